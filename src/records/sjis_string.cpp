@@ -284,7 +284,7 @@ bool SjisString::TrimLeft() {
 }
 
 int SjisString::RemovePrefix(int count) {
-  if (count <= 0) return 0;
+  if (count <= 0 || length_ == 0) return 0;
   const int removed = count < length_ ? count : length_;
   std::memmove(text_, text_ + removed, static_cast<size_t>(length_ - removed) + 1);
   length_ -= removed;
@@ -293,12 +293,17 @@ int SjisString::RemovePrefix(int count) {
 
 // Copies the text after the separator into `rest` before this string is
 // cut, so a separator pointing into either string is read while still valid.
+// When the copy cannot be made the text is kept rather than cut and lost.
 int SjisString::SplitAtIndex(int index, int separatorLength, SjisString& rest) {
   if (index < 0) {
     rest.Clear();
     return -1;
   }
   SjisString tail(text_ + index + separatorLength);
+  if (tail.Length() != length_ - index - separatorLength) {
+    rest.Clear();
+    return -1;
+  }
   Truncate(index);
   rest = static_cast<SjisString&&>(tail);
   return 0;

@@ -73,7 +73,7 @@ class SjisString {
   // Finds `separator` at any byte; moves the text after it into `rest` and
   // cuts this string where it starts. 0, or -1 when this string is empty,
   // the separator is null or empty, or not found (`rest` is then cleared),
-  // or `rest` is this string (nothing changes).
+  // or `rest` is this string or memory runs out (this string is unchanged).
   int SplitAt(const char* separator, SjisString& rest);
   // As SplitAt, but the separator matches only at character starts.
   int SplitAtChar(const char* separator, SjisString& rest);

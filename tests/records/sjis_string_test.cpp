@@ -409,7 +409,7 @@ TEST(SjisStringNumerals, FullWidthDigitsRoundTrip) {
 }
 
 TEST(SjisStringMemory, FailedAllocationsLeaveASoundString) {
-  SjisString s("keep");
+  SjisString s("keep"), splitMe("a=b"), rest;
   {
     failing_allocation::Scope noMemory(0);
     EXPECT_FALSE(s.Reserve(100));
@@ -417,6 +417,8 @@ TEST(SjisStringMemory, FailedAllocationsLeaveASoundString) {
     EXPECT_FALSE(s.AppendChar('x'));
     EXPECT_FALSE(s.Assign("other"));
     EXPECT_EQ(Bytes(s), "keep");
+    EXPECT_EQ(splitMe.SplitAt("=", rest), -1);  // the cut-off text would be lost
+    EXPECT_EQ(Bytes(splitMe), "a=b");
     SjisString copy(s);
     EXPECT_TRUE(OnSharedBuffer(copy));
     EXPECT_FALSE(copy.SetKanjiNumber(2305));
