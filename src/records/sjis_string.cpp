@@ -405,18 +405,57 @@ int KanjiDigitAt(const char* p) {
 int ParseKanjiNumber(const char* p, int& value) {
   value = 0;
   if (p == nullptr) return 0;
-  const int digit = KanjiDigitAt(p);
-  if (digit >= 0) {
-    value = digit;
-    return 2;
+  // The inverse of SetKanjiNumber for 0 and above: digits, the place words
+  // 十 百 千 (a place without a digit counts once) in falling order inside a
+  // group, and the group words 億 万 in falling order. Reading stops at the
+  // first character that cannot continue the numeral.
+  struct Word {
+    const char* text;
+    int64_t value;
+  };
+  static constexpr Word PLACES[] = {{"千", 1000}, {"百", 100}, {"十", 10}};
+  static constexpr Word GROUPS[] = {{"億", 100000000}, {"万", 10000}};
+  int64_t total = 0, group = 0, lastPlace = 10000, lastGroup = INT64_MAX;
+  int pendingDigit = -1, used = 0;
+  for (;;) {
+    const char* at = p + used;
+    const int digit = KanjiDigitAt(at);
+    if (digit >= 0) {
+      if (pendingDigit >= 0) break;
+      pendingDigit = digit;
+      used += 2;
+      if (digit == 0) break;  // 〇 is a numeral of its own, never a multiplier
+      continue;
+    }
+    const Word* place = nullptr;
+    for (const Word& word : PLACES) {
+      if (StartsWithChar(at, word.text)) place = &word;
+    }
+    if (place != nullptr && place->value < lastPlace) {
+      group += (pendingDigit < 0 ? 1 : pendingDigit) * place->value;
+      lastPlace = place->value;
+      pendingDigit = -1;
+      used += 2;
+      continue;
+    }
+    const Word* groupWord = nullptr;
+    for (const Word& word : GROUPS) {
+      if (StartsWithChar(at, word.text)) groupWord = &word;
+    }
+    const int64_t groupValue = group + (pendingDigit < 0 ? 0 : pendingDigit);
+    if (groupWord != nullptr && groupWord->value < lastGroup && groupValue > 0) {
+      total += groupValue * groupWord->value;
+      lastGroup = groupWord->value;
+      group = 0;
+      lastPlace = 10000;
+      pendingDigit = -1;
+      used += 2;
+      continue;
+    }
+    break;
   }
-  if (!StartsWithChar(p, KANJI_TEN)) return 0;
-  // A digit may follow 十 directly (十八 is 18); a second 十 does not chain.
-  const int unitsDigit = KanjiDigitAt(p + 2);
-  if (unitsDigit < 0) {
-    value = 10;
-    return 2;
-  }
-  value = 10 + unitsDigit;
-  return 4;
+  total += group + (pendingDigit < 0 ? 0 : pendingDigit);
+  if (used == 0 || total > INT_MAX) return 0;
+  value = static_cast<int>(total);
+  return used;
 }

@@ -105,7 +105,7 @@ class SjisString {
 // Reads one full-width digit "０".."９" at `p`: its value and 2, or 0 bytes
 // and value 0 when `p` (may be null) starts with something else.
 int ParseFullWidthDigit(const char* p, int& value);
-// Reads a kanji numeral at `p`: "〇".."九" (2 bytes), or "十" plus an optional
-// digit directly after it (10..19, 2 or 4 bytes); 0 bytes and value 0 for
-// anything else. Only a leading 十 builds tens: 二十 reads as 2.
+// Reads a kanji numeral at `p` as SetKanjiNumber writes it (十一, 二十,
+// 百十, 二千三百五, 一万...): the bytes used, or 0 bytes and value 0 when `p`
+// does not start with one (or it exceeds INT_MAX).
 int ParseKanjiNumber(const char* p, int& value);
