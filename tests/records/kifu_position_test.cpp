@@ -1,6 +1,8 @@
 // Record pieces and positions: names and tokens, start positions and
 // handicaps, play and take-back, board editing, whole-position edits, the
 // key and the book form, and robustness against arbitrary bytes.
+#include "records/kifu_position.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,22 +10,11 @@
 
 #include "engine/board/hash_key_table.h"
 #include "engine/service/book_position.h"
-#include "records/kifu_position.h"
 #include "support/kifu_builder.h"
 
 namespace {
 
 constexpr int SECOND = KIFU_SECOND_PLAYER_BIT;
-
-KifuPosition StartPosition(HandicapFlags flags = HANDICAP_NONE) {
-  KifuPosition position;
-  position.SetStart(flags);
-  return position;
-}
-
-KifuMove Move(int fromFile, int fromRank, int toFile, int toRank, int piece, int captured, int promote = 0) {
-  return KifuMove(fromFile, fromRank, toFile, toRank, piece, captured, promote, KifuMoveKind::Ordinary);
-}
 
 // The box as UpdateBoxAndHandicap recounts it; unchanged when no piece was
 // created or lost.
@@ -80,7 +71,7 @@ TEST(KifuPieceCode, ParsesTokensKeepingTheSide) {
 }
 
 TEST(KifuPosition, StartPositionsAndTheSideToMove) {
-  const KifuPosition even = StartPosition();
+  const KifuPosition even = KifuStartPosition();
   EXPECT_EQ(even.sideToMove, 0);
   EXPECT_EQ(even.At(5, 9), KIFU_KING);
   EXPECT_EQ(even.At(5, 1), KIFU_KING + SECOND);
@@ -90,13 +81,13 @@ TEST(KifuPosition, StartPositionsAndTheSideToMove) {
   EXPECT_EQ(even.At(-4, 99), 255);
   EXPECT_TRUE(even.IsValid());
 
-  const KifuPosition noKing = StartPosition(HANDICAP_FIRST_KING);
+  const KifuPosition noKing = KifuStartPosition(HANDICAP_FIRST_KING);
   EXPECT_EQ(noKing.sideToMove, 0);
   EXPECT_EQ(noKing.At(5, 9), 0);
   EXPECT_EQ(noKing.HandCount(KIFU_BOX, KIFU_KING), 1);
   EXPECT_TRUE(noKing.IsValid());
 
-  const KifuPosition lance = StartPosition(HANDICAP_LANCE_11);
+  const KifuPosition lance = KifuStartPosition(HANDICAP_LANCE_11);
   EXPECT_EQ(lance.sideToMove, 1);
   EXPECT_EQ(lance.At(1, 1), 0);
   EXPECT_EQ(lance.HandCount(KIFU_BOX, KIFU_LANCE), 1);
@@ -106,7 +97,7 @@ TEST(KifuPosition, StartPositionsAndTheSideToMove) {
 
 TEST(KifuPosition, EveryKnownHandicapIsRecognisedFromItsBox) {
   for (HandicapFlags flags : KIFU_KNOWN_HANDICAPS) {
-    const KifuPosition start = StartPosition(flags);
+    const KifuPosition start = KifuStartPosition(flags);
     KifuPosition recounted = start;
     recounted.handicapFlags = 0x12345;
     recounted.UpdateBoxAndHandicap();
@@ -117,27 +108,27 @@ TEST(KifuPosition, EveryKnownHandicapIsRecognisedFromItsBox) {
 }
 
 TEST(KifuPosition, UnknownBoxesGiveOther) {
-  KifuPosition position = StartPosition();
-  ASSERT_TRUE(position.EditMove(Move(2, 2, KIFU_BOX_FILE, KIFU_BISHOP, KIFU_BISHOP + SECOND, 0)));
-  ASSERT_TRUE(position.EditMove(Move(8, 2, KIFU_BOX_FILE, KIFU_ROOK, KIFU_ROOK + SECOND, 0)));
+  KifuPosition position = KifuStartPosition();
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(2, 2, KIFU_BOX_FILE, KIFU_BISHOP, KIFU_BISHOP + SECOND, 0)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(8, 2, KIFU_BOX_FILE, KIFU_ROOK, KIFU_ROOK + SECOND, 0)));
   position.UpdateBoxAndHandicap();
   EXPECT_EQ(position.handicapFlags, 0x300);
 
-  position = StartPosition();
-  ASSERT_TRUE(position.EditMove(Move(2, 2, KIFU_BOX_FILE, KIFU_BISHOP, KIFU_BISHOP + SECOND, 0)));
-  ASSERT_TRUE(position.EditMove(Move(1, 1, KIFU_BOX_FILE, KIFU_LANCE, KIFU_LANCE + SECOND, 0)));
+  position = KifuStartPosition();
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(2, 2, KIFU_BOX_FILE, KIFU_BISHOP, KIFU_BISHOP + SECOND, 0)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(1, 1, KIFU_BOX_FILE, KIFU_LANCE, KIFU_LANCE + SECOND, 0)));
   position.UpdateBoxAndHandicap();
   EXPECT_EQ(position.handicapFlags, HANDICAP_OTHER);
 
-  position = StartPosition();
-  ASSERT_TRUE(position.EditMove(Move(5, 3, KIFU_BOX_FILE, KIFU_PAWN, KIFU_PAWN + SECOND, 0)));
+  position = KifuStartPosition();
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(5, 3, KIFU_BOX_FILE, KIFU_PAWN, KIFU_PAWN + SECOND, 0)));
   position.UpdateBoxAndHandicap();
   EXPECT_EQ(position.handicapFlags, HANDICAP_OTHER);
   EXPECT_EQ(position.HandCount(KIFU_BOX, KIFU_PAWN), 1);
 }
 
 TEST(KifuPosition, EqualityIgnoresOnlyTheHandicap) {
-  KifuPosition a = StartPosition(), b = StartPosition();
+  KifuPosition a = KifuStartPosition(), b = KifuStartPosition();
   b.handicapFlags = HANDICAP_OTHER;
   EXPECT_TRUE(a == b);
   b.sideToMove = 1;
@@ -150,7 +141,7 @@ TEST(KifuPosition, EqualityIgnoresOnlyTheHandicap) {
 TEST(KifuPosition, PlayoutsUndoBackToTheStartAndKeepEveryPiece) {
   for (HandicapFlags flags : {HANDICAP_NONE, HandicapFlags{0x300}, HandicapFlags{0x3FF}, HANDICAP_FIRST_KING}) {
     for (uint32_t seed = 1; seed <= 6; ++seed) {
-      const KifuPosition start = StartPosition(flags);
+      const KifuPosition start = KifuStartPosition(flags);
       KifuPosition position = start;
       const std::vector<KifuMove> moves = KifuRandomPlayout(position, 120, seed);
       ASSERT_FALSE(moves.empty());
@@ -166,10 +157,10 @@ TEST(KifuPosition, PlayoutsUndoBackToTheStartAndKeepEveryPiece) {
 }
 
 TEST(KifuPosition, CapturedPromotedRookGoesToHandAndComesBack) {
-  KifuPosition position =
-      BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 5, KIFU_GOLD}, {3, 4, KIFU_DRAGON + SECOND}}, 0);
+  KifuPosition position = BuildKifuPosition(
+      {{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 5, KIFU_GOLD}, {3, 4, KIFU_DRAGON + SECOND}}, 0);
   const KifuPosition before = position;
-  const KifuMove capture = Move(3, 5, 3, 4, KIFU_GOLD, KIFU_DRAGON + SECOND);
+  const KifuMove capture = KifuOrdinaryMove(3, 5, 3, 4, KIFU_GOLD, KIFU_DRAGON + SECOND);
   ASSERT_TRUE(position.DoMove(capture));
   EXPECT_EQ(position.HandCount(0, KIFU_ROOK), 1);
   EXPECT_EQ(position.At(3, 4), KIFU_GOLD);
@@ -179,14 +170,15 @@ TEST(KifuPosition, CapturedPromotedRookGoesToHandAndComesBack) {
 }
 
 TEST(KifuPosition, MovesThatDisagreeWithTheBoardAreRefused) {
-  const KifuPosition start = StartPosition();
+  const KifuPosition start = KifuStartPosition();
   const KifuMove refused[] = {
-      Move(7, 7, 7, 6, KIFU_ROOK, 0),                                    // a pawn stands there
-      Move(7, 7, 7, 6, KIFU_PAWN, KIFU_GOLD + SECOND),                   // nothing to capture
-      Move(5, 5, 5, 4, KIFU_PAWN, 0),                                    // empty source
-      Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),         // empty hand
-      Move(KIFU_SECOND_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),        // another hand
-      Move(10, 7, 10, 6, KIFU_PAWN, 0), Move(7, 7, 7, 16, KIFU_PAWN, 0),  // off the board
+      KifuOrdinaryMove(7, 7, 7, 6, KIFU_ROOK, 0),                              // a pawn stands there
+      KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, KIFU_GOLD + SECOND),             // nothing to capture
+      KifuOrdinaryMove(5, 5, 5, 4, KIFU_PAWN, 0),                              // empty source
+      KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),   // empty hand
+      KifuOrdinaryMove(KIFU_SECOND_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),  // another hand
+      KifuOrdinaryMove(10, 7, 10, 6, KIFU_PAWN, 0),
+      KifuOrdinaryMove(7, 7, 7, 16, KIFU_PAWN, 0),  // off the board
   };
   for (const KifuMove& move : refused) {
     KifuPosition position = start;
@@ -198,25 +190,26 @@ TEST(KifuPosition, MovesThatDisagreeWithTheBoardAreRefused) {
   KifuPosition withPawn = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}}, 0);
   withPawn.hands[0][KIFU_PAWN] = 1;
   const KifuPosition before = withPawn;
-  EXPECT_FALSE(withPawn.DoMove(Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_GOLD, 0)));
+  EXPECT_FALSE(withPawn.DoMove(KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_GOLD, 0)));
   EXPECT_TRUE(withPawn == before);
-  EXPECT_TRUE(withPawn.DoMove(Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0)));
+  EXPECT_TRUE(withPawn.DoMove(KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0)));
   EXPECT_EQ(withPawn.HandCount(0, KIFU_PAWN), 0);
 }
 
 TEST(KifuPosition, TakeBacksThatCannotHaveBeenPlayedAreRefused) {
-  KifuPosition position = StartPosition();
-  const KifuMove push = Move(7, 7, 7, 6, KIFU_PAWN, 0);
+  KifuPosition position = KifuStartPosition();
+  const KifuMove push = KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0);
   ASSERT_TRUE(position.DoMove(push));
   const KifuPosition after = position;
   const KifuMove refused[] = {
-      Move(7, 7, 7, 6, KIFU_PAWN, 0, 1),                         // not promoted on the board
-      Move(8, 8, 7, 6, KIFU_PAWN, 0),                            // source occupied
-      Move(7, 7, 7, 6, KIFU_PAWN, KIFU_PAWN + SECOND),           // no pawn in hand to give back
-      Move(7, 7, 7, 6, KIFU_PAWN, KIFU_PAWN),                    // own piece "captured"
-      Move(7, 7, 7, 6, KIFU_PAWN, 200),                          // not a code
-      Move(KIFU_SECOND_HAND_FILE, KIFU_PAWN, 7, 6, KIFU_PAWN, 0),  // drop from the wrong hand
-      Move(0, 7, 7, 6, KIFU_PAWN, 0), Move(7, 7, 7, 60, KIFU_PAWN, 0),
+      KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0, 1),                           // not promoted on the board
+      KifuOrdinaryMove(8, 8, 7, 6, KIFU_PAWN, 0),                              // source occupied
+      KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, KIFU_PAWN + SECOND),             // no pawn in hand to give back
+      KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, KIFU_PAWN),                      // own piece "captured"
+      KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 200),                            // not a code
+      KifuOrdinaryMove(KIFU_SECOND_HAND_FILE, KIFU_PAWN, 7, 6, KIFU_PAWN, 0),  // drop from the wrong hand
+      KifuOrdinaryMove(0, 7, 7, 6, KIFU_PAWN, 0),
+      KifuOrdinaryMove(7, 7, 7, 60, KIFU_PAWN, 0),
   };
   for (const KifuMove& move : refused) {
     EXPECT_FALSE(position.UndoMove(move));
@@ -227,7 +220,7 @@ TEST(KifuPosition, TakeBacksThatCannotHaveBeenPlayedAreRefused) {
 TEST(KifuPosition, CapturedKingIsKeptInTheHandsKingSlot) {
   KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {5, 5, KIFU_ROOK}}, 0);
   const KifuPosition before = position;
-  const KifuMove capture = Move(5, 5, 5, 1, KIFU_ROOK, KIFU_KING + SECOND);
+  const KifuMove capture = KifuOrdinaryMove(5, 5, 5, 1, KIFU_ROOK, KIFU_KING + SECOND);
   ASSERT_NE(position.IsValidMove(capture, 1), 0);
   ASSERT_TRUE(position.DoMove(capture));
   EXPECT_EQ(position.HandCount(0, KIFU_KING), 1);
@@ -239,40 +232,41 @@ TEST(KifuPosition, CapturedKingIsKeptInTheHandsKingSlot) {
 
 TEST(KifuPosition, EditingInPlaceCyclesPiecesAndOwners) {
   KifuPosition position = BuildKifuPosition({{5, 5, KIFU_PAWN}, {4, 4, KIFU_GOLD}, {3, 3, KIFU_KING}}, 0);
-  const KifuMove pawnInPlace = Move(5, 5, 5, 5, KIFU_PAWN, KIFU_PAWN, 1);
+  const KifuMove pawnInPlace = KifuOrdinaryMove(5, 5, 5, 5, KIFU_PAWN, KIFU_PAWN, 1);
   for (int expected : {9, 17, 25, 1}) {
     ASSERT_TRUE(position.EditMove(pawnInPlace));
     EXPECT_EQ(position.At(5, 5), expected);
   }
-  ASSERT_TRUE(position.EditMove(Move(4, 4, 4, 4, KIFU_GOLD, KIFU_GOLD, 1)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(4, 4, 4, 4, KIFU_GOLD, KIFU_GOLD, 1)));
   EXPECT_EQ(position.At(4, 4), KIFU_GOLD + SECOND);
-  ASSERT_TRUE(position.EditMove(Move(4, 4, 4, 4, KIFU_GOLD + SECOND, KIFU_GOLD + SECOND, 1)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(4, 4, 4, 4, KIFU_GOLD + SECOND, KIFU_GOLD + SECOND, 1)));
   EXPECT_EQ(position.At(4, 4), KIFU_GOLD);
-  ASSERT_TRUE(position.EditMove(Move(3, 3, 3, 3, KIFU_KING, KIFU_KING, 1)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(3, 3, 3, 3, KIFU_KING, KIFU_KING, 1)));
   EXPECT_EQ(position.At(3, 3), KIFU_KING + SECOND);
 
   const KifuPosition before = position;
-  EXPECT_FALSE(position.EditMove(Move(5, 5, 5, 5, KIFU_PAWN, KIFU_PAWN, 0)));  // needs the flag
-  EXPECT_FALSE(position.EditMove(Move(6, 6, 6, 6, KIFU_PAWN, 0, 1)));          // nothing there
+  EXPECT_FALSE(position.EditMove(KifuOrdinaryMove(5, 5, 5, 5, KIFU_PAWN, KIFU_PAWN, 0)));  // needs the flag
+  EXPECT_FALSE(position.EditMove(KifuOrdinaryMove(6, 6, 6, 6, KIFU_PAWN, 0, 1)));          // nothing there
   EXPECT_TRUE(position == before);
 }
 
 TEST(KifuPosition, EditingMovesBetweenBoardHandsAndBox) {
-  KifuPosition position = StartPosition();
+  KifuPosition position = KifuStartPosition();
   // Board to box and back; a king may go to the box, never to a hand.
-  EXPECT_FALSE(position.EditMove(Move(5, 9, KIFU_FIRST_HAND_FILE, KIFU_KING, KIFU_KING, 0)));
-  ASSERT_TRUE(position.EditMove(Move(5, 9, KIFU_BOX_FILE, KIFU_KING, KIFU_KING, 0)));
+  EXPECT_FALSE(position.EditMove(KifuOrdinaryMove(5, 9, KIFU_FIRST_HAND_FILE, KIFU_KING, KIFU_KING, 0)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(5, 9, KIFU_BOX_FILE, KIFU_KING, KIFU_KING, 0)));
   EXPECT_EQ(position.HandCount(KIFU_BOX, KIFU_KING), 1);
-  ASSERT_TRUE(position.EditMove(Move(KIFU_BOX_FILE, KIFU_KING, 5, 5, KIFU_KING, 0)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(KIFU_BOX_FILE, KIFU_KING, 5, 5, KIFU_KING, 0)));
   EXPECT_EQ(position.At(5, 5), KIFU_KING);
   EXPECT_EQ(position.HandCount(KIFU_BOX, KIFU_KING), 0);
   // A swap: the displaced piece goes back to the source square.
-  ASSERT_TRUE(position.EditMove(Move(5, 5, 5, 7, KIFU_KING, KIFU_PAWN)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(5, 5, 5, 7, KIFU_KING, KIFU_PAWN)));
   EXPECT_EQ(position.At(5, 5), KIFU_PAWN);
   EXPECT_EQ(position.At(5, 7), KIFU_KING);
   // From a hand onto an occupied square: the displaced piece goes to that hand.
-  ASSERT_TRUE(position.EditMove(Move(5, 5, KIFU_SECOND_HAND_FILE, KIFU_PAWN, KIFU_PAWN, 0)));
-  ASSERT_TRUE(position.EditMove(Move(KIFU_SECOND_HAND_FILE, KIFU_PAWN, 2, 8, KIFU_PAWN + SECOND, KIFU_ROOK)));
+  ASSERT_TRUE(position.EditMove(KifuOrdinaryMove(5, 5, KIFU_SECOND_HAND_FILE, KIFU_PAWN, KIFU_PAWN, 0)));
+  ASSERT_TRUE(
+      position.EditMove(KifuOrdinaryMove(KIFU_SECOND_HAND_FILE, KIFU_PAWN, 2, 8, KIFU_PAWN + SECOND, KIFU_ROOK)));
   EXPECT_EQ(position.HandCount(1, KIFU_ROOK), 1);
   EXPECT_EQ(position.HandCount(1, KIFU_PAWN), 0);
   EXPECT_EQ(position.sideToMove, 0);
@@ -280,30 +274,33 @@ TEST(KifuPosition, EditingMovesBetweenBoardHandsAndBox) {
 }
 
 TEST(KifuPosition, EditingRefusesWhatWouldBreakCounts) {
-  KifuPosition position = StartPosition();
+  KifuPosition position = KifuStartPosition();
   position.hands[0][KIFU_GOLD] = 1;
   const KifuPosition before = position;
   const KifuMove refused[] = {
-      Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),               // empty hand
-      Move(KIFU_BOX_FILE, KIFU_ROOK, 5, 5, KIFU_ROOK, 0),                      // empty box
-      Move(KIFU_FIRST_HAND_FILE, KIFU_GOLD, KIFU_FIRST_HAND_FILE, 5, KIFU_GOLD, 0),  // same hand
-      Move(KIFU_FIRST_HAND_FILE, KIFU_GOLD, 5, 9, KIFU_GOLD, KIFU_KING),       // king into a hand
-      Move(10, 5, 5, 5, KIFU_GOLD, 0),   Move(5, 9, 10, 8, KIFU_KING, 0),
-      Move(KIFU_FIRST_HAND_FILE, 9, 5, 5, KIFU_GOLD, 0),  Move(5, 9, 14, 8, KIFU_KING, 0),
-      Move(5, 9, KIFU_BOX_FILE, 0, KIFU_KING, 0),         Move(-3, 120, 5, 5, KIFU_GOLD, 0),
-      Move(5, 7, 5, 6, KIFU_PAWN, 255),  // a border code would land on the board
+      KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),                     // empty hand
+      KifuOrdinaryMove(KIFU_BOX_FILE, KIFU_ROOK, 5, 5, KIFU_ROOK, 0),                            // empty box
+      KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_GOLD, KIFU_FIRST_HAND_FILE, 5, KIFU_GOLD, 0),  // same hand
+      KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_GOLD, 5, 9, KIFU_GOLD, KIFU_KING),             // king into a hand
+      KifuOrdinaryMove(10, 5, 5, 5, KIFU_GOLD, 0),
+      KifuOrdinaryMove(5, 9, 10, 8, KIFU_KING, 0),
+      KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, 9, 5, 5, KIFU_GOLD, 0),
+      KifuOrdinaryMove(5, 9, 14, 8, KIFU_KING, 0),
+      KifuOrdinaryMove(5, 9, KIFU_BOX_FILE, 0, KIFU_KING, 0),
+      KifuOrdinaryMove(-3, 120, 5, 5, KIFU_GOLD, 0),
+      KifuOrdinaryMove(5, 7, 5, 6, KIFU_PAWN, 255),  // a border code would land on the board
   };
   for (const KifuMove& move : refused) {
     EXPECT_FALSE(position.EditMove(move));
     EXPECT_TRUE(position == before);
   }
-  EXPECT_TRUE(position.EditMove(Move(KIFU_FIRST_HAND_FILE, KIFU_GOLD, 5, 5, KIFU_GOLD, 0)));
+  EXPECT_TRUE(position.EditMove(KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_GOLD, 5, 5, KIFU_GOLD, 0)));
   EXPECT_EQ(position.HandCount(0, KIFU_GOLD), 0);
 }
 
 TEST(KifuPosition, SwappingSidesTwiceIsIdentity) {
   for (uint32_t seed = 1; seed <= 8; ++seed) {
-    KifuPosition position = StartPosition(seed % 2 ? HANDICAP_NONE : HandicapFlags{0x200});
+    KifuPosition position = KifuStartPosition(seed % 2 ? HANDICAP_NONE : HandicapFlags{0x200});
     KifuRandomPlayout(position, 60, seed);
     KifuPosition swapped = position;
     swapped.SwapSides();
@@ -311,13 +308,13 @@ TEST(KifuPosition, SwappingSidesTwiceIsIdentity) {
     swapped.SwapSides();
     EXPECT_TRUE(swapped == position);
   }
-  KifuPosition start = StartPosition();
+  KifuPosition start = KifuStartPosition();
   start.SwapSides();
-  EXPECT_TRUE(start == StartPosition());
+  EXPECT_TRUE(start == KifuStartPosition());
 }
 
 TEST(KifuPosition, CollectingAndGatheringPieces) {
-  KifuPosition position = StartPosition();
+  KifuPosition position = KifuStartPosition();
   ASSERT_TRUE(position.CollectBoardPieces(KIFU_BOX));
   EXPECT_EQ(position.At(5, 9), KIFU_KING);
   EXPECT_EQ(position.At(7, 7), 0);
@@ -325,7 +322,7 @@ TEST(KifuPosition, CollectingAndGatheringPieces) {
   EXPECT_EQ(position.HandCount(KIFU_BOX, KIFU_ROOK), 2);
   EXPECT_TRUE(SameBox(Recounted(position), position));
 
-  position = StartPosition();
+  position = KifuStartPosition();
   ASSERT_TRUE(position.CollectBoardPieces(1));
   ASSERT_TRUE(position.GatherHands(0));
   EXPECT_EQ(position.HandCount(0, KIFU_PAWN), 18);
@@ -341,7 +338,7 @@ TEST(KifuPosition, CollectingAndGatheringPieces) {
 
 TEST(KifuPositionKey, TurnedPositionWithTheOtherSideToMoveSharesTheKey) {
   for (uint32_t seed = 1; seed <= 10; ++seed) {
-    KifuPosition position = StartPosition();
+    KifuPosition position = KifuStartPosition();
     KifuRandomPlayout(position, 30 + static_cast<int>(seed), seed);
     KifuPosition turned = position;
     turned.SwapSides();
@@ -351,9 +348,9 @@ TEST(KifuPositionKey, TurnedPositionWithTheOtherSideToMoveSharesTheKey) {
     KifuRandomPlayout(moved, 1, seed);
     EXPECT_NE(KeyOf(position), KeyOf(moved));
   }
-  KifuPosition start = StartPosition();
+  KifuPosition start = KifuStartPosition();
   start.sideToMove = 1;
-  EXPECT_EQ(KeyOf(start), KeyOf(StartPosition()));
+  EXPECT_EQ(KeyOf(start), KeyOf(KifuStartPosition()));
 }
 
 TEST(KifuPositionKey, EntriesAreIndexedFromTheSideToMove) {
@@ -370,14 +367,14 @@ TEST(KifuPositionKey, EntriesAreIndexedFromTheSideToMove) {
 }
 
 TEST(KifuPosition, BookFormOfTheStartPosition) {
-  const uint8_t expected[45] = {
-      84,  132, 71,  145, 77,  139, 83,  85,  131, 133, 82,  86,  130, 134, 81,  87,  129, 135, 80,  88,  128, 136, 60,
-      61,  62,  63,  64,  65,  66,  67,  68,  148, 149, 150, 151, 152, 153, 154, 155, 156, 0,   0,   0,   0,   0};
+  const uint8_t expected[45] = {84, 132, 71,  145, 77,  139, 83,  85,  131, 133, 82, 86, 130, 134, 81,
+                                87, 129, 135, 80,  88,  128, 136, 60,  61,  62,  63, 64, 65,  66,  67,
+                                68, 148, 149, 150, 151, 152, 153, 154, 155, 156, 0,  0,  0,   0,   0};
   BookPosition book;
-  ASSERT_TRUE(StartPosition().ToBookPosition(book));
+  ASSERT_TRUE(KifuStartPosition().ToBookPosition(book));
   EXPECT_EQ(std::memcmp(&book, expected, sizeof expected), 0);
   // The start is symmetric, so it reads the same with the second player to move.
-  KifuPosition secondToMove = StartPosition();
+  KifuPosition secondToMove = KifuStartPosition();
   secondToMove.sideToMove = 1;
   BookPosition turned;
   ASSERT_TRUE(secondToMove.ToBookPosition(turned));
@@ -388,13 +385,12 @@ TEST(KifuPosition, BookFormOfALoneKingPromotionsAndHands) {
   // Without the first player's king, the second player's king is the
   // opponent's and stands in slot 1.
   BookPosition book;
-  ASSERT_TRUE(StartPosition(HANDICAP_FIRST_KING).ToBookPosition(book));
+  ASSERT_TRUE(KifuStartPosition(HANDICAP_FIRST_KING).ToBookPosition(book));
   EXPECT_EQ(book.slots[0], 255);
   EXPECT_EQ(book.slots[1], 4 + 128);
 
-  KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING}, {1, 1, KIFU_KING + SECOND}, {3, 3, KIFU_DRAGON},
-                                             {7, 7, KIFU_PRO_PAWN + SECOND}},
-                                            1);
+  KifuPosition position = BuildKifuPosition(
+      {{5, 9, KIFU_KING}, {1, 1, KIFU_KING + SECOND}, {3, 3, KIFU_DRAGON}, {7, 7, KIFU_PRO_PAWN + SECOND}}, 1);
   position.hands[0][KIFU_ROOK] = 1;
   position.hands[1][KIFU_PAWN] = 2;
   position.handicapFlags = HANDICAP_FIRST_KING;
@@ -424,12 +420,13 @@ TEST(KifuPosition, ArbitraryBytesNeverReachOutsideTheTables) {
   std::mt19937 random(7);
   auto byte = [&] { return static_cast<int>(random() % 256); };
   auto small = [&] { return static_cast<int>(random() % 20) - 3; };
-  const int rounds = 4000;
+  const int rounds = 20000;
   for (int round = 0; round < rounds; ++round) {
-    KifuPosition position = StartPosition();
+    KifuPosition position = KifuStartPosition();
     for (int rank = 1; rank <= 9; ++rank) {
       for (int file = 1; file <= 9; ++file) {
-        if (random() % 3 == 0) position.board[KifuPosition::SquareIndex(file, rank)] = random() % 4 ? small() & 31 : byte();
+        if (random() % 3 == 0)
+          position.board[KifuPosition::SquareIndex(file, rank)] = random() % 4 ? small() & 31 : byte();
       }
     }
     for (auto& hand : position.hands) {
@@ -448,7 +445,8 @@ TEST(KifuPosition, ArbitraryBytesNeverReachOutsideTheTables) {
     int points;
     position.CheckImpasseDeclaration(24, &points);
     KifuMove moves[KIFU_MAX_MOVES];
-    const int count = position.GenerateMoves(moves, small(), small(), small(), small(), byte(), byte(), small(), small());
+    const int count =
+        position.GenerateMoves(moves, small(), small(), small(), small(), byte(), byte(), small(), small());
     EXPECT_LE(count, KIFU_MAX_MOVES);
     KifuMove move(small(), small(), small(), small(), byte(), byte(), byte(), static_cast<KifuMoveKind>(small() & 15));
     if (count > 0 && random() % 2) move = moves[random() % count];

@@ -18,20 +18,11 @@ namespace {
 constexpr int SECOND = KIFU_SECOND_PLAYER_BIT;
 constexpr int ANY = -1;
 
-KifuPosition StartPosition(HandicapFlags flags = HANDICAP_NONE) {
-  KifuPosition position;
-  position.SetStart(flags);
-  return position;
-}
-
-KifuMove Move(int fromFile, int fromRank, int toFile, int toRank, int piece, int captured, int promote = 0) {
-  return KifuMove(fromFile, fromRank, toFile, toRank, piece, captured, promote, KifuMoveKind::Ordinary);
-}
-
 std::vector<KifuMove> Generate(const KifuPosition& position, int fromFile, int fromRank, int toFile, int toRank,
                                int piece, int captured, int promote, int side) {
   std::vector<KifuMove> moves(KIFU_MAX_MOVES);
-  const int count = position.GenerateMoves(moves.data(), fromFile, fromRank, toFile, toRank, piece, captured, promote, side);
+  const int count =
+      position.GenerateMoves(moves.data(), fromFile, fromRank, toFile, toRank, piece, captured, promote, side);
   moves.resize(count);
   return moves;
 }
@@ -45,7 +36,7 @@ std::vector<KifuPosition> SamplePositions() {
   std::vector<KifuPosition> samples;
   for (HandicapFlags flags : {HANDICAP_NONE, HandicapFlags{0x300}, HANDICAP_FIRST_KING}) {
     for (uint32_t seed = 1; seed <= 4; ++seed) {
-      KifuPosition position = StartPosition(flags);
+      KifuPosition position = KifuStartPosition(flags);
       for (int leg = 0; leg < 8; ++leg) {
         if (KifuRandomPlayout(position, 15, seed * 100 + static_cast<uint32_t>(leg)).empty()) break;
         samples.push_back(position);
@@ -56,7 +47,7 @@ std::vector<KifuPosition> SamplePositions() {
 }
 
 TEST(KifuPerft, EvenStartMatchesTheKnownCounts) {
-  const KifuPosition start = StartPosition();
+  const KifuPosition start = KifuStartPosition();
   EXPECT_EQ(KifuPerft(start, 1), 30u);
   EXPECT_EQ(KifuPerft(start, 2), 900u);
   EXPECT_EQ(KifuPerft(start, 3), 25470u);
@@ -67,7 +58,7 @@ TEST(KifuPerft, EvenStartMatchesTheKnownCounts) {
 
 TEST(KifuPerft, EveryHandicapStartHasMoves) {
   for (HandicapFlags flags : KIFU_KNOWN_HANDICAPS) {
-    const KifuPosition start = StartPosition(flags);
+    const KifuPosition start = KifuStartPosition(flags);
     EXPECT_GT(KifuPerft(start, 1), 0u) << flags;
     EXPECT_GT(KifuPerft(start, 3), KifuPerft(start, 2)) << flags;
   }
@@ -81,7 +72,7 @@ TEST(KifuMoveGeneration, StartPositionInGenerationOrder) {
       {28, 18}, {28, 38}, {28, 48}, {28, 58}, {28, 68}, {28, 78},                                // rook
       {19, 18}, {39, 38}, {39, 48}, {49, 38}, {49, 48}, {49, 58}, {59, 48}, {59, 58}, {59, 68},
       {69, 58}, {69, 68}, {69, 78}, {79, 68}, {79, 78}, {99, 98}};
-  const std::vector<KifuMove> moves = GenerateAll(StartPosition());
+  const std::vector<KifuMove> moves = GenerateAll(KifuStartPosition());
   ASSERT_EQ(moves.size(), expected.size());
   for (size_t i = 0; i < moves.size(); ++i) {
     EXPECT_EQ(moves[i].fromFile * 10 + moves[i].fromRank, expected[i].first) << i;
@@ -95,11 +86,14 @@ TEST(KifuMoveGeneration, DropsComeFirstPawnFirstAndNeverWithPromotion) {
   position.hands[0][KIFU_KNIGHT] = 1;
   const std::vector<KifuMove> moves = GenerateAll(position);
   ASSERT_FALSE(moves.empty());
-  EXPECT_EQ(moves[0], Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 1, 2, KIFU_PAWN, 0));  // not rank 1, not file 3
-  const auto firstKnight = std::find_if(moves.begin(), moves.end(), [](const KifuMove& m) { return m.fromRank == KIFU_KNIGHT; });
+  EXPECT_EQ(moves[0], KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 1, 2, KIFU_PAWN, 0));  // not rank 1, not file 3
+  const auto firstKnight =
+      std::find_if(moves.begin(), moves.end(), [](const KifuMove& m) { return m.fromRank == KIFU_KNIGHT; });
   ASSERT_NE(firstKnight, moves.end());
-  EXPECT_EQ(*firstKnight, Move(KIFU_FIRST_HAND_FILE, KIFU_KNIGHT, 1, 3, KIFU_KNIGHT, 0));
-  EXPECT_EQ(std::count_if(moves.begin(), moves.end(), [](const KifuMove& m) { return m.IsDrop() && m.fromRank == KIFU_PAWN && m.toFile == 3; }), 0);
+  EXPECT_EQ(*firstKnight, KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_KNIGHT, 1, 3, KIFU_KNIGHT, 0));
+  EXPECT_EQ(std::count_if(moves.begin(), moves.end(),
+                          [](const KifuMove& m) { return m.IsDrop() && m.fromRank == KIFU_PAWN && m.toFile == 3; }),
+            0);
   for (const KifuMove& move : Generate(position, ANY, ANY, ANY, ANY, ANY, ANY, 1, ANY)) EXPECT_FALSE(move.IsDrop());
   EXPECT_TRUE(Generate(position, KIFU_SECOND_HAND_FILE, ANY, ANY, ANY, ANY, ANY, ANY, ANY).empty());
 }
@@ -113,7 +107,7 @@ TEST(KifuMoveGeneration, GeneratesExactlyTheStrictlyValidMoves) {
       for (int fromRank = 1; fromRank <= 9; ++fromRank) {
         for (int toRank = 1; toRank <= 9; ++toRank) {
           for (int toFile = 1; toFile <= 9; ++toFile) {
-            KifuMove move = Move(fromFile, fromRank, toFile, toRank, 0, 0);
+            KifuMove move = KifuOrdinaryMove(fromFile, fromRank, toFile, toRank, 0, 0);
             if (!position.CompleteMove(move)) continue;
             for (int promote : {0, 1}) {
               move.promote = static_cast<uint8_t>(promote);
@@ -124,9 +118,7 @@ TEST(KifuMoveGeneration, GeneratesExactlyTheStrictlyValidMoves) {
       }
     }
     std::vector<KifuMove> generated = GenerateAll(position);
-    auto order = [](const KifuMove& a, const KifuMove& b) {
-      return std::memcmp(&a, &b, sizeof a) < 0;
-    };
+    auto order = [](const KifuMove& a, const KifuMove& b) { return std::memcmp(&a, &b, sizeof a) < 0; };
     std::sort(valid.begin(), valid.end(), order);
     std::sort(generated.begin(), generated.end(), order);
     EXPECT_EQ(generated, valid);
@@ -184,44 +176,51 @@ TEST(KifuMoveGeneration, NeverWritesPastTheCallersArray) {
   for (int file = 1; file <= 9; ++file) position.board[KifuPosition::SquareIndex(file, 1)] = KIFU_ROOK;
   for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) position.hands[0][type] = 1;
   std::vector<KifuMove> moves(KIFU_MAX_MOVES + 1);
-  const KifuMove guard = Move(99, 99, 99, 99, 99, 99);
+  const KifuMove guard = KifuOrdinaryMove(99, 99, 99, 99, 99, 99);
   moves.back() = guard;
   EXPECT_EQ(position.GenerateMoves(moves.data(), ANY, ANY, ANY, ANY, ANY, ANY, ANY, ANY), KIFU_MAX_MOVES);
   EXPECT_EQ(moves.back(), guard);
 }
 
 TEST(KifuMoveValidity, PromotionClassesAndGeometry) {
-  const KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {2, 2, KIFU_PAWN},
-                                                   {6, 4, KIFU_SILVER}, {4, 4, KIFU_GOLD}, {1, 9, KIFU_LANCE},
-                                                   {1, 7, KIFU_PAWN}, {8, 8, KIFU_ROOK}, {5, 5, KIFU_DRAGON},
+  const KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING},
+                                                   {5, 1, KIFU_KING + SECOND},
+                                                   {2, 2, KIFU_PAWN},
+                                                   {6, 4, KIFU_SILVER},
+                                                   {4, 4, KIFU_GOLD},
+                                                   {1, 9, KIFU_LANCE},
+                                                   {1, 7, KIFU_PAWN},
+                                                   {8, 8, KIFU_ROOK},
+                                                   {5, 5, KIFU_DRAGON},
                                                    {7, 3, KIFU_KNIGHT + SECOND}},
                                                   0);
-  const KifuMove pawnToLastRank = Move(2, 2, 2, 1, KIFU_PAWN, 0);
+  const KifuMove pawnToLastRank = KifuOrdinaryMove(2, 2, 2, 1, KIFU_PAWN, 0);
   EXPECT_EQ(position.IsValidMove(pawnToLastRank, 1), 0);
   EXPECT_EQ(position.IsValidMove(pawnToLastRank, 0), 2);
-  EXPECT_EQ(position.IsValidMove(Move(2, 2, 2, 1, KIFU_PAWN, 0, 1), 1), 2);
-  EXPECT_EQ(position.IsValidMove(Move(6, 4, 6, 3, KIFU_SILVER, 0), 1), 3);
-  EXPECT_EQ(position.IsValidMove(Move(6, 4, 7, 3, KIFU_SILVER, KIFU_KNIGHT + SECOND, 1), 1), 3);
-  EXPECT_EQ(position.IsValidMove(Move(4, 4, 4, 3, KIFU_GOLD, 0, 1), 1), 0);
-  EXPECT_EQ(position.IsValidMove(Move(4, 4, 4, 3, KIFU_GOLD, 0, 1), 0), 1);
-  EXPECT_EQ(position.IsValidMove(Move(1, 9, 1, 5, KIFU_LANCE, 0), 1), 0);  // over its own pawn
-  EXPECT_EQ(position.IsValidMove(Move(1, 9, 1, 8, KIFU_LANCE, 0), 1), 1);
-  EXPECT_EQ(position.IsValidMove(Move(8, 8, 7, 7, KIFU_ROOK, 0), 1), 0);
-  EXPECT_EQ(position.IsValidMove(Move(8, 8, 8, 2, KIFU_ROOK, 0), 1), 3);
-  EXPECT_EQ(position.IsValidMove(Move(5, 5, 4, 6, KIFU_DRAGON, 0), 1), 1);
-  EXPECT_EQ(position.IsValidMove(Move(5, 5, 3, 3, KIFU_DRAGON, 0), 1), 0);
-  EXPECT_EQ(position.IsValidMove(Move(5, 5, 5, 5, KIFU_DRAGON, 0), 0), 0);
-  EXPECT_EQ(position.IsValidMove(Move(7, 3, 6, 5, KIFU_KNIGHT + SECOND, 0), 1), 0);  // not its turn
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(2, 2, 2, 1, KIFU_PAWN, 0, 1), 1), 2);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(6, 4, 6, 3, KIFU_SILVER, 0), 1), 3);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(6, 4, 7, 3, KIFU_SILVER, KIFU_KNIGHT + SECOND, 1), 1), 3);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(4, 4, 4, 3, KIFU_GOLD, 0, 1), 1), 0);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(4, 4, 4, 3, KIFU_GOLD, 0, 1), 0), 1);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(1, 9, 1, 5, KIFU_LANCE, 0), 1), 0);  // over its own pawn
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(1, 9, 1, 8, KIFU_LANCE, 0), 1), 1);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(8, 8, 7, 7, KIFU_ROOK, 0), 1), 0);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(8, 8, 8, 2, KIFU_ROOK, 0), 1), 3);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(5, 5, 4, 6, KIFU_DRAGON, 0), 1), 1);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(5, 5, 3, 3, KIFU_DRAGON, 0), 1), 0);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(5, 5, 5, 5, KIFU_DRAGON, 0), 0), 0);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(7, 3, 6, 5, KIFU_KNIGHT + SECOND, 0), 1), 0);  // not its turn
 }
 
 TEST(KifuMoveValidity, DropRules) {
-  KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 5, KIFU_PRO_PAWN},
-                                             {4, 6, KIFU_PAWN}},
-                                            0);
+  KifuPosition position =
+      BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 5, KIFU_PRO_PAWN}, {4, 6, KIFU_PAWN}}, 0);
   position.hands[0][KIFU_PAWN] = 1;
   position.hands[0][KIFU_KNIGHT] = 1;
   position.hands[0][KIFU_LANCE] = 1;
-  auto drop = [](int type, int file, int rank) { return Move(KIFU_FIRST_HAND_FILE, type, file, rank, type, 0); };
+  auto drop = [](int type, int file, int rank) {
+    return KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, type, file, rank, type, 0);
+  };
   EXPECT_EQ(position.IsValidMove(drop(KIFU_PAWN, 3, 4), 1), 1);  // beside its tokin
   EXPECT_EQ(position.IsValidMove(drop(KIFU_PAWN, 4, 4), 1), 0);  // a second pawn on file 4
   EXPECT_EQ(position.IsValidMove(drop(KIFU_PAWN, 6, 1), 1), 0);
@@ -229,7 +228,7 @@ TEST(KifuMoveValidity, DropRules) {
   EXPECT_EQ(position.IsValidMove(drop(KIFU_KNIGHT, 6, 2), 1), 0);
   EXPECT_EQ(position.IsValidMove(drop(KIFU_KNIGHT, 6, 3), 1), 1);
   EXPECT_EQ(position.IsValidMove(drop(KIFU_KNIGHT, 3, 5), 1), 0);  // occupied
-  EXPECT_EQ(position.IsValidMove(Move(KIFU_FIRST_HAND_FILE, KIFU_KNIGHT, 6, 3, KIFU_KNIGHT, 0, 1), 1), 0);
+  EXPECT_EQ(position.IsValidMove(KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_KNIGHT, 6, 3, KIFU_KNIGHT, 0, 1), 1), 0);
   EXPECT_EQ(position.IsValidMove(drop(KIFU_GOLD, 6, 3), 1), 0);  // none in hand
 }
 
@@ -283,9 +282,8 @@ TEST(KifuPositionValidity, PieceCountsKingsAndDeadPieces) {
 }
 
 TEST(KifuPositionValidity, BothKingsAttackedIsInvalid) {
-  KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {5, 5, KIFU_ROOK},
-                                             {1, 9, KIFU_ROOK + SECOND}},
-                                            0);
+  KifuPosition position = BuildKifuPosition(
+      {{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {5, 5, KIFU_ROOK}, {1, 9, KIFU_ROOK + SECOND}}, 0);
   EXPECT_FALSE(position.IsValid());
   position.board[KifuPosition::SquareIndex(1, 9)] = 0;
   EXPECT_TRUE(position.IsValid());  // only one king attacked
@@ -296,12 +294,16 @@ TEST(KifuCheck, AgreesWithTheGeneratorsKingCaptures) {
   std::vector<KifuPosition> positions = SamplePositions();
   for (int round = 0; round < 400; ++round) {
     KifuPosition position = BuildKifuPosition({}, 0);
-    position.board[KifuPosition::SquareIndex(1 + static_cast<int>(random() % 9), 1 + static_cast<int>(random() % 9))] = KIFU_KING;
-    position.board[KifuPosition::SquareIndex(1 + static_cast<int>(random() % 9), 1 + static_cast<int>(random() % 9))] = KIFU_KING + SECOND;
+    position.board[KifuPosition::SquareIndex(1 + static_cast<int>(random() % 9), 1 + static_cast<int>(random() % 9))] =
+        KIFU_KING;
+    position.board[KifuPosition::SquareIndex(1 + static_cast<int>(random() % 9), 1 + static_cast<int>(random() % 9))] =
+        KIFU_KING + SECOND;
     for (int piece = 0; piece < 12; ++piece) {
       int code = 1 + static_cast<int>(random() % 31);
       if ((code & 15) == KIFU_KING) code = KIFU_NO_PIECE;
-      KifuPieceCode& square = position.board[KifuPosition::SquareIndex(1 + static_cast<int>(random() % 9), 1 + static_cast<int>(random() % 9))];
+      KifuPieceCode& square =
+          position
+              .board[KifuPosition::SquareIndex(1 + static_cast<int>(random() % 9), 1 + static_cast<int>(random() % 9))];
       if ((square.Type()) != KIFU_KING) square = code;
     }
     positions.push_back(position);
@@ -323,7 +325,8 @@ TEST(KifuCheck, TheBorderIsNoPiece) {
       }
     }
   }
-  const KifuPosition lances = BuildKifuPosition({{5, 5, KIFU_KING}, {5, 9, KIFU_LANCE + SECOND}, {5, 1, KIFU_LANCE + SECOND}}, 0);
+  const KifuPosition lances =
+      BuildKifuPosition({{5, 5, KIFU_KING}, {5, 9, KIFU_LANCE + SECOND}, {5, 1, KIFU_LANCE + SECOND}}, 0);
   EXPECT_TRUE(lances.IsInCheck(0));  // the lance on 5一 looks down the file
   const KifuPosition behind = BuildKifuPosition({{5, 5, KIFU_KING}, {5, 9, KIFU_LANCE + SECOND}}, 0);
   EXPECT_FALSE(behind.IsInCheck(0));
@@ -339,7 +342,7 @@ KifuPosition CornerPosition() {
 TEST(KifuPawnDropMate, DroppedPawnMateIsRefused) {
   KifuPosition position = CornerPosition();
   position.hands[0][KIFU_PAWN] = 1;
-  const KifuMove drop = Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 1, 2, KIFU_PAWN, 0);
+  const KifuMove drop = KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 1, 2, KIFU_PAWN, 0);
   ASSERT_EQ(position.IsValidMove(drop, 1), 1);
   KifuPosition after = position;
   ASSERT_TRUE(after.DoMove(drop));
@@ -352,7 +355,7 @@ TEST(KifuPawnDropMate, DroppedPawnMateIsRefused) {
 TEST(KifuPawnDropMate, LanceDropAndPawnPushMayMate) {
   KifuPosition position = CornerPosition();
   position.hands[0][KIFU_LANCE] = 1;
-  const KifuMove lanceDrop = Move(KIFU_FIRST_HAND_FILE, KIFU_LANCE, 1, 2, KIFU_LANCE, 0);
+  const KifuMove lanceDrop = KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_LANCE, 1, 2, KIFU_LANCE, 0);
   KifuPosition after = position;
   ASSERT_TRUE(after.DoMove(lanceDrop));
   EXPECT_FALSE(after.IsPawnDropMate(lanceDrop));
@@ -361,7 +364,7 @@ TEST(KifuPawnDropMate, LanceDropAndPawnPushMayMate) {
 
   KifuPosition pushing = CornerPosition();
   pushing.board[KifuPosition::SquareIndex(1, 3)] = KIFU_PAWN;
-  const KifuMove push = Move(1, 3, 1, 2, KIFU_PAWN, 0);
+  const KifuMove push = KifuOrdinaryMove(1, 3, 1, 2, KIFU_PAWN, 0);
   ASSERT_TRUE(pushing.DoMove(push));
   EXPECT_FALSE(pushing.IsPawnDropMate(push));
   EXPECT_FALSE(pushing.HasLegalMove());
@@ -370,10 +373,14 @@ TEST(KifuPawnDropMate, LanceDropAndPawnPushMayMate) {
 TEST(KifuPawnDropMate, PinnedDefenderCannotTakeThePawn) {
   // The second player's silver on 2一 could take the pawn, but the rook on
   // 9一 pins it to the king.
-  KifuPosition position = BuildKifuPosition(
-      {{1, 1, KIFU_KING + SECOND}, {2, 1, KIFU_SILVER + SECOND}, {2, 3, KIFU_GOLD}, {9, 1, KIFU_ROOK}, {9, 9, KIFU_KING}}, 0);
+  KifuPosition position = BuildKifuPosition({{1, 1, KIFU_KING + SECOND},
+                                             {2, 1, KIFU_SILVER + SECOND},
+                                             {2, 3, KIFU_GOLD},
+                                             {9, 1, KIFU_ROOK},
+                                             {9, 9, KIFU_KING}},
+                                            0);
   position.hands[0][KIFU_PAWN] = 1;
-  const KifuMove drop = Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 1, 2, KIFU_PAWN, 0);
+  const KifuMove drop = KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 1, 2, KIFU_PAWN, 0);
   KifuPosition pinned = position;
   ASSERT_TRUE(pinned.DoMove(drop));
   EXPECT_TRUE(pinned.IsPawnDropMate(drop));
@@ -385,28 +392,29 @@ TEST(KifuPawnDropMate, PinnedDefenderCannotTakeThePawn) {
 }
 
 TEST(KifuCompleteMove, FillsPiecesFromBoardHandsAndBox) {
-  KifuPosition position = StartPosition(HANDICAP_FIRST_KING);
+  KifuPosition position = KifuStartPosition(HANDICAP_FIRST_KING);
   position.hands[1][KIFU_SILVER] = 1;
-  KifuMove move = Move(7, 7, 7, 3, 0, 0);
+  KifuMove move = KifuOrdinaryMove(7, 7, 7, 3, 0, 0);
   move.kind = KifuMoveKind::Resignation;
   ASSERT_TRUE(position.CompleteMove(move));
-  EXPECT_EQ(move, Move(7, 7, 7, 3, KIFU_PAWN, KIFU_PAWN + SECOND));
+  EXPECT_EQ(move, KifuOrdinaryMove(7, 7, 7, 3, KIFU_PAWN, KIFU_PAWN + SECOND));
 
-  move = Move(KIFU_SECOND_HAND_FILE, KIFU_SILVER, 5, 5, 0, 0);
+  move = KifuOrdinaryMove(KIFU_SECOND_HAND_FILE, KIFU_SILVER, 5, 5, 0, 0);
   ASSERT_TRUE(position.CompleteMove(move));
   EXPECT_EQ(move.piece, KIFU_SILVER + SECOND);
-  move = Move(KIFU_BOX_FILE, KIFU_KING, 5, 9, 0, 0);
+  move = KifuOrdinaryMove(KIFU_BOX_FILE, KIFU_KING, 5, 9, 0, 0);
   ASSERT_TRUE(position.CompleteMove(move));
   EXPECT_EQ(move.piece, KIFU_KING);
 
-  move = Move(8, 2, KIFU_BOX_FILE, 0, 0, 0);  // into the box: the to-rank becomes the type
+  move = KifuOrdinaryMove(8, 2, KIFU_BOX_FILE, 0, 0, 0);  // into the box: the to-rank becomes the type
   ASSERT_TRUE(position.CompleteMove(move));
-  EXPECT_EQ(move, Move(8, 2, KIFU_BOX_FILE, KIFU_ROOK, KIFU_ROOK + SECOND, 0));
+  EXPECT_EQ(move, KifuOrdinaryMove(8, 2, KIFU_BOX_FILE, KIFU_ROOK, KIFU_ROOK + SECOND, 0));
 
-  for (KifuMove refused : {Move(5, 5, 5, 4, 0, 0), Move(10, 1, 5, 5, 0, 0), Move(14, 1, 5, 5, 0, 0),
-                           Move(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, 0, 0), Move(KIFU_BOX_FILE, 9, 5, 5, 0, 0),
-                           Move(7, 7, 7, 10, 0, 0), Move(7, 7, 10, 3, 0, 0), Move(7, 0, 7, 6, 0, 0),
-                           Move(-5, 7, 7, 6, 0, 0)}) {
+  for (KifuMove refused :
+       {KifuOrdinaryMove(5, 5, 5, 4, 0, 0), KifuOrdinaryMove(10, 1, 5, 5, 0, 0), KifuOrdinaryMove(14, 1, 5, 5, 0, 0),
+        KifuOrdinaryMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, 0, 0), KifuOrdinaryMove(KIFU_BOX_FILE, 9, 5, 5, 0, 0),
+        KifuOrdinaryMove(7, 7, 7, 10, 0, 0), KifuOrdinaryMove(7, 7, 10, 3, 0, 0), KifuOrdinaryMove(7, 0, 7, 6, 0, 0),
+        KifuOrdinaryMove(-5, 7, 7, 6, 0, 0)}) {
     const KifuMove before = refused;
     EXPECT_FALSE(position.CompleteMove(refused));
     EXPECT_EQ(refused, before);
@@ -416,9 +424,8 @@ TEST(KifuCompleteMove, FillsPiecesFromBoardHandsAndBox) {
 // The first player's king on 5一 with a dragon, a horse and eight tokins in
 // the camp (18 points, 11 pieces).
 KifuPosition ImpassePosition() {
-  KifuPosition position = BuildKifuPosition({{5, 1, KIFU_KING}, {1, 1, KIFU_DRAGON}, {9, 1, KIFU_HORSE},
-                                             {5, 9, KIFU_KING + SECOND}},
-                                            0);
+  KifuPosition position =
+      BuildKifuPosition({{5, 1, KIFU_KING}, {1, 1, KIFU_DRAGON}, {9, 1, KIFU_HORSE}, {5, 9, KIFU_KING + SECOND}}, 0);
   for (int file = 1; file <= 8; ++file) position.board[KifuPosition::SquareIndex(file, 3)] = KIFU_PRO_PAWN;
   return position;
 }

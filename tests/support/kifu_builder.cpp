@@ -6,6 +6,16 @@
 
 #include "support/kifu_perft.h"
 
+KifuPosition KifuStartPosition(HandicapFlags flags) {
+  KifuPosition position;
+  position.SetStart(flags);
+  return position;
+}
+
+KifuMove KifuOrdinaryMove(int fromFile, int fromRank, int toFile, int toRank, int piece, int captured, int promote) {
+  return KifuMove(fromFile, fromRank, toFile, toRank, piece, captured, promote, KifuMoveKind::Ordinary);
+}
+
 KifuPosition BuildKifuPosition(std::initializer_list<KifuPlacement> pieces, int sideToMove) {
   KifuPosition position;
   for (int rank = 1; rank <= 9; ++rank) {

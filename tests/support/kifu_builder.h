@@ -14,6 +14,12 @@ struct KifuPlacement {
   int code;  // KifuPieceCode value; + 16 for the second player
 };
 
+// The start position with the handicap's pieces in the box.
+KifuPosition KifuStartPosition(HandicapFlags flags = HANDICAP_NONE);
+
+// An ordinary move from its squares and piece bytes.
+KifuMove KifuOrdinaryMove(int fromFile, int fromRank, int toFile, int toRank, int piece, int captured, int promote = 0);
+
 // Empty board (border kept), empty hands and box, flags 0, and the pieces.
 KifuPosition BuildKifuPosition(std::initializer_list<KifuPlacement> pieces, int sideToMove);
 
