@@ -1,6 +1,6 @@
 // Japanese notation of record moves: the text of a move or a marker, and the
-// relative words (右 左 直 上 引 寄 打) chosen from the other moves of the same
-// piece type onto the same square, in the generator's order.
+// relative words (右 左 直 上 引 寄 打) chosen from the generated moves of the
+// same piece type onto the same square.
 #include "records/move_notation.h"
 
 #include "records/sjis_string.h"
@@ -13,9 +13,22 @@ constexpr int QUALIFIER_COUNT = static_cast<int>(sizeof(kQualifierWords) / sizeo
 
 // Words of the record's markers by kind; kind 0 is a move and has none.
 const char* const kKindWords[16] = {
-    "",         "詰み",   "投了",               "切れ負け",           "負け",           "反則負け",
-    "反則勝ち", "勝ち",   "持将棋",             "千日手",             "千日手-後手連続王手",
-    "千日手-先手連続王手", "== 対局開始 ==", "待った", "中断", "再開",
+    "",
+    "詰み",
+    "投了",
+    "切れ負け",
+    "負け",
+    "反則負け",
+    "反則勝ち",
+    "勝ち",
+    "持将棋",
+    "千日手",
+    "千日手-後手連続王手",
+    "千日手-先手連続王手",
+    "== 対局開始 ==",
+    "待った",
+    "中断",
+    "再開",
 };
 constexpr int KIND_COUNT = 16;
 
@@ -118,7 +131,8 @@ int ChooseQualifiers(const KifuPosition& position, const KifuMove& move) {
     flags |= horizontal == FROM_LEFT ? QUALIFIER_LEFT : QUALIFIER_RIGHT;
   }
   if (useVertical) {
-    flags |= vertical == FROM_BEHIND ? QUALIFIER_UP : (vertical == FROM_SAME_RANK ? QUALIFIER_SIDEWAYS : QUALIFIER_BACK);
+    flags |=
+        vertical == FROM_BEHIND ? QUALIFIER_UP : (vertical == FROM_SAME_RANK ? QUALIFIER_SIDEWAYS : QUALIFIER_BACK);
   }
   return flags;
 }
