@@ -6,6 +6,7 @@
 #include "charset.h"
 #include "records/kifu_piece.h"
 #include "records/kifu_position.h"
+#include "records/sjis_string.h"
 
 inline constexpr int QUALIFIER_RIGHT = 0x1;      // 右: the piece on the mover's right
 inline constexpr int QUALIFIER_LEFT = 0x2;       // 左: the piece on the mover's left
