@@ -6,6 +6,8 @@
 
 #include "charset.h"
 
+class SjisString;
+
 // Piece types of the record side (the low four bits of a KifuPieceCode).
 enum KifuPieceType : int {
   KIFU_EMPTY = 0,
@@ -135,6 +137,11 @@ struct KifuMove {
   constexpr KifuPieceCode MovingPiece() const { return piece; }
   // A drop from a player's hand (from file 11 or 12).
   constexpr bool IsDrop() const { return fromFile == KIFU_FIRST_HAND_FILE || fromFile == KIFU_SECOND_HAND_FILE; }
+  // Writes the move in Japanese notation into out (replacing it): side mark,
+  // destination ("同　" on (prevFile, prevRank)), piece, the words of the
+  // qualifier flags (records/move_notation.h), 成 or 不成; a marker writes
+  // its word. 0, or -1 (only the side mark written) for a kind outside 0..15.
+  int FormatText(int prevFile, int prevRank, SjisString& out, int flags) const;
 
   constexpr bool operator==(const KifuMove&) const = default;
 };

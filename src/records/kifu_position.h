@@ -8,6 +8,8 @@
 #include "charset.h"
 #include "records/kifu_piece.h"
 
+class SjisString;
+
 struct BookPosition;
 
 // Bit set of the pieces a handicap removes into the box: the second
@@ -136,4 +138,10 @@ class KifuPosition {
   // or 27: 0 not valid, 1 first player short of a win, 2 first player wins,
   // 3 second player wins, 4 impasse. *points gets the total (or -1).
   int CheckImpasseDeclaration(int threshold, int* points) const;
+
+  // --- notation (move_notation.cpp)
+  // The move's Japanese notation in this position (the one before the move),
+  // with the relative words that tell it from the same type's other moves to
+  // its square, written into out by KifuMove::FormatText.
+  void MoveNotation(const KifuMove& move, int prevFile, int prevRank, SjisString& out) const;
 };
