@@ -4,6 +4,7 @@
 #include "support/engine_oracle.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -354,10 +355,12 @@ bool SameRecord(const SquareAttackRecord& a, const SquareAttackRecord& b) {
   return true;
 }
 
-std::vector<uint32_t> SortedTokins(const TokinList& list) {
+// The first `count` ids of a tokin list in ascending order, the rest zero.
+std::array<uint32_t, 18> SortedTokins(const TokinList& list) {
+  std::array<uint32_t, 18> ids{};
   const uint32_t count = std::min<uint32_t>(list.count, 18);
-  std::vector<uint32_t> ids(list.ids, list.ids + count);
-  std::sort(ids.begin(), ids.end());
+  std::copy(list.ids, list.ids + count, ids.begin());
+  std::sort(ids.begin(), ids.begin() + count);
   return ids;
 }
 
