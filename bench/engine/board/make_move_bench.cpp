@@ -8,6 +8,7 @@
 
 #include "engine/board/make_move.h"
 #include "engine/board/position.h"
+#include "support/playout.h"
 #include "support/pseudo_legal_moves.h"
 
 namespace {
@@ -30,22 +31,29 @@ struct Corpus {
   std::vector<Node> nodes;
 };
 
-// 24 games of up to 160 plies from the even and handicap starts, cut into
-// lines of 40 moves; every fourth position of them becomes a node.
+// 24 oracle-legal random games of up to 160 plies from the even and
+// handicap starts, cut into lines of 40 moves; every fourth position of
+// them becomes a node with all its pseudo-legal moves.
 const Corpus& TheCorpus() {
   static const Corpus corpus = [] {
     Corpus built;
     std::vector<MoveRecord> buffer(MAX_PSEUDO_LEGAL_MOVES);
-    std::vector<MoveRecord> played(160);
     for (int game = 0; game < 24; ++game) {
       Position position;
       SetupHandicap(position, game % 8);
       Position start;
       std::memcpy(&start, &position, sizeof position);
       InitAttackHistory();
-      const int plies = PlayRandomGame(position, 9000 + game, 160, played.data());
+      PlayoutEvents events;
+      const std::vector<MoveRecord> played = PlayRandomGame(
+          position, 9000 + game, 160,
+          [](Position& line, const MoveRecord& move) {
+            MakeMove(line, move, 0);
+            return true;
+          },
+          events);
       std::memcpy(&position, &start, sizeof position);
-      for (int ply = 0; ply < plies; ++ply) {
+      for (size_t ply = 0; ply < played.size(); ++ply) {
         if (ply % 40 == 0) {
           built.lines.emplace_back();
           std::memcpy(&built.lines.back().start, &position, sizeof position);
