@@ -1,0 +1,28 @@
+// Engine positions built from a short list of pieces, for rule cases that the
+// set-up positions never reach. Independent of the engine's set-up code.
+#pragma once
+
+#include <vector>
+
+#include "charset.h"
+#include "engine/board/position.h"
+
+struct PlacedPiece {
+  int side;
+  int type;  // with promotion: 1-8, 17, 18, 20-23
+  int file;
+  int rank;
+};
+
+struct HandPieces {
+  int side;
+  int type;  // base type 1-7
+  int count;
+};
+
+// The position with these pieces on the board and in the hands and the side
+// to move; PieceIds are taken in ascending order within each kind (a king
+// takes its side's id), the unused ones are out of play; pawn files, tokin
+// lists, hand totals and attack records are filled in.
+Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
+                       const std::vector<HandPieces>& inHand = {});
