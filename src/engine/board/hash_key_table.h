@@ -7,6 +7,8 @@
 struct HashKey {
   uint32_t first;   // XORed into the first word of a key
   uint32_t second;  // XORed into the second word
+
+  friend constexpr bool operator==(const HashKey&, const HashKey&) = default;
 };
 
 inline constexpr int HASH_KEY_TABLE_SIZE = 2344;

@@ -1,0 +1,137 @@
+// The game record's position: 11 x 11 board with a border, both hands and
+// the piece box, side to move and handicap; playing, taking back and editing
+// moves, the position key, the book form, and the rules checks.
+#pragma once
+
+#include <cstdint>
+
+#include "charset.h"
+#include "records/kifu_piece.h"
+
+struct BookPosition;
+
+// Bit set of the pieces a handicap removes into the box: the second
+// player's pieces from their start squares, or the first player's king.
+using HandicapFlags = int32_t;
+inline constexpr HandicapFlags HANDICAP_NONE = 0;
+inline constexpr HandicapFlags HANDICAP_LANCE_11 = 0x1;    // lance on 1一
+inline constexpr HandicapFlags HANDICAP_LANCE_91 = 0x2;    // lance on 9一
+inline constexpr HandicapFlags HANDICAP_KNIGHT_21 = 0x4;   // knight on 2一
+inline constexpr HandicapFlags HANDICAP_KNIGHT_81 = 0x8;   // knight on 8一
+inline constexpr HandicapFlags HANDICAP_SILVER_31 = 0x10;  // silver on 3一
+inline constexpr HandicapFlags HANDICAP_SILVER_71 = 0x20;  // silver on 7一
+inline constexpr HandicapFlags HANDICAP_GOLD_41 = 0x40;    // gold on 4一
+inline constexpr HandicapFlags HANDICAP_GOLD_61 = 0x80;    // gold on 6一
+inline constexpr HandicapFlags HANDICAP_BISHOP_22 = 0x100;
+inline constexpr HandicapFlags HANDICAP_ROOK_82 = 0x200;
+inline constexpr HandicapFlags HANDICAP_FIRST_KING = 0x400;  // the first player's king on 5九
+inline constexpr HandicapFlags HANDICAP_OTHER = 0x800;       // a box that is no known handicap
+
+// The handicaps UpdateBoxAndHandicap recognises; any other box is HANDICAP_OTHER.
+inline constexpr HandicapFlags KIFU_KNOWN_HANDICAPS[] = {0,     0x1,   0x100, 0x200, 0x201, 0x300,
+                                                         0x303, 0x30F, 0x33F, 0x3FF, 0x400};
+
+// The record side's 64-bit position key as two words.
+struct KifuPositionKey {
+  uint32_t first = 0;
+  uint32_t second = 0;
+  constexpr bool operator==(const KifuPositionKey&) const = default;
+};
+
+// Pieces of a full set by type 0..8 (pawn 18 ... rook 2, king 2).
+inline constexpr int KIFU_FULL_SET[9] = {0, 18, 4, 4, 4, 4, 2, 2, 2};
+
+// Room every caller of GenerateMoves gives; the generator never writes more.
+inline constexpr int KIFU_MAX_MOVES = 598;
+
+// Hands and the box as the side argument of HandCount and CollectBoardPieces.
+inline constexpr int KIFU_BOX = 2;
+
+class KifuPosition {
+ public:
+  // board[rank * 11 + file]; files and ranks 1..9 are squares, 0 and 10 the
+  // border (255). File 1 is the first player's right, rank 1 the second
+  // player's back rank.
+  KifuPieceCode board[121];
+  // Counts by type 0..8 of the first player's hand, the second player's
+  // hand and the piece box (pieces of a full set off the board and hands).
+  int8_t hands[3][9];
+  int32_t sideToMove;  // 0 first player, 1 second player
+  HandicapFlags handicapFlags;
+
+  // The even start position.
+  KifuPosition() { SetStart(HANDICAP_NONE); }
+
+  // Index of (file, rank) in board; both 0..10.
+  static constexpr int SquareIndex(int file, int rank) { return rank * 11 + file; }
+  // The code on (file, rank); the border code 255 for any square off the board.
+  KifuPieceCode At(int file, int rank) const;
+
+  // --- set-up, copy, comparison (kifu_position.cpp)
+  // The start position with the handicap's pieces in the box; the handicap
+  // giver (second player) moves first except in an even game or 0x400.
+  void SetStart(HandicapFlags flags);
+  // Copies the whole record.
+  void CopyFrom(const KifuPosition& other);
+  // Board, hands, box and side to move equal (the handicap is not compared).
+  bool operator==(const KifuPosition& other) const;
+  bool operator!=(const KifuPosition& other) const { return !(*this == other); }
+  // Count of a type in hand 0, 1 or the box 2; 0 for any other side or type.
+  int HandCount(int side, int type) const;
+
+  // --- moves
+  // Plays a move that passes IsValidMove(strict = 1); false and unchanged otherwise.
+  bool DoMove(const KifuMove& move);
+  // Takes back a move played by DoMove; false and unchanged when the board
+  // and hands can't have come from it.
+  bool UndoMove(const KifuMove& move);
+  // Board editing: moves a piece between squares, hands and the box (with
+  // a swap through the captured byte), or cycles a piece in place; the side
+  // to move is kept. False and unchanged when it can't be done.
+  bool EditMove(const KifuMove& move);
+
+  // --- whole-position edits
+  // Turns the board by 180 degrees, flips every piece's owner, swaps hands.
+  void SwapSides();
+  // Every board piece but the kings to hand side (0, 1, or 2 the box) as
+  // its base type; false for another side.
+  bool CollectBoardPieces(int side);
+  // The other hand's pieces into hand side (0 or 1); false for another side.
+  bool GatherHands(int side);
+  // Recounts the box from the full set and rebuilds the handicap flags from it.
+  void UpdateBoxAndHandicap();
+
+  // --- key and book form (kifu_position_key.cpp)
+  // The 64-bit key seen from the side to move (colour-swapped turned
+  // positions share it).
+  void ComputeKey(KifuPositionKey& key) const;
+  // The book's 45-byte record; false and out untouched when !IsValid().
+  bool ToBookPosition(BookPosition& out) const;
+
+  // --- rules (kifu_rules.cpp)
+  // 0 invalid, 1 valid and can't promote, 2 must promote, 3 may promote.
+  // With strict a promote flag contradicting the class is invalid.
+  int IsValidMove(const KifuMove& move, int strict) const;
+  // Piece counts, kings, pawn files, dead pieces and kings attacked both ways.
+  bool IsValid() const;
+  // Whether side's king is attacked (false without a king).
+  bool IsInCheck(int side) const;
+  // Writes the pseudo-legal moves matching the filters (-1 or 255 = any) and
+  // returns their number, at most KIFU_MAX_MOVES. fromFile 1..9 board moves
+  // from that file, 11 + side drops; piece and captured compare types;
+  // promote 0 non-promotions only, 1 promotions only; side 0/1, else the
+  // side to move.
+  int GenerateMoves(KifuMove* out, int fromFile, int fromRank, int toFile, int toRank,
+                    KifuPieceCode piece, KifuPieceCode captured, int promote, int side) const;
+  // On the position after a pawn drop: whether the drop mates (forbidden).
+  bool IsPawnDropMate(const KifuMove& drop) const;
+  // Whether the side to move has a move that leaves its king unattacked.
+  bool HasLegalMove() const;
+  // Fills the piece bytes and kind of a move given by its squares; false and
+  // the move untouched when the source holds nothing or a square is out of range.
+  bool CompleteMove(KifuMove& move) const;
+  // Judges an impasse declaration by the side to move against threshold 24
+  // or 27: 0 not valid, 1 first player short of a win, 2 first player wins,
+  // 3 second player wins, 4 impasse. *points gets the total (or -1).
+  int CheckImpasseDeclaration(int threshold, int* points) const;
+};
