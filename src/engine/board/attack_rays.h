@@ -1,0 +1,156 @@
+// The one walk that writes attacks into the square records: a piece's step
+// attacks and a slider's ray, applied with sign +1 (add) or -1 (remove).
+// Removal walks the same path on the same board as the add did, so it is exact.
+#pragma once
+
+#include <cassert>
+#include <cstdint>
+
+#include "engine/board/make_move.h"
+#include "engine/board/position.h"
+
+namespace attack_rays {
+
+// Hook called with (file, rank) for every square a walk changes, in walk
+// order; the default does nothing.
+struct IgnoreSquare {
+  void operator()(int, int) const {}
+};
+
+// DirectionId of an absolute unit step as seen by `side` (rank steps are
+// counted forward for the side), the index into a type's continuations.
+inline int SideDirectionId(int side, int df, int dr) {
+  return g_directionIndex[DirectionIndexSlot(df, dr * SideSign(side))];
+}
+
+template <int Sign>
+inline void EditCount(uint8_t& count) {
+  assert(Sign > 0 || count > 0);
+  count = static_cast<uint8_t>(count + Sign);
+}
+
+template <int Sign>
+inline void EditBit(uint32_t& set, uint32_t bit) {
+  // An attack is added only where it is absent and removed only where present.
+  assert(((set & bit) != 0) == (Sign < 0));
+  if constexpr (Sign > 0) {
+    set |= bit;
+  } else {
+    set &= ~bit;
+  }
+}
+
+template <int Sign>
+inline void EditDirect(SquareAttackRecord& record, int side, int id) {
+  EditCount<Sign>(record.directCount[side]);
+  if (id < 32) {
+    EditBit<Sign>(record.directSet[side].low, 1u << id);
+  } else {
+    EditBit<Sign>(record.directSet[side].high, 1u << (id - 32));
+  }
+}
+
+template <int Sign>
+inline void EditXray(SquareAttackRecord& record, int side, uint32_t bit) {
+  EditCount<Sign>(record.xrayCount[side]);
+  EditBit<Sign>(record.xraySet[side], bit);
+}
+
+template <int Sign>
+inline void EditChange(AttackChangeRecord* changes, int square, int side) {
+  if (changes != nullptr) changes[square].change[side] = static_cast<int8_t>(changes[square].change[side] + Sign);
+}
+
+// The square right after (file, rank) in the step gets (or loses) an attack
+// without the sliding bit: beyond an own piece that moves one step that way
+// (second line), or behind an enemy king (direct), so the king cannot step
+// back along the line.
+template <int Sign, class Hook>
+inline void EditSquareBeyond(Position& position, int side, int id, int file, int rank, int df, int dr, bool direct,
+                             AttackChangeRecord* changes, Hook& hook) {
+  file += df;
+  rank += dr;
+  if (position.board[file][rank] >= FIRST_WALL_ID) return;
+  const int square = SquareIndex(file, rank);
+  SquareAttackRecord& record = position.attacks[square];
+  if (direct) {
+    EditDirect<Sign>(record, side, id);
+  } else {
+    EditXray<Sign>(record, side, 1u << id);
+  }
+  EditChange<Sign>(changes, square, side);
+  hook(file, rank);
+}
+
+// Applies the ray of slider `id` of `side` that starts after (file, rank) in
+// the absolute unit step (df, dr): in direct mode until an own piece that
+// moves on along the line switches it to second line; an enemy piece stops
+// it; an own piece that moves one step that way gives the square beyond.
+template <int Sign, class Hook = IgnoreSquare>
+inline void ApplyRay(Position& position, int side, int id, int file, int rank, int df, int dr, bool direct,
+                     AttackChangeRecord* changes, Hook&& hook = {}) {
+  assert(id >= 0 && id < 32);
+  const uint32_t bit = 1u << id;
+  const int directionId = SideDirectionId(side, df, dr);
+  for (;;) {
+    file += df;
+    rank += dr;
+    const int cell = position.board[file][rank];
+    if (cell >= FIRST_WALL_ID) return;
+    const int square = SquareIndex(file, rank);
+    SquareAttackRecord& record = position.attacks[square];
+    if (direct) {
+      EditDirect<Sign>(record, side, id);
+    } else {
+      EditXray<Sign>(record, side, bit);
+    }
+    EditBit<Sign>(record.slidingSet[side], bit);
+    EditChange<Sign>(changes, square, side);
+    hook(file, rank);
+    if (cell == EMPTY_PIECE_ID) continue;
+    const PieceCode code = position.pieces[cell].code;
+    if (!IsOwnedBy(code, side)) {
+      if (direct && TypeOf(code) == KING) EditSquareBeyond<Sign>(position, side, id, file, rank, df, dr, true, changes, hook);
+      return;
+    }
+    const int continuation = g_pieceMoveTable[TypeOf(code)].slot[directionId].continuation;
+    if (continuation == 2) {
+      direct = false;
+      continue;
+    }
+    if (continuation == 1) EditSquareBeyond<Sign>(position, side, id, file, rank, df, dr, false, changes, hook);
+    return;
+  }
+}
+
+// Applies all attacks of piece `id` with `code` standing on (file, rank):
+// moves in table order, step targets direct whatever stands there, slides
+// by ApplyRay. The board around the square decides the rays, not the
+// piece list, so the caller may apply a piece before or after moving it.
+template <int Sign, class Hook = IgnoreSquare>
+inline void ApplyPieceAttacks(Position& position, int id, PieceCode code, int file, int rank,
+                              AttackChangeRecord* changes, Hook&& hook = {}) {
+  assert(TypeOf(code) < TYPE_TABLE_SIZE);
+  const int side = OwnerOf(code);
+  const int forward = SideSign(side);
+  const PieceMoves& moves = g_pieceMoveTable[TypeOf(code)];
+  for (int n = 0; n < moves.count; ++n) {
+    const PieceMoveSlot& move = moves.slot[n];
+    const int df = move.df;
+    const int dr = move.dr * forward;
+    if (move.slides) {
+      ApplyRay<Sign>(position, side, id, file, rank, df, dr, true, changes, hook);
+      continue;
+    }
+    const int targetFile = file + df;
+    const int targetRank = rank + dr;
+    // A knight's jump from rank 1 or 9 reaches past the one-cell wall ring.
+    if (!IsOnBoard(targetFile, targetRank)) continue;
+    const int square = SquareIndex(targetFile, targetRank);
+    EditDirect<Sign>(position.attacks[square], side, id);
+    EditChange<Sign>(changes, square, side);
+    hook(targetFile, targetRank);
+  }
+}
+
+}  // namespace attack_rays
