@@ -22,13 +22,13 @@ struct TokenType {
 
 // Two-letter tokens, compared after folding both letters to lower case.
 constexpr TokenType kAsciiTokens[] = {
-    {"fu", 1}, {"ky", 2}, {"ke", 3}, {"gi", 4}, {"ki", 5}, {"ka", 6}, {"hi", 7},
+    {"fu", 1}, {"ky", 2}, {"ke", 3},  {"gi", 4},  {"ki", 5},  {"ka", 6},  {"hi", 7},
     {"ou", 8}, {"to", 9}, {"ny", 10}, {"nk", 11}, {"ng", 12}, {"um", 14}, {"ry", 15},
 };
 
 // One double-byte character each.
 const TokenType kKanjiTokens[] = {
-    {"歩", 1}, {"香", 2}, {"桂", 3}, {"銀", 4}, {"金", 5}, {"角", 6}, {"飛", 7}, {"王", 8},
+    {"歩", 1}, {"香", 2}, {"桂", 3},  {"銀", 4},  {"金", 5},  {"角", 6},  {"飛", 7},  {"王", 8},
     {"玉", 8}, {"と", 9}, {"杏", 10}, {"圭", 11}, {"全", 12}, {"馬", 14}, {"竜", 15}, {"龍", 15},
 };
 
@@ -38,9 +38,7 @@ const TokenType kTwoKanjiTokens[] = {{"成香", 10}, {"成桂", 11}, {"成銀", 
 char FoldLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // strncmp stops at the text's NUL, so a short text is never read past its end.
-bool StartsWith(const char* text, const char* token) {
-  return std::strncmp(text, token, std::strlen(token)) == 0;
-}
+bool StartsWith(const char* text, const char* token) { return std::strncmp(text, token, std::strlen(token)) == 0; }
 
 }  // namespace
 

@@ -9,11 +9,21 @@
 // Piece types of the record side (the low four bits of a KifuPieceCode).
 enum KifuPieceType : int {
   KIFU_EMPTY = 0,
-  KIFU_PAWN = 1, KIFU_LANCE = 2, KIFU_KNIGHT = 3, KIFU_SILVER = 4, KIFU_GOLD = 5,
-  KIFU_BISHOP = 6, KIFU_ROOK = 7, KIFU_KING = 8,
-  KIFU_PRO_PAWN = 9, KIFU_PRO_LANCE = 10, KIFU_PRO_KNIGHT = 11, KIFU_PRO_SILVER = 12,
+  KIFU_PAWN = 1,
+  KIFU_LANCE = 2,
+  KIFU_KNIGHT = 3,
+  KIFU_SILVER = 4,
+  KIFU_GOLD = 5,
+  KIFU_BISHOP = 6,
+  KIFU_ROOK = 7,
+  KIFU_KING = 8,
+  KIFU_PRO_PAWN = 9,
+  KIFU_PRO_LANCE = 10,
+  KIFU_PRO_KNIGHT = 11,
+  KIFU_PRO_SILVER = 12,
   KIFU_NO_PIECE = 13,  // written by some editors; always read as an empty square
-  KIFU_HORSE = 14, KIFU_DRAGON = 15,
+  KIFU_HORSE = 14,
+  KIFU_DRAGON = 15,
 };
 inline constexpr int KIFU_SECOND_PLAYER_BIT = 16;
 inline constexpr int KIFU_PROMOTED_BIT = 8;
@@ -105,15 +115,20 @@ struct KifuMove {
 
   constexpr KifuMove() = default;
   // The eight fields in record order.
-  constexpr KifuMove(int srcFile, int srcRank, int dstFile, int dstRank, KifuPieceCode moving,
-                     KifuPieceCode taken, int promotes, KifuMoveKind moveKind)
-      : fromFile(static_cast<int8_t>(srcFile)), fromRank(static_cast<int8_t>(srcRank)),
-        toFile(static_cast<int8_t>(dstFile)), toRank(static_cast<int8_t>(dstRank)),
-        piece(moving), captured(taken), promote(static_cast<uint8_t>(promotes)), kind(moveKind) {}
+  constexpr KifuMove(int srcFile, int srcRank, int dstFile, int dstRank, KifuPieceCode moving, KifuPieceCode taken,
+                     int promotes, KifuMoveKind moveKind)
+      : fromFile(static_cast<int8_t>(srcFile)),
+        fromRank(static_cast<int8_t>(srcRank)),
+        toFile(static_cast<int8_t>(dstFile)),
+        toRank(static_cast<int8_t>(dstRank)),
+        piece(moving),
+        captured(taken),
+        promote(static_cast<uint8_t>(promotes)),
+        kind(moveKind) {}
 
   // Rewrites all eight fields.
-  constexpr void Set(int srcFile, int srcRank, int dstFile, int dstRank, KifuPieceCode moving,
-                     KifuPieceCode taken, int promotes, KifuMoveKind moveKind) {
+  constexpr void Set(int srcFile, int srcRank, int dstFile, int dstRank, KifuPieceCode moving, KifuPieceCode taken,
+                     int promotes, KifuMoveKind moveKind) {
     *this = KifuMove(srcFile, srcRank, dstFile, dstRank, moving, taken, promotes, moveKind);
   }
   // The moving piece.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -17,8 +18,8 @@ constexpr int StoreOfFile(int file) { return file - KIFU_FIRST_HAND_FILE; }
 
 // The second player's start rank 1 from file 1 to 9; the first player's
 // rank 9 is the same from file 1 to 9.
-constexpr int kBackRankTypes[10] = {0, KIFU_LANCE, KIFU_KNIGHT, KIFU_SILVER, KIFU_GOLD, KIFU_KING,
-                                    KIFU_GOLD, KIFU_SILVER, KIFU_KNIGHT, KIFU_LANCE};
+constexpr int kBackRankTypes[10] = {0,         KIFU_LANCE, KIFU_KNIGHT, KIFU_SILVER, KIFU_GOLD,
+                                    KIFU_KING, KIFU_GOLD,  KIFU_SILVER, KIFU_KNIGHT, KIFU_LANCE};
 
 struct HandicapSquare {
   HandicapFlags bit;
@@ -27,10 +28,9 @@ struct HandicapSquare {
 };
 // The square each handicap bit empties (0x800 empties none).
 constexpr HandicapSquare kHandicapSquares[] = {
-    {HANDICAP_LANCE_11, 1, 1},  {HANDICAP_LANCE_91, 9, 1},  {HANDICAP_KNIGHT_21, 2, 1},
-    {HANDICAP_KNIGHT_81, 8, 1}, {HANDICAP_SILVER_31, 3, 1}, {HANDICAP_SILVER_71, 7, 1},
-    {HANDICAP_GOLD_41, 4, 1},   {HANDICAP_GOLD_61, 6, 1},   {HANDICAP_BISHOP_22, 2, 2},
-    {HANDICAP_ROOK_82, 8, 2},   {HANDICAP_FIRST_KING, 5, 9},
+    {HANDICAP_LANCE_11, 1, 1},  {HANDICAP_LANCE_91, 9, 1},  {HANDICAP_KNIGHT_21, 2, 1},  {HANDICAP_KNIGHT_81, 8, 1},
+    {HANDICAP_SILVER_31, 3, 1}, {HANDICAP_SILVER_71, 7, 1}, {HANDICAP_GOLD_41, 4, 1},    {HANDICAP_GOLD_61, 6, 1},
+    {HANDICAP_BISHOP_22, 2, 2}, {HANDICAP_ROOK_82, 8, 2},   {HANDICAP_FIRST_KING, 5, 9},
 };
 
 // What the box says about the handicap, type by type: the flag for one and
@@ -51,9 +51,7 @@ constexpr BoxHandicap kBoxHandicaps[9] = {
     {0x400, HANDICAP_OTHER},           // kings
 };
 
-int8_t ClampCount(int count) {
-  return static_cast<int8_t>(std::clamp(count, -128, HAND_COUNT_MAX));
-}
+int8_t ClampCount(int count) { return static_cast<int8_t>(std::clamp(count, -128, HAND_COUNT_MAX)); }
 
 }  // namespace
 
@@ -93,8 +91,8 @@ void KifuPosition::SetStart(HandicapFlags flags) {
 void KifuPosition::CopyFrom(const KifuPosition& other) { *this = other; }
 
 bool KifuPosition::operator==(const KifuPosition& other) const {
-  return std::memcmp(board, other.board, sizeof board) == 0 &&
-         std::memcmp(hands, other.hands, sizeof hands) == 0 && sideToMove == other.sideToMove;
+  return std::memcmp(board, other.board, sizeof board) == 0 && std::memcmp(hands, other.hands, sizeof hands) == 0 &&
+         sideToMove == other.sideToMove;
 }
 
 int KifuPosition::HandCount(int side, int type) const {

@@ -120,9 +120,11 @@ class KifuPosition {
   // returns their number, at most KIFU_MAX_MOVES. fromFile 1..9 board moves
   // from that file, 11 + side drops; piece and captured compare types;
   // promote 0 non-promotions only, 1 promotions only; side 0/1, else the
-  // side to move.
-  int GenerateMoves(KifuMove* out, int fromFile, int fromRank, int toFile, int toRank,
-                    KifuPieceCode piece, KifuPieceCode captured, int promote, int side) const;
+  // side to move. The order is fixed (notation relies on it): drops by type
+  // pawn..rook, to rank, to file; then board moves by from rank, from file,
+  // each piece's steps before its rays, without promotion before with.
+  int GenerateMoves(KifuMove* out, int fromFile, int fromRank, int toFile, int toRank, KifuPieceCode piece,
+                    KifuPieceCode captured, int promote, int side) const;
   // On the position after a pawn drop: whether the drop mates (forbidden).
   bool IsPawnDropMate(const KifuMove& drop) const;
   // Whether the side to move has a move that leaves its king unattacked.

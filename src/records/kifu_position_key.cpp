@@ -1,6 +1,7 @@
 // The record position's 64-bit key and its conversion into the opening
 // book's 45-byte position record; both are read from the side to move.
 #include <algorithm>
+#include <iterator>
 
 #include "engine/board/hash_key_table.h"
 #include "engine/service/book_position.h"

@@ -1,6 +1,8 @@
 // The shogi rules of the game record: move and position validity, check,
 // filtered move generation in a fixed order, the forbidden pawn-drop mate,
 // completing a move from its squares and judging an impasse declaration.
+#include <initializer_list>
+
 #include "records/kifu_position.h"
 
 namespace {
@@ -17,7 +19,7 @@ enum MovementBit : int {
   ROOK_RAY = 0x80,
   BISHOP_RAY = 0x100,
 };
-constexpr int kMovementBits[16] = {0,   0x1, 0x41, 0x20, 0x13, 0xF, 0x112, 0x8D,
+constexpr int kMovementBits[16] = {0,    0x1, 0x41, 0x20, 0x13, 0xF, 0x112, 0x8D,
                                    0x1F, 0xF, 0xF,  0xF,  0xF,  0,   0x11F, 0x9F};
 
 struct StepEntry {
@@ -27,17 +29,17 @@ struct StepEntry {
 };
 // The generator's step order (the notation reads the generated order).
 constexpr StepEntry kSteps[10] = {
-    {KNIGHT_JUMP, -1, -2},         {KNIGHT_JUMP, +1, -2},  {STEP_DIAGONAL_FORWARD, -1, -1},
-    {STEP_FORWARD, 0, -1},         {STEP_DIAGONAL_FORWARD, +1, -1}, {STEP_SIDEWAYS, -1, 0},
-    {STEP_SIDEWAYS, +1, 0},        {STEP_DIAGONAL_BACK, -1, +1},    {STEP_BACK, 0, +1},
+    {KNIGHT_JUMP, -1, -2},        {KNIGHT_JUMP, +1, -2},           {STEP_DIAGONAL_FORWARD, -1, -1},
+    {STEP_FORWARD, 0, -1},        {STEP_DIAGONAL_FORWARD, +1, -1}, {STEP_SIDEWAYS, -1, 0},
+    {STEP_SIDEWAYS, +1, 0},       {STEP_DIAGONAL_BACK, -1, +1},    {STEP_BACK, 0, +1},
     {STEP_DIAGONAL_BACK, +1, +1},
 };
 
 constexpr int TypeBit(int type) { return 1 << type; }
 constexpr int PROMOTED_SMALL_PIECES = TypeBit(9) | TypeBit(10) | TypeBit(11) | TypeBit(12);
 constexpr int PROMOTED_MAJOR_PIECES = TypeBit(KIFU_HORSE) | TypeBit(KIFU_DRAGON);
-constexpr int SIDE_ATTACKERS = TypeBit(KIFU_GOLD) | TypeBit(KIFU_ROOK) | TypeBit(KIFU_KING) |
-                               PROMOTED_SMALL_PIECES | PROMOTED_MAJOR_PIECES;
+constexpr int SIDE_ATTACKERS =
+    TypeBit(KIFU_GOLD) | TypeBit(KIFU_ROOK) | TypeBit(KIFU_KING) | PROMOTED_SMALL_PIECES | PROMOTED_MAJOR_PIECES;
 
 struct CheckEntry {
   int fileOffset;  // also read negated
@@ -49,8 +51,9 @@ struct CheckEntry {
 constexpr CheckEntry kCheckTable[6] = {
     {1, -2, TypeBit(KIFU_KNIGHT)},
     {0, -1, TypeBit(KIFU_PAWN) | TypeBit(KIFU_LANCE) | TypeBit(KIFU_SILVER) | SIDE_ATTACKERS},
-    {1, -1, TypeBit(KIFU_SILVER) | TypeBit(KIFU_GOLD) | TypeBit(KIFU_BISHOP) | TypeBit(KIFU_KING) |
-                PROMOTED_SMALL_PIECES | PROMOTED_MAJOR_PIECES},
+    {1, -1,
+     TypeBit(KIFU_SILVER) | TypeBit(KIFU_GOLD) | TypeBit(KIFU_BISHOP) | TypeBit(KIFU_KING) | PROMOTED_SMALL_PIECES |
+         PROMOTED_MAJOR_PIECES},
     {1, 0, SIDE_ATTACKERS},
     {0, 1, SIDE_ATTACKERS},
     {1, 1, TypeBit(KIFU_SILVER) | TypeBit(KIFU_BISHOP) | TypeBit(KIFU_KING) | PROMOTED_MAJOR_PIECES},
@@ -133,10 +136,10 @@ bool EmitBoardMove(const MoveFilter& filter, int fromFile, int fromRank, int toF
 template <class Visit>
 bool ForEachMove(const KifuPosition& position, const MoveFilter& filter, Visit&& visit) {
   const int side = filter.side;
-  const bool dropsAllowed = (IsAnyFilter(filter.fromFile) || filter.fromFile == KIFU_FIRST_HAND_FILE + side) &&
-                            (IsAnyFilter(filter.capturedType) || filter.capturedType == KIFU_EMPTY ||
-                             filter.capturedType == KIFU_NO_PIECE) &&
-                            Matches(filter.promote, 0);
+  const bool dropsAllowed =
+      (IsAnyFilter(filter.fromFile) || filter.fromFile == KIFU_FIRST_HAND_FILE + side) &&
+      (IsAnyFilter(filter.capturedType) || filter.capturedType == KIFU_EMPTY || filter.capturedType == KIFU_NO_PIECE) &&
+      Matches(filter.promote, 0);
   if (dropsAllowed) {
     for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
       if (!Matches(filter.pieceType, type) || position.hands[side][type] <= 0) continue;
@@ -390,8 +393,8 @@ bool KifuPosition::IsInCheck(int side) const {
   return false;
 }
 
-int KifuPosition::GenerateMoves(KifuMove* out, int fromFile, int fromRank, int toFile, int toRank,
-                                KifuPieceCode piece, KifuPieceCode captured, int promote, int side) const {
+int KifuPosition::GenerateMoves(KifuMove* out, int fromFile, int fromRank, int toFile, int toRank, KifuPieceCode piece,
+                                KifuPieceCode captured, int promote, int side) const {
   if (out == nullptr) return 0;
   if (side != 0 && side != 1) side = sideToMove;
   if (side != 0 && side != 1) return 0;

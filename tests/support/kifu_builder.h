@@ -1,0 +1,28 @@
+// Record positions for the tests: a position from a short piece list, and
+// positions reached by seeded random legal playouts.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "records/kifu_position.h"
+
+struct KifuPlacement {
+  int file;
+  int rank;
+  int code;  // KifuPieceCode value; + 16 for the second player
+};
+
+// The start position with the handicap's pieces in the box.
+KifuPosition KifuStartPosition(HandicapFlags flags = HANDICAP_NONE);
+
+// An ordinary move from its squares and piece bytes.
+KifuMove KifuOrdinaryMove(int fromFile, int fromRank, int toFile, int toRank, int piece, int captured, int promote = 0);
+
+// Empty board (border kept), empty hands and box, flags 0, and the pieces.
+KifuPosition BuildKifuPosition(std::initializer_list<KifuPlacement> pieces, int sideToMove);
+
+// Plays up to plies random legal moves (stopping early at a mate) and
+// returns the moves played.
+std::vector<KifuMove> KifuRandomPlayout(KifuPosition& position, int plies, uint32_t seed);
