@@ -2,7 +2,9 @@
 // status 2 and a message on stderr, and perft counts on the last line.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -28,8 +30,12 @@ std::string ReadWhole(const std::string& path) {
 // Runs kifu with the arguments (given as shell words) and collects its
 // exit status and both outputs.
 CommandResult RunKifu(const std::string& arguments) {
-  const std::string outPath = ::testing::TempDir() + "kifu_command_out.txt";
-  const std::string errPath = ::testing::TempDir() + "kifu_command_err.txt";
+  // CTest runs the cases as parallel processes: the files are per process and call.
+  static int calls = 0;
+  const std::string stem = ::testing::TempDir() + "kifu_command_" + std::to_string(getpid()) + "_" +
+                           std::to_string(calls++);
+  const std::string outPath = stem + ".out";
+  const std::string errPath = stem + ".err";
   const std::string line =
       std::string("'") + KifuBinary() + "' " + arguments + " >'" + outPath + "' 2>'" + errPath + "'";
   const int raw = std::system(line.c_str());
@@ -37,6 +43,8 @@ CommandResult RunKifu(const std::string& arguments) {
   result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   result.out = ReadWhole(outPath);
   result.err = ReadWhole(errPath);
+  std::remove(outPath.c_str());
+  std::remove(errPath.c_str());
   return result;
 }
 
