@@ -1,9 +1,5 @@
-// The board-only move generator and random games for tests and benchmarks.
+// The board-only move generator for tests and benchmarks.
 #include "support/pseudo_legal_moves.h"
-
-#include <vector>
-
-#include "engine/board/make_move.h"
 
 namespace {
 
@@ -41,13 +37,6 @@ int AddBoardMoves(const Position& position, int id, int toFile, int toRank, Move
 }
 
 }  // namespace
-
-uint64_t SplitMix64::Next() {
-  uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
-  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-  return z ^ (z >> 31);
-}
 
 int GeneratePseudoLegalMoves(const Position& position, MoveRecord* moves) {
   const int side = position.sideToMove;
@@ -94,26 +83,4 @@ bool MoverKingAttacked(const Position& position) {
   const int mover = position.sideToMove ^ 1;
   const PieceListEntry& king = position.pieces[mover];
   return king.file >= 1 && king.file <= 9 && position.AttackCount(mover ^ 1, king.file, king.rank) > 0;
-}
-
-int PlayRandomGame(Position& position, uint64_t seed, int maxPlies, MoveRecord* playedMoves) {
-  SplitMix64 random(seed);
-  std::vector<MoveRecord> moves(MAX_PSEUDO_LEGAL_MOVES);
-  int plies = 0;
-  while (plies < maxPlies) {
-    const int count = GeneratePseudoLegalMoves(position, moves.data());
-    // Try the moves from a random start, in order, until a legal one.
-    const int first = count > 0 ? random.Below(count) : 0;
-    int chosen = -1;
-    for (int n = 0; n < count && chosen < 0; ++n) {
-      const MoveRecord& move = moves[(first + n) % count];
-      MakeMove(position, move, 0);
-      if (!MoverKingAttacked(position)) chosen = (first + n) % count;
-      UnmakeMove(position, move, 0);
-    }
-    if (chosen < 0) break;
-    MakeMove(position, moves[chosen], 0);
-    playedMoves[plies++] = moves[chosen];
-  }
-  return plies;
 }

@@ -1,9 +1,7 @@
 // A plain move generator for tests and benchmarks that reads only the board,
-// hands and piece list (never the attack records), and deterministic random
-// games played with it.
+// hands and piece list (never the attack records), and yields the moves that
+// leave the own king attacked too, which make and unmake must also handle.
 #pragma once
-
-#include <cstdint>
 
 #include "engine/board/position.h"
 
@@ -20,20 +18,3 @@ int GeneratePseudoLegalMoves(const Position& position, MoveRecord* moves);
 // After a make: whether the side that moved left its own king attacked
 // (reads the attack records).
 bool MoverKingAttacked(const Position& position);
-
-// Reproducible 64-bit random numbers.
-class SplitMix64 {
- public:
-  explicit SplitMix64(uint64_t seed) : state_(seed) {}
-  uint64_t Next();
-  // Uniform enough in 0 .. bound - 1 for tests.
-  int Below(int bound) { return static_cast<int>(Next() % static_cast<uint64_t>(bound)); }
-
- private:
-  uint64_t state_;
-};
-
-// Plays up to maxPlies random legal moves on the position (made with record
-// flag 0 and left on it), writing them to playedMoves; returns how many.
-// Stops early when the side to move has no legal move.
-int PlayRandomGame(Position& position, uint64_t seed, int maxPlies, MoveRecord* playedMoves);

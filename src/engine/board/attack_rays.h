@@ -82,21 +82,37 @@ inline void EditSquareBeyond(Position& position, int side, int id, int file, int
   hook(file, rank);
 }
 
-// Applies the ray of slider `id` of `side` that starts after (file, rank) in
-// the absolute unit step (df, dr): in direct mode until an own piece that
-// moves on along the line switches it to second line; an enemy piece stops
-// it; an own piece that moves one step that way gives the square beyond.
+// Applies the rest of the ray of slider `id` of `side` that has reached
+// (file, rank) in direct or second-line mode, from what stands there on: an
+// empty square lets it on; an enemy piece stops it; an own piece that moves
+// on along the line switches it to second line, one that moves one step
+// that way gives the square beyond. Only this rest depends on the square's
+// content, so a move re-applies just the rest past a square it changes.
 template <int Sign, class Hook = IgnoreSquare>
-inline void ApplyRay(Position& position, int side, int id, int file, int rank, int df, int dr, bool direct,
-                     AttackChangeRecord* changes, Hook&& hook = {}) {
+inline void ApplyRayBeyond(Position& position, int side, int id, int file, int rank, int df, int dr, bool direct,
+                           AttackChangeRecord* changes, Hook&& hook = {}) {
   assert(id >= 0 && id < 32);
   const uint32_t bit = 1u << id;
-  const int directionId = SideDirectionId(side, df, dr);
   for (;;) {
+    const int cell = position.board[file][rank];
+    if (cell != EMPTY_PIECE_ID) {
+      const PieceCode code = position.pieces[cell].code;
+      if (!IsOwnedBy(code, side)) {
+        if (direct && TypeOf(code) == KING) {
+          EditSquareBeyond<Sign>(position, side, id, file, rank, df, dr, true, changes, hook);
+        }
+        return;
+      }
+      const int continuation = g_pieceMoveTable[TypeOf(code)].slot[SideDirectionId(side, df, dr)].continuation;
+      if (continuation != 2) {
+        if (continuation == 1) EditSquareBeyond<Sign>(position, side, id, file, rank, df, dr, false, changes, hook);
+        return;
+      }
+      direct = false;
+    }
     file += df;
     rank += dr;
-    const int cell = position.board[file][rank];
-    if (cell >= FIRST_WALL_ID) return;
+    if (position.board[file][rank] >= FIRST_WALL_ID) return;
     const int square = SquareIndex(file, rank);
     SquareAttackRecord& record = position.attacks[square];
     if (direct) {
@@ -107,20 +123,30 @@ inline void ApplyRay(Position& position, int side, int id, int file, int rank, i
     EditBit<Sign>(record.slidingSet[side], bit);
     EditChange<Sign>(changes, square, side);
     hook(file, rank);
-    if (cell == EMPTY_PIECE_ID) continue;
-    const PieceCode code = position.pieces[cell].code;
-    if (!IsOwnedBy(code, side)) {
-      if (direct && TypeOf(code) == KING) EditSquareBeyond<Sign>(position, side, id, file, rank, df, dr, true, changes, hook);
-      return;
-    }
-    const int continuation = g_pieceMoveTable[TypeOf(code)].slot[directionId].continuation;
-    if (continuation == 2) {
-      direct = false;
-      continue;
-    }
-    if (continuation == 1) EditSquareBeyond<Sign>(position, side, id, file, rank, df, dr, false, changes, hook);
-    return;
   }
+}
+
+// Applies the whole ray of slider `id` of `side` that starts after
+// (file, rank) in the absolute unit step (df, dr), in direct mode or in
+// second line from its first square.
+template <int Sign, class Hook = IgnoreSquare>
+inline void ApplyRay(Position& position, int side, int id, int file, int rank, int df, int dr, bool direct,
+                     AttackChangeRecord* changes, Hook&& hook = {}) {
+  assert(id >= 0 && id < 32);
+  file += df;
+  rank += dr;
+  if (position.board[file][rank] >= FIRST_WALL_ID) return;
+  const int square = SquareIndex(file, rank);
+  SquareAttackRecord& record = position.attacks[square];
+  if (direct) {
+    EditDirect<Sign>(record, side, id);
+  } else {
+    EditXray<Sign>(record, side, 1u << id);
+  }
+  EditBit<Sign>(record.slidingSet[side], 1u << id);
+  EditChange<Sign>(changes, square, side);
+  hook(file, rank);
+  ApplyRayBeyond<Sign>(position, side, id, file, rank, df, dr, direct, changes, hook);
 }
 
 // Applies all attacks of piece `id` with `code` standing on (file, rank):

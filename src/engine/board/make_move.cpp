@@ -1,8 +1,9 @@
 // Make and unmake of engine moves, and the attack history they record. A
 // move changes only the attacks of the mover, of the captured piece and of
 // the slider rays that reach its from- or to-square; make and unmake take
-// those rays off the board as it was and lay them again on the board as it
-// becomes, so every attack record stays exactly what a recount would give.
+// those (from the changed square on) off the board as it was and lay them
+// again on the board as it becomes, so every attack record stays exactly
+// what a recount would give.
 #include "engine/board/make_move.h"
 
 #include <bit>
@@ -17,7 +18,6 @@ int g_attackHistoryDepth;
 namespace {
 
 using attack_rays::ApplyPieceAttacks;
-using attack_rays::ApplyRay;
 
 constexpr int StepToward(int from, int to) { return (to > from) - (to < from); }
 constexpr uint32_t SliderBit(int id) { return id < 32 ? 1u << id : 0u; }
@@ -33,13 +33,16 @@ AttackChangeRecord* RecordedLayer(int recordFlag, int depth) {
 // ---------------------------------------------------------------------------
 // Rays through the squares of a move
 
-// A slider ray that reaches a square the move changes. The ray is the same
-// set before and after the move: its path can change only where it reaches.
+// A slider ray that reaches a square the move changes. Only the ray's rest
+// past the first such square (nearest the slider) can change, and it is
+// the same set of rays before and after the move.
 struct ThroughRay {
   uint8_t id;
   uint8_t side;
-  int8_t df, dr;          // unit step from the slider toward the square
-  bool directOnFrom;      // attacked the from-square directly before the move
+  int8_t df, dr;        // unit step from the slider toward the square
+  int8_t file, rank;    // the changed square the rest starts from
+  bool direct;          // the ray reaches that square directly (else in second line)
+  bool fromSquare;      // that square is the move's from-square
 };
 
 struct ThroughRays {
@@ -48,8 +51,15 @@ struct ThroughRays {
   int count = 0;
 };
 
+constexpr int Distance(int fileA, int rankA, int fileB, int rankB) {
+  const int files = fileA > fileB ? fileA - fileB : fileB - fileA;
+  const int ranks = rankA > rankB ? rankA - rankB : rankB - rankA;
+  return files > ranks ? files : ranks;
+}
+
 // Adds the rays of the sliders in the sliding sets of (file, rank), highest
-// PieceId first, skipping `excluded` ids and rays already collected.
+// PieceId first, skipping `excluded` ids; a ray already collected through
+// the other square keeps the one nearer its slider.
 void CollectRaysThrough(const Position& position, int file, int rank, uint32_t excluded, bool isFrom,
                         ThroughRays& rays) {
   const SquareAttackRecord& record = *position.SquareRecord(file, rank);
@@ -60,23 +70,33 @@ void CollectRaysThrough(const Position& position, int file, int rank, uint32_t e
     const PieceListEntry& slider = position.pieces[id];
     const int side = OwnerOf(slider.code);
     assert(IsOnBoard(slider.file, slider.rank) && ((record.slidingSet[side] >> id) & 1));
-    const auto df = static_cast<int8_t>(StepToward(slider.file, file));
-    const auto dr = static_cast<int8_t>(StepToward(slider.rank, rank));
-    bool known = false;
-    for (int n = 0; n < rays.count; ++n) {
-      known |= rays.ray[n].id == id && rays.ray[n].df == df && rays.ray[n].dr == dr;
+    const ThroughRay ray = {static_cast<uint8_t>(id),
+                            static_cast<uint8_t>(side),
+                            static_cast<int8_t>(StepToward(slider.file, file)),
+                            static_cast<int8_t>(StepToward(slider.rank, rank)),
+                            static_cast<int8_t>(file),
+                            static_cast<int8_t>(rank),
+                            ((record.directSet[side].low >> id) & 1) != 0,
+                            isFrom};
+    int known = 0;
+    while (known < rays.count &&
+           !(rays.ray[known].id == id && rays.ray[known].df == ray.df && rays.ray[known].dr == ray.dr)) {
+      ++known;
     }
-    if (known) continue;
-    assert(rays.count < 16);
-    const bool direct = isFrom && ((record.directSet[side].low >> id) & 1);
-    rays.ray[rays.count++] = {static_cast<uint8_t>(id), static_cast<uint8_t>(side), df, dr, direct};
+    if (known == rays.count) {
+      assert(rays.count < 16);
+      rays.ray[rays.count++] = ray;
+    } else if (Distance(slider.file, slider.rank, file, rank) <
+               Distance(slider.file, slider.rank, rays.ray[known].file, rays.ray[known].rank)) {
+      rays.ray[known] = ray;
+    }
   }
 }
 
 template <int Sign, class Hook = attack_rays::IgnoreSquare>
 void ApplyThroughRay(Position& position, const ThroughRay& ray, AttackChangeRecord* changes, Hook&& hook = {}) {
-  const PieceListEntry& slider = position.pieces[ray.id];
-  ApplyRay<Sign>(position, ray.side, ray.id, slider.file, slider.rank, ray.df, ray.dr, true, changes, hook);
+  attack_rays::ApplyRayBeyond<Sign>(position, ray.side, ray.id, ray.file, ray.rank, ray.df, ray.dr, ray.direct,
+                                    changes, hook);
 }
 
 // ---------------------------------------------------------------------------
@@ -136,15 +156,9 @@ class ReplySquareList {
 // already held the slider's attack (the square behind the king).
 struct BeyondFromHook {
   ReplySquareList* list;
-  int fromFile, fromRank;
   bool skipFirst;
-  bool beyond = false;
 
   void operator()(int file, int rank) {
-    if (!beyond) {
-      beyond = file == fromFile && rank == fromRank;
-      return;
-    }
     if (skipFirst) {
       skipFirst = false;
       return;
@@ -245,8 +259,8 @@ void MakeBoardMove(Position& position, const MoveRecord& move, AttackChangeRecor
   });
   for (int n = 0; n < rays.count; ++n) {
     const ThroughRay& ray = rays.ray[n];
-    if (list != nullptr && ray.side == other && ray.directOnFrom) {
-      ApplyThroughRay<+1>(position, ray, changes, BeyondFromHook{list, fromFile, fromRank, TypeOf(oldCode) == KING});
+    if (list != nullptr && ray.side == other && ray.fromSquare && ray.direct) {
+      ApplyThroughRay<+1>(position, ray, changes, BeyondFromHook{list, TypeOf(oldCode) == KING});
     } else {
       ApplyThroughRay<+1>(position, ray, changes);
     }
@@ -424,7 +438,7 @@ int RemoveAttackerBit(Position& position, int side, int file, int rank, int id) 
 
 void AddSlidingRay(Position& position, int side, int file, int rank, int df, int dr, int startMode, int id,
                    int recordFlag) {
-  ApplyRay<+1>(position, side, id, file, rank, df, dr, startMode == 0,
+  attack_rays::ApplyRay<+1>(position, side, id, file, rank, df, dr, startMode == 0,
                RecordedLayer(recordFlag, g_attackHistoryDepth));
 }
 
@@ -444,5 +458,5 @@ void RemoveSlidingRay(Position& position, int side, int file, int rank, int df, 
   } else {
     return;
   }
-  ApplyRay<-1>(position, side, id, file, rank, df, dr, direct, RecordedLayer(recordFlag, g_attackHistoryDepth));
+  attack_rays::ApplyRay<-1>(position, side, id, file, rank, df, dr, direct, RecordedLayer(recordFlag, g_attackHistoryDepth));
 }

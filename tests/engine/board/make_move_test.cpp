@@ -13,9 +13,11 @@
 
 #include "engine/board/make_move.h"
 #include "engine/board/position.h"
+#include "support/playout.h"
 #include "support/position_builder.h"
 #include "support/position_checks.h"
 #include "support/pseudo_legal_moves.h"
+#include "support/sfen_position.h"
 
 namespace {
 
@@ -52,12 +54,6 @@ MoveRecord Drop(const Position& position, int side, int baseType, int toFile, in
   move.SetDrop(toFile, toRank, position.handStack[g_handListStart[baseType] + top],
                static_cast<PieceCode>(OwnerBit(side) | baseType));
   return move;
-}
-
-Position Build(PositionBuilder& builder) {
-  Position position;
-  EXPECT_TRUE(builder.Build(position));
-  return position;
 }
 
 Position FromSfen(const char* text) {
@@ -197,7 +193,7 @@ TEST_F(MakeMoveTest, EveryMoveOfRandomGamesIsExactAndUndone) {
   for (int game = 0; game < games; ++game) {
     Position position;
     SetupHandicap(position, game % 8);
-    SplitMix64 random(77 + game);
+    PlayoutRandom random(77 + game);
     for (int ply = 0; ply < plies; ++ply) {
       const int count = GeneratePseudoLegalMoves(position, moves.data());
       std::vector<int> legal;
@@ -250,8 +246,15 @@ TEST_F(MakeMoveTest, NestedRecordedMovesKeepEachLayer) {
   SetupInitialPosition(position);
   Position start;
   std::memcpy(&start, &position, sizeof start);
-  std::vector<MoveRecord> played(40);
-  const int plies = PlayRandomGame(position, 4242, 40, played.data());
+  PlayoutEvents events;
+  const std::vector<MoveRecord> played = PlayRandomGame(
+      position, 4242, 40,
+      [](Position& line, const MoveRecord& move) {
+        MakeMove(line, move, 0);
+        return true;
+      },
+      events);
+  const int plies = static_cast<int>(played.size());
   ASSERT_EQ(plies, 40);
   std::memcpy(&position, &start, sizeof position);
   g_attackHistoryDepth = 0;  // the game was played without unmakes
@@ -305,10 +308,8 @@ TEST_F(MakeMoveTest, RookSlidingTowardAnEnemyRookCutsItsRayShort) {
 TEST_F(MakeMoveTest, CaptureByAShieldListsLostAndOpenedSquaresOnce) {
   // Side 0's gold on 7-3 shields 6-4 and beyond from side 1's bishop on 9-1
   // and takes the pawn on 7-2.
-  PositionBuilder builder;
-  builder.Place(0, KING, 5, 9).Place(1, KING, 1, 1).Place(1, BISHOP, 9, 1).Place(0, GOLD, 7, 3);
-  builder.Place(1, PAWN, 7, 2).Place(0, PAWN, 3, 7);
-  Position position = Build(builder);
+  Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {1, BISHOP, 9, 1}, {0, GOLD, 7, 3},
+                                         {1, PAWN, 7, 2}, {0, PAWN, 3, 7}});
   const MoveRecord capture = BoardMove(position, 7, 3, 7, 2);
   ASSERT_TRUE(MakeUnmakeIsExact(position, capture, 5));
   g_attackHistoryDepth = 5;

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/board/make_move.h"
 #include "engine/board/position.h"
 #include "engine/service/hand_lists.h"
+#include "support/engine_oracle.h"
+#include "support/playout.h"
 #include "support/position_builder.h"
 #include "support/position_checks.h"
-#include "support/pseudo_legal_moves.h"
 
 namespace {
 
@@ -28,17 +30,55 @@ bool HasDirect(const Position& position, int side, int file, int rank, int id) {
   return id < 32 ? Has(record.directSet[side].low, id) : Has(record.directSet[side].high, id - 32);
 }
 
-Position Build(PositionBuilder& builder) {
-  Position position;
-  EXPECT_TRUE(builder.Build(position));
-  return position;
-}
+// A piece list for the independent builder.
+class PieceList {
+ public:
+  PieceList& Place(int side, int type, int file, int rank) {
+    onBoard_.push_back({side, type, file, rank});
+    return *this;
+  }
+  PieceList& Hand(int side, int baseType, int count) {
+    inHand_.push_back({side, baseType, count});
+    return *this;
+  }
+  PieceList& SideToMove(int side) {
+    sideToMove_ = side;
+    return *this;
+  }
+  // The position laid out by the independent builder, then rebuilt by the
+  // engine's own steps (stacks, recounts, attack records); both must agree.
+  Position Build() const {
+    const Position reference = BuildPosition(sideToMove_, onBoard_, inHand_);
+    Position position;
+    std::memcpy(&position, &reference, sizeof position);
+    for (int id = 0; id < PIECE_COUNT; ++id) {
+      if (position.pieces[id].file == IN_HAND_FILE) position.pieces[id].file = OUT_OF_PLAY_FILE;
+    }
+    std::memset(position.handStack, 0, sizeof position.handStack);
+    std::memset(position.pawnRank, 0xff, sizeof position.pawnRank);
+    std::memset(position.tokins, 0, sizeof position.tokins);
+    std::memset(position.handTotal, 0xff, sizeof position.handTotal);
+    std::memset(position.attacks, 0xff, sizeof position.attacks);
+    RebuildHandLists(position);
+    RecountPawnFiles(position);
+    RecountTokins(position);
+    RecountHandTotals(position);
+    RecomputeAttacks(position);
+    EXPECT_TRUE(EquivalentPositions(position, reference));
+    return position;
+  }
+
+ private:
+  std::vector<PlacedPiece> onBoard_;
+  std::vector<HandPieces> inHand_;
+  int sideToMove_ = 0;
+};
 
 // Kings out of the way of the lines the tests look at.
-PositionBuilder WithKings() {
-  PositionBuilder builder;
-  builder.Place(0, KING, 9, 9).Place(1, KING, 1, 1);
-  return builder;
+PieceList WithKings() {
+  PieceList pieces;
+  pieces.Place(0, KING, 9, 9).Place(1, KING, 1, 1);
+  return pieces;
 }
 
 // The template is one global; every test leaves it as the even game left it.
@@ -169,9 +209,9 @@ TEST_F(HandicapTest, ValueOutsideTheTableKeepsTheTemplateButGivesSide1TheMove) {
 // ---------------------------------------------------------------------------
 
 TEST(AttackRules, RookBehindOwnLanceSeesEverySquareTheLanceReaches) {
-  PositionBuilder builder = WithKings();
+  PieceList builder = WithKings();
   builder.Place(0, ROOK, 5, 9).Place(0, LANCE, 5, 7).Place(1, PAWN, 5, 3);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   const int rook = position.PieceIdAt(5, 9), lance = position.PieceIdAt(5, 7);
   EXPECT_TRUE(HasDirect(position, 0, 5, 7, rook));
   for (int rank = 3; rank <= 6; ++rank) {
@@ -187,18 +227,18 @@ TEST(AttackRules, RookBehindOwnLanceSeesEverySquareTheLanceReaches) {
 }
 
 TEST(AttackRules, LanceAheadOfOwnRookDoesNotCarryTheRookBackwards) {
-  PositionBuilder builder = WithKings();
+  PieceList builder = WithKings();
   builder.Place(0, ROOK, 5, 5).Place(0, LANCE, 5, 7);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   EXPECT_TRUE(HasDirect(position, 0, 5, 7, position.PieceIdAt(5, 5)));
   EXPECT_EQ(position.AttackCountWithXray(0, 5, 8), 0);
 }
 
 TEST(AttackRules, OneStepPieceGivesOneSquareInSecondLineAndKnightNone) {
-  PositionBuilder builder = WithKings();
+  PieceList builder = WithKings();
   builder.Place(0, ROOK, 5, 9).Place(0, GOLD, 5, 7).Place(0, ROOK, 2, 9).Place(0, KNIGHT, 2, 7);
   builder.Place(0, BISHOP, 8, 7).Place(0, GOLD, 7, 6);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   const int rook = position.PieceIdAt(5, 9), bishop = position.PieceIdAt(8, 7);
   EXPECT_EQ(position.XraySet(0, 5, 6), 1u << rook);
   EXPECT_FALSE(Has(position.SquareRecord(5, 6)->slidingSet[0], rook));
@@ -212,9 +252,9 @@ TEST(AttackRules, OneStepPieceGivesOneSquareInSecondLineAndKnightNone) {
 }
 
 TEST(AttackRules, SliderCheckingAKingAlsoAttacksTheSquareBehindIt) {
-  PositionBuilder builder;
+  PieceList builder;
   builder.Place(0, KING, 9, 9).Place(1, KING, 5, 3).Place(0, ROOK, 5, 8).Place(0, BISHOP, 8, 6);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   const int rook = position.PieceIdAt(5, 8), bishop = position.PieceIdAt(8, 6);
   // Rook along the file: 5-3 with the sliding bit, 5-2 without; 5-1 untouched.
   EXPECT_TRUE(HasDirect(position, 0, 5, 3, rook));
@@ -229,10 +269,10 @@ TEST(AttackRules, SliderCheckingAKingAlsoAttacksTheSquareBehindIt) {
 }
 
 TEST(AttackRules, NoSquareBehindAKingSeenInSecondLineOrBehindOtherPieces) {
-  PositionBuilder builder;
+  PieceList builder;
   builder.Place(0, KING, 9, 9).Place(1, KING, 5, 3).Place(0, ROOK, 5, 8).Place(0, LANCE, 5, 6);
   builder.Place(1, SILVER, 2, 3).Place(0, ROOK, 2, 8);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   const int rook = position.PieceIdAt(5, 8), secondRook = position.PieceIdAt(2, 8);
   EXPECT_TRUE(Has(position.XraySet(0, 5, 3), rook));
   EXPECT_FALSE(Has(position.XraySet(0, 5, 2), rook));
@@ -244,10 +284,10 @@ TEST(AttackRules, NoSquareBehindAKingSeenInSecondLineOrBehindOtherPieces) {
 TEST(AttackRules, PiecesOnEdgeSquaresStayInsideTheBoard) {
   // Pieces that could never move from where they stand still get records
   // without reading or writing past the wall ring.
-  PositionBuilder builder;
+  PieceList builder;
   builder.Place(0, KNIGHT, 1, 1).Place(0, KNIGHT, 9, 2).Place(1, KNIGHT, 5, 9).Place(1, LANCE, 1, 9);
   builder.Place(0, DRAGON, 9, 1).Place(1, HORSE, 1, 8);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   EXPECT_EQ(DescribeInconsistency(position), "");
   EXPECT_EQ(position.AttackCount(0, 8, 1), 1);  // the dragon only
 }
@@ -255,13 +295,16 @@ TEST(AttackRules, PiecesOnEdgeSquaresStayInsideTheBoard) {
 // Mirrored positions (turned 180 degrees, sides swapped) have mirrored records.
 TEST(AttackRules, RecordsOfRandomPositionsMirror) {
   const int games = 6 / kHeavyDivisor;
-  std::vector<MoveRecord> played(120);
   for (int game = 0; game < games; ++game) {
     Position position;
     SetupInitialPosition(position);
-    const int plies = PlayRandomGame(position, 1000 + game, 120, played.data());
-    ASSERT_GT(plies, 40);
-    PositionBuilder mirror;
+    PlayoutEvents events;
+    const auto engineMove = [](Position& played, const MoveRecord& move) {
+      MakeMove(played, move, 0);
+      return true;
+    };
+    ASSERT_GT(PlayRandomGame(position, 1000 + game, 120, engineMove, events).size(), 40u);
+    PieceList mirror;
     for (int id = 0; id < PIECE_COUNT; ++id) {
       const PieceListEntry& entry = *position.PieceEntry(id);
       if (!IsOnBoard(entry.file, entry.rank)) continue;
@@ -271,7 +314,7 @@ TEST(AttackRules, RecordsOfRandomPositionsMirror) {
       for (int type = ROOK; type <= PAWN; ++type) mirror.Hand(side ^ 1, type, position.hand[side][type - 1]);
     }
     mirror.SideToMove(position.sideToMove ^ 1);
-    const Position mirrored = Build(mirror);
+    const Position mirrored = mirror.Build();
     for (int file = 1; file <= 9; ++file) {
       for (int rank = 1; rank <= 9; ++rank) {
         const SquareAttackRecord& a = *position.SquareRecord(file, rank);
@@ -320,18 +363,18 @@ TEST(HandLists, StackedPiecesAreInHandInIdOrderAndTheRestOutOfPlay) {
 }
 
 TEST(HandLists, HandTotalsLeavePawnsOut) {
-  PositionBuilder builder = WithKings();
+  PieceList builder = WithKings();
   builder.Hand(0, PAWN, 5).Hand(0, SILVER, 2).Hand(0, ROOK, 1).Hand(1, PAWN, 3).Hand(1, LANCE, 1);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   EXPECT_EQ(position.handTotal[0], 3u);
   EXPECT_EQ(position.handTotal[1], 1u);
   EXPECT_EQ(DescribeInconsistency(position), "");
 }
 
 TEST(HandLists, TokinsAndPawnFilesFollowTheBoard) {
-  PositionBuilder builder = WithKings();
+  PieceList builder = WithKings();
   builder.Place(0, TOKIN, 3, 3).Place(0, PAWN, 3, 6).Place(1, TOKIN, 7, 8).Place(1, PAWN, 4, 4);
-  const Position position = Build(builder);
+  const Position position = builder.Build();
   EXPECT_EQ(position.tokins[0].count, 1u);
   EXPECT_EQ(position.tokins[0].ids[0], static_cast<uint32_t>(position.PieceIdAt(3, 3)));
   EXPECT_EQ(position.tokins[1].count, 1u);
