@@ -1,7 +1,13 @@
 // The table of the kifu command's subcommands.
 #include "cli/command.h"
 
+// perft_command.cpp
+int RunPerftCommand(const CommandArgs& args);
+
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {};
+  static const std::vector<Command> commands = {
+      {"perft", "--rules DEPTH [--handicap FLAGS]",
+       "count the legal-move tree (record rules, depth 0-6; FLAGS decimal or 0x-hex)", RunPerftCommand},
+  };
   return commands;
 }

@@ -37,7 +37,8 @@ struct PlayoutEvents {
 };
 
 // Chooses among the legal moves by kind (capture, promotion, drop, other),
-// favouring the first three, then uniformly within the kind.
+// favouring the first three, then uniformly within the kind; moves is not
+// empty.
 const MoveRecord& PickPlayoutMove(const std::vector<MoveRecord>& moves, PlayoutRandom& random);
 // Counts what the move does in the position before it (ply, capture, ...).
 void CountPlayoutEvents(const Position& before, const MoveRecord& move, PlayoutEvents& events);

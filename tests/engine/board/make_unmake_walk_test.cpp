@@ -36,9 +36,9 @@ KeyPair UpdatedKeys(KeyPair keys, const MoveRecord& move) {
 
 std::string DescribeMove(const MoveRecord& move) {
   std::ostringstream text;
-  if (move.IsDrop()) text << "drop";
-  else text << int{move.fromFile} << "-" << int{move.fromRank};
-  text << ">" << int{move.toFile} << "-" << int{move.toRank} << (move.promote ? "+" : "") << " (id "
+  if (move.IsDrop()) text << "drop on ";
+  else text << int{move.fromFile} << "-" << int{move.fromRank} << ">";
+  text << int{move.toFile} << "-" << int{move.toRank} << (move.promote ? "+" : "") << " (id "
        << int{move.pieceId} << ")";
   return text.str();
 }
@@ -209,11 +209,11 @@ TEST(MakeUnmakeWalk, DepthFourFromTheEvenPositionKeepsEveryRecordExact) {
 
 TEST(MakeUnmakeWalk, RandomGamesFromEveryStartKeepEveryRecordExact) {
 #ifdef KIFU_SANITIZED
-  const int gamesPerStart = 40;
+  const int gamesPerStart = 100;
 #else
-  const int gamesPerStart = 300;
+  const int gamesPerStart = 800;
 #endif
-  const int maxPlies = 160;
+  const int maxPlies = 200;
   PlayoutEvents events;
   InitAttackHistory();
   for (int game = 0; game < 8 * gamesPerStart; ++game) {
