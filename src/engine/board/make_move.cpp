@@ -1,8 +1,9 @@
 // Make and unmake of engine moves, and the attack history they record. A
 // move changes only the attacks of the mover, of the captured piece and of
 // the slider rays that reach its from- or to-square; make and unmake take
-// those rays off the board as it was and lay them again on the board as it
-// becomes, so every attack record stays exactly what a recount would give.
+// those (from the changed square on) off the board as it was and lay them
+// again on the board as it becomes, so every attack record stays exactly
+// what a recount would give.
 #include "engine/board/make_move.h"
 
 #include <bit>

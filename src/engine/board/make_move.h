@@ -47,5 +47,7 @@ int RemoveAttackerBit(Position& position, int side, int file, int rank, int id);
 // absolute step (df, dr); startMode 0 direct, otherwise second line.
 void AddSlidingRay(Position& position, int side, int file, int rank, int df, int dr, int startMode, int id,
                    int recordFlag);
-// Removes one ray of a slider from the square after (file, rank).
+// Removes one ray of a slider from the square after (file, rank): exactly
+// what AddSlidingRay from there added on the same board, in the mode found
+// on the first square.
 void RemoveSlidingRay(Position& position, int side, int file, int rank, int df, int dr, int id, int recordFlag);

@@ -14,7 +14,8 @@ namespace {
 constexpr uint64_t POSITION_KEY_SEED = 0x4b4946552d504f53ULL;
 
 constexpr uint64_t Fingerprint(const PositionKey& entry) {
-  return (static_cast<uint64_t>(entry.word[1]) << 32 | entry.word[0]) ^ (static_cast<uint64_t>(entry.word[2]) * 0x9e3779b97f4a7c15ULL);
+  const uint64_t boardWords = static_cast<uint64_t>(entry.word[1]) << 32 | entry.word[0];
+  return boardWords ^ (static_cast<uint64_t>(entry.word[2]) * 0x9e3779b97f4a7c15ULL);
 }
 
 // Entry by entry in index order, two draws each: the first gives word 0

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/board/hash_key_table.h"
+#include "engine/board/make_move.h"
 
 void PrintTo(const PositionKey& key, std::ostream* out) {
   *out << std::hex << "{" << key.word[0] << ", " << key.word[1] << ", " << key.word[2] << "}" << std::dec;
@@ -26,61 +27,39 @@ namespace {
 uint64_t ChecksumStep(uint64_t checksum, uint32_t word) { return (checksum ^ word) * 0x100000001b3ULL; }
 constexpr uint64_t CHECKSUM_START = 0xcbf29ce484222325ULL;
 
-// Pieces on ranks 7-9 of the template are side 0's.
 Position StartPosition() {
   Position position{};
-  for (int file = 0; file < BOARD_SIZE; ++file) {
-    for (int rank = 0; rank < BOARD_SIZE; ++rank) {
-      position.board[file][rank] = static_cast<int8_t>(g_initialBoardTemplate[file][rank]);
-    }
-  }
-  for (int file = 1; file <= 9; ++file) {
-    for (int rank = 1; rank <= 9; ++rank) {
-      const int id = position.PieceIdAt(file, rank);
-      if (id >= PIECE_COUNT) continue;
-      const PieceCode code = static_cast<PieceCode>(g_pieceIdBaseCode[id] | OwnerBit(rank >= 7 ? 0 : 1));
-      position.pieces[id] = {static_cast<int8_t>(file), static_cast<int8_t>(rank), code};
-    }
-  }
+  SetupHandicap(position, HANDICAP_EVEN);
   return position;
 }
 
 // The position plus the ids of the pieces in hand by base type, so that a
-// drop can put a real id on the board.
+// drop can put a real id on the board. Moves are played by editing only
+// what keys read (board, piece list, hands, side to move), so the walks may
+// reach any placement, legal or not.
 struct HandEditedGame {
   Position position = StartPosition();
   std::vector<PieceId> inHand[9];
 };
 
 MoveRecord BoardMove(const Position& position, int fromFile, int fromRank, int toFile, int toRank, bool promote = false) {
+  const PieceCode captured = position.IsEmpty(toFile, toRank) ? 0 : position.PieceCodeAt(toFile, toRank);
   MoveRecord move{};
-  move.fromFile = static_cast<int8_t>(fromFile);
-  move.fromRank = static_cast<int8_t>(fromRank);
-  move.toFile = static_cast<int8_t>(toFile);
-  move.toRank = static_cast<int8_t>(toRank);
-  move.pieceId = static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank));
-  move.pieceCode = position.PieceCodeAt(fromFile, fromRank);
-  move.capturedId = static_cast<PieceId>(position.PieceIdAt(toFile, toRank));
-  move.capturedCode = position.IsEmpty(toFile, toRank) ? 0 : position.PieceCodeAt(toFile, toRank);
-  move.promote = promote ? 1 : 0;
+  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank)),
+           position.PieceCodeAt(fromFile, fromRank), static_cast<PieceId>(position.PieceIdAt(toFile, toRank)), captured,
+           promote ? 1 : 0);
   return move;
 }
 
 MoveRecord DropMove(const HandEditedGame& game, int type, int toFile, int toRank) {
   MoveRecord move{};
-  move.toFile = static_cast<int8_t>(toFile);
-  move.toRank = static_cast<int8_t>(toRank);
-  move.pieceId = game.inHand[type].back();
-  move.pieceCode = static_cast<PieceCode>(OwnerBit(game.position.sideToMove) | type);
-  move.capturedId = EMPTY_PIECE_ID;
+  move.SetDrop(toFile, toRank, game.inHand[type].back(), static_cast<PieceCode>(OwnerBit(game.position.sideToMove) | type));
   return move;
 }
 
 MoveRecord NullMove() {
   MoveRecord move{};
-  move.fromFile = static_cast<int8_t>(NULL_MOVE_FILE);
-  move.toFile = static_cast<int8_t>(NULL_MOVE_FILE);
-  move.capturedId = EMPTY_PIECE_ID;
+  move.SetNull();
   return move;
 }
 
@@ -194,17 +173,6 @@ TEST(ComputePositionKey, PacksTheHandSideAndTheSideToMove) {
   EXPECT_EQ(key.word[2] ^ empty.word[2],
             POSITION_KEY_SIDE_BIT | 2u << 19 | 1u << 17 | 4u << 14 | 3u << 11 | 2u << 8 | 1u << 5 | 18u);
   EXPECT_EQ(KeyOf(position, 0).word[2] & POSITION_KEY_HAND_BITS, 5u);
-}
-
-TEST(ComputePositionKey, SeesEveryPieceOwnerAndPromotion) {
-  const Position start = StartPosition();
-  const PositionKey startKey = KeyOf(start, 0);
-  Position changed = start;
-  changed.pieces[changed.PieceIdAt(7, 7)].code |= PROMOTED_BIT;
-  EXPECT_NE(KeyOf(changed, 0), startKey);
-  changed = start;
-  changed.pieces[changed.PieceIdAt(7, 7)].code = static_cast<PieceCode>(PAWN | OwnerBit(1));
-  EXPECT_NE(KeyOf(changed, 0), startKey);
 }
 
 // ---------------------------------------------------------------------------
@@ -326,26 +294,42 @@ TEST(UpdatePositionKey, SecondCaptureUpdateRaisesTheCounterAgain) {
   EXPECT_EQ(otherKey, otherBefore);
 }
 
-TEST(PositionKey, TranspositionsShareOneKey) {
-  // 7g-7f, 3c-3d, 2g-2f, 8c-8d against 2g-2f, 8c-8d, 7g-7f, 3c-3d.
-  const int firstOrder[4][4] = {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}};
-  const int secondOrder[4][4] = {{2, 7, 2, 6}, {8, 3, 8, 4}, {7, 7, 7, 6}, {3, 3, 3, 4}};
-  HandEditedGame first;
-  HandEditedGame second;
-  PositionKey firstKey = KeyOf(first.position, 0);
-  PositionKey secondKey = firstKey;
-  for (int ply = 0; ply < 4; ++ply) {
-    const int* a = firstOrder[ply];
-    const int* b = secondOrder[ply];
-    const MoveRecord firstMove = BoardMove(first.position, a[0], a[1], a[2], a[3]);
-    const MoveRecord secondMove = BoardMove(second.position, b[0], b[1], b[2], b[3]);
-    UpdatePositionKey(firstKey, 0, firstMove);
-    UpdatePositionKey(secondKey, 0, secondMove);
-    PlayByHand(first, firstMove);
-    PlayByHand(second, secondMove);
+// Plays the listed board moves (from file, from rank, to file, to rank,
+// promote) with MakeMove, updating the keys of both hand sides as it goes.
+struct PlayedLine {
+  Position position;
+  PositionKey key[2];
+};
+
+PlayedLine PlayLine(int handicap, const std::vector<std::vector<int>>& moves) {
+  PlayedLine line{};
+  SetupHandicap(line.position, handicap);
+  for (int handSide = 0; handSide < 2; ++handSide) line.key[handSide] = KeyOf(line.position, handSide);
+  for (const std::vector<int>& m : moves) {
+    const MoveRecord move = BoardMove(line.position, m[0], m[1], m[2], m[3], m[4] != 0);
+    for (int handSide = 0; handSide < 2; ++handSide) UpdatePositionKey(line.key[handSide], handSide, move);
+    MakeMove(line.position, move, 0);
   }
-  EXPECT_EQ(firstKey, secondKey);
-  EXPECT_EQ(KeyOf(first.position, 0), firstKey);
+  return line;
+}
+
+TEST(PositionKey, TranspositionsShareOneKey) {
+  // The bishop exchange before or after the rook pawns' advance.
+  const PlayedLine exchangeFirst = PlayLine(HANDICAP_EVEN, {{7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {8, 8, 2, 2, 1},
+                                                            {3, 1, 2, 2, 0}, {2, 7, 2, 6, 0}, {8, 3, 8, 4, 0}});
+  const PlayedLine exchangeLast = PlayLine(HANDICAP_EVEN, {{2, 7, 2, 6, 0}, {8, 3, 8, 4, 0}, {7, 7, 7, 6, 0},
+                                                           {3, 3, 3, 4, 0}, {8, 8, 2, 2, 1}, {3, 1, 2, 2, 0}});
+  // A handicap game, where side 1 moves first.
+  const PlayedLine silverFirst = PlayLine(HANDICAP_BISHOP, {{3, 1, 3, 2, 0}, {7, 7, 7, 6, 0}, {7, 3, 7, 4, 0}});
+  const PlayedLine pawnFirst = PlayLine(HANDICAP_BISHOP, {{7, 3, 7, 4, 0}, {7, 7, 7, 6, 0}, {3, 1, 3, 2, 0}});
+  for (int handSide = 0; handSide < 2; ++handSide) {
+    EXPECT_EQ(exchangeFirst.key[handSide], exchangeLast.key[handSide]) << handSide;
+    EXPECT_EQ(exchangeFirst.key[handSide], KeyOf(exchangeLast.position, handSide)) << handSide;
+    EXPECT_EQ(silverFirst.key[handSide], pawnFirst.key[handSide]) << handSide;
+    EXPECT_EQ(silverFirst.key[handSide], KeyOf(pawnFirst.position, handSide)) << handSide;
+  }
+  EXPECT_EQ(exchangeFirst.position.hand[0][BISHOP - 1], 1);
+  EXPECT_EQ(exchangeFirst.position.hand[1][BISHOP - 1], 1);
 }
 
 // ---------------------------------------------------------------------------
