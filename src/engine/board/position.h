@@ -33,11 +33,14 @@ inline constexpr PieceCode WALL_CODE = 0x69;  // both owner bits and type 9
 inline constexpr int TYPE_TABLE_SIZE = 24;    // types with promotion, 0-23
 
 constexpr PieceCode OwnerBit(int side) { return static_cast<PieceCode>(0x20 << side); }
-constexpr bool IsOwnedBy(PieceCode code, int side) { return (code & OwnerBit(side)) != 0; }
+// Exactly one owner bit: a wall cell, which carries both, is nobody's piece,
+// so no code treats the border as an own or an enemy piece.
+constexpr bool IsOwnedBy(PieceCode code, int side) { return (code & (OwnerBit(0) | OwnerBit(1))) == OwnerBit(side); }
 constexpr int OwnerOf(PieceCode code) { return (code & 0x40) ? 1 : 0; }
 constexpr int TypeOf(PieceCode code) { return code & 0x9f; }      // with promotion
 constexpr int BaseTypeOf(PieceCode code) { return code & 0x8f; }  // without
 constexpr bool IsPromoted(PieceCode code) { return (code & PROMOTED_BIT) != 0; }
+static_assert(!IsOwnedBy(WALL_CODE, 0) && !IsOwnedBy(WALL_CODE, 1));
 
 // ---------------------------------------------------------------------------
 // Sides, squares and side-relative ranks
