@@ -21,8 +21,7 @@ constexpr int kEngineTypeOfRecordBase[9] = {0, PAWN, LANCE, KNIGHT, SILVER, GOLD
 // Exactly one owner bit and a type with promotion that exists (1-8, dragon,
 // horse, promoted silver, knight, lance, tokin).
 bool IsPieceCode(PieceCode code) {
-  const int owners = code & (OwnerBit(0) | OwnerBit(1));
-  if (owners != OwnerBit(0) && owners != OwnerBit(1)) return false;
+  if (!IsOwnedBy(code, 0) && !IsOwnedBy(code, 1)) return false;
   const int type = TypeOf(code);
   return (type >= ROOK && type <= KING) || type == DRAGON || type == HORSE || (type >= PRO_SILVER && type <= TOKIN);
 }
