@@ -30,6 +30,13 @@ KifuPosition BuildKifuPosition(std::initializer_list<KifuPlacement> pieces, int 
   return position;
 }
 
+KifuPosition KifuTurned(const KifuPosition& position) {
+  KifuPosition turned = position;
+  turned.SwapSides();
+  turned.sideToMove = 1 - position.sideToMove;
+  return turned;
+}
+
 std::vector<KifuMove> KifuRandomPlayout(KifuPosition& position, int plies, uint32_t seed) {
   std::mt19937 random(seed);
   std::vector<KifuMove> played;
@@ -41,4 +48,18 @@ std::vector<KifuMove> KifuRandomPlayout(KifuPosition& position, int plies, uint3
     played.push_back(move);
   }
   return played;
+}
+
+std::vector<KifuPosition> KifuSamplePositions() {
+  std::vector<KifuPosition> samples;
+  for (HandicapFlags flags : {HANDICAP_NONE, HandicapFlags{0x300}, HANDICAP_FIRST_KING}) {
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+      KifuPosition position = KifuStartPosition(flags);
+      for (int leg = 0; leg < 8; ++leg) {
+        if (KifuRandomPlayout(position, 15, seed * 100 + static_cast<uint32_t>(leg)).empty()) break;
+        samples.push_back(position);
+      }
+    }
+  }
+  return samples;
 }

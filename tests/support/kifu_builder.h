@@ -1,5 +1,5 @@
-// Record positions for the tests: a position from a short piece list, and
-// positions reached by seeded random legal playouts.
+// Record positions for the tests: a position from a short piece list, its
+// turned colour-swapped twin, and positions reached by seeded random playouts.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,14 @@ KifuMove KifuOrdinaryMove(int fromFile, int fromRank, int toFile, int toRank, in
 // Empty board (border kept), empty hands and box, flags 0, and the pieces.
 KifuPosition BuildKifuPosition(std::initializer_list<KifuPlacement> pieces, int sideToMove);
 
+// The position turned by 180 degrees with colours and side to move swapped:
+// the same game seen from the other chair.
+KifuPosition KifuTurned(const KifuPosition& position);
+
 // Plays up to plies random legal moves (stopping early at a mate) and
 // returns the moves played.
 std::vector<KifuMove> KifuRandomPlayout(KifuPosition& position, int plies, uint32_t seed);
+
+// About a hundred positions along seeded random games from the even start,
+// the two-piece handicap and the start without the first player's king.
+std::vector<KifuPosition> KifuSamplePositions();

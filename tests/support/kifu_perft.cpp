@@ -1,6 +1,8 @@
 // Legal-move filtering and perft over the record position's rules.
 #include "support/kifu_perft.h"
 
+#include <cstddef>
+
 namespace {
 
 // Plays move on a copy; false when the rules refuse it or it is illegal.
@@ -13,26 +15,27 @@ bool PlayLegal(const KifuPosition& position, const KifuMove& move, KifuPosition&
 
 }  // namespace
 
+std::vector<KifuMove> KifuGeneratedMoves(const KifuPosition& position) {
+  std::vector<KifuMove> moves(KIFU_MAX_MOVES);
+  moves.resize(static_cast<size_t>(position.GenerateMoves(moves.data(), -1, -1, -1, -1, -1, -1, -1, -1)));
+  return moves;
+}
+
 std::vector<KifuMove> KifuLegalMoves(const KifuPosition& position) {
-  KifuMove generated[KIFU_MAX_MOVES];
-  const int count = position.GenerateMoves(generated, -1, -1, -1, -1, -1, -1, -1, -1);
   std::vector<KifuMove> legal;
   KifuPosition after;
-  for (int i = 0; i < count; ++i) {
-    if (PlayLegal(position, generated[i], after)) legal.push_back(generated[i]);
+  for (const KifuMove& move : KifuGeneratedMoves(position)) {
+    if (PlayLegal(position, move, after)) legal.push_back(move);
   }
   return legal;
 }
 
 uint64_t KifuPerft(const KifuPosition& position, int depth) {
   if (depth <= 0) return 1;
-  KifuMove generated[KIFU_MAX_MOVES];
-  const int count = position.GenerateMoves(generated, -1, -1, -1, -1, -1, -1, -1, -1);
   uint64_t nodes = 0;
   KifuPosition after;
-  for (int i = 0; i < count; ++i) {
-    if (!PlayLegal(position, generated[i], after)) continue;
-    nodes += depth == 1 ? 1 : KifuPerft(after, depth - 1);
+  for (const KifuMove& move : KifuGeneratedMoves(position)) {
+    if (PlayLegal(position, move, after)) nodes += depth == 1 ? 1 : KifuPerft(after, depth - 1);
   }
   return nodes;
 }

@@ -8,6 +8,8 @@
 
 #include "records/kifu_position.h"
 
+// Every pseudo-legal move of the side to move, in generation order.
+std::vector<KifuMove> KifuGeneratedMoves(const KifuPosition& position);
 // The legal moves of the side to move, in generation order.
 std::vector<KifuMove> KifuLegalMoves(const KifuPosition& position);
 // Number of legal move sequences of the given depth (1 for depth 0).
