@@ -8,36 +8,13 @@
 
 #include "charset.h"
 #include "cli/command.h"
-#include "records/kifu_position.h"
+#include "cli/record_perft.h"
 
 namespace {
 
 constexpr int kMaxDepth = 6;  // depth 6 takes about half a minute, 7 would take a quarter of an hour
 // Every bit the record's handicap flags define (0x800 removes nothing).
 constexpr HandicapFlags kAllHandicapBits = 0xFFF;
-
-// The generated move is legal: the rules accept it, the mover's king is not
-// left attacked, and it is no pawn-drop mate.
-bool PlayLegal(const KifuPosition& position, const KifuMove& move, KifuPosition& after) {
-  after = position;
-  if (!after.DoMove(move)) return false;
-  if (after.IsInCheck(move.piece.Side())) return false;
-  return !after.IsPawnDropMate(move);
-}
-
-uint64_t CountLegalTree(const KifuPosition& position, int depth) {
-  if (depth == 0) return 1;
-  KifuMove generated[KIFU_MAX_MOVES];
-  const int count = position.GenerateMoves(generated, -1, -1, -1, -1, KIFU_BORDER_CODE, KIFU_BORDER_CODE, -1,
-                                           position.sideToMove);
-  uint64_t nodes = 0;
-  KifuPosition after;
-  for (int i = 0; i < count; ++i) {
-    if (!PlayLegal(position, generated[i], after)) continue;
-    nodes += depth == 1 ? 1 : CountLegalTree(after, depth - 1);
-  }
-  return nodes;
-}
 
 // The whole text as a number in the base; false for anything else.
 bool ParseWhole(const std::string& text, int base, int& value) {
@@ -88,6 +65,6 @@ int RunPerftCommand(const CommandArgs& args) {
   KifuPosition position;
   position.SetStart(flags);
   std::printf("perft --rules depth %d handicap 0x%X\n", depth, static_cast<unsigned>(flags));
-  std::printf("%llu\n", static_cast<unsigned long long>(CountLegalTree(position, depth)));
+  std::printf("%llu\n", static_cast<unsigned long long>(RecordPerft(position, depth)));
   return 0;
 }

@@ -42,26 +42,26 @@ KifuMove MoveOf(const KifuPosition& position, int from, int to, int promote = 0)
   return move;
 }
 
-TEST(KifuPerft, EvenStartMatchesTheKnownCounts) {
+TEST(RecordPerft, EvenStartMatchesTheKnownCounts) {
   const KifuPosition start = KifuStartPosition();
-  EXPECT_EQ(KifuPerft(start, 1), 30u);
-  EXPECT_EQ(KifuPerft(start, 2), 900u);
-  EXPECT_EQ(KifuPerft(start, 3), 25470u);
+  EXPECT_EQ(RecordPerft(start, 1), 30u);
+  EXPECT_EQ(RecordPerft(start, 2), 900u);
+  EXPECT_EQ(RecordPerft(start, 3), 25470u);
 #ifndef KIFU_SANITIZED
-  EXPECT_EQ(KifuPerft(start, 4), 719731u);
+  EXPECT_EQ(RecordPerft(start, 4), 719731u);
 #endif
 }
 
 // The rules do not care which chair a side sits in: a position and its
 // turned colour-swapped twin have the same perft, handicap starts included.
-TEST(KifuPerft, TurnedPositionsCountTheSame) {
+TEST(RecordPerft, TurnedPositionsCountTheSame) {
   for (HandicapFlags flags : KIFU_KNOWN_HANDICAPS) {
     const KifuPosition start = KifuStartPosition(flags);
-    EXPECT_GT(KifuPerft(start, 1), 0u) << flags;
-    EXPECT_EQ(KifuPerft(start, 3), KifuPerft(KifuTurned(start), 3)) << flags;
+    EXPECT_GT(RecordPerft(start, 1), 0u) << flags;
+    EXPECT_EQ(RecordPerft(start, 3), RecordPerft(KifuTurned(start), 3)) << flags;
   }
   for (const KifuPosition& position : KifuSamplePositions()) {
-    EXPECT_EQ(KifuPerft(position, 2), KifuPerft(KifuTurned(position), 2));
+    EXPECT_EQ(RecordPerft(position, 2), RecordPerft(KifuTurned(position), 2));
   }
 }
 
