@@ -61,6 +61,23 @@ inline void EditChange(AttackChangeRecord* changes, int square, int side) {
   if (changes != nullptr) changes[square].change[side] = static_cast<int8_t>(changes[square].change[side] + Sign);
 }
 
+// Square (file, rank) on the board gains (Sign +1) or loses (-1) the attack
+// of piece `id`: direct or in second line, with or without the sliding bit.
+template <int Sign, class Hook>
+inline void EditAttackOn(Position& position, int side, int id, int file, int rank, bool direct, bool sliding,
+                         AttackChangeRecord* changes, Hook& hook) {
+  const int square = SquareIndex(file, rank);
+  SquareAttackRecord& record = position.attacks[square];
+  if (direct) {
+    EditDirect<Sign>(record, side, id);
+  } else {
+    EditXray<Sign>(record, side, 1u << id);
+  }
+  if (sliding) EditBit<Sign>(record.slidingSet[side], 1u << id);
+  EditChange<Sign>(changes, square, side);
+  hook(file, rank);
+}
+
 // The square right after (file, rank) in the step gets (or loses) an attack
 // without the sliding bit: beyond an own piece that moves one step that way
 // (second line), or behind an enemy king (direct), so the king cannot step
@@ -71,15 +88,7 @@ inline void EditSquareBeyond(Position& position, int side, int id, int file, int
   file += df;
   rank += dr;
   if (position.board[file][rank] >= FIRST_WALL_ID) return;
-  const int square = SquareIndex(file, rank);
-  SquareAttackRecord& record = position.attacks[square];
-  if (direct) {
-    EditDirect<Sign>(record, side, id);
-  } else {
-    EditXray<Sign>(record, side, 1u << id);
-  }
-  EditChange<Sign>(changes, square, side);
-  hook(file, rank);
+  EditAttackOn<Sign>(position, side, id, file, rank, direct, false, changes, hook);
 }
 
 // Applies the rest of the ray of slider `id` of `side` that has reached
@@ -92,7 +101,6 @@ template <int Sign, class Hook = IgnoreSquare>
 inline void ApplyRayBeyond(Position& position, int side, int id, int file, int rank, int df, int dr, bool direct,
                            AttackChangeRecord* changes, Hook&& hook = {}) {
   assert(id >= 0 && id < 32);
-  const uint32_t bit = 1u << id;
   for (;;) {
     const int cell = position.board[file][rank];
     if (cell != EMPTY_PIECE_ID) {
@@ -113,16 +121,7 @@ inline void ApplyRayBeyond(Position& position, int side, int id, int file, int r
     file += df;
     rank += dr;
     if (position.board[file][rank] >= FIRST_WALL_ID) return;
-    const int square = SquareIndex(file, rank);
-    SquareAttackRecord& record = position.attacks[square];
-    if (direct) {
-      EditDirect<Sign>(record, side, id);
-    } else {
-      EditXray<Sign>(record, side, bit);
-    }
-    EditBit<Sign>(record.slidingSet[side], bit);
-    EditChange<Sign>(changes, square, side);
-    hook(file, rank);
+    EditAttackOn<Sign>(position, side, id, file, rank, direct, true, changes, hook);
   }
 }
 
@@ -136,16 +135,7 @@ inline void ApplyRay(Position& position, int side, int id, int file, int rank, i
   file += df;
   rank += dr;
   if (position.board[file][rank] >= FIRST_WALL_ID) return;
-  const int square = SquareIndex(file, rank);
-  SquareAttackRecord& record = position.attacks[square];
-  if (direct) {
-    EditDirect<Sign>(record, side, id);
-  } else {
-    EditXray<Sign>(record, side, 1u << id);
-  }
-  EditBit<Sign>(record.slidingSet[side], 1u << id);
-  EditChange<Sign>(changes, square, side);
-  hook(file, rank);
+  EditAttackOn<Sign>(position, side, id, file, rank, direct, true, changes, hook);
   ApplyRayBeyond<Sign>(position, side, id, file, rank, df, dr, direct, changes, hook);
 }
 
@@ -172,10 +162,7 @@ inline void ApplyPieceAttacks(Position& position, int id, PieceCode code, int fi
     const int targetRank = rank + dr;
     // A knight's jump from rank 1 or 9 reaches past the one-cell wall ring.
     if (!IsOnBoard(targetFile, targetRank)) continue;
-    const int square = SquareIndex(targetFile, targetRank);
-    EditDirect<Sign>(position.attacks[square], side, id);
-    EditChange<Sign>(changes, square, side);
-    hook(targetFile, targetRank);
+    EditAttackOn<Sign>(position, side, id, targetFile, targetRank, true, false, changes, hook);
   }
 }
 
