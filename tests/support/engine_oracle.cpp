@@ -397,6 +397,25 @@ void OracleRecount(Position& position) {
   return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult PiecesConsistent(const Position& position) {
+  for (int id = 0; id < PIECE_COUNT; ++id) {
+    const PieceListEntry& entry = position.pieces[id];
+    if (IsOnBoard(entry.file, entry.rank) && position.board[entry.file][entry.rank] != id)
+      return ::testing::AssertionFailure() << "piece " << id << " is not on its square";
+  }
+  for (int file = 1; file <= 9; ++file)
+    for (int rank = 1; rank <= 9; ++rank) {
+      const int id = position.board[file][rank];
+      if (id != EMPTY_PIECE_ID && (id < 0 || id >= PIECE_COUNT || position.pieces[id].file != file))
+        return ::testing::AssertionFailure() << "square " << file << "-" << rank << " holds a piece listed elsewhere";
+    }
+  for (int type = ROOK; type <= PAWN; ++type)
+    for (int slot = 0; slot < position.hand[0][type - 1] + position.hand[1][type - 1]; ++slot)
+      if (position.pieces[position.handStack[g_handListStart[type] + slot]].file != IN_HAND_FILE)
+        return ::testing::AssertionFailure() << "in-hand stack of type " << type << " holds a piece not in hand";
+  return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult EquivalentPositions(const Position& actual, const Position& expected) {
   const Position a = WithoutStaleData(actual), e = WithoutStaleData(expected);
   if (a.sideToMove != e.sideToMove)

@@ -35,6 +35,9 @@ void OracleRecount(Position& position);
 // Success when all attack records are equal; otherwise names the first
 // differing square and prints both records.
 ::testing::AssertionResult SameAttackRecords(const Position& actual, const Position& expected);
+// Success when board and piece list point at each other and every in-hand
+// stack slot below its type's top holds a piece in hand.
+::testing::AssertionResult PiecesConsistent(const Position& position);
 // Success when the positions agree field by field except what an unmake may
 // leave behind: stack slots above the tops, rank and code of pieces in hand,
 // tokin-list slots beyond the count and the order of a tokin list.

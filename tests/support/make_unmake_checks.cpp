@@ -18,7 +18,9 @@ bool HasAttack(const SquareAttackRecord& record, int side, int id) {
   return ((record.directSet[side].low | record.xraySet[side]) >> id) & 1;
 }
 
-int AttackTotal(const SquareAttackRecord& record, int side) { return record.directCount[side] + record.xrayCount[side]; }
+int AttackTotal(const SquareAttackRecord& record, int side) {
+  return record.directCount[side] + record.xrayCount[side];
+}
 
 // The keys of the position with either side's hand packed in.
 std::array<PositionKey, 2> FullKeys(const Position& position) {
@@ -94,6 +96,7 @@ std::string DescribeMove(const MoveRecord& move) {
   Position recounted = position;
   RecomputeAttacks(recounted);
   ::testing::AssertionResult made = EquivalentPositions(position, expected);
+  if (made) made = PiecesConsistent(position);
   if (made) made = SameAttackRecords(position, recounted);
   if (made && keys != FullKeys(position)) made = ::testing::AssertionFailure() << "updated keys differ from full keys";
   if (made && g_attackHistoryDepth != layer + 1) made = ::testing::AssertionFailure() << "depth not raised";

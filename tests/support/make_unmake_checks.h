@@ -23,7 +23,8 @@ std::string DescribeMove(const MoveRecord& move);
 ::testing::AssertionResult HistoryClearFromDepth();
 
 // Makes the move recorded at the current depth: the position must equal the
-// oracle's copy-apply, its records a recount, the keys updated by the move
-// the full keys of either hand side, and the layer must describe the move.
-// Then unmakes it: position and depth must be back, the layers above clear.
+// oracle's copy-apply, keep its pieces consistent, its records a recount,
+// the keys updated by the move the full keys of either hand side, and the
+// layer must describe the move. Then unmakes it: position and depth must be
+// back, the layers above clear.
 ::testing::AssertionResult CheckRecordedMakeAndUnmake(Position& position, const MoveRecord& move);

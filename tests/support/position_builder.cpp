@@ -15,7 +15,8 @@ Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
       // The wall ids are those of the set-up template's ring.
       const int cell = IsOnBoard(file, rank) ? EMPTY_PIECE_ID : g_initialBoardTemplate[file][rank];
       position.board[file][rank] = static_cast<int8_t>(cell);
-      if (cell > EMPTY_PIECE_ID) position.pieces[cell] = {static_cast<int8_t>(file), static_cast<int8_t>(rank), WALL_CODE};
+      if (cell > EMPTY_PIECE_ID)
+        position.pieces[cell] = {static_cast<int8_t>(file), static_cast<int8_t>(rank), WALL_CODE};
     }
   for (int id = 0; id < PIECE_COUNT; ++id) position.pieces[id].file = OUT_OF_PLAY_FILE;
 

@@ -1,7 +1,7 @@
 // The move oracle on its own: the drop, promotion and king-safety rules on
-// small positions, and the move records it writes along random games. (Its
-// legal moves are compared with the record rules' in the bridge test, and
-// its copy-apply with MakeMove in the walk tests.)
+// small positions. (Its legal moves are compared with the record rules' in
+// the bridge test; its move records and copy-apply with MakeMove, for
+// consistent pieces and equal positions, in the walk tests.)
 #include <algorithm>
 #include <vector>
 
@@ -9,7 +9,6 @@
 
 #include "engine/board/position.h"
 #include "support/engine_oracle.h"
-#include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
@@ -69,32 +68,6 @@ TEST(OracleRules, DropsPromotionsAndKingSafety) {
       EXPECT_EQ(CountMoves(moves, query), query.count) << rule.what << ": " << query.fromFile << "-" << query.fromRank
                                                         << " to " << query.toFile << "-" << query.toRank;
   }
-}
-
-// Along random games each move names the pieces of the position: a board
-// move those on its squares, a drop the top of its type's in-hand stack.
-TEST(OracleMoves, NameThePiecesOfThePosition) {
-  PlayoutEvents events;
-  for (int game = 0; game < 8; ++game) {
-    Position position{};
-    SetupHandicap(position, game);
-    const auto check = [](Position& current, const MoveRecord& played) {
-      for (const MoveRecord& move : OracleMoves(current, MoveSet::kPseudoLegal)) {
-        const int type = BaseTypeOf(move.pieceCode), side = current.sideToMove;
-        const int top = g_handListStart[type] + current.hand[0][type - 1] + current.hand[1][type - 1] - 1;
-        EXPECT_EQ(move.pieceId, move.IsDrop() ? current.handStack[top] : current.board[move.fromFile][move.fromRank]);
-        EXPECT_EQ(move.pieceCode, move.IsDrop() ? OwnerBit(side) | type : current.pieces[move.pieceId].code);
-        EXPECT_EQ(move.capturedId, current.board[move.toFile][move.toRank]);
-        EXPECT_EQ(move.capturedCode, current.PieceCodeAt(move.toFile, move.toRank));
-      }
-      Position next;
-      OracleApplyMove(current, played, next);
-      current = next;
-      return !::testing::Test::HasFailure();
-    };
-    PlayRandomGame(position, 500 + game, 80, check, events);
-  }
-  EXPECT_GT(events.drops, 10u);
 }
 
 }  // namespace

@@ -85,7 +85,8 @@ TEST(UpdatePositionKey, NullMoveTogglesOnlyTheSideBitAndACaptureRaisesTheCounter
   MoveRecord stored{};
   stored.fromFile = -2;  // the marker 254 lives in a signed byte
   EXPECT_TRUE(stored.IsNull());
-  const Position position = PlayLine(HANDICAP_EVEN, {{7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {7, 6, 7, 5, 0}, {7, 3, 7, 4, 0}});
+  const Position position =
+      PlayLine(HANDICAP_EVEN, {{7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {7, 6, 7, 5, 0}, {7, 3, 7, 4, 0}});
   const MoveRecord capture = BoardMove(position, 7, 5, 7, 4, 0);  // side 0's pawn takes
   for (int handSide = 0; handSide < 2; ++handSide) {
     const PositionKey start = KeyOf(position, handSide);
