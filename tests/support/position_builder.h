@@ -23,6 +23,6 @@ struct HandPieces {
 // The position with these pieces on the board and in the hands and the side
 // to move; PieceIds are taken in ascending order within each kind (a king
 // takes its side's id), the unused ones are out of play; pawn files, tokin
-// lists, hand totals and attack records are filled in.
+// lists, hand totals and attack records are filled in by OracleRecount.
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});

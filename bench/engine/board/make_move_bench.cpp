@@ -8,8 +8,8 @@
 
 #include "engine/board/make_move.h"
 #include "engine/board/position.h"
+#include "support/engine_oracle.h"
 #include "support/playout.h"
-#include "support/pseudo_legal_moves.h"
 
 namespace {
 
@@ -37,7 +37,6 @@ struct Corpus {
 const Corpus& TheCorpus() {
   static const Corpus corpus = [] {
     Corpus built;
-    std::vector<MoveRecord> buffer(MAX_PSEUDO_LEGAL_MOVES);
     for (int game = 0; game < 24; ++game) {
       Position position;
       SetupHandicap(position, game % 8);
@@ -62,8 +61,7 @@ const Corpus& TheCorpus() {
         if (ply % 4 == 0) {
           Node node;
           std::memcpy(&node.position, &position, sizeof position);
-          const int count = GeneratePseudoLegalMoves(position, buffer.data());
-          node.moves.assign(buffer.begin(), buffer.begin() + count);
+          node.moves = OracleMoves(position, MoveSet::kPseudoLegal);
           built.nodes.push_back(std::move(node));
         }
         MakeMove(position, played[ply], 0);
