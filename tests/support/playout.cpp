@@ -60,7 +60,6 @@ void CountDiscoveries(const Position& before, const MoveRecord& move, PlayoutEve
 }
 
 void CountEvents(const Position& before, const MoveRecord& move, PlayoutEvents& events) {
-  events.captures += move.IsCapture();
   events.promotedCaptures += move.IsCapture() && IsPromoted(move.capturedCode);
   events.promotions += move.promote;
   events.drops += move.IsDrop();

@@ -19,7 +19,6 @@ struct PlayoutRandom {
 };
 
 struct PlayoutEvents {
-  uint64_t captures = 0;
   uint64_t promotedCaptures = 0;   // the captured piece was promoted
   uint64_t promotions = 0;
   uint64_t drops = 0;
