@@ -1,7 +1,6 @@
 // Set-up, recounts and from-scratch attack records of the engine position:
 // the records the ray rules name on small positions, the six-piece handicap,
-// hand totals on captures, the rebuild of the in-hand stacks and the
-// side-relative table. (Every make of the walk tests compares all records
+// the rebuild of the in-hand stacks and the side-relative table. (Every make of the walk tests compares all records
 // with RecomputeAttacks and the oracle; these are the named cases.)
 #include <gtest/gtest.h>
 
@@ -92,20 +91,6 @@ TEST(PositionSetUp, SixPieceHandicapTakesItsPiecesOutOfPlayUntilTheNextHandicap)
   SetupHandicap(position, HANDICAP_EVEN);
   EXPECT_EQ(position.sideToMove, 0);
   for (int id : removed) EXPECT_TRUE(IsOnBoard(position.pieces[id].file, position.pieces[id].rank)) << id;
-}
-
-TEST(PositionSetUp, CapturedPawnsAndTokinsNeverCountInTheHandTotal) {
-  const struct {
-    int capturedType;
-    uint32_t handTotal;
-  } cases[] = {{PAWN, 0}, {TOKIN, 0}, {SILVER, 1}, {PRO_SILVER, 1}};
-  for (const auto& [capturedType, handTotal] : cases) {
-    Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, GOLD, 5, 6}, {1, capturedType, 5, 5}});
-    for (const MoveRecord& move : OracleMoves(position))
-      if (move.IsCapture()) MakeMove(position, move, 0);  // the gold takes: the only capture
-    EXPECT_EQ(position.handTotal[0], handTotal) << capturedType;
-    EXPECT_EQ(position.hand[0][(capturedType & 0x0f) - 1], 1) << capturedType;
-  }
 }
 
 TEST(RebuildHandLists, StacksOffBoardIdsInOrderAsInHandAndTheRestOutOfPlay) {
