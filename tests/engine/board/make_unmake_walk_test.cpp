@@ -53,6 +53,19 @@ TEST(MakeUnmakeWalk, DepthFourFromTheEvenPositionKeepsEveryRecordExact) {
   EXPECT_TRUE(EquivalentPositions(position, start));
 }
 
+TEST(MakeUnmakeWalk, EveryHandicapStartHasMovesAndStaysExact) {
+  for (int handicap = HANDICAP_LANCE; handicap <= HANDICAP_SIX; ++handicap) {
+    Position position{};
+    SetupHandicap(position, handicap);
+    const Position start = position;
+    InitAttackHistory();
+    std::string failure;
+    EXPECT_GT(Walk(position, 3, failure), Walk(position, 2, failure)) << "handicap " << handicap;
+    EXPECT_EQ(failure, "") << "handicap " << handicap;
+    EXPECT_TRUE(EquivalentPositions(position, start));
+  }
+}
+
 // Every pseudo-legal move (those leaving the own king attacked included) of
 // every node of random games from every start, probed recorded in a layer
 // that cycles through all 44. The games' own moves are made unrecorded, and
