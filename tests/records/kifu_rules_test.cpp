@@ -241,9 +241,10 @@ TEST(KifuCompleteMove, FillsPiecesFromFilesOneToNineAndElevenToThirteenOnly) {
   }
   ExpectKifuRefused(position, [](KifuPosition& p, KifuMove& m) { return p.CompleteMove(m); },
                     {KifuOrdinaryMove(5, 5, 5, 4, 0, 0), KifuOrdinaryMove(10, 1, 5, 5, 0, 0),
-                     KifuOrdinaryMove(14, 1, 5, 5, 0, 0), KifuOrdinaryMove(11, KIFU_PAWN, 5, 5, 0, 0),
+                     KifuOrdinaryMove(14, KIFU_GOLD, 5, 5, 0, 0), KifuOrdinaryMove(11, KIFU_PAWN, 5, 5, 0, 0),
                      KifuOrdinaryMove(13, 9, 5, 5, 0, 0), KifuOrdinaryMove(7, 7, 7, 10, 0, 0),
-                     KifuOrdinaryMove(7, 7, 10, 3, 0, 0), KifuOrdinaryMove(7, 0, 7, 6, 0, 0),
+                     KifuOrdinaryMove(7, 7, 10, 3, 0, 0), KifuOrdinaryMove(7, 7, 14, 3, 0, 0),
+                     KifuOrdinaryMove(7, 0, 7, 6, 0, 0),
                      KifuOrdinaryMove(-5, 7, 7, 6, 0, 0)});
 }
 

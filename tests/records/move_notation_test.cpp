@@ -35,11 +35,6 @@ std::string Notation(const KifuPosition& position, const KifuMove& move, int pre
   return std::string(out.Text(), static_cast<size_t>(out.Length()));
 }
 
-KifuPosition Holding(KifuPosition position, int type) {
-  position.hands[position.sideToMove][type] = 1;
-  return position;
-}
-
 TEST(MoveNotation, ClassicExamples) {
   const KifuPosition golds = BuildKifuPosition({{4, 9, KIFU_GOLD}, {6, 9, KIFU_GOLD}}, 0);
   // The second player faces the other way: the gold on 6一 is on its right.
@@ -51,10 +46,10 @@ TEST(MoveNotation, ClassicExamples) {
                                                  {6, 6, KIFU_PRO_PAWN}, {4, 5, KIFU_PRO_PAWN}, {6, 5, KIFU_PRO_PAWN}},
                                                 0);
   // clang-format on
-  const KifuPosition silverDrop = Holding(BuildKifuPosition({{4, 9, KIFU_SILVER}}, 0), KIFU_SILVER);
-  const KifuPosition pawn = Holding(
-      BuildKifuPosition({{2, 4, KIFU_PAWN}, {2, 3, KIFU_PAWN + SECOND}, {7, 4, KIFU_GOLD}, {4, 3, KIFU_SILVER}}, 0),
-      KIFU_SILVER);
+  KifuPosition silverDrop = BuildKifuPosition({{4, 9, KIFU_SILVER}}, 0);
+  KifuPosition pawn =
+      BuildKifuPosition({{2, 4, KIFU_PAWN}, {2, 3, KIFU_PAWN + SECOND}, {7, 4, KIFU_GOLD}, {4, 3, KIFU_SILVER}}, 0);
+  silverDrop.hands[0][KIFU_SILVER] = pawn.hands[0][KIFU_SILVER] = 1;
   const KifuPosition second = BuildKifuPosition({{8, 6, KIFU_PAWN + SECOND}, {1, 1, KIFU_PRO_SILVER + SECOND}}, 1);
   // The one class of moves that share words: two moves along the square's own
   // file from both sides, each 直 because a rival on another file also comes

@@ -26,9 +26,10 @@ bool OnSharedBuffer(const SjisString& s) { return s.Capacity() == 0 && s.Text() 
 // buffer larger than its text or none; the sanitizer build turns a buffer
 // freed before its bytes were copied into an error.
 TEST(SjisStringBuffer, RandomEditsMatchAByteStringModel) {
-  SjisString fromNull(nullptr), fromEmpty(""), defaulted, copied(defaulted), allocated("abc");
+  SjisString fromNull(nullptr), fromEmpty(""), defaulted, copied(defaulted), assigned("abc"), allocated("abc");
+  assigned.Assign(SjisString());
   EXPECT_TRUE(allocated.Allocate(0) && !allocated.Allocate(-1));
-  for (const SjisString* empty : {&fromNull, &fromEmpty, &defaulted, &copied, &allocated}) {
+  for (const SjisString* empty : {&fromNull, &fromEmpty, &defaulted, &copied, &assigned, &allocated}) {
     EXPECT_TRUE(OnSharedBuffer(*empty));
   }
   std::mt19937 random(1234);
