@@ -1,5 +1,6 @@
 // Record positions for the tests: a position from a short piece list, its
-// turned colour-swapped twin, and positions reached by seeded random playouts.
+// turned colour-swapped twin, positions reached by seeded random playouts,
+// and the check that a refused operation changes nothing.
 #pragma once
 
 #include <cstdint>
