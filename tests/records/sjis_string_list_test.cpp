@@ -9,60 +9,41 @@
 
 namespace {
 
-std::string Bytes(const SjisString& s) { return std::string(s.Text(), static_cast<size_t>(s.Length())); }
-
 // "ソ0", "ソ1", ...: each value carries a 0x5C trail byte and its index.
-SjisString Numbered(int index) {
-  SjisString s("ソ");
-  s.AppendNumber(index);
-  return s;
-}
-
-void Fill(SjisStringList& list, int count) {
-  for (int i = 0; i < count; ++i) ASSERT_NE(list.Append(Numbered(i)), nullptr);
-}
+std::string Numbered(int index) { return "ソ" + std::to_string(index % 16); }
 
 void ExpectNumbered(const SjisStringList& list, int count) {
   ASSERT_EQ(list.Count(), count);
-  for (int i = 0; i < count; ++i) ASSERT_EQ(Bytes(list.At(i)), Bytes(Numbered(i))) << i;
-  EXPECT_EQ(&list.At(count), &SjisString::Empty());
-  EXPECT_EQ(&list.At(-1), &SjisString::Empty());
+  for (int i = 0; i < count; ++i) ASSERT_EQ(std::string(list.At(i).Text()), Numbered(i)) << i;
+  EXPECT_TRUE(&list.At(count) == &SjisString::Empty() && &list.At(-1) == &SjisString::Empty());
 }
 
-TEST(SjisStringList, KeepsOrderAcrossBlocks) {
+// Blocks never move, so a string of the list stays valid while it is copied
+// into the list, also when the copy needs a new block.
+TEST(SjisStringList, KeepsOrderAcrossBlocksThroughCopiesAndMoves) {
   for (int count : {0, 1, 15, 16, 17, 33}) {
     SjisStringList list;
-    Fill(list, count);
+    for (int i = 0; i < count; ++i) ASSERT_NE(list.Append(SjisString(Numbered(i).c_str())), nullptr);
     ExpectNumbered(list, count);
   }
-}
-
-// Blocks never move, so a string of the list stays valid while it is
-// copied, also when the copy needs a new block.
-TEST(SjisStringList, AppendsItsOwnStrings) {
   SjisStringList list;
-  Fill(list, 16);
+  for (int i = 0; i < 16; ++i) list.Append(SjisString(Numbered(i).c_str()));
   for (int i = 0; i < 40; ++i) ASSERT_NE(list.Append(list.At(i)), nullptr);
-  ASSERT_EQ(list.Count(), 56);
-  for (int i = 16; i < 56; ++i) EXPECT_EQ(Bytes(list.At(i)), Bytes(list.At(i - 16)));
-}
-
-TEST(SjisStringList, CopiesAreDeepAndMovesLeaveTheSourceEmpty) {
-  SjisStringList list;
-  Fill(list, 40);
+  ExpectNumbered(list, 56);
   SjisStringList copy(list);
   list.Clear();
   ExpectNumbered(list, 0);
-  ExpectNumbered(copy, 40);
+  ExpectNumbered(copy, 56);
   list = copy;
-  ExpectNumbered(list, 40);
   SjisStringList moved(std::move(copy));
-  ExpectNumbered(moved, 40);
   ExpectNumbered(copy, 0);
+  moved.Append(SjisString("ソ8"));  // a deep copy: the source is not touched
+  ExpectNumbered(list, 56);
   list = std::move(moved);
-  ExpectNumbered(list, 40);
-  Fill(moved, 20);  // a moved-from list works as a new one
-  ExpectNumbered(moved, 20);
+  ExpectNumbered(moved, 0);
+  ExpectNumbered(list, 57);
+  moved.Append(SjisString("ソ0"));  // a moved-from list works as a new one
+  ExpectNumbered(moved, 1);
 }
 
 }  // namespace

@@ -21,21 +21,17 @@ std::string Bytes(const SjisString& s) { return std::string(s.Text(), static_cas
 
 bool OnSharedBuffer(const SjisString& s) { return s.Capacity() == 0 && s.Text() == SjisString::Empty().Text(); }
 
-TEST(SjisStringBuffer, EmptyStringsShareOneBuffer) {
-  SjisString fromNull(nullptr), fromEmpty(""), defaulted, copied(defaulted), assigned("abc"), allocated("abc");
-  assigned.Assign(SjisString());
-  EXPECT_TRUE(allocated.Allocate(0));
-  EXPECT_FALSE(allocated.Allocate(-1));
-  for (const SjisString* s : {&fromNull, &fromEmpty, &defaulted, &copied, &assigned, &allocated}) {
-    EXPECT_TRUE(OnSharedBuffer(*s));
-  }
-}
-
 // Random edits, copies, moves and edits by the string's own text. Each step
 // checks the text, that the length is its strlen, and that a string owns a
 // buffer larger than its text or none; the sanitizer build turns a buffer
 // freed before its bytes were copied into an error.
 TEST(SjisStringBuffer, RandomEditsMatchAByteStringModel) {
+  SjisString fromNull(nullptr), fromEmpty(""), defaulted, copied(defaulted), assigned("abc"), allocated("abc");
+  assigned.Assign(SjisString());
+  EXPECT_TRUE(allocated.Allocate(0) && !allocated.Allocate(-1));
+  for (const SjisString* empty : {&fromNull, &fromEmpty, &defaulted, &copied, &assigned, &allocated}) {
+    EXPECT_TRUE(OnSharedBuffer(*empty));
+  }
   std::mt19937 random(1234);
   const std::vector<std::string> pieces = {"", "a", "ソ", "表", "　", " x ", "十一", "@|[]\\"};
   SjisString s;
@@ -158,14 +154,14 @@ TEST(SjisStringSplit, SplitsAtTheFirstSeparatorWhereverItLives) {
 
   SjisString kept("a=b"), emptyString;
   for (const char* separator : {static_cast<const char*>(nullptr), "", "#", "=b="}) {
-    rest.Assign("stale");
-    EXPECT_EQ(kept.SplitAt(separator, rest), -1);
-    EXPECT_TRUE(rest.IsEmpty());
-    rest.Assign("stale");
-    EXPECT_EQ(kept.SplitAtChar(separator, rest) + emptyString.SplitAt("=", rest), -2);
-    EXPECT_TRUE(rest.IsEmpty());
+    for (auto split : {&SjisString::SplitAt, &SjisString::SplitAtChar}) {
+      for (SjisString* refused : {&kept, &emptyString}) {
+        rest.Assign("stale");
+        EXPECT_EQ((refused->*split)(refused == &kept ? separator : "=", rest), -1);
+        EXPECT_TRUE(rest.IsEmpty() && Bytes(kept) == "a=b");
+      }
+    }
   }
-  EXPECT_EQ(Bytes(kept), "a=b");
 }
 
 // Reads a numeral back as SetKanjiNumber writes it, sign included; -999
@@ -181,8 +177,8 @@ int64_t ReadKanjiNumeral(const std::string& text) {
 TEST(SjisStringNumerals, WrittenAndReadBack) {
   // clang-format off
   const std::tuple<int, const char*, const char*> examples[] = {
-      {0, "〇", "０"},           {1, "一", "１"},       {10, "十", "１０"},   {11, "十一", "１１"},
-      {20, "二十", "２０"},      {110, "百十", "１１０"}, {-3, "－三", "－３"}, {2305, "二千三百五", "２３０５"},
+      {0, "〇", "０"}, {10, "十", "１０"}, {11, "十一", "１１"}, {110, "百十", "１１０"}, {-3, "－三", "－３"},
+      {2305, "二千三百五", "２３０５"},
       {12345, "一万二千三百四十五", "１２３４５"},
       {INT_MIN, "－二十一億四千七百四十八万三千六百四十八", "－２１４７４８３６４８"}};
   // clang-format on

@@ -1,10 +1,13 @@
 // Record positions for the tests: a position from a short piece list, its
-// turned colour-swapped twin, and positions reached by seeded random playouts.
+// turned colour-swapped twin, positions reached by seeded random playouts,
+// and the check that a refused operation changes nothing.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "records/kifu_position.h"
 
@@ -34,3 +37,15 @@ std::vector<KifuMove> KifuRandomPlayout(KifuPosition& position, int plies, uint3
 // About a hundred positions along seeded random games from the even start,
 // the two-piece handicap and the start without the first player's king.
 std::vector<KifuPosition> KifuSamplePositions();
+
+// Each move is refused by operation(position, move), which leaves both the
+// position and the move as they were.
+template <class Operation>
+void ExpectKifuRefused(KifuPosition position, Operation operation, std::initializer_list<KifuMove> moves) {
+  const KifuPosition before = position;
+  for (KifuMove move : moves) {
+    const KifuMove given = move;
+    EXPECT_FALSE(operation(position, move) || !(position == before) || !(move == given))
+        << int{given.fromFile} << "," << int{given.fromRank} << "-" << int{given.toFile} << "," << int{given.toRank};
+  }
+}
