@@ -72,6 +72,22 @@ TEST(KifuPosition, RandomGamesUndoBackToTheStartAndKeepEveryPiece) {
   }
 }
 
+// A captured dragon goes to the hand as a rook; a captured king (a record
+// may hold one) to the hand's king slot, not lost in slot 0.
+TEST(KifuPosition, CapturesGoToTheHandAsTheirBaseTypeAndComeBack) {
+  const KifuPosition before = Recounted(BuildKifuPosition(
+      {{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 5, KIFU_GOLD}, {3, 4, KIFU_DRAGON + SECOND}, {5, 5, KIFU_ROOK}},
+      0));
+  for (const KifuMove& capture : {KifuOrdinaryMove(3, 5, 3, 4, KIFU_GOLD, KIFU_DRAGON + SECOND),
+                                  KifuOrdinaryMove(5, 5, 5, 1, KIFU_ROOK, KIFU_KING + SECOND)}) {
+    KifuPosition position = before;
+    ASSERT_TRUE(position.DoMove(capture));
+    EXPECT_EQ(position.HandCount(0, KifuBaseType(capture.captured.Type())), 1);
+    ASSERT_TRUE(position.UndoMove(capture));
+    EXPECT_TRUE(position == before);
+  }
+}
+
 // Moves whose bytes disagree with the board would create or lose a piece,
 // or drive a hand count below zero.
 TEST(KifuPosition, MovesThatDisagreeWithTheBoardChangeNothing) {
