@@ -99,6 +99,12 @@ void ApplyThroughRay(Position& position, const ThroughRay& ray, AttackChangeReco
                                     changes, hook);
 }
 
+// Takes off (Sign -1) or lays again (+1) every collected ray.
+template <int Sign>
+void ApplyThroughRays(Position& position, const ThroughRays& rays, AttackChangeRecord* changes) {
+  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<Sign>(position, rays.ray[n], changes);
+}
+
 // ---------------------------------------------------------------------------
 // The list of a recorded capture
 
@@ -224,7 +230,7 @@ void MakeBoardMove(Position& position, const MoveRecord& move, AttackChangeRecor
   CollectRaysThrough(position, toFile, toRank, excluded, false, rays);
 
   // Off the board as it is.
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<-1>(position, rays.ray[n], changes);
+  ApplyThroughRays<-1>(position, rays, changes);
   if (capture) ApplyPieceAttacks<-1>(position, captured, move.capturedCode, toFile, toRank, changes);
   ApplyPieceAttacks<-1>(position, id, oldCode, fromFile, fromRank, changes, [list](int file, int rank) {
     if (list != nullptr) list->MoverLost(file, rank);
@@ -285,7 +291,7 @@ void UnmakeBoardMove(Position& position, const MoveRecord& move, AttackChangeRec
   CollectRaysThrough(position, fromFile, fromRank, excluded, true, rays);
   CollectRaysThrough(position, toFile, toRank, excluded, false, rays);
 
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<-1>(position, rays.ray[n], changes);
+  ApplyThroughRays<-1>(position, rays, changes);
   ApplyPieceAttacks<-1>(position, id, newCode, toFile, toRank, changes);
 
   position.board[fromFile][fromRank] = static_cast<int8_t>(id);
@@ -312,7 +318,7 @@ void UnmakeBoardMove(Position& position, const MoveRecord& move, AttackChangeRec
   }
 
   ApplyPieceAttacks<+1>(position, id, oldCode, fromFile, fromRank, changes);
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<+1>(position, rays.ray[n], changes);
+  ApplyThroughRays<+1>(position, rays, changes);
 }
 
 // ---------------------------------------------------------------------------
@@ -332,7 +338,7 @@ void MakeDrop(Position& position, const MoveRecord& move, AttackChangeRecord* ch
 
   ThroughRays rays;
   CollectRaysThrough(position, toFile, toRank, SliderBit(id), false, rays);
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<-1>(position, rays.ray[n], changes);
+  ApplyThroughRays<-1>(position, rays, changes);
 
   position.board[toFile][toRank] = static_cast<int8_t>(id);
   position.pieces[id] = {static_cast<int8_t>(toFile), static_cast<int8_t>(toRank), code};
@@ -344,7 +350,7 @@ void MakeDrop(Position& position, const MoveRecord& move, AttackChangeRecord* ch
   }
 
   ApplyPieceAttacks<+1>(position, id, code, toFile, toRank, changes);
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<+1>(position, rays.ray[n], changes);
+  ApplyThroughRays<+1>(position, rays, changes);
 }
 
 void UnmakeDrop(Position& position, const MoveRecord& move, AttackChangeRecord* changes) {
@@ -357,7 +363,7 @@ void UnmakeDrop(Position& position, const MoveRecord& move, AttackChangeRecord* 
 
   ThroughRays rays;
   CollectRaysThrough(position, toFile, toRank, SliderBit(id), false, rays);
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<-1>(position, rays.ray[n], changes);
+  ApplyThroughRays<-1>(position, rays, changes);
   ApplyPieceAttacks<-1>(position, id, code, toFile, toRank, changes);
 
   position.board[toFile][toRank] = static_cast<int8_t>(EMPTY_PIECE_ID);
@@ -368,7 +374,7 @@ void UnmakeDrop(Position& position, const MoveRecord& move, AttackChangeRecord* 
     ++position.handTotal[side];
   }
 
-  for (int n = 0; n < rays.count; ++n) ApplyThroughRay<+1>(position, rays.ray[n], changes);
+  ApplyThroughRays<+1>(position, rays, changes);
 }
 
 }  // namespace
