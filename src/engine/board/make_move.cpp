@@ -192,16 +192,12 @@ void RemoveTokin(TokinList& list, int id) {
   assert(false && "tokin not in its owner's list");
 }
 
-int BothHands(const Position& position, int baseType) {
-  return position.hand[0][baseType - 1] + position.hand[1][baseType - 1];
-}
-
 // A piece goes into the side's hand, on top of its type's stack.
 void PutInHand(Position& position, int side, int id, PieceCode code) {
   const int baseType = BaseTypeOf(code);
   position.pieces[id].file = IN_HAND_FILE;
   ++position.hand[side][baseType - 1];
-  const int top = BothHands(position, baseType) - 1;
+  const int top = position.HandStackHeight(baseType) - 1;
   assert(top < g_handListSize[baseType]);
   position.handStack[g_handListStart[baseType] + top] = static_cast<PieceId>(id);
 }
@@ -303,7 +299,7 @@ void UnmakeBoardMove(Position& position, const MoveRecord& move, AttackChangeRec
   }
   if (capture) {
     const int baseType = BaseTypeOf(move.capturedCode);
-    assert(position.handStack[g_handListStart[baseType] + BothHands(position, baseType) - 1] == captured);
+    assert(position.handStack[g_handListStart[baseType] + position.HandStackHeight(baseType) - 1] == captured);
     position.pieces[captured] = {static_cast<int8_t>(toFile), static_cast<int8_t>(toRank), move.capturedCode};
     --position.hand[side][baseType - 1];
     const int capturedType = TypeOf(move.capturedCode);
@@ -334,7 +330,7 @@ void MakeDrop(Position& position, const MoveRecord& move, AttackChangeRecord* ch
   assert(position.hand[side][baseType - 1] > 0);
   // The dropped piece is the top of its type's stack; the falling count
   // moves the top down, so the stack itself is not written.
-  assert(position.handStack[g_handListStart[baseType] + BothHands(position, baseType) - 1] == id);
+  assert(position.handStack[g_handListStart[baseType] + position.HandStackHeight(baseType) - 1] == id);
 
   ThroughRays rays;
   CollectRaysThrough(position, toFile, toRank, SliderBit(id), false, rays);

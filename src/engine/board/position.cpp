@@ -179,3 +179,8 @@ int SideRelativeTableValue(int side, int type, int row, int rank) {
   const int d = (rank - 5) * SideSign(side);
   return kSideRelativeTable[type < KNIGHT ? row : 10 - row][d + 4];
 }
+
+int Position::HandStackTop(int side, int baseType) const {
+  if (hand[side][baseType - 1] <= 0) return -1;
+  return handStack[g_handListStart[baseType] + HandStackHeight(baseType) - 1];
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "board_geometry.h"
 #include "charset.h"
 
 // ---------------------------------------------------------------------------
@@ -45,8 +46,7 @@ static_assert(!IsOwnedBy(WALL_CODE, 0) && !IsOwnedBy(WALL_CODE, 1));
 // ---------------------------------------------------------------------------
 // Sides, squares and side-relative ranks
 
-// Side 0 moves toward rank 1, side 1 toward rank 9.
-constexpr int SideSign(int side) { return 2 * side - 1; }
+// Side 0 moves toward rank 1, side 1 toward rank 9 (board_geometry.h).
 constexpr int PawnFrontRank(int side) { return (3 - side) * 2; }
 constexpr int PawnHomeRank(int side) { return 7 - 4 * side; }
 constexpr int PieceHomeRank(int side) { return 8 - 6 * side; }
@@ -54,7 +54,6 @@ constexpr int BackRank(int side) { return 9 - 8 * side; }
 
 inline constexpr int BOARD_SIZE = 11;  // files and ranks 0-10, 0 and 10 the wall ring
 inline constexpr int SQUARE_COUNT = 81;
-constexpr bool IsOnBoard(int file, int rank) { return file >= 1 && file <= 9 && rank >= 1 && rank <= 9; }
 // Index of a real square (file and rank 1-9) in the attack records.
 constexpr int SquareIndex(int file, int rank) { return 9 * (file - 1) + (rank - 1); }
 
@@ -143,6 +142,16 @@ struct Position {
   int PawnRankOnFile(int side, int file) const { return pawnRank[side][file]; }
   bool IsEmpty(int file, int rank) const { return board[file][rank] == EMPTY_PIECE_ID; }
   int AttackCount(int side, int file, int rank) const { return SquareRecord(file, rank)->directCount[side]; }
+  // Direct attackers of any cell, the wall ring and beyond counting 0: the
+  // one way generators and evaluators read counts near the border.
+  int AttackCountAt(int side, int file, int rank) const {
+    return IsOnBoard(file, rank) ? SquareRecord(file, rank)->directCount[side] : 0;
+  }
+  // Pieces of a base type in both hands: the height of the type's in-hand stack.
+  int HandStackHeight(int baseType) const { return hand[0][baseType - 1] + hand[1][baseType - 1]; }
+  // The piece a drop of this base type by `side` takes: the top of the
+  // type's in-hand stack; -1 when the side holds none.
+  int HandStackTop(int side, int baseType) const;
   int AttackCountWithXray(int side, int file, int rank) const {
     const SquareAttackRecord* record = SquareRecord(file, rank);
     return record->directCount[side] + record->xrayCount[side];
