@@ -21,7 +21,11 @@ void ForEachSamplePosition(int count, uint64_t seed, const std::function<void(Po
     PlayRandomGame(
         position, seed + static_cast<uint64_t>(game), 240,
         [&](Position& current, const MoveRecord& move) {
+          // The game's makes are never taken back; each visit starts at depth 0.
+          const int depth = g_attackHistoryDepth;
+          g_attackHistoryDepth = 0;
           visit(current);
+          g_attackHistoryDepth = depth;
           ++visited;
           MakeMove(current, move, 0);
           return visited < count;

@@ -23,7 +23,7 @@ constexpr int SampleCount(int count) {
 }
 
 // Calls visit for `count` positions of deterministic random games from the
-// even and handicap starts (attack history reset, depth 0). visit may make
+// even and handicap starts (at attack-history depth 0). visit may make
 // and unmake moves but must leave the position as it found it.
 void ForEachSamplePosition(int count, uint64_t seed, const std::function<void(Position&)>& visit);
 // Calls visit for `count` positions in which the side to move is in check,
