@@ -26,3 +26,8 @@ struct HandPieces {
 // lists, hand totals and attack records are filled in by OracleRecount.
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});
+
+// The position turned by 180 degrees with the owners swapped: every piece on
+// (f, r) of side s stands on (10 - f, 10 - r) for side 1 - s, hands and the
+// side to move swapped. PieceIds are drawn afresh as BuildPosition does.
+Position MirroredPosition(const Position& position);
