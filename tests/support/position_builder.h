@@ -27,7 +27,7 @@ struct HandPieces {
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});
 
-// The position turned by 180 degrees with the owners swapped: every piece on
-// (f, r) of side s stands on (10 - f, 10 - r) for side 1 - s, hands and the
-// side to move swapped. PieceIds are drawn afresh as BuildPosition does.
-Position MirroredPosition(const Position& position);
+// The position turned by 180 degrees with the colours and the side to move
+// swapped: every piece of side s on (f, r) stands for side 1 - s on
+// (10 - f, 10 - r), and the hands change owners. PieceIds are taken afresh.
+Position TurnedPosition(const Position& position);

@@ -239,7 +239,7 @@ TEST(KingShelter, SquaresOffTheBoardCountHalfTheirWeight) {
     for (int offset = -2; offset <= 2; ++offset)
       if (9 + offset > 9 || 9 - step > 9) expected += 0.5 * weights[step + 2][offset < 0 ? -offset : offset];
   EXPECT_DOUBLE_EQ(KingShelterValue(position, 0), expected);
-  EXPECT_DOUBLE_EQ(KingShelterValue(MirroredPosition(position), 1), expected);
+  EXPECT_DOUBLE_EQ(KingShelterValue(TurnedPosition(position), 1), expected);
   EXPECT_EQ(ShelterFactor(20.5), 0.25);
   EXPECT_EQ(ShelterFactor(16.0), 0.1);
   EXPECT_EQ(ShelterFactor(14.0), 0);

@@ -119,7 +119,7 @@ TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
 
 // A position and its mirror (turned, owners and the move swapped) give
 // mirrored silver grids, castle grids and quick evaluations, for equal ids.
-TEST(EvalSetup, MirroredPositionsGiveMirroredGridsAndQuickEvaluations) {
+TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
 #ifdef KIFU_SANITIZED
   constexpr int games = 3;
 #else
@@ -136,7 +136,7 @@ TEST(EvalSetup, MirroredPositionsGiveMirroredGridsAndQuickEvaluations) {
     PlayRandomGame(position, 6400 + game, 120, [&](Position& current, const MoveRecord& move) {
       MakeMove(current, move, 0);
       if (++ply % 10 != 0) return true;
-      const Position mirror = MirroredPosition(current);
+      const Position mirror = TurnedPosition(current);
       const SenkeiId id = ids[(game + ply / 10) % 10];
       const SenkeiId pair[2] = {id, id};
       const GameStage stage = static_cast<GameStage>(ply / 10 % 3);
