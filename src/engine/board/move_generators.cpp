@@ -2,7 +2,10 @@
 // writer per piece kind; drops walk the empty squares once for all types.
 #include "engine/board/move_generators.h"
 
+#include "engine/board/king_safety.h"
+#include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
+#include "engine/eval/piece_square_table.h"
 
 using namespace movegen;
 
@@ -269,4 +272,52 @@ int IsMoveValid(const Position& position, const MoveRecord& move) {
   }
   if (move.IsDrop()) return IsDropValid(position, move, side);
   return IsBoardMoveValid(position, move, side);
+}
+
+int IsUselessLanceMove(const Position& position, const MoveRecord& move, int level) {
+  const int side = position.sideToMove;
+  const int forward = SideSign(side);
+  if (move.IsNull() || !IsOnBoard(move.toFile, move.toRank)) return 0;
+  if (move.IsDrop()) {
+    if (BaseTypeOf(move.pieceCode) != LANCE) return 0;
+    // A pawn dropped there does the lance's work.
+    if (RelativeRank(side, move.toRank) == 2 && position.hand[side][PAWN - 1] > 0 &&
+        position.PawnRankOnFile(side, move.toFile) == 0) {
+      return 1;
+    }
+    // The lance could stand further back on the same file.
+    const int behind = move.toRank - forward;
+    return level >= 3 && IsOnBoard(move.toFile, behind) && position.IsEmpty(move.toFile, behind) &&
+                   position.AttackCount(side ^ 1, move.toFile, behind) == 0
+               ? 1
+               : 0;
+  }
+  if (TypeOf(move.pieceCode) != LANCE || !IsOnBoard(move.fromFile, move.fromRank)) return 0;
+  const PieceSquareTable& table = *g_activePieceSquareTable;
+  if (table.At(ROW_LANCE, side, move.fromFile, move.fromRank) < table.At(ROW_LANCE, side, move.toFile, move.toRank)) {
+    return 0;
+  }
+  if (!move.promote && RelativeRank(side, move.toRank) == 2) return 1;
+  return !move.promote && !move.IsCapture() && position.AttackCount(side ^ 1, move.fromFile, move.fromRank) == 0
+             ? 1
+             : 0;
+}
+
+MoveRecord* RemoveIllegalMoves(Position& position, MoveRecord* head, int& count, int level) {
+  const int side = position.sideToMove;
+  for (MoveRecord* node = head; node != nullptr;) {
+    MoveRecord* next = node->next;
+    bool remove = level != -1 && IsUselessLanceMove(position, *node, level) != 0;
+    if (!remove) {
+      MakeMove(position, *node, 0);
+      remove = IsKingAttacked(position, side);
+      UnmakeMove(position, *node, 0);
+    }
+    if (remove) {
+      head = UnlinkMove(node, head);
+      --count;
+    }
+    node = next;
+  }
+  return head;
 }

@@ -26,3 +26,10 @@ MoveRecord* UnlinkMove(MoveRecord* node, MoveRecord* head);
 // 1 when the stored move (board move, drop or null move) can be played now
 // by the side to move, else 0.
 int IsMoveValid(const Position& position, const MoveRecord& move);
+// 1 when the lance move or lance drop is one the search does not need
+// (judged by the active piece-square table), else 0.
+int IsUselessLanceMove(const Position& position, const MoveRecord& move, int level);
+// Unlinks, in list order, the useless lance moves (unless level is -1) and
+// the moves after which the enemy attacks the mover's king; lowers count
+// per removal and returns the new head. Makes and unmakes on the position.
+MoveRecord* RemoveIllegalMoves(Position& position, MoveRecord* head, int& count, int level);
