@@ -1,7 +1,10 @@
-// Interior nodes make, test and unmake every move. At the last ply the moves
-// are only counted, so legality comes from the attack records there: a
-// board move is legal unless its piece is pinned and leaves the pin line,
-// which is exactly what a make and a look at the own king would show.
+// Interior nodes make, test and unmake every move. At the last ply, out of
+// check, the moves are only counted: a king move the generator writes is
+// safe (the enemy does not attack its target directly), a drop cannot
+// uncover the king, and another board move is legal unless its piece is
+// pinned and leaves the pin line, which is exactly what a make and a look at
+// the own king would show; pawn drops in front of the enemy king are still
+// played out for the pawn-drop-mate rule.
 #include "cli/engine_perft.h"
 
 #include "engine/board/king_safety.h"
@@ -30,42 +33,76 @@ bool IsPawnDropCheck(const Position& position, const MoveRecord& move, int side)
   return enemyKing.file == move.toFile && enemyKing.rank == move.toRank + SideSign(side);
 }
 
-// Pin line of each own piece at one node, found on first use.
-class PinCache {
+// The pin line of each own piece at one node: found once from the few
+// enemy sliders that line up with the own king.
+class PinLines {
  public:
-  PinCache(const Position& position, int side) : position_(position), side_(side) {
-    for (int8_t& state : state_) state = kUnknown;
+  PinLines(const Position& position, int side) : king_(position.pieces[side]) {
+    for (int8_t& line : line_) line = kFree;
+    static constexpr int kSliders[] = {2, 3, 4, 5, 18, 19, 20, 21};
+    for (const int id : kSliders) {
+      const PieceListEntry& slider = position.pieces[id];
+      if (!IsOwnedBy(slider.code, side ^ 1) || !IsOnBoard(slider.file, slider.rank)) continue;
+      const int fileDifference = slider.file - king_.file;
+      const int rankDifference = slider.rank - king_.rank;
+      if (!IsAligned(fileDifference, rankDifference) || !SlidesTowardKing(slider.code, fileDifference, rankDifference)) {
+        continue;
+      }
+      const int df = Sign(fileDifference);
+      const int dr = Sign(rankDifference);
+      int shield = -1;
+      int file = king_.file + df;
+      int rank = king_.rank + dr;
+      for (; file != slider.file || rank != slider.rank; file += df, rank += dr) {
+        if (position.IsEmpty(file, rank)) continue;
+        if (shield >= 0 || !IsOwnedBy(position.PieceCodeAt(file, rank), side)) {
+          shield = -2;
+          break;
+        }
+        shield = position.PieceIdAt(file, rank);
+      }
+      if (shield >= 0) line_[shield] = static_cast<int8_t>(LineToward(df, dr));
+    }
   }
 
   // Whether the board move keeps the own king covered.
-  bool KeepsKingCovered(const MoveRecord& move) {
-    const PieceListEntry& king = position_.pieces[side_];
-    int8_t& state = state_[move.pieceId];
-    if (state == kUnknown && !IsAligned(move.fromFile - king.file, move.fromRank - king.rank)) state = kFree;
-    if (state == kUnknown) {
-      int rankStep = 0;
-      const int fileStep = LineAttackTest(position_, side_ ^ 1, king.file, king.rank, move.fromFile, move.fromRank,
-                                          move.pieceId, &rankStep);
-      state = fileStep == NOT_PINNED ? kFree : static_cast<int8_t>(LineToward(fileStep, rankStep));
-    }
-    if (state == kFree) return true;
+  bool KeepsKingCovered(const MoveRecord& move) const {
+    const int line = line_[move.pieceId];
+    if (line == kFree) return true;
     // A pinned piece may still move along its line, up to the pinning slider.
-    const int fileDifference = move.toFile - king.file;
-    const int rankDifference = move.toRank - king.rank;
-    return IsAligned(fileDifference, rankDifference) && LineToward(fileDifference, rankDifference) == state;
+    const int fileDifference = move.toFile - king_.file;
+    const int rankDifference = move.toRank - king_.rank;
+    return IsAligned(fileDifference, rankDifference) && LineToward(fileDifference, rankDifference) == line;
   }
 
  private:
-  static constexpr int8_t kUnknown = -2;
   static constexpr int8_t kFree = -1;
-  const Position& position_;
-  const int side_;
-  int8_t state_[PIECE_COUNT];
+
+  // Whether the enemy slider's ray runs along the line toward the king
+  // (the king is at minus the differences from it).
+  static bool SlidesTowardKing(PieceCode code, int fileDifference, int rankDifference) {
+    const bool straight = fileDifference == 0 || rankDifference == 0;
+    switch (TypeOf(code)) {
+      case ROOK:
+      case DRAGON:
+        return straight;
+      case BISHOP:
+      case HORSE:
+        return !straight;
+      case LANCE:
+        return fileDifference == 0 && Sign(-rankDifference) == SideSign(OwnerOf(code));
+      default:
+        return false;
+    }
+  }
+
+  const PieceListEntry& king_;
+  int8_t line_[PIECE_COUNT];
 };
 
 uint64_t CountLegalLeaves(Position& position, const MoveRecord* moves, int count) {
   const int side = position.sideToMove;
-  PinCache pins(position, side);
+  const PinLines pins(position, side);
   uint64_t leaves = 0;
   for (int n = 0; n < count; ++n) {
     const MoveRecord& move = moves[n];

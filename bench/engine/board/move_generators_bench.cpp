@@ -2,7 +2,6 @@
 // rules' perft 5, in the same run.
 #include <benchmark/benchmark.h>
 
-
 #include "cli/engine_perft.h"
 #include "cli/record_perft.h"
 #include "engine/board/make_move.h"
