@@ -7,7 +7,10 @@
 
 #include "engine/board/position.h"
 
-// Room for every move GenerateAllMoves can write in any position.
+// Room for every move GenerateAllMoves can write in any position: the side's
+// board moves are at most 348 (every piece at its most mobile: two kings,
+// two dragons, two horses, lances with both promotion choices, silvers,
+// knights, golds and tokins) and its drops at most 7 types x 79 squares.
 inline constexpr int MAX_GENERATED_MOVES = 1024;
 
 // Writes every pseudo-legal move of the side to move from array[0] on and
