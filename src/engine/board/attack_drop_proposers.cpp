@@ -17,6 +17,7 @@ using namespace movegen;
 // Shared terms
 
 int NthAttackerWithXray(const Position& position, int side, int file, int rank, int n) {
+  if (!IsOnBoard(file, rank)) return -1;
   const int direct = position.AttackCount(side, file, rank);
   if (n < direct) return NthAttacker(position, side, file, rank, n);
   return NthXrayAttacker(position, side, file, rank, n - direct);
@@ -24,7 +25,7 @@ int NthAttackerWithXray(const Position& position, int side, int file, int rank, 
 
 bool PassesCaptureLossTest(const Position& position, int file, int rank, PieceCode code, int limit) {
   const int enemy = position.sideToMove ^ 1;
-  if (position.AttackCount(enemy, file, rank) == 0) return true;
+  if (position.AttackCountAt(enemy, file, rank) == 0) return true;
   const int capturer = NthAttacker(position, enemy, file, rank, 0);
   int firstGain = 0;
   return StaticExchangeForStage(position, enemy, TypeOf(code), file, rank, capturer, &firstGain, 0) <= limit;

@@ -136,7 +136,7 @@ TEST(KingAttackGenerator, OutputsArePseudoLegalFilteredAndLeaveEverythingUntouch
   InitAttackMoveStamps();
   PlayoutRandom random{77};
   int total = 0, drops = 0, keyed = 0, pinned = 0, shallow = 0;
-  ForEachAttackScenario(SampleCount(2400), 5150, [&](Position& position, int sample) {
+  ForEachAttackScenario(SampleCount(4000), 5150, [&](Position& position, int sample) {
     SetUpThink(position, sample % 3);
     const int depth = random.Below(10) - 1;
     const int keyKind = random.Below(3);
@@ -166,7 +166,7 @@ TEST(KingAttackGenerator, OutputsArePseudoLegalFilteredAndLeaveEverythingUntouch
   });
   g_forcingMoveFilter = 0;
   // The runs reach every kind of output.
-  EXPECT_GT(total, SampleCount(2400));
+  EXPECT_GT(total, SampleCount(4000));
   EXPECT_GT(drops, SampleCount(100));
   EXPECT_GT(keyed, 0);
   EXPECT_GT(shallow, 0);
@@ -180,7 +180,7 @@ TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget
   PlayoutRandom random{91};
   static Position after;
   int attacking = 0;
-  ForEachAttackScenario(SampleCount(400), 7300, [&](Position& position, int sample) {
+  ForEachAttackScenario(SampleCount(600), 7300, [&](Position& position, int sample) {
     SetUpThink(position, sample % 3);
     const int side = position.sideToMove;
     const int depth = random.Below(9);
