@@ -123,11 +123,21 @@ void CheckOutput(const Position& position, const std::vector<MoveRecord>& moves,
                 1)
           << DescribeMove(move);
     }
-    if (depth < 1 && drop) {
-      // Every drop of the shallow variant checks the king.
+    if (depth < 1 && (drop || (!move.IsCapture() && !move.promote))) {
+      // The shallow variant's drops and quiet moves are its checks.
       OracleApplyMove(position, move, after);
       ASSERT_TRUE(OracleInCheck(after, side ^ 1)) << "no check: " << DescribeMove(move);
       ASSERT_TRUE(IsOnBoard(king.file, king.rank));
+    }
+    if (depth >= 1 && drop) {
+      // The stamps of the call are still readable: drops that need two
+      // proposals had them.
+      const bool twice = g_attackMoveStamps.IsMarked(move.pieceId, move.toFile, move.toRank, 0, AttackMoveStamps::kTwice);
+      const bool inCamp = IsPromotionZone(side, move.toRank);
+      const int base = BaseTypeOf(move.pieceCode);
+      if (depth < 2 || (base == ROOK && !inCamp) || (base == BISHOP && depth < 7 && !inCamp)) {
+        ASSERT_TRUE(twice) << DescribeMove(move);
+      }
     }
   }
 }
