@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/board/attack_drop_proposers.h"
+#include "engine/board/attacking_board_moves.h"
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/king_attack_shallow.h"
 #include "engine/board/make_move.h"
@@ -348,6 +349,113 @@ TEST(KingAttackGeneratorShallow, RookTakesTheScreenInFrontOfTheKing) {
       });
       EXPECT_EQ(takes, screenRank == 3 && !blocked) << screenRank << " " << blocked;
     }
+  }
+}
+
+// Runs one attack-move generator on a built position (null line records).
+std::vector<MoveRecord> BoardMoves(Position& position, int depth,
+                                   int (*generate)(const AttackMoveInputs&, int, PieceCode, int, int, MoveRecord*),
+                                   int id) {
+  ResetSearchGlobals();
+  g_done.Clear();
+  SetUpThink(position, 1);
+  const AttackMoveInputs in{position, g_lineMoves, g_lineMoves - 1, depth, 0, g_done};
+  const PieceListEntry piece = position.pieces[id];
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return generate(in, id, piece.code, piece.file, piece.rank, out);
+  }, moves));
+  return moves;
+}
+bool Has(const std::vector<MoveRecord>& moves, int toFile, int toRank, int promote) {
+  return std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) {
+    return m.toFile == toFile && m.toRank == toRank && m.promote == promote;
+  });
+}
+
+// At depth 1 a knight jumping into the camp writes its promotion only and
+// stops; from depth 2 both squares get both moves.
+TEST(AttackingBoardMoves, KnightIntoTheCampAtDepthOne) {
+  Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 3, 5}});
+  const std::vector<MoveRecord> shallow = BoardMoves(position, 1, GenerateKnightMoveAttacks, 14);
+  ASSERT_EQ(shallow.size(), 1u);
+  EXPECT_TRUE(Has(shallow, 2, 3, 1));
+  const std::vector<MoveRecord> deeper = BoardMoves(position, 2, GenerateKnightMoveAttacks, 14);
+  EXPECT_EQ(deeper.size(), 4u);
+}
+
+// An unpromoted rook entering the camp promotes without a target count;
+// its quiet moves short of the camp find nothing to attack.
+TEST(AttackingBoardMoves, RookEntersTheCampWithoutCounting) {
+  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}});
+  const std::vector<MoveRecord> moves = BoardMoves(position, 1, GenerateRookMoveAttacks, 2);
+  for (const int rank : {1, 2, 3}) EXPECT_TRUE(Has(moves, 5, rank, 1)) << rank;
+  for (const int rank : {4, 5, 6}) EXPECT_FALSE(Has(moves, 5, rank, 0)) << rank;
+}
+
+// A quiet bishop move whose cross diagonal meets an enemy bishop: never
+// below depth 3, at once from depth 3.
+TEST(AttackingBoardMoves, BishopFacingABishopAcross) {
+  Position position = BuildPosition(
+      0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, BISHOP, 8, 8}, {0, GOLD, 6, 7}, {1, BISHOP, 8, 4}});
+  EXPECT_FALSE(Has(BoardMoves(position, 2, GenerateBishopMoveAttacks, 4), 6, 6, 0));
+  EXPECT_TRUE(Has(BoardMoves(position, 3, GenerateBishopMoveAttacks, 4), 6, 6, 0));
+}
+
+// A silver stepping back diagonally next to the king checks only unpromoted:
+// the plain move is written. A lance taking on its second rank only promotes.
+TEST(AttackingBoardMoves, PlainSilverCheckAndNoPlainLanceOnTheSecondRank) {
+  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 5, 3}, {0, SILVER, 3, 1}, {0, GOLD, 4, 1},
+                                        {0, LANCE, 1, 5}, {1, GOLD, 1, 2}});
+  EXPECT_TRUE(Has(BoardMoves(position, 5, GenerateSilverMoveAttacks, 10), 4, 2, 0));
+  const std::vector<MoveRecord> lance = BoardMoves(position, 5, GenerateLanceMoveAttacks, 18);
+  EXPECT_TRUE(Has(lance, 1, 2, 1));
+  EXPECT_FALSE(Has(lance, 1, 2, 0));
+}
+
+// A bishop drop on the enemy rook's diagonal with an undefended gold beyond
+// (the king far away) counts as proposed twice at once and survives at depth 3.
+TEST(AttackDropProposers, BishopForkOfRookAndGoldCountsTwice) {
+  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {1, ROOK, 5, 5}, {1, GOLD, 8, 2}},
+                                    {{0, BISHOP, 1}});
+  ResetSearchGlobals();
+  SetUpThink(position, 1);
+  BeginAttackMoveStamps();
+  ProposeBishopDropsOnRook(position, 3, 5, 5, g_lineMoves, g_lineMoves - 1);
+  const int id = position.HandStackTop(0, BISHOP);
+  EXPECT_TRUE(g_attackMoveStamps.IsMarked(id, 6, 4, 0, AttackMoveStamps::kTwice));
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMoves(position, g_lineMoves, 3, 0, g_done, out);
+  }, moves));
+  EXPECT_TRUE(std::any_of(moves.begin(), moves.end(), [](const MoveRecord& m) {
+    return m.IsDrop() && m.toFile == 6 && m.toRank == 4;
+  }));
+}
+
+// The shallow rook fork on the king's file: a pawn is no second target, a
+// loose gold is, and an enemy rook met first stops the drop.
+TEST(KingAttackGeneratorShallow, RookForkDropTargets) {
+  const std::vector<PlacedPiece> base = {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1},
+                                         {1, PAWN, 2, 3}};
+  for (int variant = 0; variant < 3; ++variant) {
+    std::vector<PlacedPiece> pieces = base;
+    if (variant >= 1) pieces.push_back({1, GOLD, 8, 5});
+    if (variant == 2) pieces.push_back({1, ROOK, 2, 5});
+    Position position = BuildPosition(0, pieces, {{0, ROOK, 1}});
+    ResetSearchGlobals();
+    SetUpThink(position, 1);
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
+    }, moves));
+    std::vector<int> dropRanks;
+    for (const MoveRecord& m : moves) {
+      if (m.IsDrop()) dropRanks.push_back(m.toFile * 10 + m.toRank);
+    }
+    EXPECT_EQ(dropRanks, variant == 1 ? std::vector<int>{55} : std::vector<int>{}) << "variant " << variant;
   }
 }
 
