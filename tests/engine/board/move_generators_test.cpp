@@ -2,6 +2,7 @@
 // moves, stored-move validity against the oracle, list unlinking, and the
 // engine perft against the record rules' perft.
 #include <algorithm>
+#include <initializer_list>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,35 @@ TEST(IsMoveValid, AcceptsExactlyTheOraclesMovesAmongThoseOfEarlierPositions) {
     MoveRecord null{};
     null.SetNull();
     ASSERT_EQ(IsMoveValid(position, null), OracleInCheck(position, position.sideToMove) ? 0 : 1);
+  });
+}
+
+// The n-th attacker walks each set from the highest PieceId down, to the
+// count of the set and no further: past it, or on a square with second-line
+// attackers only, the direct walk gives -1, never an id to index with.
+TEST(NthAttacker, WalksTheSetsDownToTheirCounts) {
+  ForEachSamplePosition(SampleCount(300), 1900, [](Position& position) {
+    for (int file = 1; file <= 9; ++file) {
+      for (int rank = 1; rank <= 9; ++rank) {
+        for (int side = 0; side < 2; ++side) {
+          const SquareAttackRecord& record = *position.SquareRecord(file, rank);
+          for (const bool xray : {false, true}) {
+            const int count = xray ? record.xrayCount[side] : record.directCount[side];
+            int previous = PIECE_COUNT;
+            for (int n = 0; n <= count; ++n) {
+              const int id = xray ? movegen::NthXrayAttacker(position, side, file, rank, n)
+                                  : movegen::NthAttacker(position, side, file, rank, n);
+              if (n == count) {
+                ASSERT_EQ(id, -1);
+                break;
+              }
+              ASSERT_TRUE(id >= 0 && id < previous && IsOwnedBy(position.pieces[id].code, side));
+              previous = id;
+            }
+          }
+        }
+      }
+    }
   });
 }
 
