@@ -67,7 +67,8 @@ int KifuPosition::IsValidMove(const KifuMove& move, int strict) const {
   const KifuPieceCode target = board[SquareIndex(move.toFile, move.toRank)];
   const KifuPieceCode captured = move.captured;
   if (target.IsEmpty()) {
-    if (!captured.IsEmpty()) return 0;
+    // Only 0: UndoMove writes the captured byte back onto the square.
+    if (captured.Code() != 0) return 0;
   } else if (!target.IsPiece() || captured != target || captured.Side() == side) {
     return 0;
   }

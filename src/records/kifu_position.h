@@ -82,10 +82,11 @@ class KifuPosition {
   int HandCount(int side, int type) const;
 
   // --- moves
-  // Plays a move that passes IsValidMove(strict = 1); false and unchanged otherwise.
+  // Plays an ordinary move (kind 0, promote 0 or 1) that passes
+  // IsValidMove(strict = 1); false and unchanged otherwise (markers too).
   bool DoMove(const KifuMove& move);
-  // Takes back a move played by DoMove; false and unchanged when the board
-  // and hands can't have come from it.
+  // Takes back a move played by DoMove; false and unchanged when the board,
+  // hands and side to move can't have come from it.
   bool UndoMove(const KifuMove& move);
   // Board editing: moves a piece between squares, hands and the box (with
   // a swap through the captured byte), or cycles a piece in place; the side
@@ -116,7 +117,8 @@ class KifuPosition {
   // 0 invalid, 1 valid and can't promote, 2 must promote, 3 may promote.
   // With strict a promote flag contradicting the class is invalid.
   int IsValidMove(const KifuMove& move, int strict) const;
-  // Piece counts, kings, pawn files, dead pieces and kings attacked both ways.
+  // Piece counts (kings in the box included), kings, pawn files, dead
+  // pieces, and the side that has just moved not in check.
   bool IsValid() const;
   // Whether side's king is attacked (false without a king).
   bool IsInCheck(int side) const;
