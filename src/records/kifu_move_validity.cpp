@@ -85,10 +85,10 @@ int KifuPosition::IsValidMove(const KifuMove& move, int strict) const {
 }
 
 bool KifuPosition::CompleteMove(KifuMove& move) const {
+  // Sources and destinations are a board square, a hand (11, 12) or the box
+  // (13); file 10 and files beyond 13 are neither.
   KifuPieceCode moving;
-  if (move.fromFile >= 10) {
-    // From a hand (11, 12) or the box (13); file 10 and beyond 13 are no source.
-    if (!IsKifuStoreFile(move.fromFile)) return false;
+  if (IsKifuStoreFile(move.fromFile)) {
     const int type = move.fromRank;
     if (type < KIFU_PAWN || type > KIFU_KING) return false;
     if (hands[move.fromFile - KIFU_FIRST_HAND_FILE][type] < 1) return false;
@@ -100,8 +100,7 @@ bool KifuPosition::CompleteMove(KifuMove& move) const {
   }
   KifuPieceCode captured = 0;
   int toRank = move.toRank;
-  if (move.toFile >= 10) {
-    if (!IsKifuStoreFile(move.toFile)) return false;
+  if (IsKifuStoreFile(move.toFile)) {
     toRank = KifuBaseType(moving.Type());
   } else {
     if (!IsOnBoard(move.toFile, move.toRank)) return false;

@@ -41,13 +41,13 @@ struct BoxHandicap {
 constexpr BoxHandicap kBoxHandicaps[9] = {
     {0, 0},
     {HANDICAP_OTHER, HANDICAP_OTHER},  // any pawn in the box
-    {0x1, 0x3},                        // lances
-    {0x4, 0xC},                        // knights
-    {0x10, 0x30},                      // silvers
-    {0x40, 0xC0},                      // golds
-    {0x100, HANDICAP_OTHER},           // bishops
-    {0x200, HANDICAP_OTHER},           // rooks
-    {0x400, HANDICAP_OTHER},           // kings
+    {HANDICAP_LANCE_11, HANDICAP_LANCE_11 | HANDICAP_LANCE_91},
+    {HANDICAP_KNIGHT_21, HANDICAP_KNIGHT_21 | HANDICAP_KNIGHT_81},
+    {HANDICAP_SILVER_31, HANDICAP_SILVER_31 | HANDICAP_SILVER_71},
+    {HANDICAP_GOLD_41, HANDICAP_GOLD_41 | HANDICAP_GOLD_61},
+    {HANDICAP_BISHOP_22, HANDICAP_OTHER},
+    {HANDICAP_ROOK_82, HANDICAP_OTHER},
+    {HANDICAP_FIRST_KING, HANDICAP_OTHER},
 };
 
 // A move on the board with a plain promote flag: markers (kinds other than

@@ -30,8 +30,19 @@ inline constexpr HandicapFlags HANDICAP_FIRST_KING = 0x400;  // the first player
 inline constexpr HandicapFlags HANDICAP_OTHER = 0x800;       // a box that is no known handicap
 
 // The handicaps UpdateBoxAndHandicap recognises; any other box is HANDICAP_OTHER.
-inline constexpr HandicapFlags KIFU_KNOWN_HANDICAPS[] = {0,     0x1,   0x100, 0x200, 0x201, 0x300,
-                                                         0x303, 0x30F, 0x33F, 0x3FF, 0x400};
+// Even, lance, bishop, rook, rook and lance, two pieces, four, six, eight,
+// ten pieces, and the first player without a king.
+inline constexpr HandicapFlags HANDICAP_TWO_PIECES = HANDICAP_BISHOP_22 | HANDICAP_ROOK_82;
+inline constexpr HandicapFlags HANDICAP_FOUR_PIECES = HANDICAP_TWO_PIECES | HANDICAP_LANCE_11 | HANDICAP_LANCE_91;
+inline constexpr HandicapFlags HANDICAP_SIX_PIECES = HANDICAP_FOUR_PIECES | HANDICAP_KNIGHT_21 | HANDICAP_KNIGHT_81;
+inline constexpr HandicapFlags HANDICAP_EIGHT_PIECES = HANDICAP_SIX_PIECES | HANDICAP_SILVER_31 | HANDICAP_SILVER_71;
+inline constexpr HandicapFlags HANDICAP_TEN_PIECES = HANDICAP_EIGHT_PIECES | HANDICAP_GOLD_41 | HANDICAP_GOLD_61;
+inline constexpr HandicapFlags KIFU_KNOWN_HANDICAPS[] = {
+    HANDICAP_NONE,         HANDICAP_LANCE_11,   HANDICAP_BISHOP_22,   HANDICAP_ROOK_82,
+    HANDICAP_ROOK_82 | HANDICAP_LANCE_11,       HANDICAP_TWO_PIECES,  HANDICAP_FOUR_PIECES,
+    HANDICAP_SIX_PIECES,   HANDICAP_EIGHT_PIECES, HANDICAP_TEN_PIECES, HANDICAP_FIRST_KING};
+static_assert(HANDICAP_FOUR_PIECES == 0x303 && HANDICAP_SIX_PIECES == 0x30F && HANDICAP_EIGHT_PIECES == 0x33F &&
+              HANDICAP_TEN_PIECES == 0x3FF && (HANDICAP_ROOK_82 | HANDICAP_LANCE_11) == 0x201);
 
 // The record side's 64-bit position key as two words.
 struct KifuPositionKey {
