@@ -11,7 +11,6 @@ constexpr int MUST_PROMOTE = 2;
 constexpr int MAY_PROMOTE = 3;
 
 constexpr int Sign(int value) { return (value > 0) - (value < 0); }
-constexpr int Abs(int value) { return value < 0 ? -value : value; }
 
 // Whether side's board piece on from can reach the destination by its type's
 // movement (rays need the squares between empty); the promotion class is
@@ -19,13 +18,10 @@ constexpr int Abs(int value) { return value < 0 ? -value : value; }
 bool ReachesByMovement(const KifuPosition& position, int side, int type, int fromFile, int fromRank, int toFile,
                        int toRank) {
   const int df = toFile - fromFile, dr = toRank - fromRank;
-  if (df == 0 && dr == 0) return false;
-  const int bits = kMovementBits[type];
-  if (StepsBy(bits, df, dr, side)) return true;
-  // A ray runs along a line: straight or exactly diagonal.
-  if (df != 0 && dr != 0 && Abs(df) != Abs(dr)) return false;
+  if (!MovementReaches(type, side, df, dr)) return false;
+  if (StepsBy(kMovementBits[type], df, dr, side)) return true;
+  // A slide: every square between must be empty.
   const int fileStep = Sign(df), rankStep = Sign(dr);
-  if (!SlidesAlong(bits, fileStep, rankStep, side)) return false;
   for (int file = fromFile + fileStep, rank = fromRank + rankStep; file != toFile || rank != toRank;
        file += fileStep, rank += rankStep) {
     if (!position.board[KifuPosition::SquareIndex(file, rank)].IsEmpty()) return false;
