@@ -224,17 +224,22 @@ TEST(KifuGraph, ACopiedListGrowsPastWhatTheCopyReserved) {
 }
 
 TEST(KifuGraph, DeletingTheSelectedWayIntoAMergedPositionRenumbersItsPlies) {
+  // The merged position is entered in 4 plies and, after silvers walk out
+  // and back, in 8; the later way is selected, then deleted.
   Kifu kifu;
   KifuMoveNode* shortWay = PlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {7, 1, 6, 2}, {2, 6, 2, 5}, {6, 2, 7, 1}});
   PlayLine(kifu, shortWay->reachedNode, {{7, 7, 7, 6}});
-  KifuMoveNode* longWay = PlayLine(kifu, kifu.StartNode(), {{3, 9, 4, 8}, {7, 1, 6, 2}, {4, 8, 3, 9}, {6, 2, 7, 1},
-                                                            {2, 7, 2, 6}, {7, 1, 6, 2}, {2, 6, 2, 5}, {6, 2, 7, 1}});
+  KifuMoveNode* detour = PlayLine(kifu, kifu.StartNode(),
+                                  {{3, 9, 4, 8}, {7, 1, 6, 2}, {4, 8, 3, 9}, {6, 2, 7, 1}, {2, 7, 2, 6}, {7, 1, 6, 2},
+                                   {2, 6, 2, 5}},
+                                  MergeChooser());
   KifuPositionNode* merged = shortWay->reachedNode;
-  ASSERT_EQ(longWay->reachedNode, merged);
+  ASSERT_EQ(PlayLine(kifu, detour->reachedNode, {{6, 2, 7, 1}})->reachedNode, merged);
   EXPECT_EQ(merged->ply, 8);
   EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 9);
   ExpectKifuGraphValid(kifu);
   kifu.StartNode()->DeleteBranch(1, kifu.Table());
+  EXPECT_EQ(merged->incoming.Selected(), shortWay);
   EXPECT_EQ(merged->ply, 4);
   EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 5);
   ExpectKifuGraphValid(kifu);
