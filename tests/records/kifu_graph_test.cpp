@@ -3,6 +3,7 @@
 // and grafts, and walks over very deep records.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <random>
 
@@ -76,6 +77,27 @@ void GrowRandomly(Kifu& kifu, std::mt19937& random) {
   }
 }
 
+// The order in which a depth-first walk in outgoing order first meets each
+// move at the position it reaches, descending on first arrival only.
+void CollectArrivals(KifuPositionNode* node, std::map<KifuPositionNode*, std::vector<KifuMoveNode*>>& arrivals) {
+  for (int i = 0; i < node->outgoing.Count(); ++i) {
+    KifuMoveNode* move = node->outgoing.At(i);
+    auto& list = arrivals[move->reachedNode];
+    list.push_back(move);
+    if (list.size() == 1) CollectArrivals(move->reachedNode, arrivals);
+  }
+}
+
+void ExpectIncomingInArrivalOrder(Kifu& kifu) {
+  std::map<KifuPositionNode*, std::vector<KifuMoveNode*>> arrivals;
+  CollectArrivals(kifu.StartNode(), arrivals);
+  kifu.SortIncomingByTraversal();
+  for (const auto& [node, moves] : arrivals) {
+    ASSERT_EQ(node->incoming.Count(), static_cast<int>(moves.size()));
+    for (int i = 0; i < node->incoming.Count(); ++i) EXPECT_EQ(node->incoming.At(i), moves[i]);
+  }
+}
+
 }  // namespace
 
 TEST(KifuGraph, RandomEditingKeepsEveryInvariant) {
@@ -84,7 +106,7 @@ TEST(KifuGraph, RandomEditingKeepsEveryInvariant) {
   for (int run = 0; run < RANDOM_RUNS; ++run) {
     auto kifu = std::make_unique<Kifu>();
     for (int step = 0; step < 30; ++step) {
-      switch (random() % 8) {
+      switch (random() % 9) {
         case 0: {  // delete a branch somewhere
           KifuPositionNode* node = RandomNode(*kifu, random);
           node->DeleteBranch(static_cast<int>(random() % 3) - 1, kifu->Table());
@@ -112,6 +134,9 @@ TEST(KifuGraph, RandomEditingKeepsEveryInvariant) {
           break;
         case 4:
           kifu->SelectMergeSource(static_cast<int>(random() % 8), static_cast<int>(random() % 3) - 1, true);
+          break;
+        case 5:
+          ExpectIncomingInArrivalOrder(*kifu);
           break;
         default:
           GrowRandomly(*kifu, random);
