@@ -128,30 +128,21 @@ TEST(KifuPosition, MovesThatDisagreeWithTheBoardChangeNothing) {
                     {KifuOrdinaryMove(3, 4, 3, 3, KIFU_SILVER, 0, 2)});
 }
 
-// Hand counts are signed bytes: at 127 nothing may add to a hand.
-TEST(KifuPosition, AFullHandTakesNoMorePieces) {
-  KifuPosition full = BuildKifuPosition(
-      {{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {5, 5, KIFU_PAWN}, {5, 4, KIFU_PAWN + SECOND}}, 0);
+// Hand counts are signed bytes: at 127 nothing may add to a hand; 126 and a
+// capture reach 127 and come back. Gathering refuses negative counts.
+TEST(KifuPosition, FullAndNegativeHands) {
+  KifuPosition full = BuildKifuPosition({{5, 5, KIFU_PAWN}, {5, 4, KIFU_PAWN + SECOND}}, 0);
   full.hands[0][KIFU_PAWN] = 127;
   full.hands[1][KIFU_PAWN] = 1;
-  ExpectKifuRefused(full, [](KifuPosition& p, KifuMove& m) { return p.DoMove(m); },
-                    {KifuOrdinaryMove(5, 5, 5, 4, KIFU_PAWN, KIFU_PAWN + SECOND)});
+  const KifuMove capture = KifuOrdinaryMove(5, 5, 5, 4, KIFU_PAWN, KIFU_PAWN + SECOND);
+  ExpectKifuRefused(full, [](KifuPosition& p, KifuMove& m) { return p.DoMove(m) || p.GatherHands(0); }, {capture});
   ExpectKifuRefused(full, [](KifuPosition& p, KifuMove& m) { return p.EditMove(m); },
                     {KifuOrdinaryMove(5, 5, HAND, KIFU_PAWN, KIFU_PAWN, 0)});
-  EXPECT_FALSE(KifuPosition(full).GatherHands(0));
-  KifuPosition taken = full;  // 126 and a capture: the hand reaches 127 and comes back
-  taken.hands[0][KIFU_PAWN] = 126;
-  const KifuMove capture = KifuOrdinaryMove(5, 5, 5, 4, KIFU_PAWN, KIFU_PAWN + SECOND);
-  ASSERT_TRUE(taken.DoMove(capture));
-  EXPECT_EQ(taken.HandCount(0, KIFU_PAWN), 127);
-  ASSERT_TRUE(taken.UndoMove(capture));
-  EXPECT_EQ(taken.HandCount(0, KIFU_PAWN), 126);
-  // Gathering refuses negative counts, which would eat the other hand's pieces.
-  KifuPosition negative = KifuStartPosition();
-  negative.hands[0][KIFU_GOLD] = -1;
-  negative.hands[1][KIFU_GOLD] = 1;
-  EXPECT_FALSE(negative.GatherHands(1));
-  EXPECT_EQ(negative.HandCount(1, KIFU_GOLD), 1);
+  full.hands[0][KIFU_PAWN] = 126;
+  ASSERT_TRUE(full.DoMove(capture));
+  EXPECT_TRUE(full.HandCount(0, KIFU_PAWN) == 127 && full.UndoMove(capture) && full.HandCount(0, KIFU_PAWN) == 126);
+  full.hands[1][KIFU_PAWN] = -1;
+  ExpectKifuRefused(full, [](KifuPosition& p, KifuMove&) { return p.GatherHands(0); }, {capture});
 }
 
 TEST(KifuPositionEdit, CyclesSwapsAndRefusals) {
