@@ -96,7 +96,7 @@ TEST(GameRecordClocks, ReplayAgreesWithTheSumsOfEachSidesTimesAlongARandomGame) 
   KifuPosition position = KifuStartPosition();
   std::mt19937 random(11);
   std::vector<int> times[2];
-  std::vector<KifuMove> moves = KifuRandomPlayout(position, 200, 5);
+  std::vector<KifuMove> moves = KifuRandomPlayout(position, 201, 5);
   // A resignation by the side to move, and an impasse (no piece: charged to
   // the side whose turn it is).
   moves.push_back(KifuMove(0, 0, 0, 0, KIFU_KING + 16 * position.sideToMove, 0, 0, KifuMoveKind::Resignation));
