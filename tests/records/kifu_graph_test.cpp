@@ -348,3 +348,18 @@ TEST(KifuGraph, DeepRecordsAreWalkedWithoutRecursion) {
   EXPECT_TRUE(copy.ClearMoves());
   EXPECT_EQ(copy.Table()->Count(), 1);
 }
+
+TEST(KifuGraph, GraftingMeetsAMergedPositionOnce) {
+  // Through a merged position the source is met twice; grafting it twice
+  // would join its comment a second time.
+  Kifu source;
+  KifuMoveNode* first = PlayLine(source, source.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}});
+  PlayLine(source, source.StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}});
+  PlayLine(source, first->reachedNode, {{8, 3, 8, 4}})->comment.Assign("c");
+  Kifu kifu(source);
+  KifuMoveNode* continuation = kifu.MoveAtPly(3)->reachedNode->outgoing.At(0);
+  continuation->comment.Assign("x");
+  kifu.StartNode()->GraftFrom(source.StartNode(), kifu.Table());
+  EXPECT_STREQ(continuation->comment.Text(), "xc");
+  EXPECT_EQ(kifu.Table()->Count(), source.Table()->Count());
+}
