@@ -34,15 +34,46 @@ Position WithPawnSteps(int steps) {
   return BuildPosition(0, pieces);
 }
 
-TEST(EvalParams, GivenTablesStandVerbatimAndSplitAsWorked) {
+// Sum of (i + 1) x value over a table in memory order: a changed, lost or
+// moved value shows. The expected sums are taken from the design's text.
+template <class Table>
+long long Checksum(const Table& table) {
+  const int* values = reinterpret_cast<const int*>(&table);
+  long long sum = 0;
+  for (size_t i = 0; i < sizeof table / sizeof(int); ++i) sum += static_cast<long long>(i + 1) * values[i];
+  return sum;
+}
+long long TellingRows(const int (&table)[6][17][9], int row) {
+  int rows[3][9];
+  for (int offset = 7; offset <= 9; ++offset)
+    for (int d = 0; d < 9; ++d) rows[offset - 7][d] = table[row][offset][d];
+  return Checksum(rows);
+}
+
+TEST(EvalParamsTables, GivenTablesStandAsWritten) {
+  using namespace eval_tables;
+  EXPECT_EQ(Checksum(kHandValue), 833934);
+  EXPECT_EQ(Checksum(kHandSplitBase), 780177);
+  EXPECT_EQ(Checksum(kPieceValue), 9120589);
+  EXPECT_EQ(Checksum(kKingTable), 881170);
+  EXPECT_EQ(Checksum(kCastleTable), -571981);
+  EXPECT_EQ(Checksum(kOpenFileWeight) + Checksum(kOpenFileScale), 3285 + 31440);
+  EXPECT_EQ(Checksum(kLineWeightDeveloped) + Checksum(kLineWeightUndeveloped), -158 + 170);
+  EXPECT_EQ(Checksum(kSideRankBase) + Checksum(kCastleRankRow) + Checksum(kHandCountPenalty), 503 + 503 + 20520);
+  EXPECT_EQ(Checksum(kRootLineRows) + Checksum(kHandTotalPenalty), -10814 + 36975);
+  EXPECT_EQ(Checksum(kStageHandValue), 6609213);
+  EXPECT_EQ(TellingRows(kKingDefenceBase, 0) + TellingRows(kKingDefenceBase, 5), 141609 + 172243);
+  EXPECT_EQ(TellingRows(kKingAttackBase, 0) + TellingRows(kKingAttackBase, 3), 76900 + 1488);
+}
+
+TEST(EvalParams, SplitsScalesAndGridsAsWorked) {
   SetupEvalParameters(&g_evalParams, Initial(), kUndecided);
-  const int pawnH1[18] = {88, 84, 74, 50, 25, 10, 4, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2};
-  const int pawnH2[18] = {68, 54, 32, 15, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  for (int i = 0; i < 18; ++i) {
-    EXPECT_EQ(g_evalParams.handValue[PAWN][i], pawnH1[i]);
-    EXPECT_EQ(g_evalParams.handSplit[PAWN][i].handAttackValue + g_evalParams.handSplit[PAWN][i].handReserveValue, pawnH2[i]);
-  }
-  EXPECT_EQ(g_evalParams.handValue[ROOK][1] + g_evalParams.handValue[LANCE][3] + g_evalParams.handValue[0][0], 1140 + 260);
+  EXPECT_EQ(std::memcmp(g_evalParams.handValue, eval_tables::kHandValue, sizeof g_evalParams.handValue), 0);
+  for (int kind = 1; kind < 8; ++kind)
+    for (int i = 0; i < 18; ++i) {
+      const HandSplitValue split = g_evalParams.handSplit[kind][i];
+      EXPECT_EQ(split.handAttackValue + split.handReserveValue, eval_tables::kHandSplitBase[kind][i]);
+    }
   // 330 x 0.7 is just below 231 in double precision: 230 and 100.
   EXPECT_EQ(g_evalParams.handSplit[KNIGHT][1].handAttackValue, 230);
   EXPECT_EQ(g_evalParams.handSplit[KNIGHT][1].handReserveValue, 100);
