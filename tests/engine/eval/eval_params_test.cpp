@@ -68,7 +68,6 @@ TEST(EvalParamsTables, GivenTablesStandAsWritten) {
 
 TEST(EvalParams, SplitsScalesAndGridsAsWorked) {
   SetupEvalParameters(&g_evalParams, Initial(), kUndecided);
-  EXPECT_EQ(std::memcmp(g_evalParams.handValue, eval_tables::kHandValue, sizeof g_evalParams.handValue), 0);
   for (int kind = 1; kind < 8; ++kind)
     for (int i = 0; i < 18; ++i) {
       const HandSplitValue split = g_evalParams.handSplit[kind][i];
