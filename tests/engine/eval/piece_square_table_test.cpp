@@ -4,6 +4,7 @@
 // side 1 the mirror of side 0).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -58,6 +59,13 @@ TEST(BasePieceSquare, EachStageKeepsItsPriorities) {
     EXPECT_GT(base[STAGE_ENDGAME][ROW_PAWN][2][4], base[STAGE_OPENING][ROW_PAWN][2][4]) << slot;
     for (int stage = 0; stage < GAME_STAGE_COUNT; ++stage)
       for (int row = 0; row < PIECE_ROW_COUNT; ++row) EXPECT_GT(spread(stage, row, 1), 0) << slot << " " << row;
+  }
+  // The root-move rules that undo the swing penalties test gold 3八 against
+  // -10 (after -35) and, for 相振金無双, -30 (after -50): the base values
+  // must sit where those tests tell a home rook from a swung one.
+  for (int stage = STAGE_OPENING; stage <= STAGE_MIDDLE; ++stage) {
+    for (int slot : {3, 9}) EXPECT_TRUE(std::abs(g_basePieceSquare[slot][stage][ROW_GOLD][7][6] - 7) < 17) << slot;
+    EXPECT_TRUE(std::abs(g_basePieceSquare[6][stage][ROW_GOLD][7][6] - 5) < 15);
   }
 }
 
