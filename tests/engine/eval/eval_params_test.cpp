@@ -35,7 +35,8 @@ Position WithPawnSteps(int steps) {
 }
 
 // Sum of (i + 1) x value over a table in memory order: a changed, lost or
-// moved value shows. The expected sums are taken from the design's text.
+// moved value shows. The expected sums were worked out from the given
+// tables apart from this source.
 template <class Table>
 long long Checksum(const Table& table) {
   const int* values = reinterpret_cast<const int*>(&table);
