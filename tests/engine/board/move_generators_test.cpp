@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/engine_perft.h"
-#include "cli/record_perft.h"
+#include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
 #include "engine/service/record_bridge.h"
+#include "records/kifu_legal_moves.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 

@@ -5,7 +5,7 @@
 // pinned and leaves the pin line, which is exactly what a make and a look at
 // the own king would show; pawn drops in front of the enemy king are still
 // played out for the pawn-drop-mate rule.
-#include "cli/engine_perft.h"
+#include "engine/board/engine_perft.h"
 
 #include "engine/board/king_safety.h"
 #include "engine/board/make_move.h"
