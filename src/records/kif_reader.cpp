@@ -167,16 +167,19 @@ class KifReader {
     if (move->leftNode->WouldMakeCycle(target) || IsBelow(reached, target)) return;
 
     reached->RemoveIncoming(move);
-    if (reached->incoming.Count() == 0) {
-      const bool leaf = reached->outgoing.Count() == 0;
-      const auto address = reinterpret_cast<intptr_t>(reached);
-      reached->DeleteSubtrees(table_);
-      table_->Remove(reached);
-      delete reached;
-      ForgetDeletedLabels(leaf, address);
-    }
+    if (reached->incoming.Count() == 0) DeletePosition(reached);
     move->reachedNode = target;
     target->incoming.Insert(move, -1);
+  }
+
+  // Deletes a position no move reaches any more, with what only it reaches.
+  void DeletePosition(KifuPositionNode* node) {
+    const bool leaf = node->outgoing.Count() == 0;
+    const auto address = reinterpret_cast<intptr_t>(node);
+    node->DeleteSubtrees(table_);
+    table_->Remove(node);
+    delete node;
+    ForgetDeletedLabels(leaf, address);
   }
 
   // Labels of deleted nodes are forgotten, so a later goto can't reach freed
