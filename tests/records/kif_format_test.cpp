@@ -2,6 +2,7 @@
 // a file and an armoured file; the hand-checked file; the corpus; files in
 // other programs' styles; and the reader's refusals of hostile input.
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +23,9 @@ constexpr uint32_t kRandomRecords = 600;
 #else
 constexpr uint32_t kRandomRecords = 3000;
 #endif
+
+// Temporary files are named per process: other suites of the machine share the folder.
+std::string TempPath(const char* name) { return testing::TempDir() + "kif_" + std::to_string(getpid()) + "_" + name; }
 
 std::string WriteToString(const Kifu& kifu, bool crlf = false) {
   SjisString text;
@@ -88,7 +92,7 @@ void ExpectFixedPoint(const Kifu& record, const std::string& context) {
 }  // namespace
 
 TEST(KifRoundTrip, RandomRecordsThroughStringFileAndArmouredFile) {
-  const std::string path = testing::TempDir() + "round_trip.kif";
+  const std::string path = TempPath("round_trip.kif");
   for (uint32_t seed = 1; seed <= kRandomRecords; ++seed) {
     std::unique_ptr<Kifu> record = BuildRandomRecord(seed);
     // As a save does: the first incoming move of a position is the one the
@@ -166,7 +170,7 @@ TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
   kifu.SelectFirstMoves();
   kifu.SortIncomingByTraversal();
 
-  const std::string path = testing::TempDir() + "hand_checked.kif";
+  const std::string path = TempPath("hand_checked.kif");
   {
     FileOutStream out;
     ASSERT_EQ(out.Open(path.c_str()), 0);

@@ -1,5 +1,7 @@
 // Record streams: text-mode line ends, the armour's exact characters and its
 // round trip over random data, line reading, and number output styles.
+#include <unistd.h>
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -10,7 +12,8 @@
 
 namespace {
 
-std::string TempPath(const char* name) { return testing::TempDir() + name; }
+// Named per process: other suites of the machine share the folder.
+std::string TempPath(const char* name) { return testing::TempDir() + "stream_" + std::to_string(getpid()) + "_" + name; }
 
 std::string FileBytes(const std::string& path) {
   std::string bytes;
