@@ -207,6 +207,22 @@ TEST(KifWriter, CountsLabelsAtEveryMergedVisit) {
   ExpectFixedPoint(kifu, "three merges");
 }
 
+// A line that wastes four moves and joins the main line at its first move:
+// moves are numbered by their depth in the line written, whatever ply the
+// merged position took, so the text reads back.
+TEST(KifWriter, NumbersMovesByTheirLineWhenMergedLinesDifferInLength) {
+  Kifu kifu;
+  KifuPositionNode* first = Play(kifu, kifu.StartNode(), 77, 76, 0)->reachedNode;
+  Play(kifu, first, 33, 34, 0);
+  KifuPositionNode* at = kifu.StartNode();
+  for (auto [from, to] : {std::pair{28, 38}, {82, 72}, {38, 28}, {72, 82}, {77, 76}}) at = Play(kifu, at, from, to, 0)->reachedNode;
+  ASSERT_EQ(at, first);
+  kifu.SelectFirstMoves();
+  kifu.SortIncomingByTraversal();
+  EXPECT_NE(WriteToString(kifu).find("手数----指手---------消費時間--\n   1 ７六歩(77)"), std::string::npos);
+  ExpectFixedPoint(kifu, "merge of unequal lines");
+}
+
 TEST(KifCorpus, EveryFileReadsWithAllVariationsAndRoundTrips) {
   const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".kif");
   if (paths.empty()) GTEST_SKIP() << "no corpus at " << CorpusDir();
