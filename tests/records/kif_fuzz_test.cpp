@@ -20,7 +20,7 @@
 namespace {
 
 #ifdef KIFU_SANITIZED
-constexpr int kCases = 1500;
+constexpr int kCases = 3000;
 #else
 constexpr int kCases = 6000;
 #endif
