@@ -1,4 +1,4 @@
-// Follow-up keys on the exchanges the text names, the forcing and threat
+// Follow-up keys on typical exchanges, the forcing and threat
 // tests over random positions and keys (bounded, side-effect free, key 0
 // inert, changed destinations forcing), line threats and the root filter.
 #include <cstring>
