@@ -7,13 +7,12 @@
 #include <cstring>
 #include <iterator>
 
+#include "board_geometry.h"
+
 namespace {
 
 constexpr int HAND_COUNT_MAX = 127;  // hands are signed bytes
 
-constexpr bool IsBoardSquare(int file, int rank) { return file >= 1 && file <= 9 && rank >= 1 && rank <= 9; }
-// A hand (11, 12) or the box (13) as the file of an editing move.
-constexpr bool IsStoreFile(int file) { return file >= KIFU_FIRST_HAND_FILE && file <= KIFU_BOX_FILE; }
 constexpr int StoreOfFile(int file) { return file - KIFU_FIRST_HAND_FILE; }
 
 // The second player's start rank 1 from file 1 to 9; the first player's
@@ -56,14 +55,14 @@ int8_t ClampCount(int count) { return static_cast<int8_t>(std::clamp(count, -128
 }  // namespace
 
 KifuPieceCode KifuPosition::At(int file, int rank) const {
-  if (!IsBoardSquare(file, rank)) return KIFU_BORDER_CODE;
+  if (!IsOnBoard(file, rank)) return KIFU_BORDER_CODE;
   return board[SquareIndex(file, rank)];
 }
 
 void KifuPosition::SetStart(HandicapFlags flags) {
   for (int rank = 0; rank <= 10; ++rank) {
     for (int file = 0; file <= 10; ++file) {
-      board[SquareIndex(file, rank)] = IsBoardSquare(file, rank) ? 0 : KIFU_BORDER_CODE;
+      board[SquareIndex(file, rank)] = IsOnBoard(file, rank) ? 0 : KIFU_BORDER_CODE;
     }
   }
   for (int file = 1; file <= 9; ++file) {
@@ -128,16 +127,16 @@ bool KifuPosition::UndoMove(const KifuMove& move) {
   if (!piece.IsPiece()) return false;
   const int side = piece.Side();
   const int type = piece.Type();
-  const bool isDrop = move.fromFile >= 10;
+  const bool isDrop = move.IsDrop();
   if (isDrop) {
     if (move.fromFile != KIFU_FIRST_HAND_FILE + side || move.fromRank != type) return false;
     if (type > KIFU_ROOK || hands[side][type] >= HAND_COUNT_MAX) return false;
   } else {
     // The piece goes back to its source, which must be an empty square.
-    if (!IsBoardSquare(move.fromFile, move.fromRank)) return false;
+    if (!IsOnBoard(move.fromFile, move.fromRank)) return false;
     if (!board[SquareIndex(move.fromFile, move.fromRank)].IsEmpty()) return false;
   }
-  if (!IsBoardSquare(move.toFile, move.toRank)) return false;
+  if (!IsOnBoard(move.toFile, move.toRank)) return false;
   const bool promoted = move.promote != 0 && (type & 7) != 0;
   const uint8_t placed = promoted ? piece.Code() | KIFU_PROMOTED_BIT : piece.Code();
   if (board[SquareIndex(move.toFile, move.toRank)].Code() != placed) return false;
@@ -164,10 +163,10 @@ bool KifuPosition::UndoMove(const KifuMove& move) {
 bool KifuPosition::EditMove(const KifuMove& move) {
   const int fromFile = move.fromFile, fromRank = move.fromRank;
   const int toFile = move.toFile, toRank = move.toRank;
-  const bool fromBoard = IsBoardSquare(fromFile, fromRank);
-  const bool fromStore = IsStoreFile(fromFile) && fromRank >= 1 && fromRank <= KIFU_KING;
-  const bool toBoard = IsBoardSquare(toFile, toRank);
-  const bool toStore = IsStoreFile(toFile) && toRank >= 1 && toRank <= KIFU_KING;
+  const bool fromBoard = IsOnBoard(fromFile, fromRank);
+  const bool fromStore = IsKifuStoreFile(fromFile) && fromRank >= 1 && fromRank <= KIFU_KING;
+  const bool toBoard = IsOnBoard(toFile, toRank);
+  const bool toStore = IsKifuStoreFile(toFile) && toRank >= 1 && toRank <= KIFU_KING;
   if (!(fromBoard || fromStore) || !(toBoard || toStore)) return false;
   const KifuPieceCode piece = move.piece;
   if (piece.Type() == KIFU_KING && (toFile == KIFU_FIRST_HAND_FILE || toFile == KIFU_SECOND_HAND_FILE)) {
@@ -220,7 +219,7 @@ void KifuPosition::SwapSides() {
   for (int rank = 1; rank <= 9; ++rank) {
     for (int file = 1; file <= 9; ++file) {
       const int here = SquareIndex(file, rank);
-      const int there = SquareIndex(10 - file, 10 - rank);
+      const int there = SquareIndex(TurnedFile(file), TurnedRank(rank));
       if (here < there) std::swap(board[here], board[there]);
     }
   }

@@ -103,14 +103,16 @@ class KifuPosition {
   // Recounts the box from the full set and rebuilds the handicap flags from it.
   void UpdateBoxAndHandicap();
 
-  // --- key and book form (kifu_position_key.cpp)
+  // --- key (kifu_position_key.cpp) and book form (kifu_book_position.cpp)
   // The 64-bit key seen from the side to move (colour-swapped turned
   // positions share it).
   void ComputeKey(KifuPositionKey& key) const;
   // The book's 45-byte record; false and out untouched when !IsValid().
   bool ToBookPosition(BookPosition& out) const;
 
-  // --- rules (kifu_rules.cpp)
+  // --- rules: kifu_move_validity.cpp, kifu_position_validity.cpp,
+  // kifu_check.cpp, kifu_move_generation.cpp, kifu_legal_moves.cpp,
+  // kifu_impasse.cpp
   // 0 invalid, 1 valid and can't promote, 2 must promote, 3 may promote.
   // With strict a promote flag contradicting the class is invalid.
   int IsValidMove(const KifuMove& move, int strict) const;

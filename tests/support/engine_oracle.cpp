@@ -55,14 +55,9 @@ bool Contains(const std::vector<Step>& steps, int df, int dr) {
 bool StepsBy(int type, int df, int dr) { return Contains(MovementOf(type).steps, df, dr); }
 bool SlidesAlong(int type, int df, int dr) { return Contains(MovementOf(type).slides, df, dr); }
 
-// Rank as seen by the side: 1 is the far rank.
-int RelativeRank(int side, int rank) { return side == 0 ? rank : 10 - rank; }
-
 // Pawns and lances on the last rank and knights on the last two could never move again.
 bool IsDeadEnd(int baseType, int side, int rank) {
-  const int relative = RelativeRank(side, rank);
-  if (baseType == PAWN || baseType == LANCE) return relative == 1;
-  return baseType == KNIGHT && relative <= 2;
+  return IsDeadEndRank(side, rank, (baseType == PAWN || baseType == LANCE) ? 1 : (baseType == KNIGHT ? 2 : 0));
 }
 
 struct OracleMove {

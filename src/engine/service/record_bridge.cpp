@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "engine/service/hand_lists.h"
+#include "engine/board/hand_lists.h"
 
 namespace {
 
@@ -26,14 +26,10 @@ bool IsPieceCode(PieceCode code) {
   return (type >= ROOK && type <= KING) || type == DRAGON || type == HORSE || (type >= PRO_SILVER && type <= TOKIN);
 }
 
-// The rank as seen by side: 1 is the side's far rank.
-constexpr int RankAhead(int side, int rank) { return side == 0 ? rank : 10 - rank; }
-
 // Pawn and lance can't stand on the far rank, a knight not on the last two:
-// such a piece would never move again.
+// such a piece would never move again (the record's rule, by its type).
 constexpr bool IsDeadSquare(int baseType, int side, int rank) {
-  const int ahead = RankAhead(side, rank);
-  return ((baseType == PAWN || baseType == LANCE) && ahead == 1) || (baseType == KNIGHT && ahead <= 2);
+  return IsDeadEndRank(side, rank, KifuDeadEndRanks(kRecordTypeOfEngineType[baseType]));
 }
 
 // Whether the piece can go from one square to the other by its movement
@@ -77,7 +73,7 @@ bool IsPossibleBoardMove(MoveCode code) {
   if (!MovementReaches(moving, fromFile, fromRank, toFile, toRank)) return false;
   const int baseType = BaseTypeOf(moving);
   const bool canPromote = !IsPromoted(moving) && baseType != GOLD && baseType != KING &&
-                          (RankAhead(side, fromRank) <= 3 || RankAhead(side, toRank) <= 3);
+                          (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank));
   if (MoveCodePromotes(code)) return canPromote;
   return IsPromoted(moving) || !IsDeadSquare(baseType, side, toRank);
 }
