@@ -13,6 +13,8 @@
 #include "records/sjis_string_list.h"
 
 class KifuListObserver;
+class InStream;
+class OutStream;
 
 class Kifu {
  public:
@@ -154,6 +156,21 @@ class Kifu {
   // --- list text (kifu_list_text.cpp)
   // Sends the lines of the selected line from fromPly on to the observer.
   void RefreshList(int fromPly);
+
+  // --- KI2 and Japanese-notation text (ki2_writer.cpp, ki2_reader.cpp, japanese_text_reader.cpp)
+  // Writes the header block and the selected line in relative notation, six
+  // moves a line, and the result line when it ends in a marker; 0.
+  int WriteKi2(OutStream& out) const;
+  // Writes the header block for the position, with no moves; 0.
+  int WriteKi2Position(OutStream& out, const KifuPosition& position) const;
+  // Reads a KI2 text with its 変化 variations and installs it (grafted at
+  // the equal position with merge); 0, or -1 and the record unchanged when
+  // the header fails or nothing of the text is KI2.
+  int ReadKi2(InStream& in, bool merge);
+  // Reads a Japanese-notation text (header, board diagram, hands, one move
+  // phrase a line) and installs it; 0, or -1 and the record unchanged when
+  // the header, board or hands fail.
+  int ReadJapaneseNotation(InStream& in, bool merge);
 
  private:
   void DeleteGraph();
