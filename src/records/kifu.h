@@ -124,7 +124,7 @@ class Kifu {
   // depth-first walk from the root.
   void SortIncomingByTraversal();
   // Sets every traversal mark to 0.
-  void ClearMarks();
+  void ClearMarks() const;
 
   // --- headers and per-move data (kifu_navigation.cpp)
   // The value of a header key (先手/下手, 後手/上手, 対局日, 表題, 棋戦, or an
@@ -173,8 +173,6 @@ class Kifu {
   int ReadJapaneseNotation(InStream& in, bool merge);
 
  private:
-  void DeleteGraph();
-  void CopyGraphFrom(const Kifu& other);
   void FollowNavigation(int oldPly, int newPly);
   void SelectLineFrom(KifuPositionNode* node);
 
