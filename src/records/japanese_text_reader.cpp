@@ -4,7 +4,7 @@
 // variation marker a line.
 #include <cstring>
 
-#include "records/kif_header.h"
+#include "records/kif_format.h"
 #include "records/kifu.h"
 #include "records/move_phrase.h"
 #include "records/read_graph.h"

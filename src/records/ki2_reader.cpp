@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "records/kif_header.h"
+#include "records/kif_format.h"
 #include "records/kifu.h"
 #include "records/move_phrase.h"
 #include "records/read_graph.h"
@@ -126,7 +126,7 @@ int Kifu::ReadKi2(InStream& in, bool merge) {
   ReadGraph graph;
   SjisString line;
   HeaderWatch watch(in);
-  if (ReadKifHeader(watch, line, graph.Root(), graph.StartPosition(), graph.names, graph.date, graph.title,
+  if (ReadKifHeader(watch, line, *graph.Root(), graph.StartPosition(), graph.names, graph.date, graph.title,
                     graph.event, graph.ExtraHeaders()) != 0) {
     return -1;
   }

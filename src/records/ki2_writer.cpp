@@ -1,7 +1,7 @@
 // The KI2 writers: the header block (texts, handicap or diagram, players)
 // and the selected line in relative notation, six moves a line, with the
 // result line when the line ends in a marker.
-#include "records/kif_header.h"
+#include "records/kif_format.h"
 #include "records/kifu.h"
 #include "records/record_stream.h"
 

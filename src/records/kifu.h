@@ -12,8 +12,8 @@
 #include "records/sjis_string.h"
 #include "records/sjis_string_list.h"
 
-class KifuListObserver;
 class InStream;
+class KifuListObserver;
 class OutStream;
 
 class Kifu {
@@ -157,6 +157,15 @@ class Kifu {
   // Sends the lines of the selected line from fromPly on to the observer.
   void RefreshList(int fromPly);
 
+  // --- KIF text (kif_writer.cpp, kif_reader.cpp)
+  // Writes the whole record as KIF; 0.
+  int WriteKif(OutStream& out) const;
+  // Writes the headers with `position` as the start and no moves; 0.
+  int WriteKifPosition(OutStream& out, const KifuPosition& position) const;
+  // Reads a KIF text from the stream into a new graph and installs it
+  // (merge: grafted onto the equal position of this record); 0, or -1 with
+  // the record unchanged.
+  int ReadKif(InStream& in, int merge);
   // --- KI2 and Japanese-notation text (ki2_writer.cpp, ki2_reader.cpp, japanese_text_reader.cpp)
   // Writes the header block and the selected line in relative notation, six
   // moves a line, and the result line when it ends in a marker; 0.
