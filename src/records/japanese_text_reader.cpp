@@ -2,6 +2,7 @@
 // nine-row board diagram (the "|" rows or the compact ":" rows), the two
 // hand lines, an empty line, then one move phrase, result word, comment or
 // variation marker a line.
+#include <algorithm>
 #include <cstring>
 
 #include "records/kif_format.h"
@@ -227,11 +228,10 @@ bool ReadBodyLine(const SjisString& line, ReadGraph& graph) {
 
 int Kifu::ReadJapaneseNotation(InStream& in, bool merge) {
   ReadGraph graph;
-  if (!ReadStart(in, graph)) return -1;
+  if (!ReadStart(in, graph) || !graph.HasPlayableStart()) return -1;
   graph.BeginMoves();
   SjisString line;
   while (NextLine(in, line) && ReadBodyLine(line, graph)) {
   }
-  graph.Install(*this, merge);
-  return 0;
+  return graph.Install(*this, merge);
 }

@@ -27,12 +27,25 @@ class HeaderWatch : public InStream {
  public:
   explicit HeaderWatch(InStream& in) : in_(in) {}
 
+  // A まで line ends the header as a move would (a record with no moves
+  // has it right after the header): it is kept back, and the header reader
+  // sees the end of input.
   int ReadLine(SjisString& line) override {
+    if (!resultLine_.IsEmpty()) return -1;
     const int result = in_.ReadLine(line);
+    SjisString trimmed(line);
+    trimmed.TrimLeft();
+    if (result == 0 && std::strncmp(trimmed.Text(), "まで", 4) == 0) {
+      resultLine_ = trimmed;
+      line.Clear();
+      return -1;
+    }
     lastRecognised_ = result == 0 && IsHeaderText(line);
     recognised_ += lastRecognised_;
     return result;
   }
+  // The まで line that ended the header, or empty.
+  const SjisString& ResultLine() const { return resultLine_; }
   char* Gets(char* buf, int size) override { return in_.Gets(buf, size); }
   int Read(void* buf, int size) override { return in_.Read(buf, size); }
   void Unget(char c) override { in_.Unget(c); }
@@ -55,6 +68,7 @@ class HeaderWatch : public InStream {
   }
 
   InStream& in_;
+  SjisString resultLine_;
   int recognised_ = 0;
   bool lastRecognised_ = false;
 };
@@ -130,7 +144,9 @@ int Kifu::ReadKi2(InStream& in, bool merge) {
                     graph.event, graph.ExtraHeaders()) != 0) {
     return -1;
   }
+  if (!graph.HasPlayableStart()) return -1;
   bool recognised = watch.RecognisedHeaderLines(!line.IsEmpty()) > 0;
+  if (!watch.ResultLine().IsEmpty()) line = watch.ResultLine();
   graph.BeginMoves();
   bool more = true;
   while (more) {
@@ -151,6 +167,5 @@ int Kifu::ReadKi2(InStream& in, bool merge) {
     more = in.ReadLine(line) == 0;
   }
   if (!recognised) return -1;
-  graph.Install(*this, merge);
-  return 0;
+  return graph.Install(*this, merge);
 }

@@ -59,7 +59,12 @@ void ReadGraph::AppendComment(const char* text) {
   comment.Append(text);
 }
 
-void ReadGraph::Install(Kifu& record, bool merge) {
+bool ReadGraph::HasPlayableStart() {
+  const KifuPosition& start = StartPosition();
+  return start.handicapFlags == HANDICAP_FIRST_KING || start.IsValid();
+}
+
+int ReadGraph::Install(Kifu& record, bool merge) {
   installed_ = true;
-  record.Adopt(root_, table_, extra_, names, date, title, event, merge);
+  return record.Adopt(root_, table_, extra_, names, date, title, event, merge);
 }

@@ -48,8 +48,12 @@ class ReadGraph {
   void BackTo(int ply);
   // Appends a comment line to the current move's comment ("\r\n" between lines).
   void AppendComment(const char* text);
-  // Hands everything to record.Adopt (whose result is not ours to judge).
-  void Install(Kifu& record, bool merge);
+  // Whether the start can be played from: a valid position, or any king
+  // placement of a mate problem (flags 0x400).
+  bool HasPlayableStart();
+  // Hands everything to record.Adopt; its result: -1 when a merge found no
+  // equal position (the record is then unchanged).
+  int Install(Kifu& record, bool merge);
 
  private:
   KifuMoveNode* root_;
