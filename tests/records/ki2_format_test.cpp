@@ -6,6 +6,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -148,6 +149,81 @@ TEST(Ki2Property, WriteReadWriteIsAFixedPoint) {
     EXPECT_TRUE(Ki2Text(third) == second) << round;
     EXPECT_TRUE(again.StartNode()->position == record.StartNode()->position);
   }
+}
+
+// Plays the phrases on the record's selected line, one AddMove each.
+void Play(Kifu& record, std::initializer_list<KifuMove> moves) {
+  for (const KifuMove& move : moves) {
+    ASSERT_NE(record.AddMove(record.LineLength(), move, 0, nullptr, -1, MergeChooser::None()), nullptr);
+  }
+}
+
+TEST(Ki2Writer, LaysOutSixMovesALineAndTheResult) {
+  Kifu record;
+  EXPECT_EQ(Ki2Text(record), "手合割：平手　　\n先手：\n後手：\n\n");  // no moves: the header only
+  Play(record, {KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0), KifuOrdinaryMove(3, 3, 3, 4, 17, 0),
+                KifuOrdinaryMove(2, 7, 2, 6, KIFU_PAWN, 0), KifuOrdinaryMove(8, 3, 8, 4, 17, 0),
+                KifuOrdinaryMove(2, 6, 2, 5, KIFU_PAWN, 0), KifuOrdinaryMove(8, 4, 8, 5, 17, 0)});
+  const std::string sixMoves = "手合割：平手　　\n先手：\n後手：\n\n"
+                               "▲７六歩    △３四歩    ▲２六歩    △８四歩    ▲２五歩    △８五歩\n";
+  EXPECT_EQ(Ki2Text(record), sixMoves);
+  Play(record, {KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, 22, 1)});
+  Play(record, {KifuMove(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Resignation)});
+  EXPECT_EQ(Ki2Text(record), sixMoves + "▲２二角成  \n\nまで7手で先手の勝ち\n");
+  record.Reset(0x300);
+  record.PlayerName(0).Assign("a\r\n▲７六歩");  // no line of its own in the file
+  Play(record, {KifuMove(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Interruption)});
+  EXPECT_EQ(Ki2Text(record), "手合割：二枚落ち\n下手：a  ▲７六歩\n上手：\n\n\nまで0手で引き分け\n");
+}
+
+TEST(Ki2Reader, ReadsVariationsResultsAndRunTogetherMoves) {
+  const std::string header = "手合割：平手\n";
+  Kifu record;
+  // Five moves, then 変化：3手 takes back three and the next phrase is another third move.
+  ASSERT_EQ(ReadKi2Text(record, header + "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩\n"
+                                         "変化：9手\n▽８四歩(00:12) ▲９九香\n*note\nまで4手で後手の勝ち\n▲１六歩\n"),
+            0);
+  const KifuPositionNode* afterTwo = record.MoveAtPly(2)->reachedNode;
+  ASSERT_EQ(afterTwo->outgoing.Count(), 2);
+  EXPECT_EQ(afterTwo->outgoing.At(1)->move, KifuOrdinaryMove(6, 7, 6, 6, KIFU_PAWN, 0));
+  record.SelectBranch(2, 1, false);
+  const KifuMoveNode* fourth = record.MoveAtPly(4);  // 変化 beyond the line: read on after move 3
+  EXPECT_EQ(fourth->consumedTime, 12);
+  EXPECT_EQ(fourth->move.piece.Code(), 17);  // ▽ is △; the rest after the time is dropped
+  EXPECT_STREQ(fourth->comment.Text(), "note");
+  EXPECT_EQ(fourth->reachedNode->outgoing.At(0)->move.kind, KifuMoveKind::Resignation);
+  EXPECT_EQ(record.LineLength(), 5);  // four moves and the resignation: the line after まで is not read
+
+  // A move text of 12 bytes or more runs into the next one.
+  Kifu silver;
+  ASSERT_EQ(ReadKi2Text(silver, "手合割：平手\n▲７六歩    △３四歩    ▲２二角不成△同　銀\n"), 0);
+  EXPECT_EQ(silver.LineLength(), 4);
+}
+
+// Text with nothing of KI2 in it, or a start that can't be played, is no
+// record: -1 and the record as it was.
+TEST(Ki2ReaderMend, TextWithoutKi2IsRefused) {
+  Kifu record;
+  Play(record, {KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0)});
+  const std::string before = Ki2Text(record);
+  for (const char* text : {"", "https://example.com/game?id=1\n", "hello\nworld\n", "*only a comment\n"}) {
+    EXPECT_EQ(ReadKi2Text(record, text), -1) << text;
+    EXPECT_EQ(Ki2Text(record), before);
+  }
+  EXPECT_EQ(ReadKi2Text(record, "先手：x\n"), 0);
+  EXPECT_EQ(ReadKi2Text(record, "▲７六歩\n"), 0);
+  EXPECT_EQ(ReadKi2Text(record, "まで0手で後手の勝ち\n"), 0);
+}
+
+// A phrase that does not read, or a move that can't be played, ends the
+// moves: later phrases would be played on the wrong position.
+TEST(Ki2ReaderMend, AFailedPhraseEndsTheMoves) {
+  Kifu record;
+  ASSERT_EQ(ReadKi2Text(record, "▲７六歩    △５五角\n△３四歩    ▲２六歩\n変化：1手\n▲２六歩\n"), 0);
+  EXPECT_EQ(record.LineLength(), 1);
+  EXPECT_EQ(record.StartNode()->outgoing.Count(), 1);
+  ASSERT_EQ(ReadKi2Text(record, "▲７六歩\n変化：99999999999999999999手\n△３四歩\n"), 0);  // capped, beyond the line
+  EXPECT_EQ(record.LineLength(), 2);
 }
 
 }  // namespace
