@@ -172,32 +172,29 @@ class KifReader {
     target->incoming.Insert(move, -1);
   }
 
-  // Deletes a position no move reaches any more, with what only it reaches.
+  // Deletes a position no move reaches any more, with what only it reaches,
+  // and forgets the labels of every deleted node so that a later goto can't
+  // reach freed memory.
   void DeletePosition(KifuPositionNode* node) {
     const bool leaf = node->outgoing.Count() == 0;
-    const auto address = reinterpret_cast<intptr_t>(node);
+    if (leaf) {
+      const auto address = reinterpret_cast<intptr_t>(node);
+      labels_.RemoveIf([address](intptr_t value) { return value == address; });
+    }
     node->DeleteSubtrees(table_);
     table_->Remove(node);
     delete node;
-    ForgetDeletedLabels(leaf, address);
-  }
-
-  // Labels of deleted nodes are forgotten, so a later goto can't reach freed
-  // memory. Checked right after the deletion, before anything new is made,
-  // so no live node can have taken a freed node's address.
-  void ForgetDeletedLabels(bool onlyOneNode, intptr_t gone) {
-    if (labels_.Count() == 0) return;
-    if (onlyOneNode) {
-      labels_.RemoveIf([gone](intptr_t value) { return value == gone; });
-      return;
-    }
-    std::unordered_set<intptr_t> live;
-    for (int chain = 0; chain < KifuPositionTable::CHAIN_COUNT; ++chain) {
-      for (const KifuPositionNode* node = table_->Head(chain); node != nullptr; node = node->chainNext) {
-        live.insert(reinterpret_cast<intptr_t>(node));
+    if (!leaf && labels_.Count() > 0) {
+      // Labels whose node is no longer in the table, looked at before
+      // anything new is made, so no live node has taken a freed address.
+      std::unordered_set<intptr_t> live;
+      for (int chain = 0; chain < KifuPositionTable::CHAIN_COUNT; ++chain) {
+        for (const KifuPositionNode* at = table_->Head(chain); at != nullptr; at = at->chainNext) {
+          live.insert(reinterpret_cast<intptr_t>(at));
+        }
       }
+      labels_.RemoveIf([&live](intptr_t value) { return live.count(value) == 0; });
     }
-    labels_.RemoveIf([&live](intptr_t value) { return live.count(value) == 0; });
   }
 
   // Steps back along the line just read to depth `depth`.
