@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,21 +44,17 @@ std::vector<std::string> Seeds() {
   return seeds;
 }
 
-const char* const kTokens[] = {"▲", "△", "▽", "同", "同　", "十", "〇", "変化：", "まで", "手で", "先手", "負け",
-                               "：", "|", ":", "*", "\n", "(", "99:99)", "打", "成", "不成", "右", "直", "\x81", " "};
+const char* const kTokens[] = {"▲", "△", "▽", "同　", "十", "変化：", "まで", "負け", "：", "|", ":", "\n", "(", "打", "\x81"};
 
 std::string Mutate(std::string text, std::mt19937& random) {
   for (int edits = 1 + static_cast<int>(random() % 4); edits > 0; --edits) {
     const size_t at = text.empty() ? 0 : random() % (text.size() + 1);
-    switch (random() % 5) {
-      case 0: text.resize(at); break;
-      case 1:
-        if (at < text.size()) text[at] = static_cast<char>(random() % 255 + 1);
-        break;
-      case 2: text.erase(at, random() % 16); break;
-      case 3: text.insert(at, kTokens[random() % std::size(kTokens)]); break;
-      default: text.insert(at, text.substr(random() % (text.size() + 1), random() % 40)); break;
-    }
+    const int kind = static_cast<int>(random() % 5);
+    if (kind == 0) text.resize(at);
+    if (kind == 1 && at < text.size()) text[at] = static_cast<char>(random() % 255 + 1);
+    if (kind == 2) text.erase(at, random() % 16);
+    if (kind == 3) text.insert(at, kTokens[random() % std::size(kTokens)]);
+    if (kind == 4) text.insert(at, text.substr(random() % (text.size() + 1), random() % 40));
   }
   return text;
 }

@@ -28,8 +28,7 @@ constexpr int SCALE = 1;
 struct Parsed {
   bool ok;
   KifuMove move;
-  int offset;
-  int seconds;
+  int offset, seconds;
 };
 
 Parsed Parse(const KifuPosition& position, const std::string& text, int sameFile = 0, int sameRank = 0) {
@@ -46,14 +45,11 @@ void CheckRoundTrips(const KifuPosition& position, std::mt19937& random) {
     for (const bool same : {false, true}) {
       SjisString text;
       position.MoveNotation(move, same ? move.toFile : 0, same ? move.toRank : 0, text);
-      std::string phrase(text.Text());
       const int seconds = static_cast<int>(random() % 6000);
       const bool timed = random() % 2 == 0;
-      if (timed) {
-        char time[16];
-        std::snprintf(time, sizeof time, "  (%02d:%02d)", seconds / 60, seconds % 60);
-        phrase += time;
-      }
+      char time[16];
+      std::snprintf(time, sizeof time, "  (%02d:%02d)", seconds / 60, seconds % 60);
+      const std::string phrase = std::string(text.Text()) + (timed ? time : "");
       const Parsed parsed = Parse(position, phrase, same ? move.toFile : 0, same ? move.toRank : 0);
       ASSERT_TRUE(parsed.ok && parsed.move == move) << text.Text();
       EXPECT_EQ(parsed.offset, text.Length() + (timed ? 2 : 0));
@@ -85,39 +81,41 @@ TEST(MovePhraseProperty, EveryLegalMoveReadsBackFromItsNotation) {
   EXPECT_GT(positions, 3000 / SCALE);
 }
 
-KifuMove Read(const KifuPosition& position, const char* text, int sameFile = 0, int sameRank = 0) {
-  const Parsed parsed = Parse(position, text, sameFile, sameRank);
-  EXPECT_TRUE(parsed.ok) << text;
-  return parsed.move;
+// Source square of the phrase's move as file * 10 + rank (a drop: its hand
+// file * 10 + type), or 0 when the phrase is refused.
+int SourceOf(const KifuPosition& position, const char* text, int same = 0) {
+  const Parsed parsed = Parse(position, text, same / 10, same % 10);
+  return parsed.ok ? parsed.move.fromFile * 10 + parsed.move.fromRank : 0;
 }
 
-TEST(MovePhrase, ReadsThePhrasesOfRecords) {
+TEST(MovePhrase, ReadsThePhrasesOfRecordsAndTheMendedCases) {
   const KifuPosition start = KifuStartPosition();
-  EXPECT_EQ(Read(start, "▲７六歩"), KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0));
-  EXPECT_EQ(Read(start, "▲76FU"), KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0));
-  EXPECT_EQ(Read(start, "▲５八玉"), Read(start, "▲５八"));  // no piece: the king
-  EXPECT_FALSE(Parse(start, "▲７六").ok);
-  KifuPosition afterPawn = start;
-  ASSERT_TRUE(afterPawn.DoMove(KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0)));
-  EXPECT_EQ(Read(afterPawn, "▽３四歩"), KifuOrdinaryMove(3, 3, 3, 4, KIFU_PAWN + SECOND, 0));
-
-  const KifuPosition golds = BuildKifuPosition({{4, 9, KIFU_GOLD}, {6, 9, KIFU_GOLD}, {5, 1, KIFU_KING + SECOND}}, 0);
-  EXPECT_EQ(Read(golds, "▲５八金右").fromFile, 4);
-  EXPECT_EQ(Read(golds, "▲５八金左").fromFile, 6);
-  EXPECT_FALSE(Parse(golds, "▲５八金").ok);
-  const KifuPosition secondGolds = BuildKifuPosition({{4, 1, KIFU_GOLD + SECOND}, {6, 1, KIFU_GOLD + SECOND}}, 1);
-  EXPECT_EQ(Read(secondGolds, "△５二金右").fromFile, 6);
-
   KifuPosition bishops = BuildKifuPosition({{1, 1, KIFU_BISHOP}, {3, 3, KIFU_PAWN + SECOND}}, 0);
   bishops.hands[0][KIFU_BISHOP] = 1;
-  EXPECT_EQ(Read(bishops, "▲２二角"), KifuOrdinaryMove(1, 1, 2, 2, KIFU_BISHOP, 0));
-  EXPECT_EQ(Read(bishops, "▲２二角打"), KifuOrdinaryMove(11, KIFU_BISHOP, 2, 2, KIFU_BISHOP, 0));
-  EXPECT_EQ(Read(bishops, "▲３三角成"), KifuOrdinaryMove(1, 1, 3, 3, KIFU_BISHOP, KIFU_PAWN + SECOND, 1));
-  EXPECT_EQ(Read(bishops, "▲同　角不成", 3, 3), KifuOrdinaryMove(1, 1, 3, 3, KIFU_BISHOP, KIFU_PAWN + SECOND, 0));
-  EXPECT_EQ(Read(bishops, "▲同角生", 3, 3), Read(bishops, "▲３三角", 3, 3));
-  EXPECT_FALSE(Parse(bishops, "▲同　角").ok);  // no previous move
-  EXPECT_FALSE(Parse(bishops, "△２二角").ok);  // not the side to move
-
+  // Two dragons: the one on the destination's file is 左 beside the other
+  // (as written), 直 in older files; both on one file, 直 is the one moving up.
+  const KifuPosition dragons = BuildKifuPosition({{3, 7, KIFU_DRAGON}, {2, 4, KIFU_DRAGON}}, 0);
+  const KifuPosition onOneFile = BuildKifuPosition({{5, 7, KIFU_DRAGON}, {5, 3, KIFU_DRAGON}}, 0);
+  // The gold on 6九 is pinned: only 4九 can go, with or without a word.
+  const KifuPosition pinned = BuildKifuPosition(
+      {{5, 9, KIFU_KING}, {6, 9, KIFU_GOLD}, {4, 9, KIFU_GOLD}, {9, 9, KIFU_ROOK + SECOND}, {5, 1, KIFU_KING + SECOND}}, 0);
+  const struct {
+    const KifuPosition& position;
+    const char* text;
+    int same, source;
+    // clang-format off
+  } cases[] = {
+      {start, "▲７六歩", 0, 77},       {start, "▲76FU", 0, 77},         {start, "▲５八", 0, 59},
+      {start, "▲７六", 0, 0},          {start, "△３四歩", 0, 0},        {start, "▲７十六歩", 0, 0},
+      {bishops, "▲２二角", 0, 11},     {bishops, "▲２二角打", 0, 116},  {bishops, "▲３三角成", 0, 11},
+      {bishops, "▲同　角不成", 33, 11}, {bishops, "▲同角生", 33, 11},  {bishops, "▲同　角", 0, 0},
+      {dragons, "▲３三龍右", 0, 24},   {dragons, "▲３三龍左", 0, 37},   {dragons, "▲３三龍直", 0, 37},
+      {onOneFile, "▲５四龍直", 0, 57}, {pinned, "▲５八金", 0, 49}};
+  // clang-format on
+  for (const auto& [position, text, same, source] : cases) EXPECT_EQ(SourceOf(position, text, same), source) << text;
+  SjisString written;
+  dragons.MoveNotation(KifuOrdinaryMove(3, 7, 3, 3, KIFU_DRAGON, 0), 0, 0, written);
+  EXPECT_STREQ(written.Text(), "▲３三龍左");
   for (const char* timed : {"▲２二角 (01:30)", "▲２二角( 1:30)"}) {
     const Parsed parsed = Parse(bishops, timed);
     EXPECT_EQ(parsed.seconds, 90) << timed;
@@ -125,41 +123,14 @@ TEST(MovePhrase, ReadsThePhrasesOfRecords) {
   }
 }
 
-// A dragon or horse on the destination's file is written 右 or 左 beside its
-// rival; both that and the destination's 右 / 左 read back, and files written
-// with 直 on them still read (the one moving up).
-TEST(MovePhraseMend, DragonsAndHorsesReadByTheirRightAndLeft) {
-  const KifuPosition dragons = BuildKifuPosition({{3, 7, KIFU_DRAGON}, {2, 4, KIFU_DRAGON}}, 0);
-  SjisString written;
-  dragons.MoveNotation(KifuOrdinaryMove(3, 7, 3, 3, KIFU_DRAGON, 0), 0, 0, written);
-  EXPECT_STREQ(written.Text(), "▲３三龍左");
-  EXPECT_EQ(Read(dragons, "▲３三龍右").fromFile, 2);  // right of the destination
-  EXPECT_EQ(Read(dragons, "▲３三龍左").fromFile, 3);  // on its file, left of the other
-  EXPECT_EQ(Read(dragons, "▲３三龍直").fromFile, 3);
-  // Both on the file: 直 is the one moving up, not the one coming back.
-  const KifuPosition backAndUp = BuildKifuPosition({{5, 7, KIFU_DRAGON}, {5, 3, KIFU_DRAGON}}, 0);
-  EXPECT_EQ(Read(backAndUp, "▲５四龍直").fromRank, 7);
-}
-
-TEST(MovePhraseMend, CandidatesLeavingTheKingInCheckAreNoRivals) {
-  // The gold on 6九 is pinned by the rook on 9九: 右 or not, only 4九 may go.
-  const KifuPosition pinned = BuildKifuPosition(
-      {{5, 9, KIFU_KING}, {6, 9, KIFU_GOLD}, {4, 9, KIFU_GOLD}, {9, 9, KIFU_ROOK + SECOND}, {5, 1, KIFU_KING + SECOND}},
-      0);
-  EXPECT_EQ(Read(pinned, "▲５八金").fromFile, 4);
-}
-
 TEST(MovePhraseMend, StaysInsideTheTextAndRefusesRanksPastNine) {
   const KifuPosition start = KifuStartPosition();
-  for (const char* refused : {"", "▲", "▲７", "▲７十六歩", "▲７〇歩", "▲十六歩", "▲０六歩", "▲７六・", "\x81", "▲\x81"}) {
+  for (const char* refused : {"", "▲", "▲７", "▲７〇歩", "▲十六歩", "▲０六歩", "▲７六・", "\x81", "▲\x81"}) {
     EXPECT_FALSE(Parse(start, refused).ok) << refused;
   }
   // Each prefix of a long phrase is read without a step past its end.
   const std::string whole = "▲２六歩(12:34)";
-  for (size_t cut = 0; cut <= whole.size(); ++cut) {
-    const Parsed parsed = Parse(start, whole.substr(0, cut));
-    EXPECT_LE(parsed.offset, static_cast<int>(cut));
-  }
+  for (size_t cut = 0; cut <= whole.size(); ++cut) EXPECT_LE(Parse(start, whole.substr(0, cut)).offset, int(cut));
 }
 
 }  // namespace
