@@ -91,7 +91,9 @@ TEST(Ki2Corpus, EveryGameReadsAsItsKifTwin) {
     std::vector<KifuMove> kifTree, ki2Tree;
     CollectTree(fromKif.StartNode(), kifTree);
     CollectTree(fromKi2.StartNode(), ki2Tree);
-    if (game[0] == 'g') EXPECT_EQ(kifTree, ki2Tree) << game;
+    if (game[0] == 'g') {
+      EXPECT_EQ(kifTree, ki2Tree) << game;
+    }
   }
 }
 
@@ -110,7 +112,9 @@ TEST(Ki2Property, WriteReadWriteIsAFixedPoint) {
     EXPECT_TRUE(again.StartNode()->position == record->StartNode()->position) << seed;
     EXPECT_EQ(Line(*record, true), Line(again, false)) << seed;
     const std::string second = Ki2Text(again);
-    if (first.find("引き分け") == std::string::npos) EXPECT_TRUE(first == second) << seed;
+    if (first.find("引き分け") == std::string::npos) {
+      EXPECT_TRUE(first == second) << seed;
+    }
     Kifu third;
     ASSERT_EQ(ReadKi2Text(third, second), 0);
     EXPECT_TRUE(Ki2Text(third) == second) << seed;
@@ -140,6 +144,10 @@ TEST(Ki2Writer, LaysOutSixMovesALineAndTheResult) {
   record.PlayerName(0).Assign("a\r\n▲７六歩");  // no line of its own in the file
   Play(record, {KifuMove(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Interruption)});
   EXPECT_EQ(Ki2Text(record), "手合割：二枚落ち\n下手：a  ▲７六歩\n上手：\n\n\nまで0手で引き分け\n");
+  SjisString position;
+  StringOutStream out(position, false);
+  record.WriteKi2Position(out, KifuStartPosition());  // the given position, no moves
+  EXPECT_STREQ(position.Text(), "手合割：平手　　\n先手：a  ▲７六歩\n後手：\n\n");
 }
 
 TEST(Ki2Reader, ReadsVariationsResultsAndRunTogetherMoves) {

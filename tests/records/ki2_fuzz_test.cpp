@@ -18,7 +18,7 @@
 namespace {
 
 #if defined(KIFU_SANITIZED)
-constexpr int MUTANTS = 1500;
+constexpr int MUTANTS = 5000;
 #else
 constexpr int MUTANTS = 12000;
 #endif
