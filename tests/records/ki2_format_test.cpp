@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -195,6 +200,31 @@ TEST(Ki2ReaderMend, AFailedPhraseEndsTheMoves) {
   EXPECT_EQ(record.StartNode()->outgoing.Count(), 1);
   ASSERT_EQ(ReadKi2Text(record, "▲７六歩\n変化：99999999999999999999手\n△３四歩\n"), 0);  // capped, beyond the line
   EXPECT_EQ(record.LineLength(), 2);
+}
+
+// kifu convert: .kif to .ki2 keeps the main line, .rvf reads, .rvf can't be
+// written (usage, 2), and a text of no format fails (1).
+TEST(Ki2Command, ConvertsToAndFromKi2) {
+  // Other checkouts may run this test at the same time: names of this process.
+  const std::string dir = ::testing::TempDir() + "ki2_" + std::to_string(getpid()) + "_";
+  const std::string kif = std::string(CorpusDir()) + "/g0003.kif";
+  const auto run = [](const std::string& args) {
+    const int raw = std::system((std::string("'") + KifuBinary() + "' convert " + args + " 2>/dev/null").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  std::ofstream(dir + "p.rvf", std::ios::binary) << "\n|short row\n";  // no board: refused
+  std::ofstream(dir + "url.ki2", std::ios::binary) << "https://example.com/\n";
+  EXPECT_EQ(run("'" + kif + "' '" + dir + "g.ki2'"), 0);
+  EXPECT_EQ(run("'" + dir + "g.ki2' '" + dir + "g.kif'"), 0);
+  EXPECT_EQ(run("'" + dir + "g.ki2' '" + dir + "g.rvf'"), 2);
+  EXPECT_EQ(run("'" + dir + "url.ki2' '" + dir + "u.kif'"), 1);
+  EXPECT_EQ(run("'" + dir + "p.rvf' '" + dir + "p.kif'"), 1);
+  Kifu original, converted;
+  FileInStream in, back;
+  ASSERT_EQ(in.Open(kif.c_str()) | back.Open((dir + "g.kif").c_str()), 0);
+  ASSERT_EQ(original.ReadKif(in, 0) | converted.ReadKif(back, 0), 0);
+  EXPECT_EQ(Line(original, false), Line(converted, false));
+  for (const char* name : {"p.rvf", "url.ki2", "g.ki2", "g.kif"}) std::remove((dir + name).c_str());
 }
 
 }  // namespace
