@@ -145,17 +145,15 @@ void KeepOnly(Candidates& candidates, Keep keep) {
 // destination's own file (the notation writes 右 / 左 there instead of 直)
 // none passes that test, and the piece furthest to that side is the one.
 void KeepFurthestToSide(Candidates& candidates, int flag, int side) {
-  const int d = -SideSign(side);
-  int best = 0;
-  bool found = false;
-  for (const KifuMove& m : candidates) {
-    if (m.IsDrop()) continue;
-    const int key = flag == QUALIFIER_RIGHT ? m.fromFile * d : -m.fromFile * d;
-    if (!found || key < best) best = key, found = true;
-  }
-  KeepOnly(candidates, [&](const KifuMove& m) {
-    return !m.IsDrop() && (flag == QUALIFIER_RIGHT ? m.fromFile * d : -m.fromFile * d) == best;
+  // file x toward is smallest for the piece furthest toward the named side.
+  const int toward = flag == QUALIFIER_RIGHT ? -SideSign(side) : SideSign(side);
+  KeepOnly(candidates, [](const KifuMove& m) { return !m.IsDrop(); });
+  if (candidates.empty()) return;
+  const auto furthest = std::min_element(candidates.begin(), candidates.end(), [&](const KifuMove& a, const KifuMove& b) {
+    return a.fromFile * toward < b.fromFile * toward;
   });
+  const int file = furthest->fromFile;
+  KeepOnly(candidates, [&](const KifuMove& m) { return m.fromFile == file; });
 }
 
 void ApplyQualifiers(Candidates& candidates, int qualifiers, int pieceType, int side, int toFile, int toRank) {
