@@ -7,22 +7,6 @@
 
 namespace {
 
-// The root move: all zero, kind GameStart.
-KifuMoveNode* NewRoot() {
-  auto* root = new KifuMoveNode;
-  root->move.kind = KifuMoveKind::GameStart;
-  return root;
-}
-
-// Frees a graph that belongs to no record, with its table.
-void FreeGraph(KifuMoveNode* root, KifuPositionTable* table) {
-  if (root != nullptr) {
-    root->DetachSubtree(table);
-    delete root;
-  }
-  delete table;
-}
-
 // Enters the position after the node's selected move through that move, so
 // that along the selected line the incoming selections and plies agree with
 // the outgoing ones; the next position, or null at the line's end.
@@ -37,13 +21,29 @@ KifuPositionNode* EnterSelected(KifuPositionNode* node) {
 
 }  // namespace
 
-Kifu::Kifu() : root_(NewRoot()), extraHeaders_(new SjisStringList), table_(new KifuPositionTable) {
-  auto* start = new KifuPositionNode;
-  start->position.SetStart(HANDICAP_NONE);
-  start->position.ComputeKey(start->key);
-  start->incoming.Insert(root_, -1);
-  root_->reachedNode = start;
-  table_->Insert(start);
+KifuMoveNode* NewKifuGraph(const KifuPosition& start, KifuPositionTable* table) {
+  auto* root = new KifuMoveNode;
+  root->move.kind = KifuMoveKind::GameStart;
+  auto* node = new KifuPositionNode;
+  node->position = start;
+  node->position.ComputeKey(node->key);
+  node->incoming.Insert(root, -1);
+  root->reachedNode = node;
+  if (table != nullptr) table->Insert(node);
+  return root;
+}
+
+void FreeKifuGraph(KifuMoveNode* root, KifuPositionTable* table) {
+  if (root != nullptr) {
+    root->DetachSubtree(table);
+    delete root;
+  }
+  delete table;
+}
+
+Kifu::Kifu()
+    : root_(NewKifuGraph(KifuPosition(), nullptr)), extraHeaders_(new SjisStringList), table_(new KifuPositionTable) {
+  table_->Insert(StartNode());
 }
 
 Kifu::Kifu(const Kifu& other)
@@ -60,7 +60,7 @@ Kifu::Kifu(const Kifu& other)
 
 Kifu::~Kifu() {
   notify_ = false;
-  FreeGraph(root_, table_);
+  FreeKifuGraph(root_, table_);
   delete extraHeaders_;
 }
 
@@ -102,12 +102,12 @@ bool Kifu::SetStartPosition(const KifuPosition& position) {
 int Kifu::Adopt(KifuMoveNode* root, KifuPositionTable* table, SjisStringList* extraHeaders, const SjisString names[2],
                 const SjisString& date, const SjisString& title, const SjisString& event, bool merge) {
   if (root == nullptr || table == nullptr || root->reachedNode == nullptr) {
-    FreeGraph(root, table);
+    FreeKifuGraph(root, table);
     delete extraHeaders;
     return -1;
   }
   if (!merge) {
-    FreeGraph(root_, table_);
+    FreeKifuGraph(root_, table_);
     delete extraHeaders_;
     root_ = root;
     table_ = table;
@@ -125,7 +125,7 @@ int Kifu::Adopt(KifuMoveNode* root, KifuPositionTable* table, SjisStringList* ex
   delete extraHeaders;
   KifuPositionNode* here = table_->FindNode(root->reachedNode);
   if (here != nullptr) here->GraftFrom(root->reachedNode, table_);
-  FreeGraph(root, table);
+  FreeKifuGraph(root, table);
   if (here == nullptr) return -1;
   SelectFirstMoves();
   return 0;

@@ -16,6 +16,13 @@ class InStream;
 class KifuListObserver;
 class OutStream;
 
+// For readers building a graph apart: a new root (kind GameStart) reaching a
+// new position node of start (ply 0, its key), entered into table.
+KifuMoveNode* NewKifuGraph(const KifuPosition& start, KifuPositionTable* table);
+// Frees a graph that belongs to no record, from its root, and its table
+// (either may be null).
+void FreeKifuGraph(KifuMoveNode* root, KifuPositionTable* table);
+
 class Kifu {
  public:
   // The even start position, no moves, empty headers, no observer,

@@ -19,14 +19,21 @@ int KifuPositionTable::ChainOf(const KifuPositionKey& key) {
 
 void KifuPositionTable::Insert(KifuPositionNode* node) {
   const int chain = ChainOf(node->key);
-  KifuPositionNode* before = nullptr;
-  for (KifuPositionNode* walk = heads_[chain]; walk != nullptr && !KeyBelow(node->key, walk->key);
-       walk = walk->chainNext) {
-    before = walk;
+  KifuPositionNode* before = tails_[chain];
+  if (before != nullptr && KeyBelow(node->key, before->key)) {
+    before = nullptr;
+    for (KifuPositionNode* walk = heads_[chain]; walk != nullptr && !KeyBelow(node->key, walk->key);
+         walk = walk->chainNext) {
+      before = walk;
+    }
   }
   node->chainPrev = before;
   node->chainNext = before != nullptr ? before->chainNext : heads_[chain];
-  if (node->chainNext != nullptr) node->chainNext->chainPrev = node;
+  if (node->chainNext != nullptr) {
+    node->chainNext->chainPrev = node;
+  } else {
+    tails_[chain] = node;
+  }
   if (before != nullptr) {
     before->chainNext = node;
   } else {
@@ -37,15 +44,21 @@ void KifuPositionTable::Insert(KifuPositionNode* node) {
 
 int KifuPositionTable::Remove(KifuPositionNode* node) {
   const int chain = ChainOf(node->key);
-  KifuPositionNode* walk = heads_[chain];
-  while (walk != nullptr && walk != node && !KeyBelow(node->key, walk->key)) walk = walk->chainNext;
-  if (walk != node) return -1;
+  // A linked node is its predecessor's successor or its chain's head; a node
+  // never inserted or already removed has no links. Checking the links
+  // instead of walking keeps removal constant in long runs of one key.
+  const bool linked = node->chainPrev != nullptr ? node->chainPrev->chainNext == node : heads_[chain] == node;
+  if (!linked) return -1;
   if (node->chainPrev != nullptr) {
     node->chainPrev->chainNext = node->chainNext;
   } else {
     heads_[chain] = node->chainNext;
   }
-  if (node->chainNext != nullptr) node->chainNext->chainPrev = node->chainPrev;
+  if (node->chainNext != nullptr) {
+    node->chainNext->chainPrev = node->chainPrev;
+  } else {
+    tails_[chain] = node->chainPrev;
+  }
   node->chainNext = nullptr;
   node->chainPrev = nullptr;
   --count_;
@@ -81,5 +94,6 @@ void KifuPositionTable::Clear() {
     }
     head = nullptr;
   }
+  for (KifuPositionNode*& tail : tails_) tail = nullptr;
   count_ = 0;
 }

@@ -20,7 +20,8 @@ class KifuPositionTable {
   static int ChainOf(const KifuPositionKey& key);
   // Links the node into its chain after every node of lower or equal key.
   void Insert(KifuPositionNode* node);
-  // Unlinks the node; 0, or -1 when it is not in its chain.
+  // Unlinks the node; 0, or -1 when it is not linked into this table's
+  // chain (never inserted, or removed already).
   int Remove(KifuPositionNode* node);
   // The first node with the node's key and an equal position.
   KifuPositionNode* FindNode(const KifuPositionNode* node) const;
@@ -37,5 +38,9 @@ class KifuPositionTable {
 
  private:
   KifuPositionNode* heads_[CHAIN_COUNT] = {};
+  // The last node of each chain: a node whose key is not below it is
+  // appended at once, so that long runs of one key (a line walking back
+  // and forth) don't make every insertion walk the run.
+  KifuPositionNode* tails_[CHAIN_COUNT] = {};
   int count_ = 0;
 };
