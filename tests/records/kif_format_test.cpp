@@ -1,10 +1,7 @@
 // KIF: write-read-write fixed points over random records through a string,
 // a file and an armoured file; the hand-checked file; the corpus; files in
 // other programs' styles; and the reader's refusals of hostile input.
-#include <dirent.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +10,7 @@
 #include "records/kif_format.h"
 #include "records/kifu.h"
 #include "support/random_record.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -35,13 +33,21 @@ int ReadFromString(Kifu& kifu, const std::string& text, int merge = 0) {
   return kifu.ReadKif(in, merge);
 }
 
-std::string FileBytes(const std::string& path) {
-  std::string bytes;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<char>(c));
-    std::fclose(file);
-  }
-  return bytes;
+// Writes the record through a file stream pair and reads it back.
+template <class Out, class In>
+int ThroughFile(const Kifu& record, Kifu& back) {
+  const std::string path = ProcessTempPath("round_trip.kif");
+  Out out;
+  if (out.Open(path.c_str()) != 0 || record.WriteKif(out) != 0 || out.Close() != 0) return -1;
+  In in;
+  return in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+}
+
+// Nine diagram rows: the given first and last rows, empty ones between.
+std::string Diagram(const char* rank1, const char* rank9) {
+  std::string rows = std::string(rank1) + "\n";
+  for (const char* numeral : {"二", "三", "四", "五", "六", "七", "八"}) rows += std::string("| ・ ・ ・ ・ ・ ・ ・ ・ ・|") + numeral + "\n";
+  return rows + rank9 + "\n";
 }
 
 // Plays a move given by its squares (file * 10 + rank; 0 from for a drop of
@@ -88,7 +94,6 @@ void ExpectFixedPoint(const Kifu& record, const std::string& context) {
 }  // namespace
 
 TEST(KifRoundTrip, RandomRecordsThroughStringFileAndArmouredFile) {
-  const std::string path = testing::TempDir() + "round_trip.kif";
   for (uint32_t seed = 1; seed <= kRandomRecords; ++seed) {
     std::unique_ptr<Kifu> record = BuildRandomRecord(seed);
     // As a save does: the first incoming move of a position is the one the
@@ -97,36 +102,11 @@ TEST(KifRoundTrip, RandomRecordsThroughStringFileAndArmouredFile) {
     ASSERT_EQ(CheckKifuGraph(*record), "") << seed;
     const std::string written = WriteToString(*record);
     Kifu back;
-    switch (seed % 4) {
-      case 0: {
-        ASSERT_EQ(ReadFromString(back, written), 0);
-        break;
-      }
-      case 1: {  // clipboard text with CR LF
-        ASSERT_EQ(ReadFromString(back, WriteToString(*record, true)), 0);
-        break;
-      }
-      case 2: {
-        FileOutStream out;
-        ASSERT_EQ(out.Open(path.c_str()), 0);
-        record->WriteKif(out);
-        ASSERT_EQ(out.Close(), 0);
-        FileInStream in;
-        ASSERT_EQ(in.Open(path.c_str()), 0);
-        ASSERT_EQ(back.ReadKif(in, 0), 0);
-        break;
-      }
-      default: {
-        ArmouredFileOutStream out;
-        ASSERT_EQ(out.Open(path.c_str()), 0);
-        record->WriteKif(out);
-        ASSERT_EQ(out.Close(), 0);
-        ArmouredFileInStream in;
-        ASSERT_EQ(in.Open(path.c_str()), 0);
-        ASSERT_EQ(back.ReadKif(in, 0), 0);
-        break;
-      }
-    }
+    const int read = seed % 4 == 0   ? ReadFromString(back, written)
+                     : seed % 4 == 1 ? ReadFromString(back, WriteToString(*record, true))  // clipboard CR LF
+                     : seed % 4 == 2 ? ThroughFile<FileOutStream, FileInStream>(*record, back)
+                                     : ThroughFile<ArmouredFileOutStream, ArmouredFileInStream>(*record, back);
+    ASSERT_EQ(read, 0) << seed;
     ASSERT_EQ(CheckKifuGraph(back), "") << seed;
     ASSERT_EQ(CompareKifu(*record, back), "") << seed << "\n" << written;
     ASSERT_EQ(WriteToString(back), written) << seed;
@@ -166,7 +146,7 @@ TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
   kifu.SelectFirstMoves();
   kifu.SortIncomingByTraversal();
 
-  const std::string path = testing::TempDir() + "hand_checked.kif";
+  const std::string path = ProcessTempPath("hand_checked.kif");
   {
     FileOutStream out;
     ASSERT_EQ(out.Open(path.c_str()), 0);
@@ -224,17 +204,10 @@ TEST(KifWriter, CountsLabelsAtEveryMergedVisit) {
 }
 
 TEST(KifCorpus, EveryFileReadsWithAllVariationsAndRoundTrips) {
-  DIR* dir = opendir(CorpusDir());
-  if (dir == nullptr) GTEST_SKIP() << "no corpus at " << CorpusDir();
-  std::vector<std::string> names;
-  while (dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name.size() > 4 && name.substr(name.size() - 4) == ".kif") names.push_back(name);
-  }
-  closedir(dir);
-  ASSERT_GE(names.size(), 50u);
-  for (const std::string& name : names) {
-    const std::string path = std::string(CorpusDir()) + "/" + name;
+  const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".kif");
+  if (paths.empty()) GTEST_SKIP() << "no corpus at " << CorpusDir();
+  for (const std::string& path : paths) {
+    const std::string& name = path;
     const std::string bytes = FileBytes(path);
     int moveLines = 0, variations = 0;
     for (size_t at = 0; at < bytes.size();) {
@@ -282,12 +255,9 @@ TEST(KifReader, ReadsOtherProgramsStyles) {
   // A mate problem: the attacker's king left out, the defender's hand
   // written as well; a handicap game with 上手/下手 and a diagram.
   const std::string problem =
-      "後手の持駒：角二　金三　銀四　桂三　香四　歩十八\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n"
-      "+---------------------------+\n| ・ ・ ・ ・ ・ ・ ・v桂v玉|一\n"
-      "| ・ ・ ・ ・ ・ ・ ・ ・ ・|二\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|三\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|四\n"
-      "| ・ ・ ・ ・ ・ ・ ・ ・ ・|五\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|六\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|七\n"
-      "| ・ ・ ・ ・ ・ ・ ・ ・ ・|八\n| ・ ・ ・ ・ ・ ・ ・ ・ 飛|九\n+---------------------------+\n"
-      "先手の持駒：金\n手数----指手---------消費時間--\n1 ２二金打\n";
+      "後手の持駒：角二　金三　銀四　桂三　香四　歩十八\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n+---------------------------+\n" +
+      Diagram("| ・ ・ ・ ・ ・ ・ ・v桂v玉|一", "| ・ ・ ・ ・ ・ ・ ・ ・ 飛|九") +
+      "+---------------------------+\n先手の持駒：金\n手数----指手---------消費時間--\n1 ２二金打\n";
   Kifu mate;
   ASSERT_EQ(ReadFromString(mate, problem), 0);
   const KifuPosition& start = mate.StartNode()->position;
@@ -325,6 +295,15 @@ TEST(KifReader, ReadsMoveNumbersValuesCommentsAndTimesAsWritten) {
   EXPECT_NE(kifu.MoveAtPly(5), nullptr);
   EXPECT_EQ(CountMoves(kifu), 6);  // reading stopped where "同　角" could not be read
   EXPECT_EQ(kifu.MoveAtPly(2)->reachedNode->outgoing.Count(), 2);
+
+  // Numbers past any game saturate instead of overflowing.
+  Kifu huge;
+  ASSERT_EQ(ReadFromString(huge, head + "1 ７六歩(77) (99999999999999:59/)\n*!VAL=-99999999999\n"
+                                        "99999999999999999999 ３四歩(33)\n"),
+            0);
+  EXPECT_EQ(huge.MoveAtPly(1)->consumedTime, 1000000 * 60 + 59);
+  EXPECT_EQ(huge.MoveAtPly(1)->thinkResult.value, -2147483647);
+  EXPECT_EQ(CountMoves(huge), 1);
 }
 
 // Mended faults of the reader.
@@ -378,7 +357,7 @@ TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
   Kifu kifu;
   ASSERT_EQ(ReadFromString(kifu, "先手：keep\n手数----指手---------消費時間--\n1 ７六歩(77)\n"), 0);
   const std::string before = WriteToString(kifu);
-  const char* const failures[] = {
+  const std::string failures[] = {
       "",
       "手合割：九枚落ち\n手数----指手---------消費時間--\n",
       "先手の持駒：玉\n手数----指手---------消費時間--\n",  // a king is no hand piece
@@ -386,12 +365,9 @@ TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
       "▲７六歩\n",
       "| ・ ・|一\n手数----指手---------消費時間--\n",
       // two first-player kings: not a start the rules can play from
-      "先手の持駒：なし\n| ・ ・ ・ ・ 玉 ・ ・ ・ 玉|一\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|二\n"
-      "| ・ ・ ・ ・ ・ ・ ・ ・ ・|三\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|四\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|五\n"
-      "| ・ ・ ・ ・ ・ ・ ・ ・ ・|六\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|七\n| ・ ・ ・ ・ ・ ・ ・ ・ ・|八\n"
-      "| ・ ・ ・ ・v玉 ・ ・ ・ ・|九\n手数----指手---------消費時間--\n",
+      Diagram("| ・ ・ ・ ・ 玉 ・ ・ ・ 玉|一", "| ・ ・ ・ ・v玉 ・ ・ ・ ・|九") + "手数----指手---------消費時間--\n",
   };
-  for (const char* text : failures) {
+  for (const std::string& text : failures) {
     EXPECT_EQ(ReadFromString(kifu, text), -1) << text;
     EXPECT_EQ(WriteToString(kifu), before) << text;
   }
@@ -402,17 +378,6 @@ TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
   EXPECT_EQ(ReadFromString(kifu, "手数----指手---------消費時間--\n1 ２六歩(27)\n", 1), 0);
   EXPECT_EQ(kifu.StartNode()->outgoing.Count(), 2);
   EXPECT_STREQ(kifu.PlayerName(0).Text(), "keep");
-}
-
-TEST(KifReader, SaturatesHugeNumbers) {
-  Kifu kifu;
-  ASSERT_EQ(ReadFromString(kifu, "手数----指手---------消費時間--\n"
-                                 "1 ７六歩(77) (99999999999999:59/)\n*!VAL=-99999999999\n"
-                                 "99999999999999999999 ３四歩(33)\n"),
-            0);
-  EXPECT_EQ(kifu.MoveAtPly(1)->consumedTime, 1000000 * 60 + 59);
-  EXPECT_EQ(kifu.MoveAtPly(1)->thinkResult.value, -2147483647);
-  EXPECT_EQ(CountMoves(kifu), 1);
 }
 
 TEST(KifWriter, PositionWriterWritesHeadersAndTheDiagramOnly) {

@@ -2,8 +2,6 @@
 // bytes flipped, lines cut, duplicated, dropped and reordered, and label and
 // goto lines injected. A failed read leaves the record as it was; a
 // successful one leaves a sound graph that writes and reads again.
-#include <dirent.h>
-
 #include <cstdio>
 #include <iterator>
 #include <random>
@@ -15,6 +13,7 @@
 #include "records/kifu.h"
 #include "records/record_stream.h"
 #include "support/random_record.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -30,25 +29,6 @@ std::string WriteToString(const Kifu& kifu) {
   StringOutStream out(text, false);
   kifu.WriteKif(out);
   return text.Text();
-}
-
-std::string FileBytes(const std::string& path) {
-  std::string bytes;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<char>(c));
-    std::fclose(file);
-  }
-  return bytes;
-}
-
-void AddKifFiles(const std::string& dirPath, std::vector<std::string>& seeds) {
-  DIR* dir = opendir(dirPath.c_str());
-  if (dir == nullptr) return;
-  while (dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name.size() > 4 && name.substr(name.size() - 4) == ".kif") seeds.push_back(FileBytes(dirPath + "/" + name));
-  }
-  closedir(dir);
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -106,9 +86,10 @@ std::string Mutate(const std::string& seed, std::mt19937& random) {
 
 TEST(KifFuzz, MutatedRecordsNeverBreakTheRecordOrItsGraph) {
   std::vector<std::string> seeds;
-  AddKifFiles(CorpusDir(), seeds);
-  AddKifFiles(std::string(TestDataDir()) + "/kif", seeds);
-  AddKifFiles(std::string(TestDataDir()) + "/../../samples", seeds);
+  for (const std::string& folder : {std::string(CorpusDir()), std::string(TestDataDir()) + "/kif",
+                                    std::string(TestDataDir()) + "/../../samples"}) {
+    for (const std::string& path : FilesWithExtension(folder, ".kif")) seeds.push_back(FileBytes(path));
+  }
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     std::unique_ptr<Kifu> record = BuildRandomRecord(seed * 7919);
     record->SortIncomingByTraversal();

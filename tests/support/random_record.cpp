@@ -5,7 +5,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -248,10 +247,7 @@ class RecordBuilder {
 };
 
 std::string Describe(const KifuMove& move) {
-  std::ostringstream text;
-  text << int{move.fromFile} << int{move.fromRank} << "-" << int{move.toFile} << int{move.toRank} << " piece "
-       << int{move.piece.Code()} << " kind " << static_cast<int>(move.kind);
-  return text.str();
+  return std::to_string(move.fromFile * 10 + move.fromRank) + "-" + std::to_string(move.toFile * 10 + move.toRank);
 }
 
 }  // namespace
@@ -336,19 +332,13 @@ std::string CheckKifuGraph(const Kifu& kifu) {
 }
 
 std::string CompareKifu(const Kifu& expected, const Kifu& actual) {
-  auto same = [](const SjisString& a, const SjisString& b) { return std::string(a.Text()) == b.Text(); };
-  for (int side = 0; side < 2; ++side) {
-    if (!same(expected.PlayerName(side), actual.PlayerName(side))) return "player name differs";
-  }
-  if (!same(expected.Date(), actual.Date()) || !same(expected.Title(), actual.Title()) ||
-      !same(expected.Event(), actual.Event())) {
-    return "date, title or event differs";
-  }
-  if (expected.ExtraHeaders().Count() != actual.ExtraHeaders().Count()) return "extra header count differs";
-  for (int index = 0; index < expected.ExtraHeaders().Count(); ++index) {
-    if (!same(expected.ExtraHeaders().At(index), actual.ExtraHeaders().At(index))) return "extra header differs";
-  }
-  if (!same(expected.Root()->comment, actual.Root()->comment)) return "root comment differs";
+  auto texts = [](const Kifu& kifu) {
+    std::vector<std::string> all{kifu.PlayerName(0).Text(), kifu.PlayerName(1).Text(), kifu.Date().Text(),
+                                 kifu.Title().Text(),       kifu.Event().Text(),       kifu.Root()->comment.Text()};
+    for (int index = 0; index < kifu.ExtraHeaders().Count(); ++index) all.push_back(kifu.ExtraHeaders().At(index).Text());
+    return all;
+  };
+  if (texts(expected) != texts(actual)) return "headers or root comment differ";
   const KifuPositionNode* startE = expected.StartNode();
   const KifuPositionNode* startA = actual.StartNode();
   if (!(startE->position == startA->position) || startE->position.handicapFlags != startA->position.handicapFlags) {
@@ -369,7 +359,7 @@ std::string CompareKifu(const Kifu& expected, const Kifu& actual) {
       normalA.kind = NormalKind(normalA.kind);
       if (!(normalE == normalA)) return "move differs: " + Describe(moveE->move) + " / " + Describe(moveA->move);
       if (moveE->consumedTime != moveA->consumedTime) return "time differs at " + Describe(moveE->move);
-      if (!same(moveE->comment, moveA->comment)) return "comment differs at " + Describe(moveE->move);
+      if (std::string(moveE->comment.Text()) != moveA->comment.Text()) return "comment differs at " + Describe(moveE->move);
       const bool analysed = moveE->thinkResult.value != THINK_NO_VALUE && moveE->move.kind == KifuMoveKind::Ordinary;
       if (analysed && (moveE->thinkResult.value != moveA->thinkResult.value ||
                        EffectivePvText(*moveE) != EffectivePvText(*moveA))) {
