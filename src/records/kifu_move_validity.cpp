@@ -11,7 +11,6 @@ constexpr int MUST_PROMOTE = 2;
 constexpr int MAY_PROMOTE = 3;
 
 constexpr int Sign(int value) { return (value > 0) - (value < 0); }
-constexpr int Abs(int value) { return value < 0 ? -value : value; }
 
 // Whether side's board piece on from can reach the destination by its type's
 // movement (rays need the squares between empty); the promotion class is
@@ -19,13 +18,10 @@ constexpr int Abs(int value) { return value < 0 ? -value : value; }
 bool ReachesByMovement(const KifuPosition& position, int side, int type, int fromFile, int fromRank, int toFile,
                        int toRank) {
   const int df = toFile - fromFile, dr = toRank - fromRank;
-  if (df == 0 && dr == 0) return false;
-  const int bits = kMovementBits[type];
-  if (StepsBy(bits, df, dr, side)) return true;
-  // A ray runs along a line: straight or exactly diagonal.
-  if (df != 0 && dr != 0 && Abs(df) != Abs(dr)) return false;
+  if (!MovementReaches(type, side, df, dr)) return false;
+  if (StepsBy(kMovementBits[type], df, dr, side)) return true;
+  // A slide: every square between must be empty.
   const int fileStep = Sign(df), rankStep = Sign(dr);
-  if (!SlidesAlong(bits, fileStep, rankStep, side)) return false;
   for (int file = fromFile + fileStep, rank = fromRank + rankStep; file != toFile || rank != toRank;
        file += fileStep, rank += rankStep) {
     if (!position.board[KifuPosition::SquareIndex(file, rank)].IsEmpty()) return false;
@@ -67,7 +63,8 @@ int KifuPosition::IsValidMove(const KifuMove& move, int strict) const {
   const KifuPieceCode target = board[SquareIndex(move.toFile, move.toRank)];
   const KifuPieceCode captured = move.captured;
   if (target.IsEmpty()) {
-    if (!captured.IsEmpty()) return 0;
+    // Only 0: UndoMove writes the captured byte back onto the square.
+    if (captured.Code() != 0) return 0;
   } else if (!target.IsPiece() || captured != target || captured.Side() == side) {
     return 0;
   }
@@ -84,10 +81,10 @@ int KifuPosition::IsValidMove(const KifuMove& move, int strict) const {
 }
 
 bool KifuPosition::CompleteMove(KifuMove& move) const {
+  // Sources and destinations are a board square, a hand (11, 12) or the box
+  // (13); file 10 and files beyond 13 are neither.
   KifuPieceCode moving;
-  if (move.fromFile >= 10) {
-    // From a hand (11, 12) or the box (13); file 10 and beyond 13 are no source.
-    if (!IsKifuStoreFile(move.fromFile)) return false;
+  if (IsKifuStoreFile(move.fromFile)) {
     const int type = move.fromRank;
     if (type < KIFU_PAWN || type > KIFU_KING) return false;
     if (hands[move.fromFile - KIFU_FIRST_HAND_FILE][type] < 1) return false;
@@ -99,8 +96,7 @@ bool KifuPosition::CompleteMove(KifuMove& move) const {
   }
   KifuPieceCode captured = 0;
   int toRank = move.toRank;
-  if (move.toFile >= 10) {
-    if (!IsKifuStoreFile(move.toFile)) return false;
+  if (IsKifuStoreFile(move.toFile)) {
     toRank = KifuBaseType(moving.Type());
   } else {
     if (!IsOnBoard(move.toFile, move.toRank)) return false;

@@ -78,6 +78,17 @@ constexpr bool StepsBy(int bits, int df, int dr, int side) {
   return false;
 }
 
+// Whether a type's movement takes it by (df, dr) in board files and ranks
+// on an empty board: a step, or a slide along a line (the squares between
+// are the caller's to check).
+constexpr bool MovementReaches(int type, int side, int df, int dr) {
+  if (df == 0 && dr == 0) return false;
+  const int bits = kMovementBits[type & 15];
+  if (StepsBy(bits, df, dr, side)) return true;
+  const bool onLine = df == 0 || dr == 0 || df == dr || df == -dr;
+  return onLine && SlidesAlong(bits, (df > 0) - (df < 0), (dr > 0) - (dr < 0), side);
+}
+
 // A pawn, lance or knight that could never move again from this rank.
 constexpr bool IsKifuDeadEnd(int type, int side, int rank) {
   return IsDeadEndRank(side, rank, KifuDeadEndRanks(type));

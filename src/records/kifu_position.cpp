@@ -41,14 +41,21 @@ struct BoxHandicap {
 constexpr BoxHandicap kBoxHandicaps[9] = {
     {0, 0},
     {HANDICAP_OTHER, HANDICAP_OTHER},  // any pawn in the box
-    {0x1, 0x3},                        // lances
-    {0x4, 0xC},                        // knights
-    {0x10, 0x30},                      // silvers
-    {0x40, 0xC0},                      // golds
-    {0x100, HANDICAP_OTHER},           // bishops
-    {0x200, HANDICAP_OTHER},           // rooks
-    {0x400, HANDICAP_OTHER},           // kings
+    {HANDICAP_LANCE_11, HANDICAP_LANCE_11 | HANDICAP_LANCE_91},
+    {HANDICAP_KNIGHT_21, HANDICAP_KNIGHT_21 | HANDICAP_KNIGHT_81},
+    {HANDICAP_SILVER_31, HANDICAP_SILVER_31 | HANDICAP_SILVER_71},
+    {HANDICAP_GOLD_41, HANDICAP_GOLD_41 | HANDICAP_GOLD_61},
+    {HANDICAP_BISHOP_22, HANDICAP_OTHER},
+    {HANDICAP_ROOK_82, HANDICAP_OTHER},
+    {HANDICAP_FIRST_KING, HANDICAP_OTHER},
 };
+
+// A move on the board with a plain promote flag: markers (kinds other than
+// 0, such as a resignation) are no move on the board, and a promote byte
+// other than 0 and 1 would read as a promotion yet compare unequal to it.
+constexpr bool IsPlayable(const KifuMove& move) {
+  return move.kind == KifuMoveKind::Ordinary && (move.promote == 0 || move.promote == 1);
+}
 
 int8_t ClampCount(int count) { return static_cast<int8_t>(std::clamp(count, -128, HAND_COUNT_MAX)); }
 
@@ -102,7 +109,7 @@ int KifuPosition::HandCount(int side, int type) const {
 bool KifuPosition::DoMove(const KifuMove& move) {
   // IsValidMove also checks the move's piece bytes against the board and
   // the hand, so that a stale or forged move can't create or lose a piece.
-  if (IsValidMove(move, 1) == 0) return false;
+  if (!IsPlayable(move) || IsValidMove(move, 1) == 0) return false;
   const KifuPieceCode piece = move.piece;
   const int side = piece.Side();
   const KifuPieceCode captured = move.captured;
@@ -124,8 +131,10 @@ bool KifuPosition::DoMove(const KifuMove& move) {
 
 bool KifuPosition::UndoMove(const KifuMove& move) {
   const KifuPieceCode piece = move.piece;
-  if (!piece.IsPiece()) return false;
+  if (!piece.IsPiece() || !IsPlayable(move)) return false;
   const int side = piece.Side();
+  // Only the side that has just moved can take a move back.
+  if (sideToMove != 1 - side) return false;
   const int type = piece.Type();
   const bool isDrop = move.IsDrop();
   if (isDrop) {
@@ -145,8 +154,10 @@ bool KifuPosition::UndoMove(const KifuMove& move) {
   const int capturedType = KifuBaseType(captured.Type());
   if (captures) {
     if (captured.Side() == side || hands[side][capturedType] < 1) return false;
-  } else if (!captured.IsEmpty()) {
-    return false;  // a border or out-of-range code must not land on the board
+  } else if (captured.Code() != 0) {
+    // A played move captures 0 on an empty square; any other byte (13, a
+    // lone side bit, a border code) was never on the board.
+    return false;
   }
 
   board[SquareIndex(move.toFile, move.toRank)] = captured;
@@ -156,7 +167,7 @@ bool KifuPosition::UndoMove(const KifuMove& move) {
   } else {
     board[SquareIndex(move.fromFile, move.fromRank)] = piece;
   }
-  sideToMove = (sideToMove == 0 || sideToMove == 1) ? 1 - sideToMove : side;
+  sideToMove = side;
   return true;
 }
 
@@ -185,9 +196,21 @@ bool KifuPosition::EditMove(const KifuMove& move) {
     return true;
   }
 
+  // The move's bytes must be what stands there: the piece at its source, the
+  // displaced piece (or 0) at a board destination, nothing displaced from a
+  // hand or the box, and a store's slot of the piece's own type. Anything
+  // else would create, lose or overwrite a piece.
   const KifuPieceCode displaced = move.captured;
-  if (!displaced.IsPiece() && !displaced.IsEmpty()) return false;
-  if (toBoard && !piece.IsPiece()) return false;
+  if (!piece.IsPiece()) return false;
+  const int pieceType = KifuBaseType(piece.Type());
+  if (fromBoard ? board[SquareIndex(fromFile, fromRank)] != piece : pieceType != fromRank) return false;
+  if (toBoard) {
+    const KifuPieceCode target = board[SquareIndex(toFile, toRank)];
+    if (displaced.Code() != 0 && (!target.IsPiece() || displaced != target)) return false;
+    if (displaced.Code() == 0 && !target.IsEmpty()) return false;
+  } else if (displaced.Code() != 0 || toRank != pieceType) {
+    return false;
+  }
   if (fromStore) {
     const int store = StoreOfFile(fromFile);
     if (hands[store][fromRank] < 1) return false;  // never below zero
@@ -259,6 +282,8 @@ bool KifuPosition::GatherHands(int side) {
   if (side != 0 && side != 1) return false;
   const int other = 1 - side;
   for (int type = 1; type <= KIFU_ROOK; ++type) {
+    // A negative count would eat into the gathering hand's pieces.
+    if (hands[side][type] < 0 || hands[other][type] < 0) return false;
     if (hands[side][type] + hands[other][type] > HAND_COUNT_MAX) return false;
   }
   for (int type = 1; type <= KIFU_ROOK; ++type) {

@@ -1,6 +1,6 @@
 // Whether a record position is one a game can be in: piece counts within
 // the full set, one king a side, no two unpromoted pawns of a side on a
-// file, no dead pieces, and kings not attacked both ways.
+// file, no dead pieces, and the side that has just moved not in check.
 #include "records/kifu_move_walk.h"
 #include "records/kifu_movement.h"
 #include "records/kifu_position.h"
@@ -43,8 +43,12 @@ bool KifuPosition::IsValid() const {
       if (used[base] + hands[0][base] + hands[1][base] + hands[KIFU_BOX][base] > KIFU_FULL_SET[base]) return false;
     }
   }
+  // Kings in the box belong to the same full set as those on the board.
+  if (kings[0] + kings[1] + hands[KIFU_BOX][KIFU_KING] > KIFU_FULL_SET[KIFU_KING]) return false;
+  // The side that has just moved can't be in check: the side to move would
+  // take its king. (This also covers both kings attacked at once.)
+  if (kifu_walk::AttacksKing(*this, sideToMove)) return false;
   // Without the first player's king (a handicap) any king set-up is allowed.
   if (handicapFlags == HANDICAP_FIRST_KING) return true;
-  if (kings[0] != 1 || kings[1] != 1) return false;
-  return !(kifu_walk::AttacksKing(*this, 0) && kifu_walk::AttacksKing(*this, 1));
+  return kings[0] == 1 && kings[1] == 1;
 }

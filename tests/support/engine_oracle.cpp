@@ -179,7 +179,7 @@ bool ForEachMove(const Grid& grid, MoveSet set, Sink&& sink) {
   auto offerBoardMove = [&](int fromFile, int fromRank, int toFile, int toRank, int type) {
     OracleMove move{fromFile, fromRank, toFile, toRank, 0, 0};
     const bool canPromote = type != GOLD && type >= ROOK && type <= PAWN;
-    if (canPromote && (RelativeRank(side, fromRank) <= 3 || RelativeRank(side, toRank) <= 3)) {
+    if (canPromote && (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank))) {
       move.promote = 1;
       if (!offer(move)) return false;
       move.promote = 0;
