@@ -4,7 +4,6 @@
 // record as it was, an accepted one leaves a sound graph.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
@@ -13,6 +12,7 @@
 #include "records/kifu.h"
 #include "records/record_stream.h"
 #include "support/random_record.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -33,8 +33,7 @@ std::string WriteText(const Kifu& record, bool kif) {
 std::vector<std::string> Seeds() {
   std::vector<std::string> seeds;
   for (const char* game : {"g0001", "g0004", "h0003", "h0008", "t0000", "t0002"}) {
-    std::ifstream file(std::string(CorpusDir()) + "/" + game + ".ki2", std::ios::binary);
-    if (file) seeds.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    seeds.push_back(FileBytes(std::string(CorpusDir()) + "/" + game + ".ki2"));
   }
   for (uint32_t seed : {3u, 8u, 21u}) seeds.push_back(WriteText(*BuildRandomRecord(seed), false));
   seeds.push_back(
