@@ -157,6 +157,9 @@ TEST(Ki2Reader, ReadsVariationsCommentsTimesAndResults) {
   EXPECT_STREQ(fourth->comment.Text(), "note");
   EXPECT_EQ(fourth->reachedNode->outgoing.At(0)->move.kind, KifuMoveKind::Resignation);
   EXPECT_EQ(record.LineLength(), 5);  // four moves and the resignation: the line after まで is not read
+  // Merging: the line read joins the record at the equal position (here the start).
+  ASSERT_EQ(ReadKi2Text(record, "▲１六歩\n", true), 0);
+  EXPECT_EQ(record.StartNode()->outgoing.Count(), 2);
 }
 
 // Text with nothing of KI2 in it (a pasted address, plain words) is no
