@@ -25,7 +25,8 @@ class GraphCopier {
       auto* target = reinterpret_cast<KifuPositionNode*>(reached->traversalMark);
       if (target == nullptr) target = CopyPosition(reached);
       copy->reachedNode = target;
-      target->incoming.Put(reached->incoming.IndexOf(source), copy);
+      const int index = reached->incoming.IndexOf(source);
+      if (index >= 0) target->incoming.Put(index, copy);
     }
     return copy;
   }

@@ -19,30 +19,30 @@ class RecordingObserver : public KifuListObserver {
   std::vector<std::string> calls;
   int current = -1;
 
-  void Clear() override { calls.push_back("Clear"); }
+  void Clear() override { Log("Clear"); }
   void AddLine(int ply, const SjisString& text, const char* annotation, const SjisString& reading, int value,
                int flags, int time) override {
-    calls.push_back("AddLine " + std::to_string(ply) + " " + text.Text() + " [" + annotation + "] [" +
-                    reading.Text() + "] " + std::to_string(value) + " " + std::to_string(flags) + " " +
-                    std::to_string(time));
+    Log("AddLine", ply, std::string(text.Text()) + " [" + annotation + "] [" + reading.Text() + "] " +
+                            std::to_string(value) + " " + std::to_string(flags) + " " + std::to_string(time));
   }
-  void RemoveLast() override { calls.push_back("RemoveLast"); }
-  void TruncateFrom(int ply) override { calls.push_back("TruncateFrom " + std::to_string(ply)); }
-  void BeginUpdate() override { calls.push_back("BeginUpdate"); }
-  void EndUpdate() override { calls.push_back("EndUpdate"); }
-  void SetCurrent(int ply) override { calls.push_back("SetCurrent " + std::to_string(ply)); }
-  void SetMark(int ply, int flags) override {
-    calls.push_back("SetMark " + std::to_string(ply) + " " + std::to_string(flags));
-  }
-  void SetRowValue(int ply, int value) override {
-    calls.push_back("SetRowValue " + std::to_string(ply) + " " + std::to_string(value));
-  }
-  int GetCurrent() override {
-    calls.push_back("GetCurrent");
-    return current;
-  }
+  void RemoveLast() override { Log("RemoveLast"); }
+  void TruncateFrom(int ply) override { Log("TruncateFrom", ply); }
+  void BeginUpdate() override { Log("BeginUpdate"); }
+  void EndUpdate() override { Log("EndUpdate"); }
+  void SetCurrent(int ply) override { Log("SetCurrent", ply); }
+  void SetMark(int ply, int flags) override { Log("SetMark", ply, std::to_string(flags)); }
+  void SetRowValue(int ply, int value) override { Log("SetRowValue", ply, std::to_string(value)); }
+  int GetCurrent() override { return Log("GetCurrent"), current; }
   // The calls since the last look.
   std::vector<std::string> Take() { return std::exchange(calls, {}); }
+
+ private:
+  void Log(const char* call, int ply = -1, const std::string& rest = "") {
+    std::string line(call);
+    if (ply >= 0) line.append(" ").append(std::to_string(ply));
+    if (!rest.empty()) line.append(" ").append(rest);
+    calls.push_back(line);
+  }
 };
 
 // Engine codes of the first moves: the first player's pieces carry 0x20,
@@ -65,50 +65,49 @@ KifuMoveNode* Add(Kifu& kifu, int ply, int ff, int fr, int tf, int tr, int time 
 }  // namespace
 
 TEST(KifuList, ObserverCallsAfterLoadAddDeleteAndNavigation) {
+  using Calls = std::vector<std::string>;
   Kifu kifu;
   Add(kifu, 0, 7, 7, 7, 6, 5);
   Add(kifu, 1, 3, 3, 3, 4, 7);
+  Add(kifu, 2, 2, 7, 2, 6, 3);
+  kifu.StartNode()->AddMove(KifuMoveIn(KifuPosition(), 2, 7, 2, 6), 0, nullptr, -1, kifu.Table(), MergeChooser(),
+                            false);
   RecordingObserver list;
   list.current = 1;
   kifu.SetObserver(&list);
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"GetCurrent", "BeginUpdate", "SetCurrent 0", "TruncateFrom 0",
-                                                   START, "AddLine 1 1：▲７六歩 [] [] 32767 0 5",
-                                                   "AddLine 2 2：△３四歩 [] [] 32767 0 7", "EndUpdate",
-                                                   "SetCurrent 1"}));
+  EXPECT_EQ(list.Take(), (Calls{"GetCurrent", "BeginUpdate", "SetCurrent 0", "TruncateFrom 0", START,
+                                "AddLine 1 1：▲７六歩 [] [] 32767 2 5", "AddLine 2 2：△３四歩 [] [] 32767 0 7",
+                                "AddLine 3 3：▲２六歩 [] [] 32767 0 3", "EndUpdate", "SetCurrent 1"}));
 
-  Add(kifu, 2, 2, 7, 2, 6, 3);
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"GetCurrent", "BeginUpdate", "SetCurrent 2", "TruncateFrom 2",
-                                                   "AddLine 2 2：△３四歩 [] [] 32767 0 7",
-                                                   "AddLine 3 3：▲２六歩 [] [] 32767 0 3", "EndUpdate",
-                                                   "SetCurrent 1"}));
-
-  // A transposed line: a branch at the start, a merged position at ply 3.
-  Add(kifu, 0, 2, 7, 2, 6);
+  // The variation transposes into the main line's position at ply 3.
+  kifu.SelectBranch(0, 1, false);
   Add(kifu, 1, 3, 3, 3, 4);
-  list.current = -1;
   list.Take();
   Add(kifu, 2, 7, 7, 7, 6, 9, MergeChooser::TakeFirst());
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"GetCurrent", "BeginUpdate", "SetCurrent 2", "TruncateFrom 2",
-                                                   "AddLine 2 2：△３四歩 [] [] 32767 0 0",
-                                                   "AddLine 3 3：▲７六歩 [] [] 32767 4 9", "EndUpdate"}));
+  EXPECT_EQ(list.Take(), (Calls{"GetCurrent", "BeginUpdate", "SetCurrent 2", "TruncateFrom 2",
+                                "AddLine 2 2：△３四歩 [] [] 32767 0 0", "AddLine 3 3：▲７六歩 [] [] 32767 4 9",
+                                "EndUpdate", "SetCurrent 1"}));
 
+  list.current = -1;
   EXPECT_TRUE(kifu.DeleteBranch(0, 0));
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"GetCurrent", "BeginUpdate", "SetCurrent 0", "TruncateFrom 0",
-                                                   START, "AddLine 1 1：▲２六歩 [] [] 32767 0 0",
-                                                   "AddLine 2 2：△３四歩 [] [] 32767 0 0",
-                                                   "AddLine 3 3：▲７六歩 [] [] 32767 0 9", "EndUpdate"}));
+  EXPECT_EQ(list.Take(), (Calls{"GetCurrent", "BeginUpdate", "SetCurrent 0", "TruncateFrom 0", START,
+                                "AddLine 1 1：▲２六歩 [] [] 32767 0 0", "AddLine 2 2：△３四歩 [] [] 32767 0 0",
+                                "AddLine 3 3：▲７六歩 [] [] 32767 0 9", "EndUpdate"}));
 
   // Navigation rebuilds only while a display ply is set.
   KifuMoveNode* first = kifu.GoForward(kifu.Root(), 0);
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"SetCurrent 1"}));
+  EXPECT_EQ(list.Take(), (Calls{"SetCurrent 1"}));
   kifu.SetDisplayPly(2);
   EXPECT_EQ(kifu.GoForward(first, 5), first->reachedNode->outgoing.Selected());
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"GetCurrent", "BeginUpdate", "SetCurrent 1", "TruncateFrom 1",
-                                                   "AddLine 1 1：▲２六歩 [] [] 32767 0 0",
-                                                   "AddLine 2 2：△３四歩 [] [] 32767 0 0", "EndUpdate",
-                                                   "SetCurrent 2"}));
+  EXPECT_EQ(list.Take(), (Calls{"GetCurrent", "BeginUpdate", "SetCurrent 1", "TruncateFrom 1",
+                                "AddLine 1 1：▲２六歩 [] [] 32767 0 0", "AddLine 2 2：△３四歩 [] [] 32767 0 0",
+                                "EndUpdate", "SetCurrent 2"}));
   kifu.RefreshList(7);
-  EXPECT_EQ(list.Take(), (std::vector<std::string>{"GetCurrent", "BeginUpdate", "EndUpdate"}));
+  EXPECT_EQ(list.Take(), (Calls{"GetCurrent", "BeginUpdate", "EndUpdate"}));
+  // A comment marks its line; one differing only by trailing blanks is no change.
+  EXPECT_TRUE(kifu.SetComment(1, "手筋  "));
+  EXPECT_FALSE(kifu.SetComment(1, "手筋　"));
+  EXPECT_EQ(list.Take(), (Calls{"SetMark 1 1"}));
 
   // A disabled observer hears nothing.
   kifu.EnableNotify(false);
@@ -169,48 +168,32 @@ TEST(KifuList, VariationText) {
 
 TEST(KifuList, AnnotationAndMarkerLabels) {
   SjisString label;
-  for (int code = 1; code <= 4; ++code) {
-    AnnotationLabel(code, label);
-    EXPECT_EQ(AnnotationCode(label), code);
-  }
-  EXPECT_EQ(AnnotationCode(SjisString("悪手")), 3);
-  EXPECT_EQ(AnnotationCode(SjisString()), 0);
-  AnnotationLabel(5, label);
-  EXPECT_TRUE(label.IsEmpty());
+  AnnotationLabel(MOVE_ANNOTATION_MISSED, label);
+  EXPECT_EQ(AnnotationCode(label), MOVE_ANNOTATION_MISSED);
+  EXPECT_EQ(AnnotationCode(SjisString("悪手")) + AnnotationCode(SjisString()), 3);
   MarkerLabel(5, label);
   EXPECT_STREQ(label.Text(), "(詰み)");
-  MarkerLabel(2, label);
-  EXPECT_TRUE(label.IsEmpty());
+  EXPECT_STREQ(AnnotationLabelText(5), "");
 }
 
 TEST(KifuList, NotationOfRecordNodes) {
   Kifu kifu;
   Add(kifu, 0, 7, 7, 7, 6);
   Add(kifu, 1, 3, 3, 3, 4);
-  Add(kifu, 2, 8, 8, 2, 2, 0);
-  KifuMoveNode* recapture = Add(kifu, 3, 3, 1, 2, 2);
-  EXPECT_STREQ(kifu.Root()->GetNotation().Text(), "== 対局開始 ==");
-  EXPECT_STREQ(recapture->GetNotation().Text(), "△同　銀");
-  EXPECT_STREQ(recapture->notation.Text(), "△同　銀");
+  Add(kifu, 2, 8, 8, 2, 2);
+  EXPECT_STREQ(Add(kifu, 3, 3, 1, 2, 2)->GetNotation().Text(), "△同　銀");
   EXPECT_STREQ(kifu.MoveAtPly(3)->GetNotationStatic().Text(), "▲２二角不成");
 }
 
 TEST(ThinkResult, ResetAndDeepCopy) {
   ThinkResult result;
   result.value = 5;
-  result.annotation = 2;
   result.pv = {PAWN_76};
-  result.pvText.Assign("x");
   result.status = MOVE_MARKER_MATE;
-  result.serviceWords[3] = 9;
   ThinkResult copy = result;
   result.pv.push_back(PAWN_34);
-  result.pvText.Append("y");
   EXPECT_EQ(copy.pv, std::vector<MoveCode>{PAWN_76});
-  EXPECT_STREQ(copy.pvText.Text(), "x");
-  EXPECT_EQ(copy.serviceWords[3], 9);
   copy.Reset();
   EXPECT_EQ(copy.value, THINK_NO_VALUE);
-  EXPECT_TRUE(copy.pv.empty());
-  EXPECT_EQ(copy.annotation + copy.status, 0);
+  EXPECT_TRUE(copy.pv.empty() && copy.status == 0);
 }

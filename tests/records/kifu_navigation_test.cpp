@@ -1,29 +1,12 @@
 // Moving through a record: branch and merge-source selection with the
-// selected line kept consistent, promotion to the main line, the incoming
-// order of first arrival, plies, headers and per-move data.
+// selected line kept consistent, promotion to the main line, steps along
+// the line and through branches, headers and per-move data.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <map>
-
-#include "app/kifu_list_observer.h"
 #include "records/kifu.h"
 #include "support/kifu_graph_checks.h"
 
 namespace {
-
-// Plays the moves given by squares from the node, merging into the first
-// equal position; the last move node.
-KifuMoveNode* Play(Kifu& kifu, KifuPositionNode* from, std::initializer_list<std::array<int, 4>> squares,
-                   const MergeChooser& chooser = MergeChooser::TakeFirst()) {
-  KifuMoveNode* move = nullptr;
-  for (const auto& s : squares) {
-    move = from->AddMove(KifuMoveIn(from->position, s[0], s[1], s[2], s[3]), 0, nullptr, -1, kifu.Table(),
-                         chooser, true);
-    from = move->reachedNode;
-  }
-  return move;
-}
 
 // Three first moves from the start; a merged position reached in 4 and 8 plies.
 struct BranchyKifu {
@@ -31,15 +14,15 @@ struct BranchyKifu {
   KifuMoveNode* shortWay;
   KifuMoveNode* longWay;
   BranchyKifu() {
-    Play(kifu, kifu.StartNode(), {{9, 7, 9, 6}});
-    shortWay = Play(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {7, 1, 6, 2}, {2, 6, 2, 5}, {6, 2, 7, 1}});
-    Play(kifu, shortWay->reachedNode, {{7, 7, 7, 6}});
+    KifuPlayLine(kifu, kifu.StartNode(), {{9, 7, 9, 6}});
+    shortWay = KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {7, 1, 6, 2}, {2, 6, 2, 5}, {6, 2, 7, 1}});
+    KifuPlayLine(kifu, shortWay->reachedNode, {{7, 7, 7, 6}});
     // Silvers out and back first, merged only at the end.
-    KifuMoveNode* detour = Play(kifu, kifu.StartNode(),
+    KifuMoveNode* detour = KifuPlayLine(kifu, kifu.StartNode(),
                                 {{3, 9, 4, 8}, {7, 1, 6, 2}, {4, 8, 3, 9}, {6, 2, 7, 1}, {2, 7, 2, 6}, {7, 1, 6, 2},
                                  {2, 6, 2, 5}},
                                 MergeChooser());
-    longWay = Play(kifu, detour->reachedNode, {{6, 2, 7, 1}});
+    longWay = KifuPlayLine(kifu, detour->reachedNode, {{6, 2, 7, 1}});
   }
 };
 
@@ -75,25 +58,13 @@ TEST(KifuNavigation, SelectingBranchesAndMergeSourcesKeepsTheLineConsistent) {
   ExpectKifuGraphValid(kifu);
 }
 
-TEST(KifuNavigation, IncomingMovesTakeTheOrderOfFirstArrival) {
+TEST(KifuNavigation, DeletingTheSelectedWayIntoAMergedPositionRenumbersItsPlies) {
   BranchyKifu b;
   KifuPositionNode* merged = b.shortWay->reachedNode;
-  // Put the long way first; a walk in outgoing order meets the short way first.
-  merged->incoming.Swap(0, 1);
-  EXPECT_EQ(merged->incoming.At(0), b.longWay);
-  int before = 0;
-  for (KifuMoveNode* walk = b.kifu.NextNode(nullptr); walk != nullptr; walk = b.kifu.NextNode(walk)) ++before;
-  b.kifu.SortIncomingByTraversal();
-  EXPECT_EQ(merged->incoming.At(0), b.shortWay);
-  EXPECT_EQ(merged->incoming.Selected(), b.longWay) << "the selection follows its move";
-  std::map<KifuPositionNode*, int> entered;
-  int after = 0;
-  for (KifuMoveNode* walk = b.kifu.NextNode(nullptr); walk != nullptr; walk = b.kifu.NextNode(walk)) {
-    ++after;
-    EXPECT_EQ(++entered[walk->reachedNode], 1);
-  }
-  EXPECT_EQ(after, before);
-  EXPECT_EQ(after, b.kifu.Table()->Count());
+  EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 9);
+  b.kifu.StartNode()->DeleteBranch(2, b.kifu.Table());
+  EXPECT_EQ(merged->incoming.Selected(), b.shortWay);
+  EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 5);
   ExpectKifuGraphValid(b.kifu);
 }
 
@@ -130,26 +101,6 @@ TEST(KifuNavigation, HeadersCommentsTimesAndEvaluations) {
   EXPECT_STREQ(kifu.GetHeader("場所"), "大阪");
   EXPECT_EQ(kifu.ExtraHeaders().Count(), 4);
 
-  struct MarkObserver : KifuListObserver {
-    std::vector<std::pair<int, int>> marks;
-    void Clear() override {}
-    void AddLine(int, const SjisString&, const char*, const SjisString&, int, int, int) override {}
-    void RemoveLast() override {}
-    void TruncateFrom(int) override {}
-    void BeginUpdate() override {}
-    void EndUpdate() override {}
-    void SetCurrent(int) override {}
-    void SetMark(int ply, int flags) override { marks.emplace_back(ply, flags); }
-    void SetRowValue(int, int) override {}
-    int GetCurrent() override { return -1; }
-  } observer;
-  kifu.SetObserver(&observer);
-  EXPECT_TRUE(kifu.SetComment(1, "手筋  "));
-  EXPECT_FALSE(kifu.SetComment(1, "手筋　"));
-  EXPECT_STREQ(kifu.MoveAtPly(1)->comment.Text(), "手筋");
-  EXPECT_TRUE(kifu.SetComment(1, ""));
-  EXPECT_EQ(observer.marks, (std::vector<std::pair<int, int>>{{1, 3}, {1, 2}}));
-
   EXPECT_FALSE(kifu.SetConsumedTime(b.shortWay, 5));
   EXPECT_TRUE(kifu.SetConsumedTime(b.longWay, 5));
   EXPECT_TRUE(kifu.SetAllConsumedTimes(7));
@@ -163,5 +114,4 @@ TEST(KifuNavigation, HeadersCommentsTimesAndEvaluations) {
   EXPECT_EQ(kifu.MoveAtPly(8)->thinkResult.value, 8);
   kifu.ResetLineThinkResults();
   EXPECT_EQ(kifu.MoveAtPly(8)->thinkResult.value, THINK_NO_VALUE);
-  kifu.SetObserver(nullptr);
 }
