@@ -79,4 +79,24 @@ void BM_KifWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_KifWrite)->Unit(benchmark::kMillisecond);
 
+// One game of 200 moves without variations, comments on about every fifth
+// move and analysis on about every third.
+void BM_KifReadOneGameOf200Moves(benchmark::State& state) {
+  RandomRecordOptions options;
+  options.maxMainLine = 200;
+  options.maxBranches = 0;
+  std::string text;
+  for (uint32_t seed = 1; text.empty(); ++seed) {
+    std::unique_ptr<Kifu> record = BuildRandomRecord(seed, options);
+    if (record->LineLength() >= 200) text = WriteToString(*record);
+  }
+  for (auto _ : state) {
+    Kifu kifu;
+    MemoryInStream in(text.c_str());
+    benchmark::DoNotOptimize(kifu.ReadKif(in, 0));
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_KifReadOneGameOf200Moves)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -297,32 +297,24 @@ class KifReader {
 }  // namespace
 
 int Kifu::ReadKif(InStream& in, int merge) {
-  auto* root = new KifuMoveNode;
-  root->move.kind = KifuMoveKind::GameStart;
-  auto* start = new KifuPositionNode;
-  root->reachedNode = start;
-  start->incoming.Insert(root, -1);
-  auto* table = new KifuPositionTable;
-  auto* extra = new SjisStringList;
+  // The header is read into locals, so a failure has nothing to free.
+  KifuMoveNode headerRoot;
+  KifuPosition start;
+  SjisStringList extra;
   SjisString names[2], date, title, event, line;
-
-  const int header = ReadKifHeader(in, line, *root, start->position, names, date, title, event, *extra);
+  const int header = ReadKifHeader(in, line, headerRoot, start, names, date, title, event, extra);
   // Mate problems (flags 0x400) may set up any king placement; every other
   // start must be a position the rules can play from.
-  const bool validStart = start->position.handicapFlags == HANDICAP_FIRST_KING || start->position.IsValid();
-  if (header != 0 || std::strcmp(line.Text(), KIF_MOVES_HEADER) != 0 || !validStart) {
-    delete start;
-    delete root;
-    delete table;
-    delete extra;
-    return -1;
-  }
-  start->position.ComputeKey(start->key);
-  table->Insert(start);
+  const bool validStart = start.handicapFlags == HANDICAP_FIRST_KING || start.IsValid();
+  if (header != 0 || std::strcmp(line.Text(), KIF_MOVES_HEADER) != 0 || !validStart) return -1;
 
+  auto* table = new KifuPositionTable;
+  KifuMoveNode* root = NewKifuGraph(start, table);
+  root->comment = static_cast<SjisString&&>(headerRoot.comment);
   KifReader reader(root, table, merge != 0);
-  reader.ReadMoves(in, start->position);
+  reader.ReadMoves(in, start);
   // A merge whose start position is not in this record fails here, and the
   // record keeps what it had.
-  return Adopt(root, table, extra, names, date, title, event, merge != 0);
+  return Adopt(root, table, new SjisStringList(static_cast<SjisStringList&&>(extra)), names, date, title, event,
+               merge != 0);
 }

@@ -5,7 +5,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -262,73 +261,6 @@ std::string EffectivePvText(const KifuMoveNode& node) {
   SjisString text;
   FormatPvText(node.leftNode->position, result.pv, 0, 0, text);
   return text.Text();
-}
-
-std::string CheckKifuGraph(const Kifu& kifu) {
-  const KifuMoveNode* root = kifu.Root();
-  if (root == nullptr || root->reachedNode == nullptr) return "no start position";
-  if (root->reachedNode->incoming.IndexOf(root) < 0) return "the start does not list the root";
-  const std::vector<KifuPositionNode*> nodes = ReachableNodes(kifu);
-  const std::unordered_set<const KifuPositionNode*> reachable(nodes.begin(), nodes.end());
-  for (const KifuPositionNode* node : nodes) {
-    for (const MoveNodeList* list : {&node->outgoing, &node->incoming}) {
-      if (list->Count() > 0 ? list->SelectedIndex() >= list->Count() || list->SelectedIndex() < 0
-                            : list->SelectedIndex() != 0) {
-        return "selected index out of range";
-      }
-    }
-    KifuPositionKey key;
-    node->position.ComputeKey(key);
-    if (!(key == node->key)) return "a node's key is not its position's";
-    for (int index = 0; index < node->outgoing.Count(); ++index) {
-      const KifuMoveNode* move = node->outgoing.At(index);
-      if (move->leftNode != node) return "an outgoing move leaves another position: " + Describe(move->move);
-      if (move->reachedNode == nullptr || move->reachedNode->incoming.IndexOf(move) < 0) {
-        return "a move is missing from its reached position's incoming list: " + Describe(move->move);
-      }
-      KifuPosition after = node->position;
-      if (move->move.kind == KifuMoveKind::Ordinary && !after.DoMove(move->move)) {
-        return "a move can't be played: " + Describe(move->move);
-      }
-      if (!(after == move->reachedNode->position)) return "a reached position is not the move's: " + Describe(move->move);
-    }
-    for (int index = 0; index < node->incoming.Count(); ++index) {
-      const KifuMoveNode* move = node->incoming.At(index);
-      if (move->reachedNode != node) return "an incoming move reaches another position";
-      if (move != root && (reachable.count(move->leftNode) == 0 || move->leftNode->outgoing.IndexOf(move) < 0)) {
-        return "an incoming move is not an outgoing move of a reachable position";
-      }
-    }
-  }
-  // No cycle: a depth-first walk never meets a node still on its path.
-  std::unordered_map<const KifuPositionNode*, int> state;  // 1 on the path, 2 done
-  std::vector<std::pair<const KifuPositionNode*, int>> stack{{kifu.StartNode(), 0}};
-  state[kifu.StartNode()] = 1;
-  while (!stack.empty()) {
-    auto& [node, next] = stack.back();
-    if (next == node->outgoing.Count()) {
-      state[node] = 2;
-      stack.pop_back();
-      continue;
-    }
-    const KifuPositionNode* child = node->outgoing.At(next++)->reachedNode;
-    int& childState = state[child];
-    if (childState == 1) return "the graph has a cycle";
-    if (childState == 0) {
-      childState = 1;
-      stack.push_back({child, 0});
-    }
-  }
-  std::unordered_set<const KifuPositionNode*> inTable;
-  for (int chain = 0; chain < KifuPositionTable::CHAIN_COUNT; ++chain) {
-    for (const KifuPositionNode* node = kifu.Table()->Head(chain); node != nullptr; node = node->chainNext) {
-      if (KifuPositionTable::ChainOf(node->key) != chain) return "a node is in the wrong chain";
-      if (!inTable.insert(node).second) return "a node is twice in the table";
-      if (reachable.count(node) == 0) return "the table holds a node the graph does not reach";
-    }
-  }
-  if (inTable.size() != nodes.size()) return "a reachable node is missing from the table";
-  return "";
 }
 
 std::string CompareKifu(const Kifu& expected, const Kifu& actual) {

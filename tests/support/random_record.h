@@ -1,6 +1,6 @@
-// Random game records for the format tests, and the checks the readers'
-// properties need: graph invariants and the equality of two records as a
-// file can carry them. Shared by the KIF, CSA and KI2 tests.
+// Random game records for the format tests, and the equality of two
+// records as a file can carry them. Shared by the KIF, CSA and KI2 tests
+// (the graph invariants are kifu_graph_checks.h).
 #pragma once
 
 #include <cstdint>
@@ -31,13 +31,6 @@ std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions
 // The principal-variation text a writer puts down for a node: the list
 // formatted from the position before the move, else the stored text.
 std::string EffectivePvText(const KifuMoveNode& node);
-
-// Empty when the graph is sound, else what is wrong: every move's left node
-// lists it among its outgoing moves and its reached node among its incoming
-// ones; positions follow from their left position by the move (markers keep
-// it); no cycle; every selected index valid; the table holds each reachable
-// position node exactly once and nothing else.
-std::string CheckKifuGraph(const Kifu& kifu);
 
 // Empty when the two records hold the same headers, root comment and graph
 // (moves, times, comments, values, principal-variation texts, variation
