@@ -77,8 +77,14 @@ void GameRecord::ReplayClocks(KifuClock clocks[2]) const {
     line.push_back(node);
   }
   std::reverse(line.begin(), line.end());
-  // The moving piece's owner bit tells the side, markers included.
-  for (const KifuMoveNode* node : line) clocks[node->move.piece.Side()].Spend(node->consumedTime);
+  // The moving piece's owner bit tells the side, markers included; a marker
+  // of the game rather than a player (impasse, repetition) carries no piece
+  // and is charged to the side whose turn it was.
+  for (const KifuMoveNode* node : line) {
+    const KifuPieceCode piece = node->move.piece;
+    const int side = piece.IsPiece() ? piece.Side() : (node->leftNode->position.sideToMove == 1 ? 1 : 0);
+    clocks[side].Spend(node->consumedTime);
+  }
 }
 
 bool GameRecord::MergeLine(const KifuMoveNode* other, bool select) {

@@ -8,7 +8,9 @@
 
 namespace kifu_walk {
 
+// A filter of -1 (or 255, the byte form) lets every value through.
 constexpr bool IsAnyFilter(int value) { return value == -1 || value == 255; }
+// Whether value passes the filter.
 constexpr bool Matches(int filter, int value) { return IsAnyFilter(filter) || filter == value; }
 
 // Whether side has an unpromoted pawn anywhere on the file.

@@ -96,10 +96,15 @@ TEST(GameRecordClocks, ReplayAgreesWithTheSumsOfEachSidesTimesAlongARandomGame) 
   KifuPosition position = KifuStartPosition();
   std::mt19937 random(11);
   std::vector<int> times[2];
-  for (const KifuMove& move : KifuRandomPlayout(position, 200, 5)) {
+  std::vector<KifuMove> moves = KifuRandomPlayout(position, 201, 5);
+  // A resignation by the side to move, and an impasse (no piece: charged to
+  // the side whose turn it is).
+  moves.push_back(KifuMove(0, 0, 0, 0, KIFU_KING + 16 * position.sideToMove, 0, 0, KifuMoveKind::Resignation));
+  moves.push_back(KifuMove(0, 0, 0, 0, 0, 0, 0, KifuMoveKind::Impasse));
+  for (const KifuMove& move : moves) {
     const int seconds = static_cast<int>(random() % 40 == 0 ? random() % 400 : random() % 45);
+    times[game.currentPosition->sideToMove].push_back(seconds);
     Add(game, move, seconds);
-    times[move.piece.Side()].push_back(seconds);
     for (const auto& [main, byoyomi, periods] : {std::tuple{0, 0, 0}, {900, 30, 5}, {0, 20, 40}, {120, 0, 3}}) {
       KifuClock setUp;
       setUp.Init(main, byoyomi, periods);
