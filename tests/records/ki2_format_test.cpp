@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,28 +111,17 @@ TEST(Ki2Property, WriteReadWriteIsAFixedPoint) {
   }
 }
 
-// Plays the phrases on the record's selected line, one AddMove each.
-void Play(Kifu& record, std::initializer_list<KifuMove> moves) {
-  for (const KifuMove& move : moves) {
-    ASSERT_NE(record.AddMove(record.LineLength(), move, 0, nullptr, -1, MergeChooser::None()), nullptr);
-  }
-}
-
 TEST(Ki2Writer, LaysOutSixMovesALineAndTheResult) {
   Kifu record;
-  EXPECT_EQ(Ki2Text(record), "手合割：平手　　\n先手：\n後手：\n\n");  // no moves: the header only
-  Play(record, {KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0), KifuOrdinaryMove(3, 3, 3, 4, 17, 0),
-                KifuOrdinaryMove(2, 7, 2, 6, KIFU_PAWN, 0), KifuOrdinaryMove(8, 3, 8, 4, 17, 0),
-                KifuOrdinaryMove(2, 6, 2, 5, KIFU_PAWN, 0), KifuOrdinaryMove(8, 4, 8, 5, 17, 0)});
-  const std::string sixMoves = "手合割：平手　　\n先手：\n後手：\n\n"
-                               "▲７六歩    △３四歩    ▲２六歩    △８四歩    ▲２五歩    △８五歩\n";
-  EXPECT_EQ(Ki2Text(record), sixMoves);
-  Play(record, {KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, 22, 1)});
-  Play(record, {KifuMove(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Resignation)});
-  EXPECT_EQ(Ki2Text(record), sixMoves + "▲２二角成  \n\nまで7手で先手の勝ち\n");
+  const std::string header = "手合割：平手　　\n先手：\n後手：\n\n";
+  EXPECT_EQ(Ki2Text(record), header);  // no moves: the header only
+  const std::string six = "▲７六歩    △３四歩    ▲２六歩    △８四歩    ▲２五歩    △８五歩\n";
+  ASSERT_EQ(ReadKi2Text(record, six + "▲２二角成\nまで7手で先手の勝ち\n"), 0);
+  EXPECT_EQ(Ki2Text(record), header + six + "▲２二角成  \n\nまで7手で先手の勝ち\n");
   record.Reset(0x300);
   record.PlayerName(0).Assign("a\r\n▲７六歩");  // no line of its own in the file
-  Play(record, {KifuMove(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Interruption)});
+  const KifuMove interruption(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Interruption);
+  ASSERT_NE(record.AddMove(0, interruption, 0, nullptr, -1, MergeChooser::None()), nullptr);
   EXPECT_EQ(Ki2Text(record), "手合割：二枚落ち\n下手：a  ▲７六歩\n上手：\n\n\nまで0手で引き分け\n");
   SjisString position;
   StringOutStream out(position, false);
@@ -141,54 +129,43 @@ TEST(Ki2Writer, LaysOutSixMovesALineAndTheResult) {
   EXPECT_STREQ(position.Text(), "手合割：平手　　\n先手：a  ▲７六歩\n後手：\n\n");
 }
 
-// (Moves run together, as in the corpus, are read by the corpus test.)
-TEST(Ki2Reader, ReadsVariationsCommentsTimesAndResults) {
+// What texts read to, as our writer's move lines after the header block;
+// "-1" when refused, which leaves the record as it was. Text with nothing of
+// KI2 in it is refused; a phrase that does not read ends the moves (later
+// ones would stand on a wrong position); 変化 beyond the line and the まで
+// line's winner, and nothing after まで is read.
+TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
+  const char* const cases[][2] = {
+      {"", "-1"},
+      {"https://example.com/game?id=1\n", "-1"},
+      {"hello\nworld\n*only a comment\n", "-1"},
+      {"先手：x\n", ""},
+      {"まで0手で後手の勝ち\n", "\nまで0手で後手の勝ち\n"},
+      {"▲７六歩    △５五角\n△３四歩    ▲２六歩\n", "▲７六歩    \n"},
+      {"▲７六歩\n変化：99999999999999999999手\n▽３四歩(00:12) ▲２六歩\n", "▲７六歩    △３四歩    \n"},
+      {"▲７六歩\nまで1手で後手の負け\n△３四歩\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},
+      {"▲７六歩\nまで1手で先手の勝ち\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},  // a foul by the other side
+  };
   Kifu record;
-  // Five moves, then 変化：3手 takes back three and the next phrase is another third move.
-  ASSERT_EQ(ReadKi2Text(record, "手合割：平手\n▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩\n"
-                                         "変化：9手\n▽８四歩(00:12) ▲９九香\n*note\nまで4手で後手の勝ち\n▲１六歩\n"),
-            0);
-  const KifuPositionNode* afterTwo = record.MoveAtPly(2)->reachedNode;
-  ASSERT_EQ(afterTwo->outgoing.Count(), 2);
-  EXPECT_EQ(afterTwo->outgoing.At(1)->move, KifuOrdinaryMove(6, 7, 6, 6, KIFU_PAWN, 0));
-  record.SelectBranch(2, 1, false);
-  const KifuMoveNode* fourth = record.MoveAtPly(4);  // 変化 beyond the line: read on after move 3
-  EXPECT_EQ(fourth->consumedTime, 12);
-  EXPECT_EQ(fourth->move.piece.Code(), 17);  // ▽ is △; the rest after the time is dropped
-  EXPECT_STREQ(fourth->comment.Text(), "note");
-  EXPECT_EQ(fourth->reachedNode->outgoing.At(0)->move.kind, KifuMoveKind::Resignation);
-  EXPECT_EQ(record.LineLength(), 5);  // four moves and the resignation: the line after まで is not read
-  // Merging: the line read joins the record at the equal position (here the start).
-  ASSERT_EQ(ReadKi2Text(record, "▲１六歩\n", true), 0);
+  for (const auto& [text, moves] : cases) {
+    ASSERT_EQ(ReadKi2Text(record, "▲５八玉\n"), 0);
+    const std::string before = Ki2Text(record);
+    const bool read = ReadKi2Text(record, text) == 0;
+    const std::string after = Ki2Text(record);
+    EXPECT_EQ(read ? after.substr(after.find("\n\n") + 2) : (after == before ? "-1" : "changed"), moves) << text;
+  }
+  // 変化：3手 after five moves: the next phrase is another third move.
+  ASSERT_EQ(ReadKi2Text(record, "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩(01:02)\n*note\n"), 0);
+  const KifuMoveNode* third = record.MoveAtPly(2)->reachedNode->outgoing.At(1);
+  EXPECT_EQ(third->move, KifuOrdinaryMove(6, 7, 6, 6, KIFU_PAWN, 0));
+  EXPECT_EQ(third->consumedTime, 62);
+  EXPECT_STREQ(third->comment.Text(), "note");
+  ASSERT_EQ(ReadKi2Text(record, "▲１六歩\n", true), 0);  // merged at the equal start
   EXPECT_EQ(record.StartNode()->outgoing.Count(), 2);
 }
 
-// Text with nothing of KI2 in it (a pasted address, plain words) is no
-// record: -1 and the record as it was.
-TEST(Ki2ReaderMend, TextWithoutKi2IsRefused) {
-  Kifu record;
-  Play(record, {KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0)});
-  const std::string before = Ki2Text(record);
-  for (const char* text : {"", "https://example.com/game?id=1\n", "hello\nworld\n", "*only a comment\n"}) {
-    EXPECT_EQ(ReadKi2Text(record, text), -1) << text;
-    EXPECT_EQ(Ki2Text(record), before);
-  }
-  for (const char* text : {"先手：x\n", "▲７六歩\n", "まで0手で後手の勝ち\n"}) EXPECT_EQ(ReadKi2Text(record, text), 0);
-}
-
-// A phrase that does not read, or a move that can't be played, ends the
-// moves: later phrases would be played on the wrong position.
-TEST(Ki2ReaderMend, AFailedPhraseEndsTheMoves) {
-  Kifu record;
-  ASSERT_EQ(ReadKi2Text(record, "▲７六歩    △５五角\n△３四歩    ▲２六歩\n変化：1手\n▲２六歩\n"), 0);
-  EXPECT_EQ(record.LineLength(), 1);
-  EXPECT_EQ(record.StartNode()->outgoing.Count(), 1);
-  ASSERT_EQ(ReadKi2Text(record, "▲７六歩\n変化：99999999999999999999手\n△３四歩\n"), 0);  // capped, beyond the line
-  EXPECT_EQ(record.LineLength(), 2);
-}
-
-// kifu convert: .kif to .ki2 keeps the main line, .rvf reads, .rvf can't be
-// written (usage, 2), and a text of no format fails (1).
+// kifu convert writes .ki2 (again the same bytes from it), refuses to
+// write .rvf (usage, 2) and fails on a text of no format (1).
 TEST(Ki2Command, ConvertsToAndFromKi2) {
   const auto run = [](const std::string& from, const std::string& to) {
     const std::string line = std::string("'") + KifuBinary() + "' convert '" + from + "' '" + to + "' 2>/dev/null";
@@ -197,12 +174,9 @@ TEST(Ki2Command, ConvertsToAndFromKi2) {
   };
   const std::string first = ProcessTempPath("a.ki2"), second = ProcessTempPath("b.ki2"), url = ProcessTempPath("u.ki2");
   std::ofstream(url, std::ios::binary) << "https://example.com/\n";
-  EXPECT_EQ(run(std::string(CorpusDir()) + "/g0003.kif", first), 0);
-  EXPECT_EQ(run(first, second), 0);
+  EXPECT_EQ(run(std::string(CorpusDir()) + "/g0003.kif", first) + run(first, second), 0);
   EXPECT_EQ(FileBytes(first), FileBytes(second));
-  EXPECT_NE(FileBytes(first).find("\r\n"), std::string::npos);  // text-mode line ends
-  EXPECT_EQ(run(first, ProcessTempPath("c.rvf")), 2);
-  EXPECT_EQ(run(url, ProcessTempPath("c.kif")), 1);
+  EXPECT_EQ(run(first, ProcessTempPath("c.rvf")) * 10 + run(url, ProcessTempPath("c.kif")), 21);
   for (const std::string& path : {first, second, url}) std::remove(path.c_str());
 }
 
