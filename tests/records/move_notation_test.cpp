@@ -55,6 +55,7 @@ TEST(MoveNotation, ClassicExamples) {
   // A dragon or horse on the square's file is named 右 or 左 beside its rival,
   // never 直: it may as well come straight back.
   const KifuPosition dragons = BuildKifuPosition({{5, 7, KIFU_DRAGON}, {4, 6, KIFU_DRAGON}}, 0);
+  const KifuPosition backDragons = BuildKifuPosition({{5, 3, KIFU_DRAGON}, {4, 4, KIFU_DRAGON}}, 0);
   const KifuPosition horses = BuildKifuPosition({{5, 4, KIFU_HORSE}, {7, 3, KIFU_HORSE}}, 0);
   const KifuPosition secondHorses = BuildKifuPosition({{5, 4, KIFU_HORSE + SECOND}, {7, 3, KIFU_HORSE + SECOND}}, 1);
   const struct {
@@ -80,6 +81,7 @@ TEST(MoveNotation, ClassicExamples) {
       {pawn, 114, 92, 0, 0, "▲９二銀"},            {second, 86, 87, 0, 0, "△８七歩不成"},
       {second, 86, 87, 1, 87, "△同　歩成"},        {second, 11, 12, 0, 0, "△１二成銀"},
       {dragons, 57, 55, 0, 0, "▲５五龍左"},        {dragons, 46, 55, 0, 0, "▲５五龍右"},
+      {backDragons, 53, 55, 0, 0, "▲５五龍左"},    {backDragons, 44, 55, 0, 0, "▲５五龍右"},
       {horses, 54, 55, 0, 0, "▲５五馬右"},         {horses, 73, 55, 0, 0, "▲５五馬左"},
       {secondHorses, 54, 55, 0, 0, "△５五馬左"},   {secondHorses, 73, 55, 0, 0, "△５五馬右"}};
   // clang-format on
