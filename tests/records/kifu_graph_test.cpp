@@ -14,10 +14,10 @@
 namespace {
 
 #ifdef KIFU_SANITIZED
-constexpr int RANDOM_RUNS = 150;
+constexpr int RANDOM_RUNS = 300;
 constexpr int DEEP_PLIES = 20000;
 #else
-constexpr int RANDOM_RUNS = 1000;
+constexpr int RANDOM_RUNS = 2000;
 constexpr int DEEP_PLIES = 100000;
 #endif
 
