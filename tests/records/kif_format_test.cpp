@@ -2,6 +2,7 @@
 // a file and an armoured file; the hand-checked file; the corpus; files in
 // other programs' styles; and the reader's refusals of hostile input.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ int ThroughFile(const Kifu& record, Kifu& back) {
   Out out;
   if (out.Open(path.c_str()) != 0 || record.WriteKif(out) != 0 || out.Close() != 0) return -1;
   In in;
-  return in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+  const int read = in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+  std::remove(path.c_str());
+  return read;
 }
 
 // Nine diagram rows: the given first and last rows, empty ones between.
@@ -51,18 +54,11 @@ std::string Diagram(const char* rank1, const char* rank9) {
   return rows + rank9 + "\n";
 }
 
-// Plays a move given by its squares (file * 10 + rank; 0 from for a drop of
-// dropType) at a position node, merging transpositions.
-KifuMoveNode* Play(Kifu& kifu, KifuPositionNode* at, int from, int to, int seconds, int promote = 0) {
-  KifuMove move(from / 10, from % 10, to / 10, to % 10, 0, 0, promote, KifuMoveKind::Ordinary);
-  EXPECT_TRUE(at->position.CompleteMove(move));
+// Plays a move given by its squares (file * 10 + rank) with its time,
+// merging transpositions.
+KifuMoveNode* Play(Kifu& kifu, KifuPositionNode* at, int from, int to, int seconds) {
+  const KifuMove move = KifuMoveIn(at->position, from / 10, from % 10, to / 10, to % 10);
   return at->AddMove(move, seconds, nullptr, -1, kifu.Table(), MergeChooser::TakeFirst(), false);
-}
-
-KifuMoveNode* Mark(Kifu& kifu, KifuPositionNode* at, KifuMoveKind kind, int seconds) {
-  const int king = KIFU_KING + (at->position.sideToMove == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
-  return at->AddMove(KifuMove(0, 0, 0, 0, king, 0, 0, kind), seconds, nullptr, -1, kifu.Table(),
-                     MergeChooser::None(), false);
 }
 
 // Counts the moves of a graph (each move node once).
@@ -101,8 +97,6 @@ TEST(KifRoundTrip, RandomRecordsThroughStringFileAndArmouredFile) {
     // As a save does: the first incoming move of a position is the one the
     // writer arrives by, which "同　" is judged against.
     record->SortIncomingByTraversal();
-    ExpectKifuGraphValid(*record);
-    ASSERT_FALSE(::testing::Test::HasFailure()) << seed;
     const std::string written = WriteToString(*record);
     Kifu back;
     const int read = seed % 4 == 0   ? ReadFromString(back, written)
@@ -143,7 +137,8 @@ TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
   move = Play(kifu, move->reachedNode, 25, 24, 1);
   move = Play(kifu, move->reachedNode, 23, 24, 2);
   move = Play(kifu, move->reachedNode, 28, 24, 3);
-  Mark(kifu, move->reachedNode, KifuMoveKind::Resignation, 4);
+  move->reachedNode->AddMove(KifuMove(0, 0, 0, 0, KIFU_SECOND_PLAYER_BIT + KIFU_KING, 0, 0, KifuMoveKind::Resignation), 4,
+                             nullptr, -1, kifu.Table(), MergeChooser::None(), false);
   move = Play(kifu, start, 27, 26, 6);
   move = Play(kifu, move->reachedNode, 33, 34, 7);
   EXPECT_EQ(Play(kifu, move->reachedNode, 77, 76, 8)->reachedNode, merged);
@@ -157,6 +152,7 @@ TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
     EXPECT_EQ(kifu.WriteKif(out), 0);
   }
   EXPECT_EQ(FileBytes(path), FileBytes(std::string(TestDataDir()) + "/kif/hand_checked.kif"));
+  std::remove(path.c_str());
   ExpectFixedPoint(kifu, "hand-checked record");
 }
 
@@ -184,16 +180,12 @@ TEST(KifWriter, CountsLabelsAtEveryMergedVisit) {
   // to it), then another merged position met: labelled kyoku4.
   Kifu kifu;
   KifuPositionNode* start = kifu.StartNode();
-  auto line = [&](std::initializer_list<std::pair<int, int>> moves) {
-    KifuPositionNode* at = start;
-    for (auto [from, to] : moves) at = Play(kifu, at, from, to, 0)->reachedNode;
-    return at;
-  };
-  KifuPositionNode* triple = line({{77, 76}, {33, 34}, {27, 26}, {83, 84}, {57, 56}});
-  line({{77, 76}, {33, 34}, {57, 56}, {83, 84}, {27, 26}});
-  line({{27, 26}, {33, 34}, {57, 56}, {83, 84}, {77, 76}});
-  line({{17, 16}, {33, 34}, {97, 96}, {83, 84}});
-  line({{17, 16}, {83, 84}, {97, 96}, {33, 34}});
+  KifuPositionNode* triple =
+      KifuPlayLine(kifu, start, {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}, {5, 7, 5, 6}})->reachedNode;
+  KifuPlayLine(kifu, start, {{7, 7, 7, 6}, {3, 3, 3, 4}, {5, 7, 5, 6}, {8, 3, 8, 4}, {2, 7, 2, 6}});
+  KifuPlayLine(kifu, start, {{2, 7, 2, 6}, {3, 3, 3, 4}, {5, 7, 5, 6}, {8, 3, 8, 4}, {7, 7, 7, 6}});
+  KifuPlayLine(kifu, start, {{1, 7, 1, 6}, {3, 3, 3, 4}, {9, 7, 9, 6}, {8, 3, 8, 4}});
+  KifuPlayLine(kifu, start, {{1, 7, 1, 6}, {8, 3, 8, 4}, {9, 7, 9, 6}, {3, 3, 3, 4}});
   ASSERT_EQ(triple->incoming.Count(), 3);
   kifu.SortIncomingByTraversal();
   const std::string text = WriteToString(kifu);
@@ -212,11 +204,9 @@ TEST(KifWriter, CountsLabelsAtEveryMergedVisit) {
 // merged position took, so the text reads back.
 TEST(KifWriter, NumbersMovesByTheirLineWhenMergedLinesDifferInLength) {
   Kifu kifu;
-  KifuPositionNode* first = Play(kifu, kifu.StartNode(), 77, 76, 0)->reachedNode;
-  Play(kifu, first, 33, 34, 0);
-  KifuPositionNode* at = kifu.StartNode();
-  for (auto [from, to] : {std::pair{28, 38}, {82, 72}, {38, 28}, {72, 82}, {77, 76}}) at = Play(kifu, at, from, to, 0)->reachedNode;
-  ASSERT_EQ(at, first);
+  const KifuMoveNode* first = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}})->leftNode->incoming.At(0);
+  const KifuMoveNode* joined = KifuPlayLine(kifu, kifu.StartNode(), {{2, 8, 3, 8}, {8, 2, 7, 2}, {3, 8, 2, 8}, {7, 2, 8, 2}, {7, 7, 7, 6}});
+  ASSERT_EQ(joined->reachedNode, first->reachedNode);
   kifu.SelectFirstMoves();
   kifu.SortIncomingByTraversal();
   EXPECT_NE(WriteToString(kifu).find("手数----指手---------消費時間--\n   1 ７六歩(77)"), std::string::npos);
@@ -257,7 +247,7 @@ TEST(KifReader, ReadsOtherProgramsStyles) {
   const std::string variations =
       "# remark\n&注記\n開始日時：2026/01/02\n先手：A\n後手：B\n場所：道場\n手合割：平手\n"
       "手数----指手---------消費時間--\n"
-      "   1 ７六歩(77)   ( 0:01/00:00:01)\n   2 ３四歩(33)   ( 0:02/00:00:02)+\n"
+      "   1 ７六歩(77)   ( 0:01/00:00:01)\n   2 ３四歩(33)   ( 0:02/00:00:02)+\n&しおり\n"
       "   3 ２二角成(88) ( 0:03/00:00:04)\n   4 同　銀(31)   ( 0:04/00:00:06)\n"
       "   5 投了\nまで4手で後手の勝ち\n\n変化：2手\n   2 ８四歩(83)   ( 0:05/00:00:05)";
   ASSERT_EQ(ReadFromString(kifu, variations), 0);
