@@ -2,16 +2,17 @@
 // moves, stored-move validity against the oracle, list unlinking, and the
 // engine perft against the record rules' perft.
 #include <algorithm>
+#include <initializer_list>
 #include <cstring>
 
 #include <gtest/gtest.h>
 
-#include "cli/engine_perft.h"
-#include "cli/record_perft.h"
+#include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
 #include "engine/service/record_bridge.h"
+#include "records/kifu_legal_moves.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 
@@ -76,13 +77,20 @@ TEST(GenerateMovesFromSquare, IsTheFullGeneratorsMovesOfThatPiece) {
         for (int n = 0; n < count; ++n) {
           if (!all[n].IsDrop() && all[n].fromFile == file && all[n].fromRank == rank) expected.push_back(all[n]);
         }
-        const int written = GenerateMovesFromSquare(position, file, rank, one);
+        std::vector<MoveRecord> written;
+        if (IsOnBoard(file, rank) && IsOwnedBy(position.PieceCodeAt(file, rank), position.sideToMove)) {
+          ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+            return GenerateMovesFromSquare(position, file, rank, out);
+          }, written));
+        } else {
+          ASSERT_EQ(GenerateMovesFromSquare(position, file, rank, one), 0);
+        }
         std::vector<MoveRecord> got;
         // King moves come out whether or not the enemy attacks the target.
-        for (int n = 0; n < written; ++n) {
+        for (const MoveRecord& move : written) {
           const bool attackedKingTarget =
-              TypeOf(one[n].pieceCode) == KING && position.AttackCount(enemy, one[n].toFile, one[n].toRank) > 0;
-          if (!attackedKingTarget) got.push_back(one[n]);
+              TypeOf(move.pieceCode) == KING && position.AttackCount(enemy, move.toFile, move.toRank) > 0;
+          if (!attackedKingTarget) got.push_back(move);
         }
         ASSERT_EQ(SortedKeys(got), SortedKeys(expected)) << file << "-" << rank;
       }
@@ -106,6 +114,35 @@ TEST(IsMoveValid, AcceptsExactlyTheOraclesMovesAmongThoseOfEarlierPositions) {
     MoveRecord null{};
     null.SetNull();
     ASSERT_EQ(IsMoveValid(position, null), OracleInCheck(position, position.sideToMove) ? 0 : 1);
+  });
+}
+
+// The n-th attacker walks each set from the highest PieceId down, to the
+// count of the set and no further: past it, or on a square with second-line
+// attackers only, the direct walk gives -1, never an id to index with.
+TEST(NthAttacker, WalksTheSetsDownToTheirCounts) {
+  ForEachSamplePosition(SampleCount(300), 1900, [](Position& position) {
+    for (int file = 1; file <= 9; ++file) {
+      for (int rank = 1; rank <= 9; ++rank) {
+        for (int side = 0; side < 2; ++side) {
+          const SquareAttackRecord& record = *position.SquareRecord(file, rank);
+          for (const bool xray : {false, true}) {
+            const int count = xray ? record.xrayCount[side] : record.directCount[side];
+            int previous = PIECE_COUNT;
+            for (int n = 0; n <= count; ++n) {
+              const int id = xray ? movegen::NthXrayAttacker(position, side, file, rank, n)
+                                  : movegen::NthAttacker(position, side, file, rank, n);
+              if (n == count) {
+                ASSERT_EQ(id, -1);
+                break;
+              }
+              ASSERT_TRUE(id >= 0 && id < previous && IsOwnedBy(position.pieces[id].code, side));
+              previous = id;
+            }
+          }
+        }
+      }
+    }
   });
 }
 
