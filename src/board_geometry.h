@@ -12,6 +12,9 @@ constexpr int SideSign(int side) { return 2 * side - 1; }
 // The rank as the side sees it: 1 is the far edge (the enemy's back rank),
 // 9 the side's own back rank.
 constexpr int RelativeRank(int side, int rank) { return side == 0 ? rank : 10 - rank; }
+// The file as the side sees it: file 1 on the side's right. With
+// RelativeRank it names a square "seen from a side" (an involution).
+constexpr int RelativeFile(int side, int file) { return side == 0 ? file : 10 - file; }
 
 // The three far ranks, where a piece may promote.
 constexpr bool IsPromotionZone(int side, int rank) {
