@@ -121,6 +121,8 @@ void CapKingAdvance(const Position& position, int side, int step);
 // The three stage rows and the open entry, row 0 eased toward the
 // undeveloped weights while the side is still developing.
 void BuildRootLineWeights(const Position& position, GameStage stage, const SenkeiId pair[2], int* table);
+// The same into RootLineWeight.
+void BuildRootLineWeights(const Position& position, GameStage stage, const SenkeiId pair[2]);
 // Formation distance below which the line weights are eased: 18 for いびあな, else 12.
 int DevelopmentThreshold(SenkeiId id);
 
@@ -128,6 +130,11 @@ int DevelopmentThreshold(SenkeiId id);
 void ScoreCastleFormation(const Position& position, GameStage stage, const SenkeiId pair[2]);
 // The same rules on g_evalParams.sideGridWeight.
 void ScoreCastleFormationParams(const Position& position, const SenkeiId pair[2]);
+// The rules on the side grids grids[side][file][rank] (sides 0 and 1); rootGrid selects
+// the root tables' variant, which applies the gold and いびあな rules only
+// in the opening.
+void ApplyCastleFormationRules(int32_t (*grids)[10][10], const Position& position, const SenkeiId pair[2],
+                               bool rootGrid, GameStage stage);
 
 // ---------------------------------------------------------------------------
 // Values from the root tables
