@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/board/make_move.h"
+#include "engine/eval/eval_params.h"
 #include "engine/eval/eval_tables.h"
 #include "engine/eval/evaluate_delta.h"
 #include "engine/eval/evaluate_full.h"
@@ -169,7 +170,15 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
 #endif
   GameCounts counts;
   for (int game = 0; game < games; ++game) {
-    FillRandomEvalParams(500 + game, g_evalParams, g_testTable);
+    // Every tenth game with the tuned tables of the start, the others with random ones.
+    if (game % 10 == 0) {
+      Position start{};
+      SetupHandicap(start, game % 8);
+      const SenkeiId pair[2] = {0, 0};
+      InitEvalParams(start, pair);
+    } else {
+      FillRandomEvalParams(500 + game, g_evalParams, g_testTable);
+    }
     std::string failure;
     CheckGame(game % 8, 7000 + game, 160, game < probedGames, counts, failure);
     ASSERT_EQ(failure, "") << "game " << game << " from handicap " << game % 8;
@@ -412,6 +421,23 @@ TEST(IncrementalEvaluation, AKingThatCapturesLeavesNoDriftOfTheCapturedAttacker)
       EvaluateMoveDelta(move, after, FullOf(before), &child);
       ASSERT_TRUE(SameState(child, FullOf(after))) << "type " << type << " seed " << seed;
     }
+  }
+}
+
+// The king's square values are read with the base they are filled with:
+// file 1 and rank 1 at index 0 of the tuned table.
+TEST(FullEvaluation, KingSquareValuesAreThoseOfTheTunedTable) {
+  Position start{};
+  SetupHandicap(start, HANDICAP_EVEN);
+  const SenkeiId pair[2] = {0, 0};
+  InitEvalParams(start, pair);
+  const struct {
+    int file0, rank0, file1, rank1, value0, value1;
+  } cases[] = {{5, 9, 5, 1, -250, -250}, {1, 7, 9, 3, -100, 0}, {9, 7, 1, 3, 0, -100}, {2, 1, 8, 9, 1500, 1500}};
+  for (const auto& [file0, rank0, file1, rank1, value0, value1] : cases) {
+    const EvalState state = FullOf(BuildPosition(0, {{0, KING, file0, rank0}, {1, KING, file1, rank1}}));
+    EXPECT_EQ(state.defence[0].value, value0) << file0 << "-" << rank0;
+    EXPECT_EQ(state.defence[1].value, value1) << file1 << "-" << rank1;
   }
 }
 
