@@ -45,14 +45,71 @@ static_assert(sizeof(EvalSideTerms) == 56);
 inline void AddToWord(int16_t& word, int delta) { word = static_cast<int16_t>(static_cast<uint16_t>(word + delta)); }
 
 // Top-six lists: the six largest positive values offered, descending, 0 in
-// unfilled places. Values of 0 or less are never stored.
+// unfilled places. Values of 0 or less are never stored. Inline: the
+// incremental update calls them for every attack contribution it moves.
+
 // Puts the value in its place; the sixth entry falls out.
-void TopSixInsert(uint16_t* list, int value);
+inline void TopSixInsert(uint16_t* list, int value) {
+  if (value <= 0) return;
+  int place = 0;
+  while (place < TOP_SIX_SIZE && list[place] >= value) ++place;
+  if (place == TOP_SIX_SIZE) return;
+  for (int i = TOP_SIX_SIZE - 1; i > place; --i) list[i] = list[i - 1];
+  list[place] = static_cast<uint16_t>(value);
+}
+
 // Removes by place, not by equality: the first place whose successor is
 // smaller than the value; nothing when the value is not above the sixth entry.
-void TopSixRemove(uint16_t* list, int value);
+// The sixth place cannot be emptied and keeps its value.
+inline void TopSixRemove(uint16_t* list, int value) {
+  if (value <= 0) return;
+  // The value is taken to stand at the last place not smaller than it.
+  int place = 0;
+  while (place < TOP_SIX_SIZE - 1 && list[place + 1] >= value) ++place;
+  if (place == TOP_SIX_SIZE - 1) return;
+  for (int i = place; i < TOP_SIX_SIZE - 1; ++i) list[i] = list[i + 1];
+}
+
 // Changes one contribution from oldValue to newValue.
-void TopSixReplace(uint16_t* list, int oldValue, int newValue);
-void TopSixInsert(EvalState& state, int side, int listIndex, int value);
-void TopSixRemove(EvalState& state, int side, int listIndex, int value);
-void TopSixReplace(EvalState& state, int side, int listIndex, int oldValue, int newValue);
+inline void TopSixReplace(uint16_t* list, int oldValue, int newValue) {
+  if (oldValue <= 0) {
+    TopSixInsert(list, newValue);
+    return;
+  }
+  if (newValue <= 0) {
+    TopSixRemove(list, oldValue);
+    return;
+  }
+  if (newValue == oldValue) return;
+  if (newValue > oldValue) {
+    int place = 0;
+    while (place < TOP_SIX_SIZE && list[place] >= newValue) ++place;
+    if (place == TOP_SIX_SIZE) return;
+    // Shift down from the new place until the old value is overwritten (or
+    // the last entry falls out).
+    int carried = list[place];
+    for (int i = place + 1; carried != oldValue && i < TOP_SIX_SIZE; ++i) {
+      const int next = list[i];
+      list[i] = static_cast<uint16_t>(carried);
+      carried = next;
+    }
+    list[place] = static_cast<uint16_t>(newValue);
+    return;
+  }
+  int place = 0;
+  while (place < TOP_SIX_SIZE && list[place] != oldValue) ++place;
+  if (place == TOP_SIX_SIZE) return;
+  for (; place + 1 < TOP_SIX_SIZE && list[place + 1] > newValue; ++place) list[place] = list[place + 1];
+  list[place] = static_cast<uint16_t>(newValue);
+}
+
+// The same, on one attack list of a side of the state.
+inline void TopSixInsert(EvalState& state, int side, int listIndex, int value) {
+  TopSixInsert(state.side[side].attackList[listIndex], value);
+}
+inline void TopSixRemove(EvalState& state, int side, int listIndex, int value) {
+  TopSixRemove(state.side[side].attackList[listIndex], value);
+}
+inline void TopSixReplace(EvalState& state, int side, int listIndex, int oldValue, int newValue) {
+  TopSixReplace(state.side[side].attackList[listIndex], oldValue, newValue);
+}

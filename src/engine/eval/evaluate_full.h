@@ -1,42 +1,21 @@
-// Full evaluation: the king-relative value functions, the accessors of the
-// evaluation parameters the state is built from, EvaluateFull (the state
-// from scratch, once per think at the root) and EvalKingMoveUpdate (every
-// king-relative contribution re-derived after a king move).
+// Full evaluation: EvaluateFull (the state from scratch, once per think at
+// the root), EvalKingMoveUpdate (every king-relative contribution re-derived
+// after a king move) and the state helpers both share with the incremental
+// update; the value functions are in king_relative_values.h.
 #pragma once
 
 #include "engine/board/position.h"
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_state.h"
+#include "engine/eval/king_relative_values.h"
 
 // Evaluation type of a piece: its code without the owner bits.
 constexpr int EvalTypeOf(PieceCode code) { return TypeOf(code); }
 // Whether the square lies in the side's enemy camp (its promotion zone).
 constexpr bool InEnemyCamp(int side, int rank) { return IsPromotionZone(side, rank); }
 
-// King-defence value of a piece of the side against its own king.
-int KingDefenceValue(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file, int rank);
-// File part (0) or rank part (1) of a gold-like piece's or silver's attack
-// on the enemy king.
-int KingAttackValue(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file, int rank,
-                    int part);
-// Approach value of a knight, pawn or horse to the enemy king.
-int KingApproachValue(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file, int rank);
-// KingDefenceValue with the fixed edge adjustments EvaluateFull applies by type.
-int AdjustedDefenceValue(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file,
-                         int rank);
-
 // Pieces of a base type in the side's hand.
 inline int HandCountOf(const Position& position, int side, int type) { return position.hand[side][type - 1]; }
-// Values of the index-th piece (from 0) of a base type in hand.
-int HandValue(const EvalParams& params, int type, int index);
-int HandAttackValue(const EvalParams& params, int type, int index);
-int HandReserveValue(const EvalParams& params, int type, int index);
-// Penalty of the count-th piece other than pawns in hand.
-int HandCountPenalty(const EvalParams& params, int count);
-// Open-file weight of a file by its distance from the enemy king's file.
-int OpenFileWeight(const EvalParams& params, int enemyKingFile, int file);
-// Scale of the open-file term by the pawns in hand.
-int OpenFileScale(const EvalParams& params, int pawnsInHand);
 
 // Zeroes one side's attack terms.
 inline void ClearSideTerms(EvalSideTerms& terms) { terms = EvalSideTerms{}; }
@@ -55,23 +34,14 @@ void SubOpenFileTerm(const EvalParams& params, EvalState& state, int side, int p
 void SumOpenFileAccumulator(const Position& position, const EvalParams& params, EvalState& state, int side,
                             int enemyKingFile);
 
-// The piece-square value of an evaluation type for the side on the square.
-int PieceSquareValue(int type, int side, int file, int rank);
-
-// The material value of a board piece by evaluation type.
-int PieceValue(const EvalParams& params, int type);
-// The king's square value of the side (low 16 bits of the entry).
-int KingSquareValue(const EvalParams& params, int side, int file, int rank);
-
 // Shared with the incremental evaluation.
 struct KingSquares {
   int file[2];
   int rank[2];
 };
-KingSquares KingSquaresOf(const Position& position);
-// The attack list a piece's file part (FileListOf) or rank part (RankListOf) goes to.
-int FileListOf(int file, int kingFile);
-int RankListOf(int rank, int kingRank);
+inline KingSquares KingSquaresOf(const Position& position) {
+  return {{position.pieces[0].file, position.pieces[1].file}, {position.pieces[0].rank, position.pieces[1].rank}};
+}
 // Adds (sign +1) or takes away (sign -1) a board piece's contributions other
 // than material: defence, attack-list entries, attackSum and reserve.
 void ApplyBoardTerms(const EvalParams& params, EvalState& state, int side, int type, int file, int rank,

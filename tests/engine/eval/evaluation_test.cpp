@@ -385,7 +385,8 @@ TEST(FullEvaluation, FixedValuesOfTokinsRooksAndOpenFiles) {
 
 // A rook whose rank meets the enemy king and whose file ends at the wall, and
 // one whose file ends at the wall five files from the king: the king and
-// the wall weigh nothing as targets, distances past the tables nothing.
+// the wall weigh nothing as targets, distances past the tables nothing, and
+// a bishop's walk stops at the border without taking it.
 TEST(EnemyKingTerm, LinesEndingAtTheKingOrTheWallAndAddedOncePerNode) {
   ZeroParams();
   const Position facing = BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 4, 1}, {0, ROOK, 1, 1}});
@@ -399,6 +400,12 @@ TEST(EnemyKingTerm, LinesEndingAtTheKingOrTheWallAndAddedOncePerNode) {
   state = FullOf(far);
   EvalEnemyKingTerm(far, &state);
   EXPECT_EQ(state.side[0].enemyKingTerm, 0);
+  // A bishop's nearest square is a board square (1-4, squared distance 4),
+  // not the wall cell 0-3 nearer the king; halved outside the camp.
+  const Position bishop = BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 1, 2}, {0, BISHOP, 2, 5}});
+  state = FullOf(bishop);
+  EvalEnemyKingTerm(bishop, &state);
+  EXPECT_EQ(state.side[0].enemyKingTerm, 195 >> 1);
 }
 
 // A king that takes an attacker of its old square leaves none of the
