@@ -91,3 +91,17 @@ std::vector<MoveRecord> PlayRandomGame(Position& position, uint64_t seed, int ma
   }
   return played;
 }
+
+std::vector<Position> RandomOpeningPositions(uint64_t seed, int plies) {
+  PlayoutRandom random{seed};
+  std::vector<Position> positions(1);
+  SetupInitialPosition(positions[0]);
+  for (int ply = 0; ply < plies; ++ply) {
+    const std::vector<MoveRecord> moves = OracleMoves(positions.back());
+    if (moves.empty()) break;
+    Position next{};
+    OracleApplyMove(positions.back(), moves[random.Below(static_cast<int>(moves.size()))], next);
+    positions.push_back(next);
+  }
+  return positions;
+}

@@ -33,3 +33,8 @@ using PlayoutPlayer = std::function<bool(Position& position, const MoveRecord& m
 // play, stopping early at mate; counts their events and returns them in order.
 std::vector<MoveRecord> PlayRandomGame(Position& position, uint64_t seed, int maxPlies, const PlayoutPlayer& play,
                                        PlayoutEvents& events);
+
+// The positions of one game of uniformly random legal moves from the even
+// start, the start included: quiet openings, where castles and strategy
+// rules apply (no bias toward captures).
+std::vector<Position> RandomOpeningPositions(uint64_t seed, int plies);

@@ -44,3 +44,17 @@ Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
   OracleRecount(position);
   return position;
 }
+
+Position TurnedPosition(const Position& position) {
+  std::vector<PlacedPiece> onBoard;
+  for (int id = 0; id < PIECE_COUNT; ++id) {
+    const PieceListEntry& piece = position.pieces[id];
+    if (piece.file < 1) continue;
+    onBoard.push_back({1 - OwnerOf(piece.code), TypeOf(piece.code), TurnedFile(piece.file), TurnedRank(piece.rank)});
+  }
+  std::vector<HandPieces> inHand;
+  for (int side = 0; side < 2; ++side)
+    for (int type = ROOK; type <= PAWN; ++type)
+      if (position.hand[side][type - 1] > 0) inHand.push_back({1 - side, type, position.hand[side][type - 1]});
+  return BuildPosition(1 - position.sideToMove, onBoard, inHand);
+}

@@ -26,3 +26,8 @@ struct HandPieces {
 // lists, hand totals and attack records are filled in by OracleRecount.
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});
+
+// The position turned by 180 degrees with the colours and the side to move
+// swapped: every piece of side s on (f, r) stands for side 1 - s on
+// (10 - f, 10 - r), and the hands change owners. PieceIds are taken afresh.
+Position TurnedPosition(const Position& position);

@@ -192,13 +192,14 @@ constexpr int CommonValue(int row, int stage, int file, int rank) {
   }
 }
 
-// King diagram of the opening: the fixed ones for slots 0 and 1; for the
+// King diagram of the opening: the fixed ones where the formation is the
+// undecided one or the Yagura (slots 0 and 1 and those reading them); for the
 // others the far ranks of the fixed diagrams (entering the enemy camp is
 // worth much, the middle ranks are dangerous) and the home ranks from the
 // formation's king squares over a -25 floor.
 constexpr int OpeningKingValue(int slot, const PullMap& openingPull, int file, int rank) {
-  if (slot == 0) return kUndecidedKingOpening[rank - 1][9 - file];
-  if (slot == 1) return kYaguraKingOpening[rank - 1][9 - file];
+  if (kSlotFormation[slot] == &kUndecided) return kUndecidedKingOpening[rank - 1][9 - file];
+  if (kSlotFormation[slot] == &kIYagura) return kYaguraKingOpening[rank - 1][9 - file];
   if (rank <= 6) return kUndecidedKingOpening[rank - 1][9 - file];
   const int pull = openingPull.value[ROW_KING][file][rank];
   if (rank == 7) return -28 + pull / 2 < 0 ? -28 + pull / 2 : 0;

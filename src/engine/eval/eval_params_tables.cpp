@@ -1,7 +1,7 @@
 // The constant tables of the evaluation parameters. The values the design
 // gives are written out as given; the rest of the king-relative tables and
 // the castle blocks are drawn at compile time by the rules below (explained
-// in docs/eval-params-tables.md), so the rule is the only copy of them.
+// in docs/piece-square-tables.md), so the rule is the only copy of them.
 #include "engine/eval/eval_params_tables.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 // Constant base tables of the evaluation parameters and the root tables:
 // the given hand, piece, king and castle tables, and the tuning tables that
-// are generated from them by the rules of docs/eval-params-tables.md.
+// are generated from them by the rules of docs/piece-square-tables.md.
 #pragma once
 
 #include "engine/eval/eval_params.h"

@@ -1,13 +1,20 @@
 // Piece-square tables: the fixed king diagrams, the turned side 1, stable
-// builds, ids without tables of their own, and save and restore around
-// root-move adjustments over random games.
+// builds, ids without tables of their own, stage priorities, and the
+// per-root-move adjustment over random openings (restored byte for byte,
+// side 1 the mirror of side 0).
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 #include "engine/eval/piece_square_table.h"
+#include "support/engine_oracle.h"
+#include "support/playout.h"
+#include "support/position_builder.h"
 
 namespace {
+
+constexpr int kOwnTables[] = {0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 12, 14, 16, 18, 21};
 
 TEST(BasePieceSquare, FixedKingDiagramsStandVerbatim) {
   const int farRanks[6][9] = {{980, 1000, 1000, 980, 970, 980, 1000, 1000, 980},
@@ -32,6 +39,182 @@ TEST(BasePieceSquare, FixedKingDiagramsStandVerbatim) {
   }
   // Diagram column 1 is file 8: the Yagura king's 8八 is its best home square.
   EXPECT_EQ(BaseSquareValue(SENKEI_I_YAGURA, STAGE_OPENING, KING, 8, 8), 18);
+}
+
+TEST(BasePieceSquare, EachStageKeepsItsPriorities) {
+  for (int slot : kOwnTables) {
+    const auto& base = g_basePieceSquare[slot];
+    auto spread = [&](int stage, int row, int firstRank) {
+      int low = 1 << 20, high = -(1 << 20);
+      for (int rank = firstRank; rank <= 9; ++rank)
+        for (int column = 0; column < 9; ++column) {
+          low = std::min(low, base[stage][row][rank - 1][column]);
+          high = std::max(high, base[stage][row][rank - 1][column]);
+        }
+      return high - low;
+    };
+    // Castle squares matter most early; pawns near promotion most late.
+    EXPECT_GT(spread(STAGE_OPENING, ROW_KING, 7), spread(STAGE_ENDGAME, ROW_KING, 7)) << slot;
+    EXPECT_GT(base[STAGE_ENDGAME][ROW_PAWN][2][4], base[STAGE_OPENING][ROW_PAWN][2][4]) << slot;
+    for (int stage = 0; stage < GAME_STAGE_COUNT; ++stage)
+      for (int row = 0; row < PIECE_ROW_COUNT; ++row) EXPECT_GT(spread(stage, row, 1), 0) << slot << " " << row;
+  }
+}
+
+TEST(PieceSquareTable, SideOneIsSideZeroTurnedAndBuildsRepeat) {
+  static PieceSquareTable first, second;
+  for (SenkeiId id = 0; id < SENKEI_NAME_COUNT; ++id) {
+    for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+      const SenkeiId pair[2] = {id, id};
+      const uint32_t count = first.buildCount;
+      FillPieceSquareTable(&first, stage, pair);
+      FillPieceSquareTable(&second, stage, pair);
+      ASSERT_EQ(first.buildCount, count + 1);
+      ASSERT_EQ(std::memcmp(first.value, second.value, sizeof first.value), 0);
+      for (int row = 0; row < PIECE_ROW_COUNT; ++row)
+        for (int file = 1; file <= 9; ++file)
+          for (int rank = 1; rank <= 9; ++rank)
+            ASSERT_EQ(first.At(row, 1, file, rank), first.At(row, 0, TurnedFile(file), TurnedRank(rank)))
+                << id << " " << stage << " " << row;
+    }
+  }
+}
+
+// Mended: ids without diagrams (and 23-31) read their family's tables, and
+// the unused slots hold those same diagrams.
+TEST(PieceSquareTable, IdsWithoutTablesReadTheirFamilysTables) {
+  const std::set<int> own(std::begin(kOwnTables), std::end(kOwnTables));
+  for (SenkeiId id = 0; id < SENKEI_NAME_COUNT; ++id) {
+    const int index = SenkeiBaseIndex(id);
+    ASSERT_TRUE(own.count(index)) << id;
+    if (own.count(id)) {
+      EXPECT_EQ(index, id);
+    }
+    if (IsRangingRookSenkei(id)) {
+      EXPECT_TRUE(index == 3 || index == 9) << id;
+    }
+    if (IsStaticVsRangingSenkei(id)) {
+      EXPECT_TRUE(index == 5 || index == 7 || index == 8) << id;
+    }
+    if (id < BASE_TABLE_COUNT) {
+      EXPECT_EQ(std::memcmp(g_basePieceSquare[id], g_basePieceSquare[index], sizeof g_basePieceSquare[id]), 0) << id;
+    }
+  }
+  EXPECT_EQ(SenkeiBaseIndex(23), 0);
+  EXPECT_EQ(SenkeiBaseIndex(SENKEI_SHIN_YAGURA), 1);
+  EXPECT_EQ(SenkeiBaseIndex(SENKEI_MILLENNIUM), 8);
+}
+
+TEST(PieceSquareTable, PromotedPiecesShareRowsAndOthersHaveNone) {
+  const SenkeiId pair[2] = {SENKEI_I_YAGURA, SENKEI_UNDECIDED};
+  BuildEvalTables(STAGE_MIDDLE, pair);
+  EXPECT_EQ(TableEntry(g_activePieceSquareTable, 1, 0x40 | DRAGON, 3, 4),
+            TableEntry(g_activePieceSquareTable, 1, 0x40 | HORSE, 3, 4));
+  for (int type : {PRO_SILVER, PRO_KNIGHT, PRO_LANCE, TOKIN})
+    EXPECT_EQ(TableEntry(g_activePieceSquareTable, 0, static_cast<PieceCode>(type), 5, 5),
+              TableEntry(g_activePieceSquareTable, 0, GOLD, 5, 5));
+  EXPECT_EQ(TableEntry(g_activePieceSquareTable, 0, 19, 5, 5), nullptr);
+  EXPECT_EQ(BaseSquareValue(SENKEI_I_YAGURA, STAGE_MIDDLE, 9, 5, 5), 0);
+}
+
+// The move as the turned position sees it.
+MoveRecord TurnedMove(const MoveRecord& move) {
+  MoveRecord turned = move;
+  if (!move.IsDrop()) {
+    turned.fromFile = static_cast<int8_t>(TurnedFile(move.fromFile));
+    turned.fromRank = static_cast<int8_t>(TurnedRank(move.fromRank));
+  }
+  turned.toFile = static_cast<int8_t>(TurnedFile(move.toFile));
+  turned.toRank = static_cast<int8_t>(TurnedRank(move.toRank));
+  turned.pieceCode = static_cast<PieceCode>(move.pieceCode ^ 0x60);
+  if (move.IsCapture()) turned.capturedCode = static_cast<PieceCode>(move.capturedCode ^ 0x60);
+  return turned;
+}
+
+bool SameRows(const PieceSquareTable& a, const PieceSquareTable& b, int side) {
+  return std::memcmp(a.value[PIECE_ROW_COUNT * side], b.value[PIECE_ROW_COUNT * side],
+                     sizeof(int) * PIECE_ROW_COUNT * SQUARE_COUNT) == 0;
+}
+
+// Every root move of random openings under every strategy with rules:
+// a firing rule saves only the mover's rows under an odd code, the restore
+// gives the table back byte for byte, and the turned position gets the
+// same code with the turned change.
+TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
+  constexpr SenkeiId kIds[] = {1, 2, 3, 5, 6, 7, 8, 9, 20, 0};
+  constexpr int kGames = 12;  // a fraction of a second even under the sanitizers
+  std::set<int> codes;
+  PlayoutRandom random{99};
+  for (int game = 0; game < kGames; ++game) {
+    for (const Position& position : RandomOpeningPositions(1000 + game, 36)) {
+      const SenkeiId pair[2] = {kIds[random.Below(10)], kIds[random.Below(10)]};
+      const SenkeiId turnedPair[2] = {pair[1], pair[0]};
+      const GameStage stage = random.Below(2);
+      const Position turned = TurnedPosition(position);
+      BuildEvalTables(stage, turnedPair);
+      ApplyStrategyToEvalTables(turned, stage, turnedPair);
+      const PieceSquareTable turnedSnapshot = *g_activePieceSquareTable;
+      BuildEvalTables(stage, pair);
+      ApplyStrategyToEvalTables(position, stage, pair);
+      const PieceSquareTable snapshot = *g_activePieceSquareTable;
+      const int mover = position.sideToMove;
+      for (const MoveRecord& move : OracleMoves(position)) {
+        Position after{};
+        OracleApplyMove(position, move, after);
+        *g_activePieceSquareTable = snapshot;
+        AdjustTablesForMove(after, move, stage, pair[mover]);
+        const int code = g_tableModified;
+        const PieceSquareTable adjusted = *g_activePieceSquareTable;
+        RestoreEvalTableSide(mover);
+        ASSERT_EQ(std::memcmp(g_activePieceSquareTable, &snapshot, sizeof snapshot), 0);
+        ASSERT_EQ(g_tableModified, 0);
+        if (code == 0) continue;
+        codes.insert(code);
+        ASSERT_EQ(code % 2, 1);
+        ASSERT_TRUE(SameRows(adjusted, snapshot, 1 - mover));
+
+        *g_activePieceSquareTable = turnedSnapshot;
+        AdjustTablesForMove(TurnedPosition(after), TurnedMove(move), stage, pair[mover]);
+        ASSERT_EQ(g_tableModified, code);
+        for (int row = 0; row < PIECE_ROW_COUNT; ++row)
+          for (int file = 1; file <= 9; ++file)
+            for (int rank = 1; rank <= 9; ++rank)
+              ASSERT_EQ(g_activePieceSquareTable->At(row, 1 - mover, TurnedFile(file), TurnedRank(rank)) -
+                            turnedSnapshot.At(row, 1 - mover, TurnedFile(file), TurnedRank(rank)),
+                        adjusted.At(row, mover, file, rank) - snapshot.At(row, mover, file, rank))
+                  << "code " << code;
+        RestoreEvalTableSide(1 - mover);
+      }
+    }
+  }
+  EXPECT_GE(codes.size(), 14u);
+}
+
+// Mended: the rows go back to the side that was saved, whatever side the
+// caller names; with nothing saved a restore changes nothing.
+TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
+  Position position{};
+  SetupInitialPosition(position);
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_SHIKEN_MINO};
+  BuildEvalTables(STAGE_OPENING, pair);
+  ApplyStrategyToEvalTables(position, STAGE_OPENING, pair);
+  const PieceSquareTable before = *g_activePieceSquareTable;
+  RestoreEvalTableSide(0);
+  EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
+
+  // Side 1's rook swings from its 2八 (8二) to 4二 (its 6八).
+  position.sideToMove = 1;
+  Position after{};
+  MoveRecord move{};
+  move.Set(8, 2, 4, 2, static_cast<PieceId>(position.PieceIdAt(8, 2)), position.PieceCodeAt(8, 2), EMPTY_PIECE_ID, 0, 0);
+  position.board[5][2] = position.board[6][2] = position.board[7][2] = EMPTY_PIECE_ID;  // clear the rank
+  OracleRecount(position);
+  OracleApplyMove(position, move, after);
+  AdjustTablesForMove(after, move, STAGE_OPENING, SENKEI_SHIKEN_MINO);
+  ASSERT_EQ(g_tableModified, 1);
+  EXPECT_EQ(g_activePieceSquareTable->At(ROW_GOLD, 1, 7, 2) - before.At(ROW_GOLD, 1, 7, 2), 35);  // its 3八
+  RestoreEvalTableSide(0);
+  EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
 }
 
 }  // namespace
