@@ -76,10 +76,12 @@ bool ClearExemptWords(const Position& before, const Position& after, const MoveR
   return any;
 }
 
-// Moves checked, exempt, king captures, captures of promoted pieces, drops;
-// and the longest stretch of moves carried incrementally.
-enum { MOVES, EXEMPT, KING_CAPTURES, PROMOTED_CAPTURES, DROPS, LONGEST_RUN, COUNT_KINDS };
-using Counts = uint64_t[COUNT_KINDS];
+// Moves checked, exempt moves, king captures, the longest stretch of moves
+// carried incrementally; and the playouts' own counts.
+struct Counts {
+  uint64_t moves = 0, exempt = 0, kingCaptures = 0, longestRun = 0;
+  PlayoutEvents events;
+};
 
 // Plays a random game; after every move checks the incremental state from
 // the carried state against the full state of the child. The carried state
@@ -89,33 +91,27 @@ void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure
   SetupHandicap(position, handicap);
   EvalState carried = FullOf(position);
   uint64_t run = 0;
-  const auto check = [&](Position& current, const MoveRecord& move, EvalState& child) {
-    const Position before = current;
-    MakeMove(current, move, 0);
-    g_attackHistoryDepth = 0;
-    EvaluateMoveDelta(move, current, carried, &child);
-    EvalState full = FullOf(current), compared = child;
-    const bool exempt = ClearExemptWords(before, current, move, compared, full);
-    const uint64_t events[] = {1, exempt, TypeOf(move.pieceCode) == KING && move.IsCapture(),
-                               move.IsCapture() && IsPromoted(move.capturedCode), move.IsDrop()};
-    for (int kind = MOVES; kind < LONGEST_RUN; ++kind) counts[kind] += events[kind];
-    if (Words(compared) != Words(full) && failure.empty())
-      failure = DescribeMove(move) + " after " + std::to_string(counts[MOVES]) + " moves";
-    return !exempt;
-  };
-  const PlayoutPlayer play = [&](Position& current, const MoveRecord& played) {
+  const PlayoutPlayer play = [&](Position& current, const MoveRecord& move) {
     // The parent's per-node words are set: the child must start without them.
     EvalEnemyKingTerm(current, &carried);
     carried.defence[0].addend = carried.material[1].addend = 77;
-    EvalState child;
-    const bool exact = check(current, played, child);
-    carried = exact ? child : FullOf(current);
-    run = exact ? run + 1 : 0;
-    counts[LONGEST_RUN] = std::max(counts[LONGEST_RUN], run);
+    const Position before = current;
+    MakeMove(current, move, 0);
+    g_attackHistoryDepth = 0;
+    EvalState child, full = FullOf(current);
+    EvaluateMoveDelta(move, current, carried, &child);
+    EvalState compared = child;
+    const bool exempt = ClearExemptWords(before, current, move, compared, full);
+    if (Words(compared) != Words(full)) failure = DescribeMove(move) + " after " + std::to_string(counts.moves) + " moves";
+    carried = exempt ? FullOf(current) : child;
+    run = exempt ? 0 : run + 1;
+    counts.longestRun = std::max(counts.longestRun, run);
+    counts.moves += 1;
+    counts.exempt += exempt;
+    counts.kingCaptures += TypeOf(move.pieceCode) == KING && move.IsCapture();
     return failure.empty();
   };
-  PlayoutEvents events;
-  PlayRandomGame(position, seed, 160, play, events);
+  PlayRandomGame(position, seed, 160, play, counts.events);
 }
 
 TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
@@ -124,7 +120,7 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
 #else
   const int games = 4000;
 #endif
-  Counts counts = {};
+  Counts counts;
   for (int game = 0; game < games; ++game) {
     // Every tenth game with the tuned tables of its start, the others with random ones.
     Position start{};
@@ -141,9 +137,9 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
   // The games reach every kind of update, and long stretches stay exact.
   // Among them thousands of king captures, whose captured attacker must
   // leave no entry behind (removed against the king's old square).
-  EXPECT_LT(counts[EXEMPT] * 10, counts[MOVES]);
-  EXPECT_GT(std::min({counts[KING_CAPTURES], counts[PROMOTED_CAPTURES] / 10, counts[DROPS] / 100,
-                      counts[LONGEST_RUN]}), 100u);
+  EXPECT_LT(counts.exempt * 10, counts.moves);
+  EXPECT_GT(std::min({counts.kingCaptures, counts.events.promotedCaptures / 10, counts.events.drops / 100,
+                      counts.longestRun}), 100u);
 }
 
 // A random position, kings off the edge ranks (whose asymmetries the design
@@ -173,20 +169,27 @@ void RandomPositionAndMirror(PlayoutRandom& random, Position& position, Position
   mirror = BuildPosition(1, turned, swapped);
 }
 
-// A side's lists merged by part (a piece on the king's file or rank goes to
-// the "lower or equal" list on both boards); empty when a list is full.
-std::vector<int> MergedLists(const EvalSideTerms& terms, int part) {
-  const uint16_t *a = terms.attackList[2 * part], *b = terms.attackList[2 * part + 1];
-  if (a[TOP_SIX_SIZE - 1] != 0 || b[TOP_SIX_SIZE - 1] != 0) return {};
-  std::vector<int> merged(a, a + TOP_SIX_SIZE);
-  merged.insert(merged.end(), b, b + TOP_SIX_SIZE);
-  std::sort(merged.begin(), merged.end());
-  return merged;
+// What of a side's terms its mirror side must reproduce: the scalars, then
+// per part the two lists merged (a piece on the king's file or rank goes to
+// the "lower or equal" list on both boards), or -1 when a list is full.
+std::vector<int> SideView(const EvalState& state, int side) {
+  const EvalSideTerms& terms = state.side[side];
+  std::vector<int> view = {terms.attackSum, terms.enemyKingTerm, static_cast<int>(terms.openFileAccumulator),
+                           state.defence[side].value, state.reserveValue[side], state.material[side].value};
+  for (int part = 0; part < 2; ++part) {
+    const uint16_t *higher = terms.attackList[2 * part], *lower = terms.attackList[2 * part + 1];
+    std::vector<int> merged(higher, higher + TOP_SIX_SIZE);
+    merged.insert(merged.end(), lower, lower + TOP_SIX_SIZE);
+    std::sort(merged.begin(), merged.end());
+    if (higher[TOP_SIX_SIZE - 1] != 0 || lower[TOP_SIX_SIZE - 1] != 0) merged.assign(1, -1);
+    view.insert(view.end(), merged.begin(), merged.end());
+  }
+  return view;
 }
 
 TEST(FullEvaluation, APositionAndItsMirrorGiveMirroredStates) {
   PlayoutRandom random{31};
-  int listsCompared = 0;
+  int compared = 0;
   for (int trial = 0; trial < 3000; ++trial) {
     FillRandomEvalParams(900 + trial, g_evalParams, g_testTable);
     Position position, mirror;
@@ -194,31 +197,21 @@ TEST(FullEvaluation, APositionAndItsMirrorGiveMirroredStates) {
     EvalState state = FullOf(position), turned = FullOf(mirror);
     // The rook terms depend on the order of the rooks and on which way a rook
     // on the king's file looks; only positions free of both compare them.
+    const auto apart = [&](const PieceListEntry& rook) { return rook.file != position.pieces[1 - OwnerOf(rook.code)].file; };
     const PieceListEntry &a = position.pieces[2], &b = position.pieces[3];
-    const bool rooksApart = !(a.file >= 1 && b.file >= 1 && OwnerOf(a.code) == OwnerOf(b.code)) &&
-                            a.file != position.pieces[1 - OwnerOf(a.code)].file &&
-                            b.file != position.pieces[1 - OwnerOf(b.code)].file;
-    if (rooksApart) {
+    if (apart(a) && apart(b) && !(a.file >= 1 && b.file >= 1 && OwnerOf(a.code) == OwnerOf(b.code))) {
       EvalEnemyKingTerm(position, &state);
       EvalEnemyKingTerm(mirror, &turned);
     }
     for (int side = 0; side < 2; ++side) {
-      const EvalSideTerms &mine = state.side[side], &theirs = turned.side[1 - side];
-      ASSERT_EQ(std::vector<int>({mine.attackSum, mine.enemyKingTerm, static_cast<int>(mine.openFileAccumulator),
-                                  state.defence[side].value, state.reserveValue[side], state.material[side].value}),
-                std::vector<int>({theirs.attackSum, theirs.enemyKingTerm,
-                                  static_cast<int>(theirs.openFileAccumulator), turned.defence[1 - side].value,
-                                  turned.reserveValue[1 - side], turned.material[1 - side].value}))
-          << trial;
-      for (int part = 0; part < 2; ++part) {
-        const std::vector<int> mineMerged = MergedLists(mine, part), theirsMerged = MergedLists(theirs, part);
-        if (mineMerged.empty() || theirsMerged.empty()) continue;
-        ASSERT_EQ(mineMerged, theirsMerged) << trial;
-        listsCompared += 1;
-      }
+      const std::vector<int> mine = SideView(state, side), theirs = SideView(turned, 1 - side);
+      // A full list on one board may be split differently on the other.
+      if (std::count(mine.begin(), mine.end(), -1) + std::count(theirs.begin(), theirs.end(), -1) > 0) continue;
+      ASSERT_EQ(mine, theirs) << trial;
+      compared += 1;
     }
   }
-  EXPECT_GT(listsCompared, 6000);
+  EXPECT_GT(compared, 3000);
 }
 
 std::vector<int> Entries(const uint16_t* list) { return std::vector<int>(list, list + TOP_SIX_SIZE); }
@@ -271,7 +264,7 @@ void ZeroParams() {
   g_activePieceSquareTable = &g_testTable;
 }
 
-TEST(FullEvaluation, FixedValuesOfTokinsRooksAndOpenFiles) {
+TEST(FullEvaluation, FixedValuesOfTokinsRooksOpenFilesAndKingSquares) {
   ZeroParams();
   std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}};
   for (int i = 0; i < 18; ++i) pieces.push_back({0, TOKIN, 1 + i % 9, 3 + i / 9});
@@ -286,6 +279,17 @@ TEST(FullEvaluation, FixedValuesOfTokinsRooksAndOpenFiles) {
   const EvalState open = FullOf(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}));
   EXPECT_EQ(open.side[0].openFileAccumulator, 900u);
   EXPECT_EQ(open.side[0].attackSum, 320);
+  // The king's square values, read with the base the tuned table is filled
+  // with (file 1 and rank 1 at index 0).
+  Position start{};
+  SetupHandicap(start, HANDICAP_EVEN);
+  const SenkeiId pair[2] = {0, 0};
+  InitEvalParams(start, pair);
+  const int kings[][6] = {{5, 9, 5, 1, -250, -250}, {1, 7, 9, 3, -100, 0}, {9, 7, 1, 3, 0, -100}, {2, 1, 8, 9, 1500, 1500}};
+  for (const auto& [file0, rank0, file1, rank1, value0, value1] : kings) {
+    const EvalState state = FullOf(BuildPosition(0, {{0, KING, file0, rank0}, {1, KING, file1, rank1}}));
+    EXPECT_EQ(std::make_pair(int{state.defence[0].value}, int{state.defence[1].value}), std::make_pair(value0, value1));
+  }
 }
 
 // A rook whose rank meets the enemy king and whose file ends at the wall, one
@@ -309,20 +313,6 @@ TEST(EnemyKingTerm, LinesEndingAtTheKingOrTheWallAndAddedOncePerNode) {
     EvalEnemyKingTerm(position, &state);  // the second call adds nothing
     EXPECT_EQ(std::vector<int>({state.side[0].enemyKingTerm, state.side[1].enemyKingTerm, int(state.flags)}),
               std::vector<int>({expected, 0, int(EVAL_FLAG_ENEMY_KING_TERM)}));
-  }
-}
-
-// The king's square values are read with the base they are filled with
-// (file 1 and rank 1 at index 0 of the tuned table).
-TEST(FullEvaluation, KingSquareValuesAreThoseOfTheTunedTable) {
-  Position start{};
-  SetupHandicap(start, HANDICAP_EVEN);
-  const SenkeiId pair[2] = {0, 0};
-  InitEvalParams(start, pair);
-  const int cases[][6] = {{5, 9, 5, 1, -250, -250}, {1, 7, 9, 3, -100, 0}, {9, 7, 1, 3, 0, -100}, {2, 1, 8, 9, 1500, 1500}};
-  for (const auto& [file0, rank0, file1, rank1, value0, value1] : cases) {
-    const EvalState state = FullOf(BuildPosition(0, {{0, KING, file0, rank0}, {1, KING, file1, rank1}}));
-    EXPECT_EQ(std::make_pair(int{state.defence[0].value}, int{state.defence[1].value}), std::make_pair(value0, value1));
   }
 }
 
