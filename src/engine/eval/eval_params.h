@@ -98,6 +98,8 @@ extern RootEvalTables* g_activeRootEvalTables;
 inline constexpr int ROOT_LINE_WEIGHT_SIZE = 28;
 inline constexpr int ROOT_LINE_OPEN = 27;
 extern int RootLineWeight[ROOT_LINE_WEIGHT_SIZE];
+// The table kept beside it and preset with it.
+extern int g_rootLineWeightTail[26];
 
 // ---------------------------------------------------------------------------
 // Builders

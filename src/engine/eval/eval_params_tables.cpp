@@ -1,5 +1,5 @@
-// The constant tables of the evaluation parameters. The values the design
-// gives are written out as given; the rest of the king-relative tables and
+// The constant tables of the evaluation parameters. The given values are
+// written out as they stand; the rest of the king-relative tables and
 // the castle blocks are drawn at compile time by the rules below (explained
 // in docs/piece-square-tables.md), so the rule is the only copy of them.
 #include "engine/eval/eval_params_tables.h"

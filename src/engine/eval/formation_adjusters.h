@@ -20,7 +20,9 @@ void AdjustHidariMino(const Position& position, GameStage stage, int side);     
 void AdjustIbiAnaguma(const Position& position, GameStage stage, int side);                        // 8
 void AdjustNakaZumai(const Position& position, int side);                                          // 10
 
-// Helpers the rules share, public for the strategy re-decision's tests.
+// Helpers the rules share: the king's lean toward its left (1) or right (-1),
+// a truncated blend of two values, the king's wing (-1 left, 0 centre, +1
+// right) and a file mirrored on demand.
 double KingLean(const Position& position, int side);
 int Blend(double t, int a, int b);
 int KingSide(const Position& position, int side);

@@ -292,7 +292,7 @@ void AiFuriKinMusoMoveRules(const MoverMove& m) {
     v.Add(GOLD, 5, 8, -20);
   } else if (!m.isDrop && m.type == PAWN && m.fromRank == 5 && m.toRank == 4 && m.fromFile == m.toFile) {
     const PieceListEntry& rook2 = v.position.pieces[2];
-    const int rookId = (IsOwnedBy(rook2.code, v.side) && TypeOf(rook2.code) == ROOK) ? 2 : 3;
+    const int rookId = (rook2.file >= 1 && IsOwnedBy(rook2.code, v.side) && TypeOf(rook2.code) == ROOK) ? 2 : 3;
     const PieceListEntry& rook = v.position.pieces[rookId];
     if (rook.file < 1) return;
     const int rookFile = v.File(rook.file);

