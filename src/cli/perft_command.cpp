@@ -8,7 +8,7 @@
 
 #include "charset.h"
 #include "cli/command.h"
-#include "cli/record_perft.h"
+#include "records/kifu_legal_moves.h"
 
 namespace {
 

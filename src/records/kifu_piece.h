@@ -36,6 +36,12 @@ inline constexpr uint8_t KIFU_BORDER_CODE = 255;  // border squares; "any" in ge
 // so that a king moved off the board keeps a slot of its own).
 constexpr int KifuBaseType(int type) { return type == KIFU_KING ? KIFU_KING : type & 7; }
 
+// How many far ranks are dead ends for a type (IsDeadEndRank in
+// board_geometry.h): 1 for pawns and lances, 2 for knights, 0 for the rest.
+constexpr int KifuDeadEndRanks(int type) {
+  return (type == KIFU_PAWN || type == KIFU_LANCE) ? 1 : (type == KIFU_KNIGHT ? 2 : 0);
+}
+
 // One-byte piece code: type in bits 0-3, bit 4 set for the second player's
 // pieces; 255 is the board border. Codes 32-254 are never pieces.
 class KifuPieceCode {
@@ -98,6 +104,8 @@ enum class KifuMoveKind : uint8_t {
 inline constexpr int KIFU_FIRST_HAND_FILE = 11;
 inline constexpr int KIFU_SECOND_HAND_FILE = 12;
 inline constexpr int KIFU_BOX_FILE = 13;
+// A hand or the box as the file of an editing move (11..13).
+constexpr bool IsKifuStoreFile(int file) { return file >= KIFU_FIRST_HAND_FILE && file <= KIFU_BOX_FILE; }
 
 // A move of the record. From file 1..9 a board square, 11/12 a drop from the
 // first/second player's hand with the type in the from-rank byte, 13 the box

@@ -7,13 +7,12 @@
 #include <cstring>
 #include <iterator>
 
+#include "board_geometry.h"
+
 namespace {
 
 constexpr int HAND_COUNT_MAX = 127;  // hands are signed bytes
 
-constexpr bool IsBoardSquare(int file, int rank) { return file >= 1 && file <= 9 && rank >= 1 && rank <= 9; }
-// A hand (11, 12) or the box (13) as the file of an editing move.
-constexpr bool IsStoreFile(int file) { return file >= KIFU_FIRST_HAND_FILE && file <= KIFU_BOX_FILE; }
 constexpr int StoreOfFile(int file) { return file - KIFU_FIRST_HAND_FILE; }
 
 // The second player's start rank 1 from file 1 to 9; the first player's
@@ -42,28 +41,35 @@ struct BoxHandicap {
 constexpr BoxHandicap kBoxHandicaps[9] = {
     {0, 0},
     {HANDICAP_OTHER, HANDICAP_OTHER},  // any pawn in the box
-    {0x1, 0x3},                        // lances
-    {0x4, 0xC},                        // knights
-    {0x10, 0x30},                      // silvers
-    {0x40, 0xC0},                      // golds
-    {0x100, HANDICAP_OTHER},           // bishops
-    {0x200, HANDICAP_OTHER},           // rooks
-    {0x400, HANDICAP_OTHER},           // kings
+    {HANDICAP_LANCE_11, HANDICAP_LANCE_11 | HANDICAP_LANCE_91},
+    {HANDICAP_KNIGHT_21, HANDICAP_KNIGHT_21 | HANDICAP_KNIGHT_81},
+    {HANDICAP_SILVER_31, HANDICAP_SILVER_31 | HANDICAP_SILVER_71},
+    {HANDICAP_GOLD_41, HANDICAP_GOLD_41 | HANDICAP_GOLD_61},
+    {HANDICAP_BISHOP_22, HANDICAP_OTHER},
+    {HANDICAP_ROOK_82, HANDICAP_OTHER},
+    {HANDICAP_FIRST_KING, HANDICAP_OTHER},
 };
+
+// A move on the board with a plain promote flag: markers (kinds other than
+// 0, such as a resignation) are no move on the board, and a promote byte
+// other than 0 and 1 would read as a promotion yet compare unequal to it.
+constexpr bool IsPlayable(const KifuMove& move) {
+  return move.kind == KifuMoveKind::Ordinary && (move.promote == 0 || move.promote == 1);
+}
 
 int8_t ClampCount(int count) { return static_cast<int8_t>(std::clamp(count, -128, HAND_COUNT_MAX)); }
 
 }  // namespace
 
 KifuPieceCode KifuPosition::At(int file, int rank) const {
-  if (!IsBoardSquare(file, rank)) return KIFU_BORDER_CODE;
+  if (!IsOnBoard(file, rank)) return KIFU_BORDER_CODE;
   return board[SquareIndex(file, rank)];
 }
 
 void KifuPosition::SetStart(HandicapFlags flags) {
   for (int rank = 0; rank <= 10; ++rank) {
     for (int file = 0; file <= 10; ++file) {
-      board[SquareIndex(file, rank)] = IsBoardSquare(file, rank) ? 0 : KIFU_BORDER_CODE;
+      board[SquareIndex(file, rank)] = IsOnBoard(file, rank) ? 0 : KIFU_BORDER_CODE;
     }
   }
   for (int file = 1; file <= 9; ++file) {
@@ -103,7 +109,7 @@ int KifuPosition::HandCount(int side, int type) const {
 bool KifuPosition::DoMove(const KifuMove& move) {
   // IsValidMove also checks the move's piece bytes against the board and
   // the hand, so that a stale or forged move can't create or lose a piece.
-  if (IsValidMove(move, 1) == 0) return false;
+  if (!IsPlayable(move) || IsValidMove(move, 1) == 0) return false;
   const KifuPieceCode piece = move.piece;
   const int side = piece.Side();
   const KifuPieceCode captured = move.captured;
@@ -125,19 +131,21 @@ bool KifuPosition::DoMove(const KifuMove& move) {
 
 bool KifuPosition::UndoMove(const KifuMove& move) {
   const KifuPieceCode piece = move.piece;
-  if (!piece.IsPiece()) return false;
+  if (!piece.IsPiece() || !IsPlayable(move)) return false;
   const int side = piece.Side();
+  // Only the side that has just moved can take a move back.
+  if (sideToMove != 1 - side) return false;
   const int type = piece.Type();
-  const bool isDrop = move.fromFile >= 10;
+  const bool isDrop = move.IsDrop();
   if (isDrop) {
     if (move.fromFile != KIFU_FIRST_HAND_FILE + side || move.fromRank != type) return false;
     if (type > KIFU_ROOK || hands[side][type] >= HAND_COUNT_MAX) return false;
   } else {
     // The piece goes back to its source, which must be an empty square.
-    if (!IsBoardSquare(move.fromFile, move.fromRank)) return false;
+    if (!IsOnBoard(move.fromFile, move.fromRank)) return false;
     if (!board[SquareIndex(move.fromFile, move.fromRank)].IsEmpty()) return false;
   }
-  if (!IsBoardSquare(move.toFile, move.toRank)) return false;
+  if (!IsOnBoard(move.toFile, move.toRank)) return false;
   const bool promoted = move.promote != 0 && (type & 7) != 0;
   const uint8_t placed = promoted ? piece.Code() | KIFU_PROMOTED_BIT : piece.Code();
   if (board[SquareIndex(move.toFile, move.toRank)].Code() != placed) return false;
@@ -146,8 +154,10 @@ bool KifuPosition::UndoMove(const KifuMove& move) {
   const int capturedType = KifuBaseType(captured.Type());
   if (captures) {
     if (captured.Side() == side || hands[side][capturedType] < 1) return false;
-  } else if (!captured.IsEmpty()) {
-    return false;  // a border or out-of-range code must not land on the board
+  } else if (captured.Code() != 0) {
+    // A played move captures 0 on an empty square; any other byte (13, a
+    // lone side bit, a border code) was never on the board.
+    return false;
   }
 
   board[SquareIndex(move.toFile, move.toRank)] = captured;
@@ -157,17 +167,17 @@ bool KifuPosition::UndoMove(const KifuMove& move) {
   } else {
     board[SquareIndex(move.fromFile, move.fromRank)] = piece;
   }
-  sideToMove = (sideToMove == 0 || sideToMove == 1) ? 1 - sideToMove : side;
+  sideToMove = side;
   return true;
 }
 
 bool KifuPosition::EditMove(const KifuMove& move) {
   const int fromFile = move.fromFile, fromRank = move.fromRank;
   const int toFile = move.toFile, toRank = move.toRank;
-  const bool fromBoard = IsBoardSquare(fromFile, fromRank);
-  const bool fromStore = IsStoreFile(fromFile) && fromRank >= 1 && fromRank <= KIFU_KING;
-  const bool toBoard = IsBoardSquare(toFile, toRank);
-  const bool toStore = IsStoreFile(toFile) && toRank >= 1 && toRank <= KIFU_KING;
+  const bool fromBoard = IsOnBoard(fromFile, fromRank);
+  const bool fromStore = IsKifuStoreFile(fromFile) && fromRank >= 1 && fromRank <= KIFU_KING;
+  const bool toBoard = IsOnBoard(toFile, toRank);
+  const bool toStore = IsKifuStoreFile(toFile) && toRank >= 1 && toRank <= KIFU_KING;
   if (!(fromBoard || fromStore) || !(toBoard || toStore)) return false;
   const KifuPieceCode piece = move.piece;
   if (piece.Type() == KIFU_KING && (toFile == KIFU_FIRST_HAND_FILE || toFile == KIFU_SECOND_HAND_FILE)) {
@@ -186,9 +196,21 @@ bool KifuPosition::EditMove(const KifuMove& move) {
     return true;
   }
 
+  // The move's bytes must be what stands there: the piece at its source, the
+  // displaced piece (or 0) at a board destination, nothing displaced from a
+  // hand or the box, and a store's slot of the piece's own type. Anything
+  // else would create, lose or overwrite a piece.
   const KifuPieceCode displaced = move.captured;
-  if (!displaced.IsPiece() && !displaced.IsEmpty()) return false;
-  if (toBoard && !piece.IsPiece()) return false;
+  if (!piece.IsPiece()) return false;
+  const int pieceType = KifuBaseType(piece.Type());
+  if (fromBoard ? board[SquareIndex(fromFile, fromRank)] != piece : pieceType != fromRank) return false;
+  if (toBoard) {
+    const KifuPieceCode target = board[SquareIndex(toFile, toRank)];
+    if (displaced.Code() != 0 && (!target.IsPiece() || displaced != target)) return false;
+    if (displaced.Code() == 0 && !target.IsEmpty()) return false;
+  } else if (displaced.Code() != 0 || toRank != pieceType) {
+    return false;
+  }
   if (fromStore) {
     const int store = StoreOfFile(fromFile);
     if (hands[store][fromRank] < 1) return false;  // never below zero
@@ -220,7 +242,7 @@ void KifuPosition::SwapSides() {
   for (int rank = 1; rank <= 9; ++rank) {
     for (int file = 1; file <= 9; ++file) {
       const int here = SquareIndex(file, rank);
-      const int there = SquareIndex(10 - file, 10 - rank);
+      const int there = SquareIndex(TurnedFile(file), TurnedRank(rank));
       if (here < there) std::swap(board[here], board[there]);
     }
   }
@@ -260,6 +282,8 @@ bool KifuPosition::GatherHands(int side) {
   if (side != 0 && side != 1) return false;
   const int other = 1 - side;
   for (int type = 1; type <= KIFU_ROOK; ++type) {
+    // A negative count would eat into the gathering hand's pieces.
+    if (hands[side][type] < 0 || hands[other][type] < 0) return false;
     if (hands[side][type] + hands[other][type] > HAND_COUNT_MAX) return false;
   }
   for (int type = 1; type <= KIFU_ROOK; ++type) {

@@ -30,8 +30,19 @@ inline constexpr HandicapFlags HANDICAP_FIRST_KING = 0x400;  // the first player
 inline constexpr HandicapFlags HANDICAP_OTHER = 0x800;       // a box that is no known handicap
 
 // The handicaps UpdateBoxAndHandicap recognises; any other box is HANDICAP_OTHER.
-inline constexpr HandicapFlags KIFU_KNOWN_HANDICAPS[] = {0,     0x1,   0x100, 0x200, 0x201, 0x300,
-                                                         0x303, 0x30F, 0x33F, 0x3FF, 0x400};
+// Even, lance, bishop, rook, rook and lance, two pieces, four, six, eight,
+// ten pieces, and the first player without a king.
+inline constexpr HandicapFlags HANDICAP_TWO_PIECES = HANDICAP_BISHOP_22 | HANDICAP_ROOK_82;
+inline constexpr HandicapFlags HANDICAP_FOUR_PIECES = HANDICAP_TWO_PIECES | HANDICAP_LANCE_11 | HANDICAP_LANCE_91;
+inline constexpr HandicapFlags HANDICAP_SIX_PIECES = HANDICAP_FOUR_PIECES | HANDICAP_KNIGHT_21 | HANDICAP_KNIGHT_81;
+inline constexpr HandicapFlags HANDICAP_EIGHT_PIECES = HANDICAP_SIX_PIECES | HANDICAP_SILVER_31 | HANDICAP_SILVER_71;
+inline constexpr HandicapFlags HANDICAP_TEN_PIECES = HANDICAP_EIGHT_PIECES | HANDICAP_GOLD_41 | HANDICAP_GOLD_61;
+inline constexpr HandicapFlags KIFU_KNOWN_HANDICAPS[] = {
+    HANDICAP_NONE,         HANDICAP_LANCE_11,   HANDICAP_BISHOP_22,   HANDICAP_ROOK_82,
+    HANDICAP_ROOK_82 | HANDICAP_LANCE_11,       HANDICAP_TWO_PIECES,  HANDICAP_FOUR_PIECES,
+    HANDICAP_SIX_PIECES,   HANDICAP_EIGHT_PIECES, HANDICAP_TEN_PIECES, HANDICAP_FIRST_KING};
+static_assert(HANDICAP_FOUR_PIECES == 0x303 && HANDICAP_SIX_PIECES == 0x30F && HANDICAP_EIGHT_PIECES == 0x33F &&
+              HANDICAP_TEN_PIECES == 0x3FF && (HANDICAP_ROOK_82 | HANDICAP_LANCE_11) == 0x201);
 
 // The record side's 64-bit position key as two words.
 struct KifuPositionKey {
@@ -82,10 +93,11 @@ class KifuPosition {
   int HandCount(int side, int type) const;
 
   // --- moves
-  // Plays a move that passes IsValidMove(strict = 1); false and unchanged otherwise.
+  // Plays an ordinary move (kind 0, promote 0 or 1) that passes
+  // IsValidMove(strict = 1); false and unchanged otherwise (markers too).
   bool DoMove(const KifuMove& move);
-  // Takes back a move played by DoMove; false and unchanged when the board
-  // and hands can't have come from it.
+  // Takes back a move played by DoMove; false and unchanged when the board,
+  // hands and side to move can't have come from it.
   bool UndoMove(const KifuMove& move);
   // Board editing: moves a piece between squares, hands and the box (with
   // a swap through the captured byte), or cycles a piece in place; the side
@@ -103,18 +115,21 @@ class KifuPosition {
   // Recounts the box from the full set and rebuilds the handicap flags from it.
   void UpdateBoxAndHandicap();
 
-  // --- key and book form (kifu_position_key.cpp)
+  // --- key (kifu_position_key.cpp) and book form (kifu_book_position.cpp)
   // The 64-bit key seen from the side to move (colour-swapped turned
   // positions share it).
   void ComputeKey(KifuPositionKey& key) const;
   // The book's 45-byte record; false and out untouched when !IsValid().
   bool ToBookPosition(BookPosition& out) const;
 
-  // --- rules (kifu_rules.cpp)
+  // --- rules: kifu_move_validity.cpp, kifu_position_validity.cpp,
+  // kifu_check.cpp, kifu_move_generation.cpp, kifu_legal_moves.cpp,
+  // kifu_impasse.cpp
   // 0 invalid, 1 valid and can't promote, 2 must promote, 3 may promote.
   // With strict a promote flag contradicting the class is invalid.
   int IsValidMove(const KifuMove& move, int strict) const;
-  // Piece counts, kings, pawn files, dead pieces and kings attacked both ways.
+  // Piece counts (kings in the box included), kings, pawn files, dead
+  // pieces, and the side that has just moved not in check.
   bool IsValid() const;
   // Whether side's king is attacked (false without a king).
   bool IsInCheck(int side) const;

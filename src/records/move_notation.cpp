@@ -3,6 +3,8 @@
 // same piece type onto the same square.
 #include "records/move_notation.h"
 
+#include "board_geometry.h"
+#include "records/kifu_movement.h"
 #include "records/sjis_string.h"
 
 namespace {
@@ -43,13 +45,10 @@ constexpr bool IsFirstPlayerCode(int code) { return code >= 1 && code <= 15; }
 // A board move that stays unpromoted where it could promote: an unpromoted
 // piece other than gold or king starting or ending in the owner's far zone.
 bool DeclinesPromotion(const KifuMove& move) {
-  if (move.fromFile >= 10) return false;  // drops never promote
-  const int code = move.piece.Code();
-  const int type = code & 15;
-  if (type >= KIFU_KING || type == KIFU_GOLD) return false;
-  if (IsFirstPlayerCode(code)) return move.fromRank < 4 || move.toRank < 4;
-  if (code >= 17 && code <= 31) return move.fromRank >= 7 || move.toRank >= 7;
-  return false;
+  if (move.IsDrop()) return false;  // drops never promote
+  const KifuPieceCode piece = move.piece;
+  if (!piece.IsPiece()) return false;
+  return CanPromote(piece.Type(), piece.Side(), move.fromRank, move.toRank);
 }
 
 // The destination as a full-width file digit and a kanji rank; the numeral
@@ -75,8 +74,6 @@ constexpr int VerticalOf(int fromRank, int toRank) {
   return toRank < fromRank ? FROM_BEHIND : (toRank == fromRank ? FROM_SAME_RANK : FROM_AHEAD);
 }
 
-constexpr bool OnBoard(int file, int rank) { return file >= 1 && file <= 9 && rank >= 1 && rank <= 9; }
-
 bool StartsOn(const KifuMove& move, int file, int rank) { return move.fromFile == file && move.fromRank == rank; }
 
 // The words that tell the move from the other moves of its piece type onto
@@ -84,7 +81,7 @@ bool StartsOn(const KifuMove& move, int file, int rank) { return move.fromFile =
 int ChooseQualifiers(const KifuPosition& position, const KifuMove& move) {
   // Only a move of a real piece onto a board square has rivals; an
   // out-of-range square or piece byte would read as "any" in the filters.
-  if (move.kind != KifuMoveKind::Ordinary || !move.piece.IsPiece() || !OnBoard(move.toFile, move.toRank)) return 0;
+  if (move.kind != KifuMoveKind::Ordinary || !move.piece.IsPiece() || !IsOnBoard(move.toFile, move.toRank)) return 0;
 
   KifuMove rivals[KIFU_MAX_MOVES];
   const int count = position.GenerateMoves(rivals, -1, -1, move.toFile, move.toRank, move.piece, -1, -1, -1);

@@ -100,6 +100,9 @@ TEST(KifuPosition, MovesThatDisagreeWithTheBoardChangeNothing) {
                  KifuOrdinaryMove(HAND, KIFU_LANCE, 5, 5, KIFU_LANCE, 0),       // empty hand
                  KifuOrdinaryMove(HAND, KIFU_PAWN, 5, 5, KIFU_GOLD, 0),         // not the hand's type
                  KifuOrdinaryMove(SECOND_HAND, KIFU_PAWN, 5, 5, KIFU_PAWN, 0),  // another hand
+                 KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, KIFU_NO_PIECE),        // no byte UndoMove may write back
+                 KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, SECOND),
+                 KifuMove(7, 7, 7, 6, KIFU_PAWN, 0, 0, KifuMoveKind::Resignation),  // a marker is no move
                  KifuOrdinaryMove(10, 7, 10, 6, KIFU_PAWN, 0), KifuOrdinaryMove(7, 7, 7, 16, KIFU_PAWN, 0)});
   ASSERT_TRUE(position.DoMove(KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0)));
   ExpectKifuRefused(position, [](KifuPosition& p, KifuMove& m) { return p.UndoMove(m); },
@@ -109,7 +112,37 @@ TEST(KifuPosition, MovesThatDisagreeWithTheBoardChangeNothing) {
                  KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, KIFU_PAWN),            // own piece "captured"
                  KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 200),                  // not a code
                  KifuOrdinaryMove(SECOND_HAND, KIFU_PAWN, 7, 6, KIFU_PAWN, 0),  // the wrong hand
+                 KifuOrdinaryMove(HAND, KIFU_GOLD, 7, 6, KIFU_PAWN, 0),         // type byte not the piece's
+                 KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, KIFU_NO_PIECE),         // bytes never on a square
+                 KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, SECOND), KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 29),
+                 KifuMove(7, 7, 7, 6, KIFU_PAWN, 0, 0, KifuMoveKind::Resignation),
                  KifuOrdinaryMove(0, 7, 7, 6, KIFU_PAWN, 0), KifuOrdinaryMove(7, 7, 7, 60, KIFU_PAWN, 0)});
+  // Only the side that has just moved takes back: after 7六歩 3四歩 2六歩 the
+  // second player's 3四歩 is not the last move.
+  const KifuMove secondPawn = KifuOrdinaryMove(3, 3, 3, 4, KIFU_PAWN + SECOND, 0);
+  ASSERT_TRUE(position.DoMove(secondPawn) && position.DoMove(KifuOrdinaryMove(2, 7, 2, 6, KIFU_PAWN, 0)));
+  ExpectKifuRefused(position, [](KifuPosition& p, KifuMove& m) { return p.UndoMove(m); }, {secondPawn});
+  // A promote byte other than 0 and 1 is no promotion flag.
+  const KifuPosition silver = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 4, KIFU_SILVER}}, 0);
+  ExpectKifuRefused(silver, [](KifuPosition& p, KifuMove& m) { return p.DoMove(m); },
+                    {KifuOrdinaryMove(3, 4, 3, 3, KIFU_SILVER, 0, 2)});
+}
+
+// Hand counts are signed bytes: at 127 nothing may add to a hand; 126 and a
+// capture reach 127 and come back. Gathering refuses negative counts.
+TEST(KifuPosition, FullAndNegativeHands) {
+  KifuPosition full = BuildKifuPosition({{5, 5, KIFU_PAWN}, {5, 4, KIFU_PAWN + SECOND}}, 0);
+  full.hands[0][KIFU_PAWN] = 127;
+  full.hands[1][KIFU_PAWN] = 1;
+  const KifuMove capture = KifuOrdinaryMove(5, 5, 5, 4, KIFU_PAWN, KIFU_PAWN + SECOND);
+  ExpectKifuRefused(full, [](KifuPosition& p, KifuMove& m) { return p.DoMove(m) || p.GatherHands(0); }, {capture});
+  ExpectKifuRefused(full, [](KifuPosition& p, KifuMove& m) { return p.EditMove(m); },
+                    {KifuOrdinaryMove(5, 5, HAND, KIFU_PAWN, KIFU_PAWN, 0)});
+  full.hands[0][KIFU_PAWN] = 126;
+  ASSERT_TRUE(full.DoMove(capture));
+  EXPECT_TRUE(full.HandCount(0, KIFU_PAWN) == 127 && full.UndoMove(capture) && full.HandCount(0, KIFU_PAWN) == 126);
+  full.hands[1][KIFU_PAWN] = -1;
+  ExpectKifuRefused(full, [](KifuPosition& p, KifuMove&) { return p.GatherHands(0); }, {capture});
 }
 
 TEST(KifuPositionEdit, CyclesSwapsAndRefusals) {
@@ -146,6 +179,13 @@ TEST(KifuPositionEdit, CyclesSwapsAndRefusals) {
                  KifuOrdinaryMove(5, 7, HAND, KIFU_KING, KIFU_KING, 0),                   // king into a hand
                  KifuOrdinaryMove(SECOND_HAND, KIFU_ROOK, 5, 7, KIFU_ROOK, KIFU_KING),    // the same, displaced
                  KifuOrdinaryMove(5, 7, 5, 6, KIFU_KING, 255),  // a border code onto the board
+                 KifuOrdinaryMove(5, 7, HAND, KIFU_PAWN, KIFU_PAWN, 0),                   // a king as a pawn, into a hand
+                 KifuOrdinaryMove(5, 4, 5, 5, KIFU_GOLD, 0),                              // a gold out of nothing
+                 KifuOrdinaryMove(6, 9, 7, 7, KIFU_GOLD, 0),                              // the pawn overwritten
+                 KifuOrdinaryMove(6, 9, 7, 7, KIFU_GOLD, KIFU_ROOK),                      // a rook for the pawn
+                 KifuOrdinaryMove(SECOND_HAND, KIFU_ROOK, 5, 4, KIFU_GOLD, 0),            // not the slot's type
+                 KifuOrdinaryMove(6, 9, KIFU_BOX_FILE, KIFU_ROOK, KIFU_GOLD, 0),          // into another slot
+                 KifuOrdinaryMove(6, 9, KIFU_BOX_FILE, KIFU_GOLD, KIFU_GOLD, KIFU_PAWN),  // a pawn out of the box
                  KifuOrdinaryMove(5, 7, 10, 8, KIFU_KING, 0), KifuOrdinaryMove(5, 7, KIFU_BOX_FILE, 0, KIFU_KING, 0),
                  KifuOrdinaryMove(-3, 120, 5, 4, KIFU_GOLD, 0)});
 }
@@ -165,6 +205,11 @@ TEST(KifuPosition, CollectingAndGatheringKeepEveryPiece) {
     EXPECT_EQ(gathered.HandCount(0, KIFU_PAWN), 0);
     EXPECT_TRUE(Recounted(gathered) == gathered);
   }
+  // Swapping sides carries every hand slot across, the king's included.
+  KifuPosition kingInHand = KifuStartPosition();
+  kingInHand.hands[0][KIFU_KING] = 1;
+  kingInHand.SwapSides();
+  EXPECT_EQ(kingInHand.HandCount(1, KIFU_KING) * 10 + kingInHand.HandCount(0, KIFU_KING), 10);
   KifuPosition start = KifuStartPosition();
   EXPECT_FALSE(start.CollectBoardPieces(3) || start.CollectBoardPieces(-1) || start.GatherHands(KIFU_BOX));
   EXPECT_TRUE(start == KifuStartPosition());
@@ -223,6 +268,18 @@ TEST(KifuPositionBook, ExactBytes) {
   EXPECT_EQ(untouched.slots[0], 0xAB);
 }
 
+// Pieces of each base type on the board, in both hands and in the box.
+std::vector<int> PieceCounts(const KifuPosition& position) {
+  std::vector<int> counts(9, 0);
+  for (const KifuPieceCode code : position.board) {
+    if (code.IsPiece()) counts[KifuBaseType(code.Type())] += 1;
+  }
+  for (const auto& store : position.hands) {
+    for (int type = 1; type <= KIFU_KING; ++type) counts[type] += store[type];
+  }
+  return counts;
+}
+
 // Every public operation on positions and moves of random bytes; the
 // sanitizer build catches any read or write out of bounds.
 TEST(KifuPosition, ArbitraryBytesNeverReachOutsideTheTables) {
@@ -261,11 +318,24 @@ TEST(KifuPosition, ArbitraryBytesNeverReachOutsideTheTables) {
     position.MoveNotation(move, small(), small(), text);
     KifuMove completed = move;
     position.CompleteMove(completed);
+    // Each change of the position either keeps every piece or is refused
+    // and changes nothing.
     KifuPosition copy = position;
-    copy.DoMove(move);
-    copy.UndoMove(move);
-    copy.EditMove(move);
-    copy.EditMove(completed);
+    const auto playMoves = {
+        +[](KifuPosition& p, const KifuMove& m) { return p.DoMove(m); },
+        +[](KifuPosition& p, const KifuMove& m) { return p.UndoMove(m); },
+        +[](KifuPosition& p, const KifuMove& m) { return p.EditMove(m); },
+    };
+    for (const KifuMove& tried : {move, completed}) {
+      for (auto play : playMoves) {
+        const KifuPosition before = copy;
+        if (play(copy, tried)) {
+          EXPECT_EQ(PieceCounts(copy), PieceCounts(before));
+        } else {
+          EXPECT_TRUE(copy == before && copy.handicapFlags == before.handicapFlags);
+        }
+      }
+    }
     copy.SwapSides();
     copy.CollectBoardPieces(small());
     copy.GatherHands(small());

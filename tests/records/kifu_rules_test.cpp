@@ -135,10 +135,10 @@ TEST(KifuMoveValidity, PromotionClassesAndLenientAnswers) {
 }
 
 TEST(KifuPositionValidity, CountsKingsPawnsAndDeadPieces) {
-  const KifuPosition base = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 3, KIFU_PAWN}}, 0);
+  const KifuPosition base = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 3, KIFU_PAWN}}, 1);
   ASSERT_TRUE(base.IsValid());
   // One square more: dead pieces, bytes that are no piece, a second king,
-  // a missing king, two pawns on a file, and two kings attacked at once.
+  // a missing king, two pawns on a file, and the side to move in check.
   // clang-format off
   const std::tuple<int, int, bool> squares[] = {
       {41, KIFU_PAWN, false}, {41, KIFU_LANCE, false}, {42, KIFU_KNIGHT, false}, {48, KIFU_KNIGHT + SECOND, false},
@@ -148,7 +148,15 @@ TEST(KifuPositionValidity, CountsKingsPawnsAndDeadPieces) {
   for (const auto& [square, code, valid] : squares) {
     EXPECT_EQ(With(base, square, code).IsValid(), valid) << square << " " << code;
   }
+  // The side that has just moved in check: its king could be taken next.
   EXPECT_FALSE(With(With(base, 55, KIFU_ROOK), 19, KIFU_ROOK + SECOND).IsValid());
+  KifuPosition checkedMover = With(base, 55, KIFU_ROOK);
+  checkedMover.sideToMove = 0;
+  EXPECT_FALSE(checkedMover.IsValid());
+  // Kings in the box count against the full set of two.
+  KifuPosition boxedKing = base;
+  boxedKing.hands[KIFU_BOX][KIFU_KING] = 1;
+  EXPECT_FALSE(boxedKing.IsValid());
   // Counts of hands and box: above the full set with the board's pawn, negative
   // (which could hide a surplus elsewhere from the sum), kings in hand.
   const std::tuple<int, int, int, bool> counts[] = {{0, KIFU_PAWN, 17, true},         {0, KIFU_PAWN, 18, false},

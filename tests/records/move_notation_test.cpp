@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "board_geometry.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_perft.h"
 
@@ -154,10 +155,11 @@ TEST(KifuPieceCodeParse, ReadsTheNamesItWritesAndTheTokens) {
 // The move as seen from the other chair (KifuTurned's position).
 KifuMove Turned(const KifuMove& m) {
   const int captured = m.captured.IsPiece() ? m.captured.Code() ^ SECOND : m.captured.Code();
-  return m.IsDrop() ? KifuMove(23 - m.fromFile, m.fromRank, 10 - m.toFile, 10 - m.toRank, m.piece.Code() ^ SECOND, 0,
-                               m.promote, m.kind)
-                    : KifuMove(10 - m.fromFile, 10 - m.fromRank, 10 - m.toFile, 10 - m.toRank, m.piece.Code() ^ SECOND,
-                               captured, m.promote, m.kind);
+  const int otherHand = KIFU_FIRST_HAND_FILE + KIFU_SECOND_HAND_FILE - m.fromFile;
+  return m.IsDrop() ? KifuMove(otherHand, m.fromRank, TurnedFile(m.toFile), TurnedRank(m.toRank),
+                               m.piece.Code() ^ SECOND, 0, m.promote, m.kind)
+                    : KifuMove(TurnedFile(m.fromFile), TurnedRank(m.fromRank), TurnedFile(m.toFile),
+                               TurnedRank(m.toRank), m.piece.Code() ^ SECOND, captured, m.promote, m.kind);
 }
 
 // Plays up to `plies` random legal moves, checking in each position that
@@ -181,7 +183,7 @@ int PlayAndCheck(KifuPosition position, int plies, std::mt19937& random) {
       const bool hasWords = text != Formatted(move, 0, prevFile, prevRank);
       EXPECT_EQ(hasWords, rival) << int{move.fromFile} << int{move.fromRank};
       movesWithWords += hasWords;
-      const std::string turnedText = Notation(turned, Turned(move), 10 - prevFile, 10 - prevRank);
+      const std::string turnedText = Notation(turned, Turned(move), TurnedFile(prevFile), TurnedRank(prevRank));
       EXPECT_EQ(text.substr(6), turnedText.substr(6));  // after the mark and the square
       EXPECT_NE(text.substr(0, 2), turnedText.substr(0, 2));
     }

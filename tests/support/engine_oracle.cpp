@@ -55,14 +55,9 @@ bool Contains(const std::vector<Step>& steps, int df, int dr) {
 bool StepsBy(int type, int df, int dr) { return Contains(MovementOf(type).steps, df, dr); }
 bool SlidesAlong(int type, int df, int dr) { return Contains(MovementOf(type).slides, df, dr); }
 
-// Rank as seen by the side: 1 is the far rank.
-int RelativeRank(int side, int rank) { return side == 0 ? rank : 10 - rank; }
-
 // Pawns and lances on the last rank and knights on the last two could never move again.
 bool IsDeadEnd(int baseType, int side, int rank) {
-  const int relative = RelativeRank(side, rank);
-  if (baseType == PAWN || baseType == LANCE) return relative == 1;
-  return baseType == KNIGHT && relative <= 2;
+  return IsDeadEndRank(side, rank, (baseType == PAWN || baseType == LANCE) ? 1 : (baseType == KNIGHT ? 2 : 0));
 }
 
 struct OracleMove {
@@ -184,7 +179,7 @@ bool ForEachMove(const Grid& grid, MoveSet set, Sink&& sink) {
   auto offerBoardMove = [&](int fromFile, int fromRank, int toFile, int toRank, int type) {
     OracleMove move{fromFile, fromRank, toFile, toRank, 0, 0};
     const bool canPromote = type != GOLD && type >= ROOK && type <= PAWN;
-    if (canPromote && (RelativeRank(side, fromRank) <= 3 || RelativeRank(side, toRank) <= 3)) {
+    if (canPromote && (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank))) {
       move.promote = 1;
       if (!offer(move)) return false;
       move.promote = 0;

@@ -1,11 +1,11 @@
 // Move lists by the record rules for the tests; the legality filter and
-// perft are the kifu command's own (cli/record_perft.h).
+// perft are the record rules' own (records/kifu_legal_moves.h).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "cli/record_perft.h"
+#include "records/kifu_legal_moves.h"
 #include "records/kifu_position.h"
 
 // Every pseudo-legal move of the side to move, in generation order.

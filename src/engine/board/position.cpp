@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/board/attack_rays.h"
-#include "engine/service/hand_lists.h"
+#include "engine/board/hand_lists.h"
 
 void MoveRecord::Set(int fromFileValue, int fromRankValue, int toFileValue, int toRankValue, PieceId moving,
                      PieceCode movingCode, PieceId captured, PieceCode capturedCodeValue, int promoteFlag) {

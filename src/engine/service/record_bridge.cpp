@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "engine/service/hand_lists.h"
+#include "engine/board/hand_lists.h"
+#include "records/kifu_movement.h"
 
 namespace {
 
@@ -26,34 +27,18 @@ bool IsPieceCode(PieceCode code) {
   return (type >= ROOK && type <= KING) || type == DRAGON || type == HORSE || (type >= PRO_SILVER && type <= TOKIN);
 }
 
-// The rank as seen by side: 1 is the side's far rank.
-constexpr int RankAhead(int side, int rank) { return side == 0 ? rank : 10 - rank; }
-
 // Pawn and lance can't stand on the far rank, a knight not on the last two:
-// such a piece would never move again.
+// such a piece would never move again (the record's rule, by its type).
 constexpr bool IsDeadSquare(int baseType, int side, int rank) {
-  const int ahead = RankAhead(side, rank);
-  return ((baseType == PAWN || baseType == LANCE) && ahead == 1) || (baseType == KNIGHT && ahead <= 2);
+  return IsDeadEndRank(side, rank, KifuDeadEndRanks(kRecordTypeOfEngineType[baseType]));
 }
 
-// Whether the piece can go from one square to the other by its movement
-// (the squares in between are not known to a code, so rays need only line up).
-bool MovementReaches(PieceCode code, int fromFile, int fromRank, int toFile, int toRank) {
-  const int side = OwnerOf(code);
-  const int df = toFile - fromFile;
-  const int dr = (toRank - fromRank) * SideSign(side);  // counted forward for the owner
-  const PieceMoves& moves = g_pieceMoveTable[TypeOf(code)];
-  for (int n = 0; n < moves.count; ++n) {
-    const PieceMoveSlot& slot = moves.slot[n];
-    if (!slot.slides) {
-      if (df == slot.df && dr == slot.dr) return true;
-      continue;
-    }
-    // Same direction: a positive multiple of the unit step.
-    const int steps = slot.df != 0 ? df / slot.df : dr / slot.dr;
-    if (steps >= 1 && df == steps * slot.df && dr == steps * slot.dr) return true;
-  }
-  return false;
+// Whether the piece can go from one square to the other by its movement,
+// read from the record's movement table (the squares in between are not
+// known to a code, so slides need only line up).
+bool MovementReachesByCode(PieceCode code, int fromFile, int fromRank, int toFile, int toRank) {
+  const int recordType = kRecordTypeOfEngineType[BaseTypeOf(code)] + (IsPromoted(code) ? KIFU_PROMOTED_BIT : 0);
+  return MovementReaches(recordType, OwnerOf(code), toFile - fromFile, toRank - fromRank);
 }
 
 bool IsPossibleDrop(MoveCode code) {
@@ -74,10 +59,10 @@ bool IsPossibleBoardMove(MoveCode code) {
   if (captured != 0 && (!IsPieceCode(captured) || OwnerOf(captured) == side || TypeOf(captured) == KING)) {
     return false;
   }
-  if (!MovementReaches(moving, fromFile, fromRank, toFile, toRank)) return false;
+  if (!MovementReachesByCode(moving, fromFile, fromRank, toFile, toRank)) return false;
   const int baseType = BaseTypeOf(moving);
   const bool canPromote = !IsPromoted(moving) && baseType != GOLD && baseType != KING &&
-                          (RankAhead(side, fromRank) <= 3 || RankAhead(side, toRank) <= 3);
+                          (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank));
   if (MoveCodePromotes(code)) return canPromote;
   return IsPromoted(moving) || !IsDeadSquare(baseType, side, toRank);
 }

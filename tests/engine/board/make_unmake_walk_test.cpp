@@ -88,7 +88,9 @@ TEST(MakeUnmakeWalk, EveryMoveOfRandomGamesFromEveryStartKeepsEveryRecordExact) 
       const int side = current.sideToMove;
       const bool inCheck = OracleInCheck(current, side);
       for (const MoveRecord& move : OracleMoves(current, MoveSet::kPseudoLegal)) {
-        g_attackHistoryDepth = static_cast<int>(probes++ % ATTACK_HISTORY_LAYERS);
+        // Two depths past the last layer: makes there record nothing, and
+        // the checks must not look for a layer that isn't there.
+        g_attackHistoryDepth = static_cast<int>(probes++ % (ATTACK_HISTORY_LAYERS + 2));
         if (::testing::AssertionResult checked = CheckRecordedMakeAndUnmake(current, move); !checked) {
           failure = "ply " + std::to_string(history.size() + 1) + ": " + checked.message();
           return false;

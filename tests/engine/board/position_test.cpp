@@ -12,7 +12,7 @@
 
 #include "engine/board/make_move.h"
 #include "engine/board/position.h"
-#include "engine/service/hand_lists.h"
+#include "engine/board/hand_lists.h"
 #include "support/engine_oracle.h"
 #include "support/position_builder.h"
 

@@ -210,6 +210,9 @@ TEST(EngineMoveToUi, RefusesCodesThatAreNoMoveAndLeavesTheOutputAlone) {
       PackMoveCode(5, 5, 5, 5, Side0(KING), 0, false), PackMoveCode(5, 5, 5, 6, Side0(PAWN), 0, false),
       PackMoveCode(5, 5, 5, 4, Side1(PAWN), 0, false), PackMoveCode(5, 5, 3, 4, Side0(BISHOP), 0, false),
       PackMoveCode(5, 5, 4, 7, Side0(KNIGHT), 0, false),
+      // Slides of length zero.
+      PackMoveCode(5, 5, 5, 5, Side0(ROOK), 0, false), PackMoveCode(5, 5, 5, 5, Side1(HORSE), 0, false),
+      PackMoveCode(5, 5, 5, 5, Side1(LANCE), 0, false),
       // Captures of an own piece, a king, no piece.
       PackMoveCode(5, 5, 5, 4, Side0(PAWN), Side0(GOLD), false),
       PackMoveCode(5, 5, 5, 4, Side0(PAWN), Side1(KING), false),

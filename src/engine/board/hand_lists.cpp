@@ -1,6 +1,6 @@
 // Rebuilding of the engine position's in-hand stacks from its hand counts,
 // used after a position is assembled square by square.
-#include "engine/service/hand_lists.h"
+#include "engine/board/hand_lists.h"
 
 namespace {
 

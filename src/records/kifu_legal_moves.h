@@ -1,6 +1,6 @@
-// Legal moves and perft by the record rules: the moves GenerateMoves writes,
-// less those leaving the mover's king attacked and the forbidden pawn-drop
-// mates. What `kifu perft --rules` counts.
+// Legal moves by the record rules: a generated move is legal when the rules
+// let it be played, it leaves the mover's king unattacked and it is no
+// pawn-drop mate. The filter the game flow, the tests and `kifu perft` share.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,145 @@
+// The record holder: repetition with the continuous-check rule and the side
+// to move, the clock replay against sums of the consumed times, and
+// grafting another record's line.
+#include "records/game_record.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "support/kifu_builder.h"
+#include "support/kifu_graph_checks.h"
+
+namespace {
+
+// Adds a move (or marker) after the current node, selected, and makes it current.
+void Add(GameRecord& game, const KifuMove& move, int seconds = 0) {
+  game.currentNode = game.currentNode->reachedNode->AddMove(move, seconds, nullptr, -1, game.record->Table(),
+                                                            MergeChooser::None(), true);
+  ASSERT_NE(game.currentNode, nullptr);
+  *game.currentPosition = game.currentNode->reachedNode->position;
+}
+
+// Plays moves given as squares (5958 = 5九 to 5八).
+void Play(GameRecord& game, const std::vector<int>& moves) {
+  for (int s : moves) Add(game, KifuMoveIn(*game.currentPosition, s / 1000, s / 100 % 10, s / 10 % 10, s % 10));
+}
+
+// The symmetric start board comes back every five plies with the other side
+// to move (a king walks a triangle): both share the key, but only the same
+// side to move counts. A marker midway is stepped over, not counted again.
+TEST(GameRecordRepetition, FourOccurrencesWithTheSameSideToMoveMarkersSteppedOver) {
+  GameRecord game;
+  for (int cycle = 1; cycle <= 6; ++cycle) {
+    Play(game, cycle % 2 ? std::vector<int>{5958, 5152, 5848, 5251, 4859} : std::vector<int>{5152, 5958, 5242, 5859, 4251});
+    if (cycle == 4) Add(game, KifuMove(0, 0, 0, 0, 0, 0, 0, KifuMoveKind::Interruption));
+    EXPECT_EQ(game.CheckRepetition(), cycle == 6 ? 9 : 0) << cycle;  // at 4: three occurrences
+  }
+}
+
+// A rook checks from 5三 and 4三 in turn while the king steps between 5九
+// and 4九 (10); seen from the other chair it is the first player's check
+// (11); with the check broken once, a plain repetition (9).
+TEST(GameRecordRepetition, ContinuousCheckByEitherSide) {
+  const KifuPosition checked = BuildKifuPosition(
+      {{5, 9, KIFU_KING}, {1, 1, KIFU_KING + KIFU_SECOND_PLAYER_BIT}, {5, 3, KIFU_ROOK + KIFU_SECOND_PLAYER_BIT}}, 0);
+  const std::tuple<bool, std::vector<int>, int> cases[] = {{false, {5949, 5343, 4959, 4353}, 10},
+                                                          {true, {5161, 5767, 6151, 6757}, 11},
+                                                          {false, {5949, 5363, 4959, 6353}, 9}};
+  for (const auto& [turned, firstCycle, expected] : cases) {
+    GameRecord game;
+    *game.currentPosition = turned ? KifuTurned(checked) : checked;
+    ASSERT_TRUE(game.record->SetStartPosition(*game.currentPosition));
+    Play(game, firstCycle);
+    for (int round = 0; round < 2; ++round) Play(game, expected == 11 ? firstCycle : std::vector<int>{5949, 5343, 4959, 4353});
+    EXPECT_EQ(game.CheckRepetition(), expected);
+  }
+}
+
+TEST(KifuClock, InitAndTheStateMachine) {
+  // {main, byoyomi, periods, move} -> {main time, state, remaining, periods left}
+  const std::pair<std::array<int, 4>, std::array<int, 4>> cases[] = {
+      {{0, 0, 0, 0}, {-1, 0, 0, 0}},      {{0, 30, 0, 0}, {0, 3, 0, 0}},      {{600, 30, 10, 0}, {600, 2, 600, 10}},
+      {{600, 30, 10, 650}, {600, 3, 20, 9}}, {{0, 30, 10, 30}, {0, 3, 30, 10}}, {{0, 30, 10, 31}, {0, 3, 1, 9}},
+      {{0, 30, 10, 91}, {0, 3, 1, 8}},     {{0, 0, 0, 70}, {-1, 0, 70, 0}}};
+  for (const auto& [given, expected] : cases) {
+    KifuClock clock;
+    clock.Init(given[0], given[1], given[2]);
+    if (given[3] > 0) clock.Spend(given[3]);
+    EXPECT_EQ((std::array<int, 4>{clock.mainTime, clock.state, clock.remaining, clock.periodsLeft}), expected);
+  }
+}
+
+// A side's clock from the sums of its consumed times alone: main time spent
+// first, then per move what goes beyond the byoyomi in started minutes.
+std::tuple<int, int, int> ExpectedClock(const KifuClock& setUp, const std::vector<int>& times) {
+  int total = 0, periodsUsed = 0, rest = 0;
+  for (int seconds : times) {
+    total += seconds;
+    if (setUp.mainTime > 0 && total <= setUp.mainTime) continue;
+    rest = std::min(seconds, total - std::max(setUp.mainTime, 0));
+    periodsUsed += (std::max(rest - setUp.byoyomi, 0) + 59) / 60;
+  }
+  if (setUp.state == CLOCK_UNLIMITED) return {CLOCK_UNLIMITED, setUp.periods, total};
+  if (setUp.mainTime > 0 && total <= setUp.mainTime) return {CLOCK_MAIN_TIME, setUp.periods, setUp.mainTime - total};
+  const int over = rest - setUp.byoyomi;
+  return {CLOCK_BYOYOMI, std::max(setUp.periods - periodsUsed, 0), over <= 0 ? rest : (over - 1) % 60 + 1};
+}
+
+TEST(GameRecordClocks, ReplayAgreesWithTheSumsOfEachSidesTimesAlongARandomGame) {
+  GameRecord game;
+  KifuPosition position = KifuStartPosition();
+  std::mt19937 random(11);
+  std::vector<int> times[2];
+  std::vector<KifuMove> moves = KifuRandomPlayout(position, 201, 5);
+  // A resignation by the side to move, and an impasse (no piece: charged to
+  // the side whose turn it is).
+  moves.push_back(KifuMove(0, 0, 0, 0, KIFU_KING + 16 * position.sideToMove, 0, 0, KifuMoveKind::Resignation));
+  moves.push_back(KifuMove(0, 0, 0, 0, 0, 0, 0, KifuMoveKind::Impasse));
+  for (const KifuMove& move : moves) {
+    const int seconds = static_cast<int>(random() % 40 == 0 ? random() % 400 : random() % 45);
+    times[game.currentPosition->sideToMove].push_back(seconds);
+    Add(game, move, seconds);
+    for (const auto& [main, byoyomi, periods] : {std::tuple{0, 0, 0}, {900, 30, 5}, {0, 20, 40}, {120, 0, 3}}) {
+      KifuClock setUp;
+      setUp.Init(main, byoyomi, periods);
+      KifuClock clocks[2] = {setUp, setUp};
+      game.ReplayClocks(clocks);
+      for (int side : {0, 1}) {
+        EXPECT_EQ(std::tuple(clocks[side].state, clocks[side].periodsLeft, clocks[side].remaining),
+                  ExpectedClock(setUp, times[side]))
+            << "ply " << times[0].size() + times[1].size() << " side " << side << " main " << main;
+      }
+    }
+  }
+}
+
+TEST(GameRecordMergeLine, AddsTheOtherLineOrNothing) {
+  GameRecord game, other;
+  Play(game, {7776});
+  Play(other, {7776, 3334, 2726, 8384});
+  game.Reset(HANDICAP_NONE);  // a fresh start: current node the root, nothing else
+  EXPECT_TRUE(game.currentNode == game.record->Root() && *game.currentPosition == KifuStartPosition());
+  Play(game, {7776});
+  game.currentNode = game.record->Root();
+  const int nodesBefore = ExpectKifuGraphValid(*game.record);
+  // A position of the other line that its moves don't lead to: nothing is added.
+  KifuPieceCode& square = other.currentNode->leftNode->position.board[KifuPosition::SquareIndex(5, 5)];
+  square = KIFU_GOLD;
+  EXPECT_FALSE(game.MergeLine(other.record->Root(), true));
+  EXPECT_EQ(ExpectKifuGraphValid(*game.record), nodesBefore);
+  square = 0;
+  // The line follows the existing 7六歩 and continues it, selected.
+  ASSERT_TRUE(game.MergeLine(other.record->Root(), true));
+  EXPECT_EQ(ExpectKifuGraphValid(*game.record), nodesBefore + 3);
+  EXPECT_TRUE(game.record->MoveAtPly(4)->reachedNode->position == other.currentNode->reachedNode->position);
+  game.currentNode = game.record->MoveAtPly(1);  // the other line doesn't start here
+  EXPECT_FALSE(game.MergeLine(other.record->Root(), false));
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// Moving through a record: branch and merge-source selection with the
+// selected line kept consistent, promotion to the main line, steps along
+// the line and through branches, headers and per-move data.
+#include <gtest/gtest.h>
+
+#include "records/kifu.h"
+#include "support/kifu_graph_checks.h"
+
+namespace {
+
+// Three first moves from the start; a merged position reached in 4 and 8 plies.
+struct BranchyKifu {
+  Kifu kifu;
+  KifuMoveNode* shortWay;
+  KifuMoveNode* longWay;
+  BranchyKifu() {
+    KifuPlayLine(kifu, kifu.StartNode(), {{9, 7, 9, 6}});
+    shortWay = KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {7, 1, 6, 2}, {2, 6, 2, 5}, {6, 2, 7, 1}});
+    KifuPlayLine(kifu, shortWay->reachedNode, {{7, 7, 7, 6}});
+    // Silvers out and back first, merged only at the end.
+    KifuMoveNode* detour = KifuPlayLine(kifu, kifu.StartNode(),
+                                {{3, 9, 4, 8}, {7, 1, 6, 2}, {4, 8, 3, 9}, {6, 2, 7, 1}, {2, 7, 2, 6}, {7, 1, 6, 2},
+                                 {2, 6, 2, 5}},
+                                MergeChooser());
+    longWay = KifuPlayLine(kifu, detour->reachedNode, {{6, 2, 7, 1}});
+  }
+};
+
+}  // namespace
+
+TEST(KifuNavigation, SelectingBranchesAndMergeSourcesKeepsTheLineConsistent) {
+  BranchyKifu b;
+  Kifu& kifu = b.kifu;
+  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 2);
+  EXPECT_EQ(kifu.LineLength(), 9);
+  EXPECT_TRUE(kifu.SelectBranch(0, -1, true));
+  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 1);
+  EXPECT_FALSE(kifu.SelectBranch(0, 3, false));
+  EXPECT_TRUE(kifu.SelectBranch(0, 1, false));
+  // The line now enters the merged position the short way.
+  EXPECT_EQ(kifu.MoveAtPly(4), b.shortWay);
+  EXPECT_EQ(kifu.LineLength(), 5);
+  ExpectKifuGraphValid(kifu);
+
+  EXPECT_TRUE(kifu.SelectMergeSource(4, 1, true));
+  EXPECT_EQ(kifu.MoveAtPly(8), b.longWay);
+  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 2);
+  EXPECT_EQ(kifu.LineLength(), 9);
+  EXPECT_EQ(kifu.FindOnSelectedLine(b.shortWay), nullptr);
+  EXPECT_EQ(kifu.FindOnSelectedLine(b.longWay), b.longWay);
+  EXPECT_FALSE(kifu.SelectMergeSource(8, 2, false));
+  ExpectKifuGraphValid(kifu);
+
+  kifu.PromoteLineToMain();
+  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 0);
+  EXPECT_EQ(kifu.StartNode()->outgoing.At(1)->move.fromFile, 9) << "the former first move moved down";
+  EXPECT_EQ(kifu.MoveAtPly(8), b.longWay);
+  ExpectKifuGraphValid(kifu);
+}
+
+TEST(KifuNavigation, DeletingTheSelectedWayIntoAMergedPositionRenumbersItsPlies) {
+  BranchyKifu b;
+  KifuPositionNode* merged = b.shortWay->reachedNode;
+  EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 9);
+  b.kifu.StartNode()->DeleteBranch(2, b.kifu.Table());
+  EXPECT_EQ(merged->incoming.Selected(), b.shortWay);
+  EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 5);
+  ExpectKifuGraphValid(b.kifu);
+}
+
+TEST(KifuNavigation, PliesAndSteps) {
+  BranchyKifu b;
+  Kifu& kifu = b.kifu;
+  KifuMoveNode* end = kifu.FindNodeAtPly(kifu.Root(), 100);
+  EXPECT_EQ(end->reachedNode->ply, 9);
+  EXPECT_EQ(kifu.FindNodeAtPly(end, 8), b.longWay);
+  EXPECT_EQ(kifu.FindNodeAtPly(end, -1), end);
+  EXPECT_EQ(kifu.GoToPly(end, 0), kifu.Root());
+  EXPECT_EQ(kifu.GoBack(end, 0), b.shortWay);
+  EXPECT_EQ(kifu.GoBack(end, 5), b.longWay) << "out of range: the selected one";
+  EXPECT_EQ(kifu.PreviousMoveAt(end, 1), b.longWay);
+  EXPECT_EQ(kifu.PreviousMoveAt(kifu.Root(), 0), kifu.Root());
+  EXPECT_EQ(kifu.GoBack(kifu.Root(), 0), kifu.Root());
+  EXPECT_EQ(kifu.GoForward(end, 0), end);
+  EXPECT_EQ(kifu.GoForward(kifu.Root(), 1), kifu.StartNode()->outgoing.At(1));
+  EXPECT_EQ(kifu.MoveAtPly(10), nullptr);
+  EXPECT_FALSE(kifu.DeleteBranch(9, -1));
+}
+
+TEST(KifuNavigation, HeadersCommentsTimesAndEvaluations) {
+  BranchyKifu b;
+  Kifu& kifu = b.kifu;
+  kifu.PlayerName(1).Assign("上手の名");
+  EXPECT_STREQ(kifu.GetHeader("上手"), "上手の名");
+  EXPECT_STREQ(kifu.GetHeader("先手"), "");
+  EXPECT_EQ(kifu.GetHeader("場所"), nullptr);
+  EXPECT_FALSE(kifu.SetHeader("", "x"));
+  EXPECT_TRUE(kifu.SetHeader("場所", "東京"));
+  EXPECT_TRUE(kifu.SetHeader("手合割", "平手"));
+  EXPECT_TRUE(kifu.SetHeader("場所", "大阪"));
+  EXPECT_STREQ(kifu.GetHeader("場所"), "大阪");
+  EXPECT_EQ(kifu.ExtraHeaders().Count(), 4);
+
+  EXPECT_FALSE(kifu.SetConsumedTime(b.shortWay, 5));
+  EXPECT_TRUE(kifu.SetConsumedTime(b.longWay, 5));
+  EXPECT_TRUE(kifu.SetAllConsumedTimes(7));
+  EXPECT_EQ(b.shortWay->consumedTime + b.longWay->consumedTime, 14);
+
+  for (int ply = 1; ply <= 9; ++ply) kifu.MoveAtPly(ply)->thinkResult.value = ply;
+  kifu.MoveAtPly(9)->thinkResult.predictedReply = 77;
+  kifu.ClearSideEvaluations(0);
+  EXPECT_EQ(kifu.MoveAtPly(9)->thinkResult.value, THINK_NO_VALUE);
+  EXPECT_EQ(kifu.MoveAtPly(9)->thinkResult.predictedReply, 0);
+  EXPECT_EQ(kifu.MoveAtPly(8)->thinkResult.value, 8);
+  kifu.ResetLineThinkResults();
+  EXPECT_EQ(kifu.MoveAtPly(8)->thinkResult.value, THINK_NO_VALUE);
+}
