@@ -16,6 +16,7 @@
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_tests.h"
+#include "engine/board/static_exchange.h"
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/game_stage.h"
@@ -229,6 +230,18 @@ TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget
             ASSERT_EQ(id, position.HandStackTop(side, type)) << "proposer " << proposer;
             ASSERT_TRUE(movegen::IsDropAllowed(position, side, type, static_cast<int>(c.file), static_cast<int>(c.rank)))
                 << "proposer " << proposer << " type " << type << " at " << c.file << c.rank;
+            const int qf = static_cast<int>(c.file), qr = static_cast<int>(c.rank), fwd = SideSign(side);
+            const PieceCode enemyPawn = static_cast<PieceCode>(OwnerBit(side ^ 1) | PAWN);
+            if (type == ROOK) {
+              // Never a rook with the enemy pawn in front of it.
+              ASSERT_FALSE(IsOnBoard(qf, qr + fwd) && position.PieceCodeAt(qf, qr + fwd) == enemyPawn);
+            }
+            if (type == LANCE) {
+              // As far back as the line stays safe: the square behind is
+              // taken, off the board or watched by the enemy.
+              const int back = qr - fwd;
+              ASSERT_FALSE(IsOnBoard(qf, back) && position.IsEmpty(qf, back) && position.AttackCount(side ^ 1, qf, back) == 0);
+            }
             if (!aims) continue;
             MoveRecord drop{};
             drop.SetDrop(static_cast<int>(c.file), static_cast<int>(c.rank), static_cast<PieceId>(id),
@@ -457,6 +470,63 @@ TEST(KingAttackGeneratorShallow, RookForkDropTargets) {
     }
     EXPECT_EQ(dropRanks, variant == 1 ? std::vector<int>{55} : std::vector<int>{}) << "variant " << variant;
   }
+}
+
+// The shallow variant's pawn and knight promotions: every one onto an empty
+// zone square whose exchange value passes the stage's floor (strictly) is
+// written; others come only as checks next to the king.
+TEST(KingAttackGeneratorShallow, PromotionsAreExactlyThoseAboveTheFloor) {
+  int expected = 0;
+  ForEachAttackScenario(SampleCount(1500), 8800, [&](Position& position, int sample) {
+    SetUpThink(position, sample % 3);
+    g_lineMoves[0].SetNull();
+    g_lineMoves[1].SetNull();
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMovesShallow(position, g_lineMoves + 1, g_lineMoves + 1, g_lineMoves, 0, g_done, out);
+    }, moves));
+    const int side = position.sideToMove;
+    const int floor = g_checkGainThreshold[g_gameStage];
+    for (const MoveRecord& move : OracleMoves(position)) {
+      const int type = TypeOf(move.pieceCode);
+      if (move.IsDrop() || !move.promote || move.IsCapture() || (type != PAWN && type != KNIGHT)) continue;
+      int gain = 0;
+      const int value = StaticExchangeForStage(position, side, 0, move.toFile, move.toRank, move.pieceId, &gain, 0);
+      const bool written = std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) { return KeyOf(m) == KeyOf(move); });
+      if (value > floor) {
+        ++expected;
+        EXPECT_TRUE(written) << DescribeMove(move) << " value " << value;
+      } else if (written) {
+        static Position after;
+        OracleApplyMove(position, move, after);
+        EXPECT_TRUE(OracleInCheck(after, side ^ 1)) << DescribeMove(move) << " value " << value;
+      }
+    }
+  });
+  EXPECT_GT(expected, 0);
+}
+
+// A rook in hand against a king whose file is open: every empty square of
+// the file from the second one outward that forks a loose piece gets its drop.
+TEST(KingAttackGeneratorShallow, RookForkOnEverySquareOfTheOpenFile) {
+  Position position = BuildPosition(0,
+                                    {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1},
+                                     {1, SILVER, 9, 3}, {1, SILVER, 1, 4}, {1, SILVER, 9, 5}, {1, SILVER, 1, 6},
+                                     {1, GOLD, 9, 7}, {1, GOLD, 1, 8}},
+                                    {{0, ROOK, 1}});
+  ResetSearchGlobals();
+  SetUpThink(position, 2);
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
+  }, moves));
+  std::vector<int> drops;
+  for (const MoveRecord& m : moves) {
+    if (m.IsDrop()) drops.push_back(m.toFile * 10 + m.toRank);
+  }
+  EXPECT_EQ(drops, (std::vector<int>{53, 54, 55, 56, 57, 58}));
 }
 
 }  // namespace
