@@ -214,7 +214,8 @@ void ProposeStepDrops(const DropScope& d, int type, const Step (&steps)[N], int 
 }
 
 // The bishop proposers' common gating and loss test on q, next to the
-// target or not.
+// target or not. Unlike the gold and silver, whose loss test guards only a
+// square under an enemy pawn, a bishop is tested wherever the enemy attacks q.
 bool PassesBishopGating(const DropScope& d, int file, int rank, bool nextToTarget) {
   if (d.depth <= 2 && d.OnlyEnemyAttacks(file, rank)) return false;
   const bool skipLossTest = d.depth >= 4 && nextToTarget && d.Direct(d.o, file, rank) == 1;
@@ -294,6 +295,8 @@ void LanceWalk(const DropScope& d, int file, int rank, int firstOffset, int tag)
   }
   const bool enemyMayBlock = d.p.hand[d.o][PAWN - 1] > 0 && !HasPawnOnFile(d.p, d.o, file);
   for (; d.EmptySquare(file, r); r -= d.fwd) {
+    // Shallow, a square only the enemy watches while it could drop a pawn
+    // between ends the walk: every farther drop could be cut off the same way.
     if (d.depth < 4 && enemyMayBlock && d.OnlyEnemyAttacks(file, r)) break;
     if (d.depth < 3 && d.OnlyEnemyAttacks(file, r)) continue;
     // A farther drop is preferred while the square behind is free and quiet.
