@@ -305,6 +305,14 @@ TEST(KingAttackGenerator, GivenTablesAndClampedDepths) {
   EXPECT_EQ(g_checkGainThreshold[0], -100);
   EXPECT_EQ(g_checkGainThreshold[1], -100);
   EXPECT_EQ(g_checkGainThreshold[2], 150);
+  // Rays stop at the first piece or at the wall ring.
+  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 5, 5}});
+  EXPECT_EQ(FirstPieceIdOnRay(position, 5, 5, 0, -1), 1);
+  EXPECT_GE(FirstPieceIdOnRay(position, 5, 5, 1, 0), FIRST_WALL_ID);
+  EXPECT_GE(FirstPieceIdOnRay(position, 9, 9, 1, 1), FIRST_WALL_ID);
+  EXPECT_EQ(FirstPieceOnRay(position, 5, 8, 0, -1).code, position.pieces[2].code);
+  EXPECT_TRUE(IsAttackerBitSet(*position.SquareRecord(5, 2), 0, 2));
+  EXPECT_FALSE(IsAttackerBitSet(*position.SquareRecord(5, 2), 1, 2));
   EXPECT_EQ(NibbleSum(0x12345678u), 7 + 8);
   EXPECT_EQ(NibbleSum(0x99u), 18);
 }
