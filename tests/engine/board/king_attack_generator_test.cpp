@@ -91,6 +91,8 @@ HistorySnapshot g_snapshot;
 void CheckOutput(const Position& position, const std::vector<MoveRecord>& moves, int depth, uint32_t key,
                  int& pinnedMoves) {
   const std::vector<MoveKey> pseudo = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
+  // King-safe moves include the pawn-drop mates: a checking pawn drop is
+  // allowed here, the search tests it for mate when it plays it.
   const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
   std::set<MoveKey> seen;
   const int side = position.sideToMove;
