@@ -1,6 +1,6 @@
 // kifu convert and kifu show: a record file read and written again, or
 // printed as KIF text in UTF-8. The format follows the file's extension:
-// .kif and .bkf are KIF text, .ckf the same text armoured.
+// .kif and .bkf are KIF text, .ckf the same text armoured, .csa CSA text.
 #include <cstdio>
 #include <string>
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-enum class RecordFileKind { Unknown, Kif, ArmouredKif };
+enum class RecordFileKind { Unknown, Kif, ArmouredKif, Csa };
 
 RecordFileKind KindOfPath(const std::string& path) {
   const size_t dot = path.rfind('.');
@@ -23,6 +23,7 @@ RecordFileKind KindOfPath(const std::string& path) {
   }
   if (extension == "kif" || extension == "bkf") return RecordFileKind::Kif;
   if (extension == "ckf") return RecordFileKind::ArmouredKif;
+  if (extension == "csa") return RecordFileKind::Csa;
   return RecordFileKind::Unknown;
 }
 
@@ -39,9 +40,14 @@ std::string ReadRecordFile(const std::string& path, Kifu& kifu) {
   switch (KindOfPath(path)) {
     case RecordFileKind::Kif: in = &plain; break;
     case RecordFileKind::ArmouredKif: in = &armoured; break;
-    default: return "'" + path + "': unknown record format (use .kif, .bkf or .ckf)";
+    case RecordFileKind::Csa: in = &plain; break;
+    default: return "'" + path + "': unknown record format (use .kif, .bkf, .ckf or .csa)";
   }
   if (in->Open(path.c_str()) != 0) return "cannot open '" + path + "' for reading";
+  if (KindOfPath(path) == RecordFileKind::Csa) {
+    if (kifu.ReadCsa(*in, 0, 0) != 0) return "'" + path + "' holds no readable CSA record";
+    return "";
+  }
   if (kifu.ReadKif(*in, 0) != 0) return "'" + path + "' holds no readable KIF record";
   return "";
 }
@@ -53,7 +59,7 @@ int RunConvertCommand(const CommandArgs& args) {
   const std::string& output = args[1];
   const RecordFileKind outputKind = KindOfPath(output);
   if (outputKind == RecordFileKind::Unknown) {
-    return UsageError("convert: '" + output + "': unknown record format (use .kif, .bkf or .ckf)");
+    return UsageError("convert: '" + output + "': unknown record format (use .kif, .bkf, .ckf or .csa)");
   }
   Kifu kifu;
   if (const std::string error = ReadRecordFile(args[0], kifu); !error.empty()) return Fail(error);
@@ -61,7 +67,12 @@ int RunConvertCommand(const CommandArgs& args) {
   // writer arrives by.
   kifu.SortIncomingByTraversal();
   int status;
-  if (outputKind == RecordFileKind::Kif) {
+  if (outputKind == RecordFileKind::Csa) {
+    FileOutStream out;
+    if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
+    const int written = kifu.WriteCsa(out);
+    status = out.Close() != 0 || written != 0 ? -1 : 0;
+  } else if (outputKind == RecordFileKind::Kif) {
     FileOutStream out;
     if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
     kifu.WriteKif(out);
