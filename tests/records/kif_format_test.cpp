@@ -2,6 +2,7 @@
 // a file and an armoured file; the hand-checked file; the corpus; files in
 // other programs' styles; and the reader's refusals of hostile input.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ int ThroughFile(const Kifu& record, Kifu& back) {
   Out out;
   if (out.Open(path.c_str()) != 0 || record.WriteKif(out) != 0 || out.Close() != 0) return -1;
   In in;
-  return in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+  const int read = in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+  std::remove(path.c_str());
+  return read;
 }
 
 // Nine diagram rows: the given first and last rows, empty ones between.
@@ -149,6 +152,7 @@ TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
     EXPECT_EQ(kifu.WriteKif(out), 0);
   }
   EXPECT_EQ(FileBytes(path), FileBytes(std::string(TestDataDir()) + "/kif/hand_checked.kif"));
+  std::remove(path.c_str());
   ExpectFixedPoint(kifu, "hand-checked record");
 }
 
@@ -243,7 +247,7 @@ TEST(KifReader, ReadsOtherProgramsStyles) {
   const std::string variations =
       "# remark\n&注記\n開始日時：2026/01/02\n先手：A\n後手：B\n場所：道場\n手合割：平手\n"
       "手数----指手---------消費時間--\n"
-      "   1 ７六歩(77)   ( 0:01/00:00:01)\n   2 ３四歩(33)   ( 0:02/00:00:02)+\n"
+      "   1 ７六歩(77)   ( 0:01/00:00:01)\n   2 ３四歩(33)   ( 0:02/00:00:02)+\n&しおり\n"
       "   3 ２二角成(88) ( 0:03/00:00:04)\n   4 同　銀(31)   ( 0:04/00:00:06)\n"
       "   5 投了\nまで4手で後手の勝ち\n\n変化：2手\n   2 ８四歩(83)   ( 0:05/00:00:05)";
   ASSERT_EQ(ReadFromString(kifu, variations), 0);
