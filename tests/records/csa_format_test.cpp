@@ -1,6 +1,7 @@
 // CSA: write-read-write fixed points over random records, the kinds CSA
 // can't keep, the exact layout, the corpus against its KIF twins, files in
 // other programs' styles, and one case per mended fault.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <array>
@@ -103,6 +104,7 @@ TEST(CsaRoundTrip, RandomRecordsAreFixedPointsOfWriteAndRead) {
       ASSERT_EQ(FileBytes(path), crlf);
       Kifu fromFile;
       ASSERT_EQ(ExpectedCsaLine(ReadFile(fromFile, path)), line);
+      std::remove(path.c_str());
     }
   }
   EXPECT_GT(exact, static_cast<int>(kRandomRecords) / 3);
@@ -383,4 +385,6 @@ TEST(CsaCommand, ConvertsBetweenCsaAndKif) {
   EXPECT_EQ(ExpectedCsaLine(converted), ExpectedCsaLine(original));
   EXPECT_TRUE(converted.StartNode()->position == original.StartNode()->position);
   EXPECT_NE(std::system((kifu + kif + "' '" + csa + ".txt' 2>/dev/null").c_str()), 0);
+  std::remove(csa.c_str());
+  std::remove(kif.c_str());
 }
