@@ -185,9 +185,10 @@ int ReadSeconds(const char* p) {
 
 int Kifu::ReadCsa(InStream& in, int merge, int strict) {
   CsaHeaderReader header;
-  SjisString rest, token;
+  CsaTokenReader tokens;
+  SjisString token;
   bool kept = false;
-  while (ReadCsaToken(in, rest, token)) {
+  while (tokens.ReadCsaToken(in, token)) {
     const CsaHeaderReader::Step step = header.Read(token, strict != 0);
     if (step == CsaHeaderReader::Step::Fail) return -1;
     if (step == CsaHeaderReader::Step::EndsHeader) {
@@ -205,7 +206,7 @@ int Kifu::ReadCsa(InStream& in, int merge, int strict) {
   KifuMoveNode* current = root;
   KifuPosition working = start;
   bool accepted = false;
-  while (kept || ReadCsaToken(in, rest, token)) {
+  while (kept || tokens.ReadCsaToken(in, token)) {
     kept = false;
     const char first = token.Text()[0];
     if (first == 'T') {

@@ -295,6 +295,9 @@ TEST(CsaReader, CommentsHoldCommas) {
   ASSERT_EQ(ReadCsaText(kifu, "'a, b\nPI\n+\n+7776FU,'x,-3334FU\n-8384FU\n$EVENT:a,b", 1), 0);
   ASSERT_EQ(kifu.LineLength(), 2);
   EXPECT_EQ(kifu.MoveAtPly(2)->move.toFile, 8);
+  // A line of many empty pieces is cut in one pass.
+  ASSERT_EQ(ReadCsaText(kifu, std::string(400000, ',') + "PI\n+\n+7776FU"), 0);
+  EXPECT_EQ(kifu.LineLength(), 1);
 }
 
 // Reading stops at the first move that can't be read or played; unknown
