@@ -2,6 +2,7 @@
 // side to move) into a start position, then moves, times and the special
 // "%" moves along one line, built apart and installed by Kifu::Adopt.
 #include <climits>
+#include <cstring>
 
 #include "records/csa_token.h"
 #include "records/kifu.h"
@@ -82,8 +83,7 @@ class CsaHeaderReader {
   // accepted even when pasting, but they prove nothing.
   static Step Unknown(const char* text, bool strict) {
     const bool version = text[0] == 'V' && IsDigit(text[1]);
-    bool header = false;
-    for (const char* p = text; text[0] == '$' && *p != '\0'; ++p) header = header || *p == ':';
+    const bool header = text[0] == '$' && std::strchr(text, ':') != nullptr;
     return strict && !version && !header ? Step::Fail : Step::Continue;
   }
 
