@@ -15,6 +15,7 @@
 #include "engine/search/search_globals.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
+#include "support/make_unmake_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
 
@@ -60,7 +61,9 @@ TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
     std::set<MoveKey> board;
     for (const MoveRecord& move : out) {
       ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
-      if (!move.IsDrop()) ASSERT_TRUE(board.insert(KeyOf(move)).second) << "duplicate " << DescribeMove(move);
+      if (!move.IsDrop()) {
+        ASSERT_TRUE(board.insert(KeyOf(move)).second) << "duplicate " << DescribeMove(move);
+      }
     }
     const std::set<MoveKey> expected = ExpectedBoardMoves(position);
     ASSERT_EQ(board, expected);
@@ -108,6 +111,14 @@ TEST(MoveHash, TakesTheLowByteOfNegativeAndLargeSums) {
         high = std::max(high, sum);
         ASSERT_EQ(MoveHash(move), ((sum % 256) + 256) % 256);
       }
+    }
+    for (int code : {0x21, 0x47}) {
+      MoveRecord move{};
+      move.SetDrop((from - 1) / 9 + 1, (from - 1) % 9 + 1, 22, static_cast<PieceCode>(code));
+      const int sum = (code - 7 * move.toFile) * 17 + 33 * move.toRank;
+      low = std::min(low, sum);
+      high = std::max(high, sum);
+      ASSERT_EQ(MoveHash(move), ((sum % 256) + 256) % 256);
     }
   }
   EXPECT_EQ(low, -960);
@@ -160,7 +171,9 @@ TEST(GenerateBoardMoves, LanceAndNullMoveRules) {
   g_lineMoves[0].SetNull();
   count = GenerateBoardMoves(position, g_lineMoves + 0, 3, 6, out);
   for (int i = 0; i < count; ++i) {
-    if (out[i].pieceId == 2) EXPECT_EQ(out[i].toRank, 5) << DescribeMove(out[i]);
+    if (out[i].pieceId == 2) {
+      EXPECT_EQ(out[i].toRank, 5) << DescribeMove(out[i]);
+    }
   }
   ResetSearchGlobals();
 }
