@@ -18,6 +18,19 @@ void MoveSink::Drop(const Position& position, int side, int baseType, int toFile
   if (MoveRecord* move = Next()) WriteDrop(position, *move, side, baseType, toFile, toRank);
 }
 
+void MoveSink::Copy(const MoveRecord& move) {
+  if (MoveRecord* to = Next()) {
+    WriteBoardMove(*to, move.fromFile, move.fromRank, move.toFile, move.toRank, move.pieceId, move.pieceCode,
+                   move.capturedId, move.capturedCode, move.promote);
+  }
+}
+
+int ScratchMoves::CopyTo(MoveRecord* out, int count) const {
+  MoveSink sink{out, 0, count};
+  for (int i = 0; i < count; ++i) sink.Copy(moves[i]);
+  return count;
+}
+
 int MoveHash(const MoveRecord& move) {
   if (move.IsNull()) return 0;
   int sum;
@@ -65,7 +78,7 @@ class BoardMoves {
  public:
   BoardMoves(const Position& position, const MoveRecord* line, int ply, int depth, MoveRecord* out, int capacity)
       : p_(position), line_(line), ply_(ply), depth_(depth), side_(position.sideToMove), enemy_(side_ ^ 1),
-        s_(SideSign(side_)), sink_{out, 0, capacity} {}
+        s_(SideSign(side_)), out_(out), sink_{scratch_.moves, 0, ScratchMoves::Room(capacity)} {}
 
   int Run() {
     BackRankInterposition();
@@ -80,7 +93,7 @@ class BoardMoves {
     LongRangePieces();
     KingMoves();
     if (sink_.count == 0) return 0;
-    return RemoveDuplicateMoves(sink_.out, sink_.count, g_nodeCount + BOARD_MOVE_STAMP_OFFSET);
+    return scratch_.CopyTo(out_, RemoveDuplicateMoves(sink_.out, sink_.count, g_nodeCount + BOARD_MOVE_STAMP_OFFSET));
   }
 
  private:
@@ -265,6 +278,8 @@ class BoardMoves {
   int side_;
   int enemy_;
   int s_;
+  MoveRecord* out_;
+  ScratchMoves scratch_;
   MoveSink sink_;
 };
 

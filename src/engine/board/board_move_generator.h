@@ -23,6 +23,17 @@ struct MoveSink {
   MoveRecord* Next() { return Full() ? nullptr : &out[count++]; }
   void BoardMove(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote);
   void Drop(const Position& position, int side, int baseType, int toFile, int toRank);
+  // Appends a move written elsewhere, its list links left as they are here.
+  void Copy(const MoveRecord& move);
+};
+
+// The generators that remove duplicates build their list here first, so
+// that nothing past the returned count of the caller's array is written.
+struct ScratchMoves {
+  MoveRecord moves[MAX_GENERATED_MOVES];
+  static int Room(int capacity) { return capacity < MAX_GENERATED_MOVES ? capacity : MAX_GENERATED_MOVES; }
+  // Copies the first `count` moves to out and returns count.
+  int CopyTo(MoveRecord* out, int count) const;
 };
 
 // The 8-bit hash that spreads moves over the duplicate table's slots: 0 for

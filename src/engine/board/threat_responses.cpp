@@ -72,18 +72,18 @@ class Escapes {
     switch (TypeOf(piece.code)) {
       case ROOK:
       case DRAGON:
-        if (Rook(piece)) return 1;
+        Rook(piece);
         break;
       case BISHOP:
       case HORSE:
-        if (Bishop(piece)) return 1;
+        Bishop(piece);
         break;
       case KNIGHT:
         for (int df = -1; df <= 1; df += 2) {
           const int file = f_ + df;
           const int rank = r_ + 2 * v_.s;
           if (!v_.Free(file, rank) || !v_.SafeAt(kLevelAny, file, rank)) continue;
-          if (Write(file, rank, IsPromotionZone(v_.side, rank) ? 1 : 0)) return 1;
+          if (Write(file, rank, IsPromotionZone(v_.side, rank) ? 1 : 0)) break;
         }
         break;
       case LANCE:
@@ -93,14 +93,15 @@ class Escapes {
         const int rank = r_ + v_.s;
         if (v_.Empty(f_, rank) && !IsPromotionZone(v_.side, rank) && v_.SafeAt(kLevelAny, f_, rank)) {
           Write(f_, rank, 0);
-          if (firstOnly_) return 1;
         }
         break;
       }
       default:
-        if (Steps(piece)) return 1;
+        Steps(piece);
         break;
     }
+    // An early end in first-only mode still reports every move written
+    // before it, so the caller keeps them all.
     return sink_.count - start;
   }
 
@@ -292,7 +293,9 @@ void ProtectedPiecesInto(const Position& position, int file, int rank, MoveSink&
     MoveRecord moves[64];
     const int n = GenerateMovesFromSquare(position, f, r, moves);
     for (int i = 0; i < n; ++i) {
-      if (MoveRecord* move = sink.Next()) *move = moves[i];
+      // The king never steps onto a square the enemy attacks.
+      if (moves[i].pieceId == v.side && v.EnemyDirect(moves[i].toFile, moves[i].toRank) > 0) continue;
+      sink.Copy(moves[i]);
     }
   };
   auto slides = [&](int firstLine) {
@@ -356,6 +359,7 @@ bool ReplyToMove(const Position& position, MoveCode code, MoveRecord& move) {
     return true;
   }
   if (!IsOnBoard(fromFile, fromRank) || position.PieceCodeAt(fromFile, fromRank) != moving) return false;
+  if (BaseTypeOf(moving) == KING && position.AttackCount(side ^ 1, toFile, toRank) > 0) return false;
   WritePieceMove(position, move, fromFile, fromRank, toFile, toRank, MoveCodePromotes(code) ? 1 : 0);
   return true;
 }
@@ -376,7 +380,7 @@ class ThreatResponses {
  public:
   ThreatResponses(const Position& position, const MoveCode* threats, int ply, int depthLimit, MoveRecord* out,
                   int capacity)
-      : v_(position), threats_(threats), ply_(ply), depth_(depthLimit - ply), sink_{out, 0, capacity} {}
+      : v_(position), threats_(threats), ply_(ply), depth_(depthLimit - ply), out_(out), sink_{scratch_.moves, 0, ScratchMoves::Room(capacity)} {}
 
   int Run() {
     const int count = threats_ == nullptr ? 0 : threats_[0];
@@ -386,11 +390,9 @@ class ThreatResponses {
     }
     if (count >= 2 && codes[1] != NULL_MOVE_CODE) {
       MoveRecord reply;
-      if (ReplyToMove(v_.p, codes[1], reply) && IsMoveValid(v_.p, reply) != 0) {
-        if (MoveRecord* move = sink_.Next()) *move = reply;
-      }
+      if (ReplyToMove(v_.p, codes[1], reply) && IsMoveValid(v_.p, reply) != 0) sink_.Copy(reply);
     }
-    return RemoveDuplicatesBySwap(sink_.out, sink_.count);
+    return scratch_.CopyTo(out_, RemoveDuplicatesBySwap(sink_.out, sink_.count));
   }
 
  private:
@@ -509,6 +511,8 @@ class ThreatResponses {
   View v_;
   const MoveCode* threats_;
   int ply_, depth_;
+  MoveRecord* out_;
+  ScratchMoves scratch_;
   MoveSink sink_;
 };
 
@@ -527,7 +531,7 @@ int LastRecordedLayer() {
 class DefendingMoves {
  public:
   DefendingMoves(const Position& position, int depth, MoveRecord* out, int capacity)
-      : v_(position), depth_(depth), sink_{out, 0, capacity} {}
+      : v_(position), depth_(depth), out_(out), sink_{scratch_.moves, 0, ScratchMoves::Room(capacity)} {}
 
   int Run(int& written) {
     written = 0;
@@ -549,7 +553,7 @@ class DefendingMoves {
     }
     written = sink_.count;
     if (sink_.count == 0) return 0;
-    return RemoveDuplicateMoves(sink_.out, sink_.count, g_nodeCount + DEFENDING_MOVE_STAMP_OFFSET);
+    return scratch_.CopyTo(out_, RemoveDuplicateMoves(sink_.out, sink_.count, g_nodeCount + DEFENDING_MOVE_STAMP_OFFSET));
   }
 
  private:
@@ -604,6 +608,8 @@ class DefendingMoves {
   View v_;
   int depth_;
   int dropType_ = 0;
+  MoveRecord* out_;
+  ScratchMoves scratch_;
   MoveSink sink_;
 };
 
