@@ -383,7 +383,8 @@ class ThreatResponses {
       : v_(position), threats_(threats), ply_(ply), depth_(depthLimit - ply), out_(out), sink_{scratch_.moves, 0, ScratchMoves::Room(capacity)} {}
 
   int Run() {
-    const int count = threats_ == nullptr ? 0 : threats_[0];
+    if (threats_ == nullptr) return 0;
+    const int count = threats_[0];
     const MoveCode* codes = threats_ + 1;
     for (int i = 0; i < count; i += 2) {
       if (codes[i] != NULL_MOVE_CODE) Threat(codes[i], i, count > 1 ? codes[1] : NULL_MOVE_CODE);
