@@ -242,6 +242,14 @@ TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
         }
       }
       escapes += static_cast<int>(out.size());
+      // The other helpers on the same square: batteries, protected pieces, a bishop sidestep.
+      const int d = 1 + random.Below(3);
+      ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
+        const int battery = GenerateBatteryMoves(position, file, rank, o, room);
+        const int guarded = GenerateMovesOfProtectedPieces(position, file, rank, o + battery, room - battery);
+        const int used = battery + guarded;
+        return used + GenerateBishopSidesteps(position, file, rank, file + d, rank + d, 4, firstOnly, o + used, room - used);
+      }, out, random.Below(5)));
     }
   });
   EXPECT_GT(escapes, 1000);
