@@ -307,6 +307,9 @@ TEST(GenerateDefendingMoves, AnswerTheLastRecordedMoveOverRandomPositions) {
     ASSERT_EQ(GenerateDefendingMoves(position, written, 4, moves + count), 0);  // nothing at depth 0
     const MoveRecord last = moves[random.Below(count)];
     MakeMove(position, last, 1);
+    static AttackHistory history;
+    std::memcpy(&history, &g_attackHistory, sizeof history);
+    const AttackChangeRecord* list = g_attackHistoryLists[g_attackHistoryDepth];
     const int depth = random.Below(6);
     std::vector<MoveRecord> out;
     ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
@@ -324,6 +327,8 @@ TEST(GenerateDefendingMoves, AnswerTheLastRecordedMoveOverRandomPositions) {
     ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) { return GenerateKingRoomMoves(position, o, room); },
                         out, random.Below(5)));
     ASSERT_TRUE(KingStepsSafe(position, out));
+    ASSERT_EQ(std::memcmp(&history, &g_attackHistory, sizeof history), 0);
+    ASSERT_EQ(list, g_attackHistoryLists[g_attackHistoryDepth]);
     UnmakeMove(position, last, 1);
   });
   EXPECT_GT(answers, 500);
