@@ -116,7 +116,7 @@ TEST(GenerateDefenders, DefendersAttackTheirSquareOverRandomPositions) {
       }
     }
   });
-  EXPECT_GT(defenders, 1000);
+  EXPECT_GT(defenders, SampleCount(1000));
 }
 
 // The step table holds exactly the steps that turn a gold mover or silver
@@ -252,7 +252,7 @@ TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
       }, out, random.Below(5)));
     }
   });
-  EXPECT_GT(escapes, 1000);
+  EXPECT_GT(escapes, SampleCount(1000));
 }
 
 // Threat lists of opponent moves, repeated entries and made-up replies.
@@ -289,7 +289,7 @@ TEST(GenerateThreatResponses, PseudoLegalWithoutDuplicatesOverRandomThreats) {
     MoveRecord none[4];
     ASSERT_EQ(GenerateThreatResponses(position, nulls, ply, ply + 6, none, 4), 0);
   });
-  EXPECT_GT(answers, 1000);
+  EXPECT_GT(answers, SampleCount(1000));
 }
 
 // After a recorded opponent move: defending moves, escapes and king room.
@@ -331,7 +331,7 @@ TEST(GenerateDefendingMoves, AnswerTheLastRecordedMoveOverRandomPositions) {
     ASSERT_EQ(list, g_attackHistoryLists[g_attackHistoryDepth]);
     UnmakeMove(position, last, 1);
   });
-  EXPECT_GT(answers, 500);
+  EXPECT_GT(answers, SampleCount(500));
 }
 
 TEST(GenerateThreatResponses, PawnTakingAGoldGetsNoDefendersAndDuplicatesCollapse) {
