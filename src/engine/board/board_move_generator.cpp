@@ -98,7 +98,7 @@ class BoardMoves {
 
  private:
   bool HoldsPawn() const { return p_.hand[side_][PAWN - 1] > 0; }
-  bool FreeOfOwnPawn(int file) const { return p_.PawnRankOnFile(side_, file) == 0; }
+  bool FreeOfOwnPawn(int file) const { return !HasPawnOnFile(p_, side_, file); }
   bool Attacked(int side, int file, int rank) const { return p_.AttackCountAt(side, file, rank) > 0; }
   bool IsEnemyRookDrop(const MoveRecord& move) const {
     return move.IsDrop() && move.pieceCode == (OwnerBit(enemy_) | ROOK);

@@ -293,7 +293,7 @@ class Defenders {
     const int corner = side_ == 0 ? 9 : 1;
     return !Own(corner, corner, BISHOP) || depth_ > 5;
   }
-  bool PawnDropAllowed() const { return Held(PAWN) > 0 && p_.PawnRankOnFile(side_, f_) == 0; }
+  bool PawnDropAllowed() const { return Held(PAWN) > 0 && !HasPawnOnFile(p_, side_, f_); }
 
   bool Drops() {
     const int behind = r_ - s_;

@@ -444,7 +444,7 @@ class ThreatResponses {
     const int side = v_.side;
     auto held = [&](int type) { return p.hand[side][type - 1] > 0; };
     int type = 0;
-    if (held(PAWN) && p.PawnRankOnFile(side, file) == 0 && !IsDeadEndRank(side, rank, 1)) {
+    if (held(PAWN) && !HasPawnOnFile(p, side, file) && !IsDeadEndRank(side, rank, 1)) {
       type = PAWN;
     } else if (held(LANCE) && !IsDeadEndRank(side, rank, 1)) {
       type = LANCE;
@@ -574,7 +574,7 @@ class DefendingMoves {
     return 0;
   }
   int DropTypeFor(int file) const {
-    if (dropType_ != PAWN || v_.p.PawnRankOnFile(v_.side, file) == 0) return dropType_;
+    if (dropType_ != PAWN || !HasPawnOnFile(v_.p, v_.side, file)) return dropType_;
     for (int type = ROOK; type <= LANCE; ++type) {
       if (v_.p.hand[v_.side][type - 1] > 0) return type;
     }
