@@ -217,4 +217,20 @@ TEST(GenerateTacticalMoves, RookFrontPieceOpenFile) {
   }
 }
 
+// The front piece's slides stop before own pieces: a bishop in front of
+// the own lance, a lance in front of the own bishop.
+TEST(GenerateTacticalMoves, FrontPieceSlidesStopBeforeOwnPieces) {
+  ResetSearchGlobals();
+  g_gameStage = STAGE_OPENING;
+  const Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, LANCE, 5, 9}, {0, BISHOP, 5, 8},
+                                              {0, GOLD, 4, 7}, {0, GOLD, 6, 7}, {1, SILVER, 5, 3}, {0, BISHOP, 8, 8},
+                                              {0, LANCE, 7, 7}, {0, PAWN, 7, 5}, {1, ROOK, 6, 6}});
+  MoveRecord out[MAX_GENERATED_MOVES];
+  const int count = GenerateTacticalMoves(position, g_lineMoves, 3, out);
+  EXPECT_GT(count, 0);
+  for (int i = 0; i < count; ++i) {
+    EXPECT_FALSE(movegen::IsOwnPiece(position, 0, out[i].toFile, out[i].toRank)) << DescribeMove(out[i]);
+  }
+}
+
 }  // namespace

@@ -385,6 +385,38 @@ TEST(GeneratePieceEscapes, FirstOnlyRookTakesTheRankOrWalksOn) {
   EXPECT_EQ(out[1].toFile * 10 + out[1].toRank, 65);
 }
 
+// A first-only early end still counts every move written before it: the
+// knight's jump to the guarded 4三 and then to the free 6三.
+TEST(GeneratePieceEscapes, FirstOnlyCountsEveryMoveWritten) {
+  ResetSearchGlobals();
+  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 5, 5}, {0, GOLD, 4, 4},
+                                              {1, PAWN, 4, 2}});
+  MoveRecord out[8];
+  ASSERT_EQ(GeneratePieceEscapes(position, 5, 5, 6, 1, 0, 0, out, 8), 2);
+  EXPECT_EQ(out[1].toFile * 10 + out[1].toRank, 63);
+}
+
+// Side 1's rook comes to 5一 behind its silver on 5四: the own gold on 5七
+// is only attacked through the silver, so nothing is defended; without the
+// silver the rook attacks the gold directly.
+TEST(GenerateDefendingMoves, OnlyWhereTheEnemyAttacksDirectly) {
+  ResetSearchGlobals();
+  for (const bool silver : {true, false}) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, GOLD, 5, 7}, {1, ROOK, 2, 1}};
+    if (silver) pieces.push_back({1, SILVER, 5, 4});
+    Position position = BuildPosition(1, pieces, {{0, PAWN, 1}});
+    SetUpThink(position, 1);
+    InitAttackHistory();
+    MoveRecord move{};
+    move.Set(2, 1, 5, 1, static_cast<PieceId>(position.PieceIdAt(2, 1)), 0x41, EMPTY_PIECE_ID, 0, 0);
+    MakeMove(position, move, 1);
+    MoveRecord out[64];
+    int written = 0;
+    EXPECT_EQ(GenerateDefendingMoves(position, written, 4, out) > 0, !silver);
+    UnmakeMove(position, move, 1);
+  }
+}
+
 // The enemy's last move brings its rook (or bishop) onto the own rook.
 TEST(GenerateEscapesOfAttackedPieces, RookForRookStays) {
   ResetSearchGlobals();
