@@ -1,0 +1,163 @@
+// The per-think set-up of the root tables: the start-up preset, stable
+// rebuilds, the castle blocks by stage and strategy, the yagura flag and
+// rank rows, the stage values, and mirror symmetry of the grids and the
+// quick evaluator over random positions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/board/make_move.h"
+#include "engine/eval/eval_params.h"
+#include "engine/eval/eval_params_tables.h"
+#include "engine/eval/eval_setup.h"
+#include "engine/eval/piece_square_table.h"
+#include "engine/eval/quick_evaluate.h"
+#include "support/playout.h"
+#include "support/position_builder.h"
+
+namespace {
+
+Position Initial() {
+  Position position{};
+  SetupHandicap(position, HANDICAP_EVEN);
+  return position;
+}
+
+// Runs first in this program: nothing has built the tables yet.
+TEST(RootLineWeight, IsPresetBeforeTheFirstBuild) {
+  for (int entry : RootLineWeight) EXPECT_EQ(entry, -99999);
+  for (int entry : g_rootLineWeightTail) EXPECT_EQ(entry, -99999);
+}
+
+// Everything one think's set-up writes.
+struct ThinkTables {
+  EvalParams params;
+  RootEvalTables tables;
+  int lines[ROOT_LINE_WEIGHT_SIZE];
+  PieceSquareTable pieceSquare;
+};
+ThinkTables BuildThink(const Position& position, GameStage stage, const SenkeiId pair[2]) {
+  InitEvalParams(position, pair);
+  InitEvalTables(position, stage, pair);
+  ThinkTables result{g_evalParams, g_rootEvalTables, {}, *g_activePieceSquareTable};
+  std::memcpy(result.lines, RootLineWeight, sizeof result.lines);
+  result.pieceSquare.buildCount = 0;  // counts builds, by design
+  return result;
+}
+
+TEST(InitEvalTables, RebuildingGivesTheSameBytes) {
+  Position position = BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 4, 2}, {0, GOLD, 8, 8}, {1, SILVER, 3, 3},
+                                         {0, DRAGON, 4, 5}, {1, TOKIN, 7, 7}}, {{0, PAWN, 3}});
+  const SenkeiId pair[2] = {SENKEI_IBI_ANAGUMA, SENKEI_I_YAGURA};
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    const ThinkTables first = BuildThink(position, stage, pair), second = BuildThink(position, stage, pair);
+    EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0) << stage;
+    EXPECT_EQ(g_yaguraStrategyFlag, 1);
+  }
+}
+
+TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
+  const Position position = Initial();
+  // 相振金無双 has no castle rule: the grids are the blocks themselves.
+  const auto grid = [&](GameStage stage, SenkeiId id0, SenkeiId id1, int plane, int file, int rank) {
+    const SenkeiId pair[2] = {id0, id1};
+    InitEvalTables(position, stage, pair);
+    return CastleGridGet(plane, file, rank);
+  };
+  const SenkeiId kinMuso = SENKEI_AI_FURI_KIN_MUSO, mino = SENKEI_HIDARI_MINO;
+  // The endgame's ordinary block is the opening's left-side block.
+  for (int file = 1; file <= 9; ++file)
+    for (int rank = 1; rank <= 9; ++rank)
+      EXPECT_EQ(grid(STAGE_ENDGAME, kinMuso, kinMuso, 1, file, rank), grid(STAGE_OPENING, kinMuso, mino, 1, file, rank));
+  const int reversed[9] = {0, 3, 9, 30, 40, 6, 4, 0, 0};
+  const int* flat = &g_rootEvalTables.castleGrid[0][0][0];
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(flat[202 + i], reversed[i]);
+    EXPECT_EQ(flat[212 + i], reversed[8 - i]);
+  }
+  const SenkeiId yagura[2] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA};
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    InitEvalTables(position, stage, yagura);
+    EXPECT_EQ(flat[200], stage == STAGE_OPENING ? 1 : 0);
+  }
+}
+
+TEST(BuildStageTables, StageValuesAndTheOpeningReadingTheEndgameBlocks) {
+  const Position position = BuildPosition(0, {{0, KING, 5, 8}, {1, KING, 5, 2}});
+  RootEvalTables tables[GAME_STAGE_COUNT];
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) BuildStageTables(position, stage, &tables[stage]);
+  const int rooks[3] = {830, 680, 500}, threePawns[3] = {88 + 84 + 74, 88 + 81 + 58, 91 + 81 + 58};
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    EXPECT_EQ(tables[stage].pieceValue[ROOK] + tables[stage].pieceValue[BISHOP], rooks[stage] + (stage == STAGE_ENDGAME ? 720 : 820));
+    EXPECT_EQ(tables[stage].handValueSum[PAWN - 1][2], threePawns[stage]);
+  }
+  EXPECT_EQ(std::memcmp(tables[0].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
+  EXPECT_NE(std::memcmp(tables[1].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
+  // A king in its back corner is guarded from farther along its rank.
+  RootEvalTables corner;
+  BuildStageTables(BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 5, 2}}), STAGE_MIDDLE, &corner);
+  for (int offset = 0; offset < 17; ++offset)
+    for (int d = 1; d < 9; ++d)
+      EXPECT_EQ(corner.kingBlock[0][offset][d], std::max(tables[1].kingBlock[0][offset][d], tables[1].kingBlock[0][offset][d - 1]));
+}
+
+TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
+  int table[ROOT_LINE_WEIGHT_SIZE];
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_IBI_ANAGUMA};
+  BuildRootLineWeights(Initial(), STAGE_OPENING, pair, table);
+  const int undeveloped[9] = {11, 11, 9, 8, 7, 6, 1, 0, 0};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(table[i], undeveloped[i]);
+  EXPECT_EQ(table[27] + table[26] + table[9], 8 - 200 + 14);
+  EXPECT_EQ(DevelopmentThreshold(SENKEI_IBI_ANAGUMA) + DevelopmentThreshold(SENKEI_HIDARI_MINO), 18 + 12);
+}
+
+// A position and its mirror (turned, owners and the move swapped) give
+// mirrored silver grids, castle grids and quick evaluations, for equal ids.
+TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
+#ifdef KIFU_SANITIZED
+  constexpr int games = 3;
+#else
+  constexpr int games = 12;
+#endif
+  const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_KAKU_GAWARI, SENKEI_SHIKEN_MINO,
+                          SENKEI_FUNA_KYUSEN, SENKEI_IBI_ANAGUMA, SENKEI_NAKA_ZUMAI, SENKEI_TWO_PIECE_UPPER,
+                          SENKEI_RIKISEN_NAKABISHA, SENKEI_SHIIBA_GYOKU};
+  int compared = 0;
+  for (int game = 0; game < games; ++game) {
+    Position position = Initial();
+    PlayoutEvents events;
+    int ply = 0;
+    PlayRandomGame(position, 6400 + game, 120, [&](Position& current, const MoveRecord& move) {
+      MakeMove(current, move, 0);
+      if (++ply % 10 != 0) return true;
+      const Position mirror = TurnedPosition(current);
+      const SenkeiId id = ids[(game + ply / 10) % 10];
+      const SenkeiId pair[2] = {id, id};
+      const GameStage stage = static_cast<GameStage>(ply / 10 % 3);
+      const ThinkTables tables[2] = {BuildThink(current, stage, pair), BuildThink(mirror, stage, pair)};
+      QuickEvalResult quick[2];
+      QuickEvaluate(mirror, stage, &quick[1]);
+      BuildThink(current, stage, pair);
+      QuickEvaluate(current, stage, &quick[0]);
+      for (int side = 0; side < 2; ++side) {
+        for (int file = 1; file <= 9; ++file)
+          for (int rank = 1; rank <= 9; ++rank) {
+            EXPECT_EQ(tables[0].params.sideGridWeight[side][file][rank],
+                      tables[1].params.sideGridWeight[1 - side][10 - file][10 - rank]);
+            EXPECT_EQ(tables[0].tables.castleGrid[side][file][rank],
+                      tables[1].tables.castleGrid[1 - side][10 - file][10 - rank]);
+          }
+        EXPECT_EQ(quick[0].rawSum[side], quick[1].rawSum[1 - side]);
+        EXPECT_EQ(quick[0].adjustedSum[side], quick[1].adjustedSum[1 - side]);
+        EXPECT_NEAR(quick[0].guardValue[side], quick[1].guardValue[1 - side], 1e-9);
+      }
+      EXPECT_EQ(quick[0].score, quick[1].score);
+      EXPECT_EQ(quick[0].finalDifference, quick[1].finalDifference);
+      ++compared;
+      return !HasFailure();
+    }, events);
+  }
+  EXPECT_GT(compared, games * 5);
+}
+
+}  // namespace
