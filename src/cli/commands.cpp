@@ -6,8 +6,10 @@ int RunPerftCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"perft", "--rules DEPTH [--handicap FLAGS]",
-       "count the legal-move tree (record rules, depth 0-6; FLAGS decimal or 0x-hex)", RunPerftCommand},
+      {"perft", "[--rules] DEPTH [--handicap FLAGS]",
+       "count the legal-move tree (engine generator, or record rules with --rules; depth 0-6; FLAGS decimal or "
+       "0x-hex)",
+       RunPerftCommand},
   };
   return commands;
 }
