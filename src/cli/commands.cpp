@@ -3,6 +3,9 @@
 
 // perft_command.cpp
 int RunPerftCommand(const CommandArgs& args);
+// record_commands.cpp
+int RunConvertCommand(const CommandArgs& args);
+int RunShowCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -10,6 +13,8 @@ const std::vector<Command>& Commands() {
        "count the legal-move tree (engine generator, or record rules with --rules; depth 0-6; FLAGS decimal or "
        "0x-hex)",
        RunPerftCommand},
+      {"convert", "IN OUT", "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF)", RunConvertCommand},
+      {"show", "FILE", "print a record as KIF text in UTF-8", RunShowCommand},
   };
   return commands;
 }

@@ -12,7 +12,9 @@
 #include "records/sjis_string.h"
 #include "records/sjis_string_list.h"
 
+class InStream;
 class KifuListObserver;
+class OutStream;
 
 // For readers building a graph apart: a new root (kind GameStart) reaching a
 // new position node of start (ply 0, its key), entered into table.
@@ -161,6 +163,16 @@ class Kifu {
   // --- list text (kifu_list_text.cpp)
   // Sends the lines of the selected line from fromPly on to the observer.
   void RefreshList(int fromPly);
+
+  // --- KIF text (kif_writer.cpp, kif_reader.cpp)
+  // Writes the whole record as KIF; 0.
+  int WriteKif(OutStream& out) const;
+  // Writes the headers with `position` as the start and no moves; 0.
+  int WriteKifPosition(OutStream& out, const KifuPosition& position) const;
+  // Reads a KIF text from the stream into a new graph and installs it
+  // (merge: grafted onto the equal position of this record); 0, or -1 with
+  // the record unchanged.
+  int ReadKif(InStream& in, int merge);
 
  private:
   void FollowNavigation(int oldPly, int newPly);

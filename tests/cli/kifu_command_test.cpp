@@ -87,4 +87,37 @@ TEST(KifuCommand, PerftCountsTheEngineTree) {
   }
 }
 
+// convert writes what it read (KIF to armoured and back gives the same
+// bytes); show prints the record in UTF-8; both fail clearly on bad files.
+TEST(KifuCommand, ConvertAndShowRecordFiles) {
+  const std::string input = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+  const std::string armoured = ::testing::TempDir() + "command_" + std::to_string(getpid()) + ".ckf";
+  const std::string plain = ::testing::TempDir() + "command_" + std::to_string(getpid()) + ".KIF";
+  EXPECT_EQ(RunKifu("convert '" + input + "' '" + armoured + "'").status, 0);
+  const CommandResult back = RunKifu("convert '" + armoured + "' '" + plain + "'");
+  EXPECT_EQ(back.status, 0) << back.err;
+  std::ifstream original(input, std::ios::binary), converted(plain, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(original), {}),
+            std::string(std::istreambuf_iterator<char>(converted), {}));
+  const CommandResult shown = RunKifu("show '" + armoured + "'");
+  EXPECT_EQ(shown.status, 0);
+  // The output is UTF-8 while this file's narrow literals are Shift-JIS.
+  const std::string recapture(reinterpret_cast<const char*>(u8"\n   9 同　飛(28)   ( 0:03/00:01:14)"));
+  EXPECT_NE(shown.out.find(recapture), std::string::npos);
+
+  const std::string garbage = ::testing::TempDir() + "command_" + std::to_string(getpid()) + "_garbage.kif";
+  std::ofstream(garbage) << "not a record\n";
+  for (const std::string& call : {std::string("show /nonexistent.kif"), "show '" + garbage + "'",
+                                  "convert '" + input + "' /nonexistent/dir/out.kif",
+                                  "convert /nonexistent.kif '" + plain + "'"}) {
+    const CommandResult failed = RunKifu(call);
+    EXPECT_EQ(failed.status, 1) << call;
+    EXPECT_NE(failed.err.find("kifu: "), std::string::npos) << call;
+  }
+  for (const std::string& call : {std::string("show"), "convert '" + input + "'", "convert '" + input + "' out.txt"}) {
+    EXPECT_EQ(RunKifu(call).status, 2) << call;
+  }
+  for (const std::string& path : {armoured, plain, garbage}) std::remove(path.c_str());
+}
+
 }  // namespace

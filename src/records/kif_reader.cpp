@@ -1,0 +1,320 @@
+// The KIF reader: header through ReadKifHeader, then move lines, result
+// words, comments, analysis lines, variations by renumbered move lines and
+// the label/goto lines that restore merges, all into a separate graph that
+// Kifu::Adopt installs at the end.
+#include <climits>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "records/kif_format.h"
+#include "records/kifu.h"
+
+namespace {
+
+// A minute count this large is no game's; capping it keeps seconds in range.
+constexpr int kMaxMinutes = 1000000;
+
+struct ResultWord {
+  const char* word;
+  KifuMoveKind kind;
+};
+
+// Compared as prefixes in this order. The last two read what our writer
+// writes for take-backs and resumptions.
+constexpr ResultWord kResultWords[] = {
+    {"中断", KifuMoveKind::Interruption},   {"詰み", KifuMoveKind::Mate},        {"投了", KifuMoveKind::Resignation},
+    {"切れ負け", KifuMoveKind::LossOnTime}, {"反則負け", KifuMoveKind::LossByFoul}, {"反則勝ち", KifuMoveKind::WinByFoul},
+    {"負け", KifuMoveKind::Loss},           {"勝ち", KifuMoveKind::Win},          {"千日手", KifuMoveKind::Repetition},
+    {"引き分け", KifuMoveKind::Impasse},    {"持将棋", KifuMoveKind::Impasse},    {"待った", KifuMoveKind::TakeBack},
+    {"再開", KifuMoveKind::Resumption},
+};
+
+bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Decimal digits at p, saturating at `limit`; p is moved past them.
+int ReadDigits(const char*& p, int limit) {
+  int value = 0;
+  for (; IsDigit(*p); ++p) value = value > (limit - (*p - '0')) / 10 ? limit : value * 10 + (*p - '0');
+  return value;
+}
+
+// A decimal with an optional sign; no digits give 0; saturates at the int range.
+int ReadSignedNumber(const char* p) {
+  bool negative = false;
+  if (*p == '-' || *p == '+') negative = *p++ == '-';
+  const int magnitude = ReadDigits(p, INT_MAX);
+  return negative ? -magnitude : magnitude;
+}
+
+// The time field "(mm:ss/..." after a move: minutes of any length (so 100
+// minutes and more read back as written), then two digits of seconds; 0
+// without a "(".
+int ReadConsumedTime(const char* p) {
+  while (*p == ' ') ++p;
+  if (*p != '(') return 0;
+  ++p;
+  while (*p == ' ') ++p;
+  const int minutes = ReadDigits(p, kMaxMinutes);
+  int seconds = 0;
+  if (*p == ':') {
+    ++p;
+    for (int i = 0; i < 2 && IsDigit(*p); ++i, ++p) seconds = seconds * 10 + (*p - '0');
+  }
+  return minutes * 60 + seconds;
+}
+
+bool IsWordBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+class KifReader {
+ public:
+  KifReader(KifuMoveNode* root, KifuPositionTable* table, bool merge)
+      : root_(root), table_(table), merge_(merge) {}
+
+  // Reads the move section; stops quietly at the first move line that
+  // can't be read.
+  void ReadMoves(InStream& in, const KifuPosition& start) {
+    working_ = start;
+    SjisString line;
+    while (ReadKifLine(in, line) == 0) {
+      const char* text = line.Text();
+      if (text[0] == '*') {
+        ReadStarLine(text + 1);
+      } else if (text[0] == '#' && text[1] == '%') {
+        ReadLabelLine(text);
+      } else if (!ReadMoveLine(line)) {
+        break;
+      }
+    }
+  }
+
+ private:
+  KifuMoveNode* Current() const { return path_.empty() ? root_ : path_.back(); }
+
+  void ReadStarLine(const char* text) {
+    KifuMoveNode* node = Current();
+    if (StartsWith(text, "!PV=")) {
+      node->thinkResult.pvText.Assign(text + 4);
+      return;
+    }
+    if (StartsWith(text, "!VAL=")) {
+      node->thinkResult.value = ReadSignedNumber(text + 5);
+      return;
+    }
+    SjisString& comment = node->comment;
+    if (comment.IsEmpty()) {
+      // An empty comment line can't start a comment (the writer writes none).
+      comment.Assign(text);
+    } else if (text[0] == '#' || text[0] == '[' || text[0] == '*') {
+      comment.Append("\r\n");
+      comment.Append(text);
+    } else if (comment.Text()[0] != '*') {
+      comment.Append("\r\n");
+      comment.Append(text);
+    }
+  }
+
+  void ReadLabelLine(const char* text) {
+    const char* p = text;
+    while (*p != '\0' && !IsWordBlank(*p)) ++p;
+    while (IsWordBlank(*p)) ++p;
+    const char* keyword = p;
+    while (*p != '\0' && !IsWordBlank(*p)) ++p;
+    const std::string word(keyword, static_cast<size_t>(p - keyword));
+    if (*p == '\0') return;
+    const char* argumentStart = p + 1;
+    const char* argumentEnd = argumentStart;
+    while (*argumentEnd != '\0' && *argumentEnd != '\t' && *argumentEnd != '\r' && *argumentEnd != '\n') ++argumentEnd;
+    const std::string argument(argumentStart, static_cast<size_t>(argumentEnd - argumentStart));
+    if (argument.empty()) return;
+    if (word == "label") {
+      labels_.Insert(argument.c_str(), reinterpret_cast<intptr_t>(Current()->reachedNode));
+    } else if (word == "goto") {
+      Goto(reinterpret_cast<KifuPositionNode*>(labels_.Find(argument.c_str())));
+    }
+  }
+
+  // Whether target can be reached from node through outgoing moves.
+  static bool IsBelow(const KifuPositionNode* node, const KifuPositionNode* target) {
+    std::vector<const KifuPositionNode*> stack{node};
+    std::unordered_set<const KifuPositionNode*> seen{node};
+    while (!stack.empty()) {
+      const KifuPositionNode* at = stack.back();
+      stack.pop_back();
+      for (int index = 0; index < at->outgoing.Count(); ++index) {
+        const KifuPositionNode* next = at->outgoing.At(index)->reachedNode;
+        if (next == target) return true;
+        if (next != nullptr && seen.insert(next).second) stack.push_back(next);
+      }
+    }
+    return false;
+  }
+
+  // Joins the current move to a labelled position. Refused, so that a
+  // hostile file can't free a node still in use, make a cycle or join
+  // different positions: at the root, onto the node the move reaches
+  // already, onto the move's own position or an ancestor of it, onto a
+  // position below the one it leaves behind (that could be deleted with
+  // it), or onto a different position.
+  void Goto(KifuPositionNode* target) {
+    if (target == nullptr || path_.empty()) return;
+    KifuMoveNode* move = path_.back();
+    KifuPositionNode* reached = move->reachedNode;
+    if (reached == nullptr || target == reached || target->position != working_) return;
+    if (move->leftNode->WouldMakeCycle(target) || IsBelow(reached, target)) return;
+
+    reached->RemoveIncoming(move);
+    if (reached->incoming.Count() == 0) DeletePosition(reached);
+    move->reachedNode = target;
+    target->incoming.Insert(move, -1);
+  }
+
+  // Deletes a position no move reaches any more, with what only it reaches,
+  // and forgets the labels of every deleted node so that a later goto can't
+  // reach freed memory.
+  void DeletePosition(KifuPositionNode* node) {
+    const bool leaf = node->outgoing.Count() == 0;
+    if (leaf) {
+      const auto address = reinterpret_cast<intptr_t>(node);
+      labels_.RemoveIf([address](intptr_t value) { return value == address; });
+    }
+    node->DeleteSubtrees(table_);
+    table_->Remove(node);
+    delete node;
+    if (!leaf && labels_.Count() > 0) {
+      // Labels whose node is no longer in the table, looked at before
+      // anything new is made, so no live node has taken a freed address.
+      std::unordered_set<intptr_t> live;
+      for (int chain = 0; chain < KifuPositionTable::CHAIN_COUNT; ++chain) {
+        for (const KifuPositionNode* at = table_->Head(chain); at != nullptr; at = at->chainNext) {
+          live.insert(reinterpret_cast<intptr_t>(at));
+        }
+      }
+      labels_.RemoveIf([&live](intptr_t value) { return live.count(value) == 0; });
+    }
+  }
+
+  // Steps back along the line just read to depth `depth`.
+  void StepBackTo(size_t depth) {
+    while (path_.size() > depth) {
+      const KifuMoveNode* node = path_.back();
+      if (node->move.kind == KifuMoveKind::Ordinary) working_.UndoMove(node->move);
+      path_.pop_back();
+    }
+  }
+
+  // False when reading must stop.
+  bool ReadMoveLine(SjisString& line) {
+    line.TrimLeft();
+    const char* p = line.Text();
+    const int number = ReadDigits(p, INT_MAX);
+    while (*p != '\0' && static_cast<unsigned char>(*p) <= 32) ++p;
+    // "変化：" lines, "まで" lines and other text carry no usable number.
+    if (number < 1 || static_cast<size_t>(number) > path_.size() + 1) return true;
+    StepBackTo(static_cast<size_t>(number) - 1);
+
+    for (const ResultWord& result : kResultWords) {
+      if (StartsWith(p, result.word)) return AddSpecialMove(result.kind, ReadConsumedTime(p + std::strlen(result.word)));
+    }
+    return AddOrdinaryMove(p);
+  }
+
+  bool AddSpecialMove(KifuMoveKind kind, int seconds) {
+    const bool byPlayer = kind != KifuMoveKind::Impasse && kind != KifuMoveKind::Repetition;
+    const int king = byPlayer ? KIFU_KING + (working_.sideToMove == 1 ? KIFU_SECOND_PLAYER_BIT : 0) : 0;
+    const KifuMove move(0, 0, 0, 0, king, 0, 0, kind);
+    KifuMoveNode* node = Current()->reachedNode->AddMove(move, seconds, nullptr, -1, table_, MergeChooser::None(), true);
+    if (node == nullptr) return false;
+    path_.push_back(node);
+    return true;
+  }
+
+  bool AddOrdinaryMove(const char* p) {
+    const int side = working_.sideToMove == 1 ? 1 : 0;
+    int toFile = 0, toRank = 0;
+    if (StartsWith(p, "同　")) {
+      toFile = Current()->move.toFile;
+      toRank = Current()->move.toRank;
+    } else if (ParseFullWidthDigit(p, toFile) == 2) {
+      if (ParseKanjiNumber(p + 2, toRank) == 0) return false;
+    } else {
+      return false;
+    }
+    if (toFile < 1 || toFile > 9 || toRank < 1 || toRank > 9) return false;
+    p += 4;
+
+    KifuPieceCode piece(side == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
+    const int used = piece.Parse(p);
+    if (used == 0 || piece.Type() == KIFU_EMPTY || piece.Type() == KIFU_NO_PIECE) return false;
+    p += used;
+    int promote = 0;
+    if (StartsWith(p, "不成")) {
+      p += 4;
+    } else if (StartsWith(p, "成")) {
+      promote = 1;
+      p += 2;
+    }
+
+    int fromFile = 0, fromRank = 0;
+    if (StartsWith(p, "打")) {
+      fromFile = side == 0 ? KIFU_FIRST_HAND_FILE : KIFU_SECOND_HAND_FILE;
+      fromRank = piece.Type();
+      if (fromRank < KIFU_PAWN || fromRank > KIFU_ROOK || working_.hands[side][fromRank] <= 0) return false;
+      p += 2;
+    } else {
+      if (p[0] != '(' || !IsDigit(p[1]) || !IsDigit(p[2]) || p[3] != ')') return false;
+      fromFile = p[1] - '0';
+      fromRank = p[2] - '0';
+      if (fromFile < 1 || fromRank < 1 || working_.At(fromFile, fromRank) != piece) return false;
+      p += 4;
+    }
+
+    const KifuMove move(fromFile, fromRank, toFile, toRank, piece, working_.At(toFile, toRank), promote,
+                        KifuMoveKind::Ordinary);
+    if (working_.IsValidMove(move, 1) == 0) return false;
+    const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst() : MergeChooser::None();
+    KifuMoveNode* node =
+        Current()->reachedNode->AddMove(move, ReadConsumedTime(p), nullptr, -1, table_, chooser, true);
+    if (node == nullptr || !working_.DoMove(move)) return false;
+    path_.push_back(node);
+    return true;
+  }
+
+  KifuMoveNode* root_;
+  KifuPositionTable* table_;
+  bool merge_;
+  KifuPosition working_;
+  // The moves of the line being read, from the first; stepping back follows
+  // it, so a line joined to a merged position by a goto steps back the way
+  // it came, whatever that position's own ply.
+  std::vector<KifuMoveNode*> path_;
+  LabelTable labels_{997};
+};
+
+}  // namespace
+
+int Kifu::ReadKif(InStream& in, int merge) {
+  // The header is read into locals, so a failure has nothing to free.
+  KifuMoveNode headerRoot;
+  KifuPosition start;
+  SjisStringList extra;
+  SjisString names[2], date, title, event, line;
+  const int header = ReadKifHeader(in, line, headerRoot, start, names, date, title, event, extra);
+  // Mate problems (flags 0x400) may set up any king placement; every other
+  // start must be a position the rules can play from.
+  const bool validStart = start.handicapFlags == HANDICAP_FIRST_KING || start.IsValid();
+  if (header != 0 || std::strcmp(line.Text(), KIF_MOVES_HEADER) != 0 || !validStart) return -1;
+
+  auto* table = new KifuPositionTable;
+  KifuMoveNode* root = NewKifuGraph(start, table);
+  root->comment = static_cast<SjisString&&>(headerRoot.comment);
+  KifReader reader(root, table, merge != 0);
+  reader.ReadMoves(in, start);
+  // A merge whose start position is not in this record fails here, and the
+  // record keeps what it had.
+  return Adopt(root, table, new SjisStringList(static_cast<SjisStringList&&>(extra)), names, date, title, event,
+               merge != 0);
+}

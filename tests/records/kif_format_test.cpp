@@ -1,0 +1,409 @@
+// KIF: write-read-write fixed points over random records through a string,
+// a file and an armoured file; the hand-checked file; the corpus; files in
+// other programs' styles; and the reader's refusals of hostile input.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "records/kif_format.h"
+#include "records/kifu.h"
+#include "support/kifu_graph_checks.h"
+#include "support/random_record.h"
+#include "support/test_files.h"
+#include "support/test_paths.h"
+
+namespace {
+
+#ifdef KIFU_SANITIZED
+constexpr uint32_t kRandomRecords = 600;
+#else
+constexpr uint32_t kRandomRecords = 3000;
+#endif
+
+std::string WriteToString(const Kifu& kifu, bool crlf = false) {
+  SjisString text;
+  StringOutStream out(text, crlf);
+  kifu.WriteKif(out);
+  return text.Text();
+}
+
+int ReadFromString(Kifu& kifu, const std::string& text, int merge = 0) {
+  MemoryInStream in(text.c_str());
+  return kifu.ReadKif(in, merge);
+}
+
+// Writes the record through a file stream pair and reads it back.
+template <class Out, class In>
+int ThroughFile(const Kifu& record, Kifu& back) {
+  const std::string path = ProcessTempPath("round_trip.kif");
+  Out out;
+  if (out.Open(path.c_str()) != 0 || record.WriteKif(out) != 0 || out.Close() != 0) return -1;
+  In in;
+  return in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+}
+
+// Nine diagram rows: the given first and last rows, empty ones between.
+std::string Diagram(const char* rank1, const char* rank9) {
+  std::string rows = std::string(rank1) + "\n";
+  for (const char* numeral : {"二", "三", "四", "五", "六", "七", "八"}) rows += std::string("| ・ ・ ・ ・ ・ ・ ・ ・ ・|") + numeral + "\n";
+  return rows + rank9 + "\n";
+}
+
+// Plays a move given by its squares (file * 10 + rank) with its time,
+// merging transpositions.
+KifuMoveNode* Play(Kifu& kifu, KifuPositionNode* at, int from, int to, int seconds) {
+  const KifuMove move = KifuMoveIn(at->position, from / 10, from % 10, to / 10, to % 10);
+  return at->AddMove(move, seconds, nullptr, -1, kifu.Table(), MergeChooser::TakeFirst(), false);
+}
+
+// Counts the moves of a graph (each move node once).
+int CountMoves(const Kifu& kifu) {
+  int moves = 0;
+  for (KifuMoveNode* node = kifu.NextNode(nullptr); node != nullptr; node = kifu.NextNode(node)) {
+    if (node != kifu.Root()) moves += node->reachedNode->incoming.Count();
+  }
+  return moves;
+}
+
+int CountLineEnds(const Kifu& kifu) {
+  int ends = 0;
+  for (KifuMoveNode* node = kifu.NextNode(nullptr); node != nullptr; node = kifu.NextNode(node)) {
+    if (node->reachedNode->outgoing.Count() == 0) ++ends;
+  }
+  return ends;
+}
+
+// Writes, reads back and writes again; the record read is returned.
+void ExpectFixedPoint(const Kifu& record, const std::string& context) {
+  const std::string written = WriteToString(record);
+  Kifu back;
+  ASSERT_EQ(ReadFromString(back, written), 0) << context;
+  ExpectKifuGraphValid(back);
+  ASSERT_FALSE(::testing::Test::HasFailure()) << context;
+  ASSERT_EQ(CompareKifu(record, back), "") << context << "\n" << written;
+  ASSERT_EQ(WriteToString(back), written) << context;
+}
+
+}  // namespace
+
+TEST(KifRoundTrip, RandomRecordsThroughStringFileAndArmouredFile) {
+  for (uint32_t seed = 1; seed <= kRandomRecords; ++seed) {
+    std::unique_ptr<Kifu> record = BuildRandomRecord(seed);
+    // As a save does: the first incoming move of a position is the one the
+    // writer arrives by, which "同　" is judged against.
+    record->SortIncomingByTraversal();
+    const std::string written = WriteToString(*record);
+    Kifu back;
+    const int read = seed % 4 == 0   ? ReadFromString(back, written)
+                     : seed % 4 == 1 ? ReadFromString(back, WriteToString(*record, true))  // clipboard CR LF
+                     : seed % 4 == 2 ? ThroughFile<FileOutStream, FileInStream>(*record, back)
+                                     : ThroughFile<ArmouredFileOutStream, ArmouredFileInStream>(*record, back);
+    ASSERT_EQ(read, 0) << seed;
+    ExpectKifuGraphValid(back);
+    ASSERT_FALSE(::testing::Test::HasFailure()) << seed;
+    ASSERT_EQ(CompareKifu(*record, back), "") << seed << "\n" << written;
+    ASSERT_EQ(WriteToString(back), written) << seed;
+  }
+}
+
+// Headers, the 13-column move field, both time fields (one of 100 minutes),
+// a comment, analysis, a variation that transposes back (label and goto)
+// and a recapture written "同　", against a file checked by hand.
+TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
+  Kifu kifu;
+  kifu.Date().Assign("2026/01/02");
+  kifu.Title().Assign("テスト対局");
+  kifu.Event().Assign("研究会");
+  kifu.SetHeader("場所", "道場");
+  kifu.PlayerName(0).Assign("先手テスト");
+  kifu.PlayerName(1).Assign("後手テスト");
+  kifu.Root()->comment.Assign("開始局面");
+  KifuPositionNode* start = kifu.StartNode();
+  KifuMoveNode* move = Play(kifu, start, 77, 76, 5);
+  move = Play(kifu, move->reachedNode, 33, 34, 12);
+  move->comment.Assign("二行の\r\n注釈");
+  move = Play(kifu, move->reachedNode, 27, 26, 65);
+  KifuPositionNode* merged = move->reachedNode;
+  move = Play(kifu, merged, 83, 84, 6005);
+  move = Play(kifu, move->reachedNode, 26, 25, 0);
+  move->thinkResult.value = 123;
+  move->thinkResult.pvText.Assign("▲２五歩△８五歩");
+  move = Play(kifu, move->reachedNode, 84, 85, 30);
+  move = Play(kifu, move->reachedNode, 25, 24, 1);
+  move = Play(kifu, move->reachedNode, 23, 24, 2);
+  move = Play(kifu, move->reachedNode, 28, 24, 3);
+  move->reachedNode->AddMove(KifuMove(0, 0, 0, 0, KIFU_SECOND_PLAYER_BIT + KIFU_KING, 0, 0, KifuMoveKind::Resignation), 4,
+                             nullptr, -1, kifu.Table(), MergeChooser::None(), false);
+  move = Play(kifu, start, 27, 26, 6);
+  move = Play(kifu, move->reachedNode, 33, 34, 7);
+  EXPECT_EQ(Play(kifu, move->reachedNode, 77, 76, 8)->reachedNode, merged);
+  kifu.SelectFirstMoves();
+  kifu.SortIncomingByTraversal();
+
+  const std::string path = ProcessTempPath("hand_checked.kif");
+  {
+    FileOutStream out;
+    ASSERT_EQ(out.Open(path.c_str()), 0);
+    EXPECT_EQ(kifu.WriteKif(out), 0);
+  }
+  EXPECT_EQ(FileBytes(path), FileBytes(std::string(TestDataDir()) + "/kif/hand_checked.kif"));
+  ExpectFixedPoint(kifu, "hand-checked record");
+}
+
+TEST(KifWriter, PendingAlternativesBeyondFourThousandAreAllWritten) {
+  // Every legal move at each of 150 positions of a line: thousands of
+  // alternatives wait on the writer's stack at once.
+  Kifu kifu;
+  KifuPositionNode* node = kifu.StartNode();
+  for (int ply = 0; ply < 150 && node != nullptr; ++ply) {
+    KifuMove moves[KIFU_MAX_MOVES];
+    const int count = node->position.GenerateMoves(moves, -1, -1, -1, -1, -1, -1, -1, -1);
+    KifuPositionNode* next = nullptr;
+    for (int index = 0; index < count; ++index) {
+      KifuMoveNode* added = node->AddMove(moves[index], 0, nullptr, -1, kifu.Table(), MergeChooser::None(), false);
+      if (added != nullptr && next == nullptr && ply % 2 == index % 2) next = added->reachedNode;
+    }
+    node = next;
+  }
+  ASSERT_GT(CountMoves(kifu), 4096);
+  ExpectFixedPoint(kifu, "wide record");
+}
+
+TEST(KifWriter, CountsLabelsAtEveryMergedVisit) {
+  // One position reached by three move orders (labelled kyoku1, two gotos
+  // to it), then another merged position met: labelled kyoku4.
+  Kifu kifu;
+  KifuPositionNode* start = kifu.StartNode();
+  KifuPositionNode* triple =
+      KifuPlayLine(kifu, start, {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}, {5, 7, 5, 6}})->reachedNode;
+  KifuPlayLine(kifu, start, {{7, 7, 7, 6}, {3, 3, 3, 4}, {5, 7, 5, 6}, {8, 3, 8, 4}, {2, 7, 2, 6}});
+  KifuPlayLine(kifu, start, {{2, 7, 2, 6}, {3, 3, 3, 4}, {5, 7, 5, 6}, {8, 3, 8, 4}, {7, 7, 7, 6}});
+  KifuPlayLine(kifu, start, {{1, 7, 1, 6}, {3, 3, 3, 4}, {9, 7, 9, 6}, {8, 3, 8, 4}});
+  KifuPlayLine(kifu, start, {{1, 7, 1, 6}, {8, 3, 8, 4}, {9, 7, 9, 6}, {3, 3, 3, 4}});
+  ASSERT_EQ(triple->incoming.Count(), 3);
+  kifu.SortIncomingByTraversal();
+  const std::string text = WriteToString(kifu);
+  std::vector<std::string> labelLines;
+  for (size_t at = text.find("#% "); at != std::string::npos; at = text.find("#% ", at + 1)) {
+    labelLines.push_back(text.substr(at, text.find('\n', at) - at));
+  }
+  EXPECT_EQ(labelLines, (std::vector<std::string>{"#% label kyoku1", "#% goto kyoku1", "#% goto kyoku1",
+                                                  "#% label kyoku4", "#% goto kyoku4"}))
+      << text;
+  ExpectFixedPoint(kifu, "three merges");
+}
+
+// A line that wastes four moves and joins the main line at its first move:
+// moves are numbered by their depth in the line written, whatever ply the
+// merged position took, so the text reads back.
+TEST(KifWriter, NumbersMovesByTheirLineWhenMergedLinesDifferInLength) {
+  Kifu kifu;
+  const KifuMoveNode* first = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}})->leftNode->incoming.At(0);
+  const KifuMoveNode* joined = KifuPlayLine(kifu, kifu.StartNode(), {{2, 8, 3, 8}, {8, 2, 7, 2}, {3, 8, 2, 8}, {7, 2, 8, 2}, {7, 7, 7, 6}});
+  ASSERT_EQ(joined->reachedNode, first->reachedNode);
+  kifu.SelectFirstMoves();
+  kifu.SortIncomingByTraversal();
+  EXPECT_NE(WriteToString(kifu).find("手数----指手---------消費時間--\n   1 ７六歩(77)"), std::string::npos);
+  ExpectFixedPoint(kifu, "merge of unequal lines");
+}
+
+TEST(KifCorpus, EveryFileReadsWithAllVariationsAndRoundTrips) {
+  const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".kif");
+  if (paths.empty()) GTEST_SKIP() << "no corpus at " << CorpusDir();
+  for (const std::string& path : paths) {
+    const std::string& name = path;
+    const std::string bytes = FileBytes(path);
+    int moveLines = 0, variations = 0;
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t end = std::min(bytes.find('\n', at), bytes.size());
+      const std::string line = bytes.substr(at, end - at);
+      const size_t first = line.find_first_not_of(' ');
+      if (first != std::string::npos && line[first] >= '0' && line[first] <= '9') ++moveLines;
+      if (line.rfind("変化：", 0) == 0) ++variations;
+      at = end + 1;
+    }
+    Kifu kifu;
+    FileInStream in;
+    ASSERT_EQ(in.Open(path.c_str()), 0);
+    ASSERT_EQ(kifu.ReadKif(in, 0), 0) << name;
+    ExpectKifuGraphValid(kifu);
+    ASSERT_FALSE(::testing::Test::HasFailure()) << name;
+    EXPECT_EQ(CountMoves(kifu), moveLines) << name;
+    EXPECT_EQ(CountLineEnds(kifu), variations + 1) << name;
+    kifu.SortIncomingByTraversal();
+    ExpectFixedPoint(kifu, name);
+  }
+}
+
+// Hand-made files in the ways other programs write KIF.
+TEST(KifReader, ReadsOtherProgramsStyles) {
+  Kifu kifu;
+  const std::string variations =
+      "# remark\n&注記\n開始日時：2026/01/02\n先手：A\n後手：B\n場所：道場\n手合割：平手\n"
+      "手数----指手---------消費時間--\n"
+      "   1 ７六歩(77)   ( 0:01/00:00:01)\n   2 ３四歩(33)   ( 0:02/00:00:02)+\n&しおり\n"
+      "   3 ２二角成(88) ( 0:03/00:00:04)\n   4 同　銀(31)   ( 0:04/00:00:06)\n"
+      "   5 投了\nまで4手で後手の勝ち\n\n変化：2手\n   2 ８四歩(83)   ( 0:05/00:00:05)";
+  ASSERT_EQ(ReadFromString(kifu, variations), 0);
+  EXPECT_EQ(CountMoves(kifu), 6);
+  EXPECT_STREQ(kifu.Date().Text(), "2026/01/02");
+  EXPECT_STREQ(kifu.GetHeader("場所"), "道場");
+  EXPECT_STREQ(kifu.GetHeader("&注記"), nullptr);
+  const KifuMoveNode* recapture = kifu.MoveAtPly(4);
+  ASSERT_NE(recapture, nullptr);
+  EXPECT_EQ(recapture->move, KifuMove(3, 1, 2, 2, KIFU_SECOND_PLAYER_BIT + KIFU_SILVER, KIFU_HORSE, 0,
+                                      KifuMoveKind::Ordinary));
+  EXPECT_EQ(kifu.MoveAtPly(5)->move.kind, KifuMoveKind::Resignation);
+  EXPECT_EQ(kifu.MoveAtPly(5)->move.piece, KifuPieceCode(KIFU_KING));
+  EXPECT_EQ(kifu.StartNode()->outgoing.At(0)->reachedNode->outgoing.Count(), 2);
+
+  // A mate problem: the attacker's king left out, the defender's hand
+  // written as well; a handicap game with 上手/下手 and a diagram.
+  const std::string problem =
+      "後手の持駒：角二　金三　銀四　桂三　香四　歩十八\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n+---------------------------+\n" +
+      Diagram("| ・ ・ ・ ・ ・ ・ ・v桂v玉|一", "| ・ ・ ・ ・ ・ ・ ・ ・ 飛|九") +
+      "+---------------------------+\n先手の持駒：金\n手数----指手---------消費時間--\n1 ２二金打\n";
+  Kifu mate;
+  ASSERT_EQ(ReadFromString(mate, problem), 0);
+  const KifuPosition& start = mate.StartNode()->position;
+  EXPECT_EQ(start.handicapFlags, HANDICAP_FIRST_KING);
+  EXPECT_EQ(start.HandCount(1, KIFU_ROOK), 1);  // the box's pieces go to the defender
+  EXPECT_EQ(start.HandCount(1, KIFU_PAWN), 18);
+  EXPECT_EQ(start.HandCount(0, KIFU_GOLD), 1);
+  EXPECT_EQ(CountMoves(mate), 1);
+
+  Kifu handicap;
+  ASSERT_EQ(ReadFromString(handicap, "下手：C\n上手：D\n手合割：二枚落ち\n上手番\n"
+                                     "手数----指手---------消費時間--\n   1 ５二玉(51)\n"),
+            0);
+  EXPECT_EQ(handicap.StartNode()->position.handicapFlags, 0x300);
+  EXPECT_STREQ(handicap.PlayerName(1).Text(), "D");
+  EXPECT_EQ(CountMoves(handicap), 1);
+}
+
+// The Part's own examples of the move section.
+TEST(KifReader, ReadsMoveNumbersValuesCommentsAndTimesAsWritten) {
+  const std::string head = "手合割：平手\n手数----指手---------消費時間--\n";
+  Kifu kifu;
+  ASSERT_EQ(ReadFromString(kifu, head +
+                                     "1 ７六歩(77) ( 1:05/)\n*!VAL=-123\n**first\n*dropped\n*#kept\n"
+                                     "2 ３四歩(33) (100:07/)\n*!VAL=\n#% goto kyoku9\n"
+                                     "3 ２六歩(27)\n4 ８四歩(83)\n5 ２五歩(26)\n7 ８五歩(84)\n"
+                                     "3 ６八銀(79)\n4 同　角(22)\n"),
+            0);
+  const KifuMoveNode* first = kifu.MoveAtPly(1);
+  EXPECT_EQ(first->consumedTime, 65);
+  EXPECT_EQ(first->thinkResult.value, -123);
+  EXPECT_STREQ(first->comment.Text(), "*first\r\n#kept");
+  EXPECT_EQ(kifu.MoveAtPly(2)->consumedTime, 6007);
+  EXPECT_EQ(kifu.MoveAtPly(2)->thinkResult.value, 0);
+  EXPECT_NE(kifu.MoveAtPly(5), nullptr);
+  EXPECT_EQ(CountMoves(kifu), 6);  // reading stopped where "同　角" could not be read
+  EXPECT_EQ(kifu.MoveAtPly(2)->reachedNode->outgoing.Count(), 2);
+
+  // Numbers past any game saturate instead of overflowing.
+  Kifu huge;
+  ASSERT_EQ(ReadFromString(huge, head + "1 ７六歩(77) (99999999999999:59/)\n*!VAL=-99999999999\n"
+                                        "99999999999999999999 ３四歩(33)\n"),
+            0);
+  EXPECT_EQ(huge.MoveAtPly(1)->consumedTime, 1000000 * 60 + 59);
+  EXPECT_EQ(huge.MoveAtPly(1)->thinkResult.value, -2147483647);
+  EXPECT_EQ(CountMoves(huge), 1);
+}
+
+// Mended faults of the reader.
+TEST(KifReader, RefusesHostileGotoLines) {
+  const std::string head = "手数----指手---------消費時間--\n";
+  const struct {
+    const char* body;
+    int movesKept;
+  } cases[] = {
+      {"#% label a\n#% goto a\n1 ７六歩(77)\n", 1},                               // at the root
+      {"1 ７六歩(77)\n#% label a\n#% goto a\n", 1},                               // onto itself
+      {"#% label a\n1 ７六歩(77)\n2 ３四歩(33)\n#% goto a\n", 2},                 // a different position
+      // the same position again further down the line: a cycle
+      {"1 ７六歩(77)\n#% label a\n2 ４二銀(31)\n3 ６八銀(79)\n4 ３一銀(42)\n5 ７九銀(68)\n#% goto a\n", 5},
+      // a position below the one the move would leave, deleted with it
+      {"1 ７六歩(77)\n2 ４二銀(31)\n3 ６八銀(79)\n4 ３一銀(42)\n5 ７九銀(68)\n#% label a\n"
+       "1 ７六歩(77)\n#% goto a\n",
+       5},
+  };
+  for (const auto& hostile : cases) {
+    Kifu kifu;
+    ASSERT_EQ(ReadFromString(kifu, head + hostile.body), 0) << hostile.body;
+    ExpectKifuGraphValid(kifu);
+    EXPECT_EQ(CountMoves(kifu), hostile.movesKept) << hostile.body;
+  }
+  // A label whose node was deleted by a goto is forgotten: the second goto
+  // would otherwise join freed memory.
+  Kifu kifu;
+  ASSERT_EQ(ReadFromString(kifu, head +
+                                     "1 ７六歩(77)\n2 ３四歩(33)\n3 ２六歩(27)\n#% label m\n"
+                                     "1 ２六歩(27)\n2 ３四歩(33)\n3 ７六歩(77)\n#% label gone\n#% goto m\n"
+                                     "1 ５六歩(57)\n#% goto gone\n"),
+            0);
+  ExpectKifuGraphValid(kifu);
+  EXPECT_EQ(CountMoves(kifu), 7);
+  EXPECT_EQ(kifu.StartNode()->outgoing.At(0)->reachedNode->outgoing.At(0)->reachedNode->outgoing.At(0)
+                ->reachedNode->incoming.Count(),
+            2);
+}
+
+TEST(KifReader, StopsAtMovesOfPiecesThatAreNotThere) {
+  const std::string head = "手数----指手---------消費時間--\n1 ７六歩(77)\n";
+  for (const char* bad : {"2 ３四銀(33)\n", "2 ５五角打\n", "2 ５五王打\n", "2 ３四歩(3", "2 ３十歩(33)\n"}) {
+    Kifu kifu;
+    ASSERT_EQ(ReadFromString(kifu, head + bad + "3 ２六歩(27)\n"), 0) << bad;
+    EXPECT_EQ(CountMoves(kifu), 1) << bad;
+  }
+}
+
+TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
+  Kifu kifu;
+  ASSERT_EQ(ReadFromString(kifu, "先手：keep\n手数----指手---------消費時間--\n1 ７六歩(77)\n"), 0);
+  const std::string before = WriteToString(kifu);
+  const std::string failures[] = {
+      "",
+      "手合割：九枚落ち\n手数----指手---------消費時間--\n",
+      "先手の持駒：玉\n手数----指手---------消費時間--\n",  // a king is no hand piece
+      "先手の持駒：銀四十\n手数----指手---------消費時間--\n",  // more than the set, saturated
+      "▲７六歩\n",
+      "| ・ ・|一\n手数----指手---------消費時間--\n",
+      // two first-player kings: not a start the rules can play from
+      Diagram("| ・ ・ ・ ・ 玉 ・ ・ ・ 玉|一", "| ・ ・ ・ ・v玉 ・ ・ ・ ・|九") + "手数----指手---------消費時間--\n",
+  };
+  for (const std::string& text : failures) {
+    EXPECT_EQ(ReadFromString(kifu, text), -1) << text;
+    EXPECT_EQ(WriteToString(kifu), before) << text;
+  }
+  // A merge whose start is nowhere in the record fails; one whose start is
+  // there grafts its moves.
+  EXPECT_EQ(ReadFromString(kifu, "手合割：角落ち\n手数----指手---------消費時間--\n1 ５二玉(51)\n", 1), -1);
+  EXPECT_EQ(WriteToString(kifu), before);
+  EXPECT_EQ(ReadFromString(kifu, "手数----指手---------消費時間--\n1 ２六歩(27)\n", 1), 0);
+  EXPECT_EQ(kifu.StartNode()->outgoing.Count(), 2);
+  EXPECT_STREQ(kifu.PlayerName(0).Text(), "keep");
+}
+
+TEST(KifWriter, PositionWriterWritesHeadersAndTheDiagramOnly) {
+  Kifu kifu;
+  kifu.Title().Assign("局面");
+  KifuPosition position;
+  position.SetStart(0x200);
+  position.DoMove(KifuMove(5, 1, 5, 2, KIFU_SECOND_PLAYER_BIT + KIFU_KING, 0, 0, KifuMoveKind::Ordinary));
+  SjisString text;
+  StringOutStream out(text, false);
+  EXPECT_EQ(kifu.WriteKifPosition(out, position), 0);
+  const std::string written = text.Text();
+  EXPECT_NE(written.find("表題：局面\n手合割：飛車落ち\n上手の持駒：なし\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("| 香 桂 銀 金 玉 金 銀 桂 香|九\n+---------------------------+\n下手の持駒：なし\n下手番\n"
+                         "下手：\n上手：\n手数----指手---------消費時間--\n"),
+            std::string::npos)
+      << written;
+  Kifu back;
+  ASSERT_EQ(ReadFromString(back, written), 0);
+  EXPECT_TRUE(back.StartNode()->position == position);
+  EXPECT_STREQ(back.Title().Text(), "局面");
+}

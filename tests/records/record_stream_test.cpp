@@ -1,0 +1,152 @@
+// Record streams: the armour's exact characters and its round trip over
+// random text, text-mode line ends both ways, whole lines, string output
+// and the number styles.
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "records/record_stream.h"
+#include "support/test_files.h"
+
+namespace {
+
+std::string TempPath(const char* name) { return ProcessTempPath(std::string("stream_") + name); }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+// Everything a stream gives, once by Read and once, after a rewind, by lines.
+void ExpectReadsBack(InStream& in, const std::string& expected) {
+  std::string bytes(expected.size() + 8, '\0');
+  bytes.resize(static_cast<size_t>(in.Read(bytes.data(), static_cast<int>(bytes.size()))));
+  EXPECT_EQ(bytes, expected);
+  EXPECT_TRUE(in.IsEof());
+  in.Rewind();
+  std::string lines;
+  SjisString line;
+  while (in.ReadLine(line) == 0) lines += line.Text();
+  EXPECT_EQ(lines, expected);
+}
+
+// Random text without NUL, with CR, LF and lines of every length.
+std::string RandomText(std::mt19937& random, int length) {
+  std::string text;
+  for (int i = 0; i < length; ++i) {
+    const int pick = static_cast<int>(random() % 40);
+    text.push_back(pick == 0 ? '\n' : pick == 1 ? '\r' : static_cast<char>(1 + random() % 255));
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(ArmouredStream, PacksExactlyAndRoundTripsRandomText) {
+  const std::string path = TempPath("armour.ckf");
+  {
+    ArmouredFileOutStream out;
+    ASSERT_EQ(out.Open(path.c_str()), 0);
+    out.WriteString("abc");
+  }  // the destructor flushes and closes
+  EXPECT_EQ(FileBytes(path), "XVIc");
+  std::mt19937 random(7);
+  for (int round = 0; round < 60; ++round) {
+    const std::string text = round == 0 ? std::string(1, '\0') : RandomText(random, static_cast<int>(random() % 3000));
+    ArmouredFileOutStream out;
+    ASSERT_EQ(out.Open(path.c_str()), 0);
+    // Pieces of every size, so that pending bytes cross the calls.
+    for (size_t at = 0; at < text.size();) {
+      const size_t piece = std::min<size_t>(text.size() - at, random() % 9);
+      piece == 1 ? out.WriteChar(text[at]) : out.WriteString(text.substr(at, piece).c_str());
+      at += piece;
+    }
+    ASSERT_EQ(out.Close(), 0);
+    const std::string armour = FileBytes(path);
+    if (round == 0) {
+      EXPECT_EQ(armour, "@@");
+    }
+    ASSERT_EQ(armour.size(), (text.size() * 4 + 2) / 3);
+    for (char c : armour) ASSERT_TRUE(c >= 48 && c <= 111) << int{c};
+    if (round == 0) continue;
+    ArmouredFileInStream in;
+    ASSERT_EQ(in.Open(path.c_str()), 0);
+    ExpectReadsBack(in, text);
+  }
+  // Line ends an editor may add are no characters of the armour.
+  WriteBytes(path, "XV\r\nIc\n");
+  ArmouredFileInStream in;
+  ASSERT_EQ(in.Open(path.c_str()), 0);
+  ExpectReadsBack(in, "abc");
+}
+
+TEST(FileStream, WritesCrLfAndReadsEitherLineEnd) {
+  const std::string path = TempPath("text.kif");
+  {
+    FileOutStream out;
+    ASSERT_EQ(out.Open(path.c_str()), 0);
+    out.WriteString("a\nb");
+    out.WriteChar('\n');
+  }
+  EXPECT_EQ(FileBytes(path), "a\r\nb\r\n");
+  std::mt19937 random(11);
+  for (int round = 0; round < 40; ++round) {
+    const std::string text = round == 0 ? std::string(600, 'x') + "\r\nlast" : RandomText(random, 20000);
+    WriteBytes(path, text);
+    std::string expected;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') expected.push_back(text[i]);
+    }
+    FileInStream in;
+    ASSERT_EQ(in.Open(path.c_str()), 0);
+    ExpectReadsBack(in, expected);
+  }
+  FileInStream in;
+  EXPECT_EQ(in.Open("/nonexistent/dir/file.kif"), -1);
+  SjisString line;
+  EXPECT_EQ(in.ReadLine(line), -1);
+  FileOutStream out;
+  EXPECT_EQ(out.Open("/nonexistent/dir/file.kif"), -1);
+  EXPECT_EQ(out.WriteString("x"), -1);
+  // Standard output is written to, never closed.
+  ASSERT_EQ(out.Open("-"), 0);
+  EXPECT_EQ(out.Close(), 0);
+  EXPECT_EQ(std::fflush(stdout), 0);
+}
+
+TEST(MemoryStream, ReadsLinesAndStepsBack) {
+  MemoryInStream in("one\ntwo");
+  SjisString line;
+  ASSERT_EQ(in.ReadLine(line), 0);
+  EXPECT_STREQ(line.Text(), "one\n");
+  in.Unget('x');
+  char buf[8];
+  EXPECT_STREQ(in.Gets(buf, sizeof(buf)), "\n");
+  in.Rewind();
+  ExpectReadsBack(in, "one\ntwo");
+}
+
+TEST(StringStream, AddsCarriageReturnsOnceAndWritesNumbersInThreeStyles) {
+  SjisString target;
+  StringOutStream crlf(target, true);
+  EXPECT_EQ(crlf.WriteString("a\nb\r\nc"), 7);
+  crlf.WriteChar('\n');
+  EXPECT_STREQ(target.Text(), "a\r\nb\r\nc\r\n");
+  SjisString numbers;
+  StringOutStream out(numbers, false);
+  out.WriteNumber(-42);
+  out.SetFormat(0, 4);
+  out.WriteNumber(7);
+  out.SetFormat(1, 1);
+  out.WriteNumber(2305);
+  out.SetFormat(1, 2);
+  out.WriteNumber(10);
+  out.SetFormat(2, 1);  // an unknown option changes nothing
+  out.SetFormat(1, 0);
+  out.SetFormat(0, -1);
+  out.WriteNumber(5);
+  EXPECT_STREQ(numbers.Text(), "-42   7二千三百五１０5");
+}

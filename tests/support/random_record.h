@@ -1,0 +1,39 @@
+// Random game records for the format tests, and the equality of two
+// records as a file can carry them. Shared by the KIF, CSA and KI2 tests
+// (the graph invariants are kifu_graph_checks.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "records/kifu.h"
+
+// What a random record may hold beyond moves and branches; every format
+// turns off what it can't carry.
+struct RandomRecordOptions {
+  bool transpositions = true;  // lines that transpose into each other, merged
+  bool comments = true;        // comments of several lines on moves and the root
+  bool analysis = true;        // values with principal variations (list or text)
+  bool specialMoves = true;    // markers of every kind the formats write
+  bool changedStarts = true;   // start positions off the handicap's standard, mate problems
+  bool headers = true;         // names, date, title, event and extra pairs
+  int maxMainLine = 70;        // moves of the main line at most
+  int maxBranches = 6;         // variations added at most
+};
+
+// A record from the seed: a start of every handicap kind (or a position
+// played from one, or a mate-problem set-up), a main line, branches and
+// transpositions, times (some of 100 minutes and more), comments, values
+// and principal variations, markers at line ends, neutral headers.
+std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options = {});
+
+// The principal-variation text a writer puts down for a node: the list
+// formatted from the position before the move, else the stored text.
+std::string EffectivePvText(const KifuMoveNode& node);
+
+// Empty when the two records hold the same headers, root comment and graph
+// (moves, times, comments, values, principal-variation texts, variation
+// order, merges and incoming order), else the first difference. The
+// repetition kinds 10 and 11 count as 9, the only kind a text keeps.
+std::string CompareKifu(const Kifu& expected, const Kifu& actual);

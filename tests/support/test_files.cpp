@@ -1,0 +1,39 @@
+// File helpers of the tests.
+#include "support/test_files.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+std::string FileBytes(const std::string& path) {
+  std::string bytes;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, read);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+std::vector<std::string> FilesWithExtension(const std::string& folder, const std::string& extension) {
+  std::vector<std::string> paths;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return paths;
+  while (dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
+      paths.push_back(folder + "/" + name);
+    }
+  }
+  closedir(dir);
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::string ProcessTempPath(const std::string& name) {
+  return testing::TempDir() + std::to_string(getpid()) + "_" + name;
+}
