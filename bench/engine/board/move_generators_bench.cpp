@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "cli/engine_perft.h"
-#include "cli/record_perft.h"
+#include "records/kifu_legal_moves.h"
 #include "engine/board/make_move.h"
 #include "records/kifu_position.h"
 
