@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/engine_perft.h"
-#include "cli/record_perft.h"
+#include "records/kifu_legal_moves.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
