@@ -106,7 +106,7 @@ class KifReader {
     }
     SjisString& comment = node->comment;
     if (comment.IsEmpty()) {
-      // An empty comment line can't start a comment (the writer writes none).
+      // An empty line leaves the comment empty: a comment never starts with one.
       comment.Assign(text);
     } else if (text[0] == '#' || text[0] == '[' || text[0] == '*') {
       comment.Append("\r\n");

@@ -2,6 +2,7 @@
 // a file and an armoured file; the hand-checked file; the corpus; files in
 // other programs' styles; and the reader's refusals of hostile input.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ int ThroughFile(const Kifu& record, Kifu& back) {
   Out out;
   if (out.Open(path.c_str()) != 0 || record.WriteKif(out) != 0 || out.Close() != 0) return -1;
   In in;
-  return in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+  const int read = in.Open(path.c_str()) == 0 ? back.ReadKif(in, 0) : -1;
+  std::remove(path.c_str());
+  return read;
 }
 
 // Nine diagram rows: the given first and last rows, empty ones between.
@@ -149,6 +152,7 @@ TEST(KifWriter, WritesTheHandCheckedFileByteForByte) {
     EXPECT_EQ(kifu.WriteKif(out), 0);
   }
   EXPECT_EQ(FileBytes(path), FileBytes(std::string(TestDataDir()) + "/kif/hand_checked.kif"));
+  std::remove(path.c_str());
   ExpectFixedPoint(kifu, "hand-checked record");
 }
 

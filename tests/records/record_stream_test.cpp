@@ -81,6 +81,7 @@ TEST(ArmouredStream, PacksExactlyAndRoundTripsRandomText) {
   ArmouredFileInStream in;
   ASSERT_EQ(in.Open(path.c_str()), 0);
   ExpectReadsBack(in, "abc");
+  std::remove(path.c_str());
 }
 
 TEST(FileStream, WritesCrLfAndReadsEitherLineEnd) {
@@ -104,6 +105,7 @@ TEST(FileStream, WritesCrLfAndReadsEitherLineEnd) {
     ASSERT_EQ(in.Open(path.c_str()), 0);
     ExpectReadsBack(in, expected);
   }
+  std::remove(path.c_str());
   FileInStream in;
   EXPECT_EQ(in.Open("/nonexistent/dir/file.kif"), -1);
   SjisString line;

@@ -1,10 +1,9 @@
-// Random game records and the graph checks of the record-format tests.
+// Random game records for the record-format tests, and their comparison.
 #include "support/random_record.h"
 
 #include <iterator>
 #include <map>
 #include <random>
-#include <set>
 #include <unordered_set>
 #include <vector>
 
