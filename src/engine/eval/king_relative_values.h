@@ -3,6 +3,7 @@
 // king-move update call them in their inner loops.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <cstdlib>
 
@@ -61,6 +62,7 @@ inline int PieceSquareValue(int type, int side, int file, int rank) {
 // King-defence value of a piece of the side against its own king.
 inline int KingDefenceValue(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file, int rank) {
   const int row = DefenceRow[type];
+  assert(row != NO_ROW);
   int distance = std::abs(kingFile - file);
   if (distance > 0 && eval_detail::IsEdgeFile(kingFile)) distance -= 1;
   const int fileClass = KingFileClassOf(kingFile, file);  // of the true files
@@ -75,6 +77,7 @@ struct AttackParts {
 };
 inline AttackParts KingAttackParts(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file,
                                    int rank) {
+  assert(AttackRow[type] != NO_ROW);
   const auto& rows = params.kingAttackTable[side][AttackRow[type]];
   const int distance = std::abs(kingFile - file);
   AttackParts parts{};
@@ -102,6 +105,7 @@ inline int KingAttackValue(const EvalParams& params, int side, int type, int kin
 // Approach value of a knight, pawn or horse to the enemy king.
 inline int KingApproachValue(const EvalParams& params, int side, int type, int kingFile, int kingRank, int file, int rank) {
   const int row = ApproachRow[type];
+  assert(row != NO_ROW);
   const int distance = std::abs(kingFile - file);
   const auto entry = [&](int asKingRank, int atDistance) {
     return params.kingApproachTable[side][row][asKingRank - rank + 8][atDistance];
