@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "engine/board/king_attack_generator.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_tests.h"
 #include "engine/eval/eval_params.h"
@@ -31,6 +32,7 @@ int BeginThink(const Position& position, const ThinkRequest& request, NodeState&
   InitEvalParams(position, out.senkei);
   InitEvalTables(position, out.stage, out.senkei);
   g_searchGeneration = 0;
+  ClearAttackMoveStamps();
   EvaluateFull(position, &root.eval);
   InitAttackHistory();
   return 0;

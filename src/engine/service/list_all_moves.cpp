@@ -3,7 +3,31 @@
 
 #include <cstring>
 
+#include "engine/board/king_attack_generator.h"
 #include "engine/eval/move_ordering.h"
+#include "engine/search/move_code_list.h"
+
+namespace {
+
+// Every candidate the stamp table can hold, each written at most once, and
+// the board moves besides.
+constexpr int KING_ATTACK_ROOM = AttackMoveStamps::kCandidateCapacity + MAX_GENERATED_MOVES;
+
+// The attacking moves the search would try first at a node of depth 1 (the
+// least depth that runs the full generator rather than its shallow variant)
+// reached by a null move, with nothing searched yet.
+int CountKingAttackMoves(const Position& position) {
+  static MoveRecord attacks[KING_ATTACK_ROOM];
+  static MoveCodeList done;
+  MoveRecord line[2];
+  line[0].SetNull();
+  line[1].SetNull();
+  done.Clear();
+  ClearAttackMoveStamps();
+  return GenerateKingAttackMoves(position, &line[1], 1, 0, done, attacks);
+}
+
+}  // namespace
 
 int ListAllMoves(const Position& position, const ThinkRequest& request, AllMovesList& out) {
   // The legality test makes and unmakes moves: it works on a copy.
@@ -40,6 +64,7 @@ int ListAllMoves(const Position& position, const ThinkRequest& request, AllMoves
                              : MovePositionalGain(work, side, TypeOf(m.pieceCode), m.capturedCode, m.fromFile,
                                                   m.fromRank, m.toFile, m.toRank, m.promote);
   }
+  out.kingAttackCount = CountKingAttackMoves(work);
   EndThink(request);
   return 0;
 }

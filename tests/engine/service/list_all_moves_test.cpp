@@ -41,6 +41,7 @@ TEST(ListAllMoves, RanksTheKingSafeMovesOfRandomPositions) {
     SetRandomSeed(3);
     ASSERT_EQ(ListAllMoves(position, request, list), 0);
     ASSERT_EQ(std::memcmp(&before, &position, sizeof position), 0);
+    ASSERT_GE(list.kingAttackCount, 0);
     SetRandomSeed(3);
     EXPECT_EQ(list.setup.senkei[side], ReconsiderStrategy(position, side, request.allowed, 0, request.preferred));
     EXPECT_EQ(list.setup.senkei[1 - side], ReconsiderStrategy(position, 1 - side, 0, 0, 0));
