@@ -25,9 +25,11 @@ bool IsLeadByte(char byte) { return static_cast<unsigned char>(byte) >= FIRST_LE
 
 // Width of the character starting at text[index]: 2 for a lead byte with a
 // byte after it, else 1, so that a lone lead byte at the end never carries
-// a scan over the terminator.
+// a scan over the terminator. A blank or control byte is never a second
+// byte: a lone lead byte before a line end must not keep the line end (or
+// a trailing blank) inside the text when it is trimmed.
 int CharWidthAt(const char* text, int length, int index) {
-  return (IsLeadByte(text[index]) && index + 1 < length) ? 2 : 1;
+  return (IsLeadByte(text[index]) && index + 1 < length && static_cast<unsigned char>(text[index + 1]) > ' ') ? 2 : 1;
 }
 
 bool IsSingleByteBlank(char byte) {

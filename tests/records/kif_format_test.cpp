@@ -317,6 +317,20 @@ TEST(KifReader, ReadsMoveNumbersValuesCommentsAndTimesAsWritten) {
   EXPECT_EQ(CountMoves(huge), 1);
 }
 
+// A lone lead byte before a line end or a blank is not the start of a
+// double-byte character: the line end and blank are cut, and the text
+// writes and reads back the same.
+TEST(KifReader, LoneLeadBytesAtLineEndsKeepNoLineEnd) {
+  Kifu kifu;
+  ASSERT_EQ(ReadFromString(kifu, "手数----指手---------消費時間--\n1 ７六歩(77)\n*note\x82\r\n*!PV=▲\x82 \n"
+                                 "2 ３四歩(33)\n*\x9f\t\n"),
+            0);
+  EXPECT_STREQ(kifu.MoveAtPly(1)->comment.Text(), "note\x82");
+  EXPECT_STREQ(kifu.MoveAtPly(1)->thinkResult.pvText.Text(), "▲\x82");
+  EXPECT_STREQ(kifu.MoveAtPly(2)->comment.Text(), "\x9f");
+  ExpectFixedPoint(kifu, "lone lead bytes");
+}
+
 // Mended faults of the reader.
 TEST(KifReader, RefusesHostileGotoLines) {
   const std::string head = "手数----指手---------消費時間--\n";
