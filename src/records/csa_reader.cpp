@@ -1,7 +1,6 @@
 // The CSA reader: header tokens (names, board rows, placements, hands, the
 // side to move) into a start position, then moves, times and the special
 // "%" moves along one line, built apart and installed by Kifu::Adopt.
-#include <climits>
 #include <cstring>
 
 #include "records/csa_token.h"
@@ -174,10 +173,13 @@ class CsaHeaderReader {
   bool rowsSeen_ = false;
 };
 
-// The seconds after "T"; no digits give 0, and a huge count saturates.
+// The seconds after "T"; no digits give 0, and a huge count saturates at
+// the readers' common cap (a KIF time field can't carry more).
 int ReadSeconds(const char* p) {
   int value = 0;
-  for (; IsDigit(*p); ++p) value = value > (INT_MAX - (*p - '0')) / 10 ? INT_MAX : value * 10 + (*p - '0');
+  for (; IsDigit(*p); ++p) {
+    value = value > (KIFU_MAX_CONSUMED_TIME - (*p - '0')) / 10 ? KIFU_MAX_CONSUMED_TIME : value * 10 + (*p - '0');
+  }
   return value;
 }
 

@@ -2,6 +2,7 @@
 // words, comments, analysis lines, variations by renumbered move lines and
 // the label/goto lines that restore merges, all into a separate graph that
 // Kifu::Adopt installs at the end.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -14,7 +15,7 @@
 namespace {
 
 // A minute count this large is no game's; capping it keeps seconds in range.
-constexpr int kMaxMinutes = 1000000;
+constexpr int kMaxMinutes = KIFU_MAX_CONSUMED_TIME / 60;
 
 struct ResultWord {
   const char* word;
@@ -64,7 +65,9 @@ int ReadConsumedTime(const char* p) {
     ++p;
     for (int i = 0; i < 2 && IsDigit(*p); ++i, ++p) seconds = seconds * 10 + (*p - '0');
   }
-  return minutes * 60 + seconds;
+  // Two digits of seconds past a saturated minute count would read back
+  // differently once written: the total is capped as every reader caps it.
+  return std::min(minutes * 60 + seconds, KIFU_MAX_CONSUMED_TIME);
 }
 
 bool IsWordBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }

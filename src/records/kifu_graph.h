@@ -18,6 +18,11 @@ class KifuMoveNode;
 class KifuPositionNode;
 class KifuPositionTable;
 
+// The most seconds a reader gives a move: a million minutes and 59 seconds,
+// far beyond any game, and the most a KIF time field reads back, so that a
+// time read from any format writes and reads again as KIF unchanged.
+inline constexpr int32_t KIFU_MAX_CONSUMED_TIME = 1000000 * 60 + 59;
+
 // A list of move nodes with a selected entry, grown in fixed steps. The
 // capacity is kept beside the count so that growing never writes past the
 // array, whatever made the list (a copy reserves exactly what it needs).

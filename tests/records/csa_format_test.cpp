@@ -196,7 +196,8 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       {"'a, b\nPI\n+\n+7776FU,'x,-3334FU\n-8384FU", 1, 2, "-8384FU"}, {std::string(400000, ',') + "PI\n+\n+7776FU", 0, 1},
       {moves + "+7775FU\n+2726FU", 0, 2, "-3334FU,T4,'\n"}, {moves + "+2725FU\n+2726FU", 0, 2},
       {moves + "-4132KI\n+2726FU", 0, 2}, {moves + "+8822HI\n+2726FU", 0, 2}, {moves + "+2726FUx\n+2726FU", 0, 2},
-      {moves + "+2726FU,T9", 0, 3, "+2726FU,T9,'"}, {"PI82KA\n-", 0, 0, "P2 * -HI *  *  *  *  * -KA * \n"},
+      {moves + "+2726FU,T9", 0, 3, "+2726FU,T9,'"}, {moves + "+2726FU,T99999999999", 0, 3, "+2726FU,T60000059,'"},
+      {"PI82KA\n-", 0, 0, "P2 * -HI *  *  *  *  * -KA * \n"},
       {"PI82HI11KY\n-", 0, 0, "P1-KY-KE-GI-KI-OU-KI-GI-KE * \nP2 *  *  *  *  *  *  * -KA * \n"},
       {kings + "P+00FU00F\n+", 0, 0, "P8 *  *  *  *  *  *  *  *  * \n" + king + "P+00FU\n+\n"},
       {kings + "P+" + pawns[19], 0, 0, "P+" + pawns[18] + "\n+\n"}, {kings + "P+00TO00OU00FU", 0, 0, king + "+\n"},
@@ -212,6 +213,14 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
     EXPECT_EQ(kifu.LineLength(), test.line < 0 ? 1 : test.line) << test.text;
     EXPECT_NE(WriteCsaText(kifu).find(test.shows), std::string::npos) << test.text << "\n" << WriteCsaText(kifu);
   }
+  Kifu huge, back;  // a saturated time is one a KIF time field reads back
+  ASSERT_EQ(ReadCsaText(huge, "PI\n+\n+7776FU,T99999999999"), 0);
+  SjisString kif;
+  StringOutStream kifOut(kif, false);
+  huge.WriteKif(kifOut);
+  MemoryInStream kifIn(kif.Text());
+  ASSERT_EQ(back.ReadKif(kifIn, 0), 0);
+  EXPECT_EQ(back.MoveAtPly(1)->consumedTime, huge.MoveAtPly(1)->consumedTime);
   Kifu kifu;  // a merge whose start is not in the record fails and says so
   EXPECT_EQ(ReadCsaText(kifu, "PI82HI\n-\n-3334FU", 0, 1), -1);
   EXPECT_EQ(ReadCsaText(kifu, "PI\n+\n+2726FU", 0, 1), 0);
