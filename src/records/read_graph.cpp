@@ -1,6 +1,17 @@
 // The separate graph of the text readers and the line they read along.
 #include "records/read_graph.h"
 
+namespace {
+
+uint64_t KeyBits(const KifuPositionKey& key) { return static_cast<uint64_t>(key.first) << 32 | key.second; }
+
+int CountOf(const std::unordered_map<uint64_t, int>& counts, uint64_t key) {
+  const auto found = counts.find(key);
+  return found == counts.end() ? 0 : found->second;
+}
+
+}  // namespace
+
 ReadGraph::ReadGraph() : root_(new KifuMoveNode), table_(new KifuPositionTable), extra_(new SjisStringList) {
   root_->move = KifuMove(0, 0, 0, 0, 0, 0, 0, KifuMoveKind::GameStart);
   auto* start = new KifuPositionNode;
@@ -29,28 +40,42 @@ void ReadGraph::BeginMoves() {
   entered_ = true;
   working_ = start->position;
   line_.assign(1, root_);
+  tableKeys_ = {{KeyBits(start->key), 1}};
+  lineKeys_ = tableKeys_;
 }
 
 bool ReadGraph::PlayMove(const KifuMove& move, int seconds) {
   if (working_.IsValidMove(move, 1) == 0) return false;
   KifuPosition after = working_;
   if (!after.DoMove(move)) return false;
-  KifuMoveNode* node =
-      Current()->reachedNode->AddMove(move, seconds, nullptr, -1, table_, MergeChooser::TakeFirst(), true);
+  KifuPositionKey key;
+  after.ComputeKey(key);
+  const uint64_t bits = KeyBits(key);
+  const bool onlyOnLine = CountOf(tableKeys_, bits) == CountOf(lineKeys_, bits);
+  const int tableCount = table_->Count();
+  KifuMoveNode* node = Current()->reachedNode->AddMove(
+      move, seconds, nullptr, -1, table_, onlyOnLine ? MergeChooser::None() : MergeChooser::TakeFirst(), true);
   if (node == nullptr) return false;
+  if (table_->Count() > tableCount) ++tableKeys_[KeyBits(node->reachedNode->key)];
   working_ = after;
   line_.push_back(node);
+  ++lineKeys_[KeyBits(node->reachedNode->key)];
   return true;
 }
 
 void ReadGraph::AddMarker(KifuMoveKind kind, KifuPieceCode piece) {
   const KifuMove marker(0, 0, 0, 0, piece, 0, 0, kind);
-  Current()->reachedNode->AddMove(marker, 0, nullptr, -1, table_, MergeChooser::None(), true);
+  const int tableCount = table_->Count();
+  KifuMoveNode* node = Current()->reachedNode->AddMove(marker, 0, nullptr, -1, table_, MergeChooser::None(), true);
+  if (node != nullptr && table_->Count() > tableCount) ++tableKeys_[KeyBits(node->reachedNode->key)];
 }
 
 void ReadGraph::BackTo(int ply) {
   if (ply < 1) return;
-  while (Ply() >= ply && working_.UndoMove(Current()->move)) line_.pop_back();
+  while (Ply() >= ply && working_.UndoMove(Current()->move)) {
+    --lineKeys_[KeyBits(Current()->reachedNode->key)];
+    line_.pop_back();
+  }
 }
 
 void ReadGraph::AppendComment(const char* text) {

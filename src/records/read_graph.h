@@ -3,6 +3,8 @@
 // the reader fails or stops before installing them.
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "charset.h"
@@ -63,6 +65,13 @@ class ReadGraph {
   // The moves from the root to the current one: stepping back follows the
   // way the reader came, also through positions that merged.
   std::vector<KifuMoveNode*> line_;
+  // Position nodes of the table and of the line read, counted by key. When
+  // every node of a key lies on the line, the equal positions are all
+  // ancestors, where no merge may go, and the merge search is skipped: a
+  // long line that keeps repeating positions would otherwise walk back
+  // over the whole line at every move.
+  std::unordered_map<uint64_t, int> tableKeys_;
+  std::unordered_map<uint64_t, int> lineKeys_;
   bool entered_ = false;
   bool installed_ = false;
 };

@@ -164,6 +164,24 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
   EXPECT_EQ(record.StartNode()->outgoing.Count(), 2);
 }
 
+// A long line that keeps repeating the start reads in one pass (its equal
+// positions are all behind it, where nothing merges), and a transposition
+// between later variations still merges.
+TEST(Ki2Reader, LongRepeatingLinesReadAndTranspositionsStillMerge) {
+  std::string text;
+  for (int round = 0; round < 500; ++round) text += "▲５八玉 △５二玉 ▲５九玉 △５一玉\n";
+  text += "変化：1手\n▲７六歩 △３四歩 ▲２六歩\n変化：1手\n▲２六歩 △３四歩 ▲７六歩\n";
+  Kifu record;
+  ASSERT_EQ(ReadKi2Text(record, text), 0);
+  EXPECT_EQ(record.LineLength(), 2000);
+  EXPECT_EQ(record.StartNode()->incoming.Count(), 1);
+  ASSERT_EQ(record.StartNode()->outgoing.Count(), 3);
+  const KifuMoveNode* last = record.StartNode()->outgoing.At(2);
+  for (int ply = 1; ply < 3; ++ply) last = last->reachedNode->outgoing.At(0);
+  EXPECT_EQ(last->reachedNode->incoming.Count(), 2);
+  ExpectKifuGraphValid(record);
+}
+
 // kifu convert writes .ki2 (again the same bytes from it), refuses to
 // write .rvf (usage, 2) and fails on a text of no format (1).
 TEST(Ki2Command, ConvertsToAndFromKi2) {
