@@ -13,7 +13,7 @@ using namespace eval_cells;
 using root_eval::Accumulators;
 using root_eval::FORM_OPENING;
 
-namespace {
+namespace root_eval {
 
 // A bishop in hand against the enemy's rook on its third square from the
 // side's view, which nothing of the side guards.
@@ -74,7 +74,7 @@ void GoldBesideKingLine(const Position& position, Accumulators& acc) {
 
 // The fixed-square rules of yagura games, written for side 0 and read
 // through the side's view for side 1.
-int YaguraRules(const Position& position, int side, const root_eval::RookSummary& rooks, int chosenSilverRank) {
+int CastleListAmount(const Position& position, int side, int rookFile, int chosenSilverRank, bool patternForm) {
   const SideView view{position, side};
   const auto silver = [&](int f, int r) { return view.Own(SILVER, f, r); };
   const auto pawn = [&](int f, int r) { return view.Own(PAWN, f, r); };
@@ -82,7 +82,7 @@ int YaguraRules(const Position& position, int side, const root_eval::RookSummary
   const auto bishop = [&](int f, int r) { return view.Own(BISHOP, f, r); };
   const auto gold = [&](int f, int r) { return view.Own(GOLD, f, r); };
   const int kingFile = view.KingFile(side), kingRank = view.KingRank(side);
-  const int rookFile = RelativeFile(side, rooks.rookFile[side]);
+  const int rookFileSeen = RelativeFile(side, rookFile);
   int amount = 0;
   if (kingRank >= 5) {
     const int rank = kingRank - 2;
@@ -95,18 +95,21 @@ int YaguraRules(const Position& position, int side, const root_eval::RookSummary
     }
   }
   if (kingFile < 7) {
-    if (rookFile == 3) amount -= 5;
+    if (rookFileSeen == 3) amount -= 5;
     if (silver(4, 6)) amount -= 5;
   }
   if ((silver(6, 8) || silver(7, 9) || silver(5, 7)) && (silver(3, 7) || silver(4, 6))) amount -= 5;
-  const int silverRho = chosenSilverRank == 0 ? 0 : RelativeRank(side, chosenSilverRank);
+  // The pattern term reads "no silver" (rank 0) as rank 0 for both sides,
+  // which side 1's turned test (rank below 4) accepts; the opening
+  // evaluator counts no silver as no silver.
+  const int silverRho = chosenSilverRank == 0 && !patternForm ? 0 : RelativeRank(side, chosenSilverRank);
   if (knight(2, 5) && silverRho >= 7) amount -= 12;
   if (pawn(4, 7) && silver(4, 6)) {
     if (bishop(2, 6)) amount -= 13;
     if ((knight(3, 7) || knight(2, 9)) && pawn(2, 5)) amount -= 8;
   }
   if (silver(3, 7) && pawn(4, 6)) amount -= 5;
-  if (rookFile > 4) {
+  if (rookFileSeen > 4) {
     if (silver(3, 7) || silver(2, 6)) amount -= 5;
     if (pawn(2, 5)) amount -= 3;
   }
@@ -120,11 +123,12 @@ int YaguraRules(const Position& position, int side, const root_eval::RookSummary
   if (bishop(4, 6) && knight(3, 7) && silver(4, 8)) amount -= pawn(1, 7) ? 13 : pawn(1, 6) ? 10 : 5;
   if (silver(8, 6) && (gold(5, 8) || gold(4, 9))) amount -= 5;
   if (silver(3, 6) && pawn(3, 7) && knight(2, 9)) amount -= 9;
+  if (patternForm && silver(3, 6) && knight(3, 7)) amount += 5;
   if (pawn(6, 5) && !knight(7, 7) && !silver(6, 6)) amount -= 7;
   return amount;
 }
 
-}  // namespace
+}  // namespace root_eval
 
 int EvalFormationRoot(const Position& position, int silverSquare, const MoveRecord* move,
                       const QuickEvalResult* /*quick*/) {
@@ -141,13 +145,13 @@ int EvalFormationRoot(const Position& position, int silverSquare, const MoveReco
   root_eval::PawnChainClasses(position, FORM_OPENING, acc);
   root_eval::AttackingSilver(position, FORM_OPENING, acc, chosenSilverRank);
   root_eval::KnightPawns(position, FORM_OPENING, nullMove, acc);
-  BishopDrop(position, acc);
-  SilverForks(position, nullMove, acc);
-  KingOnSecondRank(position, acc);
-  GoldBesideKingLine(position, acc);
+  root_eval::BishopDrop(position, acc);
+  root_eval::SilverForks(position, nullMove, acc);
+  root_eval::KingOnSecondRank(position, acc);
+  root_eval::GoldBesideKingLine(position, acc);
   const bool yaguraFlag = CastleGridGet(2, 0, 0) != 0;
   if (!rooks.activeRook && rooks.rookFile[0] != 0 && rooks.rookFile[1] != 0 && yaguraFlag) {
-    for (int side = 0; side < 2; ++side) acc.activity[side] += YaguraRules(position, side, rooks, chosenSilverRank[side]);
+    for (int side = 0; side < 2; ++side) acc.activity[side] += root_eval::CastleListAmount(position, side, rooks.rookFile[side], chosenSilverRank[side], false);
   }
   return root_eval::SideToMoveDifference(position, acc);
 }

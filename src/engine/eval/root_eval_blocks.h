@@ -58,6 +58,23 @@ void AttackingSilver(const Position& position, RootForm form, Accumulators& acc,
 // knights on rank 5 for a pawn attack, which nullMove (the evaluator's move
 // argument is the null move) widens to the side to move's knights.
 void KnightPawns(const Position& position, RootForm form, bool nullMove, Accumulators& acc);
+// The opening's rules that the pattern term shares: a bishop in hand
+// against the enemy's rook on its third square; silver-drop forks of golds
+// (nullMove: the golds of the side to move, else of the other side); a king
+// on its second rank by an empty back-rank square; a gold with an own gold
+// or silver diagonally behind it towards the king's file.
+void BishopDrop(const Position& position, Accumulators& acc);
+void SilverForks(const Position& position, bool nullMove, Accumulators& acc);
+void KingOnSecondRank(const Position& position, Accumulators& acc);
+void GoldBesideKingLine(const Position& position, Accumulators& acc);
+// The yagura castle list of one side, written for side 0 and turned for
+// side 1; patternForm adds the pattern term's knight-beside-silver bonus
+// and its reading of a missing silver.
+int CastleListAmount(const Position& position, int side, int rookFile, int chosenSilverRank, bool patternForm);
+// Whether a tokin of the side finds one of the enemy's king, rooks,
+// bishops, golds or silvers behind or beside it (towards the enemy king's
+// file), directly or past a square it safely controls.
+bool TokinReachesTarget(const Position& position, int side, int file, int rank, int enemyKingFile);
 // The result of every evaluator: side to move minus the other side.
 int SideToMoveDifference(const Position& position, const Accumulators& acc);
 

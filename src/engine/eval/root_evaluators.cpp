@@ -321,6 +321,21 @@ void KnightPawns(const Position& position, RootForm form, bool nullMove, Accumul
   }
 }
 
+bool TokinReachesTarget(const Position& position, int side, int file, int rank, int enemyKingFile) {
+  if (file == enemyKingFile) return false;
+  const int enemy = 1 - side, back = -SideSign(side), d = enemyKingFile > file ? +1 : -1;
+  // Targets are the enemy's king, rooks, bishops, golds and silvers.
+  const auto target = [&](int f, int r) {
+    return IsOnBoard(f, r) && IsOwnedBy(position.PieceCodeAt(f, r), enemy) && position.PieceIdAt(f, r) < 14;
+  };
+  const auto safe = [&](int f, int r) {
+    return !HoldsPieceOf(position, side, f, r) && ControlAt(position, side, f, r) > ControlAt(position, enemy, f, r);
+  };
+  return target(file, rank + back) ||
+         (safe(file, rank + back) && (target(file, rank + 2 * back) || target(file + d, rank + back))) ||
+         target(file + d, rank) || (safe(file + d, rank) && (target(file + d, rank + back) || target(file + 2 * d, rank)));
+}
+
 int SideToMoveDifference(const Position& position, const Accumulators& acc) {
   const int u = position.sideToMove;
   return (acc.activity[u] + acc.kingZone[u]) - (acc.activity[1 - u] + acc.kingZone[1 - u]);
@@ -383,26 +398,11 @@ void UndefendedGolds(const Position& position, RootForm form, Accumulators& acc)
 
 void Tokins(const Position& position, Accumulators& acc) {
   for (int side = 0; side < 2; ++side) {
-    const int enemy = 1 - side, back = -SideSign(side);
-    const PieceListEntry& enemyKing = position.pieces[enemy];
+    const PieceListEntry& enemyKing = position.pieces[1 - side];
     if (!OnBoard(enemyKing)) continue;
-    const auto target = [&](int file, int rank) {
-      return IsOnBoard(file, rank) && IsOwnedBy(position.PieceCodeAt(file, rank), enemy) &&
-             position.PieceIdAt(file, rank) < 14;
-    };
-    const auto safe = [&](int file, int rank) {
-      return !HoldsPieceOf(position, side, file, rank) &&
-             ControlAt(position, side, file, rank) > ControlAt(position, enemy, file, rank);
-    };
     for (uint32_t i = 0; i < position.tokins[side].count; ++i) {
       const PieceListEntry& tokin = position.pieces[position.tokins[side].ids[i]];
-      const int f = tokin.file, r = tokin.rank;
-      if (f == enemyKing.file) continue;
-      const int d = enemyKing.file > f ? +1 : -1;
-      if (target(f, r + back) || (safe(f, r + back) && (target(f, r + 2 * back) || target(f + d, r + back))) ||
-          target(f + d, r) || (safe(f + d, r) && (target(f + d, r + back) || target(f + 2 * d, r)))) {
-        acc.activity[side] += 150;
-      }
+      if (TokinReachesTarget(position, side, tokin.file, tokin.rank, enemyKing.file)) acc.activity[side] += 150;
     }
   }
 }
