@@ -9,11 +9,11 @@
 
 #include "charset.h"
 #include "cli/command.h"
-#include "cli/engine_perft.h"
-#include "records/kifu_legal_moves.h"
+#include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
 #include "engine/board/position.h"
 #include "engine/service/record_bridge.h"
+#include "records/kifu_legal_moves.h"
 
 namespace {
 

@@ -1,18 +1,21 @@
 // kifu convert and kifu show: a record file read and written again, or
 // printed as KIF text in UTF-8. The format follows the file's extension:
-// .kif and .bkf are KIF text, .ckf the same text armoured.
+// .kif and .bkf are KIF text, .ckf the same text armoured, .ki2 KI2 text,
+// .rvf Japanese-notation text (read only: the format has no writer).
 #include <cstdio>
 #include <string>
 
 #include "charset.h"
 #include "cli/command.h"
+#include "cli/record_files.h"
 #include "cli/utf8_text.h"
 #include "records/kifu.h"
 #include "records/record_stream.h"
 
 namespace {
 
-enum class RecordFileKind { Unknown, Kif, ArmouredKif };
+enum class RecordFileKind { Unknown, Kif, ArmouredKif, Ki2, JapaneseText };
+constexpr char kKnownExtensions[] = "(use .kif, .bkf, .ckf, .ki2 or .rvf)";
 
 RecordFileKind KindOfPath(const std::string& path) {
   const size_t dot = path.rfind('.');
@@ -23,6 +26,8 @@ RecordFileKind KindOfPath(const std::string& path) {
   }
   if (extension == "kif" || extension == "bkf") return RecordFileKind::Kif;
   if (extension == "ckf") return RecordFileKind::ArmouredKif;
+  if (extension == "ki2") return RecordFileKind::Ki2;
+  if (extension == "rvf") return RecordFileKind::JapaneseText;
   return RecordFileKind::Unknown;
 }
 
@@ -36,13 +41,17 @@ std::string ReadRecordFile(const std::string& path, Kifu& kifu) {
   BufferedFileInStream* in = nullptr;
   FileInStream plain;
   ArmouredFileInStream armoured;
-  switch (KindOfPath(path)) {
-    case RecordFileKind::Kif: in = &plain; break;
-    case RecordFileKind::ArmouredKif: in = &armoured; break;
-    default: return "'" + path + "': unknown record format (use .kif, .bkf or .ckf)";
-  }
+  const RecordFileKind kind = KindOfPath(path);
+  if (kind == RecordFileKind::Unknown) return "'" + path + "': unknown record format " + kKnownExtensions;
+  in = kind == RecordFileKind::ArmouredKif ? static_cast<BufferedFileInStream*>(&armoured) : &plain;
   if (in->Open(path.c_str()) != 0) return "cannot open '" + path + "' for reading";
-  if (kifu.ReadKif(*in, 0) != 0) return "'" + path + "' holds no readable KIF record";
+  if (kind == RecordFileKind::Ki2) {
+    if (kifu.ReadKi2(*in, false) != 0) return "'" + path + "' holds no readable KI2 record";
+  } else if (kind == RecordFileKind::JapaneseText) {
+    if (kifu.ReadJapaneseNotation(*in, false) != 0) return "'" + path + "' holds no readable Japanese-notation record";
+  } else if (kifu.ReadKif(*in, 0) != 0) {
+    return "'" + path + "' holds no readable KIF record";
+  }
   return "";
 }
 
@@ -53,7 +62,10 @@ int RunConvertCommand(const CommandArgs& args) {
   const std::string& output = args[1];
   const RecordFileKind outputKind = KindOfPath(output);
   if (outputKind == RecordFileKind::Unknown) {
-    return UsageError("convert: '" + output + "': unknown record format (use .kif, .bkf or .ckf)");
+    return UsageError("convert: '" + output + "': unknown record format " + kKnownExtensions);
+  }
+  if (outputKind == RecordFileKind::JapaneseText) {
+    return UsageError("convert: '" + output + "': .rvf text is read only, it has no writer");
   }
   Kifu kifu;
   if (const std::string error = ReadRecordFile(args[0], kifu); !error.empty()) return Fail(error);
@@ -61,10 +73,10 @@ int RunConvertCommand(const CommandArgs& args) {
   // writer arrives by.
   kifu.SortIncomingByTraversal();
   int status;
-  if (outputKind == RecordFileKind::Kif) {
+  if (outputKind == RecordFileKind::Kif || outputKind == RecordFileKind::Ki2) {
     FileOutStream out;
     if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
-    kifu.WriteKif(out);
+    outputKind == RecordFileKind::Ki2 ? kifu.WriteKi2(out) : kifu.WriteKif(out);
     status = out.Close();
   } else {
     ArmouredFileOutStream out;
@@ -91,3 +103,5 @@ int RunShowCommand(const CommandArgs& args) {
   }
   return 0;
 }
+
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecordFile(path, kifu); }

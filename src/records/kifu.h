@@ -173,6 +173,20 @@ class Kifu {
   // (merge: grafted onto the equal position of this record); 0, or -1 with
   // the record unchanged.
   int ReadKif(InStream& in, int merge);
+  // --- KI2 and Japanese-notation text (ki2_writer.cpp, ki2_reader.cpp, japanese_text_reader.cpp)
+  // Writes the header block and the selected line in relative notation, six
+  // moves a line, and the result line when it ends in a marker; 0.
+  int WriteKi2(OutStream& out) const;
+  // Writes the header block for the position, with no moves; 0.
+  int WriteKi2Position(OutStream& out, const KifuPosition& position) const;
+  // Reads a KI2 text with its 変化 variations and installs it (grafted at
+  // the equal position with merge); 0, or -1 and the record unchanged when
+  // the header fails or nothing of the text is KI2.
+  int ReadKi2(InStream& in, bool merge);
+  // Reads a Japanese-notation text (header, board diagram, hands, one move
+  // phrase a line) and installs it; 0, or -1 and the record unchanged when
+  // the header, board or hands fail.
+  int ReadJapaneseNotation(InStream& in, bool merge);
 
  private:
   void FollowNavigation(int oldPly, int newPly);

@@ -76,6 +76,18 @@ constexpr int VerticalOf(int fromRank, int toRank) {
 
 bool StartsOn(const KifuMove& move, int file, int rank) { return move.fromFile == file && move.fromRank == rank; }
 
+// Whether a board rival from another square, coming from the same vertical
+// class as the move (in the first player's view), stands on the mover's
+// right: a lower file for the first player, a higher one for the second.
+bool HasRivalOnRight(const KifuMove* rivals, int count, const KifuMove& move, int vertical, int side) {
+  for (int i = 0; i < count; ++i) {
+    const KifuMove& other = rivals[i];
+    if (StartsOn(other, move.fromFile, move.fromRank) || VerticalOf(other.fromRank, move.toRank) != vertical) continue;
+    if (side == 0 ? other.fromFile < move.fromFile : other.fromFile > move.fromFile) return true;
+  }
+  return false;
+}
+
 // The words that tell the move from the other moves of its piece type onto
 // its square, as qualifier flags.
 int ChooseQualifiers(const KifuPosition& position, const KifuMove& move) {
@@ -124,7 +136,17 @@ int ChooseQualifiers(const KifuPosition& position, const KifuMove& move) {
   }
   int flags = 0;
   if (useHorizontal) {
-    if (horizontal == FROM_SAME_FILE) return QUALIFIER_STRAIGHT;  // 直 says the vertical too
+    if (horizontal == FROM_SAME_FILE) {
+      // A dragon or horse may come straight back as well as straight up, so
+      // 直 would not say which; records name it 右 or 左 instead, by where
+      // it stands beside the rival that shares its vertical class.
+      if (move.piece.Type() == KIFU_DRAGON || move.piece.Type() == KIFU_HORSE) {
+        const bool rivalOnRight = HasRivalOnRight(rivals + first, count - first, move,
+                                                  VerticalOf(move.fromRank, move.toRank), position.sideToMove);
+        return rivalOnRight ? QUALIFIER_LEFT : QUALIFIER_RIGHT;
+      }
+      return QUALIFIER_STRAIGHT;  // 直 says the vertical too
+    }
     flags |= horizontal == FROM_LEFT ? QUALIFIER_LEFT : QUALIFIER_RIGHT;
   }
   if (useVertical) {

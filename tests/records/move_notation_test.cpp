@@ -52,11 +52,12 @@ TEST(MoveNotation, ClassicExamples) {
       BuildKifuPosition({{2, 4, KIFU_PAWN}, {2, 3, KIFU_PAWN + SECOND}, {7, 4, KIFU_GOLD}, {4, 3, KIFU_SILVER}}, 0);
   silverDrop.hands[0][KIFU_SILVER] = pawn.hands[0][KIFU_SILVER] = 1;
   const KifuPosition second = BuildKifuPosition({{8, 6, KIFU_PAWN + SECOND}, {1, 1, KIFU_PRO_SILVER + SECOND}}, 1);
-  // The one class of moves that share words: two moves along the square's own
-  // file from both sides, each 直 because a rival on another file also comes
-  // from its side. It takes four horses, dragons or kings, more than one set holds.
-  const KifuPosition dragons =
-      BuildKifuPosition({{5, 7, KIFU_DRAGON}, {5, 3, KIFU_DRAGON}, {4, 6, KIFU_DRAGON}, {6, 4, KIFU_DRAGON}}, 0);
+  // A dragon or horse on the square's file is named 右 or 左 beside its rival,
+  // never 直: it may as well come straight back.
+  const KifuPosition dragons = BuildKifuPosition({{5, 7, KIFU_DRAGON}, {4, 6, KIFU_DRAGON}}, 0);
+  const KifuPosition backDragons = BuildKifuPosition({{5, 3, KIFU_DRAGON}, {4, 4, KIFU_DRAGON}}, 0);
+  const KifuPosition horses = BuildKifuPosition({{5, 4, KIFU_HORSE}, {7, 3, KIFU_HORSE}}, 0);
+  const KifuPosition secondHorses = BuildKifuPosition({{5, 4, KIFU_HORSE + SECOND}, {7, 3, KIFU_HORSE + SECOND}}, 1);
   const struct {
     const KifuPosition& position;
     int from, to, promote, previous;  // squares as file * 10 + rank; from 114: a silver from the hand
@@ -79,8 +80,10 @@ TEST(MoveNotation, ClassicExamples) {
       {pawn, 74, 73, 0, 0, "▲７三金"},             {pawn, 43, 54, 0, 0, "▲５四銀不成"},
       {pawn, 114, 92, 0, 0, "▲９二銀"},            {second, 86, 87, 0, 0, "△８七歩不成"},
       {second, 86, 87, 1, 87, "△同　歩成"},        {second, 11, 12, 0, 0, "△１二成銀"},
-      {dragons, 57, 55, 0, 0, "▲５五龍直"},        {dragons, 53, 55, 0, 0, "▲５五龍直"},
-      {dragons, 46, 55, 0, 0, "▲５五龍右"},        {dragons, 64, 55, 0, 0, "▲５五龍左"}};
+      {dragons, 57, 55, 0, 0, "▲５五龍左"},        {dragons, 46, 55, 0, 0, "▲５五龍右"},
+      {backDragons, 53, 55, 0, 0, "▲５五龍左"},    {backDragons, 44, 55, 0, 0, "▲５五龍右"},
+      {horses, 54, 55, 0, 0, "▲５五馬右"},         {horses, 73, 55, 0, 0, "▲５五馬左"},
+      {secondHorses, 54, 55, 0, 0, "△５五馬左"},   {secondHorses, 73, 55, 0, 0, "△５五馬右"}};
   // clang-format on
   for (const auto& [position, from, to, promote, previous, text] : examples) {
     KifuMove move(from / 10, from % 10, to / 10, to % 10, 0, 0, promote, KifuMoveKind::Ordinary);
@@ -202,46 +205,6 @@ constexpr int SCALE = 2;
 constexpr int SCALE = 1;
 #endif
 
-// A position where two to six pieces of one kind and side (no more than one
-// set holds) reach one square, both kings and six pawns on other squares, the
-// rest of the set spread over hands and box; false when it is not valid.
-bool SeededPosition(std::mt19937& random, KifuPosition& position) {
-  constexpr std::pair<int, int> kinds[] = {{KIFU_GOLD, 4},  {KIFU_SILVER, 4}, {KIFU_PRO_SILVER, 4}, {KIFU_PRO_PAWN, 6},
-                                           {KIFU_HORSE, 2}, {KIFU_DRAGON, 2}, {KIFU_PRO_KNIGHT, 4}, {KIFU_KNIGHT, 2},
-                                           {KIFU_ROOK, 2},  {KIFU_BISHOP, 2}};
-  const auto [type, most] = kinds[random() % std::size(kinds)];
-  const int side = static_cast<int>(random() % 2), code = type | side << 4;
-  const int target = static_cast<int>(random() % 81);
-  std::vector<int> sources;
-  for (int from = 0; from < 81; ++from) {
-    const KifuPosition lone = BuildKifuPosition({{1 + from % 9, 1 + from / 9, code}}, side);
-    KifuMove moves[KIFU_MAX_MOVES];
-    if (lone.GenerateMoves(moves, -1, -1, 1 + target % 9, 1 + target / 9, -1, -1, -1, -1) > 0) sources.push_back(from);
-  }
-  if (sources.size() < 2) return false;
-  std::shuffle(sources.begin(), sources.end(), random);
-  sources.resize(std::min<size_t>(sources.size(), static_cast<size_t>(2 + random() % (most - 1))));
-  position = BuildKifuPosition({}, random() % 4 == 0 ? 1 - side : side);
-  for (int from : sources) position.board[KifuPosition::SquareIndex(1 + from % 9, 1 + from / 9)] = code;
-  for (int piece = 0; piece < 8; ++piece) {
-    int square = target;
-    while (square == target || !position.At(1 + square % 9, 1 + square / 9).IsEmpty())
-      square = static_cast<int>(random() % 81);
-    position.board[KifuPosition::SquareIndex(1 + square % 9, 1 + square / 9)] =
-        (piece < 2 ? KIFU_KING : KIFU_PAWN) + SECOND * (piece % 2);
-  }
-  position.UpdateBoxAndHandicap();
-  for (int handType = KIFU_PAWN; handType <= KIFU_ROOK; ++handType) {
-    for (int hand : {0, 1}) {
-      int8_t& boxed = position.hands[KIFU_BOX][handType];
-      position.hands[hand][handType] = static_cast<int8_t>(random() % (boxed + 1));
-      boxed = static_cast<int8_t>(boxed - position.hands[hand][handType]);
-    }
-  }
-  position.handicapFlags = HANDICAP_NONE;
-  return position.IsValid() && !position.IsInCheck(1 - position.sideToMove);
-}
-
 // Random games from the handicap starts, and short games from seeded
 // positions where several pieces of one kind reach one square.
 TEST(MoveNotationProperty, EveryLegalMoveHasItsOwnText) {
@@ -251,7 +214,7 @@ TEST(MoveNotationProperty, EveryLegalMoveHasItsOwnText) {
   for (; games < 48 / SCALE; ++games) movesWithWords += PlayAndCheck(KifuStartPosition(starts[games % 8]), 160, random);
   for (int attempt = 0; seeded < 600 / SCALE && attempt < 20000; ++attempt) {
     KifuPosition position;
-    if (SeededPosition(random, position)) movesWithWords += PlayAndCheck(position, 6, random), ++seeded;
+    if (KifuCrowdedPosition(random, position)) movesWithWords += PlayAndCheck(position, 6, random), ++seeded;
   }
   EXPECT_EQ(seeded, 600 / SCALE);
   EXPECT_GT(movesWithWords, 12500 / SCALE);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,12 @@ std::vector<KifuMove> KifuRandomPlayout(KifuPosition& position, int plies, uint3
 // About a hundred positions along seeded random games from the even start,
 // the two-piece handicap and the start without the first player's king.
 std::vector<KifuPosition> KifuSamplePositions();
+
+// A position where two to six pieces of one kind and side (no more than one
+// set holds: golds, silvers, promoted pieces, dragons, horses, knights, rooks,
+// bishops) reach one square, both kings and six pawns elsewhere, the rest of
+// the set spread over hands and box; false when it came out invalid.
+bool KifuCrowdedPosition(std::mt19937& random, KifuPosition& position);
 
 // Each move is refused by operation(position, move), which leaves both the
 // position and the move as they were.

@@ -2,9 +2,9 @@
 // rules' perft 5, in the same run.
 #include <benchmark/benchmark.h>
 
-#include "cli/engine_perft.h"
-#include "records/kifu_legal_moves.h"
+#include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
+#include "records/kifu_legal_moves.h"
 #include "records/kifu_position.h"
 
 namespace {

@@ -11,7 +11,7 @@ using namespace movegen;
 
 int LineAttackTest(const Position& position, int enemySide, int kingFile, int kingRank, int pieceFile, int pieceRank,
                    int id, int* rankStep) {
-  (void)id;
+  (void)id;  // the squares say all: the piece is whatever stands on its square
   const int fileDifference = pieceFile - kingFile;
   const int rankDifference = pieceRank - kingRank;
   if (!IsAligned(fileDifference, rankDifference)) return NOT_PINNED;

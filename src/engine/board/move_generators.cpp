@@ -2,6 +2,10 @@
 // writer per piece kind; drops walk the empty squares once for all types.
 #include "engine/board/move_generators.h"
 
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 #include "engine/board/king_safety.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
@@ -10,6 +14,13 @@
 using namespace movegen;
 
 namespace {
+
+// Write() packs the leading bytes of a record (from file and rank, to file
+// and rank, moving and captured id, moving and captured code) as one word.
+static_assert(offsetof(MoveRecord, fromFile) == 0 && offsetof(MoveRecord, toFile) == 2 &&
+              offsetof(MoveRecord, pieceId) == 4 && offsetof(MoveRecord, capturedId) == 5 &&
+              offsetof(MoveRecord, pieceCode) == 6 && offsetof(MoveRecord, capturedCode) == 7);
+static_assert(std::endian::native == std::endian::little);
 
 // Writes moves of one piece; `out` advances past every record written.
 class PieceMoveWriter {
@@ -24,7 +35,9 @@ class PieceMoveWriter {
         rank_(rank),
         code_(position.pieces[id].code),
         ownerBit_(OwnerBit(side_)),
-        fromZone_(IsPromotionZone(side_, rank)) {}
+        fromZone_(IsPromotionZone(side_, rank)),
+        pieceWord_(static_cast<uint64_t>(file) | static_cast<uint64_t>(rank) << 8 | static_cast<uint64_t>(id) << 32 |
+                   static_cast<uint64_t>(code_) << 48) {}
 
   MoveRecord* end() const { return out_; }
 
@@ -79,8 +92,15 @@ class PieceMoveWriter {
   // which an own piece and the wall (both bits) carry.
   bool Enterable(PieceCode code) const { return (code & ownerBit_) == 0; }
 
+  // The record's leading eight bytes as one word: the piece's own part is
+  // fixed, the target's squares, id and code are or-ed in per move.
   void Write(int toFile, int toRank, int target, int promote) {
-    WriteBoardMove(*out_++, file_, rank_, toFile, toRank, id_, code_, target, position_.pieces[target].code, promote);
+    const uint64_t head = pieceWord_ | static_cast<uint64_t>(toFile) << 16 | static_cast<uint64_t>(toRank) << 24 |
+                          static_cast<uint64_t>(target) << 40 |
+                          static_cast<uint64_t>(position_.pieces[target].code) << 56;
+    std::memcpy(out_, &head, sizeof head);
+    out_->promote = static_cast<uint8_t>(promote);
+    ++out_;
   }
 
   // The four lines from lines[first]; every move of an unpromoted rook or
@@ -163,6 +183,7 @@ class PieceMoveWriter {
   const PieceCode code_;
   const PieceCode ownerBit_;
   const bool fromZone_;  // a piece that can promote may do so on every move
+  const uint64_t pieceWord_;
 };
 
 // Drops of every type the side holds, rook first, on the empty squares by

@@ -106,6 +106,19 @@ TEST(FindMateInOne, DistantRookDropIsLeftToTheSearch) {
   EXPECT_EQ(FindMateInOne(position, mate), 0);
 }
 
+// Next to the king, on a square the attacker holds at least as strongly as
+// the defender: a defender's piece to take, or an empty square where a
+// piece in hand would give check.
+TEST(KingEscapeQuickTest, NeedsATargetOrACheckingDropBesideTheKing) {
+  const std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, SILVER, 4, 3}};
+  EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces)), 0);
+  EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces, {{0, GOLD, 1}})), 1);
+  EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces, {{0, KNIGHT, 1}})), 0);
+  std::vector<PlacedPiece> withPawn = pieces;
+  withPawn.push_back({1, PAWN, 5, 2});
+  EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, withPawn)), 1);
+}
+
 // Whatever FindMateInOne reports is a legal move that mates, by the oracle.
 TEST(FindMateInOne, EveryReportedMateIsALegalMate) {
   int found = 0;

@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/engine_perft.h"
-#include "records/kifu_legal_moves.h"
+#include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
 #include "engine/service/record_bridge.h"
+#include "records/kifu_legal_moves.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 
@@ -77,13 +77,20 @@ TEST(GenerateMovesFromSquare, IsTheFullGeneratorsMovesOfThatPiece) {
         for (int n = 0; n < count; ++n) {
           if (!all[n].IsDrop() && all[n].fromFile == file && all[n].fromRank == rank) expected.push_back(all[n]);
         }
-        const int written = GenerateMovesFromSquare(position, file, rank, one);
+        std::vector<MoveRecord> written;
+        if (IsOnBoard(file, rank) && IsOwnedBy(position.PieceCodeAt(file, rank), position.sideToMove)) {
+          ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+            return GenerateMovesFromSquare(position, file, rank, out);
+          }, written));
+        } else {
+          ASSERT_EQ(GenerateMovesFromSquare(position, file, rank, one), 0);
+        }
         std::vector<MoveRecord> got;
         // King moves come out whether or not the enemy attacks the target.
-        for (int n = 0; n < written; ++n) {
+        for (const MoveRecord& move : written) {
           const bool attackedKingTarget =
-              TypeOf(one[n].pieceCode) == KING && position.AttackCount(enemy, one[n].toFile, one[n].toRank) > 0;
-          if (!attackedKingTarget) got.push_back(one[n]);
+              TypeOf(move.pieceCode) == KING && position.AttackCount(enemy, move.toFile, move.toRank) > 0;
+          if (!attackedKingTarget) got.push_back(move);
         }
         ASSERT_EQ(SortedKeys(got), SortedKeys(expected)) << file << "-" << rank;
       }

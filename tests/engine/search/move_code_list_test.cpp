@@ -1,11 +1,9 @@
-// The searched-move list against a plain set over random codes, and the
-// null record in front of the search line.
+// The searched-move list against a plain set over random codes.
 #include <set>
 
 #include <gtest/gtest.h>
 
 #include "engine/search/move_code_list.h"
-#include "engine/search/search_globals.h"
 #include "support/playout.h"
 
 namespace {
@@ -37,13 +35,6 @@ TEST(MoveCodeList, AnswersAsASetAndForgetsOnClear) {
   list.Clear();
   for (int n = 0; n < MoveCodeList::kCapacity; ++n) ASSERT_TRUE(list.Add(n));
   EXPECT_FALSE(list.Add(1));
-}
-
-TEST(SearchGlobals, TheMoveBeforePlyZeroIsTheNullMove) {
-  ResetSearchGlobals();
-  EXPECT_TRUE(g_lineMoves[-1].IsNull());
-  EXPECT_TRUE(g_lineMoves[0].IsNull());
-  EXPECT_EQ(g_forcingMoveFilter, 0u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 // pinned and leaves the pin line, which is exactly what a make and a look at
 // the own king would show; pawn drops in front of the enemy king are still
 // played out for the pawn-drop-mate rule.
-#include "cli/engine_perft.h"
+#include "engine/board/engine_perft.h"
 
 #include "engine/board/king_safety.h"
 #include "engine/board/make_move.h"
@@ -61,9 +61,15 @@ class PinLines {
         }
         shield = position.PieceIdAt(file, rank);
       }
-      if (shield >= 0) line_[shield] = static_cast<int8_t>(LineToward(df, dr));
+      if (shield >= 0) {
+        line_[shield] = static_cast<int8_t>(LineToward(df, dr));
+        any_ = true;
+      }
     }
   }
+
+  // Whether any own piece is pinned.
+  bool Any() const { return any_; }
 
   // Whether the board move keeps the own king covered.
   bool KeepsKingCovered(const MoveRecord& move) const {
@@ -98,6 +104,7 @@ class PinLines {
 
   const PieceListEntry& king_;
   int8_t line_[PIECE_COUNT];
+  bool any_ = false;
 };
 
 uint64_t CountLegalLeaves(Position& position, const MoveRecord* moves, int count) {
@@ -106,17 +113,18 @@ uint64_t CountLegalLeaves(Position& position, const MoveRecord* moves, int count
   uint64_t leaves = 0;
   for (int n = 0; n < count; ++n) {
     const MoveRecord& move = moves[n];
-    bool legal = true;
     if (move.IsDrop()) {
       if (IsPawnDropCheck(position, move, side)) {
         MakeMove(position, move, 0);
-        legal = HasEvasion(position) != 0;
+        const bool legal = HasEvasion(position) != 0;
         UnmakeMove(position, move, 0);
+        if (!legal) continue;
       }
-    } else if (TypeOf(move.pieceCode) != KING) {
-      legal = pins.KeepsKingCovered(move);
+      ++leaves;
+      continue;
     }
-    if (legal) leaves += HasOmittedTwin(move, side) ? 2 : 1;
+    if (pins.Any() && TypeOf(move.pieceCode) != KING && !pins.KeepsKingCovered(move)) continue;
+    leaves += move.promote && HasOmittedTwin(move, side) ? 2 : 1;
   }
   return leaves;
 }

@@ -1,0 +1,171 @@
+// The KI2 reader: the KIF header block, then lines of move phrases run
+// together, comments, 変化 variations and the まで result line.
+#include <algorithm>
+#include <cstring>
+
+#include "records/kif_format.h"
+#include "records/kifu.h"
+#include "records/move_phrase.h"
+#include "records/read_graph.h"
+#include "records/record_stream.h"
+
+namespace {
+
+// Whether word stands in the text at a character start.
+bool ContainsWord(const SjisString& text, const char* word) {
+  const size_t size = std::strlen(word);
+  for (const char* p = text.Text(); *p != '\0'; p += static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1) {
+    if (std::strncmp(p, word, size) == 0) return true;
+  }
+  return false;
+}
+
+// Passes the header reader's lines through, noting whether one of them is
+// KI2 header text (a "key：value" line, a board row or a side line), so
+// that text without any of it is not taken for an empty record.
+class HeaderWatch : public InStream {
+ public:
+  explicit HeaderWatch(InStream& in) : in_(in) {}
+
+  // A まで line ends the header as a move would (a record with no moves
+  // has it right after the header): it is kept back, and the header reader
+  // sees the end of input.
+  int ReadLine(SjisString& line) override {
+    if (!resultLine_.IsEmpty()) return -1;
+    const int result = in_.ReadLine(line);
+    SjisString trimmed(line);
+    trimmed.TrimLeft();
+    if (result == 0 && std::strncmp(trimmed.Text(), "まで", 4) == 0) {
+      resultLine_ = trimmed;
+      line.Clear();
+      return -1;
+    }
+    lastRecognised_ = result == 0 && IsHeaderText(line);
+    recognised_ += lastRecognised_;
+    return result;
+  }
+  // The まで line that ended the header, or empty.
+  const SjisString& ResultLine() const { return resultLine_; }
+  char* Gets(char* buf, int size) override { return in_.Gets(buf, size); }
+  int Read(void* buf, int size) override { return in_.Read(buf, size); }
+  void Unget(char c) override { in_.Unget(c); }
+  void Rewind() override { in_.Rewind(); }
+  bool IsEof() override { return in_.IsEof(); }
+
+  // Header lines seen, leaving out the last line read when it is the one
+  // the header reader handed back (the body's first).
+  int RecognisedHeaderLines(bool lastIsBody) const { return recognised_ - (lastIsBody && lastRecognised_); }
+
+ private:
+  static bool IsHeaderText(SjisString line) {
+    line.TrimLeft();
+    line.TrimRight();
+    if (line.Text()[0] == '|') return true;
+    for (const char* side : {"先手番", "後手番", "下手番", "上手番"}) {
+      if (std::strcmp(line.Text(), side) == 0) return true;
+    }
+    return ContainsWord(line, "：");
+  }
+
+  InStream& in_;
+  SjisString resultLine_;
+  int recognised_ = 0;
+  bool lastRecognised_ = false;
+};
+
+bool StartsWith(const SjisString& line, const char* prefix) {
+  return std::strncmp(line.Text(), prefix, std::strlen(prefix)) == 0;
+}
+
+// The number of "変化：N手": ASCII digits from byte 6, capped far above any
+// ply so that it never overflows.
+int VariationPly(const SjisString& line) {
+  constexpr int CAP = 1 << 20;
+  int ply = 0;
+  for (const char* p = line.Text() + 6; *p >= '0' && *p <= '9'; ++p) ply = std::min(CAP, ply * 10 + (*p - '0'));
+  return ply;
+}
+
+bool StartsWithSideMark(const SjisString& line, int offset) {
+  const char* p = line.Text() + offset;
+  return std::strncmp(p, "▲", 2) == 0 || std::strncmp(p, "△", 2) == 0 || std::strncmp(p, "▽", 2) == 0;
+}
+
+// ASCII and full-width blanks from offset on.
+int SkipBlanks(const SjisString& line, int offset) {
+  for (;;) {
+    if (line.Text()[offset] == ' ') {
+      ++offset;
+    } else if (std::strncmp(line.Text() + offset, "　", 2) == 0) {
+      offset += 2;
+    } else {
+      return offset;
+    }
+  }
+}
+
+// Reads the phrases of one line; false when one of them does not read or
+// play, which ends the moves (later ones would stand on a wrong position).
+bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove) {
+  int offset = 0;
+  while (StartsWithSideMark(line, offset)) {
+    KifuMove move;
+    int seconds = 0;
+    const KifuMove& previous = graph.Current()->move;
+    if (!ParseMovePhrase(move, graph.Working(), previous.toFile, previous.toRank, line, offset, seconds)) return false;
+    if (!graph.PlayMove(move, seconds)) return false;
+    sawMove = true;
+    offset = SkipBlanks(line, offset);
+  }
+  return true;
+}
+
+// The まで line: the winner is named by 先手 or 後手 (the loser with 負け);
+// when the winner is the player not to move, the player to move resigned.
+void ReadResultLine(ReadGraph& graph, const SjisString& line) {
+  int winner = ContainsWord(line, "先手") ? 0 : ContainsWord(line, "後手") ? 1 : -1;
+  if (winner < 0) return;
+  if (ContainsWord(line, "負け")) winner = 1 - winner;
+  const int toMove = graph.Working().sideToMove;
+  const KifuPieceCode king(toMove * KIFU_SECOND_PLAYER_BIT + KIFU_KING);
+  // A line naming the player to move as the winner means the other side's
+  // last move lost by a foul: recorded as a foul win of the player to move,
+  // which writes back as the same result (a resignation would reverse it).
+  graph.AddMarker(winner == toMove ? KifuMoveKind::WinByFoul : KifuMoveKind::Resignation, king);
+}
+
+}  // namespace
+
+int Kifu::ReadKi2(InStream& in, bool merge) {
+  ReadGraph graph;
+  SjisString line;
+  HeaderWatch watch(in);
+  if (ReadKifHeader(watch, line, *graph.Root(), graph.StartPosition(), graph.names, graph.date, graph.title,
+                    graph.event, graph.ExtraHeaders()) != 0) {
+    return -1;
+  }
+  if (!graph.HasPlayableStart()) return -1;
+  bool recognised = watch.RecognisedHeaderLines(!line.IsEmpty()) > 0;
+  if (!watch.ResultLine().IsEmpty()) line = watch.ResultLine();
+  graph.BeginMoves();
+  bool more = true;
+  while (more) {
+    line.TrimLeft();
+    line.TrimRight();
+    if (StartsWith(line, "まで")) {
+      ReadResultLine(graph, line);
+      recognised = true;
+      break;
+    }
+    if (StartsWith(line, "*")) {
+      graph.AppendComment(line.Text() + 1);
+    } else if (StartsWith(line, "変化：")) {
+      graph.BackTo(VariationPly(line));
+    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised)) {
+      break;
+    }
+    more = in.ReadLine(line) == 0;
+  }
+  if (!recognised) return -1;
+  return graph.Install(*this, merge);
+}

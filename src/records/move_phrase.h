@@ -1,0 +1,18 @@
+// Reading one move phrase of relative Japanese notation ("▲７六歩",
+// "△同　銀", "▲５二金右", "▲４五角打", "▲２二角成(01:30)") against a
+// position: the legal moves that match, narrowed by the qualifier words.
+#pragma once
+
+#include "charset.h"
+#include "records/kifu_position.h"
+#include "records/sjis_string.h"
+
+// Reads the phrase starting at byte `offset` of text in the position before
+// the move, with (sameFile, sameRank) the previous move's destination for
+// 同 (0, 0 when there is none). True when exactly one move matches: move is
+// filled, offset is just past the phrase and the ASCII blanks after it, and
+// seconds is the time in a following "(mm:ss)" (0 without one). False for a
+// missing or wrong side mark, a bad square, no piece, or no single match;
+// offset may then have advanced and move is untouched.
+bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
+                     int& offset, int& seconds);

@@ -1,0 +1,85 @@
+// The Japanese-notation text reader: both board forms give the start they
+// draw, the body reads phrases, results, comments and variations, and every
+// header, board or hand fault refuses the text with the record unchanged.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "records/kifu.h"
+#include "records/kifu_graph.h"
+#include "records/record_stream.h"
+#include "support/kifu_builder.h"
+
+namespace {
+
+const std::string kPipeBoard =
+    "|v香v桂v銀v金v玉v金v銀v桂v香|一\n"
+    "| ・v飛 ・ ・ ・ ・ ・v角 ・|二\n"
+    "|v歩v歩v歩v歩v歩v歩v歩v歩v歩|三\n"
+    "| ・ ・ ・ ・ ・ ・ ・ ・ ・|四\n"
+    "| ・ ・ ・ ・ ・ ・ ・ ・ ・|五\n"
+    "| ・ ・ ・ ・ ・ ・ ・ ・ ・|六\n"
+    "| 歩 歩 歩 歩 歩 歩 歩 歩 歩|七\n"
+    "| ・ 角 ・ ・ ・ ・ ・ 飛 ・|八\n"
+    "| 香 桂 銀 金 玉 金 銀 桂 香|九\n";
+// The same start in the compact form: one byte a square, 0x20 + kind x 4,
+// + 2 for the second player's pieces.
+const std::string kCompactBoard = ":*.26B62.*\n: >     : \n:&&&&&&&&&\n:\n:\n:\n:$$$$$$$$$\n: 8     < \n:(,04@40,(\n";
+const std::string kHands = "先手持駒：なし\n後手持駒：なし\n";
+
+int Read(Kifu& record, const std::string& text) {
+  MemoryInStream in(text.c_str());
+  return record.ReadJapaneseNotation(in, false);
+}
+
+TEST(JapaneseText, ReadsBothBoardFormsAndTheBody) {
+  for (const std::string& board : {kPipeBoard, kCompactBoard}) {
+    Kifu record;
+    const std::string text = "手合割：平手\n先手：羽生\n後手：谷川\n場所：東京\n\n" + board + kHands +
+                             "\n▲７六歩\n# a remark\n△３四歩 (00:05)\n*good\n投了\nMAKE\n▲２六歩\n変化：2手\n"
+                             "|△８四歩\n△８五歩\n";
+    ASSERT_EQ(Read(record, text), 0);
+    EXPECT_TRUE(record.StartNode()->position == KifuStartPosition());
+    EXPECT_STREQ(record.PlayerName(0).Text(), "羽生");
+    EXPECT_STREQ(record.GetHeader("場所"), "東京");
+    const KifuPositionNode* afterOne = record.MoveAtPly(1)->reachedNode;
+    ASSERT_EQ(afterOne->outgoing.Count(), 2);  // △３四歩, then the variation's △８四歩
+    const KifuMoveNode* second = afterOne->outgoing.At(0);
+    EXPECT_EQ(second->consumedTime, 5);
+    EXPECT_STREQ(second->comment.Text(), "good");
+    // 投了 is the first player's; the next move goes on from the same position.
+    const KifuPositionNode* afterTwo = second->reachedNode;
+    ASSERT_EQ(afterTwo->outgoing.Count(), 2);
+    EXPECT_EQ(afterTwo->outgoing.At(0)->move, KifuMove(0, 0, 0, 0, KIFU_KING, 0, 0, KifuMoveKind::Resignation));
+    EXPECT_EQ(afterTwo->outgoing.At(1)->move, KifuOrdinaryMove(2, 7, 2, 6, KIFU_PAWN, 0));
+    // A phrase of the player not to move ends the body (△８五歩 after △８四歩).
+    EXPECT_EQ(afterOne->outgoing.At(1)->reachedNode->outgoing.Count(), 0);
+  }
+}
+
+// The handicap comes from the box; a start that is no standard one needs
+// その他. Every fault of header, board and hands: -1 and the record unchanged.
+TEST(JapaneseTextMend, ReadsHandicapsAndRefusesFaultyStarts) {
+  std::string noRook = kPipeBoard, noPawn = kPipeBoard;
+  noRook.replace(noRook.find("v飛"), 3, " ・");
+  noPawn.replace(noPawn.find(" 歩"), 3, " ・");
+  Kifu record;
+  ASSERT_EQ(Read(record, "手合割：平手\n\n" + noRook + kHands + "\n"), 0);
+  EXPECT_EQ(record.StartNode()->position.handicapFlags, 0x200);
+  ASSERT_EQ(Read(record, "手合割：その他\n後手番\n\n" + noPawn + "先手持駒：歩\n後手持駒：なし\n\n△３四歩\n"), 0);
+  EXPECT_EQ(record.LineLength(), 1);
+  const std::string faulty[] = {
+      "",
+      "https://example.com/kifu\n",
+      "手合割：平手\n\n" + noPawn + kHands + "\n",                     // a pawn in the box is no handicap
+      "\n|v香v桂v銀v金v玉v金v銀v桂 \n" + kPipeBoard.substr(32) + kHands + "\n",  // a row too short
+      "\n:*.26B62.Z\n" + kPipeBoard.substr(32) + kHands + "\n",        // a compact byte past 0x43
+      "\n" + kPipeBoard + "先手持駒：歩百\n後手持駒：なし\n\n",        // more pawns than a set
+  };
+  for (const std::string& text : faulty) {
+    EXPECT_EQ(Read(record, text), -1) << text;
+    EXPECT_EQ(record.LineLength(), 1);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+// KI2: every corpus game reads to the main line and start of its KIF twin;
+// write-read-write is a fixed point over random records with variations;
+// the layout of the writer and the reader's refusals.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "records/kifu.h"
+#include "records/kifu_graph.h"
+#include "records/record_stream.h"
+#include "support/kifu_builder.h"
+#include "support/kifu_graph_checks.h"
+#include "support/random_record.h"
+#include "support/test_files.h"
+#include "support/test_paths.h"
+
+namespace {
+
+#if defined(KIFU_SANITIZED)
+constexpr int SCALE = 4;
+#else
+constexpr int SCALE = 1;
+#endif
+
+// The ordinary moves along the first (or the selected) continuations from
+// the start, up to the first marker.
+std::vector<KifuMove> Line(const Kifu& record, bool selected) {
+  std::vector<KifuMove> line;
+  for (const KifuPositionNode* at = record.StartNode(); at != nullptr;) {
+    const KifuMoveNode* next = selected ? at->outgoing.Selected() : at->outgoing.At(0);
+    if (next == nullptr || next->move.kind != KifuMoveKind::Ordinary) break;
+    line.push_back(next->move);
+    at = next->reachedNode;
+  }
+  return line;
+}
+
+// Every move of the graph depth-first, variations in list order, with an
+// empty move closing each position's continuations.
+void CollectTree(const KifuPositionNode* at, std::vector<KifuMove>& moves) {
+  for (int i = 0; at != nullptr && i < at->outgoing.Count(); ++i) {
+    moves.push_back(at->outgoing.At(i)->move);
+    CollectTree(at->outgoing.At(i)->reachedNode, moves);
+  }
+  moves.push_back(KifuMove());
+}
+
+std::string Ki2Text(const Kifu& record) {
+  SjisString text;
+  StringOutStream out(text, false);
+  record.WriteKi2(out);
+  return text.Text();
+}
+
+int ReadKi2Text(Kifu& record, const std::string& text, bool merge = false) {
+  MemoryInStream in(text.c_str());
+  return record.ReadKi2(in, merge);
+}
+
+TEST(Ki2Corpus, EveryGameReadsAsItsKifTwin) {
+  const std::vector<std::string> games = FilesWithExtension(CorpusDir(), ".ki2");
+  if (games.empty()) GTEST_SKIP() << "no corpus at " << CorpusDir();
+  for (const std::string& path : games) {
+    const std::string base = path.substr(0, path.size() - 4), game = base.substr(base.rfind('/') + 1);
+    Kifu fromKif, fromKi2;
+    FileInStream kif, ki2;
+    ASSERT_EQ(kif.Open((base + ".kif").c_str()), 0);
+    ASSERT_EQ(ki2.Open((base + ".ki2").c_str()), 0);
+    ASSERT_EQ(fromKif.ReadKif(kif, 0), 0) << game;
+    ASSERT_EQ(fromKi2.ReadKi2(ki2, false), 0) << game;
+    EXPECT_TRUE(fromKi2.StartNode()->position == fromKif.StartNode()->position) << game;
+    EXPECT_EQ(Line(fromKif, false), Line(fromKi2, false)) << game;
+    // Games without a まで line have their variations read too: the same tree.
+    std::vector<KifuMove> kifTree, ki2Tree;
+    CollectTree(fromKif.StartNode(), kifTree);
+    CollectTree(fromKi2.StartNode(), ki2Tree);
+    if (game[0] == 'g') {
+      EXPECT_EQ(kifTree, ki2Tree) << game;
+    }
+  }
+}
+
+// Writing, reading and writing again gives the same text, and the selected
+// line comes back move for move (markers of a draw have no winner to read,
+// so the second text drops them and is the fixed point from there on).
+TEST(Ki2Property, WriteReadWriteIsAFixedPoint) {
+  RandomRecordOptions options;
+  options.comments = options.analysis = false;
+  for (uint32_t seed = 1; seed <= 2000 / SCALE; ++seed) {
+    const std::unique_ptr<Kifu> record = BuildRandomRecord(seed, options);
+    const std::string first = Ki2Text(*record);
+    Kifu again;
+    ASSERT_EQ(ReadKi2Text(again, first), 0) << seed;
+    ExpectKifuGraphValid(again);
+    EXPECT_TRUE(again.StartNode()->position == record->StartNode()->position) << seed;
+    EXPECT_EQ(Line(*record, true), Line(again, false)) << seed;
+    const std::string second = Ki2Text(again);
+    if (first.find("引き分け") == std::string::npos) {
+      EXPECT_TRUE(first == second) << seed;
+    }
+    Kifu third;
+    ASSERT_EQ(ReadKi2Text(third, second), 0);
+    EXPECT_TRUE(Ki2Text(third) == second) << seed;
+  }
+}
+
+TEST(Ki2Writer, LaysOutSixMovesALineAndTheResult) {
+  Kifu record;
+  const std::string header = "手合割：平手　　\n先手：\n後手：\n\n";
+  EXPECT_EQ(Ki2Text(record), header);  // no moves: the header only
+  const std::string six = "▲７六歩    △３四歩    ▲２六歩    △８四歩    ▲２五歩    △８五歩\n";
+  ASSERT_EQ(ReadKi2Text(record, six + "▲２二角成\nまで7手で先手の勝ち\n"), 0);
+  EXPECT_EQ(Ki2Text(record), header + six + "▲２二角成  \n\nまで7手で先手の勝ち\n");
+  record.Reset(0x300);
+  record.PlayerName(0).Assign("a\r\n▲７六歩");  // no line of its own in the file
+  const KifuMove interruption(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Interruption);
+  ASSERT_NE(record.AddMove(0, interruption, 0, nullptr, -1, MergeChooser::None()), nullptr);
+  EXPECT_EQ(Ki2Text(record), "手合割：二枚落ち\n下手：a  ▲７六歩\n上手：\n\n\nまで0手で引き分け\n");
+  SjisString position;
+  StringOutStream out(position, false);
+  record.WriteKi2Position(out, KifuStartPosition());  // the given position, no moves
+  EXPECT_STREQ(position.Text(), "手合割：平手　　\n先手：a  ▲７六歩\n後手：\n\n");
+}
+
+// What texts read to, as our writer's move lines after the header block;
+// "-1" when refused, which leaves the record as it was. Text with nothing of
+// KI2 in it is refused; a phrase that does not read ends the moves (later
+// ones would stand on a wrong position); 変化 beyond the line and the まで
+// line's winner, and nothing after まで is read.
+TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
+  const char* const cases[][2] = {
+      {"", "-1"},
+      {"https://example.com/game?id=1\n", "-1"},
+      {"hello\nworld\n*only a comment\n", "-1"},
+      {"先手：x\n", ""},
+      {"まで0手で後手の勝ち\n", "\nまで0手で後手の勝ち\n"},
+      {"▲７六歩    △５五角\n△３四歩    ▲２六歩\n", "▲７六歩    \n"},
+      {"▲７六歩\n変化：99999999999999999999手\n▽３四歩(00:12) ▲２六歩\n", "▲７六歩    △３四歩    \n"},
+      {"▲７六歩\nまで1手で後手の負け\n△３四歩\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},
+      {"▲７六歩\nまで1手で先手の勝ち\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},  // a foul by the other side
+  };
+  Kifu record;
+  for (const auto& [text, moves] : cases) {
+    ASSERT_EQ(ReadKi2Text(record, "▲５八玉\n"), 0);
+    const std::string before = Ki2Text(record);
+    const bool read = ReadKi2Text(record, text) == 0;
+    const std::string after = Ki2Text(record);
+    EXPECT_EQ(read ? after.substr(after.find("\n\n") + 2) : (after == before ? "-1" : "changed"), moves) << text;
+  }
+  // 変化：3手 after five moves: the next phrase is another third move.
+  ASSERT_EQ(ReadKi2Text(record, "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩(01:02)\n*note\n"), 0);
+  const KifuMoveNode* third = record.MoveAtPly(2)->reachedNode->outgoing.At(1);
+  EXPECT_EQ(third->move, KifuOrdinaryMove(6, 7, 6, 6, KIFU_PAWN, 0));
+  EXPECT_EQ(third->consumedTime, 62);
+  EXPECT_STREQ(third->comment.Text(), "note");
+  ASSERT_EQ(ReadKi2Text(record, "▲１六歩\n", true), 0);  // merged at the equal start
+  EXPECT_EQ(record.StartNode()->outgoing.Count(), 2);
+}
+
+// kifu convert writes .ki2 (again the same bytes from it), refuses to
+// write .rvf (usage, 2) and fails on a text of no format (1).
+TEST(Ki2Command, ConvertsToAndFromKi2) {
+  const auto run = [](const std::string& from, const std::string& to) {
+    const std::string line = std::string("'") + KifuBinary() + "' convert '" + from + "' '" + to + "' 2>/dev/null";
+    const int raw = std::system(line.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  const std::string first = ProcessTempPath("a.ki2"), second = ProcessTempPath("b.ki2"), url = ProcessTempPath("u.ki2");
+  std::ofstream(url, std::ios::binary) << "https://example.com/\n";
+  EXPECT_EQ(run(std::string(CorpusDir()) + "/g0003.kif", first) + run(first, second), 0);
+  EXPECT_EQ(FileBytes(first), FileBytes(second));
+  EXPECT_EQ(run(first, ProcessTempPath("c.rvf")) * 10 + run(url, ProcessTempPath("c.kif")), 21);
+  for (const std::string& path : {first, second, url}) std::remove(path.c_str());
+}
+
+}  // namespace
