@@ -4,7 +4,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "engine/board/king_attack_shallow.h"
 #include "engine/board/position.h"
 
 namespace eval_cells {
@@ -50,14 +52,10 @@ struct RayHit {
   bool IsWall() const { return !IsOnBoard(file, rank); }
 };
 inline RayHit FirstOnRay(const Position& position, int file, int rank, int fileStep, int rankStep) {
-  RayHit hit{file + fileStep, rank + rankStep, 1, 0};
-  while (IsOnBoard(hit.file, hit.rank) && position.IsEmpty(hit.file, hit.rank)) {
-    hit.file += fileStep;
-    hit.rank += rankStep;
-    ++hit.steps;
-  }
-  hit.code = CodeAt(position, hit.file, hit.rank);
-  return hit;
+  // Wall cells carry their own coordinates in the piece list.
+  const PieceListEntry& first = FirstPieceOnRay(position, file, rank, fileStep, rankStep);
+  const int steps = std::max(std::abs(first.file - file), std::abs(first.rank - rank));
+  return RayHit{first.file, first.rank, steps, first.code};
 }
 
 }  // namespace eval_cells

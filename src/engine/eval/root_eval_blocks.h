@@ -75,6 +75,12 @@ int CastleListAmount(const Position& position, int side, int rookFile, int chose
 // bishops, golds or silvers behind or beside it (towards the enemy king's
 // file), directly or past a square it safely controls.
 bool TokinReachesTarget(const Position& position, int side, int file, int rank, int enemyKingFile);
+// The endgame's amount for own pieces hemming in a king on (file, rho) of
+// its back two ranks (files absolute for both sides).
+int HemmedKingAmount(const Position& position, int side, int kingFile, int kingRho);
+// The amount for the square diagonally behind the king towards the centre
+// when the king alone guards it: 0, -50, -100 or -150.
+int EscapeSquareAmount(const Position& position, int side);
 // The result of every evaluator: side to move minus the other side.
 int SideToMoveDifference(const Position& position, const Accumulators& acc);
 

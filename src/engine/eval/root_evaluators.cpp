@@ -444,6 +444,8 @@ void KingZone(const Position& position, RootForm form, int side, Accumulators& a
   }
 }
 
+}  // namespace
+
 // Own pieces that hem a king in on its back two ranks. Squares are (file,
 // rho): the files are absolute for both sides, as the table always was.
 struct HemmingSquares {
@@ -488,6 +490,8 @@ int HemmedKingAmount(const Position& position, int side, int kingFile, int kingR
   return amount;
 }
 
+namespace {
+
 void EdgeAndHemmedKing(const Position& position, int side, Accumulators& acc) {
   const int enemy = 1 - side, forward = SideSign(side);
   const PieceListEntry& king = position.pieces[side];
@@ -503,25 +507,26 @@ void EdgeAndHemmedKing(const Position& position, int side, Accumulators& acc) {
   }
 }
 
-// The square diagonally behind the king towards the centre, guarded by the
-// king alone.
-void EscapeSquare(const Position& position, int side, Accumulators& acc) {
+}  // namespace
+
+int EscapeSquareAmount(const Position& position, int side) {
   const int enemy = 1 - side;
   const PieceListEntry& king = position.pieces[side];
-  if (std::abs(king.file - 5) < 2) return;
+  if (std::abs(king.file - 5) < 2) return 0;
   const int file = king.file < 5 ? king.file + 1 : king.file - 1, rank = king.rank - SideSign(side);
-  if (!EmptyAt(position, file, rank) || position.AttackCountAt(side, file, rank) != 1) return;
-  int amount = 50;
-  if (position.AttackCountAt(enemy, file, rank) > 0) amount = position.hand[enemy][BISHOP - 1] >= 1 ? 150 : 100;
-  acc.kingZone[side] -= amount;
+  if (!EmptyAt(position, file, rank) || position.AttackCountAt(side, file, rank) != 1) return 0;
+  if (position.AttackCountAt(enemy, file, rank) == 0) return -50;
+  return position.hand[enemy][BISHOP - 1] >= 1 ? -150 : -100;
 }
+
+namespace {
 
 void KingBlocks(const Position& position, RootForm form, Accumulators& acc) {
   for (int side = 0; side < 2; ++side) {
     if (!OnBoard(position.pieces[side])) continue;
     KingZone(position, form, side, acc);
     if (form == FORM_ENDGAME) EdgeAndHemmedKing(position, side, acc);
-    EscapeSquare(position, side, acc);
+    acc.kingZone[side] += EscapeSquareAmount(position, side);
   }
 }
 
