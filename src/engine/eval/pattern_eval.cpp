@@ -269,7 +269,9 @@ int HomeRookValue(const Position& position, int id, int side, int fR, int rR) {
   if (ownPiece && TypeOf(ahead.code) == BISHOP) {
     const RayHit beyond = FirstOnRay(position, ahead.file, ahead.rank, 0, u);
     const int beyondId = IsOnBoard(beyond.file, beyond.rank) ? position.PieceIdAt(beyond.file, beyond.rank) : 0;
-    if (beyondId == 2 || beyondId == 3) value -= position.AttackCount(side, beyond.file, beyond.rank) >= 1 ? 5 : 10;
+    // Rooks facing each other once the bishop moves: less so when the
+    // side's own rook is guarded.
+    if (beyondId == 2 || beyondId == 3) value -= position.AttackCount(side, fR, rR) >= 1 ? 5 : 10;
   }
   if (ownPiece && (TypeOf(ahead.code) == BISHOP || TypeOf(ahead.code) == SILVER)) {
     // The piece will step aside: the file is as open as the cell beyond it.
@@ -277,9 +279,11 @@ int HomeRookValue(const Position& position, int id, int side, int fR, int rR) {
     value += RookFileRankValue(RelativeRank(side, beyond.rank)) - RookFileRankValue(k);
   }
   if (ownPiece && TypeOf(ahead.code) == PAWN) {
+    // The enemy's pawn on rank 5, backed through it by the other rook, wins
+    // the square in front of the rook's pawn.
     if (ahead.rank == PawnHomeRank(side) &&
         ControlAt(position, side, fR, ahead.rank + u) <= ControlAt(position, enemy, fR, ahead.rank + u) &&
-        IsPieceAt(position, enemy, PAWN, fR, 5) && ((position.XraySet(enemy, fR, 5) >> (5 - id)) & 1) != 0) {
+        IsPieceAt(position, enemy, PAWN, fR, 5) && ((position.XraySet(enemy, fR, ahead.rank + u) >> (5 - id)) & 1) != 0) {
       value -= 8;
     }
     if ((ahead.rank == PawnHomeRank(side) || ahead.rank == PawnHomeRank(side) + u) &&
