@@ -17,6 +17,7 @@ using namespace movegen;
 // Shared terms
 
 int NthAttackerWithXray(const Position& position, int side, int file, int rank, int n) {
+  if (!IsOnBoard(file, rank)) return -1;
   const int direct = position.AttackCount(side, file, rank);
   if (n < direct) return NthAttacker(position, side, file, rank, n);
   return NthXrayAttacker(position, side, file, rank, n - direct);
@@ -24,7 +25,7 @@ int NthAttackerWithXray(const Position& position, int side, int file, int rank, 
 
 bool PassesCaptureLossTest(const Position& position, int file, int rank, PieceCode code, int limit) {
   const int enemy = position.sideToMove ^ 1;
-  if (position.AttackCount(enemy, file, rank) == 0) return true;
+  if (position.AttackCountAt(enemy, file, rank) == 0) return true;
   const int capturer = NthAttacker(position, enemy, file, rank, 0);
   int firstGain = 0;
   return StaticExchangeForStage(position, enemy, TypeOf(code), file, rank, capturer, &firstGain, 0) <= limit;
@@ -213,7 +214,8 @@ void ProposeStepDrops(const DropScope& d, int type, const Step (&steps)[N], int 
 }
 
 // The bishop proposers' common gating and loss test on q, next to the
-// target or not.
+// target or not. Unlike the gold and silver, whose loss test guards only a
+// square under an enemy pawn, a bishop is tested wherever the enemy attacks q.
 bool PassesBishopGating(const DropScope& d, int file, int rank, bool nextToTarget) {
   if (d.depth <= 2 && d.OnlyEnemyAttacks(file, rank)) return false;
   const bool skipLossTest = d.depth >= 4 && nextToTarget && d.Direct(d.o, file, rank) == 1;
@@ -293,6 +295,8 @@ void LanceWalk(const DropScope& d, int file, int rank, int firstOffset, int tag)
   }
   const bool enemyMayBlock = d.p.hand[d.o][PAWN - 1] > 0 && !HasPawnOnFile(d.p, d.o, file);
   for (; d.EmptySquare(file, r); r -= d.fwd) {
+    // Shallow, a square only the enemy watches while it could drop a pawn
+    // between ends the walk: every farther drop could be cut off the same way.
     if (d.depth < 4 && enemyMayBlock && d.OnlyEnemyAttacks(file, r)) break;
     if (d.depth < 3 && d.OnlyEnemyAttacks(file, r)) continue;
     // A farther drop is preferred while the square behind is free and quiet.

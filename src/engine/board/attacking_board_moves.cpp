@@ -184,7 +184,8 @@ int GenerateKnightMoveAttacks(const AttackMoveInputs& in, int id, PieceCode code
   MoveWriter writer(in, id, code, file, rank, out);
   const int r = rank + 2 * sd.fwd;
   for (const int f : {file - 1, file + 1}) {
-    if (IsBlockedFor(p, sd.s, f, r)) continue;
+    // A jump of two ranks can pass the wall ring: only board squares count.
+    if (!IsOnBoard(f, r) || IsOwnPiece(p, sd.s, f, r)) continue;
     const int own = AttackTotal(p, sd.s, f, r), enemy = AttackTotal(p, sd.o, f, r);
     const bool inCamp = IsPromotionZone(sd.s, r);
     if (!p.IsEmpty(f, r)) {

@@ -23,6 +23,11 @@ using namespace movegen;
 
 AttackMoveStamps g_attackMoveStamps;
 
+namespace {
+// The table is ready (stamp 1) before any think clears it.
+[[maybe_unused]] const bool g_attackMoveStampsReady = (InitAttackMoveStamps(), true);
+}  // namespace
+
 const int g_dropThreshold[3][DROP_THRESHOLD_DEPTHS] = {
     {20, 10, 5},     // the rest 0
     {100, 50, 25, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10,
@@ -549,6 +554,7 @@ class KingAttackRun {
       const PieceCode code = static_cast<PieceCode>(OwnerBit(s_) | BaseTypeOf(g_pieceIdBaseCode[id]));
       if (done_.HasDrop(file, rank, code)) continue;
       Out()->SetDrop(file, rank, static_cast<PieceId>(id), code);
+      Out()->fromRank = 0;  // a drop's packed code has from rank 0 too
       ++written_;
     }
   }

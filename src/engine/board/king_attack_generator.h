@@ -75,7 +75,9 @@ int DropThreshold(int depth);
 // The attacking moves of the side to move at a selective node, written at
 // out; `line` is the search's record of the opponent's last move (line[-1]
 // the side's own previous move), `key` the follow-up key, `done` the moves
-// already searched. Below depth 1 the shallow variant answers.
+// already searched. Below depth 1 the shallow variant answers. The out
+// array must hold every board move of the side plus one drop per proposal
+// group (kCandidateCapacity at most): the search passes its move buffer.
 int GenerateKingAttackMoves(const Position& position, const MoveRecord* line, int depth, uint32_t key,
                             const MoveCodeList& done, MoveRecord* out);
 

@@ -22,20 +22,20 @@ static_assert(offsetof(MoveRecord, fromFile) == 0 && offsetof(MoveRecord, toFile
               offsetof(MoveRecord, pieceCode) == 6 && offsetof(MoveRecord, capturedCode) == 7);
 static_assert(std::endian::native == std::endian::little);
 
-// Writes moves of one piece; `out` advances past every record written.
+// Writes moves of one piece of side Side (a template parameter, so that
+// the side's direction and zone are constants); `out` advances past every
+// record written.
+template <int Side>
 class PieceMoveWriter {
  public:
   PieceMoveWriter(const Position& position, MoveRecord* out, int id, int file, int rank)
       : position_(position),
         out_(out),
-        side_(OwnerOf(position.pieces[id].code)),
-        forward_(SideSign(side_)),
         id_(id),
         file_(file),
         rank_(rank),
         code_(position.pieces[id].code),
-        ownerBit_(OwnerBit(side_)),
-        fromZone_(IsPromotionZone(side_, rank)),
+        fromZone_(IsPromotionZone(Side, rank)),
         pieceWord_(static_cast<uint64_t>(file) | static_cast<uint64_t>(rank) << 8 | static_cast<uint64_t>(id) << 32 |
                    static_cast<uint64_t>(code_) << 48) {}
 
@@ -64,10 +64,10 @@ class PieceMoveWriter {
       case PRO_KNIGHT:
       case PRO_LANCE:
       case TOKIN:
-        for (const Step& step : kGoldSteps) StepTo(file_ + step.df, rank_ + step.dr * forward_);
+        for (const Step& step : kGoldSteps) StepTo(file_ + step.df, rank_ + step.dr * kForward);
         break;
       case SILVER:
-        for (const Step& step : kSilverSteps) SilverStepTo(file_ + step.df, rank_ + step.dr * forward_);
+        for (const Step& step : kSilverSteps) SilverStepTo(file_ + step.df, rank_ + step.dr * kForward);
         break;
       case KNIGHT:
         KnightJumpTo(file_ - 1);
@@ -88,9 +88,13 @@ class PieceMoveWriter {
   }
 
  private:
+  static constexpr int kForward = SideSign(Side);
+  static constexpr int kEnemy = Side ^ 1;
+  static constexpr PieceCode kOwnerBit = OwnerBit(Side);
+
   // A cell the piece may move to: its code lacks the mover's owner bit,
   // which an own piece and the wall (both bits) carry.
-  bool Enterable(PieceCode code) const { return (code & ownerBit_) == 0; }
+  bool Enterable(PieceCode code) const { return (code & kOwnerBit) == 0; }
 
   // The record's leading eight bytes as one word: the piece's own part is
   // fixed, the target's squares, id and code are or-ed in per move.
@@ -112,7 +116,7 @@ class PieceMoveWriter {
       for (int toFile = file_ + df, toRank = rank_ + dr;; toFile += df, toRank += dr) {
         const int target = position_.board[toFile][toRank];
         if (target != EMPTY_PIECE_ID && !Enterable(position_.pieces[target].code)) break;
-        Write(toFile, toRank, target, canPromote && (fromZone_ || IsPromotionZone(side_, toRank)) ? 1 : 0);
+        Write(toFile, toRank, target, canPromote && (fromZone_ || IsPromotionZone(Side, toRank)) ? 1 : 0);
         if (target != EMPTY_PIECE_ID) break;
       }
     }
@@ -135,53 +139,50 @@ class PieceMoveWriter {
   void SilverStepTo(int toFile, int toRank) {
     const int target = position_.board[toFile][toRank];
     if (!Enterable(position_.pieces[target].code)) return;
-    if (fromZone_ || IsPromotionZone(side_, toRank)) Write(toFile, toRank, target, 1);
+    if (fromZone_ || IsPromotionZone(Side, toRank)) Write(toFile, toRank, target, 1);
     Write(toFile, toRank, target, 0);
   }
 
   void KnightJumpTo(int toFile) {
-    const int toRank = rank_ + 2 * forward_;
+    const int toRank = rank_ + 2 * kForward;
     // A jump from the last two ranks would leave the wall ring's array.
     if (!IsOnBoard(toFile, toRank)) return;
     const int target = position_.board[toFile][toRank];
     if (!Enterable(position_.pieces[target].code)) return;
-    if (IsPromotionZone(side_, toRank)) Write(toFile, toRank, target, 1);
-    if (!IsDeadEndRank(side_, toRank, 2)) Write(toFile, toRank, target, 0);
+    if (IsPromotionZone(Side, toRank)) Write(toFile, toRank, target, 1);
+    if (!IsDeadEndRank(Side, toRank, 2)) Write(toFile, toRank, target, 0);
   }
 
   void LanceMoves() {
-    for (int toRank = rank_ + forward_;; toRank += forward_) {
+    for (int toRank = rank_ + kForward;; toRank += kForward) {
       const int target = position_.board[file_][toRank];
       if (target != EMPTY_PIECE_ID && !Enterable(position_.pieces[target].code)) break;
-      if (IsPromotionZone(side_, toRank)) Write(file_, toRank, target, 1);
-      if (!IsDeadEndRank(side_, toRank, 1)) Write(file_, toRank, target, 0);
+      if (IsPromotionZone(Side, toRank)) Write(file_, toRank, target, 1);
+      if (!IsDeadEndRank(Side, toRank, 1)) Write(file_, toRank, target, 0);
       if (target != EMPTY_PIECE_ID) break;
     }
   }
 
   void PawnMove() {
-    const int toRank = rank_ + forward_;
+    const int toRank = rank_ + kForward;
     const int target = position_.board[file_][toRank];
     if (!Enterable(position_.pieces[target].code)) return;
-    Write(file_, toRank, target, IsPromotionZone(side_, toRank) ? 1 : 0);
+    Write(file_, toRank, target, IsPromotionZone(Side, toRank) ? 1 : 0);
   }
 
   void KingStepTo(int toFile, int toRank, bool mayEnterAttacked) {
     const int target = position_.board[toFile][toRank];
     if (!Enterable(position_.pieces[target].code)) return;
-    if (!mayEnterAttacked && position_.AttackCount(side_ ^ 1, toFile, toRank) > 0) return;
+    if (!mayEnterAttacked && position_.AttackCount(kEnemy, toFile, toRank) > 0) return;
     Write(toFile, toRank, target, 0);
   }
 
   const Position& position_;
   MoveRecord* out_;
-  const int side_;
-  const int forward_;
   const int id_;
   const int file_;
   const int rank_;
   const PieceCode code_;
-  const PieceCode ownerBit_;
   const bool fromZone_;  // a piece that can promote may do so on every move
   const uint64_t pieceWord_;
 };
@@ -216,6 +217,20 @@ MoveRecord* WriteDrops(const Position& position, int side, MoveRecord* out) {
       if (!IsDropAllowed(position, side, type, file, rank)) continue;
       WriteBoardMove(*out++, 0, 0, file, rank, id, code, EMPTY_PIECE_ID, 0, 0);
     }
+  }
+  return out;
+}
+
+// Board moves of every piece of Side on the board, by PieceId.
+template <int Side>
+MoveRecord* WriteBoardMoves(const Position& position, MoveRecord* out) {
+  for (int id = 0; id < PIECE_COUNT; ++id) {
+    const PieceListEntry& entry = position.pieces[id];
+    // Pieces in hand have file 0, those out of play -1.
+    if (!IsOwnedBy(entry.code, Side) || entry.file <= 0) continue;
+    PieceMoveWriter<Side> writer(position, out, id, entry.file, entry.rank);
+    writer.WriteAll(false);
+    out = writer.end();
   }
   return out;
 }
@@ -271,14 +286,7 @@ int IsDropValid(const Position& position, const MoveRecord& move, int side) {
 [[gnu::flatten]] MoveRecord* GenerateAllMoves(const Position& position, int& count, MoveRecord* array) {
   const int side = position.sideToMove;
   MoveRecord* out = WriteDrops(position, side, array);
-  for (int id = 0; id < PIECE_COUNT; ++id) {
-    const PieceListEntry& entry = position.pieces[id];
-    // Pieces in hand have file 0, those out of play -1.
-    if (!IsOwnedBy(entry.code, side) || entry.file <= 0) continue;
-    PieceMoveWriter writer(position, out, id, entry.file, entry.rank);
-    writer.WriteAll(false);
-    out = writer.end();
-  }
+  out = side == 0 ? WriteBoardMoves<0>(position, out) : WriteBoardMoves<1>(position, out);
   count = static_cast<int>(out - array);
   return LinkInOrder(array, count);
 }
@@ -287,7 +295,12 @@ int GenerateMovesFromSquare(const Position& position, int file, int rank, MoveRe
   if (!IsOnBoard(file, rank)) return 0;
   const int id = position.board[file][rank];
   if (id >= PIECE_COUNT || !IsOwnedBy(position.pieces[id].code, position.sideToMove)) return 0;
-  PieceMoveWriter writer(position, array, id, file, rank);
+  if (position.sideToMove == 0) {
+    PieceMoveWriter<0> writer(position, array, id, file, rank);
+    writer.WriteAll(true);
+    return static_cast<int>(writer.end() - array);
+  }
+  PieceMoveWriter<1> writer(position, array, id, file, rank);
   writer.WriteAll(true);
   return static_cast<int>(writer.end() - array);
 }

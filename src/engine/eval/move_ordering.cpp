@@ -40,8 +40,8 @@ int OpeningGain(const Position& position, int side, const MoveRecord& move) {
   int gain = 0;
   if (!LeavesEnemyCampUnpromoted(side, type, move.fromRank)) {
     const int newType = move.promote ? type + PROMOTED_BIT : type;
-    gain = SquareValue(newType, side, move.toFile, move.toRank) - SquareValue(type, side, move.fromFile, move.fromRank) -
-           PieceValue(type) + PieceValue(newType);
+    gain = SquareValue(newType, side, move.toFile, move.toRank) -
+           SquareValue(type, side, move.fromFile, move.fromRank) - PieceValue(type) + PieceValue(newType);
   }
   // As in the positional gain, a capture counts even when the origin's worth is skipped.
   return gain + CaptureGain(position, side, move.capturedCode, [&](int capturedType) {
@@ -63,10 +63,10 @@ int CandidateValue(const Position& position, const MoveRecord& move) {
   if (position.AttackCount(1 - side, move.toFile, move.toRank) > 0) {
     int firstGain = 0;
     const int capturedType = move.capturedCode != 0 ? EvalTypeOf(move.capturedCode) : 0;
-    const int exchange =
-        stage != STAGE_OPENING
-            ? StaticExchange(position, side, capturedType, move.toFile, move.toRank, move.pieceId, &firstGain, 0)
-            : StaticExchangeOpening(position, side, capturedType, move.toFile, move.toRank, move.pieceId, &firstGain, 0);
+    const int exchange = stage != STAGE_OPENING ? StaticExchange(position, side, capturedType, move.toFile, move.toRank,
+                                                                 move.pieceId, &firstGain, 0)
+                                                : StaticExchangeOpening(position, side, capturedType, move.toFile,
+                                                                        move.toRank, move.pieceId, &firstGain, 0);
     return exchange + secondWeight * firstGain;
   }
   if (stage != STAGE_OPENING) {
@@ -84,8 +84,8 @@ void ScoreCandidateMoves(const Position& position, CandidateMoveNode* first) {
   }
 }
 
-int MovePositionalGain(const Position& position, int side, int type, PieceCode capturedCode, int fromFile,
-                       int fromRank, int toFile, int toRank, int promote) {
+int MovePositionalGain(const Position& position, int side, int type, PieceCode capturedCode, int fromFile, int fromRank,
+                       int toFile, int toRank, int promote) {
   int gain = 0;
   if (!LeavesEnemyCampUnpromoted(side, type, fromRank)) {
     const int newType = promote ? type + PROMOTED_BIT : type;

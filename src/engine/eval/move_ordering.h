@@ -14,8 +14,8 @@ void ScoreCandidateMoves(const Position& position, CandidateMoveNode* first);
 // without owner bits), capturing capturedCode (0 for none): the king-relative
 // worth at the destination less that at the origin, plus the captured piece's
 // worth and its value in the capturer's hand.
-int MovePositionalGain(const Position& position, int side, int type, PieceCode capturedCode, int fromFile,
-                       int fromRank, int toFile, int toRank, int promote);
+int MovePositionalGain(const Position& position, int side, int type, PieceCode capturedCode, int fromFile, int fromRank,
+                       int toFile, int toRank, int promote);
 // Sorts the list by value, descending; equal values keep their list order.
 // Relinks next and prev and returns the new first node (null for an empty list).
 CandidateMoveNode* SortMoveListByValue(CandidateMoveNode* first);

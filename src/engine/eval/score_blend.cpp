@@ -52,6 +52,8 @@ int CompressOutsideBand(const EvalValuePair& pair) {
   const int value = pair.value;
   if (value >= DEFENCE_BAND_LOW && value <= DEFENCE_BAND_HIGH) return value + pair.addend;
   const int distance = value < DEFENCE_BAND_LOW ? DEFENCE_BAND_LOW - value : value - DEFENCE_BAND_HIGH;
+  // The factor steps up every 140 points, so the result is not monotone
+  // across a step: kept as the blend is tuned with it.
   const int step = distance / BAND_STEP;
   const int factor = step < 11 ? BandFactor[step] : BAND_FACTOR_BEYOND;
   return value - (((factor * distance) / BAND_STEP) >> 10) + pair.addend;

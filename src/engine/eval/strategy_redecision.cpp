@@ -42,7 +42,9 @@ SenkeiId NthId(SenkeiMask mask, int r) {
 }
 
 bool OnBoard(const PieceListEntry& entry) { return entry.file >= 1; }
-bool BothBishopsOffBoard(const Position& position) { return !OnBoard(position.pieces[4]) && !OnBoard(position.pieces[5]); }
+bool BothBishopsOffBoard(const Position& position) {
+  return !OnBoard(position.pieces[4]) && !OnBoard(position.pieces[5]);
+}
 bool EnemyHoldsBishop(const SideView& view) { return view.HandCount(view.Enemy(), BISHOP) > 0; }
 bool OwnKingOn(const SideView& view, int file, int rank) { return view.Own(KING, file, rank); }
 bool OwnSilverOnAny(const SideView& view, std::initializer_list<std::pair<int, int>> squares) {
@@ -221,8 +223,8 @@ SenkeiId ClassifyStaticVsStatic(const Position& position, int side, SenkeiMask p
   const SideView view{position, side};
   if (KingOnRightHalf(position, side)) return SENKEI_MIGI_GYOKU;
   if (BothBishopsOffBoard(position)) return SENKEI_KAKU_GAWARI;
-  if (view.Own(ROOK, 2, 8) && view.Own(PAWN, 2, 7) && OwnKingOn(view, 5, 9) && view.Empty(5, 8) &&
-      view.Empty(4, 8) && view.Empty(3, 8)) {
+  if (view.Own(ROOK, 2, 8) && view.Own(PAWN, 2, 7) && OwnKingOn(view, 5, 9) && view.Empty(5, 8) && view.Empty(4, 8) &&
+      view.Empty(3, 8)) {
     const bool prefersMino = HasSenkei(preferred, SENKEI_SHIKEN_MINO) && !HasSenkei(preferred, SENKEI_I_YAGURA);
     return prefersMino ? SENKEI_SHIKEN_MINO : SENKEI_I_YAGURA;
   }
@@ -240,8 +242,19 @@ SenkeiId ClassifyStaticVsRanging(const Position& position, int side, SenkeiMask 
   if (OwnSilverOnAny(view, {{7, 8}, {8, 7}})) return SENKEI_HIDARI_MINO;
   if (view.Own(SILVER, 7, 9) && view.Own(PAWN, 8, 6)) return SENKEI_HIDARI_MINO;
   int forwardSilvers = 0;
-  for (const auto& [file, rank] : {std::pair{2, 6}, {3, 8}, {3, 7}, {3, 6}, {3, 5}, {4, 8}, {4, 7}, {4, 6},
-                                   {4, 5}, {5, 7}, {5, 6}, {6, 8}, {6, 7}}) {
+  for (const auto& [file, rank] : {std::pair{2, 6},
+                                   {3, 8},
+                                   {3, 7},
+                                   {3, 6},
+                                   {3, 5},
+                                   {4, 8},
+                                   {4, 7},
+                                   {4, 6},
+                                   {4, 5},
+                                   {5, 7},
+                                   {5, 6},
+                                   {6, 8},
+                                   {6, 7}}) {
     forwardSilvers += view.Own(SILVER, file, rank);
   }
   if (forwardSilvers == 2) return SENKEI_FUNA_KYUSEN;

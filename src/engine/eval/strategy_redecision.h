@@ -20,12 +20,12 @@ constexpr SenkeiMask RemoveSenkei(SenkeiMask mask, SenkeiId id) { return mask & 
 constexpr SenkeiMask WithSenkei(SenkeiMask mask, SenkeiId id) { return mask | SenkeiBit(id); }
 
 // Group tests: true when any id of the group is in the mask.
-bool MaskHasStaticRook(SenkeiMask mask);    // 1, 2, 10, 21, 18
-bool MaskHasRangingRook(SenkeiMask mask);   // 3, 9, 4, 11
-bool MaskHasAiFuri(SenkeiMask mask);        // 6
-bool MaskHasAntiRanging(SenkeiMask mask);   // 5, 7, 8, 22
-bool MaskHasHandicapUpper(SenkeiMask mask); // 12, 14, 16
-bool MaskHasHandicapLower(SenkeiMask mask); // 13, 15
+bool MaskHasStaticRook(SenkeiMask mask);     // 1, 2, 10, 21, 18
+bool MaskHasRangingRook(SenkeiMask mask);    // 3, 9, 4, 11
+bool MaskHasAiFuri(SenkeiMask mask);         // 6
+bool MaskHasAntiRanging(SenkeiMask mask);    // 5, 7, 8, 22
+bool MaskHasHandicapUpper(SenkeiMask mask);  // 12, 14, 16
+bool MaskHasHandicapLower(SenkeiMask mask);  // 13, 15
 // Whether the mask's ids belong to one camp (static, ranging or 相振り, an
 // anti-ranging part only when none of those is there); false when empty.
 bool SingleCampMask(SenkeiMask mask);

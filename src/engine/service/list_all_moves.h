@@ -17,7 +17,7 @@ struct AllMovesList {
   ThinkSetup setup;
   int count;
   ListedMove moves[MAX_GENERATED_MOVES];  // by value, descending; ties in generation order
-  int kingAttackCount;  // moves the king-attack generator proposes at depth 1
+  int kingAttackCount;                    // moves the king-attack generator proposes at depth 1
 };
 
 // Fills the list for the side to move: the moves of GenerateAllMoves that

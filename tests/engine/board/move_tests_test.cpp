@@ -1,4 +1,4 @@
-// Follow-up keys on the exchanges the text names, the forcing and threat
+// Follow-up keys on typical exchanges, the forcing and threat
 // tests over random positions and keys (bounded, side-effect free, key 0
 // inert, changed destinations forcing), line threats and the root filter.
 #include <cstring>
@@ -14,6 +14,7 @@
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 #include "support/playout.h"
+#include "support/position_builder.h"
 
 namespace {
 
@@ -89,6 +90,45 @@ TEST(IsForcingMove, BoundedAndInertWithoutKeyOrChanges) {
     ASSERT_EQ(std::memcmp(&before, &position, sizeof before), 0);
     UnmakeMove(position, last, 1);
   });
+}
+
+// A changed-square list of the given squares, as a recorded make leaves it.
+void SetChangedSquares(const std::vector<std::pair<int, int>>& squares) {
+  InitAttackHistory();
+  g_attackHistoryDepth = 1;
+  AttackChangeRecord* previous = nullptr;
+  for (const auto& [file, rank] : squares) {
+    AttackChangeRecord* record = &g_attackHistory.At(0, file, rank);
+    record->previous = previous;
+    record->next = nullptr;
+    (previous ? previous->next : g_attackHistoryLists[1]) = record;
+    previous = record;
+  }
+}
+
+int Forcing(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int level) {
+  return IsForcingMove(position, g_lineMoves, position.PieceIdAt(fromFile, fromRank), 0, 0, toFile, toRank, level);
+}
+
+TEST(IsForcingMove, PawnAndSliderRulesOnTheChangedSquares) {
+  ResetSearchGlobals();
+  // A pawn threatens the one square in front of its destination: an enemy
+  // piece there at any level, an empty changed square from level 4.
+  const Position pawn = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 6}, {1, GOLD, 4, 4}});
+  SetChangedSquares({{5, 4}, {4, 4}});
+  EXPECT_EQ(Forcing(pawn, 5, 6, 5, 5, 3), 0);
+  EXPECT_EQ(Forcing(pawn, 5, 6, 5, 5, 4), 1);
+  const Position pawnFacing = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 6}, {1, GOLD, 5, 4}});
+  EXPECT_EQ(Forcing(pawnFacing, 5, 6, 5, 5, 0), 1);
+  // A rook sliding along its file onto an empty square adds nothing on
+  // that file; onto a capture the line ahead is new.
+  const Position rook = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 8}, {1, GOLD, 5, 3}});
+  SetChangedSquares({{5, 3}});
+  EXPECT_EQ(Forcing(rook, 5, 8, 5, 5, 0), 0);
+  const Position capture =
+      BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 8}, {1, GOLD, 5, 3}, {1, PAWN, 5, 5}});
+  EXPECT_EQ(Forcing(capture, 5, 8, 5, 5, 0), 1);
+  InitAttackHistory();
 }
 
 // After a recorded capture the line threats through its from-square are

