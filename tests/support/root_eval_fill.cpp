@@ -53,7 +53,9 @@ Position TurnedKeepingIds(const Position& position) {
   for (int id = 0; id < PIECE_COUNT; ++id) {
     const int to = id < 2 ? 1 - id : id;
     PieceListEntry entry = position.pieces[id];
-    if (entry.code != 0) entry.code = static_cast<PieceCode>((entry.code & ~0x60) | ((entry.code & 0x20) << 1) | ((entry.code & 0x40) >> 1));
+    if (entry.code != 0)
+      entry.code =
+          static_cast<PieceCode>((entry.code & ~0x60) | ((entry.code & 0x20) << 1) | ((entry.code & 0x40) >> 1));
     if (IsOnBoard(entry.file, entry.rank)) {
       entry.file = static_cast<int8_t>(TurnedFile(entry.file));
       entry.rank = static_cast<int8_t>(TurnedRank(entry.rank));

@@ -89,7 +89,8 @@ int CastleListAmount(const Position& position, int side, int rookFile, int chose
     for (int file = kingFile - 1; file <= kingFile + 1; ++file) {
       if (file < 1 || file > 9) continue;
       const int absFile = RelativeFile(side, file), absRank = RelativeRank(side, rank);
-      if (HoldsPieceOf(position, 1 - side, absFile, absRank) || position.AttackCount(side, absFile, absRank) != 0) continue;
+      if (HoldsPieceOf(position, 1 - side, absFile, absRank) || position.AttackCount(side, absFile, absRank) != 0)
+        continue;
       if (file == kingFile && pawn(file, rank)) continue;
       amount -= 5;
     }
@@ -114,7 +115,8 @@ int CastleListAmount(const Position& position, int side, int rookFile, int chose
     if (pawn(2, 5)) amount -= 3;
   }
   if ((bishop(5, 9) || bishop(4, 8)) && (silver(3, 7) || silver(2, 6) || knight(3, 7))) amount -= 15;
-  if (((kingFile == 7 && kingRank == 9) || (kingFile == 8 && kingRank == 8)) && !silver(6, 8) && gold(4, 9)) amount -= 5;
+  if (((kingFile == 7 && kingRank == 9) || (kingFile == 8 && kingRank == 8)) && !silver(6, 8) && gold(4, 9))
+    amount -= 5;
   if (bishop(3, 7) && silver(2, 6)) {
     amount -= 6;
   } else if ((bishop(6, 8) || bishop(7, 9)) && view.OwnAny(5, 7)) {
@@ -151,7 +153,9 @@ int EvalFormationRoot(const Position& position, int silverSquare, const MoveReco
   root_eval::GoldBesideKingLine(position, acc);
   const bool yaguraFlag = CastleGridGet(2, 0, 0) != 0;
   if (!rooks.activeRook && rooks.rookFile[0] != 0 && rooks.rookFile[1] != 0 && yaguraFlag) {
-    for (int side = 0; side < 2; ++side) acc.activity[side] += root_eval::CastleListAmount(position, side, rooks.rookFile[side], chosenSilverRank[side], false);
+    for (int side = 0; side < 2; ++side)
+      acc.activity[side] +=
+          root_eval::CastleListAmount(position, side, rooks.rookFile[side], chosenSilverRank[side], false);
   }
   return root_eval::SideToMoveDifference(position, acc);
 }

@@ -71,7 +71,8 @@ void HangingGolds(const Position& position, PatternSums& sums) {
     if (!OnBoard(gold)) continue;
     const int side = OwnerOf(gold.code);
     const PieceListEntry& king = position.pieces[side];
-    if (!OnBoard(king) || position.AttackCount(side, gold.file, gold.rank) != 0 || !InOwnCamp(side, gold.rank)) continue;
+    if (!OnBoard(king) || position.AttackCount(side, gold.file, gold.rank) != 0 || !InOwnCamp(side, gold.rank))
+      continue;
     if (GoldIsExposed(position, side, gold.file, gold.rank)) {
       sums.defence[side] -= KingDefenceValue(g_evalParams, side, GOLD, king.file, king.rank, gold.file, gold.rank) / 5;
     }
@@ -97,8 +98,8 @@ void TokinsAndAdvancedPawns(const Position& position, PatternSums& sums) {
           KingAttackParts(g_evalParams, side, TOKIN, enemyKing.file, enemyKing.rank, file, rank + forward);
       const int worth = parts.part[0] + parts.part[1];
       if (worth < 8) continue;
-      const bool free = EmptyAt(position, file, rank + forward) &&
-                        TypeOf(CodeAt(position, file, rank + 2 * forward)) != PAWN;
+      const bool free =
+          EmptyAt(position, file, rank + forward) && TypeOf(CodeAt(position, file, rank + 2 * forward)) != PAWN;
       const int value = worth >> (free ? 3 : 5);
       sums.defence[enemy] -= value;
       if (position.handTotal[side] >= 1) sums.kingAttack[side] += value;
@@ -125,8 +126,8 @@ struct ZoneSquare {
   int df, dr;  // dr counted forward for the king's side
 };
 constexpr ZoneSquare kZoneSquares[8] = {
-    {ZONE_FRONT, 0, +1},         {ZONE_FRONT_DIAGONAL, -1, +1}, {ZONE_FRONT_DIAGONAL, +1, +1}, {ZONE_SIDE, -1, 0},
-    {ZONE_SIDE, +1, 0},          {ZONE_REAR_DIAGONAL, -1, -1},  {ZONE_REAR_DIAGONAL, +1, -1},  {ZONE_REAR, 0, -1},
+    {ZONE_FRONT, 0, +1}, {ZONE_FRONT_DIAGONAL, -1, +1}, {ZONE_FRONT_DIAGONAL, +1, +1}, {ZONE_SIDE, -1, 0},
+    {ZONE_SIDE, +1, 0},  {ZONE_REAR_DIAGONAL, -1, -1},  {ZONE_REAR_DIAGONAL, +1, -1},  {ZONE_REAR, 0, -1},
 };
 
 void KingZone(const Position& position, int side, PatternSums& sums) {
@@ -145,8 +146,9 @@ void KingZone(const Position& position, int side, PatternSums& sums) {
       if (a == 1) sums.defence[side] -= 15;
       if (b == 0) continue;
       const int pieceValue = PieceValue(g_evalParams, TypeOf(position.PieceCodeAt(file, rank)));
-      const int v = a < b ? pieceValue / 15 + limit.cap : a == b ? pieceValue / 24 + limit.weight
-                                                                  : pieceValue / 30 + limit.weight / 2;
+      const int v = a < b    ? pieceValue / 15 + limit.cap
+                    : a == b ? pieceValue / 24 + limit.weight
+                             : pieceValue / 30 + limit.weight / 2;
       sums.kingAttack[enemy] += v / 2;
       sums.defence[side] -= v / 2;
       continue;
@@ -164,11 +166,13 @@ void KingZone(const Position& position, int side, PatternSums& sums) {
       case ZONE_FRONT_DIAGONAL:
       case ZONE_REAR_DIAGONAL:
         h = zone.kind == ZONE_FRONT_DIAGONAL ? hand(SILVER) + hand(GOLD) + hand(BISHOP) : hand(SILVER) + hand(BISHOP);
-        reduces = enemyPawnInFront || AttackedByUnpromoted(position, enemy, file, rank, {KNIGHT_IDS, ROOK_IDS, LANCE_IDS});
+        reduces =
+            enemyPawnInFront || AttackedByUnpromoted(position, enemy, file, rank, {KNIGHT_IDS, ROOK_IDS, LANCE_IDS});
         break;
       case ZONE_SIDE:
         h = hand(GOLD) + hand(ROOK);
-        reduces = enemyPawnInFront || AttackedByUnpromoted(position, enemy, file, rank, {KNIGHT_IDS, LANCE_IDS, BISHOP_IDS});
+        reduces =
+            enemyPawnInFront || AttackedByUnpromoted(position, enemy, file, rank, {KNIGHT_IDS, LANCE_IDS, BISHOP_IDS});
         break;
       default:
         h = hand(GOLD) + hand(ROOK);
@@ -187,9 +191,15 @@ void KingZone(const Position& position, int side, PatternSums& sums) {
       const int p = hand(PAWN) >= 1 && position.PawnRankOnFile(enemy, file) == 0 ? 1 : 0;
       int x;
       switch (zone.kind) {
-        case ZONE_FRONT: x = (p + h - a) * 3 + (handTotal - h) * m + 4 * b; break;
-        case ZONE_FRONT_DIAGONAL: x = (h - a) * 3 + (p - h + handTotal) * m + 4 * b; break;
-        default: x = (h - a) * 3 + 4 * b; break;
+        case ZONE_FRONT:
+          x = (p + h - a) * 3 + (handTotal - h) * m + 4 * b;
+          break;
+        case ZONE_FRONT_DIAGONAL:
+          x = (h - a) * 3 + (p - h + handTotal) * m + 4 * b;
+          break;
+        default:
+          x = (h - a) * 3 + 4 * b;
+          break;
       }
       x = Clamp(x, -7, 7);
       v = x >= 0 ? (ExposureScale[x] * limit.weight) >> 10 : (limit.weight * 1024) / ExposureScale[-x];
@@ -283,7 +293,8 @@ int HomeRookValue(const Position& position, int id, int side, int fR, int rR) {
     // the square in front of the rook's pawn.
     if (ahead.rank == PawnHomeRank(side) &&
         ControlAt(position, side, fR, ahead.rank + u) <= ControlAt(position, enemy, fR, ahead.rank + u) &&
-        IsPieceAt(position, enemy, PAWN, fR, 5) && ((position.XraySet(enemy, fR, ahead.rank + u) >> (5 - id)) & 1) != 0) {
+        IsPieceAt(position, enemy, PAWN, fR, 5) &&
+        ((position.XraySet(enemy, fR, ahead.rank + u) >> (5 - id)) & 1) != 0) {
       value -= 8;
     }
     if ((ahead.rank == PawnHomeRank(side) || ahead.rank == PawnHomeRank(side) + u) &&
@@ -302,8 +313,8 @@ int HomeRookValue(const Position& position, int id, int side, int fR, int rR) {
   value += std::min(higher - lower - 3, 5);
   if (AheadOfOwnPawn(position, side, fR, rR)) value -= 90;
   const int pawn = position.PawnRankOnFile(side, fR);
-  if (position.hand[enemy][BISHOP - 1] >= 1 && (fR - 5) * u < 0 && (5 - rR) * u > 1 &&
-      pawn != 0 && (pawn == 5 - u || pawn == 5 - 2 * u)) {
+  if (position.hand[enemy][BISHOP - 1] >= 1 && (fR - 5) * u < 0 && (5 - rR) * u > 1 && pawn != 0 &&
+      (pawn == 5 - u || pawn == 5 - 2 * u)) {
     const SideView view{position, side};
     int w = 7;
     if (view.Own(GOLD, 6, 9)) w = 5;
@@ -339,11 +350,11 @@ void Rooks(const Position& position, PatternSums& sums, SecondHalfState& state) 
     if (!IsOwnedBy(target.code, enemy)) continue;
     const int distance = std::max(std::abs(target.file - enemyKing.file), std::abs(target.rank - enemyKing.rank));
     if (distance >= 6) continue;
-    const int support = Clamp(1 - ControlAt(position, side, target.file, target.rank) +
-                                  ControlAt(position, enemy, target.file, target.rank),
-                              0, 3);
-    const int value = static_cast<int>(LineTargetWeight[BaseTypeOf(target.code)] * root_eval::LineSupportFactor[support] *
-                                       root_eval::LineDistanceFactor[distance]);
+    const int support = Clamp(
+        1 - ControlAt(position, side, target.file, target.rank) + ControlAt(position, enemy, target.file, target.rank),
+        0, 3);
+    const int value = static_cast<int>(LineTargetWeight[BaseTypeOf(target.code)] *
+                                       root_eval::LineSupportFactor[support] * root_eval::LineDistanceFactor[distance]);
     sums.pattern[side] += value;
     lastValue = value;
     lastSide = side;
@@ -396,8 +407,9 @@ int AdvancedSilverCap(const Position& position, int side, const ChosenSilver& si
       if (!HoldsPieceOf(position, side, file, rank)) {
         int firstGain = 0;
         const PieceCode code = position.PieceCodeAt(file, rank);
-        value = StaticExchangeOpening(position, side, code == 0 ? 0 : TypeOf(code), file, rank, silver.id, &firstGain, 0) +
-                g_evalParams.SideGridWeight(side, file, rank);
+        value =
+            StaticExchangeOpening(position, side, code == 0 ? 0 : TypeOf(code), file, rank, silver.id, &firstGain, 0) +
+            g_evalParams.SideGridWeight(side, file, rank);
         const int pawn = position.PawnRankOnFile(side, file);
         if (pawn != 0 && (rank - pawn) * u >= 1) value -= g_evalParams.GridWeight(side, rank);
         value -= 10 + dropExchange;
@@ -456,14 +468,15 @@ void Silvers(const Position& position, int advancedSilverSquare, PatternSums& su
     if (pawn != 0 && u * (silver.rank - pawn) > 0) g -= g_evalParams.GridWeight(side, silver.rank);
     if (state.silverCount[side] == 1) {
       // The king's file stands in the fixed table's type argument.
-      sums.pattern[side] += std::max(g, SideRelativeTableValue(side, position.pieces[side].file, silver.file, silver.rank));
+      sums.pattern[side] +=
+          std::max(g, SideRelativeTableValue(side, position.pieces[side].file, silver.file, silver.rank));
       continue;
     }
     int value = g;
     const int front = silver.rank + u;
-    if (advancedSilverSquare != 0 && advancedSilverSquare >> 4 == silver.file && (advancedSilverSquare & 15) == silver.rank &&
-        position.PawnRankOnFile(enemy, silver.file) == 0 && position.hand[enemy][PAWN - 1] >= 1 &&
-        EmptyAt(position, silver.file, front)) {
+    if (advancedSilverSquare != 0 && advancedSilverSquare >> 4 == silver.file &&
+        (advancedSilverSquare & 15) == silver.rank && position.PawnRankOnFile(enemy, silver.file) == 0 &&
+        position.hand[enemy][PAWN - 1] >= 1 && EmptyAt(position, silver.file, front)) {
       int dropValue = 0;
       const int dropExchange = ExchangeValueForEval(position, enemy, PAWN, silver.file, front, &dropValue);
       if (dropExchange > -30) value = std::min(value, AdvancedSilverCap(position, side, silver, dropExchange));
@@ -510,7 +523,8 @@ void SecondHalf(const Position& position, int advancedSilverSquare, bool nullMov
   Silvers(position, advancedSilverSquare, sums, state);
   root_eval::KnightPawns(position, root_eval::FORM_OPENING, nullMove, shared);
   root_eval::BishopDrop(position, shared);
-  if (position.hand[0][SILVER - 1] + position.hand[1][SILVER - 1] >= 1) root_eval::SilverForks(position, nullMove, shared);
+  if (position.hand[0][SILVER - 1] + position.hand[1][SILVER - 1] >= 1)
+    root_eval::SilverForks(position, nullMove, shared);
   root_eval::KingOnSecondRank(position, shared);
   for (int side = 0; side < 2; ++side) sums.pattern[side] += shared.activity[side];
   Golds(position, sums, state);

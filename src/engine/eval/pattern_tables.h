@@ -13,8 +13,14 @@ extern const int ExposureScale[8];
 // By type with promotion; pawn, king, dragon, horse and the wall 0.
 extern const int DiagonalTargetValue[TYPE_TABLE_SIZE];
 
-enum KingZoneSquareKind : int { ZONE_FRONT, ZONE_FRONT_DIAGONAL, ZONE_SIDE, ZONE_REAR_DIAGONAL, ZONE_REAR,
-                                KING_ZONE_SQUARE_KINDS };
+enum KingZoneSquareKind : int {
+  ZONE_FRONT,
+  ZONE_FRONT_DIAGONAL,
+  ZONE_SIDE,
+  ZONE_REAR_DIAGONAL,
+  ZONE_REAR,
+  KING_ZONE_SQUARE_KINDS
+};
 struct ExposureLimit {
   int cap;
   int weight;

@@ -12,8 +12,8 @@ namespace root_eval {
 // Which evaluator a block runs for; the tables hold one column per form.
 enum RootForm : int { FORM_ENDGAME = 0, FORM_MIDDLE = 1, FORM_OPENING = 2, ROOT_FORM_COUNT = 3 };
 
-extern const int RookRankValue[ROOT_FORM_COUNT][9];       // by rho of the first cell ahead, 0 the wall
-extern const int RookStepValue[ROOT_FORM_COUNT][9];       // steps 1..9, stored from 1
+extern const int RookRankValue[ROOT_FORM_COUNT][9];  // by rho of the first cell ahead, 0 the wall
+extern const int RookStepValue[ROOT_FORM_COUNT][9];  // steps 1..9, stored from 1
 using TypeTableByForm = std::array<std::array<int, TYPE_TABLE_SIZE>, ROOT_FORM_COUNT>;
 extern const TypeTableByForm RookTargetValue;  // by type of the target
 extern const int RookMobilityValue[ROOT_FORM_COUNT][14];
@@ -32,8 +32,12 @@ inline int RookStepValueAt(RootForm form, int steps) { return RookStepValue[form
 inline int PawnClassValueAt(RootForm form, int pawnClass, int rho) { return PawnClassValue[form][pawnClass][rho - 1]; }
 // Type tables read 0 for anything past a board piece (the wall's type 9
 // lies inside them and holds 0).
-inline int RookTargetValueOf(RootForm form, int type) { return type < TYPE_TABLE_SIZE ? RookTargetValue[form][type] : 0; }
-inline int BishopTargetValueOf(RootForm form, int type) { return type < TYPE_TABLE_SIZE ? BishopTargetValue[form][type] : 0; }
+inline int RookTargetValueOf(RootForm form, int type) {
+  return type < TYPE_TABLE_SIZE ? RookTargetValue[form][type] : 0;
+}
+inline int BishopTargetValueOf(RootForm form, int type) {
+  return type < TYPE_TABLE_SIZE ? BishopTargetValue[form][type] : 0;
+}
 
 struct Accumulators {
   int activity[2] = {0, 0};

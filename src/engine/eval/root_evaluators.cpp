@@ -104,16 +104,14 @@ void RookLines(const Position& position, RootForm form, Accumulators& acc, RookS
       if (distance > 5) continue;
       int supportClass = ControlAt(position, enemy, target.file, target.rank) -
                          ControlAt(position, side, target.file, target.rank) + 1;
-      if (form == FORM_ENDGAME &&
-          IsPieceAt(position, enemy, PAWN, target.file, target.rank - SideSign(enemy))) {
+      if (form == FORM_ENDGAME && IsPieceAt(position, enemy, PAWN, target.file, target.rank - SideSign(enemy))) {
         ++supportClass;
       }
       supportClass = Clamp(supportClass, 0, 3);
       const int weight = LineTargetWeight[BaseTypeOf(target.code)];
-      const int value =
-          form == FORM_ENDGAME
-              ? (weight * TargetSupportWeight[supportClass] * TargetDistanceWeight[distance]) >> 16
-              : static_cast<int>(weight * LineSupportFactor[supportClass] * LineDistanceFactor[distance]);
+      const int value = form == FORM_ENDGAME
+                            ? (weight * TargetSupportWeight[supportClass] * TargetDistanceWeight[distance]) >> 16
+                            : static_cast<int>(weight * LineSupportFactor[supportClass] * LineDistanceFactor[distance]);
       acc.activity[side] += value;
       lastValue = value;
       lastSide = side;
@@ -172,8 +170,8 @@ void BishopsEndgameForm(const Position& position, Accumulators& acc) {
         if (!position.IsEmpty(file, rank)) break;
       }
     }
-    acc.activity[side] += HorseProximity[std::min(nearestOwn, nearestEnemy)] +
-                          HorseProximity[std::max(nearestOwn, nearestEnemy)] / 2;
+    acc.activity[side] +=
+        HorseProximity[std::min(nearestOwn, nearestEnemy)] + HorseProximity[std::max(nearestOwn, nearestEnemy)] / 2;
   }
 }
 
@@ -217,8 +215,8 @@ void PawnChainClasses(const Position& position, RootForm form, Accumulators& acc
     for (int file = 2; file <= 8; ++file) {
       const int pawn = position.PawnRankOnFile(side, file);
       if (pawn == 0) continue;
-      const bool blocked = !EmptyAt(position, file, pawn + forward) ||
-                           TypeOf(CodeAt(position, file, pawn + 2 * forward)) == PAWN;
+      const bool blocked =
+          !EmptyAt(position, file, pawn + forward) || TypeOf(CodeAt(position, file, pawn + 2 * forward)) == PAWN;
       const int pawnClass = (blocked ? 2 : 0) + (position.AttackCount(side, file, pawn) > 0 ? 1 : 0);
       int value = PawnClassValueAt(form, pawnClass, RelativeRank(side, pawn));
       if (form == FORM_OPENING && value >= 20) {
@@ -239,7 +237,8 @@ void AttackingSilver(const Position& position, RootForm form, Accumulators& acc,
     if (!OnBoard(king)) continue;
     int rookFile = 0;
     for (int id = 2; id <= 3; ++id) {
-      if (OnBoard(position.pieces[id]) && OwnerOf(position.pieces[id].code) == side) rookFile = position.pieces[id].file;
+      if (OnBoard(position.pieces[id]) && OwnerOf(position.pieces[id].code) == side)
+        rookFile = position.pieces[id].file;
     }
     const int kf = king.file, kr = king.rank;
     int count = 0, chosenFile = 0, chosenRank = 0, chosenPriority = -1, chosenDistance = 0;
@@ -248,8 +247,8 @@ void AttackingSilver(const Position& position, RootForm form, Accumulators& acc,
       if (!OnBoard(silver) || OwnerOf(silver.code) != side || IsPromoted(silver.code)) continue;
       ++count;
       const int f = silver.file, r = silver.rank;
-      const int distance = form == FORM_MIDDLE ? std::abs(kf - f) + std::abs(kr - r)
-                                               : (kf - f) * (kf - f) + (kr - r) * (kr - r);
+      const int distance =
+          form == FORM_MIDDLE ? std::abs(kf - f) + std::abs(kr - r) : (kf - f) * (kf - f) + (kr - r) * (kr - r);
       bool take = false;
       if (rookFile != 0) {
         // Silvers on the rook's wing attack; those beyond the rook's file most.
@@ -333,7 +332,8 @@ bool TokinReachesTarget(const Position& position, int side, int file, int rank, 
   };
   return target(file, rank + back) ||
          (safe(file, rank + back) && (target(file, rank + 2 * back) || target(file + d, rank + back))) ||
-         target(file + d, rank) || (safe(file + d, rank) && (target(file + d, rank + back) || target(file + 2 * d, rank)));
+         target(file + d, rank) ||
+         (safe(file + d, rank) && (target(file + d, rank + back) || target(file + 2 * d, rank)));
 }
 
 int SideToMoveDifference(const Position& position, const Accumulators& acc) {
@@ -411,9 +411,9 @@ void KingZone(const Position& position, RootForm form, int side, Accumulators& a
   const int enemy = 1 - side, forward = SideSign(side);
   const PieceListEntry& king = position.pieces[side];
   const int handTotal = static_cast<int>(position.handTotal[enemy]);
-  const bool handClass =
-      form == FORM_ENDGAME ? handTotal > 0
-                           : handTotal - position.hand[enemy][ROOK - 1] - position.hand[enemy][BISHOP - 1] > 0;
+  const bool handClass = form == FORM_ENDGAME
+                             ? handTotal > 0
+                             : handTotal - position.hand[enemy][ROOK - 1] - position.hand[enemy][BISHOP - 1] > 0;
   for (int df = -1; df <= 1; ++df) {
     for (int dr = -1; dr <= 1; ++dr) {
       if (df == 0 && dr == 0) continue;
@@ -421,22 +421,31 @@ void KingZone(const Position& position, RootForm form, int side, Accumulators& a
       if (HoldsPieceOf(position, enemy, file, rank)) continue;  // enemy pieces and the wall
       const int own = ControlAt(position, side, file, rank) - 1, opp = ControlAt(position, enemy, file, rank);
       int weight;
-      if (form == FORM_ENDGAME) weight = dr < 0 ? 3 : dr == 0 ? 5 : (df == 0 ? 10 : 9);
-      else weight = dr > 0 ? 2 : 1;
+      if (form == FORM_ENDGAME)
+        weight = dr < 0 ? 3 : dr == 0 ? 5 : (df == 0 ? 10 : 9);
+      else
+        weight = dr > 0 ? 2 : 1;
       if (position.IsEmpty(file, rank)) {
         int zoneClass;
-        if (own < opp) zoneClass = 0;
-        else if (own == opp) zoneClass = handClass ? 1 : 2;
-        else if (opp > 0) zoneClass = 3;
-        else continue;
+        if (own < opp)
+          zoneClass = 0;
+        else if (own == opp)
+          zoneClass = handClass ? 1 : 2;
+        else if (opp > 0)
+          zoneClass = 3;
+        else
+          continue;
         acc.kingZone[side] -= weight * KingZoneFactor[zoneClass];
         continue;
       }
       const int value = g_activeRootEvalTables->pieceValue[TypeOf(position.PieceCodeAt(file, rank))];
       if (form == FORM_ENDGAME) {
-        if (own < opp) acc.kingZone[side] += -50 - value / 15;
-        else if (own == opp) acc.kingZone[side] += -2 * weight;
-        else if (opp > 0) acc.kingZone[side] += -(value / 30);
+        if (own < opp)
+          acc.kingZone[side] += -50 - value / 15;
+        else if (own == opp)
+          acc.kingZone[side] += -2 * weight;
+        else if (opp > 0)
+          acc.kingZone[side] += -(value / 30);
       } else if (opp > 0) {
         acc.kingZone[side] += own > opp ? -(value / 40) : -(value / 25);
       }
@@ -452,7 +461,7 @@ struct HemmingSquares {
   int file, rho;
   int alsoFile, alsoRho;  // a second square that must be held too, 0 none
   int amount;
-  bool unlessPrevious;    // only when the item before did not apply
+  bool unlessPrevious;  // only when the item before did not apply
 };
 struct HemmedKing {
   int kingFile, kingRho;

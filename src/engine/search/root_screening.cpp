@@ -8,9 +8,12 @@
 
 int EvalRootForStage(const Position& position, int stage, const MoveRecord* nullMove, const QuickEvalResult* quick) {
   switch (stage) {
-    case STAGE_ENDGAME: return EvalEndGameRoot(position, nullMove);
-    case STAGE_MIDDLE: return EvalMiddleGameRoot(position, nullMove, quick);
-    default: return EvalFormationRoot(position, 0, nullMove, quick);
+    case STAGE_ENDGAME:
+      return EvalEndGameRoot(position, nullMove);
+    case STAGE_MIDDLE:
+      return EvalMiddleGameRoot(position, nullMove, quick);
+    default:
+      return EvalFormationRoot(position, 0, nullMove, quick);
   }
 }
 

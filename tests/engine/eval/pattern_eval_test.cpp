@@ -1,6 +1,8 @@
 // The pattern term: the tempo goes to the side not in turn, a turned
 // position gives the mirrored words, the king-zone square in front of the
 // king is worth 125 to each side, and only the words it names change.
+#include "engine/eval/pattern_eval.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 #include "engine/board/make_move.h"
 #include "engine/eval/eval_params.h"
 #include "engine/eval/game_stage.h"
-#include "engine/eval/pattern_eval.h"
 #include "engine/search/node_state.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -26,8 +27,10 @@ constexpr int kGames = 40;
 EvalState PatternOf(const Position& position, bool nullMove, int silverSquare = 0) {
   NodeState node;
   MoveRecord move{};
-  if (nullMove) move.SetNull();
-  else move.Set(5, 7, 5, 6, 22, 0x27, EMPTY_PIECE_ID, 0, 0);
+  if (nullMove)
+    move.SetNull();
+  else
+    move.Set(5, 7, 5, 6, 22, 0x27, EMPTY_PIECE_ID, 0, 0);
   EvalPatternTerm(position, silverSquare, &move, &node.eval);
   return node.eval;
 }
@@ -90,8 +93,8 @@ TEST(PatternTerm, TempoGoesToTheSideNotInTurn) {
 // hold enemy pieces or are the wall, and are skipped.
 TEST(PatternTerm, FrontSquareOfTheKingOutnumbered) {
   FillRandomRootTables(9, false);
-  const Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 5, 1}, {1, SILVER, 2, 8}, {1, GOLD, 2, 9},
-                                              {1, LANCE, 1, 2}, {1, ROOK, 1, 1}});
+  const Position position = BuildPosition(
+      0, {{0, KING, 1, 9}, {1, KING, 5, 1}, {1, SILVER, 2, 8}, {1, GOLD, 2, 9}, {1, LANCE, 1, 2}, {1, ROOK, 1, 1}});
   const EvalState real = PatternOf(position, false);
   EXPECT_EQ(real.side[1].enemyKingTerm, 125);
   EXPECT_EQ(real.defence[0].addend, -125 - 30);
@@ -105,33 +108,36 @@ TEST(PatternTerm, TurnedPositionGivesTheMirroredWords) {
     Position position{};
     SetupInitialPosition(position);
     PlayoutEvents events;
-    PlayRandomGame(position, 700 + static_cast<uint64_t>(game), 160, [&](Position& p, const MoveRecord& move) {
-      MakeMove(p, move, 0);
-      const Position turned = TurnedKeepingIds(p);
-      for (const bool nullMove : {false, true}) {
-        g_gameStage = game % 3;
-        // Name some silver as just advanced, to reach the pawn-drop cap.
-        const PieceListEntry& silver = p.pieces[10 + p.sideToMove];
-        const bool named = IsOnBoard(silver.file, silver.rank);
-        const int square = named ? 16 * silver.file + silver.rank : 0;
-        const int turnedSquare = named ? 16 * TurnedFile(silver.file) + TurnedRank(silver.rank) : 0;
-        const EvalState a = PatternOf(p, nullMove, square), b = PatternOf(turned, nullMove, turnedSquare);
-        const bool kingSafetyKept = !PawnFacesBackRankKing(p);
-        for (int side = 0; side < 2; ++side) {
-          if (kingSafetyKept) {
-            EXPECT_EQ(a.defence[side].addend, b.defence[1 - side].addend);
-            EXPECT_EQ(a.side[side].enemyKingTerm, b.side[1 - side].enemyKingTerm);
+    PlayRandomGame(
+        position, 700 + static_cast<uint64_t>(game), 160,
+        [&](Position& p, const MoveRecord& move) {
+          MakeMove(p, move, 0);
+          const Position turned = TurnedKeepingIds(p);
+          for (const bool nullMove : {false, true}) {
+            g_gameStage = game % 3;
+            // Name some silver as just advanced, to reach the pawn-drop cap.
+            const PieceListEntry& silver = p.pieces[10 + p.sideToMove];
+            const bool named = IsOnBoard(silver.file, silver.rank);
+            const int square = named ? 16 * silver.file + silver.rank : 0;
+            const int turnedSquare = named ? 16 * TurnedFile(silver.file) + TurnedRank(silver.rank) : 0;
+            const EvalState a = PatternOf(p, nullMove, square), b = PatternOf(turned, nullMove, turnedSquare);
+            const bool kingSafetyKept = !PawnFacesBackRankKing(p);
+            for (int side = 0; side < 2; ++side) {
+              if (kingSafetyKept) {
+                EXPECT_EQ(a.defence[side].addend, b.defence[1 - side].addend);
+                EXPECT_EQ(a.side[side].enemyKingTerm, b.side[1 - side].enemyKingTerm);
+              }
+              // Side 1's castle list reads a missing silver as rank 0, which its
+              // turned rank test accepts and side 0's does not.
+              if (g_yaguraStrategyFlag == 0 || (HasUnpromotedSilver(p, 0) && HasUnpromotedSilver(p, 1))) {
+                EXPECT_EQ(a.material[side].addend, b.material[1 - side].addend);
+              }
+            }
+            ++compared;
           }
-          // Side 1's castle list reads a missing silver as rank 0, which its
-          // turned rank test accepts and side 0's does not.
-          if (g_yaguraStrategyFlag == 0 || (HasUnpromotedSilver(p, 0) && HasUnpromotedSilver(p, 1))) {
-            EXPECT_EQ(a.material[side].addend, b.material[1 - side].addend);
-          }
-        }
-        ++compared;
-      }
-      return !HasFailure();
-    }, events);
+          return !HasFailure();
+        },
+        events);
   }
   EXPECT_GT(compared, kGames * 100);
 }

@@ -2,6 +2,8 @@
 // mirror property over random games, and the named amounts (hemmed kings,
 // the escape square, the rook ahead of its pawn, the pawn halving, the
 // bishop-in-hand rule of the opening).
+#include "engine/eval/root_evaluators.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -11,7 +13,6 @@
 #include "engine/eval/formation_root.h"
 #include "engine/eval/game_stage.h"
 #include "engine/eval/root_eval_blocks.h"
-#include "engine/eval/root_evaluators.h"
 #include "engine/search/root_screening.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -32,11 +33,14 @@ std::vector<Position> GamePositions(uint64_t seed) {
   Position position{};
   SetupInitialPosition(position);
   PlayoutEvents events;
-  PlayRandomGame(position, seed, 160, [&](Position& p, const MoveRecord& move) {
-    MakeMove(p, move, 0);
-    positions.push_back(p);
-    return true;
-  }, events);
+  PlayRandomGame(
+      position, seed, 160,
+      [&](Position& p, const MoveRecord& move) {
+        MakeMove(p, move, 0);
+        positions.push_back(p);
+        return true;
+      },
+      events);
   return positions;
 }
 
@@ -96,16 +100,16 @@ TEST(RootEvaluators, TurnedPositionScoresTheSameForItsSideToMove) {
 }
 
 TEST(RootEvaluators, HemmedKingRowsKeepTheirQuirks) {
-  const Position right = BuildPosition(0, {{0, KING, 6, 8}, {0, GOLD, 8, 8}, {0, SILVER, 7, 8}, {0, GOLD, 7, 9},
-                                           {1, KING, 5, 1}});
+  const Position right =
+      BuildPosition(0, {{0, KING, 6, 8}, {0, GOLD, 8, 8}, {0, SILVER, 7, 8}, {0, GOLD, 7, 9}, {1, KING, 5, 1}});
   EXPECT_EQ(HemmedKingAmount(right, 0, 6, 8), -165);
-  const Position left = BuildPosition(0, {{0, KING, 4, 8}, {0, GOLD, 2, 8}, {0, SILVER, 3, 8}, {0, GOLD, 3, 9},
-                                          {1, KING, 5, 1}});
+  const Position left =
+      BuildPosition(0, {{0, KING, 4, 8}, {0, GOLD, 2, 8}, {0, SILVER, 3, 8}, {0, GOLD, 3, 9}, {1, KING, 5, 1}});
   EXPECT_EQ(HemmedKingAmount(left, 0, 4, 8), -165 - 180);
   // Side 1 reads the same absolute files: its king on 6二 with pieces on
   // 8二, 7二 and 7一 is the right-hand row again.
-  const Position second = BuildPosition(1, {{1, KING, 6, 2}, {1, GOLD, 8, 2}, {1, SILVER, 7, 2}, {1, GOLD, 7, 1},
-                                            {0, KING, 5, 9}});
+  const Position second =
+      BuildPosition(1, {{1, KING, 6, 2}, {1, GOLD, 8, 2}, {1, SILVER, 7, 2}, {1, GOLD, 7, 1}, {0, KING, 5, 9}});
   EXPECT_EQ(HemmedKingAmount(second, 1, 6, 8), -165);
 }
 
@@ -113,9 +117,9 @@ TEST(RootEvaluators, EscapeSquareBehindTheKing) {
   EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 9}, {1, KING, 5, 1}}), 0), 0);  // back rank
   EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}}), 0), -50);
   EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}, {1, ROOK, 3, 1}}), 0), -100);
-  EXPECT_EQ(EscapeSquareAmount(
-                BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}, {1, ROOK, 3, 1}}, {{1, BISHOP, 1}}), 0),
-            -150);
+  EXPECT_EQ(
+      EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}, {1, ROOK, 3, 1}}, {{1, BISHOP, 1}}), 0),
+      -150);
   EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 4, 8}, {1, KING, 5, 1}}), 0), 0);  // near the centre
 }
 
@@ -126,8 +130,8 @@ int RookActivity(const Position& position, RootForm form, int side) {
 }
 
 TEST(RootEvaluators, RookAheadOfItsPawn) {
-  for (const auto& [form, penalty] : {std::pair{FORM_ENDGAME, 70}, std::pair{FORM_MIDDLE, 150},
-                                      std::pair{FORM_OPENING, 90}}) {
+  for (const auto& [form, penalty] :
+       {std::pair{FORM_ENDGAME, 70}, std::pair{FORM_MIDDLE, 150}, std::pair{FORM_OPENING, 90}}) {
     // Clearing the pawn-file entry leaves the board, so only the penalty changes.
     Position ahead = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 6}, {0, PAWN, 2, 7}});
     Position cleared = ahead;
@@ -173,7 +177,8 @@ TEST(FormationRootDeathTest, RefusesASilverSquare) {
 #ifndef NDEBUG
   EXPECT_DEATH(EvalFormationRoot(position, 0x55, &nullMove, nullptr), "silverSquare");
 #endif
-  EXPECT_EQ(EvalFormationRoot(position, 0, &nullMove, nullptr), EvalFormationRoot(TurnedKeepingIds(position), 0, &nullMove, nullptr));
+  EXPECT_EQ(EvalFormationRoot(position, 0, &nullMove, nullptr),
+            EvalFormationRoot(TurnedKeepingIds(position), 0, &nullMove, nullptr));
 }
 
 }  // namespace
