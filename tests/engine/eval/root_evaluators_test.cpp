@@ -169,6 +169,31 @@ TEST(FormationRoot, FarPawnsAreHalvedUnlessBacked) {
   EXPECT_EQ(chain({}), 16);                                      // below 20: unchanged
 }
 
+// The yagura rules count only with the flag set, both rooks on the board
+// and none of them active.
+TEST(FormationRoot, YaguraRulesNeedBothRooksAtHome) {
+  const auto withFlag = [](const std::vector<PlacedPiece>& pieces, bool flag) {
+    FillRandomRootTables(21, flag);
+    MoveRecord nullMove{};
+    nullMove.SetNull();
+    return EvalFormationRoot(BuildPosition(0, pieces), 0, &nullMove, nullptr);
+  };
+  std::vector<PlacedPiece> pieces = {
+      {0, KING, 6, 9}, {1, KING, 4, 1}, {1, GOLD, 4, 2}, {0, SILVER, 4, 6}, {0, ROOK, 2, 8}};
+  const auto flagEffect = [&](std::vector<PlacedPiece> extra) {
+    std::vector<PlacedPiece> all = pieces;
+    all.insert(all.end(), extra.begin(), extra.end());
+    return withFlag(all, true) - withFlag(all, false);
+  };
+  // Side 0: king file below 7 with a silver on 4六, -5; of the squares two
+  // ranks in front of its king 6七 and 7七 are unguarded (the silver guards
+  // 5七), -10. Side 1's gold guards all three of its squares.
+  EXPECT_EQ(flagEffect({{1, ROOK, 8, 2}}), -15);
+  EXPECT_EQ(flagEffect({}), 0);                   // side 1 has no rook
+  EXPECT_EQ(flagEffect({{1, DRAGON, 8, 2}}), 0);  // an active rook
+  EXPECT_EQ(flagEffect({{1, ROOK, 8, 7}}), 0);    // a rook in its enemy camp
+}
+
 TEST(FormationRootDeathTest, RefusesASilverSquare) {
   FillRandomRootTables(3, false);
   const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}});
