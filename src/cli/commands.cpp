@@ -8,6 +8,8 @@ int RunConvertCommand(const CommandArgs& args);
 int RunShowCommand(const CommandArgs& args);
 // moves_command.cpp
 int RunMovesCommand(const CommandArgs& args);
+// eval_command.cpp
+int RunEvalCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -20,6 +22,10 @@ const std::vector<Command>& Commands() {
       {"moves", "FILE [--ply N] [--seed S]",
        "the engine's strategies, stage and moves ranked by ordering value at ply N (default: the last)",
        RunMovesCommand},
+      {"eval", "FILE [--ply N]",
+       "the engine's evaluation terms, blended score and root moves ranked by screening value at ply N (default: the "
+       "last)",
+       RunEvalCommand},
   };
   return commands;
 }
