@@ -52,12 +52,7 @@ void CollectTree(const KifuPositionNode* at, std::vector<KifuMove>& moves) {
   moves.push_back(KifuMove());
 }
 
-std::string Ki2Text(const Kifu& record) {
-  SjisString text;
-  StringOutStream out(text, false);
-  record.WriteKi2(out);
-  return text.Text();
-}
+std::string Ki2Text(const Kifu& record) { return RecordText(record, &Kifu::WriteKi2); }
 
 int ReadKi2Text(Kifu& record, const std::string& text, bool merge = false) {
   MemoryInStream in(text.c_str());

@@ -23,12 +23,7 @@ constexpr uint32_t kRandomRecords = 600;
 constexpr uint32_t kRandomRecords = 3000;
 #endif
 
-std::string WriteToString(const Kifu& kifu, bool crlf = false) {
-  SjisString text;
-  StringOutStream out(text, crlf);
-  kifu.WriteKif(out);
-  return text.Text();
-}
+std::string WriteToString(const Kifu& kifu, bool crlf = false) { return RecordText(kifu, &Kifu::WriteKif, crlf); }
 
 int ReadFromString(Kifu& kifu, const std::string& text, int merge = 0) {
   MemoryInStream in(text.c_str());

@@ -1,6 +1,7 @@
 // Random game records for the record-format tests, and their comparison.
 #include "support/random_record.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <random>
@@ -249,6 +250,38 @@ std::string Describe(const KifuMove& move) {
 }
 
 }  // namespace
+
+std::string RecordText(const Kifu& kifu, int (Kifu::*write)(OutStream&) const, bool crlf) {
+  SjisString text;
+  StringOutStream out(text, crlf);
+  (kifu.*write)(out);
+  return text.Text();
+}
+
+std::string MutateRecordText(std::string text, std::mt19937& random, const std::vector<std::string>& tokens) {
+  auto pick = [&](size_t n) { return n == 0 ? size_t{0} : static_cast<size_t>(random() % n); };
+  for (int edits = 1 + static_cast<int>(pick(4)); edits > 0; --edits) {
+    const size_t at = pick(text.size() + 1), begin = text.rfind('\n', at == 0 ? 0 : at - 1) + 1;  // npos + 1: 0
+    const size_t end = std::min(text.find('\n', at), text.size() - (text.empty() ? 0 : 1)) + 1;
+    const std::string line = text.substr(begin, std::min(end, text.size()) - begin);
+    switch (pick(9)) {
+      case 0: if (at < text.size()) text[at] = static_cast<char>(random()); break;
+      case 1: text.erase(at, end - at); break;  // cut a line short
+      case 2: text.insert(begin, line); break;
+      case 3: text.erase(begin, line.size()); break;
+      case 4: {  // moved to another line start
+        text.erase(begin, line.size());
+        text.insert(text.rfind('\n', pick(text.size())) + 1, line);
+        break;
+      }
+      case 5: text.erase(at, pick(16)); break;
+      case 6: text.insert(at, text.substr(pick(text.size() + 1), pick(40))); break;
+      case 7: text.insert(begin, tokens[pick(tokens.size())]); break;
+      default: text.insert(at, tokens[pick(tokens.size())]); break;
+    }
+  }
+  return text;
+}
 
 std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options) {
   return RecordBuilder(seed, options).Build();

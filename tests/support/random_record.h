@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "records/kifu.h"
+#include "records/record_stream.h"
 
 // What a random record may hold beyond moves and branches; every format
 // turns off what it can't carry.
@@ -37,3 +40,12 @@ std::string EffectivePvText(const KifuMoveNode& node);
 // order, merges and incoming order), else the first difference. The
 // repetition kinds 10 and 11 count as 9, the only kind a text keeps.
 std::string CompareKifu(const Kifu& expected, const Kifu& actual);
+
+// The record as one of its writers puts it down (e.g. &Kifu::WriteKif), LF
+// line ends unless crlf.
+std::string RecordText(const Kifu& kifu, int (Kifu::*write)(OutStream&) const, bool crlf = false);
+
+// The text after one to four random edits: a byte flipped, a line cut
+// short, doubled, dropped or swapped with another, a few bytes erased or
+// copied elsewhere, one of the tokens inserted at a line start or anywhere.
+std::string MutateRecordText(std::string text, std::mt19937& random, const std::vector<std::string>& tokens);
