@@ -5,13 +5,13 @@
 #include <iterator>
 #include <map>
 #include <random>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/board/position.h"
 #include "engine/search/move_code.h"
 #include "records/kifu_list_text.h"
 #include "support/kifu_builder.h"
+#include "support/kifu_graph_checks.h"
 #include "support/kifu_perft.h"
 
 namespace {
@@ -51,22 +51,6 @@ KifuMoveKind NormalKind(KifuMoveKind kind) {
              : kind;
 }
 
-// Every position node reachable from the start, each once, in preorder.
-std::vector<KifuPositionNode*> ReachableNodes(const Kifu& kifu) {
-  std::vector<KifuPositionNode*> order, stack{kifu.StartNode()};
-  std::unordered_set<const KifuPositionNode*> seen{kifu.StartNode()};
-  while (!stack.empty()) {
-    KifuPositionNode* node = stack.back();
-    stack.pop_back();
-    order.push_back(node);
-    for (int index = node->outgoing.Count() - 1; index >= 0; --index) {
-      KifuPositionNode* next = node->outgoing.At(index)->reachedNode;
-      if (next != nullptr && seen.insert(next).second) stack.push_back(next);
-    }
-  }
-  return order;
-}
-
 class RecordBuilder {
  public:
   RecordBuilder(uint32_t seed, const RandomRecordOptions& options) : random_(seed), options_(options) {}
@@ -83,7 +67,7 @@ class RecordBuilder {
       for (int count = Pick(4); count > 0; --count) AddTransposition(*kifu);
     }
     if (options_.specialMoves) {
-      for (KifuPositionNode* node : ReachableNodes(*kifu)) {
+      for (KifuPositionNode* node : KifuReachableNodes(*kifu)) {
         if (node->outgoing.Count() == 0 && Pick(2) == 0) AddMarkers(node);
       }
     }
@@ -190,7 +174,7 @@ class RecordBuilder {
   }
 
   void AddBranch(Kifu& kifu) {
-    const std::vector<KifuPositionNode*> nodes = ReachableNodes(kifu);
+    const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(kifu);
     KifuPositionNode* node = nodes[static_cast<size_t>(Pick(static_cast<int>(nodes.size())))];
     Extend(node, 1 + Pick(15));
   }
@@ -198,7 +182,7 @@ class RecordBuilder {
   // Plays the three moves after a random position in the order third,
   // second, first: the last reaches the position the line reached.
   void AddTransposition(Kifu& kifu) {
-    const std::vector<KifuPositionNode*> nodes = ReachableNodes(kifu);
+    const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(kifu);
     KifuPositionNode* node = nodes[static_cast<size_t>(Pick(static_cast<int>(nodes.size())))];
     std::vector<KifuMove> line;
     for (KifuPositionNode* at = node; line.size() < 3 && at->outgoing.Count() > 0;) {
