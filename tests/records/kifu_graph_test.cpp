@@ -174,6 +174,8 @@ TEST(KifuGraph, OnlyEqualPositionsNotOnTheirOwnPathMerge) {
   twin.position.ComputeKey(twin.key);
   ASSERT_EQ(twin.key, kifu.StartNode()->key);
   kifu.Table()->Insert(&twin);
+  EXPECT_EQ(kifu.Table()->Find(twin.position), &twin);
+  EXPECT_EQ(kifu.Table()->Find(kifu.StartNode()->position), kifu.StartNode());
   KifuMoveNode* home = KifuPlayLine(kifu, back->reachedNode, {{6, 2, 7, 1}});
   EXPECT_NE(home->reachedNode, kifu.StartNode());
   EXPECT_EQ(twin.incoming.Count(), 0);
