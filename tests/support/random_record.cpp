@@ -233,6 +233,16 @@ std::string Describe(const KifuMove& move) {
   return std::to_string(move.fromFile * 10 + move.fromRank) + "-" + std::to_string(move.toFile * 10 + move.toRank);
 }
 
+// The principal-variation text a writer puts down for a node: the list
+// formatted from the position before the move, else the stored text.
+std::string EffectivePvText(const KifuMoveNode& node) {
+  const ThinkResult& result = node.thinkResult;
+  if (result.pv.empty() || node.leftNode == nullptr) return result.pvText.Text();
+  SjisString text;
+  FormatPvText(node.leftNode->position, result.pv, 0, 0, text);
+  return text.Text();
+}
+
 }  // namespace
 
 std::string RecordText(const Kifu& kifu, int (Kifu::*write)(OutStream&) const, bool crlf) {
@@ -269,14 +279,6 @@ std::string MutateRecordText(std::string text, std::mt19937& random, const std::
 
 std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options) {
   return RecordBuilder(seed, options).Build();
-}
-
-std::string EffectivePvText(const KifuMoveNode& node) {
-  const ThinkResult& result = node.thinkResult;
-  if (result.pv.empty() || node.leftNode == nullptr) return result.pvText.Text();
-  SjisString text;
-  FormatPvText(node.leftNode->position, result.pv, 0, 0, text);
-  return text.Text();
 }
 
 std::string CompareKifu(const Kifu& expected, const Kifu& actual) {

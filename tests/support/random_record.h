@@ -31,10 +31,6 @@ struct RandomRecordOptions {
 // and principal variations, markers at line ends, neutral headers.
 std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options = {});
 
-// The principal-variation text a writer puts down for a node: the list
-// formatted from the position before the move, else the stored text.
-std::string EffectivePvText(const KifuMoveNode& node);
-
 // Empty when the two records hold the same headers, root comment and graph
 // (moves, times, comments, values, principal-variation texts, variation
 // order, merges and incoming order), else the first difference. The
