@@ -10,6 +10,7 @@
 
 #include "records/kifu.h"
 #include "records/record_stream.h"
+#include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/random_record.h"
 #include "support/test_files.h"
@@ -17,11 +18,7 @@
 
 namespace {
 
-#ifdef KIFU_SANITIZED
-constexpr int kRandomRecords = 600;
-#else
-constexpr int kRandomRecords = 3000;
-#endif
+constexpr int kRandomRecords = 3000 / KIFU_RUN_SCALE;
 
 std::string WriteCsaText(const Kifu& kifu) { return RecordText(kifu, &Kifu::WriteCsa); }
 

@@ -18,11 +18,7 @@
 
 namespace {
 
-#ifdef KIFU_SANITIZED
-constexpr uint32_t kRandomRecords = 600;
-#else
-constexpr uint32_t kRandomRecords = 3000;
-#endif
+constexpr uint32_t kRandomRecords = 3000 / KIFU_RUN_SCALE;
 
 std::string WriteToString(const Kifu& kifu, bool crlf = false) { return RecordText(kifu, &Kifu::WriteKif, crlf); }
 

@@ -8,18 +8,14 @@
 #include <random>
 
 #include "records/kifu.h"
+#include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/kifu_perft.h"
 
 namespace {
 
-#ifdef KIFU_SANITIZED
-constexpr int RANDOM_RUNS = 300;
-constexpr int DEEP_PLIES = 20000;
-#else
-constexpr int RANDOM_RUNS = 2000;
-constexpr int DEEP_PLIES = 100000;
-#endif
+constexpr int RANDOM_RUNS = 2000 / KIFU_RUN_SCALE;
+constexpr int DEEP_PLIES = 100000 / KIFU_RUN_SCALE;
 
 // A few moves of pawns, silvers and golds that transpose into each other
 // and walk back to earlier positions; now and then any legal move.

@@ -222,27 +222,21 @@ int PlayAndCheck(KifuPosition position, int plies, std::mt19937& random) {
   return movesWithWords;
 }
 
-#if defined(KIFU_SANITIZED)
-constexpr int SCALE = 2;
-#else
-constexpr int SCALE = 1;
-#endif
-
 // Random games from the handicap starts, and short games from seeded
 // positions where several pieces of one kind reach one square.
 TEST(MoveNotationProperty, EveryLegalMoveHasItsOwnText) {
   std::mt19937 random(20261206);
   int games = 0, seeded = 0, movesWithWords = 0;
-  for (; games < 48 / SCALE; ++games) {
+  for (; games < 48 / KIFU_RUN_SCALE; ++games) {
     const HandicapFlags start = games % 4 == 0 ? HANDICAP_NONE : KIFU_KNOWN_HANDICAPS[games % std::size(KIFU_KNOWN_HANDICAPS)];
     movesWithWords += PlayAndCheck(KifuStartPosition(start), 160, random);
   }
-  for (int attempt = 0; seeded < 600 / SCALE && attempt < 20000; ++attempt) {
+  for (int attempt = 0; seeded < 600 / KIFU_RUN_SCALE && attempt < 20000; ++attempt) {
     KifuPosition position;
     if (KifuCrowdedPosition(random, position)) movesWithWords += PlayAndCheck(position, 6, random), ++seeded;
   }
-  EXPECT_EQ(seeded, 600 / SCALE);
-  EXPECT_GT(movesWithWords, 12500 / SCALE);
+  EXPECT_EQ(seeded, 600 / KIFU_RUN_SCALE);
+  EXPECT_GT(movesWithWords, 12500 / KIFU_RUN_SCALE);
 }
 
 }  // namespace

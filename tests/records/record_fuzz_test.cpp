@@ -12,18 +12,13 @@
 #include <vector>
 
 #include "records/kifu.h"
+#include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/random_record.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
-
-#ifdef KIFU_SANITIZED
-constexpr int SCALE = 3;
-#else
-constexpr int SCALE = 1;
-#endif
 
 using Reader = std::function<int(Kifu&, const std::string&, int index)>;
 
@@ -101,8 +96,8 @@ TEST(RecordFuzz, Kif) {
                                            "#% goto kyoku2\n",  "#% label  \n",     "#% goto\tkyoku1\n",
                                            "#--separator--\n",  "*!VAL=99999999999\n", "*!PV=\n", "7 ", "0 "};
   const Reader read = ReaderOf([](Kifu& kifu, MemoryInStream& in, int index) { return kifu.ReadKif(in, index % 5 == 0); });
-  Fuzz(seeds, tokens, read, "手数----指手---------消費時間--\n1 ７六歩(77)\n2 ３四歩(33)\n", 6000 / SCALE,
-       &Kifu::WriteKif, 3000 / SCALE);
+  Fuzz(seeds, tokens, read, "手数----指手---------消費時間--\n1 ７六歩(77)\n2 ３四歩(33)\n", 6000 / KIFU_RUN_SCALE,
+       &Kifu::WriteKif, 3000 / KIFU_RUN_SCALE);
 }
 
 TEST(RecordFuzz, Ki2AndJapaneseText) {
@@ -121,7 +116,7 @@ TEST(RecordFuzz, Ki2AndJapaneseText) {
   const Reader read = ReaderOf([](Kifu& kifu, MemoryInStream& in, int index) {
     return index % 2 == 0 ? kifu.ReadKi2(in, index % 8 == 2) : kifu.ReadJapaneseNotation(in, index % 8 == 3);
   });
-  Fuzz(seeds, tokens, read, board, 12000 / SCALE, nullptr, 1200 / SCALE);
+  Fuzz(seeds, tokens, read, board, 12000 / KIFU_RUN_SCALE, nullptr, 1200 / KIFU_RUN_SCALE);
 }
 
 TEST(RecordFuzz, Csa) {
@@ -132,5 +127,5 @@ TEST(RecordFuzz, Csa) {
       "+\n", "%KACHI\n", "%TORYO\n", "T99999999999\n", "'a,+7776FU\n", "$X:a,b\n", "V2.2\n", "N+a,b\n", "-0055KI\n"};
   const Reader read = ReaderOf(
       [](Kifu& kifu, MemoryInStream& in, int index) { return kifu.ReadCsa(in, index % 7 == 0, index % 3 == 0 || index < 0); });
-  Fuzz(seeds, tokens, read, "PI\n+\n+7776FU\n-3334FU\n", 8000 / SCALE, &Kifu::WriteCsa, 4000 / SCALE);
+  Fuzz(seeds, tokens, read, "PI\n+\n+7776FU\n-3334FU\n", 8000 / KIFU_RUN_SCALE, &Kifu::WriteCsa, 4000 / KIFU_RUN_SCALE);
 }
