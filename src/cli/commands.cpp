@@ -6,6 +6,8 @@ int RunPerftCommand(const CommandArgs& args);
 // record_commands.cpp
 int RunConvertCommand(const CommandArgs& args);
 int RunShowCommand(const CommandArgs& args);
+// moves_command.cpp
+int RunMovesCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -15,6 +17,9 @@ const std::vector<Command>& Commands() {
        RunPerftCommand},
       {"convert", "IN OUT", "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA; .rvf text read only)", RunConvertCommand},
       {"show", "FILE", "print a record as KIF text in UTF-8", RunShowCommand},
+      {"moves", "FILE [--ply N] [--seed S]",
+       "the engine's strategies, stage and moves ranked by ordering value at ply N (default: the last)",
+       RunMovesCommand},
   };
   return commands;
 }

@@ -8,6 +8,7 @@
 
 #include "charset.h"
 #include "cli/command.h"
+#include "cli/record_files.h"
 #include "cli/utf8_text.h"
 #include "records/kifu.h"
 #include "records/record_stream.h"
@@ -111,3 +112,5 @@ int RunShowCommand(const CommandArgs& args) {
   }
   return 0;
 }
+
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecordFile(path, kifu); }
