@@ -140,4 +140,46 @@ TEST(Rvq, RefusesBrokenBlocksAndLeavesTheRecord) {
   }
 }
 
+// Written texts with bytes changed (double-byte lead bytes among them),
+// cut and repeated: a read either fails leaving the record as it was, or
+// gives a position that writes and reads back to itself.
+TEST(Rvq, MutatedTextsNeverBreakTheReader) {
+#ifdef KIFU_SANITIZED
+  constexpr int kCases = 2000;
+#else
+  constexpr int kCases = 10000;
+#endif
+  std::mt19937 random(114);
+  const char kBytes[] = "<>/-*$#[]\x81\x5d\x9f\xe0 \n0123456789FUKYkyOUou";
+  int accepted = 0;
+  for (int round = 0; round < kCases; ++round) {
+    KifuPosition position = KifuStartPosition(KIFU_KNOWN_HANDICAPS[round % 11]);
+    KifuRandomPlayout(position, round % 60, static_cast<uint32_t>(round));
+    Kifu source;
+    std::string text = RvqOf(source, &position);
+    for (int edits = 1 + static_cast<int>(random() % 3); edits > 0; --edits) {
+      const size_t at = random() % text.size();
+      switch (random() % 4) {
+        case 0: text[at] = kBytes[random() % (sizeof kBytes - 1)]; break;
+        case 1: text[at] = static_cast<char>(1 + random() % 255); break;
+        case 2: text.resize(at); break;
+        default: text.insert(at, text.substr(at, random() % 40)); break;
+      }
+      if (text.empty()) break;
+    }
+    Kifu kifu;
+    const std::string empty = DescribeKifuGraph(kifu);
+    if (ReadRvqText(kifu, text) != 0) {
+      ASSERT_EQ(DescribeKifuGraph(kifu), empty) << text;
+      continue;
+    }
+    ++accepted;
+    ExpectKifuGraphValid(kifu);
+    Kifu again;
+    ASSERT_EQ(ReadRvqText(again, RvqOf(kifu)), 0);
+    EXPECT_TRUE(again.StartNode()->position == kifu.StartNode()->position);
+  }
+  EXPECT_GT(accepted, kCases / 10);
+}
+
 }  // namespace
