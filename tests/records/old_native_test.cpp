@@ -2,6 +2,7 @@
 // header, the 11 x 16 block of the stored position, 16-byte move records),
 // read back as games; every result code, both ends of the stored ply, the
 // refusals, and a mutation fuzz of the bytes.
+#include <array>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,12 +23,11 @@ class BytesInStream : public InStream {
   int ReadLine(SjisString&) override { return -1; }
   char* Gets(char*, int) override { return nullptr; }
   int Read(void* buf, int size) override {
-    const int count = std::min(size, static_cast<int>(bytes_.size() - at_));
-    bytes_.copy(static_cast<char*>(buf), static_cast<size_t>(count), at_);
-    at_ += static_cast<size_t>(count);
-    return count;
+    const size_t count = bytes_.copy(static_cast<char*>(buf), static_cast<size_t>(size), at_);
+    at_ += count;
+    return static_cast<int>(count);
   }
-  void Unget(char) override { at_ -= at_ > 0 ? 1 : 0; }
+  void Unget(char) override {}
   void Rewind() override { at_ = 0; }
   bool IsEof() override { return at_ >= bytes_.size(); }
 
@@ -36,59 +36,55 @@ class BytesInStream : public InStream {
   size_t at_ = 0;
 };
 
-struct StoredMove {
-  KifuMove move;
-  int result = 0;
-  int seconds = 0;
-};
-
 struct KrsFile {
   int kinds[2] = {0, 0};
   int flags = 0;
   KifuPosition stored;
   int32_t n = 0;
-  std::vector<StoredMove> moves;
-  int32_t m = -1;  // -1: the number of moves
+  int32_t m = -1;  // -1: the number of records
+  std::vector<std::array<int, 10>> records;  // the seven move bytes, result code, seconds
 
   std::string Bytes() const {
     std::string out(238, '\0');
-    auto put = [&](size_t at, uint32_t value, int count) {
+    auto put = [&](size_t at, int64_t value, int count) {
       for (int i = 0; i < count; ++i) out[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
     };
-    put(32, static_cast<uint32_t>(kinds[0]), 2);
-    put(34, static_cast<uint32_t>(kinds[1]), 2);
-    put(42, static_cast<uint32_t>(stored.sideToMove), 2);
-    put(44, static_cast<uint32_t>(flags), 2);
-    for (int rank = 1; rank <= 9; ++rank) {
-      for (int file = 1; file <= 9; ++file) out[46 + 16 * rank + file] = static_cast<char>(stored.At(file, rank).Code());
+    put(32, kinds[0], 2);
+    put(34, kinds[1], 2);
+    put(42, stored.sideToMove, 2);
+    put(44, flags, 2);
+    for (int row = 1; row <= 9; ++row) {
+      for (int file = 1; file <= 9; ++file) out[46 + 16 * row + file] = static_cast<char>(stored.At(file, row).Code());
+      for (int store = 0; store < 3 && row <= 8; ++store) out[46 + 16 * row + 11 + store] = stored.hands[store][row];
     }
-    for (int type = 1; type <= 8; ++type) {
-      for (int store = 0; store < 3; ++store) out[46 + 16 * type + 11 + store] = stored.hands[store][type];
-    }
-    put(222, static_cast<uint32_t>(n), 4);
-    put(234, static_cast<uint32_t>(m < 0 ? static_cast<int>(moves.size()) : m), 4);
-    for (const StoredMove& stored_move : moves) {
-      const KifuMove& move = stored_move.move;
-      char record[16] = {move.fromFile, move.fromRank, move.toFile, move.toRank, static_cast<char>(move.piece.Code()),
-                         static_cast<char>(move.captured.Code()), static_cast<char>(move.promote),
-                         static_cast<char>(stored_move.result), static_cast<char>(stored_move.seconds),
-                         static_cast<char>(stored_move.seconds >> 8)};
-      out.append(record, 16);
+    put(222, n, 4);
+    put(234, m < 0 ? static_cast<int>(records.size()) : m, 4);
+    for (const auto& r : records) {
+      for (int i = 0; i < 8; ++i) out += static_cast<char>(r[static_cast<size_t>(i)]);
+      out += static_cast<char>(r[8]);
+      out += static_cast<char>(r[8] >> 8);
+      out.append(6, '\0');
     }
     return out;
   }
 };
 
-// A game of `plies` random moves with the times 0, 1, ... and 0xFFFF last,
-// stored after n of them.
+std::array<int, 10> Record(const KifuMove& move, int result, int seconds) {
+  return {move.fromFile, move.fromRank, move.toFile, move.toRank, move.piece.Code(), move.captured.Code(),
+          move.promote, result, seconds};
+}
+
+// A game of `plies` random moves timed 0, 1, ... and 0xFFFF last, stored
+// after n of them.
 KrsFile RandomGame(uint32_t seed, int plies, int n) {
   KrsFile file;
   KifuPosition position;
-  int time = 0;
-  for (const KifuMove& move : KifuRandomPlayout(position, plies, seed)) file.moves.push_back({move, 0, time++});
-  if (!file.moves.empty()) file.moves.back().seconds = 0xFFFF;
-  file.n = std::min(n, static_cast<int>(file.moves.size()));
-  for (int index = 0; index < file.n; ++index) file.stored.DoMove(file.moves[static_cast<size_t>(index)].move);
+  const std::vector<KifuMove> moves = KifuRandomPlayout(position, plies, seed);
+  for (size_t at = 0; at < moves.size(); ++at) {
+    file.records.push_back(Record(moves[at], 0, at + 1 == moves.size() ? 0xFFFF : static_cast<int>(at)));
+  }
+  file.n = std::min(n, static_cast<int>(moves.size()));
+  for (int at = 0; at < file.n; ++at) file.stored.DoMove(moves[static_cast<size_t>(at)]);
   return file;
 }
 
@@ -97,7 +93,6 @@ int Read(Kifu& kifu, const std::string& bytes) {
   return kifu.ReadOldNative(in, false);
 }
 
-// The line read: each move node along the first continuations.
 std::vector<const KifuMoveNode*> MainLine(const Kifu& kifu) {
   std::vector<const KifuMoveNode*> line;
   for (const KifuPositionNode* at = kifu.StartNode(); at->outgoing.Count() > 0; at = at->outgoing.At(0)->reachedNode)
@@ -105,7 +100,9 @@ std::vector<const KifuMoveNode*> MainLine(const Kifu& kifu) {
   return line;
 }
 
-TEST(OldNative, GamesReadFromAnyStoredPly) {
+// Stored at n = 0, halfway and n = m; then every result code ending a game
+// (code 9 by the owner of its piece byte, 10 and above an ordinary move).
+TEST(OldNative, GamesAndResultCodes) {
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     const int plies = 1 + static_cast<int>(seed * 3 % 40);
     for (const int n : {0, plies / 2, plies}) {
@@ -115,45 +112,32 @@ TEST(OldNative, GamesReadFromAnyStoredPly) {
       ExpectKifuGraphValid(kifu);
       EXPECT_TRUE(kifu.StartNode()->position == KifuStartPosition());
       const auto line = MainLine(kifu);
-      ASSERT_EQ(line.size(), file.moves.size());
-      for (size_t at = 0; at < line.size(); ++at) {
-        EXPECT_EQ(line[at]->move, file.moves[at].move);
-        EXPECT_EQ(line[at]->consumedTime, file.moves[at].seconds);
-      }
-      EXPECT_STREQ(kifu.PlayerName(0).Text(), "人間");
+      ASSERT_EQ(line.size(), file.records.size());
+      for (size_t at = 0; at < line.size(); ++at) EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), file.records[at]);
     }
   }
-}
-
-TEST(OldNative, ResultCodesEndTheGame) {
   const KifuMoveKind kinds[] = {KifuMoveKind::Resignation, KifuMoveKind::Interruption, KifuMoveKind::TakeBack,
                                 KifuMoveKind::Win,         KifuMoveKind::LossOnTime,   KifuMoveKind::LossByFoul,
-                                KifuMoveKind::Loss,        KifuMoveKind::Repetition};
+                                KifuMoveKind::Loss,        KifuMoveKind::Repetition,   KifuMoveKind::RepetitionCheckByFirst,
+                                KifuMoveKind::Ordinary};
   for (int code = 1; code <= 10; ++code) {
-    for (const bool secondPlayer : {false, true}) {
-      KrsFile file = RandomGame(static_cast<uint32_t>(code), 6, 6);
+    for (const int n : {6, 7}) {  // the marker after the stored position, or n = m
+      KrsFile file = RandomGame(2, 6, 6);
       file.kinds[1] = 3;
-      // Code 10 and above is an ordinary move: a seventh move then.
+      const KifuMove gote_king(0, 0, 0, 0, 24, 0, 0, KifuMoveKind::Ordinary);
       KifuPosition after = file.stored;
       const KifuMove next = KifuRandomPlayout(after, 1, 99).front();
-      StoredMove last{code < 10 ? KifuMove(0, 0, 0, 0, secondPlayer ? 24 : 8, 0, 0, KifuMoveKind::Ordinary) : next,
-                      code, 0xFFFF};
-      file.moves.push_back(last);
-      if (secondPlayer) file.n = 7;  // n = m: the stored position before a marker
+      file.records.push_back(Record(code == 10 ? next : gote_king, code, 0xFFFF));
+      file.records.back()[4] = code == 9 && n == 6 ? 8 : file.records.back()[4];
+      file.n = n;
+      if (n == 7 && code == 10) file.stored = after;
       Kifu kifu;
-      if (code == 10 && secondPlayer) {
-        // Stored after the seventh move: the block must show it.
-        file.stored = after;
-      }
       ASSERT_EQ(Read(kifu, file.Bytes()), 0) << code;
-      const auto line = MainLine(kifu);
-      ASSERT_EQ(line.size(), 7u);
-      const KifuMoveKind expected =
-          code == 10 ? KifuMoveKind::Ordinary
-          : code == 9 ? (secondPlayer ? KifuMoveKind::RepetitionCheckBySecond : KifuMoveKind::RepetitionCheckByFirst)
-                      : kinds[code - 1];
-      EXPECT_EQ(line.back()->move.kind, expected) << code;
-      EXPECT_EQ(line.back()->consumedTime, 0xFFFF);
+      const KifuMoveNode* last = MainLine(kifu).back();
+      const KifuMoveKind expected = code == 9 && n == 7 ? KifuMoveKind::RepetitionCheckBySecond : kinds[code - 1];
+      EXPECT_EQ(last->move.kind, expected) << code;
+      EXPECT_EQ(last->consumedTime, 0xFFFF);
+      EXPECT_STREQ(kifu.PlayerName(0).Text(), "人間");
       EXPECT_STREQ(kifu.PlayerName(1).Text(), "青嵐将棋");
     }
   }
@@ -165,7 +149,7 @@ TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
   const std::string before = DescribeKifuGraph(kifu);
   const KrsFile game = RandomGame(5, 10, 4);
   std::vector<std::string> refused;
-  for (const size_t cut : {0, 31, 32, 36, 40, 42, 221, 222, 237, 238, 250}) refused.push_back(game.Bytes().substr(0, cut));
+  for (const size_t cut : {0, 32, 36, 40, 42, 221, 222, 237, 238, 250}) refused.push_back(game.Bytes().substr(0, cut));
   auto variant = [&](auto change) {
     KrsFile file = game;
     change(file);
@@ -177,11 +161,10 @@ TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
   variant([](KrsFile& f) { f.n = -1; });
   variant([](KrsFile& f) { f.n = 11; });
   variant([](KrsFile& f) { f.m = 0x7FFFFFFF; });
-  variant([](KrsFile& f) { f.moves[2].move.piece = f.moves[2].move.piece.Code() ^ 16; });   // taken back
-  variant([](KrsFile& f) { f.moves[7].move.captured = 5; });                                // played forward
-  variant([](KrsFile& f) { f.moves[1].result = 1; });
-  variant([](KrsFile& f) { f.moves[6].result = 2; });
-  variant([](KrsFile& f) { f.moves[3].result = 2; f.moves.resize(5); });
+  variant([](KrsFile& f) { f.records[2][4] ^= 16; });  // a piece byte before the stored position
+  variant([](KrsFile& f) { f.records[7][5] = 5; });    // a captured byte after it
+  variant([](KrsFile& f) { f.records[1][7] = 1; });    // markers anywhere but last
+  variant([](KrsFile& f) { f.records[6][7] = 2; });
   for (const std::string& bytes : refused) {
     EXPECT_EQ(Read(kifu, bytes), -1) << bytes.size();
     EXPECT_EQ(DescribeKifuGraph(kifu), before);
