@@ -9,8 +9,10 @@ int RunShowCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"perft", "--rules DEPTH [--handicap FLAGS]",
-       "count the legal-move tree (record rules, depth 0-6; FLAGS decimal or 0x-hex)", RunPerftCommand},
+      {"perft", "[--rules] DEPTH [--handicap FLAGS]",
+       "count the legal-move tree (engine generator, or record rules with --rules; depth 0-6; FLAGS decimal or "
+       "0x-hex)",
+       RunPerftCommand},
       {"convert", "IN OUT",
        "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA, .rvq RVQ; .krs and "
        ".rvf read only; IN - reads pasted text from standard input, OUT - writes KIF to standard output)",

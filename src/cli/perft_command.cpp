@@ -1,5 +1,6 @@
-// kifu perft: counts the legal-move tree from a start position by the game
-// record's rules, the figure that pins down move generation and legality.
+// kifu perft: counts the legal-move tree from a start position with the
+// engine's generator, or with --rules by the game record's rules; the
+// figure that pins down move generation and legality.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,10 @@
 
 #include "charset.h"
 #include "cli/command.h"
+#include "engine/board/engine_perft.h"
+#include "engine/board/make_move.h"
+#include "engine/board/position.h"
+#include "engine/service/record_bridge.h"
 #include "records/kifu_legal_moves.h"
 
 namespace {
@@ -59,12 +64,25 @@ int RunPerftCommand(const CommandArgs& args) {
       haveDepth = true;
     }
   }
-  if (!recordRules) return UsageError("perft: --rules is required");
   if (!haveDepth) return UsageError("perft: no depth given");
 
   KifuPosition position;
   position.SetStart(flags);
-  std::printf("perft --rules depth %d handicap 0x%X\n", depth, static_cast<unsigned>(flags));
-  std::printf("%llu\n", static_cast<unsigned long long>(RecordPerft(position, depth)));
+  if (recordRules) {
+    std::printf("perft --rules depth %d handicap 0x%X\n", depth, static_cast<unsigned>(flags));
+    std::printf("%llu\n", static_cast<unsigned long long>(RecordPerft(position, depth)));
+    return 0;
+  }
+  // The engine starts from the same record position, so every handicap the
+  // flags can name is counted the same way by both.
+  static Position engine;
+  if (KifuPositionToEngine(engine, position) != 0) {
+    std::fprintf(stderr, "kifu: perft: the engine cannot hold the start position of handicap 0x%X\n",
+                 static_cast<unsigned>(flags));
+    return 1;
+  }
+  InitAttackHistory();
+  std::printf("perft depth %d handicap 0x%X\n", depth, static_cast<unsigned>(flags));
+  std::printf("%llu\n", static_cast<unsigned long long>(EnginePerft(engine, depth)));
   return 0;
 }

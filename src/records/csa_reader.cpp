@@ -2,6 +2,7 @@
 // side to move) into a start position, then moves, times and the special
 // "%" moves along one line, built apart and installed by Kifu::Adopt.
 #include <climits>
+#include <cstring>
 
 #include "records/csa_token.h"
 #include "records/kifu.h"
@@ -82,8 +83,7 @@ class CsaHeaderReader {
   // accepted even when pasting, but they prove nothing.
   static Step Unknown(const char* text, bool strict) {
     const bool version = text[0] == 'V' && IsDigit(text[1]);
-    bool header = false;
-    for (const char* p = text; text[0] == '$' && *p != '\0'; ++p) header = header || *p == ':';
+    const bool header = text[0] == '$' && std::strchr(text, ':') != nullptr;
     return strict && !version && !header ? Step::Fail : Step::Continue;
   }
 
@@ -185,9 +185,10 @@ int ReadSeconds(const char* p) {
 
 int Kifu::ReadCsa(InStream& in, int merge, int strict) {
   CsaHeaderReader header;
-  SjisString rest, token;
+  CsaTokenReader tokens;
+  SjisString token;
   bool kept = false;
-  while (ReadCsaToken(in, rest, token)) {
+  while (tokens.ReadCsaToken(in, token)) {
     const CsaHeaderReader::Step step = header.Read(token, strict != 0);
     if (step == CsaHeaderReader::Step::Fail) return -1;
     if (step == CsaHeaderReader::Step::EndsHeader) {
@@ -205,7 +206,7 @@ int Kifu::ReadCsa(InStream& in, int merge, int strict) {
   KifuMoveNode* current = root;
   KifuPosition working = start;
   bool accepted = false;
-  while (kept || ReadCsaToken(in, rest, token)) {
+  while (kept || tokens.ReadCsaToken(in, token)) {
     kept = false;
     const char first = token.Text()[0];
     if (first == 'T') {

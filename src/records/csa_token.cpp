@@ -3,6 +3,7 @@
 #include "records/csa_token.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -23,33 +24,34 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-bool ReadCsaToken(InStream& in, SjisString& rest, SjisString& token) {
+bool CsaTokenReader::ReadCsaToken(InStream& in, SjisString& token) {
   for (;;) {
-    if (rest.IsEmpty()) {
-      if (in.ReadLine(rest) != 0) return false;
-      rest.TrimLeft();
+    if (position_ >= line_.Length()) {
+      if (in.ReadLine(line_) != 0) return false;
+      line_.TrimLeft();
+      line_.TrimRight();
+      position_ = 0;
       // A comment line may hold commas of its own; none of them starts a token.
-      if (rest.Text()[0] == '\'') {
-        rest.Clear();
+      if (line_.Text()[0] == '\'') {
+        line_.Clear();
         continue;
       }
       // "$KEY:value" header values may hold commas too.
-      if (rest.Text()[0] == '$') {
-        token = static_cast<SjisString&&>(rest);
-        token.TrimRight();
+      if (line_.Text()[0] == '$') {
+        position_ = line_.Length();
+        token = line_;
         return true;
       }
     }
-    token = static_cast<SjisString&&>(rest);
-    token.SplitAtChar(",", rest);
+    const int comma = line_.FindByte(',', position_);
+    const int end = comma < 0 ? line_.Length() : comma;
+    token.Assign(std::string(line_.Text() + position_, static_cast<size_t>(end - position_)).c_str());
+    position_ = end + 1;
     token.TrimLeft();
     token.TrimRight();
-    if (token.Text()[0] == '\'') {
-      // A comment after a statement runs to the line end.
-      rest.Clear();
-      continue;
-    }
-    if (!token.IsEmpty()) return true;
+    // A comment after a statement runs to the line end.
+    if (token.Text()[0] == '\'') position_ = line_.Length();
+    if (!token.IsEmpty() && token.Text()[0] != '\'') return true;
   }
 }
 

@@ -10,12 +10,22 @@
 #include "records/record_stream.h"
 #include "records/sjis_string.h"
 
-// The next token, blanks cut: `rest` keeps the unread part of the current
-// line between calls of one read (start it empty). A line beginning with
-// "'" is a comment, and so is everything from a "'" piece to the line end;
-// a line beginning with "$" is one token, commas included. False at the end
-// of input.
-bool ReadCsaToken(InStream& in, SjisString& rest, SjisString& token);
+// Cuts a CSA text into tokens: each line at its commas, blanks cut, empty
+// pieces skipped. A line beginning with "'" is a comment, and so is the
+// rest of a line from a "'" piece on; a line beginning with "$" is one
+// token, commas included. One reader serves one read.
+class CsaTokenReader {
+ public:
+  // The next token; false at the end of input.
+  bool ReadCsaToken(InStream& in, SjisString& token);
+
+ private:
+  // The current line and where its unread rest begins (an offset, so that
+  // a long line of many commas is cut in one pass).
+  SjisString line_;
+  int position_ = 0;
+};
+
 // A move token ("+7776FU", "-0055KA") or a "%" token (%CHUDAN, %TORYO,
 // %SENNICHITE) as a move against the position; false, and the move
 // untouched, for any other token or one the position can't hold.

@@ -76,7 +76,9 @@ const char* SpecialMoveLine(KifuMoveKind kind) {
 }
 
 // "+7776FU,T12,'": side, squares ("00" for a drop), the piece after the
-// move, the seconds and an empty comment.
+// move, the seconds and an empty comment. The move's own comment is not put
+// there: it may run over several lines, which one CSA line can't hold, and
+// the reader takes no comments back.
 void WriteMoveLine(CsaLineWriter& writer, const KifuMoveNode& node) {
   const KifuMove& move = node.move;
   std::string line(move.piece.Side() == 0 ? "+" : "-");

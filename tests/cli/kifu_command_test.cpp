@@ -47,12 +47,12 @@ std::string LastLine(std::string text) {
 TEST(KifuCommand, HelpListsPerftAndSucceeds) {
   const CommandResult result = RunKifu("--help");
   EXPECT_EQ(result.status, 0);
-  EXPECT_NE(result.out.find("perft --rules"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("perft [--rules]"), std::string::npos) << result.out;
 }
 
 TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
-  for (const char* call : {"", "nosuchcommand", "perft 3", "perft --rules", "perft --rules 7", "perft --rules three",
-                           "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000",
+  for (const char* call : {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7",
+                           "perft --rules three", "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000",
                            "perft --rules 2 --engine"}) {
     const CommandResult result = RunKifu(call);
     EXPECT_EQ(result.status, 2) << "kifu " << call;
@@ -75,6 +75,15 @@ TEST(KifuCommand, PerftCountsTheRecordRulesTree) {
     const CommandResult handicap = RunKifu(call);
     EXPECT_EQ(handicap.status, 0) << call << ": " << handicap.err;
     EXPECT_EQ(LastLine(handicap.out), "18570") << call;
+  }
+}
+
+// The engine's generator gives the record rules' counts, handicaps included.
+TEST(KifuCommand, PerftCountsTheEngineTree) {
+  for (const auto& [call, count] : {std::pair{"perft 4", "719731"}, std::pair{"perft 3 --handicap 0x200", "18570"}}) {
+    const CommandResult result = RunKifu(call);
+    EXPECT_EQ(result.status, 0) << call << ": " << result.err;
+    EXPECT_EQ(LastLine(result.out), count) << call;
   }
 }
 

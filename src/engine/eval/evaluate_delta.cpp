@@ -1,0 +1,332 @@
+// The incremental update of the evaluation state by one move, in the order
+// of its parts: drop, board move by moving type, capture; and the lazily
+// computed enemy-king term of rooks, bishops and lances.
+#include "engine/eval/evaluate_delta.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/eval/eval_tables.h"
+#include "engine/eval/evaluate_full.h"
+
+namespace {
+
+struct MoveContext {
+  const EvalParams& params;
+  const Position& position;
+  EvalState& state;
+  int mover;
+  KingSquares kings;  // after the move
+};
+
+void AddDefence(MoveContext& c, int side, int value) { AddToWord(c.state.defence[side].value, value); }
+void AddReserve(MoveContext& c, int side, int value) { AddToWord(c.state.reserveValue[side], value); }
+
+int DefenceOf(const MoveContext& c, int side, int type, int file, int rank) {
+  return KingDefenceValue(c.params, side, type, c.kings.file[side], c.kings.rank[side], file, rank);
+}
+int AdjustedDefenceOf(const MoveContext& c, int side, int type, int file, int rank) {
+  return AdjustedDefenceValue(c.params, side, type, c.kings.file[side], c.kings.rank[side], file, rank);
+}
+int ApproachOf(const MoveContext& c, int side, int type, int file, int rank) {
+  return KingApproachValue(c.params, side, type, c.kings.file[1 - side], c.kings.rank[1 - side], file, rank);
+}
+
+// The new type's attack parts at the destination (a promotion to a
+// gold-like piece from a type that had none).
+void InsertAttackParts(MoveContext& c, int type, int file, int rank) {
+  const int side = c.mover, kingFile = c.kings.file[1 - side], kingRank = c.kings.rank[1 - side];
+  TopSixInsert(c.state, side, FileListOf(file, kingFile),
+               KingAttackValue(c.params, side, type, kingFile, kingRank, file, rank, 0));
+  TopSixInsert(c.state, side, RankListOf(rank, kingRank),
+               KingAttackValue(c.params, side, type, kingFile, kingRank, file, rank, 1));
+}
+
+void ChangeOpenFileTerm(MoveContext& c, int side, int pawnsInHand, int accumulatorChange) {
+  SubOpenFileTerm(c.params, c.state, side, pawnsInHand);
+  c.state.side[side].openFileAccumulator += static_cast<uint32_t>(accumulatorChange);
+  AddOpenFileTerm(c.params, c.state, side, pawnsInHand);
+}
+
+void RescaleOpenFileTerm(MoveContext& c, int side, int oldPawnsInHand, int newPawnsInHand) {
+  SubOpenFileTerm(c.params, c.state, side, oldPawnsInHand);
+  AddOpenFileTerm(c.params, c.state, side, newPawnsInHand);
+}
+
+void ApplyDrop(MoveContext& c, const MoveRecord& move) {
+  const int side = c.mover, type = BaseTypeOf(move.pieceCode), file = move.toFile, rank = move.toRank;
+  const int left = HandCountOf(c.position, side, type);  // index of the piece that left the hand
+  AddMaterial(c.state, side,
+              PieceSquareValue(type, side, file, rank) + PieceValue(c.params, type) - HandValue(c.params, type, left));
+  SubAttackSum(c.state, side, HandAttackValue(c.params, type, left));
+  AddReserve(c, side, -HandReserveValue(c.params, type, left));
+  if (type != PAWN)
+    AddAttackSum(c.state, side, HandCountPenalty(c.params, static_cast<int>(c.position.handTotal[side])));
+  ApplyBoardTerms(c.params, c.state, side, type, file, rank, c.kings, +1);
+  if (type == PAWN) {
+    SubOpenFileTerm(c.params, c.state, side, left + 1);
+    c.state.side[side].openFileAccumulator -= static_cast<uint32_t>(OpenFileWeight(c.params, c.kings.file[1 - side], file));
+    AddOpenFileTerm(c.params, c.state, side, left);
+  }
+}
+
+// The mover's pawn count in hand before this move's capture.
+int PawnsInHandBeforeCapture(const MoveContext& c, const MoveRecord& move) {
+  const int pawns = HandCountOf(c.position, c.mover, PAWN);
+  return move.IsCapture() && BaseTypeOf(move.capturedCode) == PAWN ? pawns - 1 : pawns;
+}
+
+void ApplyBoardMove(MoveContext& c, const MoveRecord& move) {
+  const int side = c.mover, other = 1 - side;
+  const int type = TypeOf(move.pieceCode), newType = move.promote ? type | PROMOTED_BIT : type;
+  const int f0 = move.fromFile, r0 = move.fromRank, f1 = move.toFile, r1 = move.toRank;
+  AddMaterial(c.state, side,
+              PieceSquareValue(newType, side, f1, r1) - PieceSquareValue(type, side, f0, r0) -
+                  PieceValue(c.params, type) + PieceValue(c.params, newType));
+  const bool fromCamp = InEnemyCamp(side, r0);
+  switch (type) {
+    case ROOK:
+      // Entering or leaving the camp unpromoted keeps the rook's camp values
+      // until the next full evaluation: deliberate, it saves the work.
+      if (!move.promote) return;
+      AddAttackSum(c.state, side, 750 - (fromCamp ? 650 : 150));
+      AddReserve(c, side, 135 - (fromCamp ? 100 : 400));
+      return;
+    case BISHOP:
+      if (!move.promote) return;
+      AddAttackSum(c.state, side, 300 - (fromCamp ? 200 : 100));
+      AddReserve(c, side, -400);
+      AddDefence(c, side, DefenceOf(c, side, HORSE, f1, r1));
+      return;
+    case DRAGON:
+      return;
+    case HORSE:
+      AddDefence(c, side, DefenceOf(c, side, HORSE, f1, r1) - DefenceOf(c, side, HORSE, f0, r0));
+      return;
+    case KING:
+      AddDefence(c, side, KingSquareValue(c.params, side, f1, r1) - KingSquareValue(c.params, side, f0, r0));
+      EvalKingMoveUpdate(c.position, side, f0, r0, f1, r1, &c.state);
+      return;
+    case KNIGHT:
+    case LANCE:
+    case PAWN:
+      if (move.promote) {
+        InsertAttackParts(c, newType, f1, r1);
+        AddDefence(c, side, AdjustedDefenceOf(c, side, newType, f1, r1) - AdjustedDefenceOf(c, side, type, f0, r0));
+        if (type != LANCE) SubAttackSum(c.state, side, ApproachOf(c, side, type, f0, r0));
+        if (type == PAWN) {
+          const int pawns = PawnsInHandBeforeCapture(c, move);
+          ChangeOpenFileTerm(c, side, pawns, OpenFileWeight(c.params, c.kings.file[other], f0));
+          SubMaterial(c.state, side, TokinCrowding[c.position.tokins[side].count - 1]);
+        }
+      } else {
+        if (type != LANCE)
+          AddAttackSum(c.state, side, ApproachOf(c, side, type, f1, r1) - ApproachOf(c, side, type, f0, r0));
+        AddDefence(c, side, AdjustedDefenceOf(c, side, type, f1, r1) - AdjustedDefenceOf(c, side, type, f0, r0));
+      }
+      return;
+    default:  // gold, silver and the gold-like promoted pieces
+      ReplaceAttackParts(c.params, c.state, side, type, f0, r0, c.kings.file[other], c.kings.rank[other], newType, f1,
+                         r1, c.kings.file[other], c.kings.rank[other]);
+      AddDefence(c, side, AdjustedDefenceOf(c, side, newType, f1, r1) - AdjustedDefenceOf(c, side, type, f0, r0));
+      return;
+  }
+}
+
+void ApplyCapture(MoveContext& c, const MoveRecord& move) {
+  const int side = c.mover, other = 1 - side;
+  const int type = TypeOf(move.capturedCode), base = BaseTypeOf(move.capturedCode);
+  const int file = move.toFile, rank = move.toRank;
+  const int index = HandCountOf(c.position, side, base) - 1;  // the captured piece's place in hand
+  if (base <= PAWN) {
+    AddMaterial(c.state, side, HandValue(c.params, base, index));
+    AddAttackSum(c.state, side, HandAttackValue(c.params, base, index));
+    AddReserve(c, side, HandReserveValue(c.params, base, index));
+    if (base != PAWN)
+      SubAttackSum(c.state, side, HandCountPenalty(c.params, static_cast<int>(c.position.handTotal[side]) - 1));
+  }
+  SubMaterial(c.state, other, PieceValue(c.params, type) + PieceSquareValue(type, other, file, rank));
+  // The parent holds the captured piece's attack on the mover's king as it
+  // stood before the move: a capturing king takes them away from its old
+  // square, so that nothing of the piece is left in the lists.
+  KingSquares asInParent = c.kings;
+  const bool kingMoved = TypeOf(move.pieceCode) == KING;
+  if (kingMoved) {
+    asInParent.file[side] = move.fromFile;
+    asInParent.rank[side] = move.fromRank;
+  }
+  ApplyBoardTerms(c.params, c.state, other, type, file, rank, asInParent, -1);
+  if (type == PAWN && !(kingMoved && move.fromFile != move.toFile))
+    ChangeOpenFileTerm(c, other, HandCountOf(c.position, other, PAWN), OpenFileWeight(c.params, c.kings.file[side], file));
+  if (base == PAWN) RescaleOpenFileTerm(c, side, index, index + 1);
+  if (type == TOKIN) AddMaterial(c.state, other, TokinCrowding[c.position.tokins[other].count]);
+}
+
+}  // namespace
+
+void EvaluateMoveDelta(const MoveRecord& move, const Position& position, const EvalState& parent, EvalState* child) {
+  *child = parent;
+  for (int side = 0; side < 2; ++side) {
+    child->side[side].enemyKingTerm = 0;
+    child->defence[side].addend = 0;
+    child->material[side].addend = 0;
+  }
+  child->flags = 0;
+  MoveContext context{g_evalParams, position, *child, 1 - position.sideToMove, KingSquaresOf(position)};
+  if (move.IsDrop()) {
+    ApplyDrop(context, move);
+    return;
+  }
+  ApplyBoardMove(context, move);
+  if (move.IsCapture()) ApplyCapture(context, move);
+}
+
+// ---------------------------------------------------------------------------
+// The enemy-king term
+
+namespace {
+
+constexpr int OWN_LINE_END_WEIGHT = 80;
+
+// The first cell that is not empty from a square in a step: a piece, or the
+// wall (which the rook lines count as the rook owner's own).
+struct LineEnd {
+  int file;
+  int rank;
+  bool wall;
+  PieceCode code;  // 0 for the wall
+};
+
+LineEnd FirstOccupied(const Position& position, int file, int rank, int df, int dr) {
+  for (int x = file + df, y = rank + dr;; x += df, y += dr) {
+    if (!IsOnBoard(x, y)) return {x, y, true, 0};
+    if (!position.IsEmpty(x, y)) return {x, y, false, position.PieceCodeAt(x, y)};
+  }
+}
+
+int KingDistance(const LineEnd& end, int kingFile, int kingRank) {
+  return std::max(std::abs(end.file - kingFile), std::abs(end.rank - kingRank));
+}
+
+// How well the target's owner holds its square against the attacker's side,
+// 0..3; with the pawn rule a pawn of the owner right behind it adds one.
+int SupportClass(const Position& position, int attacker, const LineEnd& target, bool pawnRule) {
+  const int owner = 1 - attacker;
+  int support = position.AttackCountWithXray(owner, target.file, target.rank) -
+                position.AttackCountWithXray(attacker, target.file, target.rank) + 1;
+  const int behind = target.rank - SideSign(owner);
+  if (pawnRule && IsOnBoard(target.file, behind) && position.PieceCodeAt(target.file, behind) == (OwnerBit(owner) | PAWN))
+    support += 1;
+  return std::clamp(support, 0, 3);
+}
+
+int TargetValue(const int* typeWeight, int support, int distance, PieceCode code) {
+  return typeWeight[BaseTypeOf(code)] * TargetSupportWeight[support] * TargetDistanceWeightAt(distance) >> 16;
+}
+
+// The last rank-direction value and whose rook gave it, for doubled rooks.
+struct RookLineMemory {
+  bool doubledRooks = false;
+  bool haveValue = false;
+  int side = 0;
+  int value = 0;
+};
+
+void AddRookTerm(const Position& position, int id, int* total, RookLineMemory& memory) {
+  const PieceListEntry& rook = position.pieces[id];
+  const int side = OwnerOf(rook.code), enemy = 1 - side;
+  const int kingFile = position.pieces[enemy].file, kingRank = position.pieces[enemy].rank;
+  const bool active = IsPromoted(rook.code) || InEnemyCamp(side, rook.rank);
+  const int rankGap = std::abs(rook.rank - kingRank);
+  if (active && rankGap <= 3) {
+    const int df = rook.file < kingFile ? 1 : -1;
+    const LineEnd end = FirstOccupied(position, rook.file, rook.rank, df, 0);
+    const int filesToKing = df > 0 ? kingFile - end.file : end.file - kingFile;
+    const int rankGroup = rankGap <= 1 ? 0 : rankGap - 1;
+    total[side] += RookRankBonusAt(4 * rankGroup + std::max(filesToKing, 0));
+  }
+  for (int df = -1; df <= 1; df += 2) {
+    const LineEnd end = FirstOccupied(position, rook.file, rook.rank, df, 0);
+    if (!end.wall && IsOwnedBy(end.code, side) && BaseTypeOf(end.code) == ROOK) memory.doubledRooks = true;
+    if (end.wall || !IsOwnedBy(end.code, enemy)) continue;
+    const int distance = KingDistance(end, kingFile, kingRank);
+    if (distance >= 6) continue;
+    int value = TargetValue(LineTargetWeight, SupportClass(position, side, end, true), distance, end.code);
+    if (rook.rank == kingRank) {
+      const LineEnd beyond = FirstOccupied(position, end.file, end.rank, df, 0);
+      if (!beyond.wall && position.PieceIdAt(beyond.file, beyond.rank) == enemy) value *= 2;
+    }
+    total[side] += value;
+    memory = {memory.doubledRooks, true, side, value};
+  }
+  const int forward = SideSign(side);
+  const LineEnd back = FirstOccupied(position, rook.file, rook.rank, 0, -forward);
+  if (!back.wall && IsOwnedBy(back.code, enemy) && KingDistance(back, kingFile, kingRank) < 6)
+    total[side] += TargetValue(LineTargetWeight, SupportClass(position, side, back, false),
+                               KingDistance(back, kingFile, kingRank), back.code);
+  const LineEnd ahead = FirstOccupied(position, rook.file, rook.rank, 0, forward);
+  const int aheadDistance = KingDistance(ahead, kingFile, kingRank);
+  if (aheadDistance >= 6) return;
+  if (!ahead.wall && IsOwnedBy(ahead.code, enemy))
+    total[side] += TargetValue(ForwardTargetWeight, SupportClass(position, side, ahead, false), aheadDistance,
+                               ahead.code);
+  else  // an own piece or the wall closes the file: the rook still bears on the king's zone
+    total[side] += OWN_LINE_END_WEIGHT * TargetDistanceWeightAt(aheadDistance + 1) >> 8;
+}
+
+void AddBishopTerm(const Position& position, int id, int* total) {
+  const PieceListEntry& bishop = position.pieces[id];
+  const int side = OwnerOf(bishop.code), enemy = 1 - side;
+  const int kingFile = position.pieces[enemy].file, kingRank = position.pieces[enemy].rank;
+  int nearest = 36, value = 0;
+  for (int df = -1; df <= 1; df += 2)
+    for (int dr = -1; dr <= 1; dr += 2)
+      // Only board squares count toward the nearest square: the walk stops
+      // at the border without taking it.
+      for (int x = bishop.file + df, y = bishop.rank + dr, steps = 1; IsOnBoard(x, y); x += df, y += dr, ++steps) {
+        nearest = std::min(nearest, (x - kingFile) * (x - kingFile) + (y - kingRank) * (y - kingRank));
+        if (position.IsEmpty(x, y)) continue;
+        const PieceCode code = position.PieceCodeAt(x, y);
+        if (IsOwnedBy(code, enemy))
+          value += TargetValue(DiagonalTargetWeight, SupportClass(position, side, {x, y, false, code}, true), steps,
+                               code);
+        break;
+      }
+  value += BishopProximity[nearest];
+  if (!IsPromoted(bishop.code) && !InEnemyCamp(side, bishop.rank)) value >>= 1;
+  total[side] += value;
+}
+
+void AddLanceTerm(const Position& position, int id, int* total) {
+  const PieceListEntry& lance = position.pieces[id];
+  const int side = OwnerOf(lance.code), enemy = 1 - side;
+  const int kingFile = position.pieces[enemy].file, kingRank = position.pieces[enemy].rank;
+  if (std::abs(lance.file - kingFile) > 4) return;
+  // The lance stands in for a pawn at the first piece ahead of it, or on
+  // the king's rank when its way there is clear.
+  const int forward = SideSign(side);
+  int reach = kingRank;
+  for (int y = lance.rank + forward; RelativeRank(side, y) >= RelativeRank(side, kingRank); y += forward)
+    if (!position.IsEmpty(lance.file, y)) {
+      reach = y;
+      break;
+    }
+  total[side] += KingApproachValue(g_evalParams, side, PAWN, kingFile, kingRank, lance.file, reach);
+}
+
+}  // namespace
+
+void EvalEnemyKingTerm(const Position& position, EvalState* state) {
+  if (state->flags & EVAL_FLAG_ENEMY_KING_TERM) return;
+  state->flags |= EVAL_FLAG_ENEMY_KING_TERM;
+  int total[2] = {0, 0};
+  RookLineMemory memory;
+  for (int id = 2; id <= 3; ++id)
+    if (position.pieces[id].file >= 1) AddRookTerm(position, id, total, memory);
+  if (memory.doubledRooks && memory.haveValue) total[memory.side] += memory.value;
+  for (int id = 4; id <= 5; ++id)
+    if (position.pieces[id].file >= 1) AddBishopTerm(position, id, total);
+  for (int id = 18; id <= 21; ++id)
+    if (position.pieces[id].file >= 1 && TypeOf(position.pieces[id].code) == LANCE) AddLanceTerm(position, id, total);
+  for (int side = 0; side < 2; ++side) AddToWord(state->side[side].enemyKingTerm, total[side]);
+}

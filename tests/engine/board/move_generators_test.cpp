@@ -1,0 +1,186 @@
+// The full and single-square generators against the oracle's pseudo-legal
+// moves, stored-move validity against the oracle, list unlinking, and the
+// engine perft against the record rules' perft.
+#include <algorithm>
+#include <initializer_list>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "engine/board/engine_perft.h"
+#include "engine/board/make_move.h"
+#include "engine/board/move_gen_helpers.h"
+#include "engine/board/move_generators.h"
+#include "engine/service/record_bridge.h"
+#include "records/kifu_legal_moves.h"
+#include "support/engine_oracle.h"
+#include "support/generator_checks.h"
+
+namespace {
+
+// The non-promoting move the generator leaves out beside a promoting pawn,
+// rook or bishop move, when it exists.
+bool AddTwin(const MoveRecord& move, int side, std::vector<MoveRecord>& moves) {
+  const int base = BaseTypeOf(move.pieceCode);
+  if (!move.promote || (base != PAWN && base != ROOK && base != BISHOP)) return false;
+  if (movegen::IsDeadEndMove(move.pieceCode, side, move.toRank)) return false;
+  MoveRecord twin = move;
+  twin.promote = 0;
+  moves.push_back(twin);
+  return true;
+}
+
+// The oracle's pseudo-legal moves less king moves onto squares the enemy
+// attacks, which is all GenerateAllMoves leaves out besides the twins.
+std::vector<MoveRecord> ExpectedAllMoves(const Position& position) {
+  std::vector<MoveRecord> expected;
+  const int enemy = position.sideToMove ^ 1;
+  for (const MoveRecord& move : OracleMoves(position, MoveSet::kPseudoLegal)) {
+    if (TypeOf(move.pieceCode) == KING && position.AttackCount(enemy, move.toFile, move.toRank) > 0) continue;
+    expected.push_back(move);
+  }
+  return expected;
+}
+
+TEST(GenerateAllMoves, WithTwinsEqualsTheOraclesPseudoLegalMoves) {
+  ForEachSamplePosition(SampleCount(3000), 500, [](Position& position) {
+    std::vector<MoveRecord> moves;
+    MoveRecord* head = nullptr;
+    int count = -1;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      head = GenerateAllMoves(position, count, out);
+      return count;
+    }, moves));
+    // A list in array order, the head null exactly when empty.
+    ASSERT_EQ(head == nullptr, count == 0);
+    for (int n = 0; n < count; ++n) {
+      ASSERT_EQ(head[n].previous, n == 0 ? nullptr : &head[n - 1]);
+      ASSERT_EQ(head[n].next, n + 1 == count ? nullptr : &head[n + 1]);
+    }
+    const int side = position.sideToMove;
+    const size_t generated = moves.size();
+    for (size_t n = 0; n < generated; ++n) AddTwin(moves[n], side, moves);
+    ASSERT_EQ(SortedKeys(moves), SortedKeys(ExpectedAllMoves(position)));
+  });
+}
+
+TEST(GenerateMovesFromSquare, IsTheFullGeneratorsMovesOfThatPiece) {
+  MoveRecord all[MAX_GENERATED_MOVES];
+  MoveRecord one[64];
+  ForEachSamplePosition(SampleCount(600), 700, [&](Position& position) {
+    int count = 0;
+    GenerateAllMoves(position, count, all);
+    const int enemy = position.sideToMove ^ 1;
+    for (int file = 0; file <= 10; ++file) {
+      for (int rank = 0; rank <= 10; ++rank) {
+        std::vector<MoveRecord> expected;
+        for (int n = 0; n < count; ++n) {
+          if (!all[n].IsDrop() && all[n].fromFile == file && all[n].fromRank == rank) expected.push_back(all[n]);
+        }
+        std::vector<MoveRecord> written;
+        if (IsOnBoard(file, rank) && IsOwnedBy(position.PieceCodeAt(file, rank), position.sideToMove)) {
+          ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+            return GenerateMovesFromSquare(position, file, rank, out);
+          }, written));
+        } else {
+          ASSERT_EQ(GenerateMovesFromSquare(position, file, rank, one), 0);
+        }
+        std::vector<MoveRecord> got;
+        // King moves come out whether or not the enemy attacks the target.
+        for (const MoveRecord& move : written) {
+          const bool attackedKingTarget =
+              TypeOf(move.pieceCode) == KING && position.AttackCount(enemy, move.toFile, move.toRank) > 0;
+          if (!attackedKingTarget) got.push_back(move);
+        }
+        ASSERT_EQ(SortedKeys(got), SortedKeys(expected)) << file << "-" << rank;
+      }
+    }
+  });
+}
+
+// A stored move is valid exactly when the oracle offers it (twins and all).
+TEST(IsMoveValid, AcceptsExactlyTheOraclesMovesAmongThoseOfEarlierPositions) {
+  std::vector<MoveRecord> stored;
+  ForEachSamplePosition(SampleCount(1500), 900, [&](Position& position) {
+    const std::vector<MoveKey> offered = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
+    for (const MoveRecord& move : stored) {
+      const bool expected = std::binary_search(offered.begin(), offered.end(), KeyOf(move));
+      ASSERT_EQ(IsMoveValid(position, move), expected ? 1 : 0) << position.sideToMove;
+    }
+    const std::vector<MoveRecord> now = OracleMoves(position, MoveSet::kPseudoLegal);
+    // Keep a rolling sample of recent moves of both sides.
+    for (size_t n = 0; n < now.size(); n += 7) stored.push_back(now[n]);
+    if (stored.size() > 60) stored.erase(stored.begin(), stored.begin() + static_cast<long>(stored.size() - 60));
+    MoveRecord null{};
+    null.SetNull();
+    ASSERT_EQ(IsMoveValid(position, null), OracleInCheck(position, position.sideToMove) ? 0 : 1);
+  });
+}
+
+// The n-th attacker walks each set from the highest PieceId down, to the
+// count of the set and no further: past it, or on a square with second-line
+// attackers only, the direct walk gives -1, never an id to index with.
+TEST(NthAttacker, WalksTheSetsDownToTheirCounts) {
+  ForEachSamplePosition(SampleCount(300), 1900, [](Position& position) {
+    for (int file = 1; file <= 9; ++file) {
+      for (int rank = 1; rank <= 9; ++rank) {
+        for (int side = 0; side < 2; ++side) {
+          const SquareAttackRecord& record = *position.SquareRecord(file, rank);
+          for (const bool xray : {false, true}) {
+            const int count = xray ? record.xrayCount[side] : record.directCount[side];
+            int previous = PIECE_COUNT;
+            for (int n = 0; n <= count; ++n) {
+              const int id = xray ? movegen::NthXrayAttacker(position, side, file, rank, n)
+                                  : movegen::NthAttacker(position, side, file, rank, n);
+              if (n == count) {
+                ASSERT_EQ(id, -1);
+                break;
+              }
+              ASSERT_TRUE(id >= 0 && id < previous && IsOwnedBy(position.pieces[id].code, side));
+              previous = id;
+            }
+          }
+        }
+      }
+    }
+  });
+}
+
+TEST(UnlinkMove, ReturnsTheNewHeadAndKeepsTheNodesLinks) {
+  Position position{};
+  SetupHandicap(position, HANDICAP_EVEN);
+  MoveRecord moves[MAX_GENERATED_MOVES];
+  int count = 0;
+  MoveRecord* head = GenerateAllMoves(position, count, moves);
+  ASSERT_EQ(count, 30);
+  EXPECT_EQ(UnlinkMove(nullptr, head), head);
+  head = UnlinkMove(&moves[0], head);
+  EXPECT_EQ(head, &moves[1]);
+  EXPECT_EQ(moves[1].previous, nullptr);
+  EXPECT_EQ(moves[0].next, &moves[1]);
+  EXPECT_EQ(UnlinkMove(&moves[5], head), head);
+  EXPECT_EQ(moves[4].next, &moves[6]);
+  EXPECT_EQ(moves[6].previous, &moves[4]);
+  MoveRecord only = moves[7];
+  only.previous = only.next = nullptr;
+  EXPECT_EQ(UnlinkMove(&only, &only), nullptr);
+}
+
+// Perft with the engine's generator against the record rules, from the even
+// start and from every handicap the record flags name; depth 5 of the even
+// start (19,861,490) is measured in bench/.
+TEST(EnginePerft, MatchesTheRecordRules) {
+  Position position{};
+  SetupHandicap(position, HANDICAP_EVEN);
+  InitAttackHistory();
+  const uint64_t even[] = {1, 30, 900, 25470, 719731};
+  for (int depth = 0; depth <= 4; ++depth) EXPECT_EQ(EnginePerft(position, depth), even[depth]) << depth;
+  for (const HandicapFlags flags : {0x001, 0x100, 0x200, 0x300, 0x301, 0x3c0, 0x3f5, 0xfff}) {
+    KifuPosition record;
+    record.SetStart(flags);
+    ASSERT_EQ(KifuPositionToEngine(position, record), 0) << flags;
+    EXPECT_EQ(EnginePerft(position, 3), RecordPerft(record, 3)) << std::hex << flags;
+  }
+}
+
+}  // namespace

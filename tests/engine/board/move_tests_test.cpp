@@ -1,0 +1,210 @@
+// Follow-up keys on typical exchanges, the forcing and threat
+// tests over random positions and keys (bounded, side-effect free, key 0
+// inert, changed destinations forcing), line threats and the root filter.
+#include <cstring>
+#include <set>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "engine/board/make_move.h"
+#include "engine/board/move_generators.h"
+#include "engine/board/move_tests.h"
+#include "engine/search/search_globals.h"
+#include "support/engine_oracle.h"
+#include "support/generator_checks.h"
+#include "support/playout.h"
+#include "support/position_builder.h"
+
+namespace {
+
+MoveRecord Board(int fromFile, int fromRank, int toFile, int toRank, PieceCode code, PieceCode captured = 0) {
+  MoveRecord move{};
+  move.Set(fromFile, fromRank, toFile, toRank, 10, code, captured ? 30 : EMPTY_PIECE_ID, captured, 0);
+  return move;
+}
+MoveRecord Drop(int toFile, int toRank, PieceCode code) {
+  MoveRecord move{};
+  move.Set(0, 0, toFile, toRank, 12, code, EMPTY_PIECE_ID, 0, 0);
+  return move;
+}
+
+TEST(RecaptureKey, PacksTheAnswerAndTheTypeWon) {
+  const MoveRecord goldTakesPawn = Board(5, 6, 5, 5, 0x23, 0x47);
+  const MoveRecord silverRetakes = Board(4, 4, 5, 5, 0x44, 0x23);
+  const uint32_t base = 0x5544;  // to rank 5, to file 5, from rank 4, from file 4
+  EXPECT_EQ(RecaptureKey(goldTakesPawn, silverRetakes), 0x70000 + base);
+  // The same exchange answered through the square of a quiet move between.
+  EXPECT_EQ(RecaptureKey3(goldTakesPawn, Board(4, 3, 4, 4, 0x44), silverRetakes), base);
+  EXPECT_EQ(RecaptureKey(Board(5, 6, 5, 5, 0x21, 0x43), silverRetakes), base + (GOLD << 16));
+  EXPECT_EQ(RecaptureKey(Board(5, 6, 5, 5, 0x27, 0x41), silverRetakes), 0u);  // the cheaper piece took
+  EXPECT_EQ(RecaptureKey(Board(5, 6, 5, 5, 0x27, 0x47), silverRetakes), 0u);  // pawn for pawn
+  EXPECT_EQ(RecaptureKey(Board(5, 6, 5, 5, 0x27), silverRetakes), base + (5u << 24));
+  EXPECT_EQ(RecaptureKey(Drop(5, 5, 0x23), silverRetakes), base);
+  EXPECT_EQ(RecaptureKey(Board(5, 6, 5, 4, 0x23), silverRetakes), 0u);
+  MoveRecord null{};
+  null.SetNull();
+  EXPECT_EQ(RecaptureKey(null, silverRetakes), 0u);
+}
+
+// Over random positions after a recorded move: both tests answer 0 or 1,
+// change nothing, and read no square a garbage key names; a move onto a
+// changed square is forcing; with key 0 and nothing changed nothing is.
+TEST(IsForcingMove, BoundedAndInertWithoutKeyOrChanges) {
+  ResetSearchGlobals();
+  PlayoutRandom random{2024};
+  MoveRecord moves[MAX_GENERATED_MOVES];
+  static Position before;
+  ForEachSamplePosition(SampleCount(1500), 2100, [&](Position& position) {
+    int count = 0;
+    GenerateAllMoves(position, count, moves);
+    if (count == 0) return;
+    const MoveRecord last = moves[random.Below(count)];
+    g_lineMoves[0] = last;
+    MakeMove(position, last, 1);
+    std::memcpy(&before, &position, sizeof before);
+    const bool nothingChanged = IsThreatSquare(0, 0) == 0 && g_attackHistoryLists[g_attackHistoryDepth] == nullptr;
+    int replies = 0;
+    GenerateAllMoves(position, replies, moves);
+    for (int n = 0; n < replies; ++n) {
+      const MoveRecord& move = moves[n];
+      const int drop = move.IsDrop() ? 1 : 0;
+      const int level = random.Below(7);
+      g_forcingMoveFilter = random.Below(4) == 0 ? 0xffffffffu : static_cast<uint32_t>(random.Next());
+      const int forcing = IsForcingMove(position, g_lineMoves, move.pieceId, move.promote, drop, move.toFile,
+                                        move.toRank, level);
+      ASSERT_TRUE(forcing == 0 || forcing == 1);
+      if (!drop && IsThreatSquare(move.toFile, move.toRank)) {
+        ASSERT_EQ(forcing, 1);
+      }
+      const int threat = IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote,
+                                      move.toFile, move.toRank);
+      ASSERT_TRUE(threat == 0 || threat == 1);
+      g_forcingMoveFilter = 0;
+      if (nothingChanged) {
+        ASSERT_EQ(IsForcingMove(position, g_lineMoves, move.pieceId, move.promote, drop, move.toFile, move.toRank,
+                                level),
+                  0);
+      }
+    }
+    ASSERT_EQ(std::memcmp(&before, &position, sizeof before), 0);
+    UnmakeMove(position, last, 1);
+  });
+}
+
+// A changed-square list of the given squares, as a recorded make leaves it.
+void SetChangedSquares(const std::vector<std::pair<int, int>>& squares) {
+  InitAttackHistory();
+  g_attackHistoryDepth = 1;
+  AttackChangeRecord* previous = nullptr;
+  for (const auto& [file, rank] : squares) {
+    AttackChangeRecord* record = &g_attackHistory.At(0, file, rank);
+    record->previous = previous;
+    record->next = nullptr;
+    (previous ? previous->next : g_attackHistoryLists[1]) = record;
+    previous = record;
+  }
+}
+
+int Forcing(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int level) {
+  return IsForcingMove(position, g_lineMoves, position.PieceIdAt(fromFile, fromRank), 0, 0, toFile, toRank, level);
+}
+
+TEST(IsForcingMove, PawnAndSliderRulesOnTheChangedSquares) {
+  ResetSearchGlobals();
+  // A pawn threatens the one square in front of its destination: an enemy
+  // piece there at any level, an empty changed square from level 4.
+  const Position pawn = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 6}, {1, GOLD, 4, 4}});
+  SetChangedSquares({{5, 4}, {4, 4}});
+  EXPECT_EQ(Forcing(pawn, 5, 6, 5, 5, 3), 0);
+  EXPECT_EQ(Forcing(pawn, 5, 6, 5, 5, 4), 1);
+  const Position pawnFacing = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 6}, {1, GOLD, 5, 4}});
+  EXPECT_EQ(Forcing(pawnFacing, 5, 6, 5, 5, 0), 1);
+  // A rook sliding along its file onto an empty square adds nothing on
+  // that file; onto a capture the line ahead is new.
+  const Position rook = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 8}, {1, GOLD, 5, 3}});
+  SetChangedSquares({{5, 3}});
+  EXPECT_EQ(Forcing(rook, 5, 8, 5, 5, 0), 0);
+  const Position capture =
+      BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 8}, {1, GOLD, 5, 3}, {1, PAWN, 5, 5}});
+  EXPECT_EQ(Forcing(capture, 5, 8, 5, 5, 0), 1);
+  InitAttackHistory();
+}
+
+// After a recorded capture the line threats through its from-square are
+// added once each, behind the move's own squares, as a well-linked list.
+TEST(RecordLineThreats, AppendsEachLineSquareOnce) {
+  PlayoutRandom random{31};
+  MoveRecord moves[MAX_GENERATED_MOVES];
+  int appended = 0;
+  ForEachSamplePosition(SampleCount(3000), 2300, [&](Position& position) {
+    int count = 0;
+    GenerateAllMoves(position, count, moves);
+    std::vector<MoveRecord> captures;
+    for (int n = 0; n < count; ++n) {
+      if (moves[n].IsCapture()) captures.push_back(moves[n]);
+    }
+    if (captures.empty()) return;
+    const MoveRecord capture = captures[random.Below(static_cast<int>(captures.size()))];
+    MakeMove(position, capture, 1);
+    std::set<std::pair<int, int>> before;
+    for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next) {
+      before.insert({r->file, r->rank});
+    }
+    if (!before.empty()) {
+      RecordLineThreats(position, capture.fromFile, capture.fromRank);
+      std::set<std::pair<int, int>> after;
+      const AttackChangeRecord* previous = nullptr;
+      for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next) {
+        ASSERT_EQ(r->previous, previous);
+        ASSERT_TRUE(after.insert({r->file, r->rank}).second) << "square listed twice";
+        const bool onLine = r->file == capture.fromFile || r->rank == capture.fromRank ||
+                            r->file - capture.fromFile == r->rank - capture.fromRank ||
+                            r->file - capture.fromFile == capture.fromRank - r->rank;
+        if (!before.count({r->file, r->rank})) {
+          ASSERT_TRUE(onLine);
+        }
+        previous = r;
+      }
+      appended += static_cast<int>(after.size() - before.size());
+    }
+    UnmakeMove(position, capture, 1);
+  });
+  EXPECT_GT(appended, 0);
+}
+
+MoveRecord* LinkList(std::vector<MoveRecord>& moves) {
+  for (size_t n = 0; n < moves.size(); ++n) {
+    moves[n].previous = n > 0 ? &moves[n - 1] : nullptr;
+    moves[n].next = n + 1 < moves.size() ? &moves[n + 1] : nullptr;
+  }
+  return moves.empty() ? nullptr : moves.data();
+}
+
+TEST(FilterRootBackMoves, DropsTheMovesThatOnlyPutAPieceBack) {
+  // Our silver dropped on 5-5 was taken by a gold from 5-4: dropping onto 5-4 is removed.
+  const MoveRecord silverDrop = Drop(5, 5, 0x24);
+  const MoveRecord goldTakes = Board(5, 4, 5, 5, 0x43, 0x24);
+  std::vector<MoveRecord> root = {Drop(5, 4, 0x23), Board(7, 7, 7, 6, 0x27), Drop(5, 4, 0x27)};
+  int count = 3;
+  MoveRecord* head = FilterRootBackMoves(LinkList(root), count, &goldTakes, &silverDrop);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(head, &root[1]);
+  EXPECT_EQ(head->next, nullptr);
+  // Our silver moved 6-7 to 5-6 and a rook took it: only drops no stronger than a silver go back.
+  const MoveRecord silverMove = Board(6, 7, 5, 6, 0x24);
+  const MoveRecord rookTakes = Board(5, 2, 5, 6, 0x41, 0x24);
+  std::vector<MoveRecord> drops = {Drop(6, 7, 0x27), Drop(6, 7, 0x23)};
+  count = 2;
+  head = FilterRootBackMoves(LinkList(drops), count, &rookTakes, &silverMove);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(head, &drops[1]);
+  // A filter that removes every candidate leaves an empty list.
+  std::vector<MoveRecord> all = {Drop(6, 7, 0x27)};
+  count = 1;
+  EXPECT_EQ(FilterRootBackMoves(LinkList(all), count, &rookTakes, &silverMove), nullptr);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(FilterRootBackMoves(all.data(), count, nullptr, &silverMove), all.data());
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+// Full and incremental evaluation under random and tuned parameters: the
+// incremental state equals the full one after every move of random games
+// (but for the cases the design exempts), a position and its turned mirror
+// give mirrored states, the top-six lists keep their semantics, and the
+// named cases and mended faults.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/board/make_move.h"
+#include "engine/eval/eval_params.h"
+#include "engine/eval/evaluate_delta.h"
+#include "engine/eval/evaluate_full.h"
+#include "engine/search/node_state.h"
+#include "support/engine_oracle.h"
+#include "support/eval_params_fill.h"
+#include "support/make_unmake_checks.h"
+#include "support/playout.h"
+#include "support/position_builder.h"
+
+namespace {
+
+PieceSquareTable g_testTable;
+
+EvalState FullOf(const Position& position) {
+  NodeState node;  // flags 0, as the search constructs it
+  EvaluateFull(position, &node.eval);
+  return node.eval;
+}
+
+std::vector<int> Words(const EvalState& state) {
+  std::vector<uint16_t> words(sizeof state / 2);
+  std::memcpy(words.data(), &state, sizeof state);
+  return std::vector<int>(words.begin(), words.end());
+}
+
+// Sets to 0, in both states, the words the design exempts after the move,
+// and says whether there were any:
+// - an unpromoted rook or bishop crossing its camp line keeps its camp
+//   values (attackSum and reserveValue of the mover);
+// - a top-six list is exact only while it never has to hold six entries:
+//   exempt when six or more pieces contribute to it before or after the move.
+bool ClearExemptWords(const Position& before, const Position& after, const MoveRecord& move, EvalState& a,
+                      EvalState& b) {
+  bool any = false;
+  const int side = before.sideToMove, type = TypeOf(move.pieceCode);
+  if (!move.IsDrop() && !move.promote && (type == ROOK || type == BISHOP) &&
+      InEnemyCamp(side, move.fromRank) != InEnemyCamp(side, move.toRank)) {
+    a.side[side].attackSum = a.reserveValue[side] = b.side[side].attackSum = b.reserveValue[side] = 0;
+    any = true;
+  }
+  uint64_t contributors[2][ATTACK_LIST_COUNT] = {};
+  for (const Position* position : {&before, &after})
+    for (int id = 6; id < PIECE_COUNT; ++id) {
+      const PieceListEntry& piece = position->pieces[id];
+      const int pieceType = TypeOf(piece.code), owner = OwnerOf(piece.code);
+      const PieceListEntry& king = position->pieces[1 - owner];
+      if (piece.file < 1 || AttackRow[pieceType] == NO_ROW) continue;
+      const AttackParts parts =
+          KingAttackParts(g_evalParams, owner, pieceType, king.file, king.rank, piece.file, piece.rank);
+      if (parts.part[0] > 0) contributors[owner][FileListOf(piece.file, king.file)] |= uint64_t{1} << id;
+      if (parts.part[1] > 0) contributors[owner][RankListOf(piece.rank, king.rank)] |= uint64_t{1} << id;
+    }
+  for (int s = 0; s < 2; ++s)
+    for (int list = 0; list < ATTACK_LIST_COUNT; ++list)
+      if (std::popcount(contributors[s][list]) >= 6) {
+        std::fill_n(a.side[s].attackList[list], TOP_SIX_SIZE, 0);
+        std::fill_n(b.side[s].attackList[list], TOP_SIX_SIZE, 0);
+        any = true;
+      }
+  return any;
+}
+
+// Moves checked, exempt moves, king captures, the longest stretch of moves
+// carried incrementally; and the playouts' own counts.
+struct Counts {
+  uint64_t moves = 0, exempt = 0, kingCaptures = 0, longestRun = 0;
+  PlayoutEvents events;
+};
+
+// Plays a random game; after every move checks the incremental state from
+// the carried state against the full state of the child. The carried state
+// starts over from the full one after an exempt case.
+void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure) {
+  Position position{};
+  SetupHandicap(position, handicap);
+  EvalState carried = FullOf(position);
+  uint64_t run = 0;
+  const PlayoutPlayer play = [&](Position& current, const MoveRecord& move) {
+    // The parent's per-node words are set: the child must start without them.
+    EvalEnemyKingTerm(current, &carried);
+    carried.defence[0].addend = carried.material[1].addend = 77;
+    const Position before = current;
+    MakeMove(current, move, 0);
+    g_attackHistoryDepth = 0;
+    EvalState child, full = FullOf(current);
+    EvaluateMoveDelta(move, current, carried, &child);
+    EvalState compared = child;
+    const bool exempt = ClearExemptWords(before, current, move, compared, full);
+    if (Words(compared) != Words(full)) failure = DescribeMove(move) + " after " + std::to_string(counts.moves) + " moves";
+    carried = exempt ? FullOf(current) : child;
+    run = exempt ? 0 : run + 1;
+    counts.longestRun = std::max(counts.longestRun, run);
+    counts.moves += 1;
+    counts.exempt += exempt;
+    counts.kingCaptures += TypeOf(move.pieceCode) == KING && move.IsCapture();
+    return failure.empty();
+  };
+  PlayRandomGame(position, seed, 160, play, counts.events);
+}
+
+TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
+#ifdef KIFU_SANITIZED
+  const int games = 240;
+#else
+  const int games = 4000;
+#endif
+  Counts counts;
+  for (int game = 0; game < games; ++game) {
+    // Every tenth game with the tuned tables of its start, the others with random ones.
+    Position start{};
+    SetupHandicap(start, game % 8);
+    const SenkeiId pair[2] = {0, 0};
+    if (game % 10 == 0)
+      InitEvalParams(start, pair);
+    else
+      FillRandomEvalParams(500 + game, g_evalParams, g_testTable);
+    std::string failure;
+    CheckGame(game % 8, 7000 + game, counts, failure);
+    ASSERT_EQ(failure, "") << "game " << game << " from handicap " << game % 8;
+  }
+  // The games reach every kind of update, and long stretches stay exact.
+  // Among them thousands of king captures, whose captured attacker must
+  // leave no entry behind (removed against the king's old square).
+  EXPECT_LT(counts.exempt * 10, counts.moves);
+  EXPECT_GT(std::min({counts.kingCaptures, counts.events.promotedCaptures / 10, counts.events.drops / 100,
+                      counts.longestRun}), static_cast<uint64_t>(games / 40));
+}
+
+// A random position, kings off the edge ranks (whose asymmetries the design
+// keeps), and its mirror: turned by 180 degrees, sides exchanged.
+void RandomPositionAndMirror(PlayoutRandom& random, Position& position, Position& mirror) {
+  std::vector<PlacedPiece> onBoard, turned;
+  std::vector<HandPieces> inHand, swapped;
+  bool taken[10][10] = {};
+  for (int id = 0; id < PIECE_COUNT; ++id) {
+    const int base = id < 2 ? KING : g_pieceIdBaseCode[id] & 0x0f, side = id < 2 ? id : random.Below(2);
+    if (id >= 2 && random.Below(4) == 0) {
+      inHand.push_back({side, base, 1});
+      swapped.push_back({1 - side, base, 1});
+      continue;
+    }
+    int file, rank;
+    do {
+      file = 1 + random.Below(9);
+      rank = id < 2 ? 2 + random.Below(7) : 1 + random.Below(9);
+    } while (taken[file][rank]);
+    taken[file][rank] = true;
+    const int type = base != GOLD && base != KING && random.Below(3) == 0 ? base | PROMOTED_BIT : base;
+    onBoard.push_back({side, type, file, rank});
+    turned.push_back({1 - side, type, TurnedFile(file), TurnedRank(rank)});
+  }
+  position = BuildPosition(0, onBoard, inHand);
+  mirror = BuildPosition(1, turned, swapped);
+}
+
+// What of a side's terms its mirror side must reproduce: the scalars, then
+// per part the two lists merged (a piece on the king's file or rank goes to
+// the "lower or equal" list on both boards), or -1 when a list is full.
+std::vector<int> SideView(const EvalState& state, int side) {
+  const EvalSideTerms& terms = state.side[side];
+  std::vector<int> view = {terms.attackSum, terms.enemyKingTerm, static_cast<int>(terms.openFileAccumulator),
+                           state.defence[side].value, state.reserveValue[side], state.material[side].value};
+  for (int part = 0; part < 2; ++part) {
+    const uint16_t *higher = terms.attackList[2 * part], *lower = terms.attackList[2 * part + 1];
+    std::vector<int> merged(higher, higher + TOP_SIX_SIZE);
+    merged.insert(merged.end(), lower, lower + TOP_SIX_SIZE);
+    std::sort(merged.begin(), merged.end());
+    if (higher[TOP_SIX_SIZE - 1] != 0 || lower[TOP_SIX_SIZE - 1] != 0) merged.assign(1, -1);
+    view.insert(view.end(), merged.begin(), merged.end());
+  }
+  return view;
+}
+
+TEST(FullEvaluation, APositionAndItsMirrorGiveMirroredStates) {
+  PlayoutRandom random{31};
+  int compared = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    FillRandomEvalParams(900 + trial, g_evalParams, g_testTable);
+    Position position, mirror;
+    RandomPositionAndMirror(random, position, mirror);
+    EvalState state = FullOf(position), turned = FullOf(mirror);
+    // The rook terms depend on the order of the rooks and on which way a rook
+    // on the king's file looks; only positions free of both compare them.
+    const auto apart = [&](const PieceListEntry& rook) { return rook.file != position.pieces[1 - OwnerOf(rook.code)].file; };
+    const PieceListEntry &a = position.pieces[2], &b = position.pieces[3];
+    if (apart(a) && apart(b) && !(a.file >= 1 && b.file >= 1 && OwnerOf(a.code) == OwnerOf(b.code))) {
+      EvalEnemyKingTerm(position, &state);
+      EvalEnemyKingTerm(mirror, &turned);
+    }
+    for (int side = 0; side < 2; ++side) {
+      const std::vector<int> mine = SideView(state, side), theirs = SideView(turned, 1 - side);
+      // A full list on one board may be split differently on the other.
+      if (std::count(mine.begin(), mine.end(), -1) + std::count(theirs.begin(), theirs.end(), -1) > 0) continue;
+      ASSERT_EQ(mine, theirs) << trial;
+      compared += 1;
+    }
+  }
+  EXPECT_GT(compared, 3000);
+}
+
+std::vector<int> Entries(const uint16_t* list) { return std::vector<int>(list, list + TOP_SIX_SIZE); }
+
+// While it holds at most five contributions, a list is exactly the sorted
+// multiset of them; full, it drops and removes by place.
+TEST(TopSixList, IsTheSortedMultisetUpToFiveAndRemovesByPlaceWhenFull) {
+  PlayoutRandom random{5};
+  for (int run = 0; run < 2000; ++run) {
+    uint16_t list[TOP_SIX_SIZE] = {};
+    std::vector<int> live;  // the contributions, positive or not
+    for (int step = 0; step < 60; ++step) {
+      const int value = random.Below(60) - 10, op = random.Below(3);
+      const size_t at = live.empty() ? 0 : random.Below(static_cast<int>(live.size()));
+      if (op == 0 && live.size() < 5) {
+        TopSixInsert(list, value);
+        live.push_back(value);
+      } else if (op == 1 && !live.empty()) {
+        TopSixRemove(list, live[at]);
+        live.erase(live.begin() + static_cast<long>(at));
+      } else if (!live.empty()) {
+        TopSixReplace(list, live[at], value);
+        live[at] = value;
+      }
+      std::vector<int> expected;
+      std::copy_if(live.begin(), live.end(), std::back_inserter(expected), [](int v) { return v > 0; });
+      std::sort(expected.rbegin(), expected.rend());
+      expected.resize(TOP_SIX_SIZE, 0);
+      ASSERT_EQ(Entries(list), expected) << "run " << run << " step " << step;
+    }
+  }
+  // Full: the sixth entry cannot be removed; a value not in the list removes
+  // the entry at its place; removing the first leaves places 5 and 6 equal; a
+  // smaller new value for an absent old one changes nothing.
+  const std::pair<std::pair<int, int>, std::vector<int>> changes[] = {
+      {{50, 0}, {90, 80, 70, 70, 60, 50}}, {{75, 0}, {90, 70, 70, 60, 50, 50}},
+      {{90, 0}, {80, 70, 70, 60, 50, 50}}, {{65, 20}, {90, 80, 70, 70, 60, 50}},
+      {{20, 95}, {95, 90, 80, 70, 70, 60}}};
+  for (const auto& [change, expected] : changes) {
+    uint16_t list[TOP_SIX_SIZE] = {90, 80, 70, 70, 60, 50};
+    TopSixReplace(list, change.first, change.second);  // a new value of 0 removes
+    EXPECT_EQ(Entries(list), expected) << change.first << " to " << change.second;
+  }
+}
+
+// Parameters all zero: only the fixed values of the design remain.
+void ZeroParams() {
+  std::memset(&g_evalParams, 0, sizeof g_evalParams);
+  std::memset(&g_testTable, 0, sizeof g_testTable);
+  g_activePieceSquareTable = &g_testTable;
+}
+
+TEST(FullEvaluation, FixedValuesOfTokinsRooksOpenFilesAndKingSquares) {
+  ZeroParams();
+  std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}};
+  for (int i = 0; i < 18; ++i) pieces.push_back({0, TOKIN, 1 + i % 9, 3 + i / 9});
+  EXPECT_EQ(FullOf(BuildPosition(0, pieces)).material[0].value, -9300);
+  const EvalState rooks = FullOf(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 3}, {1, ROOK, 2, 3}}));
+  EXPECT_EQ(std::vector<int>({rooks.side[0].attackSum, rooks.reserveValue[0], rooks.side[1].attackSum,
+                              rooks.reserveValue[1]}),
+            std::vector<int>({650, 100, 150, 400}));  // in the enemy camp, and outside it
+  // No pawn anywhere: all nine files open, the term capped at 320.
+  std::fill_n(g_evalParams.openFileWeight, 9, 100);
+  g_evalParams.openFileScale[0] = 256;
+  const EvalState open = FullOf(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}));
+  EXPECT_EQ(open.side[0].openFileAccumulator, 900u);
+  EXPECT_EQ(open.side[0].attackSum, 320);
+  // The king's square values, read with the base the tuned table is filled
+  // with (file 1 and rank 1 at index 0).
+  Position start{};
+  SetupHandicap(start, HANDICAP_EVEN);
+  const SenkeiId pair[2] = {0, 0};
+  InitEvalParams(start, pair);
+  const int kings[][6] = {{5, 9, 5, 1, -250, -250}, {1, 7, 9, 3, -100, 0}, {9, 7, 1, 3, 0, -100}, {2, 1, 8, 9, 1500, 1500}};
+  for (const auto& [file0, rank0, file1, rank1, value0, value1] : kings) {
+    const EvalState state = FullOf(BuildPosition(0, {{0, KING, file0, rank0}, {1, KING, file1, rank1}}));
+    EXPECT_EQ(std::make_pair(int{state.defence[0].value}, int{state.defence[1].value}), std::make_pair(value0, value1));
+  }
+}
+
+// A rook whose rank meets the enemy king and whose file ends at the wall, one
+// whose file ends at the wall five files from the king, a bishop near the
+// wall: the king and the wall weigh nothing as targets, distances past the
+// tables nothing, and walks stop at the border without taking it.
+TEST(EnemyKingTerm, LinesEndingAtTheKingOrTheWallAndAddedOncePerNode) {
+  ZeroParams();
+  const struct {
+    std::vector<PlacedPiece> pieces;
+    int expected;
+  } cases[] = {
+      {{{0, KING, 9, 9}, {1, KING, 4, 1}, {0, ROOK, 1, 1}}, 300 + (80 * 102 >> 8)},  // rank bonus, wall at 3
+      {{{0, KING, 5, 9}, {1, KING, 4, 1}, {0, ROOK, 9, 5}}, 0},
+      {{{0, KING, 9, 9}, {1, KING, 1, 2}, {0, BISHOP, 2, 5}}, 195 >> 1},  // nearest 1-4, not the wall's 0-3
+  };
+  for (const auto& [pieces, expected] : cases) {
+    const Position position = BuildPosition(1, pieces);
+    EvalState state = FullOf(position);
+    EvalEnemyKingTerm(position, &state);
+    EvalEnemyKingTerm(position, &state);  // the second call adds nothing
+    EXPECT_EQ(std::vector<int>({state.side[0].enemyKingTerm, state.side[1].enemyKingTerm, int(state.flags)}),
+              std::vector<int>({expected, 0, int(EVAL_FLAG_ENEMY_KING_TERM)}));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// The searched-move list against a plain set over random codes.
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "engine/search/move_code_list.h"
+#include "support/playout.h"
+
+namespace {
+
+TEST(MoveCodeList, AnswersAsASetAndForgetsOnClear) {
+  static MoveCodeList list{};
+  EXPECT_FALSE(list.HasDrop());
+  PlayoutRandom random{5};
+  for (int round = 0; round < 50; ++round) {
+    list.Clear();
+    std::set<MoveCode> added;
+    bool drop = false;
+    for (int n = random.Below(40); n > 0; --n) {
+      // Squares only: about one code in nine is a drop.
+      const bool isDrop = random.Below(9) == 0;
+      const MoveCode code = PackMoveCode(isDrop ? 0 : 1 + random.Below(9), isDrop ? 0 : 1 + random.Below(9),
+                                         1 + random.Below(9), 1 + random.Below(9), 0x27, 0, false);
+      ASSERT_TRUE(list.Add(code));
+      added.insert(code);
+      drop = drop || isDrop;
+    }
+    EXPECT_EQ(list.HasDrop(), drop);
+    for (int n = 0; n < 200; ++n) {
+      const MoveCode code = PackMoveCode(random.Below(10), random.Below(10), 1 + random.Below(9),
+                                         1 + random.Below(9), 0x27, 0, false);
+      ASSERT_EQ(list.Contains(code), added.count(code) == 1);
+    }
+  }
+  list.Clear();
+  for (int n = 0; n < MoveCodeList::kCapacity; ++n) ASSERT_TRUE(list.Add(n));
+  EXPECT_FALSE(list.Add(1));
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+// Shared checks of the move-generator tests: sample positions from random
+// games, a generator run guarded by a canary and a byte comparison of the
+// position, and moves as comparable keys.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "charset.h"
+#include "engine/board/position.h"
+
+// Scales a random-run count down under the sanitizers.
+constexpr int SampleCount(int count) {
+#ifdef KIFU_SANITIZED
+  return count / 8 + 1;
+#else
+  return count;
+#endif
+}
+
+// Calls visit for `count` positions of deterministic random games from the
+// even and handicap starts (at attack-history depth 0). visit may make
+// and unmake moves but must leave the position as it found it.
+void ForEachSamplePosition(int count, uint64_t seed, const std::function<void(Position&)>& visit);
+// Calls visit for `count` positions in which the side to move is in check,
+// each reached by a checking move from a sample position and built by the
+// oracle's copy-apply.
+void ForEachPositionInCheck(int count, uint64_t seed, const std::function<void(Position&)>& visit);
+
+// A move's identity: squares, ids, codes and promote flag.
+using MoveKey = std::array<int, 9>;
+MoveKey KeyOf(const MoveRecord& move);
+// Sorted keys of the moves.
+std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
+
+// Runs a generator that writes into an array and returns its count: the
+// position must stay byte-identical, nothing may be written past the
+// count, and each move must make and unmake back to the same position.
+// The moves are returned in `moves`.
+::testing::AssertionResult RunsCleanly(Position& position, const std::function<int(MoveRecord*)>& generate,
+                                       std::vector<MoveRecord>& moves);
+
+// The oracle's pseudo-legal moves that leave the mover's king unattacked
+// (its legal moves plus the pawn-drop mates).
+std::vector<MoveRecord> OracleKingSafeMoves(const Position& position);
+// Whether the oracle sees the side to move mated.
+bool OracleIsMated(const Position& position);
