@@ -2,7 +2,6 @@
 // header, the 11 x 16 block of the stored position, 16-byte move records),
 // read back as games; every result code, both ends of the stored ply, the
 // refusals, and a mutation fuzz of the bytes.
-#include <array>
 #include <fstream>
 #include <random>
 #include <string>
@@ -17,58 +16,6 @@
 #include "support/test_files.h"
 
 namespace {
-
-struct KrsFile {
-  int kinds[2] = {0, 0};
-  int flags = 0;
-  KifuPosition stored;
-  int32_t n = 0;
-  int32_t m = -1;  // -1: the number of records
-  std::vector<std::array<int, 10>> records;  // the seven move bytes, result code, seconds
-
-  std::string Bytes() const {
-    std::string out(238, '\0');
-    auto put = [&](size_t at, int64_t value, int count) {
-      for (int i = 0; i < count; ++i) out[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
-    };
-    put(32, kinds[0], 2);
-    put(34, kinds[1], 2);
-    put(42, stored.sideToMove, 2);
-    put(44, flags, 2);
-    for (int row = 1; row <= 9; ++row) {
-      for (int file = 1; file <= 9; ++file) out[46 + 16 * row + file] = static_cast<char>(stored.At(file, row).Code());
-      for (int store = 0; store < 3 && row <= 8; ++store) out[46 + 16 * row + 11 + store] = stored.hands[store][row];
-    }
-    put(222, n, 4);
-    put(234, m < 0 ? static_cast<int>(records.size()) : m, 4);
-    for (const auto& r : records) {
-      for (int i = 0; i < 8; ++i) out += static_cast<char>(r[static_cast<size_t>(i)]);
-      out += static_cast<char>(r[8]);
-      out += static_cast<char>(r[8] >> 8);
-      out.append(6, '\0');
-    }
-    return out;
-  }
-};
-
-std::array<int, 10> Record(const KifuMove& move, int result, int seconds) {
-  return {move.fromFile, move.fromRank, move.toFile, move.toRank, move.piece.Code(), move.captured.Code(),
-          move.promote, result, seconds};
-}
-
-// A game of `plies` random moves timed 0, 1, ... and 0xFFFF last, stored
-// after n of them.
-KrsFile RandomGame(uint32_t seed, int plies, int n) {
-  KrsFile file;
-  KifuPosition position;
-  const std::vector<KifuMove> moves = KifuRandomPlayout(position, plies, seed);
-  for (size_t at = 0; at < moves.size(); ++at) {
-    file.records.push_back(Record(moves[at], 0, at + 1 == moves.size() ? 0xFFFF : static_cast<int>(at)));
-  }
-  file.n = std::min(n, static_cast<int>(moves.size()));
-  for (int at = 0; at < file.n; ++at) file.stored.DoMove(moves[static_cast<size_t>(at)]);
-  return file;
-}
 
 // Bytes as stored, NULs included.
 class BytesInStream : public InStream {
@@ -89,6 +36,42 @@ class BytesInStream : public InStream {
   std::string bytes_;
   size_t at_ = 0;
 };
+
+// Stores value little-endian in count bytes at offset at.
+void Put(std::string& bytes, size_t at, int64_t value, int count) {
+  for (int i = 0; i < count; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
+}
+
+// The 16-byte record of a move: its seven bytes, the result code, the time.
+std::string Record(const KifuMove& move, int result, int seconds) {
+  std::string record(16, '\0');
+  const int fields[] = {move.fromFile, move.fromRank, move.toFile, move.toRank, move.piece.Code(),
+                        move.captured.Code(), move.promote, result};
+  for (int at = 0; at < 8; ++at) record[static_cast<size_t>(at)] = static_cast<char>(fields[at]);
+  Put(record, 8, seconds, 2);
+  return record;
+}
+
+// A file of `plies` random moves timed 0, 1, ... and 0xFFFF last, stored
+// after n of them, with m = the records given plus `extra`.
+std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra = "") {
+  KifuPosition stored;
+  const std::vector<KifuMove> moves = KifuRandomPlayout(stored, plies, seed);
+  std::string bytes(238, '\0'), records;
+  for (size_t at = 0; at < moves.size(); ++at) {
+    records += Record(moves[at], 0, at + 1 == moves.size() ? 0xFFFF : static_cast<int>(at));
+  }
+  n = std::min(n, static_cast<int>(moves.size()));
+  for (int at = static_cast<int>(moves.size()); at > n; --at) stored.UndoMove(moves[static_cast<size_t>(at - 1)]);
+  Put(bytes, 42, stored.sideToMove, 2);
+  for (int row = 1; row <= 9; ++row) {
+    for (int file = 1; file <= 9; ++file) bytes[46 + 16 * row + file] = static_cast<char>(stored.At(file, row).Code());
+    for (int store = 0; store < 3 && row <= 8; ++store) bytes[46 + 16 * row + 11 + store] = stored.hands[store][row];
+  }
+  Put(bytes, 222, n, 4);
+  Put(bytes, 234, static_cast<int64_t>((records.size() + extra.size()) / 16), 4);
+  return bytes + records + extra;
+}
 
 // Reads the bytes, from memory or, as a load does, from a file (no line-end
 // folding: CR, LF and 0x1A bytes are data here).
@@ -114,14 +97,16 @@ TEST(OldNative, GamesAndResultCodes) {
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     const int plies = 1 + static_cast<int>(seed * 3 % 40);
     for (const int n : {0, plies / 2, plies}) {
-      const KrsFile file = RandomGame(seed, plies, n);
+      const std::string bytes = RandomGame(seed, plies, n);
       Kifu kifu;
-      ASSERT_EQ(Read(kifu, file.Bytes(), true), 0) << seed << " n=" << n;
+      ASSERT_EQ(Read(kifu, bytes, true), 0) << seed << " n=" << n;
       ExpectKifuGraphValid(kifu);
       EXPECT_TRUE(kifu.StartNode()->position == KifuStartPosition());
       const auto line = MainLine(kifu);
-      ASSERT_EQ(line.size(), file.records.size());
-      for (size_t at = 0; at < line.size(); ++at) EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), file.records[at]);
+      ASSERT_EQ(line.size() * 16 + 238, bytes.size());
+      for (size_t at = 0; at < line.size(); ++at) {
+        EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16));
+      }
     }
   }
   const KifuMoveKind kinds[] = {KifuMoveKind::Resignation, KifuMoveKind::Interruption, KifuMoveKind::TakeBack,
@@ -129,18 +114,15 @@ TEST(OldNative, GamesAndResultCodes) {
                                 KifuMoveKind::Loss,        KifuMoveKind::Repetition,   KifuMoveKind::RepetitionCheckByFirst,
                                 KifuMoveKind::Ordinary};
   for (int code = 1; code <= 10; ++code) {
-    for (const int n : {6, 7}) {  // the marker after the stored position, or n = m
-      KrsFile file = RandomGame(2, 6, 6);
-      file.kinds[1] = 3;
-      KifuPosition after = file.stored;
-      const KifuMove next = KifuRandomPlayout(after, 1, 99).front();
+    for (const int n : {6, 7}) {  // the last record after the stored position, or n = m
       // A marker's piece byte: the second player's king at n = m, else the first's.
       const KifuMove marker(0, 0, 0, 0, n == 7 ? 24 : 8, 0, 0, KifuMoveKind::Ordinary);
-      file.records.push_back(Record(code == 10 ? next : marker, code, 0xFFFF));
-      file.n = n;
-      if (n == 7 && code == 10) file.stored = after;
+      std::string bytes = code == 10 ? RandomGame(2, 7, n) : RandomGame(2, 6, 6, Record(marker, code, 0xFFFF));
+      if (code == 10) Put(bytes, 238 + 96 + 7, code, 1);
+      Put(bytes, 222, n, 4);
+      Put(bytes, 34, 3, 2);
       Kifu kifu;
-      ASSERT_EQ(Read(kifu, file.Bytes()), 0) << code;
+      ASSERT_EQ(Read(kifu, bytes), 0) << code;
       const KifuMoveNode* last = MainLine(kifu).back();
       const KifuMoveKind expected = code == 9 && n == 7 ? KifuMoveKind::RepetitionCheckBySecond : kinds[code - 1];
       EXPECT_TRUE(last->move.kind == expected && last->consumedTime == 0xFFFF) << code;
@@ -153,33 +135,28 @@ TEST(OldNative, GamesAndResultCodes) {
 TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
   Kifu kifu;
   KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}});
-  const std::string before = DescribeKifuGraph(kifu);
-  const KrsFile game = RandomGame(5, 10, 4);
+  const std::string before = DescribeKifuGraph(kifu), game = RandomGame(5, 10, 4);
   std::vector<std::string> refused;
-  for (const size_t cut : {0, 32, 36, 40, 42, 221, 222, 237, 238, 250}) refused.push_back(game.Bytes().substr(0, cut));
-  auto variant = [&](auto change) {
-    KrsFile file = game;
-    change(file);
-    refused.push_back(file.Bytes());
-  };
-  variant([](KrsFile& f) { f.stored.board[KifuPosition::SquareIndex(5, 5)] = 32; });
-  variant([](KrsFile& f) { f.stored.hands[0][KIFU_PAWN] = 19; });
-  variant([](KrsFile& f) { f.stored.hands[2][KIFU_KING] = 3; });
-  variant([](KrsFile& f) { f.n = -1; });
-  variant([](KrsFile& f) { f.n = 11; });
-  variant([](KrsFile& f) { f.m = 0x7FFFFFFF; });
-  variant([](KrsFile& f) { f.records[2][4] ^= 16; });  // a piece byte before the stored position
-  variant([](KrsFile& f) { f.records[7][5] = 5; });    // a captured byte after it
-  variant([](KrsFile& f) { f.records[1][7] = 1; });    // markers anywhere but last
-  variant([](KrsFile& f) { f.records[6][7] = 2; });
+  for (const size_t cut : {0, 32, 36, 40, 42, 221, 222, 237, 238, 250}) refused.push_back(game.substr(0, cut));
+  // Offset, value, bytes: a board code past 31, hand and box counts past the
+  // full set, n < 0, n > m, a huge m, a piece byte before the stored
+  // position and a captured byte after it, markers anywhere but last.
+  const std::tuple<size_t, int64_t, int> patches[] = {
+      {46 + 16 * 5 + 5, 32, 1}, {46 + 16 + 11, 19, 1}, {46 + 16 * 8 + 13, 3, 1}, {222, -1, 4}, {222, 11, 4},
+      {234, 0x7FFFFFFF, 4}, {238 + 32 + 4, game[238 + 32 + 4] ^ 16, 1}, {238 + 112 + 5, 5, 1}, {238 + 16 + 7, 1, 1},
+      {238 + 96 + 7, 2, 1}};
+  for (const auto& [at, value, count] : patches) {
+    refused.push_back(game);
+    Put(refused.back(), at, value, count);
+  }
   for (const std::string& bytes : refused) {
     EXPECT_EQ(Read(kifu, bytes), -1) << bytes.size();
     EXPECT_EQ(DescribeKifuGraph(kifu), before);
   }
   // Flag bits above the handicap's are dropped.
-  KrsFile flagged = RandomGame(6, 4, 0);
-  flagged.flags = 0xF100;
-  ASSERT_EQ(Read(kifu, flagged.Bytes()), 0);
+  std::string flagged = game;
+  Put(flagged, 44, 0xF100, 2);
+  ASSERT_EQ(Read(kifu, flagged), 0);
   EXPECT_EQ(kifu.StartNode()->position.handicapFlags, HANDICAP_BISHOP_22);
 }
 
@@ -192,7 +169,7 @@ TEST(OldNative, MutatedFilesNeverBreakTheReader) {
   std::mt19937 random(18);
   int accepted = 0;
   for (int round = 0; round < kCases; ++round) {
-    std::string bytes = RandomGame(static_cast<uint32_t>(round % 50), 1 + round % 30, round % 31).Bytes();
+    std::string bytes = RandomGame(static_cast<uint32_t>(round % 50), 1 + round % 30, round % 31);
     for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips) {
       bytes[random() % bytes.size()] = static_cast<char>(random() % 3 == 0 ? random() % 40 : random());
     }
