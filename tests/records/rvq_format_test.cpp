@@ -58,7 +58,7 @@ TEST(Rvq, ReadsTheWordsOfTheFormatAndRefusesTheRest) {
   // Text, then pawns and golds in the first hand, side to move; -1: refused.
   const std::tuple<std::string, int, int, int> cases[] = {
       {"<mochi-sente> FU 2 KI 1 </mochi-sente>", 2, 1, 0}, {"<mochi-sente> fu 2 KI 1 </mochi-sente>", 2, 1, 0},
-      {"#x]\n[\x81\x5d 7]<teban>gote</teban>$ <ban> $", 0, 0, 1},  // trail bytes end no bracket
+      {"#x]\n[\x81\x5d 7 ]<teban>gote</teban>$ <ban> $", 0, 0, 1},  // trail bytes end no bracket
       {"<mochi-sente>FU 2</mochi-sente>\x81\x5b<teban>gote</teban>]", 2, 0, 1},  // nor start one
       {board + "</ban>", 0, 0, 0}, {"", -1, 0, 0}, {"#\n", -1, 0, 0}, {"<teban>sente", -1, 0, 0},
       {"7 <teban>gote</teban>", -1, 0, 0}, {"<mochi-sente> OU 1 </mochi-sente>", -1, 0, 0},
