@@ -2,7 +2,7 @@
 // header, the 11 x 16 block of the stored position, 16-byte move records),
 // read back as games; every result code, both ends of the stored ply, the
 // refusals, and a mutation fuzz of the bytes.
-#include <fstream>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,28 +13,20 @@
 #include "records/record_files.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
-#include "support/test_files.h"
 
 namespace {
 
-// Bytes as stored, NULs included.
-class BytesInStream : public InStream {
+// The raw file stream a load uses, over bytes in memory (NULs, CR, LF and
+// 0x1A included).
+class BytesInStream : public RawFileInStream {
  public:
-  explicit BytesInStream(std::string bytes) : bytes_(std::move(bytes)) {}
-  int ReadLine(SjisString&) override { return -1; }
-  char* Gets(char*, int) override { return nullptr; }
-  int Read(void* buf, int size) override {
-    const size_t count = bytes_.copy(static_cast<char*>(buf), static_cast<size_t>(size), at_);
-    at_ += count;
-    return static_cast<int>(count);
+  explicit BytesInStream(std::string bytes) : bytes_(std::move(bytes)) {
+    file_ = bytes_.empty() ? nullptr : fmemopen(bytes_.data(), bytes_.size(), "rb");
   }
-  void Unget(char) override {}
-  void Rewind() override { at_ = 0; }
-  bool IsEof() override { return at_ >= bytes_.size(); }
+  ~BytesInStream() override { Close(); }  // before the bytes go
 
  private:
   std::string bytes_;
-  size_t at_ = 0;
 };
 
 // Stores value little-endian in count bytes at offset at.
@@ -73,15 +65,9 @@ std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra
   return bytes + records + extra;
 }
 
-// Reads the bytes, from memory or, as a load does, from a file (no line-end
-// folding: CR, LF and 0x1A bytes are data here).
-int Read(Kifu& kifu, const std::string& bytes, bool viaFile = false) {
-  static const std::string path = ProcessTempPath("old.krs");
-  BytesInStream memory(bytes);
-  RawFileInStream file;
-  if (viaFile) std::ofstream(path, std::ios::binary) << bytes;
-  if (viaFile && file.Open(path.c_str()) != 0) return -2;
-  return kifu.ReadOldNative(viaFile ? static_cast<InStream&>(file) : memory, false);
+int Read(Kifu& kifu, const std::string& bytes) {
+  BytesInStream in(bytes);
+  return kifu.ReadOldNative(in, false);
 }
 
 std::vector<const KifuMoveNode*> MainLine(const Kifu& kifu) {
@@ -99,7 +85,7 @@ TEST(OldNative, GamesAndResultCodes) {
     for (const int n : {0, plies / 2, plies}) {
       const std::string bytes = RandomGame(seed, plies, n);
       Kifu kifu;
-      ASSERT_EQ(Read(kifu, bytes, true), 0) << seed << " n=" << n;
+      ASSERT_EQ(Read(kifu, bytes), 0) << seed << " n=" << n;
       ExpectKifuGraphValid(kifu);
       EXPECT_TRUE(kifu.StartNode()->position == KifuStartPosition());
       const auto line = MainLine(kifu);
