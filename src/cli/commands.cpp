@@ -6,6 +6,8 @@ int RunPerftCommand(const CommandArgs& args);
 // record_commands.cpp
 int RunConvertCommand(const CommandArgs& args);
 int RunShowCommand(const CommandArgs& args);
+// moves_command.cpp
+int RunMovesCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -18,6 +20,9 @@ const std::vector<Command>& Commands() {
        ".rvf read only; IN - reads pasted text from standard input, OUT - writes KIF to standard output)",
        RunConvertCommand},
       {"show", "FILE", "print a record as KIF text in UTF-8", RunShowCommand},
+      {"moves", "FILE [--ply N] [--seed S]",
+       "the engine's strategies, stage and moves ranked by ordering value at ply N (default: the last)",
+       RunMovesCommand},
   };
   return commands;
 }

@@ -9,6 +9,7 @@
 
 #include "charset.h"
 #include "cli/command.h"
+#include "cli/record_files.h"
 #include "cli/utf8_text.h"
 #include "records/game_record.h"
 #include "records/record_files.h"
@@ -100,3 +101,5 @@ int RunShowCommand(const CommandArgs& args) {
   }
   return 0;
 }
+
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecordFile(path, kifu); }
