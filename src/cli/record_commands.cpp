@@ -26,25 +26,23 @@ int Fail(const std::string& message) {
 
 // Reads the record of a file, or of standard input for "-"; an empty text
 // on success, else the error.
-std::string ReadRecord(const std::string& path, GameRecord& game) {
+std::string ReadRecord(const std::string& path, Kifu& kifu) {
   if (path == "-") {
     std::string bytes;
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) bytes.append(buffer, got);
     if (std::ferror(stdin)) return "reading standard input failed";
-    SjisString text;
-    text.Assign(bytes.c_str());
-    if (!game.LoadFromText(text)) return "standard input holds no record of a known format";
+    if (ReadKifuText(bytes.c_str(), kifu) != 0) return "standard input holds no record of a known format";
     return "";
   }
-  KifuFileType type = KifuFileTypeOfPath(path.c_str());
+  const KifuFileType type = KifuFileTypeOfPath(path.c_str());
   if (type <= 0) return "'" + path + "': unknown record format " + kKnownExtensions;
   if (std::FILE* file = std::fopen(path.c_str(), "rb"); file != nullptr) {
     std::fclose(file);
   } else {
     return "cannot open '" + path + "' for reading";
   }
-  if (!game.Load(path.c_str(), &type, false)) return "'" + path + "' holds no readable record of its format";
+  if (ReadKifuFile(path.c_str(), type, kifu, false) != 0) return "'" + path + "' holds no readable record of its format";
   return "";
 }
 
@@ -73,7 +71,9 @@ int RunConvertCommand(const CommandArgs& args) {
     }
   }
   GameRecord game;
-  if (const std::string error = ReadRecord(args[0], game); !error.empty()) return Fail(error);
+  if (const std::string error = ReadRecord(args[0], *game.record); !error.empty()) return Fail(error);
+  game.currentNode = game.record->Root();
+  *game.currentPosition = game.record->StartNode()->position;
   if (output == "-") {
     // As a save does: each position's first incoming move is the one the
     // writer arrives by.
@@ -88,12 +88,12 @@ int RunConvertCommand(const CommandArgs& args) {
 
 int RunShowCommand(const CommandArgs& args) {
   if (args.size() != 1) return UsageError("show: give one record file");
-  GameRecord game;
-  if (const std::string error = ReadRecord(args[0], game); !error.empty()) return Fail(error);
-  game.record->SortIncomingByTraversal();
+  Kifu kifu;
+  if (const std::string error = ReadRecord(args[0], kifu); !error.empty()) return Fail(error);
+  kifu.SortIncomingByTraversal();
   SjisString text;
   StringOutStream out(text, false);
-  game.record->WriteKif(out);
+  kifu.WriteKif(out);
   std::string utf8;
   if (!Cp932ToUtf8(text.Text(), utf8)) return Fail("this system cannot convert Shift-JIS text");
   if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() || std::fflush(stdout) != 0) {
@@ -102,4 +102,4 @@ int RunShowCommand(const CommandArgs& args) {
   return 0;
 }
 
-std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecordFile(path, kifu); }
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecord(path, kifu); }

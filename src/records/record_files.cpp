@@ -88,8 +88,30 @@ bool SaveAs(const char* path, KifuFileType type, const Kifu& record, const KifuP
   return WriteFileSafely<FileOutStream>(path, write);
 }
 
-// Reads the file with the type's reader; 0 or -1.
-int ReadFile(const char* path, KifuFileType type, Kifu& record, bool merge) {
+}  // namespace
+
+KifuFileType KifuFileTypeOfPath(const char* path) {
+  if (path == nullptr) return -1;
+  const char* dot = std::strrchr(path, '.');
+  if (dot == nullptr || std::strlen(dot) != 4) return -1;
+  char letters[4] = {};
+  for (int at = 0; at < 3; ++at) {
+    const char c = dot[at + 1];
+    letters[at] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  for (const ExtensionType& entry : kExtensions) {
+    if (std::strcmp(letters, entry.extension) == 0) return entry.type;
+  }
+  return KIFU_FILE_DETECT;
+}
+
+bool KifuFileTypeIsWritable(KifuFileType type) {
+  return type == KIFU_FILE_KIF || type == KIFU_FILE_KI2 || type == KIFU_FILE_CSA || type == KIFU_FILE_RVQ ||
+         type == KIFU_FILE_CKF;
+}
+
+int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge) {
+  if (path == nullptr) return -1;
   if (type == KIFU_FILE_CKF) {
     ArmouredFileInStream in;
     if (in.Open(path) != 0) return -1;
@@ -115,26 +137,22 @@ int ReadFile(const char* path, KifuFileType type, Kifu& record, bool merge) {
   }
 }
 
-}  // namespace
-
-KifuFileType KifuFileTypeOfPath(const char* path) {
-  if (path == nullptr) return -1;
-  const char* dot = std::strrchr(path, '.');
-  if (dot == nullptr || std::strlen(dot) != 4) return -1;
-  char letters[4] = {};
-  for (int at = 0; at < 3; ++at) {
-    const char c = dot[at + 1];
-    letters[at] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+int ReadKifuText(const char* text, Kifu& record) {
+  MemoryInStream in(text);
+  // The order matters: the stricter readers first, so that a text is taken
+  // by the reader of its own format.
+  const auto readers = {
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKif(stream, 0); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadJapaneseNotation(stream, false); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadRvq(stream, false); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadCsa(stream, 0, 1); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKi2(stream, false); },
+  };
+  for (const auto reader : readers) {
+    in.Rewind();
+    if (reader(record, in) == 0) return 0;
   }
-  for (const ExtensionType& entry : kExtensions) {
-    if (std::strcmp(letters, entry.extension) == 0) return entry.type;
-  }
-  return KIFU_FILE_DETECT;
-}
-
-bool KifuFileTypeIsWritable(KifuFileType type) {
-  return type == KIFU_FILE_KIF || type == KIFU_FILE_KI2 || type == KIFU_FILE_CSA || type == KIFU_FILE_RVQ ||
-         type == KIFU_FILE_CKF;
+  return -1;
 }
 
 RawFileInStream::~RawFileInStream() { Close(); }
@@ -145,7 +163,7 @@ int RawFileInStream::Refill() {
 
 bool GameRecord::Load(const char* path, KifuFileType* type, bool merge) {
   const KifuFileType chosen = ResolveType(path, type);
-  if (chosen <= 0 || ReadFile(path, chosen, *record, merge) != 0) return false;
+  if (chosen <= 0 || ReadKifuFile(path, chosen, *record, merge) != 0) return false;
   ShowStart();
   title.Assign(path);
   return true;
@@ -192,25 +210,10 @@ bool GameRecord::WriteToString(SjisString& text, int format, bool positionOnly) 
 }
 
 bool GameRecord::LoadFromText(const SjisString& text) {
-  MemoryInStream in(text.Text());
-  // The order matters: the stricter readers first, so that a text is taken
-  // by the reader of its own format.
-  const auto readers = {
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKif(stream, 0); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadJapaneseNotation(stream, false); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadRvq(stream, false); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadCsa(stream, 0, 1); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKi2(stream, false); },
-  };
-  for (const auto reader : readers) {
-    in.Rewind();
-    if (reader(*record, in) == 0) {
-      ShowStart();
-      title.Clear();
-      return true;
-    }
-  }
-  return false;
+  if (ReadKifuText(text.Text(), *record) != 0) return false;
+  ShowStart();
+  title.Clear();
+  return true;
 }
 
 void GameRecord::ClearComments() {

@@ -26,6 +26,17 @@ KifuFileType KifuFileTypeOfPath(const char* path);
 // Whether the type has a writer (KIF, KI2, CSA, RVQ, CKF).
 bool KifuFileTypeIsWritable(KifuFileType type);
 
+class Kifu;
+
+// Reads a file of the type (not 0) into record with the type's reader
+// (KIF falls back to Japanese-notation text); 0, or -1 with the record
+// unchanged.
+int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge);
+// Reads pasted text into record with the first reader that accepts it:
+// KIF, Japanese-notation text, RVQ, strict CSA, KI2; 0, or -1 with the
+// record unchanged.
+int ReadKifuText(const char* text, Kifu& record);
+
 // A file read byte for byte as stored: no line-end folding and no end at a
 // 0x1A byte (binary records hold both).
 class RawFileInStream : public BufferedFileInStream {
