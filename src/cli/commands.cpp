@@ -17,7 +17,10 @@ const std::vector<Command>& Commands() {
        "count the legal-move tree (engine generator, or record rules with --rules; depth 0-6; FLAGS decimal or "
        "0x-hex)",
        RunPerftCommand},
-      {"convert", "IN OUT", "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA; .rvf text read only)", RunConvertCommand},
+      {"convert", "IN OUT",
+       "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA, .rvq RVQ; .krs and "
+       ".rvf read only; IN - reads pasted text from standard input, OUT - writes KIF to standard output)",
+       RunConvertCommand},
       {"show", "FILE", "print a record as KIF text in UTF-8", RunShowCommand},
       {"moves", "FILE [--ply N] [--seed S]",
        "the engine's strategies, stage and moves ranked by ordering value at ply N (default: the last)",

@@ -123,6 +123,30 @@ TEST(KifuCommand, ConvertAndShowRecordFiles) {
   for (const std::string& path : {armoured, plain, garbage}) std::remove(path.c_str());
 }
 
+// "-" reads pasted text from standard input and writes KIF to standard
+// output; every format goes through the same dispatch; formats without a
+// writer are refused before anything is written.
+TEST(KifuCommand, ConvertThroughStandardStreamsAndEveryFormat) {
+  const std::string input = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+  const std::string base = ::testing::TempDir() + "dispatch_" + std::to_string(getpid());
+  const CommandResult direct = RunKifu("convert '" + input + "' -");
+  ASSERT_EQ(direct.status, 0) << direct.err;
+  std::ifstream original(input, std::ios::binary);
+  EXPECT_EQ(direct.out, std::string(std::istreambuf_iterator<char>(original), {}));
+  for (const char* ext : {".csa", ".ki2", ".rvq"}) {
+    ASSERT_EQ(RunKifu("convert '" + input + "' '" + base + ext + "'").status, 0) << ext;
+    const CommandResult piped = RunKifu("convert - '" + base + ".kif' < '" + base + ext + "'");
+    EXPECT_EQ(piped.status, 0) << ext << piped.err;
+    EXPECT_EQ(RunKifu("show '" + base + ".kif'").status, 0) << ext;
+    std::remove((base + ext).c_str());
+  }
+  EXPECT_EQ(RunKifu("convert '" + input + "' '" + base + ".krs'").status, 2);
+  const CommandResult garbage = RunKifu("convert - '" + base + ".kif' < /dev/null");
+  EXPECT_EQ(garbage.status, 1);
+  EXPECT_NE(garbage.err.find("kifu: "), std::string::npos);
+  std::remove((base + ".kif").c_str());
+}
+
 }  // namespace
 
 namespace {
