@@ -7,6 +7,9 @@
 #include <string>
 
 #include "engine/board/make_move.h"
+#include "engine/eval/eval_params.h"
+#include "engine/eval/eval_setup.h"
+#include "engine/eval/game_stage.h"
 #include "support/engine_oracle.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
@@ -111,4 +114,11 @@ std::vector<MoveRecord> OracleKingSafeMoves(const Position& position) {
 
 bool OracleIsMated(const Position& position) {
   return OracleInCheck(position, position.sideToMove) && OracleMoves(position).empty();
+}
+
+void SetUpUndecidedThink(const Position& position, int stage) {
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
+  g_gameStage = static_cast<GameStage>(stage);
+  InitEvalParams(position, pair);
+  InitEvalTables(position, g_gameStage, pair);
 }
