@@ -13,6 +13,7 @@
 #include "records/record_files.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
+#include "support/random_record.h"
 
 namespace {
 
@@ -153,13 +154,13 @@ TEST(OldNative, MutatedFilesNeverBreakTheReader) {
   constexpr int kCases = 20000;
 #endif
   std::mt19937 random(18);
+  // Small codes (pieces, result codes, sides), n and m bytes, and line ends.
+  const std::vector<std::string> kTokens = {std::string(1, '\0'), "\x01", "\x09", "\x0b", "\x18", "\x1f", "\x20",
+                                            "\xff\xff", "\r\n", "\x1a"};
   int accepted = 0;
   for (int round = 0; round < kCases; ++round) {
     std::string bytes = RandomGame(static_cast<uint32_t>(round % 50), 1 + round % 30, round % 31);
-    for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips) {
-      bytes[random() % bytes.size()] = static_cast<char>(random() % 3 == 0 ? random() % 40 : random());
-    }
-    if (random() % 4 == 0) bytes.resize(random() % bytes.size());
+    bytes = MutateRecordText(bytes, random, kTokens);
     Kifu kifu;
     const std::string empty = DescribeKifuGraph(kifu);
     if (Read(kifu, bytes) == 0) {
