@@ -9,7 +9,6 @@
 #include <set>
 #include <vector>
 
-#include "engine/board/make_move.h"
 #include "engine/eval/formation_root.h"
 #include "engine/eval/game_stage.h"
 #include "engine/eval/root_eval_blocks.h"
@@ -27,22 +26,6 @@ constexpr int kGames = 6;
 #else
 constexpr int kGames = 40;
 #endif
-
-std::vector<Position> GamePositions(uint64_t seed) {
-  std::vector<Position> positions;
-  Position position{};
-  SetupInitialPosition(position);
-  PlayoutEvents events;
-  PlayRandomGame(
-      position, seed, 160,
-      [&](Position& p, const MoveRecord& move) {
-        MakeMove(p, move, 0);
-        positions.push_back(p);
-        return true;
-      },
-      events);
-  return positions;
-}
 
 int Evaluate(const Position& position, int stage) {
   MoveRecord nullMove{};
@@ -65,7 +48,7 @@ bool HemmedRowsDiffer(const Position& position) {
 TEST(RootEvaluators, FlippingTheSideToMoveNegatesTheLaterStages) {
   FillRandomRootTables(11, false);
   for (int game = 0; game < kGames; ++game) {
-    for (const Position& position : GamePositions(500 + static_cast<uint64_t>(game))) {
+    for (const Position& position : RandomOpeningPositions(500 + static_cast<uint64_t>(game), 160)) {
       Position flipped = position;
       flipped.sideToMove ^= 1;
       EXPECT_EQ(EvalEndGameRoot(flipped, nullptr), -EvalEndGameRoot(position, nullptr));
@@ -82,7 +65,7 @@ TEST(RootEvaluators, TurnedPositionScoresTheSameForItsSideToMove) {
   std::set<int> distinct[3];
   for (int game = 0; game < kGames; ++game) {
     FillRandomRootTables(100 + static_cast<uint64_t>(game), game % 2 == 0);
-    for (const Position& position : GamePositions(900 + static_cast<uint64_t>(game))) {
+    for (const Position& position : RandomOpeningPositions(900 + static_cast<uint64_t>(game), 160)) {
       const Position turned = TurnedKeepingIds(position);
       for (int stage = 0; stage < 3; ++stage) {
         if (stage == STAGE_ENDGAME && HemmedRowsDiffer(position)) continue;
