@@ -142,7 +142,7 @@ TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
       ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
         return GeneratePieceEscapes(position, file, rank, random.Below(6), firstOnly, exFile, exRank, o, room);
       }, out, random.Below(5)));
-        const int type = BaseTypeOf(position.PieceCodeAt(file, rank));
+      const int type = BaseTypeOf(position.PieceCodeAt(file, rank));
       for (const MoveRecord& move : out) {
         ASSERT_TRUE(move.fromFile == file && move.fromRank == rank) << DescribeMove(move);
         if (type != KNIGHT && type != LANCE && type != PAWN) {
