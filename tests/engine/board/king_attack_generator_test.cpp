@@ -27,11 +27,6 @@
 
 namespace {
 
-bool InCheck(const Position& position) {
-  const PieceListEntry& king = position.pieces[position.sideToMove];
-  return IsOnBoard(king.file, king.rank) && position.AttackCount(position.sideToMove ^ 1, king.file, king.rank) > 0;
-}
-
 // Calls visit with the side to move not in check, after its own move and
 // the opponent's reply, both recorded: g_lineMoves[1] is the reply,
 // g_lineMoves[0] the own move, g_ply 1.
@@ -47,7 +42,7 @@ void ForEachAttackScenario(int count, uint64_t seed, const std::function<void(Po
     if (!replies.empty()) {
       const MoveRecord reply = replies[static_cast<size_t>(random.Below(static_cast<int>(replies.size())))];
       MakeMove(position, reply, 1);
-      if (!InCheck(position)) {
+      if (!OracleInCheck(position, position.sideToMove)) {
         g_lineMoves[0] = first;
         g_lineMoves[1] = reply;
         g_ply = 1;
@@ -106,17 +101,12 @@ void CheckOutput(const Position& position, const std::vector<MoveRecord>& moves,
       ASSERT_GE(RelativeRank(side, move.toRank), 3) << DescribeMove(move);
     }
     const int drop = move.IsDrop() ? 1 : 0;
-    if (key != 0 && depth >= 1) {
-      ASSERT_EQ(IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop, move.toFile,
-                              move.toRank, depth),
-                1)
-          << DescribeMove(move);
-    }
-    if (key != 0 && depth < 1) {
-      ASSERT_EQ(IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote, move.toFile,
-                             move.toRank),
-                1)
-          << DescribeMove(move);
+    if (key != 0) {
+      const int forcing = depth >= 1 ? IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop,
+                                                     move.toFile, move.toRank, depth)
+                                     : IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote,
+                                                    move.toFile, move.toRank);
+      ASSERT_EQ(forcing, 1) << DescribeMove(move);
     }
     if (depth < 1 && (drop || (!move.IsCapture() && !move.promote))) {
       // The shallow variant's drops and quiet moves are its checks.
