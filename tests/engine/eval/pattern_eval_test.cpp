@@ -98,6 +98,13 @@ TEST(PatternTerm, FrontSquareOfTheKingOutnumbered) {
   EXPECT_EQ(real.side[1].enemyKingTerm, 125);
   EXPECT_EQ(real.defence[0].addend, -125 - 30);
   EXPECT_EQ(PatternOf(position, true).defence[0].addend, -125 - 30 - 600);
+  // An own silver on that square: the same split of a piece-valued amount,
+  // and 15 off for the lone guard.
+  const Position occupied = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 5, 1}, {1, SILVER, 2, 8}, {1, GOLD, 2, 9},
+                                        {1, LANCE, 1, 2}, {1, ROOK, 1, 1}, {0, SILVER, 1, 8}});
+  const EvalState held = PatternOf(occupied, false);
+  EXPECT_GT(held.side[1].enemyKingTerm, 0);
+  EXPECT_EQ(held.defence[0].addend, -held.side[1].enemyKingTerm - 15);
 }
 
 TEST(PatternTerm, TurnedPositionGivesTheMirroredWords) {
