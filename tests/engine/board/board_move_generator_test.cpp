@@ -48,7 +48,7 @@ std::vector<MoveRecord> ExpectedBoardMoves(const Position& position) {
 TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
   ResetSearchGlobals();
   PlayoutRandom random{909};
-  int filtered = 0;
+  int filtered = 0, tactical = 0;
   ForEachSamplePosition(SampleCount(2500), 4100, [&](Position& position) {
     g_gameStage = static_cast<GameStage>(random.Below(3));
     g_forcingMoveFilter = 0;
@@ -80,9 +80,16 @@ TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
     }
     ASSERT_EQ(kept, accepted);
     filtered += static_cast<int>(kept.size());
+    // Tactical moves, with the key or without: pseudo-legal and clean.
+    if (random.Below(2) == 0) g_forcingMoveFilter = 0;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateTacticalMoves(position, g_lineMoves, 3, o); },
+                            out));
+    for (const MoveRecord& move : out) ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
+    tactical += static_cast<int>(out.size());
     g_forcingMoveFilter = 0;
   });
   EXPECT_GT(filtered, 0);
+  EXPECT_GT(tactical, 0);
 }
 
 // The byte is the low byte of the sum as an unsigned value; the sums reach
@@ -146,26 +153,6 @@ TEST(GenerateBoardMoves, LanceAndNullMoveRules) {
     }
   }
   ResetSearchGlobals();
-}
-
-// Tactical moves: pseudo-legal, clean, and each uncovers an own slider's
-// line or sends a gold or silver toward the enemy rook.
-TEST(GenerateTacticalMoves, PseudoLegalOverRandomPositions) {
-  ResetSearchGlobals();
-  PlayoutRandom random{77};
-  int written = 0;
-  ForEachSamplePosition(SampleCount(2500), 4200, [&](Position& position) {
-    g_gameStage = static_cast<GameStage>(random.Below(3));
-    g_forcingMoveFilter = random.Below(2) == 0 ? 0 : static_cast<uint32_t>(random.Next());
-    std::vector<MoveRecord> out;
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateTacticalMoves(position, g_lineMoves, 3, o); },
-                            out));
-    const std::vector<MoveKey> oracle = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
-    for (const MoveRecord& move : out) ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
-    written += static_cast<int>(out.size());
-  });
-  g_forcingMoveFilter = 0;
-  EXPECT_GT(written, 0);
 }
 
 // Rook 5五 in front of bishop 7七 aiming at the enemy rook on 3三: the
