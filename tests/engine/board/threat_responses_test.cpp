@@ -67,39 +67,6 @@ std::vector<MoveCode> OpponentCodes(const Position& position) {
   return codes;
 }
 
-TEST(GenerateDefenders, DefendersAttackTheirSquareOverRandomPositions) {
-  ResetSearchGlobals();
-  PlayoutRandom random{515};
-  int defenders = 0;
-  ForEachSamplePosition(SampleCount(1500), 5100, [&](Position& position) {
-    g_gameStage = STAGE_ENDGAME;  // no fifth-rank support, whose moves back a pawn from behind
-    const int side = position.sideToMove;
-    for (int n = 0; n < 3; ++n) {
-      const int file = 1 + random.Below(9);
-      const int rank = 1 + random.Below(9);
-      const int depth = random.Below(8);
-      const int firstOnly = random.Below(2);
-      std::vector<MoveRecord> out;
-      ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
-        return GenerateDefenders(position, file, rank, depth, 7, firstOnly, o, room);
-      }, out, random.Below(5)));
-        const uint64_t before = movegen::DirectAttackers(position, side, file, rank);
-      for (const MoveRecord& move : out) {
-        if (move.pieceId == side && move.toFile == file && move.toRank == rank) continue;
-        MakeMove(position, move, 0);
-        const uint64_t after = movegen::DirectAttackers(position, side, file, rank);
-        UnmakeMove(position, move, 0);
-        const uint64_t gained = after & ~before;
-        const bool movedPieceAttacks = (after >> move.pieceId & 1) != 0;
-        const bool sliderUncovered = (gained & 0x3c003cu) != 0;  // rooks, bishops, lances
-        ASSERT_TRUE(movedPieceAttacks || sliderUncovered) << DescribeMove(move) << " for " << file << "-" << rank;
-        ++defenders;
-      }
-    }
-  });
-  EXPECT_GT(defenders, SampleCount(1000));
-}
-
 // The step table holds exactly the steps that turn a gold mover or silver
 // near the target into an attacker (for promoting silvers, a gold mover).
 TEST(GenerateDefenders, StepTableIsExactlyTheAttackingSteps) {
@@ -126,19 +93,37 @@ TEST(GenerateDefenders, StepTableIsExactlyTheAttackingSteps) {
   }
 }
 
-TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
+// On random squares of random positions: defenders attack their square,
+// escapes move only their piece, the helpers beside them run cleanly.
+TEST(NodeGenerators, DefendersAndEscapesOverRandomPositions) {
   ResetSearchGlobals();
   PlayoutRandom random{616};
-  int escapes = 0;
+  int defenders = 0, escapes = 0;
   ForEachSamplePosition(SampleCount(1500), 5200, [&](Position& position) {
-    SetUpUndecidedThink(position, random.Below(3));
+    const int side = position.sideToMove;
     for (int n = 0; n < 4; ++n) {
       const int file = 1 + random.Below(9);
       const int rank = 1 + random.Below(9);
+      g_gameStage = STAGE_ENDGAME;  // no fifth-rank support, whose moves back a pawn from behind
+      std::vector<MoveRecord> out;
+      ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
+        return GenerateDefenders(position, file, rank, random.Below(8), 7, random.Below(2), o, room);
+      }, out, random.Below(5)));
+      const uint64_t before = movegen::DirectAttackers(position, side, file, rank);
+      for (const MoveRecord& move : out) {
+        if (move.pieceId == side && move.toFile == file && move.toRank == rank) continue;
+        MakeMove(position, move, 0);
+        const uint64_t after = movegen::DirectAttackers(position, side, file, rank);
+        UnmakeMove(position, move, 0);
+        const bool movedPieceAttacks = (after >> move.pieceId & 1) != 0;
+        const bool sliderUncovered = ((after & ~before) & 0x3c003cu) != 0;  // rooks, bishops, lances
+        ASSERT_TRUE(movedPieceAttacks || sliderUncovered) << DescribeMove(move) << " for " << file << "-" << rank;
+        ++defenders;
+      }
+      SetUpUndecidedThink(position, random.Below(3));
       const int exFile = random.Below(10);
       const int exRank = random.Below(10);
       const int firstOnly = random.Below(2);
-      std::vector<MoveRecord> out;
       ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
         return GeneratePieceEscapes(position, file, rank, random.Below(6), firstOnly, exFile, exRank, o, room);
       }, out, random.Below(5)));
@@ -160,6 +145,7 @@ TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
       }, out, random.Below(5)));
     }
   });
+  EXPECT_GT(defenders, SampleCount(1000));
   EXPECT_GT(escapes, SampleCount(1000));
 }
 
