@@ -113,17 +113,17 @@ int RookActivity(const Position& position, RootForm form, int side) {
 }
 
 TEST(RootEvaluators, RookAheadOfItsPawn) {
-  for (const auto& [form, penalty] :
+  // Clearing the pawn-file entry leaves the board, so only the penalty changes.
+  const auto penalty = [](int rookRank, RootForm form) {
+    Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, rookRank}, {0, PAWN, 2, 7}});
+    const int activity = RookActivity(position, form, 0);
+    position.pawnRank[0][2] = 0;
+    return RookActivity(position, form, 0) - activity;
+  };
+  for (const auto& [form, amount] :
        {std::pair{FORM_ENDGAME, 70}, std::pair{FORM_MIDDLE, 150}, std::pair{FORM_OPENING, 90}}) {
-    // Clearing the pawn-file entry leaves the board, so only the penalty changes.
-    Position ahead = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 6}, {0, PAWN, 2, 7}});
-    Position cleared = ahead;
-    cleared.pawnRank[0][2] = 0;
-    EXPECT_EQ(RookActivity(ahead, form, 0) - RookActivity(cleared, form, 0), -penalty);
-    Position behind = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 8}, {0, PAWN, 2, 7}});
-    Position behindCleared = behind;
-    behindCleared.pawnRank[0][2] = 0;
-    EXPECT_EQ(RookActivity(behind, form, 0), RookActivity(behindCleared, form, 0));
+    EXPECT_EQ(penalty(6, form), amount);
+    EXPECT_EQ(penalty(8, form), 0);  // behind its pawn
   }
 }
 
