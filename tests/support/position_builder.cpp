@@ -58,3 +58,16 @@ Position TurnedPosition(const Position& position) {
       if (position.hand[side][type - 1] > 0) inHand.push_back({1 - side, type, position.hand[side][type - 1]});
   return BuildPosition(1 - position.sideToMove, onBoard, inHand);
 }
+
+MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote) {
+  MoveRecord move{};
+  if (fromFile == 0) {
+    const int id = position.HandStackTop(position.sideToMove, fromRank);
+    move.SetDrop(toFile, toRank, static_cast<PieceId>(id), position.pieces[id].code);
+    return move;
+  }
+  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank)),
+           position.PieceCodeAt(fromFile, fromRank), static_cast<PieceId>(position.PieceIdAt(toFile, toRank)),
+           position.PieceCodeAt(toFile, toRank), promote);
+  return move;
+}

@@ -31,3 +31,8 @@ Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
 // swapped: every piece of side s on (f, r) stands for side 1 - s on
 // (10 - f, 10 - r), and the hands change owners. PieceIds are taken afresh.
 Position TurnedPosition(const Position& position);
+
+// The move of the piece on (fromFile, fromRank) to (toFile, toRank), taking
+// what stands there; fromFile 0 asks for the side to move's drop of base
+// type fromRank, the top of its in-hand stack.
+MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote = 0);

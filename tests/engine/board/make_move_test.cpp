@@ -1,6 +1,6 @@
 // Make and unmake beyond the walks: king steps along a checking line, nested
-// recorded moves up to and past the last history layer, the order of a
-// capture's reply list, and the ray helpers.
+// recorded moves up to and past the last history layer, and the order of a
+// capture's reply list. (The ray helpers run inside every make of the walks.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,14 +18,6 @@
 
 namespace {
 
-MoveRecord FindMove(const Position& position, int fromFile, int fromRank, int toFile, int toRank) {
-  for (const MoveRecord& move : OracleMoves(position, MoveSet::kPseudoLegal))
-    if (move.fromFile == fromFile && move.fromRank == fromRank && move.toFile == toFile && move.toRank == toRank)
-      return move;
-  ADD_FAILURE() << "no move " << fromFile << "-" << fromRank << ">" << toFile << "-" << toRank;
-  return {};
-}
-
 // Illegal king steps along the line of a slider that checks it (or would,
 // once the king takes the piece in between), toward and away from it: the
 // records stay exact, so the caller's test of the king square is reliable.
@@ -39,7 +31,7 @@ TEST(MakeMove, KingStepsAlongTheCheckingLineKeepRecordsExact) {
   for (const auto& [pieces, kingSteps] : cases)
     for (const auto& [toFile, toRank] : kingSteps) {
       Position position = BuildPosition(0, pieces);
-      const MoveRecord move = FindMove(position, 5, 5, toFile, toRank);
+      const MoveRecord move = MoveOn(position, 5, 5, toFile, toRank);
       ASSERT_TRUE(CheckRecordedMakeAndUnmake(position, move));
       MakeMove(position, move, 0);
       EXPECT_GT(position.AttackCount(1, toFile, toRank), 0) << toFile << "-" << toRank;
@@ -88,7 +80,7 @@ TEST(MakeMove, CaptureByAShieldListsLostThenOpenedSquaresEachAtTheFront) {
   // and takes the pawn on 7-2.
   Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {1, BISHOP, 9, 1}, {0, GOLD, 7, 3},
                                         {1, PAWN, 7, 2}, {0, PAWN, 3, 7}});
-  const MoveRecord capture = FindMove(position, 7, 3, 7, 2);
+  const MoveRecord capture = MoveOn(position, 7, 3, 7, 2);
   InitAttackHistory();
   g_attackHistoryDepth = 5;
   const auto listed = [] {
@@ -105,29 +97,6 @@ TEST(MakeMove, CaptureByAShieldListsLostThenOpenedSquaresEachAtTheFront) {
   EXPECT_EQ(listed(), expected);
   UnmakeMove(position, capture, 1);
   EXPECT_EQ(listed(), expected);  // unmake never writes the list
-}
-
-TEST(MakeMove, RayHelpersAddAndRemoveExactly) {
-  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {1, PAWN, 5, 4}, {0, LANCE, 5, 6},
-                                        {0, ROOK, 5, 8}});
-  const Position before = position;
-  const int rook = position.PieceIdAt(5, 8), lance = position.PieceIdAt(5, 6);
-  InitAttackHistory();
-  // The rook's forward ray, through its own lance into second line.
-  RemoveSlidingRay(position, 0, 5, 8, 0, -1, rook, 1);
-  EXPECT_EQ(position.AttackCountWithXray(0, 5, 7), 0);
-  EXPECT_EQ(position.XraySet(0, 5, 4), 0u);
-  EXPECT_EQ(g_attackHistory.At(0, 5, 4).change[0], -1);
-  AddSlidingRay(position, 0, 5, 8, 0, -1, 0, rook, 1);
-  EXPECT_TRUE(EquivalentPositions(position, before));
-  EXPECT_TRUE(HistoryClearFromDepth());
-
-  EXPECT_EQ(RemoveAttackerBit(position, 0, 5, 5, rook), 0);  // second line
-  EXPECT_EQ(position.AttackCountWithXray(0, 5, 5), 1);
-  EXPECT_EQ(position.SquareRecord(5, 5)->slidingSet[0], 1u << lance);
-  EXPECT_EQ(RemoveAttackerBit(position, 0, 5, 5, rook), 1);
-  EXPECT_EQ(RemoveAttackerBit(position, 0, 5, 7, rook), 0);  // direct
-  EXPECT_EQ(position.AttackCount(0, 5, 7), 0);
 }
 
 }  // namespace
