@@ -1,7 +1,7 @@
-// The move oracle on its own: the drop, promotion and king-safety rules on
-// small positions. (Its legal moves are compared with the record rules' in
-// the bridge test; its move records and copy-apply with MakeMove, for
-// consistent pieces and equal positions, in the walk tests.)
+// The move oracle on its own, on the rules random games seldom reach: the
+// pawn-drop mate, two pawns beside a tokin, drops and moves into dead ends.
+// (Its legal moves equal the record rules' over random games in the bridge
+// test; its move records and copy-apply equal MakeMove in the walk tests.)
 #include <algorithm>
 #include <vector>
 
@@ -48,19 +48,12 @@ TEST(OracleRules, DropsPromotionsAndKingSafety) {
       {"no drop where the piece could never move", 0, {{0, KING, 5, 9}, {1, KING, 5, 1}},
        {{0, PAWN, 1}, {0, LANCE, 1}, {0, KNIGHT, 1}},
        {{0, PAWN, 4, 1, 0}, {0, LANCE, 4, 1, 0}, {0, LANCE, 4, 2, 1}, {0, KNIGHT, 4, 2, 0}, {0, KNIGHT, 4, 3, 1}}},
-      {"no drop where the piece could never move, side 1", 1, {{0, KING, 5, 9}, {1, KING, 5, 1}},
-       {{1, PAWN, 1}, {1, KNIGHT, 1}}, {{0, PAWN, 6, 9, 0}, {0, PAWN, 6, 8, 1}, {0, KNIGHT, 6, 8, 0}}},
       {"promotion where the piece may, forced where it could never move again", 0,
        {{0, KING, 5, 9}, {1, KING, 9, 5}, {0, PAWN, 5, 2}, {0, PAWN, 4, 4}, {0, KNIGHT, 7, 4}, {0, KNIGHT, 2, 5},
         {0, LANCE, 1, 4}, {0, SILVER, 9, 3}, {0, GOLD, 6, 3}, {0, ROOK, 3, 6}},
        {},
        {{5, 2, 5, 1, 1}, {4, 4, 4, 3, 2}, {7, 4, 6, 2, 1}, {2, 5, 1, 3, 2}, {1, 4, 1, 1, 1}, {1, 4, 1, 2, 2},
         {9, 3, 8, 4, 2}, {6, 3, 6, 2, 1}, {3, 6, 3, 5, 1}, {3, 6, 3, 3, 2}}},
-      {"a pinned piece stays on the line, the king off attacked squares", 0,
-       {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, SILVER, 5, 8}, {1, ROOK, 5, 2}, {1, BISHOP, 8, 4}}, {},
-       {{5, 8, 5, 7, 1}, {5, 8, 4, 7, 0}, {5, 8, 4, 9, 0}, {5, 9, 4, 8, 0}, {5, 9, 6, 8, 1}}},
-      {"in check only drops that block", 0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {1, ROOK, 5, 2}}, {{0, GOLD, 1}},
-       {{0, GOLD, 5, 5, 1}, {0, GOLD, 4, 5, 0}}},
   };
   for (const auto& rule : cases) {
     const std::vector<MoveRecord> moves = OracleMoves(BuildPosition(rule.side, rule.pieces, rule.hand));

@@ -76,21 +76,24 @@ TEST(AttackRecords, HoldTheAttackersTheRayRulesName) {
   }
 }
 
+// The six-piece handicap takes its pieces out of play in the shared
+// template: the initial set-up and an unknown handicap (side 1 to move) keep
+// them out; the even handicap puts them back.
 TEST(PositionSetUp, SixPieceHandicapTakesItsPiecesOutOfPlayUntilTheNextHandicap) {
   const std::vector<int> removed = {3, 5, 16, 17, 20, 21};
   Position position;
-  SetupHandicap(position, HANDICAP_SIX);
-  EXPECT_EQ(position.sideToMove, 1);
-  for (int id = 0; id < PIECE_COUNT; ++id)
-    EXPECT_EQ(position.pieces[id].file == OUT_OF_PLAY_FILE, std::count(removed.begin(), removed.end(), id) == 1) << id;
-  SetupInitialPosition(position);  // reads the template as the handicap left it
-  for (int id : removed) EXPECT_EQ(position.pieces[id].file, OUT_OF_PLAY_FILE) << id;
-  SetupHandicap(position, 9);  // outside the table: the template stays, side 1 moves
-  EXPECT_EQ(position.sideToMove, 1);
-  for (int id : removed) EXPECT_EQ(position.pieces[id].file, OUT_OF_PLAY_FILE) << id;
-  SetupHandicap(position, HANDICAP_EVEN);
-  EXPECT_EQ(position.sideToMove, 0);
-  for (int id : removed) EXPECT_TRUE(IsOnBoard(position.pieces[id].file, position.pieces[id].rank)) << id;
+  const std::tuple<int, int, bool> steps[] = {{HANDICAP_SIX, 1, true}, {-1, 1, true}, {9, 1, true}, {HANDICAP_EVEN, 0, false}};
+  for (const auto& [handicap, side, out] : steps) {
+    if (handicap < 0) {
+      SetupInitialPosition(position);  // reads the template as the handicap left it
+    } else {
+      SetupHandicap(position, handicap);
+      EXPECT_EQ(position.sideToMove, side) << handicap;
+    }
+    for (int id = 0; id < PIECE_COUNT; ++id)
+      EXPECT_EQ(position.pieces[id].file == OUT_OF_PLAY_FILE, out && std::count(removed.begin(), removed.end(), id) == 1)
+          << handicap << " " << id;
+  }
 }
 
 TEST(RebuildHandLists, StacksOffBoardIdsInOrderAsInHandAndTheRestOutOfPlay) {

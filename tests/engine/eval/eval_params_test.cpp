@@ -13,6 +13,7 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
+#include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
 
@@ -168,11 +169,7 @@ void ExpectRecountedRawSums(const Position& position) {
 // Random games: once a game has reached the endgame it never reads as an
 // opening again; the quick raw sums recount all along.
 TEST(RandomGames, StagesNeverFallBackToTheOpeningAndQuickSumsRecount) {
-#ifdef KIFU_SANITIZED
-  constexpr int games = 4;
-#else
-  constexpr int games = 20;
-#endif
+  const int games = SampleCount(20);
   int endgames = 0;
   for (int game = 0; game < games; ++game) {
     Position position = Initial();

@@ -12,6 +12,7 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
+#include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
 
@@ -114,11 +115,7 @@ TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
 // A position and its mirror (turned, owners and the move swapped) give
 // mirrored silver grids, castle grids and quick evaluations, for equal ids.
 TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
-#ifdef KIFU_SANITIZED
-  constexpr int games = 3;
-#else
-  constexpr int games = 12;
-#endif
+  const int games = SampleCount(12);
   const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_KAKU_GAWARI, SENKEI_SHIKEN_MINO,
                           SENKEI_FUNA_KYUSEN, SENKEI_IBI_ANAGUMA, SENKEI_NAKA_ZUMAI, SENKEI_TWO_PIECE_UPPER,
                           SENKEI_RIKISEN_NAKABISHA, SENKEI_SHIIBA_GYOKU};

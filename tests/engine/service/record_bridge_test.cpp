@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/engine_oracle.h"
+#include "support/generator_checks.h"
 #include "support/kifu_perft.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -86,11 +87,7 @@ const KifuMove& PickRecordMove(const std::vector<KifuMove>& moves, PlayoutRandom
 // From the even game, every recognised handicap and the first player
 // without a king: so also king ids with a king missing and either side to move.
 TEST(RecordBridge, ConvertedPositionsAndTheirMovesAgreeWithTheRecordOverRandomGames) {
-#ifdef KIFU_SANITIZED
-  constexpr int kGamesPerStart = 4;
-#else
-  constexpr int kGamesPerStart = 20;
-#endif
+  const int kGamesPerStart = SampleCount(20);
   uint64_t positions = 0, drops = 0, promotions = 0, captures = 0;
   for (HandicapFlags start : KIFU_KNOWN_HANDICAPS)
     for (int game = 0; game < kGamesPerStart; ++game) {
