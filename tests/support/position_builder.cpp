@@ -45,6 +45,12 @@ Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
   return position;
 }
 
+Position StartPosition(int handicap) {
+  Position position{};
+  SetupHandicap(position, handicap);
+  return position;
+}
+
 Position TurnedPosition(const Position& position) {
   std::vector<PlacedPiece> onBoard;
   for (int id = 0; id < PIECE_COUNT; ++id) {

@@ -27,6 +27,9 @@ struct HandPieces {
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});
 
+// The engine's own set-up of a handicap start (HANDICAP_EVEN: the even game).
+Position StartPosition(int handicap = HANDICAP_EVEN);
+
 // The position turned by 180 degrees with the colours and the side to move
 // swapped: every piece of side s on (f, r) stands for side 1 - s on
 // (10 - f, 10 - r), and the hands change owners. PieceIds are taken afresh.

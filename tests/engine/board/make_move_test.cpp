@@ -44,8 +44,7 @@ TEST(MakeMove, KingStepsAlongTheCheckingLineKeepRecordsExact) {
 // makes past the last layer write nothing of the history.
 TEST(MakeMove, NestedRecordedMovesKeepTheirLayersAndWriteNothingPastTheLast) {
   InitAttackHistory();
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   std::vector<Position> reached;
   std::unique_ptr<AttackHistory> full;  // the history when all layers are in use
   std::vector<AttackChangeRecord*> fullHeads;

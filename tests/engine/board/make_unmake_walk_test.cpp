@@ -14,6 +14,7 @@
 #include "support/generator_checks.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
+#include "support/position_builder.h"
 
 namespace {
 
@@ -43,8 +44,7 @@ uint64_t Walk(Position& position, int depth, std::string& failure) {
 }
 
 TEST(MakeUnmakeWalk, DepthFourFromTheEvenPositionKeepsEveryRecordExact) {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   const Position start = position;
   InitAttackHistory();
   std::string failure;
@@ -64,8 +64,7 @@ TEST(MakeUnmakeWalk, EveryMoveOfRandomGamesFromEveryStartKeepsEveryRecordExact) 
   PlayoutEvents events;
   uint64_t probes = 0, kingStepsIntoCheck = 0;
   for (int game = 0; game < games; ++game) {
-    Position position{};
-    SetupHandicap(position, game % 8);
+    Position position = StartPosition(game % 8);
     std::vector<Position> history;
     std::string failure;
     const PlayoutPlayer play = [&](Position& current, const MoveRecord& played) {

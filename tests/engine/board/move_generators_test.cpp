@@ -13,6 +13,7 @@
 #include "records/kifu_legal_moves.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
+#include "support/position_builder.h"
 
 namespace {
 
@@ -126,8 +127,7 @@ TEST(NthAttacker, WalksTheSetsDownToTheirCounts) {
 }
 
 TEST(UnlinkMove, ReturnsTheNewHeadAndKeepsTheNodesLinks) {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   MoveRecord moves[MAX_GENERATED_MOVES];
   int count = 0;
   MoveRecord* head = GenerateAllMoves(position, count, moves);
@@ -144,8 +144,7 @@ TEST(UnlinkMove, ReturnsTheNewHeadAndKeepsTheNodesLinks) {
 // start and from every handicap the record flags name; depth 5 of the even
 // start (19,861,490) is measured in bench/.
 TEST(EnginePerft, MatchesTheRecordRules) {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   InitAttackHistory();
   const uint64_t even[] = {1, 30, 900, 25470, 719731};
   for (int depth = 0; depth <= 4; ++depth) EXPECT_EQ(EnginePerft(position, depth), even[depth]) << depth;

@@ -63,8 +63,7 @@ TEST(KeyTables, StayFrozenAndKeepTheirConstraints) {
 // The position after board moves (from file, from rank, to file, to rank,
 // promote) from a handicap start.
 Position PlayLine(int handicap, const std::vector<std::array<int, 5>>& moves) {
-  Position position{};
-  SetupHandicap(position, handicap);
+  Position position = StartPosition(handicap);
   InitAttackHistory();
   for (const auto& [fromFile, fromRank, toFile, toRank, promote] : moves)
     MakeMove(position, MoveOn(position, fromFile, fromRank, toFile, toRank, promote), 0);
@@ -111,8 +110,7 @@ TEST(PositionKey, TranspositionsShareOneKey) {
 }
 
 PositionKey KeyWithHand(int pawns, int golds, int sideToMove) {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   position.hand[0][PAWN - 1] = static_cast<int8_t>(pawns);
   position.hand[0][GOLD - 1] = static_cast<int8_t>(golds);
   position.sideToMove = static_cast<uint8_t>(sideToMove);

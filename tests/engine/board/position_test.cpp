@@ -35,8 +35,7 @@ constexpr uint32_t Ids(std::initializer_list<int> ids) {
 }
 
 TEST(AttackRecords, HoldTheAttackersTheRayRulesName) {
-  Position initial{};
-  SetupHandicap(initial, HANDICAP_EVEN);
+  Position initial = StartPosition();
   // Rook 2 behind its lance 18 and rook 3 behind a gold on files 5 and 2;
   // rook 2 also runs into its knight on 6-9.
   const Position lines = EngineRecordsOf({{0, KING, 9, 5}, {1, KING, 1, 1}, {0, ROOK, 5, 9}, {0, LANCE, 5, 8},
@@ -97,8 +96,7 @@ TEST(PositionSetUp, SixPieceHandicapTakesItsPiecesOutOfPlayUntilTheNextHandicap)
 }
 
 TEST(RebuildHandLists, StacksOffBoardIdsInOrderAsInHandAndTheRestOutOfPlay) {
-  Position position;
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   for (int id : {23, 25, 8}) {
     PieceListEntry& entry = position.pieces[id];
     position.board[entry.file][entry.rank] = static_cast<int8_t>(EMPTY_PIECE_ID);

@@ -107,8 +107,7 @@ TEST(ClassifyRootMove, PawnDropOn57GivesTenUnderEveryStrategy) {
 }
 
 TEST(FormationDistance, StartIsZeroAndEachStepCounts) {
-  Position start{};
-  SetupInitialPosition(start);
+  Position start = StartPosition();
   for (int side = 0; side < 2; ++side)
     for (int flag = 0; flag < 2; ++flag) EXPECT_EQ(FormationDistance(start, side, flag), 0);
   // Gold 6九-5八 for side 0 and its turned move 4一-5二 for side 1 add 1.

@@ -159,8 +159,7 @@ TEST(StaticExchange, MatchesTheMinimaxOfTheCaptureSequenceOverRandomPositions) {
   const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_SHIKEN_MINO, SENKEI_HIDARI_MINO, SENKEI_IBI_ANAGUMA};
   int compared = 0, found = 0;
   for (int game = 0; game < games; ++game) {
-    Position position{};
-    SetupHandicap(position, game % 3 == 0 ? HANDICAP_EVEN : game % 8);
+    Position position = StartPosition(game % 3 == 0 ? HANDICAP_EVEN : game % 8);
     PlayoutEvents events;
     int ply = 0;
     PlayRandomGame(position, 3300 + game, 140, [&](Position& current, const MoveRecord& move) {

@@ -18,12 +18,6 @@
 
 namespace {
 
-Position Initial() {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
-  return position;
-}
-
 // Runs first in this program: nothing has built the tables yet.
 TEST(RootLineWeight, IsPresetBeforeTheFirstBuild) {
   for (int entry : RootLineWeight) EXPECT_EQ(entry, -99999);
@@ -58,7 +52,7 @@ TEST(InitEvalTables, RebuildingGivesTheSameBytes) {
 }
 
 TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
-  const Position position = Initial();
+  const Position position = StartPosition();
   // 相振金無双 has no castle rule: the grids are the blocks themselves.
   const auto grid = [&](GameStage stage, SenkeiId id0, SenkeiId id1, int plane, int file, int rank) {
     const SenkeiId pair[2] = {id0, id1};
@@ -105,7 +99,7 @@ TEST(BuildStageTables, StageValuesAndTheOpeningReadingTheEndgameBlocks) {
 TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
   int table[ROOT_LINE_WEIGHT_SIZE];
   const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_IBI_ANAGUMA};
-  BuildRootLineWeights(Initial(), STAGE_OPENING, pair, table);
+  BuildRootLineWeights(StartPosition(), STAGE_OPENING, pair, table);
   const int undeveloped[9] = {11, 11, 9, 8, 7, 6, 1, 0, 0};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(table[i], undeveloped[i]);
   EXPECT_EQ(table[27] + table[26] + table[9], 8 - 200 + 14);
@@ -121,7 +115,7 @@ TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
                           SENKEI_RIKISEN_NAKABISHA, SENKEI_SHIIBA_GYOKU};
   int compared = 0;
   for (int game = 0; game < games; ++game) {
-    Position position = Initial();
+    Position position = StartPosition();
     PlayoutEvents events;
     int ply = 0;
     PlayRandomGame(position, 6400 + game, 120, [&](Position& current, const MoveRecord& move) {

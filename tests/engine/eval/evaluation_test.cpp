@@ -88,8 +88,7 @@ struct Counts {
 // the carried state against the full state of the child. The carried state
 // starts over from the full one after an exempt case.
 void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure) {
-  Position position{};
-  SetupHandicap(position, handicap);
+  Position position = StartPosition(handicap);
   EvalState carried = FullOf(position);
   uint64_t run = 0;
   const PlayoutPlayer play = [&](Position& current, const MoveRecord& move) {
@@ -120,8 +119,7 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
   Counts counts;
   for (int game = 0; game < games; ++game) {
     // Every tenth game with the tuned tables of its start, the others with random ones.
-    Position start{};
-    SetupHandicap(start, game % 8);
+    Position start = StartPosition(game % 8);
     const SenkeiId pair[2] = {0, 0};
     if (game % 10 == 0)
       InitEvalParams(start, pair);
@@ -273,8 +271,7 @@ TEST(FullEvaluation, FixedValuesOfTokinsRooksOpenFilesAndKingSquares) {
   EXPECT_EQ(open.side[0].attackSum, 320);
   // The king's square values, read with the base the tuned table is filled
   // with (file 1 and rank 1 at index 0).
-  Position start{};
-  SetupHandicap(start, HANDICAP_EVEN);
+  Position start = StartPosition();
   const SenkeiId pair[2] = {0, 0};
   InitEvalParams(start, pair);
   const int kings[][6] = {{5, 9, 5, 1, -250, -250}, {1, 7, 9, 3, -100, 0}, {9, 7, 1, 3, 0, -100}, {2, 1, 8, 9, 1500, 1500}};

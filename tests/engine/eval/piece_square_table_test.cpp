@@ -193,8 +193,7 @@ TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
 // Mended: the rows go back to the side that was saved, whatever side the
 // caller names; with nothing saved a restore changes nothing.
 TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
-  Position position{};
-  SetupInitialPosition(position);
+  Position position = StartPosition();
   const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_SHIKEN_MINO};
   BuildEvalTables(STAGE_OPENING, pair);
   ApplyStrategyToEvalTables(position, STAGE_OPENING, pair);
