@@ -1,6 +1,6 @@
 // Make and unmake beyond the walks: king steps along a checking line, nested
-// recorded moves up to and past the last history layer, and the order of a
-// capture's reply list. (The ray helpers run inside every make of the walks.)
+// recorded moves up to and past the last history layer, the order of a
+// capture's reply list, and the ray helpers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -96,6 +96,29 @@ TEST(MakeMove, CaptureByAShieldListsLostThenOpenedSquaresEachAtTheFront) {
   EXPECT_EQ(listed(), expected);
   UnmakeMove(position, capture, 1);
   EXPECT_EQ(listed(), expected);  // unmake never writes the list
+}
+
+TEST(MakeMove, RayHelpersAddAndRemoveExactly) {
+  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {1, PAWN, 5, 4}, {0, LANCE, 5, 6},
+                                        {0, ROOK, 5, 8}});
+  const Position before = position;
+  const int rook = position.PieceIdAt(5, 8), lance = position.PieceIdAt(5, 6);
+  InitAttackHistory();
+  // The rook's forward ray, through its own lance into second line.
+  RemoveSlidingRay(position, 0, 5, 8, 0, -1, rook, 1);
+  EXPECT_EQ(position.AttackCountWithXray(0, 5, 7), 0);
+  EXPECT_EQ(position.XraySet(0, 5, 4), 0u);
+  EXPECT_EQ(g_attackHistory.At(0, 5, 4).change[0], -1);
+  AddSlidingRay(position, 0, 5, 8, 0, -1, 0, rook, 1);
+  EXPECT_TRUE(EquivalentPositions(position, before));
+  EXPECT_TRUE(HistoryClearFromDepth());
+
+  EXPECT_EQ(RemoveAttackerBit(position, 0, 5, 5, rook), 0);  // second line
+  EXPECT_EQ(position.AttackCountWithXray(0, 5, 5), 1);
+  EXPECT_EQ(position.SquareRecord(5, 5)->slidingSet[0], 1u << lance);
+  EXPECT_EQ(RemoveAttackerBit(position, 0, 5, 5, rook), 1);
+  EXPECT_EQ(RemoveAttackerBit(position, 0, 5, 7, rook), 0);  // direct
+  EXPECT_EQ(position.AttackCount(0, 5, 7), 0);
 }
 
 }  // namespace
