@@ -1,8 +1,9 @@
 // The bridge between record and engine: converted positions equal what the
 // independent builder lays out from the record's pieces, and their oracle
 // moves, read back through EngineMoveToUi, are exactly the record rules'
-// legal moves; starts equal the engine set-up byte for byte; refusals; and
-// the record form of engine move codes.
+// legal moves (this is also the test of the oracle's own drop, promotion,
+// pawn-drop-mate and king-safety rules); starts equal the engine set-up byte
+// for byte; refusals; and the record form of engine move codes.
 #include "engine/service/record_bridge.h"
 
 #include <gtest/gtest.h>
