@@ -95,18 +95,12 @@ TEST(PieceSquareTable, IdsWithoutTablesReadTheirFamilysTables) {
   for (SenkeiId id = 0; id < SENKEI_NAME_COUNT; ++id) {
     const int index = SenkeiBaseIndex(id);
     ASSERT_TRUE(own.count(index)) << id;
-    if (own.count(id)) {
-      EXPECT_EQ(index, id);
-    }
-    if (IsRangingRookSenkei(id)) {
-      EXPECT_TRUE(index == 3 || index == 9) << id;
-    }
-    if (IsStaticVsRangingSenkei(id)) {
-      EXPECT_TRUE(index == 5 || index == 7 || index == 8) << id;
-    }
-    if (id < BASE_TABLE_COUNT) {
-      EXPECT_EQ(std::memcmp(g_basePieceSquare[id], g_basePieceSquare[index], sizeof g_basePieceSquare[id]), 0) << id;
-    }
+    EXPECT_TRUE(!own.count(id) || index == id) << id;
+    EXPECT_TRUE(!IsRangingRookSenkei(id) || index == 3 || index == 9) << id;
+    EXPECT_TRUE(!IsStaticVsRangingSenkei(id) || index == 5 || index == 7 || index == 8) << id;
+    EXPECT_TRUE(id >= BASE_TABLE_COUNT ||
+                std::memcmp(g_basePieceSquare[id], g_basePieceSquare[index], sizeof g_basePieceSquare[id]) == 0)
+        << id;
   }
   EXPECT_EQ(SenkeiBaseIndex(23), 0);
   EXPECT_EQ(SenkeiBaseIndex(SENKEI_SHIN_YAGURA), 1);
