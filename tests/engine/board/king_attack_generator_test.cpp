@@ -227,8 +227,7 @@ TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget
             }
             if (!aims) continue;
             MoveRecord drop{};
-            drop.SetDrop(static_cast<int>(c.file), static_cast<int>(c.rank), static_cast<PieceId>(id),
-                         static_cast<PieceCode>(OwnerBit(side) | type));
+            drop.SetDrop(qf, qr, static_cast<PieceId>(id), static_cast<PieceCode>(OwnerBit(side) | type));
             drop.fromRank = 0;
             OracleApplyMove(position, drop, after);
             ASSERT_TRUE((movegen::DirectAttackers(after, side, file, rank) >> id) & 1)

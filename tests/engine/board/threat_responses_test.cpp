@@ -330,10 +330,7 @@ TEST(GenerateDefendingMoves, AnswerOnlyDirectAttacksAndRookForRookStays) {
     Position position = escapes ? BuildPosition(1, pieces) : BuildPosition(1, pieces, {{0, PAWN, 1}});
     SetUpUndecidedThink(position, 1);
     InitAttackHistory();
-    MoveRecord move{};
-    const int id = position.PieceIdAt(from / 10, from % 10);
-    move.Set(from / 10, from % 10, to / 10, to % 10, static_cast<PieceId>(id), position.pieces[id].code,
-             EMPTY_PIECE_ID, 0, 0);
+    const MoveRecord move = MoveOn(position, from / 10, from % 10, to / 10, to % 10);
     MakeMove(position, move, 1);
     MoveRecord out[64];
     int written = 0;

@@ -59,9 +59,7 @@ bool PawnFacesBackRankKing(const Position& position) {
 
 TEST(PatternTerm, WritesOnlyItsWordsAndTheFlag) {
   FillRandomRootTables(7, true);
-  Position position{};
-  SetupInitialPosition(position);
-  const EvalState state = PatternOf(position, false);
+  const EvalState state = PatternOf(StartPosition(), false);
   EvalState rest = state;
   for (int side = 0; side < 2; ++side) {
     rest.defence[side].addend = rest.material[side].addend = rest.side[side].enemyKingTerm = 0;

@@ -65,8 +65,7 @@ TEST(ThinkSetup, RefusesKinglessPositionsAndBuildsEveryId) {
   EXPECT_EQ(BeginThink(kingless, {0, ALL_SENKEI_MASK, 0, 0}, root, setup), -1);
   EXPECT_EQ(ListAllMoves(kingless, {0, ALL_SENKEI_MASK, 0, 0}, list), -1);
   EXPECT_TRUE(g_gameStage == 2 && GetRandomSeed() == 17u) << "nothing set up";
-  Position start{};
-  SetupInitialPosition(start);
+  const Position start = StartPosition();
   for (SenkeiId id = 0; id <= SENKEI_MILLENNIUM; ++id) {
     const SenkeiId pair[2] = {id, SENKEI_MILLENNIUM - id};
     InitEvalParams(start, pair);
