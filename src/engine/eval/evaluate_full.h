@@ -1,7 +1,6 @@
 // Full evaluation: EvaluateFull (the state from scratch, once per think at
-// the root), EvalKingMoveUpdate (every king-relative contribution re-derived
-// after a king move) and the state helpers both share with the incremental
-// update; the value functions are in king_relative_values.h.
+// the root) and the state helpers it shares with the incremental update;
+// the value functions are in king_relative_values.h.
 #pragma once
 
 #include "engine/board/position.h"
@@ -42,19 +41,84 @@ struct KingSquares {
 inline KingSquares KingSquaresOf(const Position& position) {
   return {{position.pieces[0].file, position.pieces[1].file}, {position.pieces[0].rank, position.pieces[1].rank}};
 }
+
+// The king-relative values of a piece of the side computed from the
+// parameters: its defence of its own king, its attack parts and approach
+// value against the enemy king. The incremental update reads the same
+// values from tables (TabledKingValues) through the same interface.
+struct ComputedKingValues {
+  const EvalParams& params;
+  KingSquares kings;
+  int Defence(int side, int type, int file, int rank) const {
+    return AdjustedDefenceValue(params, side, type, kings.file[side], kings.rank[side], file, rank);
+  }
+  AttackParts Attack(int side, int type, int file, int rank) const {
+    return KingAttackParts(params, side, type, kings.file[1 - side], kings.rank[1 - side], file, rank);
+  }
+  int Approach(int side, int type, int file, int rank) const {
+    return KingApproachValue(params, side, type, kings.file[1 - side], kings.rank[1 - side], file, rank);
+  }
+};
+
 // Adds (sign +1) or takes away (sign -1) a board piece's contributions other
-// than material: defence, attack-list entries, attackSum and reserve.
+// than material: defence, attack-list entries, attackSum and reserve, with
+// the king-relative values from `values`.
+template <typename KingValues>
+void ApplyBoardTermsWith(const EvalParams& params, EvalState& state, int side, int type, int file, int rank,
+                         const KingValues& values, int sign) {
+  const bool inCamp = InEnemyCamp(side, rank);
+  switch (type) {
+    case ROOK:
+      AddAttackSum(state, side, sign * (inCamp ? 650 : 150));
+      AddToWord(state.reserveValue[side], sign * (inCamp ? 100 : 400));
+      return;
+    case BISHOP:
+      AddAttackSum(state, side, sign * (inCamp ? 200 : 100));
+      AddToWord(state.reserveValue[side], sign * 400);
+      return;
+    case DRAGON:
+      AddAttackSum(state, side, sign * 750);
+      AddToWord(state.reserveValue[side], sign * 135);
+      return;
+    case KING:
+      AddToWord(state.defence[side].value, sign * KingSquareValue(params, side, file, rank));
+      return;
+    case HORSE:
+      AddAttackSum(state, side, sign * 300);
+      break;
+    case KNIGHT:
+    case PAWN:
+      AddAttackSum(state, side, sign * values.Approach(side, type, file, rank));
+      break;
+    default:
+      break;
+  }
+  AddToWord(state.defence[side].value, sign * values.Defence(side, type, file, rank));
+  if (AttackRow[type] == NO_ROW) return;
+  const AttackParts parts = values.Attack(side, type, file, rank);
+  const int enemyKingFile = values.kings.file[1 - side], enemyKingRank = values.kings.rank[1 - side];
+  uint16_t* fileList = state.side[side].attackList[FileListOf(file, enemyKingFile)];
+  uint16_t* rankList = state.side[side].attackList[RankListOf(rank, enemyKingRank)];
+  if (sign > 0) {
+    TopSixInsert(fileList, parts.part[0]);
+    TopSixInsert(rankList, parts.part[1]);
+  } else {
+    TopSixRemove(fileList, parts.part[0]);
+    TopSixRemove(rankList, parts.part[1]);
+  }
+}
+// The same with the values computed from the parameters.
 void ApplyBoardTerms(const EvalParams& params, EvalState& state, int side, int type, int file, int rank,
                      const KingSquares& kings, int sign);
-// Moves a piece's two attack parts from its old square, type and enemy king
-// to its new ones: replaced within a list, or removed and inserted across.
+// Moves a piece's two attack parts from their old values and lists to the
+// new ones: replaced within a list, or removed and inserted across.
+void MoveAttackParts(EvalState& state, int side, const AttackParts& oldParts, int oldFileList, int oldRankList,
+                     const AttackParts& newParts, int newFileList, int newRankList);
+// The same for a piece's old square, type and enemy king and its new ones,
+// with the parts computed from the parameters.
 void ReplaceAttackParts(const EvalParams& params, EvalState& state, int side, int oldType, int oldFile, int oldRank,
                         int oldKingFile, int oldKingRank, int newType, int newFile, int newRank, int newKingFile,
                         int newKingRank);
 
 // Builds the whole state from the position; leaves flags as they are.
 void EvaluateFull(const Position& position, EvalState* state);
-// Re-derives the king-relative contributions after the king of the side
-// moved from old to new; the position already shows the move.
-void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int oldRank, int newFile, int newRank,
-                        EvalState* state);

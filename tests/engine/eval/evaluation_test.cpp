@@ -16,6 +16,7 @@
 #include "engine/eval/eval_params.h"
 #include "engine/eval/evaluate_delta.h"
 #include "engine/eval/evaluate_full.h"
+#include "engine/eval/king_relative_tables.h"
 #include "engine/search/node_state.h"
 #include "support/engine_oracle.h"
 #include "support/eval_params_fill.h"
@@ -260,6 +261,7 @@ TEST(TopSixList, IsTheSortedMultisetUpToFiveAndRemovesByPlaceWhenFull) {
 // Parameters all zero: only the fixed values of the design remain.
 void ZeroParams() {
   std::memset(&g_evalParams, 0, sizeof g_evalParams);
+  BuildKingRelativeTables(g_evalParams);
   std::memset(&g_testTable, 0, sizeof g_testTable);
   g_activePieceSquareTable = &g_testTable;
 }
