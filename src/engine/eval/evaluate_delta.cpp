@@ -30,6 +30,16 @@ struct TabledKingValues {
   int Approach(int side, int type, int file, int rank) const {
     return BlockApproach(*block[1 - side], type, SquareIndex(file, rank));
   }
+  // The interface of ComputedKingValues: the kings are those of the blocks.
+  int Defence(int side, int type, int /*kingFile*/, int /*kingRank*/, int file, int rank) const {
+    return Defence(side, type, file, rank);
+  }
+  AttackParts Attack(int side, int type, int /*kingFile*/, int /*kingRank*/, int file, int rank) const {
+    return Attack(side, type, file, rank);
+  }
+  int Approach(int side, int type, int /*kingFile*/, int /*kingRank*/, int file, int rank) const {
+    return Approach(side, type, file, rank);
+  }
 };
 
 struct MoveContext {
@@ -79,7 +89,7 @@ void ApplyDrop(MoveContext& c, const MoveRecord& move) {
   AddReserve(c, side, -HandReserveValue(c.params, type, left));
   if (type != PAWN)
     AddAttackSum(c.state, side, HandCountPenalty(c.params, static_cast<int>(c.position.handTotal[side])));
-  ApplyBoardTermsWith(c.params, c.state, side, type, file, rank, c.values, +1);
+  ApplyBoardTermsWith(c.params, c.state, side, type, file, rank, c.values.kings, c.values, +1);
   if (type == PAWN) {
     SubOpenFileTerm(c.params, c.state, side, left + 1);
     c.state.side[side].openFileAccumulator -= static_cast<uint32_t>(OpenFileWeight(c.params, c.values.kings.file[1 - side], file));
@@ -174,9 +184,9 @@ void ApplyCapture(MoveContext& c, const MoveRecord& move) {
     KingSquares asInParent = c.values.kings;
     asInParent.file[side] = move.fromFile;
     asInParent.rank[side] = move.fromRank;
-    ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, TabledKingValues(asInParent), -1);
+    ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, asInParent, TabledKingValues(asInParent), -1);
   } else {
-    ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, c.values, -1);
+    ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, c.values.kings, c.values, -1);
   }
   if (type == PAWN && !(kingMoved && move.fromFile != move.toFile))
     ChangeOpenFileTerm(c, other, HandCountOf(c.position, other, PAWN), OpenFileWeight(c.params, c.values.kings.file[side], file));
@@ -194,23 +204,20 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   const KingRelativeBlock& after = KingBlockAt(side, newFile, newRank);
   // Every piece but the kings in one pass without a branch: each code reads
   // its row (the side's own pieces their defence, the enemy's their
-  // approach, everything else and a piece off the board entries of 0), and
-  // the two sums travel packed in one. They go to the 16-bit words once,
-  // which wrap the same. The enemy's attackers are collected by whether
-  // they have a part above 0 before or after: the others leave the lists as
-  // they are.
-  const int64_t* afterValues = &after.pieceValue[0][0];
-  const int64_t* beforeValues = &before.pieceValue[0][0];
+  // approach, everything else and a piece off the board entries of 0) and
+  // sums it in its lane. The sums go to the 16-bit words once, which wrap
+  // the same.
+  const int32_t* afterValues = &after.pieceValue[0][0];
+  const int32_t* beforeValues = &before.pieceValue[0][0];
   const KingPieceRow* rows = g_kingPieceRows.byCode[side];
   int64_t sum = 0;
   uint64_t attackers = 0;
   for (int id = 2; id < PIECE_COUNT; ++id) {
     const PieceListEntry& piece = position.pieces[id];
     const KingPieceRow row = rows[piece.code];
-    const int slot = SquareSlotOf(piece), at = row.valueRowStart + slot;
-    sum += afterValues[at] - beforeValues[at];
-    const uint64_t live = after.attackLive[row.attackKind][slot] | before.attackLive[row.attackKind][slot];
-    attackers |= live << id;
+    const int at = row.valueRowStart + SquareSlotOf(piece);
+    sum += InLane(afterValues[at] - beforeValues[at], row.lane);
+    attackers |= static_cast<uint64_t>((row.attackKind != NO_KIND) & (piece.file >= 1)) << id;
   }
   AddToWord(state->defence[side].value, DefenceSumOf(sum));
   AddAttackSum(*state, other, ApproachSumOf(sum));

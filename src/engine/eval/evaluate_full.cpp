@@ -33,16 +33,16 @@ void SumOpenFileAccumulator(const Position& position, const EvalParams& params, 
       AddOpenFileAccumulator(state, side, OpenFileWeight(params, enemyKingFile, file));
 }
 
-void ApplyBoardTerms(const EvalParams& params, EvalState& state, int side, int type, int file, int rank,
-                     const KingSquares& kings, int sign) {
-  ApplyBoardTermsWith(params, state, side, type, file, rank, ComputedKingValues{params, kings}, sign);
+// Kept out of line: the full evaluation's loop calls it once per piece.
+[[gnu::noinline]] void ApplyBoardTerms(const EvalParams& params, EvalState& state, int side, int type, int file,
+                                       int rank, const KingSquares& kings, int sign) {
+  ApplyBoardTermsWith(params, state, side, type, file, rank, kings, ComputedKingValues{params}, sign);
 }
 
 void EvaluateFull(const Position& position, EvalState* state) {
   const EvalParams& params = g_evalParams;
   const KingSquares kings = KingSquaresOf(position);
   assert(IsOnBoard(kings.file[0], kings.rank[0]) && IsOnBoard(kings.file[1], kings.rank[1]));
-  const ComputedKingValues values{params, kings};
   for (int side = 0; side < 2; ++side) {
     ClearSideTerms(state->side[side]);
     state->defence[side] = EvalValuePair{};
@@ -57,7 +57,7 @@ void EvaluateFull(const Position& position, EvalState* state) {
     const int side = OwnerOf(piece.code), type = EvalTypeOf(piece.code);
     AddMaterial(*state, side, (type == KING ? 0 : PieceValue(params, type)) +
                                   PieceSquareValue(type, side, piece.file, piece.rank));
-    ApplyBoardTermsWith(params, *state, side, type, piece.file, piece.rank, values, +1);
+    ApplyBoardTerms(params, *state, side, type, piece.file, piece.rank, kings, +1);
   }
   for (int side = 0; side < 2; ++side) {
     const auto addHand = [&](int type) {

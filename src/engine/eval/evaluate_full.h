@@ -43,29 +43,33 @@ inline KingSquares KingSquaresOf(const Position& position) {
 }
 
 // The king-relative values of a piece of the side computed from the
-// parameters: its defence of its own king, its attack parts and approach
-// value against the enemy king. The incremental update reads the same
-// values from tables (TabledKingValues) through the same interface.
+// parameters, given the king it is valued against: its defence of its own
+// king, its attack parts and approach value against the enemy king. The
+// incremental update reads the same values from tables (TabledKingValues,
+// which know their kings) through the same interface.
 struct ComputedKingValues {
   const EvalParams& params;
-  KingSquares kings;
-  int Defence(int side, int type, int file, int rank) const {
-    return AdjustedDefenceValue(params, side, type, kings.file[side], kings.rank[side], file, rank);
+  int Defence(int side, int type, int kingFile, int kingRank, int file, int rank) const {
+    return AdjustedDefenceValue(params, side, type, kingFile, kingRank, file, rank);
   }
-  AttackParts Attack(int side, int type, int file, int rank) const {
-    return KingAttackParts(params, side, type, kings.file[1 - side], kings.rank[1 - side], file, rank);
+  AttackParts Attack(int side, int type, int kingFile, int kingRank, int file, int rank) const {
+    return KingAttackParts(params, side, type, kingFile, kingRank, file, rank);
   }
-  int Approach(int side, int type, int file, int rank) const {
-    return KingApproachValue(params, side, type, kings.file[1 - side], kings.rank[1 - side], file, rank);
+  int Approach(int side, int type, int kingFile, int kingRank, int file, int rank) const {
+    return KingApproachValue(params, side, type, kingFile, kingRank, file, rank);
   }
 };
 
 // Adds (sign +1) or takes away (sign -1) a board piece's contributions other
 // than material: defence, attack-list entries, attackSum and reserve, with
-// the king-relative values from `values`.
+// the king-relative values from `values` for the kings on `kings`. Always
+// inlined: each caller's value source then lives in registers.
 template <typename KingValues>
-void ApplyBoardTermsWith(const EvalParams& params, EvalState& state, int side, int type, int file, int rank,
-                         const KingValues& values, int sign) {
+[[gnu::always_inline]] inline void ApplyBoardTermsWith(const EvalParams& params, EvalState& state, int side, int type,
+                                                       int file, int rank, const KingSquares& kings,
+                                                       const KingValues& values, int sign) {
+  const int ownKingFile = kings.file[side], ownKingRank = kings.rank[side];
+  const int enemyKingFile = kings.file[1 - side], enemyKingRank = kings.rank[1 - side];
   const bool inCamp = InEnemyCamp(side, rank);
   switch (type) {
     case ROOK:
@@ -88,23 +92,23 @@ void ApplyBoardTermsWith(const EvalParams& params, EvalState& state, int side, i
       break;
     case KNIGHT:
     case PAWN:
-      AddAttackSum(state, side, sign * values.Approach(side, type, file, rank));
+      AddAttackSum(state, side, sign * values.Approach(side, type, enemyKingFile, enemyKingRank, file, rank));
       break;
     default:
       break;
   }
-  AddToWord(state.defence[side].value, sign * values.Defence(side, type, file, rank));
+  AddToWord(state.defence[side].value, sign * values.Defence(side, type, ownKingFile, ownKingRank, file, rank));
   if (AttackRow[type] == NO_ROW) return;
-  const AttackParts parts = values.Attack(side, type, file, rank);
-  const int enemyKingFile = values.kings.file[1 - side], enemyKingRank = values.kings.rank[1 - side];
+  const AttackParts parts = values.Attack(side, type, enemyKingFile, enemyKingRank, file, rank);
+  const int filePart = parts.part[0], rankPart = parts.part[1];
   uint16_t* fileList = state.side[side].attackList[FileListOf(file, enemyKingFile)];
   uint16_t* rankList = state.side[side].attackList[RankListOf(rank, enemyKingRank)];
   if (sign > 0) {
-    TopSixInsert(fileList, parts.part[0]);
-    TopSixInsert(rankList, parts.part[1]);
+    TopSixInsert(fileList, filePart);
+    TopSixInsert(rankList, rankPart);
   } else {
-    TopSixRemove(fileList, parts.part[0]);
-    TopSixRemove(rankList, parts.part[1]);
+    TopSixRemove(fileList, filePart);
+    TopSixRemove(rankList, rankPart);
   }
 }
 // The same with the values computed from the parameters.

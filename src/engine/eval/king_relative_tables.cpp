@@ -39,9 +39,9 @@ KingPieceRows MakePieceRows(const KingValueKinds& byType) {
       int row = ZERO_ROW;
       if (own && byType.defence[type] != NO_KIND) row = byType.defence[type];
       if (enemy && byType.approach[type] != NO_KIND) row = FIRST_APPROACH_ROW + byType.approach[type];
-      const bool attacker = enemy && byType.attack[type] != NO_KIND;
       rows.byCode[side][code] = {static_cast<int16_t>(row * SQUARE_SLOT_COUNT),
-                                 static_cast<int16_t>(attacker ? byType.attack[type] : ATTACK_KIND_COUNT)};
+                                 static_cast<int8_t>(enemy ? APPROACH_LANE : DEFENCE_LANE),
+                                 static_cast<int8_t>(enemy ? byType.attack[type] : NO_KIND)};
     }
   return rows;
 }
@@ -53,16 +53,14 @@ void BuildBlock(const EvalParams& params, int side, int kingFile, int kingRank, 
     for (int rank = 1; rank <= 9; ++rank) {
       const int slot = SquareIndex(file, rank);
       for (int kind = 0; kind < DEFENCE_KIND_COUNT; ++kind)
-        block.pieceValue[kind][slot] = PackPieceValue(
-            AdjustedDefenceValue(params, side, kDefenceKindType[kind], kingFile, kingRank, file, rank), 0);
+        block.pieceValue[kind][slot] =
+            AdjustedDefenceValue(params, side, kDefenceKindType[kind], kingFile, kingRank, file, rank);
       for (int kind = 0; kind < APPROACH_KIND_COUNT; ++kind)
-        block.pieceValue[FIRST_APPROACH_ROW + kind][slot] = PackPieceValue(
-            0, KingApproachValue(params, enemy, kApproachKindType[kind], kingFile, kingRank, file, rank));
-      for (int kind = 0; kind < ATTACK_KIND_COUNT; ++kind) {
-        const AttackParts parts = KingAttackParts(params, enemy, kAttackKindType[kind], kingFile, kingRank, file, rank);
-        block.attack[kind][slot] = parts;
-        block.attackLive[kind][slot] = parts.part[0] > 0 || parts.part[1] > 0;
-      }
+        block.pieceValue[FIRST_APPROACH_ROW + kind][slot] =
+            KingApproachValue(params, enemy, kApproachKindType[kind], kingFile, kingRank, file, rank);
+      for (int kind = 0; kind < ATTACK_KIND_COUNT; ++kind)
+        block.attack[kind][slot] =
+            KingAttackParts(params, enemy, kAttackKindType[kind], kingFile, kingRank, file, rank);
     }
 }
 

@@ -35,24 +35,24 @@ inline int SquareSlotOf(const PieceListEntry& piece) {
   return (SquareIndex(piece.file, piece.rank) & onBoard) | (OFF_BOARD_SLOT & ~onBoard);
 }
 
-// A defence value in the low 32 bits of a piece value, an approach value in
-// the high 32: a sum of piece values carries both sums at once.
-inline int64_t PackPieceValue(int defence, int approach) {
-  return static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(approach)) << 32) + defence;
+// Defence values are summed in the low 32 bits of a 64-bit sum, approach
+// values in the high 32 (DEFENCE_LANE, APPROACH_LANE: the shift of a value
+// into its lane), so that one sum carries both.
+inline constexpr int DEFENCE_LANE = 0;
+inline constexpr int APPROACH_LANE = 32;
+inline int64_t InLane(int value, int lane) {
+  return static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(value)) << lane);
 }
-// The two sums of a sum of piece values (whose defence sum fits 32 bits).
+// The two sums of such a sum (whose defence sum fits 32 bits).
 inline int DefenceSumOf(int64_t sum) { return static_cast<int32_t>(static_cast<uint32_t>(sum)); }
 inline int ApproachSumOf(int64_t sum) { return static_cast<int>((sum - DefenceSumOf(sum)) >> 32); }
 
 // The values relative to one king of a side on one square: its own pieces'
 // defence (edge adjustments included), and the enemy pieces' approach values
-// and attack parts against it, by row or kind and square slot. attackLive
-// says whether a part is above 0 (only those change a top-six list), with
-// a last row of zeros for the pieces that have no attack parts.
+// and attack parts against it, by row or kind and square slot.
 struct KingRelativeBlock {
-  int64_t pieceValue[PIECE_VALUE_ROWS][SQUARE_SLOT_COUNT];
+  int32_t pieceValue[PIECE_VALUE_ROWS][SQUARE_SLOT_COUNT];
   AttackParts attack[ATTACK_KIND_COUNT][SQUARE_SLOT_COUNT];
-  uint8_t attackLive[ATTACK_KIND_COUNT + 1][SQUARE_SLOT_COUNT];
 };
 
 struct KingRelativeTables {
@@ -80,10 +80,10 @@ extern const KingValueKinds g_kingValueKinds;
 // A piece's values from the block of its own king (defence) or of the
 // enemy king (approach, attack), for a type that has them.
 inline int BlockDefence(const KingRelativeBlock& ownKing, int type, int slot) {
-  return static_cast<int>(ownKing.pieceValue[g_kingValueKinds.defence[type]][slot]);
+  return ownKing.pieceValue[g_kingValueKinds.defence[type]][slot];
 }
 inline int BlockApproach(const KingRelativeBlock& enemyKing, int type, int slot) {
-  return static_cast<int>(enemyKing.pieceValue[FIRST_APPROACH_ROW + g_kingValueKinds.approach[type]][slot] >> 32);
+  return enemyKing.pieceValue[FIRST_APPROACH_ROW + g_kingValueKinds.approach[type]][slot];
 }
 inline const AttackParts& BlockAttack(const KingRelativeBlock& enemyKing, int type, int slot) {
   return enemyKing.attack[g_kingValueKinds.attack[type]][slot];
@@ -91,11 +91,12 @@ inline const AttackParts& BlockAttack(const KingRelativeBlock& enemyKing, int ty
 
 // By whole piece code against a king of side s: the start of the
 // piece-value row the piece reads (own pieces their defence row, enemy
-// pieces their approach row, every other code the zero row), and the enemy
-// pieces' attack kind (ATTACK_KIND_COUNT for none: the attackLive row of zeros).
+// pieces their approach row, every other code the zero row), the lane its
+// value is summed in, and the enemy pieces' attack kind (NO_KIND for none).
 struct KingPieceRow {
   int16_t valueRowStart;
-  int16_t attackKind;
+  int8_t lane;
+  int8_t attackKind;
 };
 struct KingPieceRows {
   KingPieceRow byCode[2][256];  // [king's side][code]
