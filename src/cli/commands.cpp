@@ -6,6 +6,8 @@ int RunPerftCommand(const CommandArgs& args);
 // record_commands.cpp
 int RunConvertCommand(const CommandArgs& args);
 int RunShowCommand(const CommandArgs& args);
+// moves_command.cpp
+int RunMovesCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -13,8 +15,11 @@ const std::vector<Command>& Commands() {
        "count the legal-move tree (engine generator, or record rules with --rules; depth 0-6; FLAGS decimal or "
        "0x-hex)",
        RunPerftCommand},
-      {"convert", "IN OUT", "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF, .ki2 KI2; .rvf text read only)", RunConvertCommand},
+      {"convert", "IN OUT", "read a record and write it again (.kif/.bkf KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA; .rvf text read only)", RunConvertCommand},
       {"show", "FILE", "print a record as KIF text in UTF-8", RunShowCommand},
+      {"moves", "FILE [--ply N] [--seed S]",
+       "the engine's strategies, stage and moves ranked by ordering value at ply N (default: the last)",
+       RunMovesCommand},
   };
   return commands;
 }

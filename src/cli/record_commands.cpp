@@ -1,20 +1,22 @@
 // kifu convert and kifu show: a record file read and written again, or
 // printed as KIF text in UTF-8. The format follows the file's extension:
 // .kif and .bkf are KIF text, .ckf the same text armoured, .ki2 KI2 text,
-// .rvf Japanese-notation text (read only: the format has no writer).
+// .csa CSA text (the main line only), .rvf Japanese-notation text (read
+// only: the format has no writer).
 #include <cstdio>
 #include <string>
 
 #include "charset.h"
 #include "cli/command.h"
+#include "cli/record_files.h"
 #include "cli/utf8_text.h"
 #include "records/kifu.h"
 #include "records/record_stream.h"
 
 namespace {
 
-enum class RecordFileKind { Unknown, Kif, ArmouredKif, Ki2, JapaneseText };
-constexpr char kKnownExtensions[] = "(use .kif, .bkf, .ckf, .ki2 or .rvf)";
+enum class RecordFileKind { Unknown, Kif, ArmouredKif, Ki2, JapaneseText, Csa };
+constexpr char kKnownExtensions[] = "(use .kif, .bkf, .ckf, .ki2, .csa or .rvf)";
 
 RecordFileKind KindOfPath(const std::string& path) {
   const size_t dot = path.rfind('.');
@@ -27,6 +29,7 @@ RecordFileKind KindOfPath(const std::string& path) {
   if (extension == "ckf") return RecordFileKind::ArmouredKif;
   if (extension == "ki2") return RecordFileKind::Ki2;
   if (extension == "rvf") return RecordFileKind::JapaneseText;
+  if (extension == "csa") return RecordFileKind::Csa;
   return RecordFileKind::Unknown;
 }
 
@@ -46,6 +49,8 @@ std::string ReadRecordFile(const std::string& path, Kifu& kifu) {
   if (in->Open(path.c_str()) != 0) return "cannot open '" + path + "' for reading";
   if (kind == RecordFileKind::Ki2) {
     if (kifu.ReadKi2(*in, false) != 0) return "'" + path + "' holds no readable KI2 record";
+  } else if (kind == RecordFileKind::Csa) {
+    if (kifu.ReadCsa(*in, 0, 0) != 0) return "'" + path + "' holds no readable CSA record";
   } else if (kind == RecordFileKind::JapaneseText) {
     if (kifu.ReadJapaneseNotation(*in, false) != 0) return "'" + path + "' holds no readable Japanese-notation record";
   } else if (kifu.ReadKif(*in, 0) != 0) {
@@ -72,7 +77,12 @@ int RunConvertCommand(const CommandArgs& args) {
   // writer arrives by.
   kifu.SortIncomingByTraversal();
   int status;
-  if (outputKind == RecordFileKind::Kif || outputKind == RecordFileKind::Ki2) {
+  if (outputKind == RecordFileKind::Csa) {
+    FileOutStream out;
+    if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
+    const int written = kifu.WriteCsa(out);
+    status = out.Close() != 0 || written != 0 ? -1 : 0;
+  } else if (outputKind == RecordFileKind::Kif || outputKind == RecordFileKind::Ki2) {
     FileOutStream out;
     if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
     outputKind == RecordFileKind::Ki2 ? kifu.WriteKi2(out) : kifu.WriteKif(out);
@@ -102,3 +112,5 @@ int RunShowCommand(const CommandArgs& args) {
   }
   return 0;
 }
+
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecordFile(path, kifu); }

@@ -188,6 +188,18 @@ class Kifu {
   // the header, board or hands fail.
   int ReadJapaneseNotation(InStream& in, bool merge);
 
+  // --- CSA text (csa_writer.cpp, csa_reader.cpp)
+  // Writes the names, start position and main line as CSA; 0, or -1 when a
+  // write failed.
+  int WriteCsa(OutStream& out) const;
+  // Writes the header lines and `position` with no moves; 0, or -1 when a
+  // write failed.
+  int WriteCsaPosition(OutStream& out, const KifuPosition& position) const;
+  // Reads a CSA text into a new one-line graph and installs it (merge as
+  // ReadKif; strict: an unknown header line fails); 0, or -1 with the
+  // record unchanged.
+  int ReadCsa(InStream& in, int merge, int strict);
+
  private:
   void FollowNavigation(int oldPly, int newPly);
   void SelectLineFrom(KifuPositionNode* node);

@@ -97,5 +97,5 @@ constexpr bool IsKifuDeadEnd(int type, int side, int rank) {
 // A piece that may promote on this move: unpromoted, not gold or king, and
 // starting or ending in the far zone.
 constexpr bool CanPromote(int type, int side, int fromRank, int toRank) {
-  return type < KIFU_KING && type != KIFU_GOLD && (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank));
+  return IsKifuPromotableType(type) && (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank));
 }

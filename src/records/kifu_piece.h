@@ -36,6 +36,13 @@ inline constexpr uint8_t KIFU_BORDER_CODE = 255;  // border squares; "any" in ge
 // so that a king moved off the board keeps a slot of its own).
 constexpr int KifuBaseType(int type) { return type == KIFU_KING ? KIFU_KING : type & 7; }
 
+// The types that promote: pawn, lance, knight, silver, bishop and rook
+// (not gold or king, nor a type already promoted).
+constexpr bool IsKifuPromotableType(int type) {
+  return type == KIFU_PAWN || type == KIFU_LANCE || type == KIFU_KNIGHT || type == KIFU_SILVER ||
+         type == KIFU_BISHOP || type == KIFU_ROOK;
+}
+
 // How many far ranks are dead ends for a type (IsDeadEndRank in
 // board_geometry.h): 1 for pawns and lances, 2 for knights, 0 for the rest.
 constexpr int KifuDeadEndRanks(int type) {

@@ -8,6 +8,7 @@
 #include "charset.h"
 #include "records/kifu_piece.h"
 
+class OutStream;
 class SjisString;
 
 struct BookPosition;
@@ -159,4 +160,9 @@ class KifuPosition {
   // with the relative words that tell it from the same type's other moves to
   // its square, written into out by KifuMove::FormatText.
   void MoveNotation(const KifuMove& move, int prevFile, int prevRank, SjisString& out) const;
+
+  // --- CSA text (csa_writer.cpp)
+  // The nine board rows, the hands and the side to move as CSA lines; 0, or
+  // -1 when a write failed.
+  int WriteCsaBlock(OutStream& out) const;
 };

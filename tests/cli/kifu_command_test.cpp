@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -51,8 +53,8 @@ TEST(KifuCommand, HelpListsPerftAndSucceeds) {
 }
 
 TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
-  for (const char* call : {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7",
-                           "perft --rules three", "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000",
+  for (const char* call : {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7", "perft --rules three",
+                           "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000",
                            "perft --rules 2 --engine"}) {
     const CommandResult result = RunKifu(call);
     EXPECT_EQ(result.status, 2) << "kifu " << call;
@@ -118,6 +120,37 @@ TEST(KifuCommand, ConvertAndShowRecordFiles) {
     EXPECT_EQ(RunKifu(call).status, 2) << call;
   }
   for (const std::string& path : {armoured, plain, garbage}) std::remove(path.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// kifu moves: two header lines, then one line per move of the position; a
+// fixed seed gives the same output; clear failures for what it can't read.
+TEST(KifuCommand, MovesRanksThePositionsMoves) {
+  const std::string input = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+  const CommandResult even = RunKifu("moves '" + input + "' --ply 0 --seed 0x10");
+  EXPECT_EQ(even.status, 0) << even.err;
+  EXPECT_EQ(std::count(even.out.begin(), even.out.end(), '\n'), 2 + 30) << even.out;
+  EXPECT_NE(even.out.find("\nstage: 0 "), std::string::npos) << even.out;
+  EXPECT_EQ(RunKifu("moves '" + input + "' --seed 16 --ply 0").out, even.out);
+  EXPECT_EQ(RunKifu("moves '" + input + "'").status, 0);
+
+  const std::string garbage = ProcessTempPath("moves_garbage.kif");
+  std::ofstream(garbage) << "not a record\n";
+  const std::string kingless = std::string(TestDataDir()) + "/../../samples/mate_problem.kif";
+  for (const std::string& call : {std::string("moves /nonexistent.kif"), "moves '" + garbage + "'",
+                                  "moves '" + input + "' --ply 11", "moves '" + kingless + "'"}) {
+    const CommandResult failed = RunKifu(call);
+    EXPECT_EQ(failed.status, 1) << call;
+    EXPECT_NE(failed.err.find("kifu: moves: "), std::string::npos) << call << ": " << failed.err;
+  }
+  std::remove(garbage.c_str());
+  for (const char* call : {"moves", "moves a.kif b.kif", "moves a.kif --ply", "moves a.kif --ply -1",
+                                  "moves a.kif --seed x"}) {
+    EXPECT_EQ(RunKifu(call).status, 2) << call;
+  }
 }
 
 }  // namespace

@@ -310,3 +310,7 @@ int GeneratePieceMoves(const Position& position, int file, int rank, MoveRecord*
   }
   return static_cast<int>(out - begin);
 }
+
+int UndefendedCaptureValue(const Position& position, int id, int file, int rank) {
+  return UndefendedCaptureGain(position, id, file, rank);
+}

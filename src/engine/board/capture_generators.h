@@ -29,3 +29,6 @@ int GenerateMovesToSquare(const Position& position, const MoveRecord* line, int 
                           MoveRecord* out);
 // Short-range captures of the gold, silver, knight or pawn on (file, rank).
 int GeneratePieceMoves(const Position& position, int file, int rank, MoveRecord* out);
+// What the side to move gains when its piece `id` takes the undefended
+// piece on (file, rank): the mover's change of worth plus the taken piece.
+int UndefendedCaptureValue(const Position& position, int id, int file, int rank);

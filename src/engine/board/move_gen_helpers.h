@@ -132,6 +132,41 @@ inline bool IsDeadEndMove(PieceCode code, int side, int toRank) {
   return false;
 }
 
+// A side's attack total on a cell: direct plus second-line attackers; 0 on
+// the wall ring and beyond, whose records are never read.
+inline int AttackTotal(const Position& position, int side, int file, int rank) {
+  return IsOnBoard(file, rank) ? position.AttackCountWithXray(side, file, rank) : 0;
+}
+// Whether the side holds an unpromoted pawn on the file (1-9).
+inline bool HasPawnOnFile(const Position& position, int side, int file) {
+  return position.PawnRankOnFile(side, file) != 0;
+}
+
+// Whether the piece of `last` could step straight back to where it came
+// from: a gold or promoted minor piece along a file or rank, a silver that
+// changed file, a rook, bishop, king, dragon or horse.
+inline bool LastMoverCanStepBack(const MoveRecord& last) {
+  const bool straight = last.fromFile == last.toFile || last.fromRank == last.toRank;
+  switch (TypeOf(last.pieceCode)) {
+    case GOLD:
+    case PRO_SILVER:
+    case PRO_KNIGHT:
+    case PRO_LANCE:
+    case TOKIN:
+      return straight;
+    case SILVER:
+      return last.fromFile != last.toFile;
+    case ROOK:
+    case BISHOP:
+    case KING:
+    case DRAGON:
+    case HORSE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Writing moves
 

@@ -56,10 +56,6 @@ PieceCode CodeOnKeySquare(const Position& position, int file, int rank) {
   return IsOnBoard(file, rank) ? position.PieceCodeAt(file, rank) : PieceCode{0};
 }
 
-int AttackTotal(const Position& position, int side, int file, int rank) {
-  return IsOnBoard(file, rank) ? position.AttackCountWithXray(side, file, rank) : 0;
-}
-
 bool RookOnFile(const Position& position, int file) {
   return position.pieces[2].file == file || position.pieces[3].file == file;
 }
@@ -484,29 +480,6 @@ uint32_t BoardExchangeKey(const MoveRecord& first, uint32_t base) {
 
 bool SameDestination(const MoveRecord& a, const MoveRecord& b) {
   return a.toFile == b.toFile && a.toRank == b.toRank;
-}
-
-// Whether the last mover could step straight back to where it came from.
-bool LastMoverCanStepBack(const MoveRecord& last) {
-  const bool straight = last.fromFile == last.toFile || last.fromRank == last.toRank;
-  switch (TypeOf(last.pieceCode)) {
-    case GOLD:
-    case PRO_SILVER:
-    case PRO_KNIGHT:
-    case PRO_LANCE:
-    case TOKIN:
-      return straight;
-    case SILVER:
-      return last.fromFile != last.toFile;
-    case ROOK:
-    case BISHOP:
-    case KING:
-    case DRAGON:
-    case HORSE:
-      return true;
-    default:
-      return false;
-  }
 }
 
 bool IsBackMove(const MoveRecord& move, const MoveRecord& last, const MoveRecord& previous) {

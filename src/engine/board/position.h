@@ -186,6 +186,14 @@ struct MoveRecord {
   bool IsNull() const { return static_cast<uint8_t>(fromFile) == NULL_MOVE_FILE; }
   bool IsDrop() const { return fromFile == 0; }
   bool IsCapture() const { return capturedId != EMPTY_PIECE_ID; }
+  // The same move: for a board move all six fields equal; for a drop the
+  // destination and the moving code.
+  bool Matches(int fromFileValue, int fromRankValue, int toFileValue, int toRankValue, PieceCode movingCode,
+               int promoteFlag) const {
+    if (toFile != toFileValue || toRank != toRankValue || pieceCode != movingCode) return false;
+    if (IsDrop()) return fromFileValue == 0;
+    return fromFile == fromFileValue && fromRank == fromRankValue && promote == promoteFlag;
+  }
 };
 
 // ---------------------------------------------------------------------------

@@ -25,6 +25,15 @@ struct MoveCodeList {
   bool HasDrop() const { return count > 0 && quickReject[0] == stamp; }
   // Whether exactly this code has been added.
   bool Contains(MoveCode code) const;
+  // Whether the drop of a piece with this code on (file, rank) has been added.
+  bool HasDrop(int file, int rank, PieceCode code) const {
+    return count > 0 && Contains(PackMoveCode(0, 0, file, rank, code, 0, false));
+  }
+  // Whether this board move has been added.
+  bool Contains(int fromFile, int fromRank, int toFile, int toRank, PieceCode moving, PieceCode captured,
+                int promote) const {
+    return count > 0 && Contains(PackMoveCode(fromFile, fromRank, toFile, toRank, moving, captured, promote != 0));
+  }
 };
 
 // The quick-reject slot of a packed move: its from square, 0 for a drop.

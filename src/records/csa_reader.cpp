@@ -1,0 +1,239 @@
+// The CSA reader: header tokens (names, board rows, placements, hands, the
+// side to move) into a start position, then moves, times and the special
+// "%" moves along one line, built apart and installed by Kifu::Adopt.
+#include <climits>
+#include <cstring>
+
+#include "records/csa_token.h"
+#include "records/kifu.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A CSA piece of two letters at text (which may end there); 0 when there is
+// none. Kanji names are read too, but only as two bytes, so that a group of
+// four characters stays four bytes long.
+int PieceTypeAt(const char* text) {
+  KifuPieceCode code(0);
+  if (code.Parse(text) != 2 || !code.IsPiece()) return 0;
+  return code.Type();
+}
+
+// How many pieces of a base type (pawn..king) the board and both hands hold.
+int PlacedCount(const KifuPosition& position, int baseType) {
+  int count = position.hands[0][baseType] + position.hands[1][baseType];
+  for (int rank = 1; rank <= 9; ++rank) {
+    for (int file = 1; file <= 9; ++file) {
+      const KifuPieceCode code = position.At(file, rank);
+      if (code.IsPiece() && KifuBaseType(code.Type()) == baseType) ++count;
+    }
+  }
+  return count;
+}
+
+class CsaHeaderReader {
+ public:
+  enum class Step { Continue, EndsHeader, Fail };
+
+  // Takes one header token into the start position or the names.
+  Step Read(const SjisString& token, bool strict) {
+    const char* text = token.Text();
+    switch (text[0]) {
+      case 'N':
+        if (text[1] != '+' && text[1] != '-') return Unknown(text, strict);
+        recognised = true;
+        if (!boardSeen_) names[text[1] == '-' ? 1 : 0].Assign(text + 2);
+        return Step::Continue;
+      case 'P':
+        if (text[1] >= '1' && text[1] <= '9') {
+          ReadRow(token, text[1] - '0');
+        } else if (text[1] == '+' || text[1] == '-') {
+          ReadPlacements(token, text[1] == '-' ? 1 : 0);
+        } else if (text[1] == 'I') {
+          ReadEvenStartWithRemovals(token);
+        } else {
+          return Unknown(text, strict);
+        }
+        boardSeen_ = true;
+        recognised = true;
+        return Step::Continue;
+      case '+':
+      case '-':
+        // A longer token is the first move; it proves nothing until it is accepted.
+        start.sideToMove = text[0] == '-' ? 1 : 0;
+        if (text[1] != '\0') return Step::EndsHeader;
+        recognised = true;
+        return Step::Continue;
+      case '%':
+      case 'T':
+        return Step::EndsHeader;
+      default:
+        return Unknown(text, strict);
+    }
+  }
+
+  KifuPosition start;
+  SjisString names[2];
+  // A real CSA element was read (names, board, hands, side line).
+  bool recognised = false;
+
+ private:
+  // The version line and "$" header lines other software writes are
+  // accepted even when pasting, but they prove nothing.
+  static Step Unknown(const char* text, bool strict) {
+    const bool version = text[0] == 'V' && IsDigit(text[1]);
+    const bool header = text[0] == '$' && std::strchr(text, ':') != nullptr;
+    return strict && !version && !header ? Step::Fail : Step::Continue;
+  }
+
+  void ClearBoard() {
+    for (int rank = 1; rank <= 9; ++rank) {
+      for (int file = 1; file <= 9; ++file) start.board[KifuPosition::SquareIndex(file, rank)] = 0;
+    }
+  }
+
+  // Rows describe the whole board; placements given before them keep their hands.
+  void DefineBoard(bool byRows) {
+    if (!boardDefined_) {
+      for (int type = 0; type <= KIFU_KING; ++type) start.hands[0][type] = start.hands[1][type] = 0;
+    }
+    if (!boardDefined_ || (byRows && !rowsSeen_)) ClearBoard();
+    boardDefined_ = true;
+    rowsSeen_ = rowsSeen_ || byRows;
+  }
+
+  void ReadRow(const SjisString& token, int rank) {
+    DefineBoard(true);
+    const char* text = token.Text();
+    for (int column = 0; column < 9; ++column) {
+      const int at = 2 + column * 3;
+      KifuPieceCode code(0);
+      if (at < token.Length() && (text[at] == '+' || text[at] == '-')) {
+        const int type = PieceTypeAt(text + at + 1);
+        if (type != 0) code = type + (text[at] == '-' ? KIFU_SECOND_PLAYER_BIT : 0);
+      }
+      start.board[KifuPosition::SquareIndex(9 - column, rank)] = code;
+    }
+  }
+
+  // "P+" or "P-" groups of file, rank and piece; "00" puts the piece in
+  // hand and "00AL" every piece not yet placed. A group that fits nothing,
+  // a partial group, or a piece beyond the full set ends the token.
+  void ReadPlacements(const SjisString& token, int side) {
+    DefineBoard(false);
+    const char* text = token.Text();
+    for (int at = 2; at + 4 <= token.Length(); at += 4) {
+      if (!IsDigit(text[at]) || !IsDigit(text[at + 1])) return;
+      const int file = text[at] - '0', rank = text[at + 1] - '0';
+      if (file == 0 && rank == 0 && text[at + 2] == 'A' && text[at + 3] == 'L') {
+        for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
+          const int missing = KIFU_FULL_SET[type] - PlacedCount(start, type);
+          if (missing > 0) start.hands[side][type] = static_cast<int8_t>(start.hands[side][type] + missing);
+        }
+        continue;
+      }
+      const int type = PieceTypeAt(text + at + 2);
+      if (type == 0) return;
+      const int base = KifuBaseType(type);
+      if (file == 0 && rank == 0) {
+        if (type > KIFU_ROOK || PlacedCount(start, base) >= KIFU_FULL_SET[base]) return;
+        start.hands[side][type] = static_cast<int8_t>(start.hands[side][type] + 1);
+      } else if (file >= 1 && rank >= 1) {
+        KifuPieceCode& square = start.board[KifuPosition::SquareIndex(file, rank)];
+        const KifuPieceCode before = square;
+        square = 0;
+        if (PlacedCount(start, base) >= KIFU_FULL_SET[base]) {
+          square = before;
+          return;
+        }
+        square = type + (side == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
+      } else {
+        return;
+      }
+    }
+  }
+
+  // "PI" and the squares whose pieces a handicap takes off ("PI82HI22KA").
+  void ReadEvenStartWithRemovals(const SjisString& token) {
+    const int side = start.sideToMove;
+    start.SetStart(HANDICAP_NONE);
+    start.sideToMove = side;
+    boardDefined_ = true;
+    const char* text = token.Text();
+    for (int at = 2; at + 4 <= token.Length(); at += 4) {
+      if (!IsDigit(text[at]) || !IsDigit(text[at + 1])) return;
+      const KifuPieceCode piece = start.At(text[at] - '0', text[at + 1] - '0');
+      if (!piece.IsPiece() || piece.Type() != PieceTypeAt(text + at + 2)) return;
+      start.board[KifuPosition::SquareIndex(text[at] - '0', text[at + 1] - '0')] = 0;
+    }
+  }
+
+  bool boardSeen_ = false;
+  bool boardDefined_ = false;
+  bool rowsSeen_ = false;
+};
+
+// The seconds after "T"; no digits give 0, and a huge count saturates.
+int ReadSeconds(const char* p) {
+  int value = 0;
+  for (; IsDigit(*p); ++p) value = value > (INT_MAX - (*p - '0')) / 10 ? INT_MAX : value * 10 + (*p - '0');
+  return value;
+}
+
+}  // namespace
+
+int Kifu::ReadCsa(InStream& in, int merge, int strict) {
+  CsaHeaderReader header;
+  CsaTokenReader tokens;
+  SjisString token;
+  bool kept = false;
+  while (tokens.ReadCsaToken(in, token)) {
+    const CsaHeaderReader::Step step = header.Read(token, strict != 0);
+    if (step == CsaHeaderReader::Step::Fail) return -1;
+    if (step == CsaHeaderReader::Step::EndsHeader) {
+      kept = true;
+      break;
+    }
+  }
+  KifuPosition& start = header.start;
+  start.UpdateBoxAndHandicap();
+  // Whatever the text says, the start must be one the rules can play from.
+  if (!start.IsValid()) return -1;
+
+  auto* table = new KifuPositionTable;
+  KifuMoveNode* root = NewKifuGraph(start, table);
+  KifuMoveNode* current = root;
+  KifuPosition working = start;
+  bool accepted = false;
+  while (kept || tokens.ReadCsaToken(in, token)) {
+    kept = false;
+    const char first = token.Text()[0];
+    if (first == 'T') {
+      if (current != root) current->consumedTime = ReadSeconds(token.Text() + 1);
+      continue;
+    }
+    if (first != '%' && first != '+' && first != '-') continue;
+    KifuMove move;
+    if (!ParseCsaSpecialMove(token, working, move)) {
+      // Unknown "%" words are passed over; a move that can't be read ends
+      // the line, so no later move is played on the wrong position.
+      if (first == '%') continue;
+      break;
+    }
+    const bool ordinary = move.kind == KifuMoveKind::Ordinary;
+    if (ordinary && working.IsValidMove(move, 1) == 0) break;
+    KifuMoveNode* node = current->reachedNode->AddMove(move, 0, nullptr, 0, table, MergeChooser::None(), true);
+    if (node == nullptr || (ordinary && !working.DoMove(move))) break;
+    current = node;
+    accepted = true;
+    if (!ordinary) break;
+  }
+  if (!header.recognised && !accepted) {
+    FreeKifuGraph(root, table);
+    return -1;
+  }
+  const SjisString none;
+  // A merge whose start is not in this record fails, and says so.
+  return Adopt(root, table, new SjisStringList, header.names, none, none, none, merge != 0);
+}

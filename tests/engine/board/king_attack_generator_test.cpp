@@ -1,0 +1,542 @@
+// The king-attack generators over random positions reached by two recorded
+// moves (the own previous move and the opponent's): pseudo-legal output,
+// legal but for pinned pieces, no duplicates, nothing already searched, the
+// follow-up filters, untouched position and attack history; the proposers'
+// drops attack their targets; the stamp rules and the given tables.
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "engine/board/attack_drop_proposers.h"
+#include "engine/board/attacking_board_moves.h"
+#include "engine/board/king_attack_generator.h"
+#include "engine/board/king_attack_shallow.h"
+#include "engine/board/make_move.h"
+#include "engine/board/move_gen_helpers.h"
+#include "engine/board/move_tests.h"
+#include "engine/board/static_exchange.h"
+#include "engine/eval/eval_params.h"
+#include "engine/eval/eval_setup.h"
+#include "engine/eval/game_stage.h"
+#include "engine/search/search_globals.h"
+#include "support/engine_oracle.h"
+#include "support/generator_checks.h"
+#include "support/make_unmake_checks.h"
+#include "support/playout.h"
+#include "support/position_builder.h"
+
+namespace {
+
+void SetUpThink(const Position& position, int stage) {
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
+  g_gameStage = static_cast<GameStage>(stage);
+  InitEvalParams(position, pair);
+  InitEvalTables(position, g_gameStage, pair);
+}
+
+bool InCheck(const Position& position) {
+  const PieceListEntry& king = position.pieces[position.sideToMove];
+  return IsOnBoard(king.file, king.rank) && position.AttackCount(position.sideToMove ^ 1, king.file, king.rank) > 0;
+}
+
+// Calls visit with the side to move not in check, after its own move and
+// the opponent's reply, both recorded: g_lineMoves[1] is the reply,
+// g_lineMoves[0] the own move, g_ply 1.
+void ForEachAttackScenario(int count, uint64_t seed, const std::function<void(Position&, int sample)>& visit) {
+  PlayoutRandom random{seed};
+  int sample = 0;
+  ForEachSamplePosition(count, seed, [&](Position& position) {
+    const std::vector<MoveRecord> own = OracleMoves(position);
+    if (own.empty()) return;
+    const MoveRecord first = own[static_cast<size_t>(random.Below(static_cast<int>(own.size())))];
+    MakeMove(position, first, 1);
+    const std::vector<MoveRecord> replies = OracleMoves(position);
+    if (!replies.empty()) {
+      const MoveRecord reply = replies[static_cast<size_t>(random.Below(static_cast<int>(replies.size())))];
+      MakeMove(position, reply, 1);
+      if (!InCheck(position)) {
+        g_lineMoves[0] = first;
+        g_lineMoves[1] = reply;
+        g_ply = 1;
+        visit(position, sample++);
+      }
+      UnmakeMove(position, reply, 1);
+    }
+    UnmakeMove(position, first, 1);
+  });
+  ResetSearchGlobals();
+}
+
+struct HistorySnapshot {
+  AttackHistory history;
+  AttackChangeRecord* lists[ATTACK_HISTORY_LAYERS + 1];
+  int depth;
+  void Take() {
+    std::memcpy(&history, &g_attackHistory, sizeof history);
+    std::memcpy(lists, g_attackHistoryLists, sizeof lists);
+    depth = g_attackHistoryDepth;
+  }
+  bool Same() const {
+    return std::memcmp(&history, &g_attackHistory, sizeof history) == 0 &&
+           std::memcmp(lists, g_attackHistoryLists, sizeof lists) == 0 && depth == g_attackHistoryDepth;
+  }
+};
+
+MoveCodeList g_done;
+HistorySnapshot g_snapshot;
+
+// The properties every output of either generator keeps.
+void CheckOutput(const Position& position, const std::vector<MoveRecord>& moves, int depth, uint32_t key,
+                 int& pinnedMoves) {
+  const std::vector<MoveKey> pseudo = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
+  // King-safe moves include the pawn-drop mates: a checking pawn drop is
+  // allowed here, the search tests it for mate when it plays it.
+  const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
+  std::set<MoveKey> seen;
+  const int side = position.sideToMove;
+  const PieceListEntry& king = position.pieces[side ^ 1];
+  static Position after;
+  for (const MoveRecord& move : moves) {
+    const MoveKey moveKey = KeyOf(move);
+    ASSERT_TRUE(std::binary_search(pseudo.begin(), pseudo.end(), moveKey)) << DescribeMove(move);
+    if (!std::binary_search(safe.begin(), safe.end(), moveKey)) {
+      // The one allowed exception: a pinned piece's move (no generator of
+      // this family looks at pins; the search refuses them when it makes them).
+      ASSERT_FALSE(move.IsDrop()) << DescribeMove(move);
+      ASSERT_NE(move.pieceId, side) << DescribeMove(move);
+      ++pinnedMoves;
+    }
+    ASSERT_TRUE(seen.insert(moveKey).second) << "twice: " << DescribeMove(move);
+    ASSERT_FALSE(g_done.Contains(ToMoveCode(move))) << "already searched: " << DescribeMove(move);
+    // A lance is never moved plain onto its last two ranks.
+    if (!move.IsDrop() && TypeOf(move.pieceCode) == LANCE && !move.promote) {
+      ASSERT_GE(RelativeRank(side, move.toRank), 3) << DescribeMove(move);
+    }
+    const int drop = move.IsDrop() ? 1 : 0;
+    if (key != 0 && depth >= 1) {
+      ASSERT_EQ(IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop, move.toFile,
+                              move.toRank, depth),
+                1)
+          << DescribeMove(move);
+    }
+    if (key != 0 && depth < 1) {
+      ASSERT_EQ(IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote, move.toFile,
+                             move.toRank),
+                1)
+          << DescribeMove(move);
+    }
+    if (depth < 1 && (drop || (!move.IsCapture() && !move.promote))) {
+      // The shallow variant's drops and quiet moves are its checks.
+      OracleApplyMove(position, move, after);
+      ASSERT_TRUE(OracleInCheck(after, side ^ 1)) << "no check: " << DescribeMove(move);
+      ASSERT_TRUE(IsOnBoard(king.file, king.rank));
+    }
+    if (depth >= 1 && drop) {
+      // The stamps of the call are still readable: drops that need two
+      // proposals had them.
+      const bool twice = g_attackMoveStamps.IsMarked(move.pieceId, move.toFile, move.toRank, 0, AttackMoveStamps::kTwice);
+      const bool inCamp = IsPromotionZone(side, move.toRank);
+      const int base = BaseTypeOf(move.pieceCode);
+      if (depth < 2 || (base == ROOK && !inCamp) || (base == BISHOP && depth < 7 && !inCamp)) {
+        ASSERT_TRUE(twice) << DescribeMove(move);
+      }
+    }
+  }
+}
+
+TEST(KingAttackGenerator, OutputsArePseudoLegalFilteredAndLeaveEverythingUntouched) {
+  InitAttackMoveStamps();
+  PlayoutRandom random{77};
+  int total = 0, drops = 0, keyed = 0, pinned = 0, shallow = 0;
+  ForEachAttackScenario(SampleCount(4000), 5150, [&](Position& position, int sample) {
+    SetUpThink(position, sample % 3);
+    const int depth = random.Below(10) - 1;
+    const int keyKind = random.Below(3);
+    const uint32_t key = keyKind == 0   ? 0u
+                         : keyKind == 1 ? RecaptureKey(g_lineMoves[0], g_lineMoves[1])
+                                        : static_cast<uint32_t>(random.Next());
+    g_forcingMoveFilter = key;
+    // Some of the position's moves count as already searched.
+    g_done.Clear();
+    for (const MoveRecord& move : OracleMoves(position)) {
+      if (random.Below(4) == 0) g_done.Add(ToMoveCode(move));
+    }
+    ++g_searchGeneration;
+    g_snapshot.Take();
+    std::vector<MoveRecord> moves;
+    ASSERT_TRUE(RunsCleanly(
+        position,
+        [&](MoveRecord* out) { return GenerateKingAttackMoves(position, g_lineMoves + 1, depth, key, g_done, out); },
+        moves));
+    ASSERT_TRUE(g_snapshot.Same()) << "the attack history changed";
+    CheckOutput(position, moves, depth, key, pinned);
+    if (HasFatalFailure()) return;
+    total += static_cast<int>(moves.size());
+    drops += static_cast<int>(std::count_if(moves.begin(), moves.end(), [](const MoveRecord& m) { return m.IsDrop(); }));
+    keyed += key != 0 ? static_cast<int>(moves.size()) : 0;
+    shallow += depth < 1 ? static_cast<int>(moves.size()) : 0;
+  });
+  g_forcingMoveFilter = 0;
+  // The runs reach every kind of output.
+  EXPECT_GT(total, SampleCount(4000));
+  EXPECT_GT(drops, SampleCount(100));
+  EXPECT_GT(keyed, 0);
+  EXPECT_GT(shallow, 0);
+}
+
+// Each proposer, asked for any target square, proposes only empty board
+// squares for a held type (never a second pawn on a file), and the drops
+// whose rule aims at the target attack it once made.
+TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget) {
+  InitAttackMoveStamps();
+  PlayoutRandom random{91};
+  static Position after;
+  int attacking = 0;
+  ForEachAttackScenario(SampleCount(600), 7300, [&](Position& position, int sample) {
+    SetUpThink(position, sample % 3);
+    const int side = position.sideToMove;
+    const int depth = random.Below(9);
+    const MoveRecord* last = g_lineMoves + 1;
+    const MoveRecord* prev = g_lineMoves;
+    for (int file = 1; file <= 9; ++file) {
+      for (int rank = 1; rank <= 9; ++rank) {
+        for (int proposer = 0; proposer < 14; ++proposer) {
+          ++g_searchGeneration;
+          BeginAttackMoveStamps();
+          const int tag = AttackMoveStamps::kTagKing;
+          bool aims = true;
+          switch (proposer) {
+            case 0: ProposePawnDrops(position, depth, file, rank, last, prev, tag); break;
+            case 1: ProposePawnDropsNear(position, depth, file, rank, last, prev); aims = false; break;
+            case 2: ProposeLanceDrops(position, depth, file, rank, last, prev, tag); break;
+            case 3: ProposeLanceDropsOnPawn(position, depth, file, rank, last, prev, tag); break;
+            case 4: ProposeKnightDrops(position, depth, file, rank, last, prev, depth < 3, tag); break;
+            case 5: ProposeSilverDrops(position, depth, file, rank, last, prev, false, depth & 1, tag); break;
+            case 6: ProposeGoldDrops(position, depth, file, rank, last, prev, true, tag); break;
+            case 7: ProposeBishopDropChecks(position, depth, file, rank, last, prev); break;
+            case 8: ProposeBishopDropsOnRook(position, depth, file, rank, last, prev); break;
+            case 9: ProposeBishopDropsOnBishop(position, depth, file, rank, static_cast<PieceCode>(OwnerBit(side ^ 1) | BISHOP)); break;
+            case 10: ProposeRookDrops(position, depth, file, rank, last, prev, tag); break;
+            case 11: ProposeRookDropLines(position, depth, file, rank, last, prev, tag); break;
+            case 12: ProposeBishopTrapRookDrops(position, depth, file, rank, 4, static_cast<PieceCode>(OwnerBit(side ^ 1) | HORSE), last, prev, tag); break;
+            default: ProposeRookDropBehind(position, side, depth, file, rank, last, prev); break;
+          }
+          for (uint32_t n = 0; n < g_attackMoveStamps.count; ++n) {
+            const AttackMoveStamps::Candidate& c = g_attackMoveStamps.candidates[n];
+            const int id = static_cast<int>(c.pieceId);
+            const int type = BaseTypeOf(g_pieceIdBaseCode[id]);
+            ASSERT_TRUE(IsOnBoard(static_cast<int>(c.file), static_cast<int>(c.rank)));
+            ASSERT_TRUE(position.IsEmpty(static_cast<int>(c.file), static_cast<int>(c.rank)));
+            ASSERT_EQ(id, position.HandStackTop(side, type)) << "proposer " << proposer;
+            ASSERT_TRUE(movegen::IsDropAllowed(position, side, type, static_cast<int>(c.file), static_cast<int>(c.rank)))
+                << "proposer " << proposer << " type " << type << " at " << c.file << c.rank;
+            const int qf = static_cast<int>(c.file), qr = static_cast<int>(c.rank), fwd = SideSign(side);
+            const PieceCode enemyPawn = static_cast<PieceCode>(OwnerBit(side ^ 1) | PAWN);
+            if (type == ROOK) {
+              // Never a rook with the enemy pawn in front of it.
+              ASSERT_FALSE(IsOnBoard(qf, qr + fwd) && position.PieceCodeAt(qf, qr + fwd) == enemyPawn);
+            }
+            if (type == LANCE) {
+              // As far back as the line stays safe: the square behind is
+              // taken, off the board or watched by the enemy.
+              const int back = qr - fwd;
+              ASSERT_FALSE(IsOnBoard(qf, back) && position.IsEmpty(qf, back) && position.AttackCount(side ^ 1, qf, back) == 0);
+            }
+            if (!aims) continue;
+            MoveRecord drop{};
+            drop.SetDrop(static_cast<int>(c.file), static_cast<int>(c.rank), static_cast<PieceId>(id),
+                         static_cast<PieceCode>(OwnerBit(side) | type));
+            drop.fromRank = 0;
+            OracleApplyMove(position, drop, after);
+            ASSERT_TRUE((movegen::DirectAttackers(after, side, file, rank) >> id) & 1)
+                << "proposer " << proposer << " drop at " << c.file << c.rank << " misses " << file << rank;
+            ++attacking;
+          }
+        }
+      }
+    }
+  });
+  EXPECT_GT(attacking, SampleCount(400));
+}
+
+TEST(AttackMoveStamps, ProposalRulesAndFreshStamps) {
+  InitAttackMoveStamps();
+  g_searchGeneration = 5;
+  BeginAttackMoveStamps();
+  EXPECT_EQ(g_attackMoveStamps.stamp, 5u + 1975u);
+  AttackMoveStamps& t = g_attackMoveStamps;
+  // Two different targets proposing one drop: twice, not weak.
+  t.MarkWeak(6, 5, 5, 0, AttackMoveStamps::kTagKing);
+  EXPECT_TRUE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kWeak));
+  t.Mark(6, 5, 5, 0, AttackMoveStamps::kTagNeighbour);
+  EXPECT_TRUE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kTwice));
+  EXPECT_FALSE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kWeak));
+  // A repeated weak proposal counts twice only on a tag-4 first proposal.
+  t.MarkWeak(2, 1, 1, 0, AttackMoveStamps::kTagCamp);
+  t.MarkWeak(2, 1, 1, 0, AttackMoveStamps::kTagKing);
+  EXPECT_FALSE(t.IsMarked(2, 1, 1, 0, AttackMoveStamps::kTwice));
+  EXPECT_FALSE(t.IsMarked(2, 1, 1, 0, AttackMoveStamps::kWeak));
+  t.MarkWeak(4, 9, 9, 0, AttackMoveStamps::kTagKing);
+  t.MarkWeak(4, 9, 9, 0, AttackMoveStamps::kTagKing);
+  EXPECT_TRUE(t.IsMarked(4, 9, 9, 0, AttackMoveStamps::kTwice));
+  t.MarkTwice(3, 2, 8, 0, AttackMoveStamps::kNoTag);
+  EXPECT_TRUE(t.IsMarked(3, 2, 8, 0, AttackMoveStamps::kTwice));
+  EXPECT_EQ(t.count, 4u);
+  // The next call at the same generation still starts afresh.
+  BeginAttackMoveStamps();
+  EXPECT_EQ(t.stamp, 5u + 1976u);
+  EXPECT_EQ(t.count, 0u);
+  EXPECT_FALSE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kProposed));
+  ClearAttackMoveStamps();
+  g_searchGeneration = 0;
+}
+
+TEST(KingAttackGenerator, GivenTablesAndClampedDepths) {
+  const int stageRows[3][4] = {{20, 10, 5, 0}, {100, 50, 25, 10}, {300, 200, 100, 50}};
+  for (int stage = 0; stage < 3; ++stage) {
+    g_gameStage = stage;
+    for (int depth = 0; depth < DROP_THRESHOLD_DEPTHS; ++depth) {
+      EXPECT_EQ(DropThreshold(depth), stageRows[stage][depth < 3 ? depth : 3]);
+    }
+    EXPECT_EQ(DropThreshold(-3), stageRows[stage][0]);
+    EXPECT_EQ(DropThreshold(500), stageRows[stage][3]);
+  }
+  g_gameStage = 0;
+  EXPECT_EQ(g_checkGainThreshold[0], -100);
+  EXPECT_EQ(g_checkGainThreshold[1], -100);
+  EXPECT_EQ(g_checkGainThreshold[2], 150);
+  // Rays stop at the first piece or at the wall ring.
+  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 5, 5}});
+  EXPECT_EQ(FirstPieceIdOnRay(position, 5, 5, 0, -1), 1);
+  EXPECT_GE(FirstPieceIdOnRay(position, 5, 5, 1, 0), FIRST_WALL_ID);
+  EXPECT_GE(FirstPieceIdOnRay(position, 9, 9, 1, 1), FIRST_WALL_ID);
+  EXPECT_EQ(FirstPieceOnRay(position, 5, 8, 0, -1).code, position.pieces[2].code);
+  EXPECT_TRUE(IsAttackerBitSet(*position.SquareRecord(5, 2), 0, 2));
+  EXPECT_FALSE(IsAttackerBitSet(*position.SquareRecord(5, 2), 1, 2));
+  EXPECT_EQ(NibbleSum(0x12345678u), 7 + 8);
+  EXPECT_EQ(NibbleSum(0x99u), 18);
+}
+
+// A king in the corner with every piece in hand: nothing lands on or reads
+// the wall ring (the sanitizers watch), and a second call at the same
+// generation gives the same moves.
+TEST(KingAttackGenerator, CornerKingAndRepeatedCallsAtOneGeneration) {
+  InitAttackMoveStamps();
+  ResetSearchGlobals();
+  for (int side = 0; side < 2; ++side) {
+    Position position = BuildPosition(0,
+                                      {{0, KING, 5, 9}, {1, KING, 1, 1}, {1, PAWN, 2, 3}, {1, LANCE, 9, 1},
+                                       {0, ROOK, 1, 5}, {0, LANCE, 9, 9}, {0, PAWN, 1, 4}},
+                                      {{0, ROOK, 1}, {0, BISHOP, 2}, {0, GOLD, 4}, {0, SILVER, 4}, {0, KNIGHT, 4},
+                                       {0, LANCE, 2}, {0, PAWN, 8}});
+    if (side == 1) position = TurnedPosition(position);
+    SetUpThink(position, 2);
+    g_done.Clear();
+    for (int depth : {0, 1, 3, 8, 60}) {
+      std::vector<MoveRecord> first, second;
+      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+        return GenerateKingAttackMoves(position, g_lineMoves, depth, 0, g_done, out);
+      }, first));
+      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+        return GenerateKingAttackMoves(position, g_lineMoves, depth, 0, g_done, out);
+      }, second));
+      EXPECT_EQ(SortedKeys(first), SortedKeys(second)) << "depth " << depth;
+      int pinned = 0;
+      CheckOutput(position, first, depth, 0, pinned);
+      EXPECT_FALSE(first.empty()) << "depth " << depth;
+    }
+  }
+}
+
+// A rook on the enemy king's file takes the enemy piece the king stands
+// right behind; with the piece next to the king, or a second piece in
+// between, it does not.
+TEST(KingAttackGeneratorShallow, RookTakesTheScreenInFrontOfTheKing) {
+  ResetSearchGlobals();
+  g_done.Clear();
+  for (const int screenRank : {3, 2}) {
+    for (const bool blocked : {false, true}) {
+      std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {1, SILVER, 5, screenRank},
+                                         {0, ROOK, 5, 8}, {0, GOLD, 6, 9}};
+      if (blocked) pieces.push_back({1, PAWN, 5, 5});
+      Position position = BuildPosition(0, pieces);
+      SetUpThink(position, 1);
+      std::vector<MoveRecord> moves;
+      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+        return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
+      }, moves));
+      const bool takes = std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) {
+        return m.pieceId == 2 && m.toFile == 5 && m.toRank == screenRank;
+      });
+      EXPECT_EQ(takes, screenRank == 3 && !blocked) << screenRank << " " << blocked;
+    }
+  }
+}
+
+// Runs one attack-move generator on a built position (null line records).
+std::vector<MoveRecord> BoardMoves(Position& position, int depth,
+                                   int (*generate)(const AttackMoveInputs&, int, PieceCode, int, int, MoveRecord*),
+                                   int id) {
+  ResetSearchGlobals();
+  g_done.Clear();
+  SetUpThink(position, 1);
+  const AttackMoveInputs in{position, g_lineMoves, g_lineMoves - 1, depth, 0, g_done};
+  const PieceListEntry piece = position.pieces[id];
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return generate(in, id, piece.code, piece.file, piece.rank, out);
+  }, moves));
+  return moves;
+}
+bool Has(const std::vector<MoveRecord>& moves, int toFile, int toRank, int promote) {
+  return std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) {
+    return m.toFile == toFile && m.toRank == toRank && m.promote == promote;
+  });
+}
+
+// At depth 1 a knight jumping into the camp writes its promotion only and
+// stops; from depth 2 both squares get both moves.
+TEST(AttackingBoardMoves, KnightIntoTheCampAtDepthOne) {
+  Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 3, 5}});
+  const std::vector<MoveRecord> shallow = BoardMoves(position, 1, GenerateKnightMoveAttacks, 14);
+  ASSERT_EQ(shallow.size(), 1u);
+  EXPECT_TRUE(Has(shallow, 2, 3, 1));
+  const std::vector<MoveRecord> deeper = BoardMoves(position, 2, GenerateKnightMoveAttacks, 14);
+  EXPECT_EQ(deeper.size(), 4u);
+}
+
+// An unpromoted rook entering the camp promotes without a target count;
+// its quiet moves short of the camp find nothing to attack.
+TEST(AttackingBoardMoves, RookEntersTheCampWithoutCounting) {
+  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}});
+  const std::vector<MoveRecord> moves = BoardMoves(position, 1, GenerateRookMoveAttacks, 2);
+  for (const int rank : {1, 2, 3}) EXPECT_TRUE(Has(moves, 5, rank, 1)) << rank;
+  for (const int rank : {4, 5, 6}) EXPECT_FALSE(Has(moves, 5, rank, 0)) << rank;
+}
+
+// A quiet bishop move whose cross diagonal meets an enemy bishop: never
+// below depth 3, at once from depth 3.
+TEST(AttackingBoardMoves, BishopFacingABishopAcross) {
+  Position position = BuildPosition(
+      0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, BISHOP, 8, 8}, {0, GOLD, 6, 7}, {1, BISHOP, 8, 4}});
+  EXPECT_FALSE(Has(BoardMoves(position, 2, GenerateBishopMoveAttacks, 4), 6, 6, 0));
+  EXPECT_TRUE(Has(BoardMoves(position, 3, GenerateBishopMoveAttacks, 4), 6, 6, 0));
+}
+
+// A silver stepping back diagonally next to the king checks only unpromoted:
+// the plain move is written. A lance taking on its second rank only promotes.
+TEST(AttackingBoardMoves, PlainSilverCheckAndNoPlainLanceOnTheSecondRank) {
+  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 5, 3}, {0, SILVER, 3, 1}, {0, GOLD, 4, 1},
+                                        {0, LANCE, 1, 5}, {1, GOLD, 1, 2}});
+  EXPECT_TRUE(Has(BoardMoves(position, 5, GenerateSilverMoveAttacks, 10), 4, 2, 0));
+  const std::vector<MoveRecord> lance = BoardMoves(position, 5, GenerateLanceMoveAttacks, 18);
+  EXPECT_TRUE(Has(lance, 1, 2, 1));
+  EXPECT_FALSE(Has(lance, 1, 2, 0));
+}
+
+// A bishop drop on the enemy rook's diagonal with an undefended gold beyond
+// (the king far away) counts as proposed twice at once and survives at depth 3.
+TEST(AttackDropProposers, BishopForkOfRookAndGoldCountsTwice) {
+  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {1, ROOK, 5, 5}, {1, GOLD, 8, 2}},
+                                    {{0, BISHOP, 1}});
+  ResetSearchGlobals();
+  SetUpThink(position, 1);
+  BeginAttackMoveStamps();
+  ProposeBishopDropsOnRook(position, 3, 5, 5, g_lineMoves, g_lineMoves - 1);
+  const int id = position.HandStackTop(0, BISHOP);
+  EXPECT_TRUE(g_attackMoveStamps.IsMarked(id, 6, 4, 0, AttackMoveStamps::kTwice));
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMoves(position, g_lineMoves, 3, 0, g_done, out);
+  }, moves));
+  EXPECT_TRUE(std::any_of(moves.begin(), moves.end(), [](const MoveRecord& m) {
+    return m.IsDrop() && m.toFile == 6 && m.toRank == 4;
+  }));
+}
+
+// The shallow rook fork on the king's file: a pawn is no second target, a
+// loose gold is, and an enemy rook met first stops the drop.
+TEST(KingAttackGeneratorShallow, RookForkDropTargets) {
+  const std::vector<PlacedPiece> base = {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1},
+                                         {1, PAWN, 2, 3}};
+  for (int variant = 0; variant < 3; ++variant) {
+    std::vector<PlacedPiece> pieces = base;
+    if (variant >= 1) pieces.push_back({1, GOLD, 8, 5});
+    if (variant == 2) pieces.push_back({1, ROOK, 2, 5});
+    Position position = BuildPosition(0, pieces, {{0, ROOK, 1}});
+    ResetSearchGlobals();
+    SetUpThink(position, 1);
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
+    }, moves));
+    std::vector<int> dropRanks;
+    for (const MoveRecord& m : moves) {
+      if (m.IsDrop()) dropRanks.push_back(m.toFile * 10 + m.toRank);
+    }
+    EXPECT_EQ(dropRanks, variant == 1 ? std::vector<int>{55} : std::vector<int>{}) << "variant " << variant;
+  }
+}
+
+// The shallow variant's pawn and knight promotions: every one onto an empty
+// zone square whose exchange value passes the stage's floor (strictly) is
+// written; others come only as checks next to the king.
+TEST(KingAttackGeneratorShallow, PromotionsAreExactlyThoseAboveTheFloor) {
+  int expected = 0;
+  ForEachAttackScenario(SampleCount(1500), 8800, [&](Position& position, int sample) {
+    SetUpThink(position, sample % 3);
+    g_lineMoves[0].SetNull();
+    g_lineMoves[1].SetNull();
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMovesShallow(position, g_lineMoves + 1, g_lineMoves + 1, g_lineMoves, 0, g_done, out);
+    }, moves));
+    const int side = position.sideToMove;
+    const int floor = g_checkGainThreshold[g_gameStage];
+    for (const MoveRecord& move : OracleMoves(position)) {
+      const int type = TypeOf(move.pieceCode);
+      if (move.IsDrop() || !move.promote || move.IsCapture() || (type != PAWN && type != KNIGHT)) continue;
+      int gain = 0;
+      const int value = StaticExchangeForStage(position, side, 0, move.toFile, move.toRank, move.pieceId, &gain, 0);
+      const bool written = std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) { return KeyOf(m) == KeyOf(move); });
+      if (value > floor) {
+        ++expected;
+        EXPECT_TRUE(written) << DescribeMove(move) << " value " << value;
+      } else if (written) {
+        static Position after;
+        OracleApplyMove(position, move, after);
+        EXPECT_TRUE(OracleInCheck(after, side ^ 1)) << DescribeMove(move) << " value " << value;
+      }
+    }
+  });
+  EXPECT_GT(expected, 0);
+}
+
+// A rook in hand against a king whose file is open: every empty square of
+// the file from the second one outward that forks a loose piece gets its drop.
+TEST(KingAttackGeneratorShallow, RookForkOnEverySquareOfTheOpenFile) {
+  Position position = BuildPosition(0,
+                                    {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1},
+                                     {1, SILVER, 9, 3}, {1, SILVER, 1, 4}, {1, SILVER, 9, 5}, {1, SILVER, 1, 6},
+                                     {1, GOLD, 9, 7}, {1, GOLD, 1, 8}},
+                                    {{0, ROOK, 1}});
+  ResetSearchGlobals();
+  SetUpThink(position, 2);
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
+  }, moves));
+  std::vector<int> drops;
+  for (const MoveRecord& m : moves) {
+    if (m.IsDrop()) drops.push_back(m.toFile * 10 + m.toRank);
+  }
+  EXPECT_EQ(drops, (std::vector<int>{53, 54, 55, 56, 57, 58}));
+}
+
+}  // namespace

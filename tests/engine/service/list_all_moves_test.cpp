@@ -1,0 +1,101 @@
+// The game's strategy masks, the think set-up and the all-moves list: the
+// list is exactly the legal moves, ranked, with the strategies
+// a direct re-decision gives and the caller's position untouched; positions
+// without both kings and root filters that would empty the list are refused.
+#include "engine/service/list_all_moves.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/board/engine_random.h"
+#include "engine/eval/eval_params.h"
+#include "engine/eval/eval_setup.h"
+#include "engine/eval/strategy_redecision.h"
+#include "engine/service/game_init.h"
+#include "support/engine_oracle.h"
+#include "support/generator_checks.h"
+#include "support/position_builder.h"
+
+namespace {
+
+TEST(GameInit, AllowedMasksByChoice) {
+  GameStrategies game{{0, 0}, {0, 7}};
+  GameInit(game, STRATEGY_RANGING_ROOK, STRATEGY_YAGURA);
+  EXPECT_TRUE(game.allowed[0] == 0x5F92C && game.allowed[1] == 0x4000F801 && game.current[1] == 0);
+  EXPECT_TRUE(AllowedSenkeiMask(STRATEGY_ANY) == 0x3FFFFF && AllowedSenkeiMask(STRATEGY_STATIC_ROOK) == 0x8FAD3);
+}
+
+TEST(ListAllMoves, RanksEveryLegalMoveOfRandomPositions) {
+  static AllMovesList list;
+  static Position before;
+  ForEachSamplePosition(SampleCount(300), 5, [&](Position& position) {
+    const int side = position.sideToMove;
+    const ThinkRequest request{side, AllowedSenkeiMask(side + 1), 0, SenkeiBit(3)};
+    std::memcpy(&before, &position, sizeof position);
+    SetRandomSeed(3);
+    ASSERT_EQ(ListAllMoves(position, request, list), 0);
+    ASSERT_EQ(std::memcmp(&before, &position, sizeof position), 0);
+    ASSERT_GE(list.kingAttackCount, 0);
+    SetRandomSeed(3);
+    EXPECT_EQ(list.setup.senkei[side], ReconsiderStrategy(position, side, request.allowed, 0, request.preferred));
+    EXPECT_EQ(list.setup.senkei[1 - side], ReconsiderStrategy(position, 1 - side, 0, 0, 0));
+    std::vector<MoveRecord> listed;
+    for (int i = 0; i < list.count; ++i) {
+      listed.push_back(list.moves[i].move);
+      if (i > 0) {
+        ASSERT_GE(list.moves[i - 1].value, list.moves[i].value);
+      }
+    }
+    ASSERT_EQ(SortedKeys(listed), SortedKeys(OracleMoves(position)));
+  });
+}
+
+// Nothing is set up without both kings; ids without base tables of their
+// own build from their family's (the sanitizers would see an index of -1).
+TEST(ThinkSetup, RefusesKinglessPositionsAndBuildsEveryId) {
+  const Position kingless = BuildPosition(0, {{0, KING, 5, 9}, {0, GOLD, 5, 8}, {1, PAWN, 5, 3}});
+  static AllMovesList list;
+  NodeState root;
+  ThinkSetup setup{};
+  g_gameStage = 2;
+  SetRandomSeed(17);
+  EXPECT_EQ(BeginThink(kingless, {0, ALL_SENKEI_MASK, 0, 0}, root, setup), -1);
+  EXPECT_EQ(ListAllMoves(kingless, {0, ALL_SENKEI_MASK, 0, 0}, list), -1);
+  EXPECT_TRUE(g_gameStage == 2 && GetRandomSeed() == 17u) << "nothing set up";
+  Position start{};
+  SetupInitialPosition(start);
+  for (SenkeiId id = 0; id <= SENKEI_MILLENNIUM; ++id) {
+    const SenkeiId pair[2] = {id, SENKEI_MILLENNIUM - id};
+    InitEvalParams(start, pair);
+    for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) InitEvalTables(start, stage, pair);
+  }
+}
+
+// The back-move filter applies to two or more moves and never takes them all.
+TEST(ThinkSetup, RootFilterKeepsAMoveToSearch) {
+  MoveRecord previous, last, moves[3];
+  previous.SetDrop(5, 5, 10, OwnerBit(0) | SILVER);
+  last.Set(4, 1, 4, 2, 8, OwnerBit(1) | GOLD, EMPTY_PIECE_ID, 0, 0);
+  // Two moves that put the dropped silver back where the gold left, and one other.
+  for (int i = 0; i < 3; ++i)
+    moves[i].Set(5, 5, i < 2 ? 4 : 5, i < 2 ? 1 : 4, 10, OwnerBit(0) | SILVER, EMPTY_PIECE_ID, 0, 0);
+  for (int count = 1; count <= 3; ++count) {
+    for (int i = 0; i < count; ++i) {
+      moves[i].previous = i > 0 ? &moves[i - 1] : nullptr;
+      moves[i].next = i + 1 < count ? &moves[i + 1] : nullptr;
+    }
+    int remaining = count, linked = 0;
+    MoveRecord* head = FilterRootList(moves, remaining, &last, &previous);
+    EXPECT_EQ(head, count < 3 ? moves : &moves[2]) << count;
+    for (const MoveRecord* move = head; move != nullptr; move = move->next, ++linked) {
+      EXPECT_EQ(move->previous, move == head ? nullptr : move - 1);
+    }
+    EXPECT_EQ(remaining, count < 3 ? count : 1);
+    EXPECT_EQ(linked, remaining);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,276 @@
+// CSA: write-read-write fixed points over random records, the kinds CSA
+// can't keep, the layout against hand-checked files (tests/data/csa), the
+// corpus against its KIF twins, other programs' files, the reader's cases
+// (a row or more per mended fault), kifu convert, and a mutation fuzz.
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "records/kifu.h"
+#include "records/record_stream.h"
+#include "support/kifu_graph_checks.h"
+#include "support/random_record.h"
+#include "support/test_files.h"
+#include "support/test_paths.h"
+
+namespace {
+
+#ifdef KIFU_SANITIZED
+constexpr int kRandomRecords = 600, kFuzzCases = 3000;
+#else
+constexpr int kRandomRecords = 3000, kFuzzCases = 8000;
+#endif
+
+std::string WriteCsaText(const Kifu& kifu) {
+  SjisString text;
+  StringOutStream out(text, false);
+  EXPECT_EQ(kifu.WriteCsa(out), 0);
+  return text.Text();
+}
+
+int ReadCsaText(Kifu& kifu, const std::string& text, int strict = 0, int merge = 0) {
+  MemoryInStream in(text.c_str());
+  return kifu.ReadCsa(in, merge, strict);
+}
+
+std::string DataFile(const char* name) { return std::string(TestDataDir()) + "/csa/" + name; }
+
+// What CSA keeps of the main line: ordinary moves with their times, up to
+// the first special move written, as the kind it reads back as.
+std::vector<std::pair<KifuMove, int>> CsaLine(const Kifu& kifu) {
+  std::vector<std::pair<KifuMove, int>> line;
+  for (const KifuPositionNode* at = kifu.StartNode(); at->outgoing.Count() > 0; at = at->outgoing.At(0)->reachedNode) {
+    const KifuMoveNode* node = at->outgoing.At(0);
+    const KifuMoveKind kind = node->move.kind;
+    if (kind == KifuMoveKind::Ordinary) line.emplace_back(node->move, node->consumedTime);
+    if (kind == KifuMoveKind::Ordinary || kind == KifuMoveKind::TakeBack || kind == KifuMoveKind::Resumption) continue;
+    const bool repetition = kind >= KifuMoveKind::Repetition && kind <= KifuMoveKind::RepetitionCheckByFirst;
+    const KifuMoveKind read = repetition ? KifuMoveKind::Repetition : KifuMoveKind::Interruption;
+    line.emplace_back(KifuMove(0, 0, 0, 0, 0, 0, 0, kind == KifuMoveKind::Resignation ? kind : read), 0);
+    break;
+  }
+  return line;
+}
+
+// A stream that fails once `room` bytes are used.
+class FullOutStream : public OutStream {
+ public:
+  explicit FullOutStream(int room) : room_(room) {}
+  int WriteString(const char* text) override { return (room_ -= static_cast<int>(std::strlen(text))) < 0 ? -1 : 0; }
+  int WriteChar(char) override { return --room_ < 0 ? -1 : 0; }
+
+ private:
+  int room_;
+};
+
+}  // namespace
+
+TEST(CsaRoundTrip, RandomRecordsAreFixedPointsOfWriteAndRead) {
+  int unchanged = 0;
+  for (uint32_t seed = 1; seed <= kRandomRecords; ++seed) {
+    std::unique_ptr<Kifu> record = BuildRandomRecord(seed, {.headers = false});  // names: the layout test
+    const std::string written = WriteCsaText(*record);
+    Kifu back, again;
+    ASSERT_EQ(ReadCsaText(back, written, static_cast<int>(seed % 2)), 0) << written;
+    ExpectKifuGraphValid(back);
+    ASSERT_TRUE(back.StartNode()->position == record->StartNode()->position) << written;
+    ASSERT_EQ(CsaLine(back), CsaLine(*record)) << written;
+    // The text first written comes back unless a special move was mapped or cut the line.
+    const std::string rewritten = WriteCsaText(back);
+    unchanged += rewritten == written ? 1 : 0;
+    ASSERT_EQ(ReadCsaText(again, rewritten), 0);
+    ASSERT_EQ(WriteCsaText(again), rewritten);
+  }
+  EXPECT_GT(unchanged, kRandomRecords / 3);
+}
+
+// The hand-checked files; commas and line ends leave the header fields.
+TEST(CsaWriter, WritesTheLayoutByteForByte) {
+  Kifu kifu;
+  ASSERT_EQ(ReadCsaText(kifu, "PI\n+\n+7776FU,T12\n-3334FU\n+8822UM,T3\n-3122GI,T45\n+0045KA,T1\n%TORYO"), 0);
+  kifu.PlayerName(0).Assign("Sen,te");
+  kifu.PlayerName(1).Assign("Go\r\nte");
+  kifu.Date().Assign("2026/12/06");
+  kifu.Title().Assign("表題,\n");
+  kifu.Event().Assign("棋戦");
+  kifu.SetHeader("場所", "東京,将棋会館");
+  EXPECT_EQ(WriteCsaText(kifu), FileBytes(DataFile("layout.written")));
+  SjisString text;
+  StringOutStream out(text, false);
+  ASSERT_EQ(kifu.WriteCsaPosition(out, kifu.MoveAtPly(5)->reachedNode->position), 0);
+  EXPECT_EQ(text.Text(), FileBytes(DataFile("layout_position.written")));
+  Kifu back;
+  ASSERT_EQ(ReadCsaText(back, WriteCsaText(kifu), 1), 0);
+  EXPECT_STREQ(back.PlayerName(1).Text(), "Gote");
+}
+
+// Every kind's line (none for take-back and resumption); the writer goes on
+// after it, the reader stops there with the kind CSA keeps.
+TEST(CsaWriter, SpecialMovesByKind) {
+  const char* const kLines[] = {"", "%CHUDAN,'tsumi", "%TORYO", "%CHUDAN,'timeout", "%CHUDAN,'lose",
+                                "%CHUDAN,'lose(foul)", "%CHUDAN,'win(foul)", "%CHUDAN,'win", "%CHUDAN,'jishogi",
+                                "%SENNICHITE,'draw", "%SENNICHITE,'sente win", "%SENNICHITE,'gote win", "", "",
+                                "%CHUDAN", ""};
+  for (int kind = 1; kind < 16; ++kind) {
+    if (kind == static_cast<int>(KifuMoveKind::GameStart)) continue;
+    Kifu kifu, back;
+    const KifuMove special(0, 0, 0, 0, KIFU_KING + KIFU_SECOND_PLAYER_BIT, 0, 0, static_cast<KifuMoveKind>(kind));
+    KifuPositionNode* at = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}})->reachedNode;
+    KifuPlayLine(kifu, at->AddMove(special, 9, nullptr, 0, kifu.Table(), {}, true)->reachedNode, {{3, 3, 3, 4}});
+    const std::string written = WriteCsaText(kifu);
+    EXPECT_EQ(written.substr(written.find("+7776FU,T0,'\n") + 13),
+              (*kLines[kind] == '\0' ? "" : kLines[kind] + std::string("\n")) + "-3334FU,T0,'\n");
+    ASSERT_EQ(ReadCsaText(back, written), 0);
+    EXPECT_EQ(CsaLine(back), CsaLine(kifu)) << written;
+    EXPECT_EQ(back.LineLength(), 2);
+  }
+}
+
+// A gold or king flagged as promoting (no rule lets it) is written as itself;
+// a failed write is reported.
+TEST(CsaWriter, NamesOnlyPromotableTypesPromotedAndReportsFailedWrites) {
+  Kifu kifu;
+  KifuPlayLine(kifu, kifu.StartNode(), {{6, 9, 5, 8}, {5, 1, 4, 2}});
+  for (int ply = 1; ply <= 2; ++ply) kifu.MoveAtPly(ply)->move.promote = 1;
+  const int size = static_cast<int>(WriteCsaText(kifu).size());
+  EXPECT_NE(WriteCsaText(kifu).find("+6958KI,T0,'\n-5142OU,T0,'\n"), std::string::npos);
+  FullOutStream full(size - 5), position(300), roomy(size);
+  EXPECT_EQ(kifu.WriteCsa(full), -1);
+  EXPECT_EQ(kifu.WriteCsaPosition(position, kifu.StartNode()->position), -1);
+  EXPECT_EQ(kifu.WriteCsa(roomy), 0);
+}
+
+TEST(CsaCorpus, EveryFileReadsToTheMainLineAndStartOfItsKif) {
+  const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".csa");
+  if (paths.empty()) GTEST_SKIP() << "no corpus at " << CorpusDir();
+  for (const std::string& path : paths) {
+    Kifu csa, kif;
+    FileInStream csaIn, kifIn;
+    ASSERT_EQ(csaIn.Open(path.c_str()) + kifIn.Open((path.substr(0, path.size() - 4) + ".kif").c_str()), 0);
+    ASSERT_EQ(csa.ReadCsa(csaIn, 0, 0) + kif.ReadKif(kifIn, 0), 0) << path;
+    ExpectKifuGraphValid(csa);
+    EXPECT_TRUE(csa.StartNode()->position == kif.StartNode()->position) << path;
+    EXPECT_EQ(csa.StartNode()->position.handicapFlags, kif.StartNode()->position.handicapFlags) << path;
+    EXPECT_EQ(CsaLine(csa), CsaLine(kif)) << path;
+  }
+}
+
+// Files as other programs write them, read when loading and when pasting,
+// against their hand-checked rewrites: version line, "$" headers, comments
+// holding commas, PI removals, placements on an empty board with 00AL,
+// times on their own lines and after commas, mixed-case letters, %TORYO,
+// %CHUDAN, %KACHI (passed over) and %SENNICHITE.
+TEST(CsaReader, ReadsOtherProgramsFilesAlsoWhenPasted) {
+  for (const char* name : {"handicap_pi", "tsume_al", "rows_sennichite"}) {
+    for (int strict = 0; strict <= 1; ++strict) {
+      Kifu kifu;
+      ASSERT_EQ(ReadCsaText(kifu, FileBytes(DataFile(name) + ".csa"), strict), 0) << name;
+      EXPECT_EQ(WriteCsaText(kifu), FileBytes(DataFile(name) + ".written")) << name;
+    }
+  }
+}
+
+// Texts and what reading them gives: a failure (-1, the record kept), or
+// the length of the line read and a part of the record written back. Only
+// a real CSA element makes a text CSA; pasting (strict) refuses unknown
+// header lines but takes V2.2 and "$" lines; a comment line holds commas;
+// reading stops at the first move refused; PI takes removals; placements
+// alone start from an empty board; 00AL gives the rest; hand groups are
+// bounded by their end and by the full set.
+TEST(CsaReader, ReadsOrRefusesTexts) {
+  const std::string moves = "PI\n+\n+7776FU\n%KACHI\n-3334FU,T4\n", kings = "P+59OU\nP-51OU\n";
+  const std::string king = "P9 *  *  *  * +OU *  *  *  * \n";
+  std::string pawns[20] = {};
+  for (int count = 1; count < 20; ++count) pawns[count] = pawns[count - 1] + "00FU";
+  const struct {
+    std::string text;
+    int strict, line;
+    std::string shows{};
+  } kCases[] = {
+      {"Nice", 0, -1}, {"+hello", 0, -1}, {"-1", 0, -1}, {"%KACHI", 0, -1}, {"Time\nT12", 0, -1}, {"N\nPX", 0, -1},
+      {"V2.2\n$EVENT:x", 1, -1}, {"Xyz\nPI", 1, -1}, {"$NOCOLON\nPI", 1, -1}, {"Xyz\nPI", 0, 0}, {"N+a", 1, 0, "N+a\n"},
+      {"-", 1, 0, "\n-\n"}, {"+7776FU", 1, 1}, {"%TORYO", 1, 1, "%TORYO"}, {"V2.2\n$EVENT:a,b\nPI", 1, 0},
+      {"'a, b\nPI\n+\n+7776FU,'x,-3334FU\n-8384FU", 1, 2, "-8384FU"}, {std::string(400000, ',') + "PI\n+\n+7776FU", 0, 1},
+      {moves + "+7775FU\n+2726FU", 0, 2, "-3334FU,T4,'\n"}, {moves + "+2725FU\n+2726FU", 0, 2},
+      {moves + "-4132KI\n+2726FU", 0, 2}, {moves + "+8822HI\n+2726FU", 0, 2}, {moves + "+2726FUx\n+2726FU", 0, 2},
+      {moves + "+2726FU,T9", 0, 3, "+2726FU,T9,'"}, {"PI82KA\n-", 0, 0, "P2 * -HI *  *  *  *  * -KA * \n"},
+      {"PI82HI11KY\n-", 0, 0, "P1-KY-KE-GI-KI-OU-KI-GI-KE * \nP2 *  *  *  *  *  *  * -KA * \n"},
+      {kings + "P+00FU00F\n+", 0, 0, "P8 *  *  *  *  *  *  *  *  * \n" + king + "P+00FU\n+\n"},
+      {kings + "P+" + pawns[19], 0, 0, "P+" + pawns[18] + "\n+\n"}, {kings + "P+00TO00OU00FU", 0, 0, king + "+\n"},
+      {kings + "P+00FU\nP-00AL", 0, 0, "P+00FU\nP-" + pawns[17] + "\nP-00KY00KY00KY00KY\n"},
+      {"P-00AL\n" + kings, 0, 0, "P-" + pawns[18] + "\n"},
+  };
+  for (const auto& test : kCases) {
+    Kifu kifu;
+    ASSERT_EQ(ReadCsaText(kifu, "PI\n+\n+5948OU,T3"), 0);
+    const std::string before = WriteCsaText(kifu);
+    ASSERT_EQ(ReadCsaText(kifu, test.text, test.strict), test.line < 0 ? -1 : 0) << test.text;
+    EXPECT_EQ(test.line < 0 ? WriteCsaText(kifu) : before, before) << test.text;
+    EXPECT_EQ(kifu.LineLength(), test.line < 0 ? 1 : test.line) << test.text;
+    EXPECT_NE(WriteCsaText(kifu).find(test.shows), std::string::npos) << test.text << "\n" << WriteCsaText(kifu);
+  }
+  Kifu kifu;  // a merge whose start is not in the record fails and says so
+  EXPECT_EQ(ReadCsaText(kifu, "PI82HI\n-\n-3334FU", 0, 1), -1);
+  EXPECT_EQ(ReadCsaText(kifu, "PI\n+\n+2726FU", 0, 1), 0);
+}
+
+TEST(CsaCommand, ConvertsBetweenCsaAndKif) {
+  const std::string csa = ProcessTempPath("convert.csa"), kif = ProcessTempPath("convert.kif");
+  const std::string kifu = std::string("'") + KifuBinary() + "' convert '";
+  ASSERT_EQ(std::system((kifu + DataFile("handicap_pi.csa") + "' '" + kif + "'").c_str()), 0);
+  ASSERT_EQ(std::system((kifu + kif + "' '" + csa + "'").c_str()), 0);
+  std::string converted = FileBytes(csa);
+  std::erase(converted, '\r');
+  EXPECT_EQ(converted, FileBytes(DataFile("handicap_pi.written")));
+  std::remove(csa.c_str());
+  std::remove(kif.c_str());
+}
+
+// Corpus, hand-made and written records with bytes flipped, lines cut short,
+// doubled or dropped, and statements injected. A failed read keeps the
+// record; a successful one leaves a valid start and a sound one-line graph
+// whose text reads back to itself.
+TEST(CsaFuzz, MutatedRecordsNeverBreakTheRecordOrItsGraph) {
+  static const char* const kInjected[] = {
+      "PI\n", "PI82HI22KA99KY\n", "P-00AL\n", "P+00AL\n", "P+00FU00\n", "P+00TO\n", "P5 * +OU+OU\n", "P+55OU\n", "-\n",
+      "+\n", "%KACHI\n", "%TORYO\n", "T99999999999\n", "'a,+7776FU\n", "$X:a,b\n", "V2.2\n", "N+a,b\n", "-0055KI\n"};
+  std::vector<std::string> seeds;
+  for (const std::string& folder : {std::string(CorpusDir()), std::string(TestDataDir()) + "/csa"}) {
+    for (const std::string& path : FilesWithExtension(folder, ".csa")) seeds.push_back(FileBytes(path));
+  }
+  for (uint32_t seed = 1; seed <= 20; ++seed) seeds.push_back(WriteCsaText(*BuildRandomRecord(seed * 104729)));
+  std::mt19937 random(20261207);
+  auto pick = [&](size_t n) { return n == 0 ? size_t{0} : static_cast<size_t>(random() % n); };
+  int read = 0;
+  for (int index = 0; index < kFuzzCases; ++index) {
+    std::string text = seeds[static_cast<size_t>(index) % seeds.size()];
+    for (int count = 1 + static_cast<int>(pick(4)); count > 0 && !text.empty(); --count) {
+      const size_t at = pick(text.size()), begin = text.rfind('\n', at) + 1;  // npos + 1: the text's start
+      const size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+      switch (pick(5)) {
+        case 0: text[at] = static_cast<char>(random()); break;
+        case 1: text.erase(at, end - at); break;
+        case 2: text.insert(begin, text.substr(begin, end - begin)); break;
+        case 3: text.erase(begin, end - begin); break;
+        default: text.insert(begin, kInjected[pick(std::size(kInjected))]); break;
+      }
+    }
+    Kifu kifu, again;
+    ASSERT_EQ(ReadCsaText(kifu, "PI\n+\n+7776FU\n-3334FU\n"), 0);
+    const std::string before = WriteCsaText(kifu);
+    if (ReadCsaText(kifu, text, index % 3 == 0 ? 1 : 0, index % 7 == 0 ? 1 : 0) != 0) {
+      ASSERT_EQ(WriteCsaText(kifu), before) << text;
+      continue;
+    }
+    ++read;
+    ExpectKifuGraphValid(kifu);
+    ASSERT_TRUE(kifu.StartNode()->position.IsValid()) << text;
+    ASSERT_FALSE(::testing::Test::HasFailure()) << text;
+    ASSERT_EQ(ReadCsaText(again, WriteCsaText(kifu), 1), 0) << text;
+    ASSERT_EQ(WriteCsaText(again), WriteCsaText(kifu)) << text;
+  }
+  EXPECT_GT(read, kFuzzCases / 2);
+}
