@@ -211,13 +211,13 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   const int32_t* beforeValues = &before.pieceValue[0][0];
   const KingPieceRow* rows = g_kingPieceRows.byCode[side];
   int64_t sum = 0;
-  uint64_t attackers = 0;
-  for (int id = 2; id < PIECE_COUNT; ++id) {
+  uint64_t attackers = 0, bit = uint64_t{1} << 2;
+  for (int id = 2; id < PIECE_COUNT; ++id, bit <<= 1) {
     const PieceListEntry& piece = position.pieces[id];
-    const KingPieceRow row = rows[piece.code];
+    const KingPieceRow& row = rows[piece.code];
     const int at = row.valueRowStart + SquareSlotOf(piece);
-    sum += InLane(afterValues[at] - beforeValues[at], row.lane);
-    attackers |= static_cast<uint64_t>((row.attackKind != NO_KIND) & (piece.file >= 1)) << id;
+    sum += static_cast<int64_t>(afterValues[at] - beforeValues[at]) * row.laneFactor;
+    attackers |= bit & (0 - static_cast<uint64_t>(row.attacker));
   }
   AddToWord(state->defence[side].value, DefenceSumOf(sum));
   AddAttackSum(*state, other, ApproachSumOf(sum));
@@ -225,6 +225,7 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   for (; attackers != 0; attackers &= attackers - 1) {
     const PieceListEntry& piece = position.pieces[std::countr_zero(attackers)];
     const int kind = rows[piece.code].attackKind, slot = SquareSlotOf(piece);
+    if (slot == OFF_BOARD_SLOT) continue;  // in a hand: no parts
     MoveAttackParts(*state, other, before.attack[kind][slot], FileListOf(piece.file, oldFile),
                     RankListOf(piece.rank, oldRank), after.attack[kind][slot], FileListOf(piece.file, newFile),
                     RankListOf(piece.rank, newRank));

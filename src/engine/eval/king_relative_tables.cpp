@@ -39,9 +39,10 @@ KingPieceRows MakePieceRows(const KingValueKinds& byType) {
       int row = ZERO_ROW;
       if (own && byType.defence[type] != NO_KIND) row = byType.defence[type];
       if (enemy && byType.approach[type] != NO_KIND) row = FIRST_APPROACH_ROW + byType.approach[type];
-      rows.byCode[side][code] = {static_cast<int16_t>(row * SQUARE_SLOT_COUNT),
-                                 static_cast<int8_t>(enemy ? APPROACH_LANE : DEFENCE_LANE),
-                                 static_cast<int8_t>(enemy ? byType.attack[type] : NO_KIND)};
+      const int attackKind = enemy ? byType.attack[type] : NO_KIND;
+      rows.byCode[side][code] = {enemy ? APPROACH_LANE_FACTOR : DEFENCE_LANE_FACTOR,
+                                 static_cast<int16_t>(row * SQUARE_SLOT_COUNT), static_cast<int8_t>(attackKind),
+                                 static_cast<uint8_t>(attackKind != NO_KIND)};
     }
   return rows;
 }

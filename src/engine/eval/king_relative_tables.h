@@ -6,6 +6,7 @@
 // two checking each other also checks these tables.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "engine/board/position.h"
@@ -29,20 +30,26 @@ inline constexpr int PIECE_VALUE_ROWS = ZERO_ROW + 1;
 // 0, for a piece in a hand or out of play.
 inline constexpr int OFF_BOARD_SLOT = SQUARE_COUNT;
 inline constexpr int SQUARE_SLOT_COUNT = SQUARE_COUNT + 1;
-inline int SquareSlotOf(const PieceListEntry& piece) {
-  // Without a branch: whether a piece is on the board follows no pattern.
-  const int onBoard = -static_cast<int>(piece.file >= 1);
-  return (SquareIndex(piece.file, piece.rank) & onBoard) | (OFF_BOARD_SLOT & ~onBoard);
+// The slot of a piece-list entry by [file + 1][rank & 15]: files -1 and 0
+// (out of play, in a hand) give the off-board slot whatever rank the entry
+// keeps. A table, as whether a piece is on the board follows no pattern.
+using SquareSlotTable = std::array<std::array<uint8_t, 16>, 11>;
+constexpr SquareSlotTable MakeSquareSlotTable() {
+  SquareSlotTable slots{};
+  for (int file = -1; file <= 9; ++file)
+    for (int rank = 0; rank < 16; ++rank)
+      slots[file + 1][rank] =
+          static_cast<uint8_t>(file >= 1 && rank >= 1 && rank <= 9 ? SquareIndex(file, rank) : OFF_BOARD_SLOT);
+  return slots;
 }
+inline constexpr SquareSlotTable SQUARE_SLOT_BY_ENTRY = MakeSquareSlotTable();
+inline int SquareSlotOf(const PieceListEntry& piece) { return SQUARE_SLOT_BY_ENTRY[piece.file + 1][piece.rank & 15]; }
 
 // Defence values are summed in the low 32 bits of a 64-bit sum, approach
-// values in the high 32 (DEFENCE_LANE, APPROACH_LANE: the shift of a value
-// into its lane), so that one sum carries both.
-inline constexpr int DEFENCE_LANE = 0;
-inline constexpr int APPROACH_LANE = 32;
-inline int64_t InLane(int value, int lane) {
-  return static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(value)) << lane);
-}
+// values in the high 32 (multiplied by their lane's factor), so that one
+// sum carries both.
+inline constexpr int64_t DEFENCE_LANE_FACTOR = 1;
+inline constexpr int64_t APPROACH_LANE_FACTOR = int64_t{1} << 32;
 // The two sums of such a sum (whose defence sum fits 32 bits).
 inline int DefenceSumOf(int64_t sum) { return static_cast<int32_t>(static_cast<uint32_t>(sum)); }
 inline int ApproachSumOf(int64_t sum) { return static_cast<int>((sum - DefenceSumOf(sum)) >> 32); }
@@ -89,14 +96,16 @@ inline const AttackParts& BlockAttack(const KingRelativeBlock& enemyKing, int ty
   return enemyKing.attack[g_kingValueKinds.attack[type]][slot];
 }
 
-// By whole piece code against a king of side s: the start of the
-// piece-value row the piece reads (own pieces their defence row, enemy
-// pieces their approach row, every other code the zero row), the lane its
-// value is summed in, and the enemy pieces' attack kind (NO_KIND for none).
+// By whole piece code against a king of side s: the lane factor of its
+// value (1 or 2^32), the start of the piece-value row the piece reads (own
+// pieces their defence row, enemy pieces their approach row, every other
+// code the zero row), and for the enemy's pieces with attack parts their
+// attack kind (NO_KIND for the others) and 1 in `attacker`.
 struct KingPieceRow {
+  int64_t laneFactor;
   int16_t valueRowStart;
-  int8_t lane;
   int8_t attackKind;
+  uint8_t attacker;
 };
 struct KingPieceRows {
   KingPieceRow byCode[2][256];  // [king's side][code]
