@@ -42,6 +42,22 @@ struct TabledKingValues {
   }
 };
 
+// Moves a piece's two attack parts from their old values and lists to the
+// new ones: replaced within a list, or removed and inserted across.
+inline void MoveAttackParts(EvalState& state, int side, const AttackParts& oldParts, int oldFileList,
+                            int oldRankList, const AttackParts& newParts, int newFileList, int newRankList) {
+  const int oldList[2] = {oldFileList, oldRankList}, newList[2] = {newFileList, newRankList};
+  for (int part = 0; part < 2; ++part) {
+    const int oldValue = oldParts.part[part], newValue = newParts.part[part];
+    if (oldList[part] == newList[part]) {
+      TopSixReplace(state, side, oldList[part], oldValue, newValue);
+    } else {
+      TopSixRemove(state, side, oldList[part], oldValue);
+      TopSixInsert(state, side, newList[part], newValue);
+    }
+  }
+}
+
 struct MoveContext {
   const EvalParams& params;
   const Position& position;

@@ -76,25 +76,3 @@ void EvaluateFull(const Position& position, EvalState* state) {
   }
 }
 
-void MoveAttackParts(EvalState& state, int side, const AttackParts& oldParts, int oldFileList, int oldRankList,
-                     const AttackParts& newParts, int newFileList, int newRankList) {
-  const int oldList[2] = {oldFileList, oldRankList}, newList[2] = {newFileList, newRankList};
-  for (int part = 0; part < 2; ++part) {
-    const int oldValue = oldParts.part[part], newValue = newParts.part[part];
-    if (oldList[part] == newList[part]) {
-      TopSixReplace(state, side, oldList[part], oldValue, newValue);
-    } else {
-      TopSixRemove(state, side, oldList[part], oldValue);
-      TopSixInsert(state, side, newList[part], newValue);
-    }
-  }
-}
-
-void ReplaceAttackParts(const EvalParams& params, EvalState& state, int side, int oldType, int oldFile, int oldRank,
-                        int oldKingFile, int oldKingRank, int newType, int newFile, int newRank, int newKingFile,
-                        int newKingRank) {
-  MoveAttackParts(state, side, KingAttackParts(params, side, oldType, oldKingFile, oldKingRank, oldFile, oldRank),
-                  FileListOf(oldFile, oldKingFile), RankListOf(oldRank, oldKingRank),
-                  KingAttackParts(params, side, newType, newKingFile, newKingRank, newFile, newRank),
-                  FileListOf(newFile, newKingFile), RankListOf(newRank, newKingRank));
-}

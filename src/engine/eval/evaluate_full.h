@@ -114,15 +114,5 @@ template <typename KingValues>
 // The same with the values computed from the parameters.
 void ApplyBoardTerms(const EvalParams& params, EvalState& state, int side, int type, int file, int rank,
                      const KingSquares& kings, int sign);
-// Moves a piece's two attack parts from their old values and lists to the
-// new ones: replaced within a list, or removed and inserted across.
-void MoveAttackParts(EvalState& state, int side, const AttackParts& oldParts, int oldFileList, int oldRankList,
-                     const AttackParts& newParts, int newFileList, int newRankList);
-// The same for a piece's old square, type and enemy king and its new ones,
-// with the parts computed from the parameters.
-void ReplaceAttackParts(const EvalParams& params, EvalState& state, int side, int oldType, int oldFile, int oldRank,
-                        int oldKingFile, int oldKingRank, int newType, int newFile, int newRank, int newKingFile,
-                        int newKingRank);
-
 // Builds the whole state from the position; leaves flags as they are.
 void EvaluateFull(const Position& position, EvalState* state);
