@@ -218,17 +218,18 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   const int other = 1 - side;
   const KingRelativeBlock& before = KingBlockAt(side, oldFile, oldRank);
   const KingRelativeBlock& after = KingBlockAt(side, newFile, newRank);
-  // Every piece but the kings in one pass without a branch: each code reads
-  // its row (the side's own pieces their defence, the enemy's their
-  // approach, everything else and a piece off the board entries of 0) and
-  // sums it in its lane. The sums go to the 16-bit words once, which wrap
-  // the same.
+  // Every piece from the bishops on (rooks and dragons have no king-relative
+  // value) in one pass without a branch: each code reads its row (the
+  // side's own pieces their defence, the enemy's their approach, everything
+  // else and a piece off the board entries of 0) and sums it in its lane.
+  // The sums go to the 16-bit words once, which wrap the same.
   const int32_t* afterValues = &after.pieceValue[0][0];
   const int32_t* beforeValues = &before.pieceValue[0][0];
   const KingPieceRow* rows = g_kingPieceRows.byCode[side];
   int64_t sum = 0;
-  uint64_t attackers = 0, bit = uint64_t{1} << 2;
-  for (int id = 2; id < PIECE_COUNT; ++id, bit <<= 1) {
+  constexpr int FIRST_BISHOP_ID = 4;
+  uint64_t attackers = 0, bit = uint64_t{1} << FIRST_BISHOP_ID;
+  for (int id = FIRST_BISHOP_ID; id < PIECE_COUNT; ++id, bit <<= 1) {
     const PieceListEntry& piece = position.pieces[id];
     const KingPieceRow& row = rows[piece.code];
     const int at = row.valueRowStart + SquareSlotOf(piece);
