@@ -108,7 +108,8 @@ void ApplyDrop(MoveContext& c, const MoveRecord& move) {
   ApplyBoardTermsWith(c.params, c.state, side, type, file, rank, c.values.kings, c.values, +1);
   if (type == PAWN) {
     SubOpenFileTerm(c.params, c.state, side, left + 1);
-    c.state.side[side].openFileAccumulator -= static_cast<uint32_t>(OpenFileWeight(c.params, c.values.kings.file[1 - side], file));
+    const int weight = OpenFileWeight(c.params, c.values.kings.file[1 - side], file);
+    c.state.side[side].openFileAccumulator -= static_cast<uint32_t>(weight);
     AddOpenFileTerm(c.params, c.state, side, left);
   }
 }
@@ -205,7 +206,8 @@ void ApplyCapture(MoveContext& c, const MoveRecord& move) {
     ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, c.values.kings, c.values, -1);
   }
   if (type == PAWN && !(kingMoved && move.fromFile != move.toFile))
-    ChangeOpenFileTerm(c, other, HandCountOf(c.position, other, PAWN), OpenFileWeight(c.params, c.values.kings.file[side], file));
+    ChangeOpenFileTerm(c, other, HandCountOf(c.position, other, PAWN),
+                       OpenFileWeight(c.params, c.values.kings.file[side], file));
   if (base == PAWN) RescaleOpenFileTerm(c, side, index, index + 1);
   if (type == TOKIN) AddMaterial(c.state, other, TokinCrowding[c.position.tokins[other].count]);
 }
