@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "support/test_files.h"
@@ -122,6 +123,30 @@ TEST(KifuCommand, ConvertAndShowRecordFiles) {
   for (const std::string& path : {armoured, plain, garbage}) std::remove(path.c_str());
 }
 
+// "-" reads pasted text from standard input and writes KIF to standard
+// output; every format goes through the same dispatch; formats without a
+// writer are refused before anything is written.
+TEST(KifuCommand, ConvertThroughStandardStreamsAndEveryFormat) {
+  const std::string input = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+  const std::string base = ::testing::TempDir() + "dispatch_" + std::to_string(getpid());
+  const CommandResult direct = RunKifu("convert '" + input + "' -");
+  ASSERT_EQ(direct.status, 0) << direct.err;
+  std::ifstream original(input, std::ios::binary);
+  EXPECT_EQ(direct.out, std::string(std::istreambuf_iterator<char>(original), {}));
+  for (const char* ext : {".csa", ".ki2", ".rvq"}) {
+    ASSERT_EQ(RunKifu("convert '" + input + "' '" + base + ext + "'").status, 0) << ext;
+    const CommandResult piped = RunKifu("convert - '" + base + ".kif' < '" + base + ext + "'");
+    EXPECT_EQ(piped.status, 0) << ext << piped.err;
+    EXPECT_EQ(RunKifu("show '" + base + ".kif'").status, 0) << ext;
+    std::remove((base + ext).c_str());
+  }
+  EXPECT_EQ(RunKifu("convert '" + input + "' '" + base + ".krs'").status, 2);
+  const CommandResult garbage = RunKifu("convert - '" + base + ".kif' < /dev/null");
+  EXPECT_EQ(garbage.status, 1);
+  EXPECT_NE(garbage.err.find("kifu: "), std::string::npos);
+  std::remove((base + ".kif").c_str());
+}
+
 }  // namespace
 
 namespace {
@@ -149,6 +174,51 @@ TEST(KifuCommand, MovesRanksThePositionsMoves) {
   std::remove(garbage.c_str());
   for (const char* call : {"moves", "moves a.kif b.kif", "moves a.kif --ply", "moves a.kif --ply -1",
                                   "moves a.kif --seed x"}) {
+    EXPECT_EQ(RunKifu(call).status, 2) << call;
+  }
+}
+
+// kifu eval: every figure named, the root moves ranked by a value that is
+// the sum of their two parts; the failures of kifu moves.
+TEST(KifuCommand, EvalNamesEveryFigure) {
+  const std::string input = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+  const CommandResult result = RunKifu("eval '" + input + "' --ply 4");
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const char* name : {"position: ply 4, ", "\nstage: ", "\nfull evaluation", "\n  attack ", "\n  king defence ",
+                           "\n  reserve ", "\n  material ", "\n  enemy-king term ", "\npattern term",
+                           "\n  defence (tempo incl.) ", "\n  king attack ", "\n  shape ", "\nblended score (",
+                           "\nquick evaluation: ", "\nroot moves by screening value ("}) {
+    EXPECT_NE(result.out.find(name), std::string::npos) << name << "\n" << result.out;
+  }
+  std::istringstream lines(result.out.substr(result.out.find("\nroot moves by screening value (") + 1));
+  std::string line;
+  std::getline(lines, line);
+  const int count = std::stoi(line.substr(line.find('(') + 1));
+  int listed = 0, previous = 1 << 30;
+  while (std::getline(lines, line)) {
+    int rank = 0, value = 0, quick = 0, positional = 0;
+    char notation[64];
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d %63s value %d quick %d positional %d", &rank, notation, &value, &quick,
+                          &positional), 5) << line;
+    EXPECT_EQ(value, quick + positional) << line;
+    EXPECT_LE(value, previous) << line;
+    previous = value;
+    ++listed;
+  }
+  EXPECT_EQ(listed, count);
+  EXPECT_GT(count, 20);
+
+  const std::string garbage = ProcessTempPath("eval_garbage.kif");
+  std::ofstream(garbage) << "not a record\n";
+  const std::string kingless = std::string(TestDataDir()) + "/../../samples/mate_problem.kif";
+  for (const std::string& call : {std::string("eval /nonexistent.kif"), "eval '" + garbage + "'",
+                                  "eval '" + input + "' --ply 11", "eval '" + kingless + "'"}) {
+    const CommandResult failed = RunKifu(call);
+    EXPECT_EQ(failed.status, 1) << call;
+    EXPECT_NE(failed.err.find("kifu: eval: "), std::string::npos) << call << ": " << failed.err;
+  }
+  std::remove(garbage.c_str());
+  for (const char* call : {"eval", "eval a.kif b.kif", "eval a.kif --ply", "eval a.kif --ply x"}) {
     EXPECT_EQ(RunKifu(call).status, 2) << call;
   }
 }
