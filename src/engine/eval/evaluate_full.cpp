@@ -3,27 +3,10 @@
 // attack and reserve values, the hands and the open-file term.
 #include "engine/eval/evaluate_full.h"
 
-#include <algorithm>
 #include <cassert>
 
 #include "engine/eval/eval_tables.h"
 #include "engine/eval/piece_square_table.h"
-
-namespace {
-
-constexpr int OPEN_FILE_CAP = 320;
-
-}  // namespace
-
-void AddOpenFileTerm(const EvalParams& params, EvalState& state, int side, int pawnsInHand) {
-  const int capped = static_cast<int>(std::min<uint32_t>(state.side[side].openFileAccumulator, OPEN_FILE_CAP));
-  AddAttackSum(state, side, capped * OpenFileScale(params, pawnsInHand) >> 8);
-}
-
-void SubOpenFileTerm(const EvalParams& params, EvalState& state, int side, int pawnsInHand) {
-  const int capped = static_cast<int>(std::min<uint32_t>(state.side[side].openFileAccumulator, OPEN_FILE_CAP));
-  SubAttackSum(state, side, capped * OpenFileScale(params, pawnsInHand) >> 8);
-}
 
 void SumOpenFileAccumulator(const Position& position, const EvalParams& params, EvalState& state, int side,
                             int enemyKingFile) {

@@ -3,6 +3,8 @@
 // the value functions are in king_relative_values.h.
 #pragma once
 
+#include <algorithm>
+
 #include "engine/board/position.h"
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_state.h"
@@ -27,8 +29,18 @@ inline void AddOpenFileAccumulator(EvalState& state, int side, int weight) {
 }
 // The open-file term of the side with its accumulator and pawns in hand,
 // added to or taken from its attackSum.
-void AddOpenFileTerm(const EvalParams& params, EvalState& state, int side, int pawnsInHand);
-void SubOpenFileTerm(const EvalParams& params, EvalState& state, int side, int pawnsInHand);
+// Inline: every pawn move, pawn capture and king move changes the term.
+inline constexpr int OPEN_FILE_CAP = 320;
+inline int OpenFileTermOf(const EvalParams& params, const EvalState& state, int side, int pawnsInHand) {
+  const int capped = static_cast<int>(std::min<uint32_t>(state.side[side].openFileAccumulator, OPEN_FILE_CAP));
+  return capped * OpenFileScale(params, pawnsInHand) >> 8;
+}
+inline void AddOpenFileTerm(const EvalParams& params, EvalState& state, int side, int pawnsInHand) {
+  AddAttackSum(state, side, OpenFileTermOf(params, state, side, pawnsInHand));
+}
+inline void SubOpenFileTerm(const EvalParams& params, EvalState& state, int side, int pawnsInHand) {
+  SubAttackSum(state, side, OpenFileTermOf(params, state, side, pawnsInHand));
+}
 // The accumulator re-summed against the enemy king's file over the side's pawnless files.
 void SumOpenFileAccumulator(const Position& position, const EvalParams& params, EvalState& state, int side,
                             int enemyKingFile);
