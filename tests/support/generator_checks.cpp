@@ -81,14 +81,11 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves) {
   std::memcpy(&before, &position, sizeof before);
   const int count = generate(buffer);
   if (count < 0 || count > kRoom - 1) return ::testing::AssertionFailure() << "count " << count;
-  if (std::memcmp(&before, &position, sizeof before) != 0) {
+  if (std::memcmp(&before, &position, sizeof before) != 0)
     return ::testing::AssertionFailure() << "the generator changed the position";
-  }
-  for (int n = count; n < kRoom; ++n) {
-    if (std::memcmp(&buffer[n], &canary, sizeof canary) != 0) {
+  for (int n = count; n < kRoom; ++n)
+    if (std::memcmp(&buffer[n], &canary, sizeof canary) != 0)
       return ::testing::AssertionFailure() << "record " << n << " written past the count " << count;
-    }
-  }
   moves.assign(buffer, buffer + count);
   for (const MoveRecord& move : moves) {
     MakeMove(position, move, 0);
