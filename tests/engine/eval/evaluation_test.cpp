@@ -2,7 +2,8 @@
 // incremental state equals the full one after every move of random games
 // (but for the cases the design exempts), a position and its turned mirror
 // give mirrored states, the top-six lists keep their semantics, and the
-// named cases and mended faults.
+// named cases and mended faults; the king-relative tables follow every
+// rebuild of the parameters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,8 +15,10 @@
 
 #include "engine/board/make_move.h"
 #include "engine/eval/eval_params.h"
+#include "engine/eval/eval_setup.h"
 #include "engine/eval/evaluate_delta.h"
 #include "engine/eval/evaluate_full.h"
+#include "engine/eval/king_relative_tables.h"
 #include "engine/search/node_state.h"
 #include "support/engine_oracle.h"
 #include "support/eval_params_fill.h"
@@ -137,6 +140,58 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
                       counts.longestRun}), static_cast<uint64_t>(games / 40));
 }
 
+// Whether every entry of the king-relative tables is the value function's
+// result on the parameters in force, for every king, square and type.
+bool TablesFollowTheParameters() {
+  const int types[] = {GOLD, SILVER, KNIGHT, LANCE, PAWN, HORSE, PRO_SILVER, PRO_KNIGHT, PRO_LANCE, TOKIN};
+  for (int side = 0; side < 2; ++side)
+    for (int kingSquare = 0; kingSquare < SQUARE_COUNT; ++kingSquare) {
+      const int kingFile = 1 + kingSquare / 9, kingRank = 1 + kingSquare % 9;
+      const KingRelativeBlock& block = KingBlockAt(side, kingFile, kingRank);
+      for (int row = 0; row < PIECE_VALUE_ROWS; ++row)
+        if (block.pieceValue[row][OFF_BOARD_SLOT] != 0) return false;
+      for (int file = 1; file <= 9; ++file)
+        for (int rank = 1; rank <= 9; ++rank)
+          for (int type : types) {
+            const int slot = SquareIndex(file, rank);
+            if (BlockDefence(block, type, slot) !=
+                AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank))
+              return false;
+            if ((type == KNIGHT || type == PAWN) &&
+                BlockApproach(block, type, slot) !=
+                    KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank))
+              return false;
+            if (AttackRow[type] == NO_ROW) continue;
+            const AttackParts parts = KingAttackParts(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
+            const AttackParts& read = BlockAttack(block, type, slot);
+            if (read.part[0] != parts.part[0] || read.part[1] != parts.part[1]) return false;
+          }
+    }
+  return true;
+}
+
+// The tables follow every rebuild of the parameters, for other starts,
+// strategy pairs and stages and for random parameters in turn, and a game
+// carried incrementally after each rebuild equals the full evaluation.
+TEST(KingRelativeTables, FollowEveryRebuildOfTheParameters) {
+  Counts counts;
+  for (int build = 0; build < 12; ++build) {
+    Position start{};
+    SetupHandicap(start, build % 8);
+    const SenkeiId pair[2] = {static_cast<SenkeiId>(build % 20), static_cast<SenkeiId>(7 * build % 20)};
+    if (build % 2 == 0) {
+      FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
+    } else {
+      InitEvalParams(start, pair);
+      InitEvalTables(start, build % GAME_STAGE_COUNT, pair);
+    }
+    EXPECT_TRUE(TablesFollowTheParameters()) << "build " << build;
+    std::string failure;
+    CheckGame(build % 8, 300 + build, counts, failure);
+    EXPECT_EQ(failure, "") << "build " << build;
+  }
+}
+
 // A random position, kings off the edge ranks (whose asymmetries the design
 // keeps), side 0 to move.
 Position RandomPosition(PlayoutRandom& random) {
@@ -250,6 +305,7 @@ TEST(TopSixList, IsTheSortedMultisetUpToFiveAndRemovesByPlaceWhenFull) {
 // Parameters all zero: only the fixed values of the design remain.
 void ZeroParams() {
   std::memset(&g_evalParams, 0, sizeof g_evalParams);
+  BuildKingRelativeTables(g_evalParams);
   std::memset(&g_testTable, 0, sizeof g_testTable);
   g_activePieceSquareTable = &g_testTable;
 }
