@@ -69,7 +69,8 @@ MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFi
   MoveRecord move{};
   if (fromFile == 0) {
     const int id = position.HandStackTop(position.sideToMove, fromRank);
-    move.SetDrop(toFile, toRank, static_cast<PieceId>(id), position.pieces[id].code);
+    // A piece in hand keeps no meaningful code: the drop names its owner and type.
+    move.SetDrop(toFile, toRank, static_cast<PieceId>(id), static_cast<PieceCode>(OwnerBit(position.sideToMove) | fromRank));
     return move;
   }
   move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank)),
