@@ -49,3 +49,6 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
 std::vector<MoveRecord> OracleKingSafeMoves(const Position& position);
 // Whether the oracle sees the side to move mated.
 bool OracleIsMated(const Position& position);
+// Sets g_gameStage and builds the evaluation parameters and tables for the
+// position with both strategies undecided, as a think would.
+void SetUpUndecidedThink(const Position& position, int stage);
