@@ -306,10 +306,9 @@ int Kifu::ReadKif(InStream& in, int merge) {
   SjisStringList extra;
   SjisString names[2], date, title, event, line;
   const int header = ReadKifHeader(in, line, headerRoot, start, names, date, title, event, extra);
-  // Mate problems (flags 0x400) may set up any king placement; every other
-  // start must be a position the rules can play from.
-  const bool validStart = start.handicapFlags == HANDICAP_FIRST_KING || start.IsValid();
-  if (header != 0 || std::strcmp(line.Text(), KIF_MOVES_HEADER) != 0 || !validStart) return -1;
+  // The start must be a position the rules can play from; IsValid lets a
+  // mate problem (flags 0x400) place the kings as it likes.
+  if (header != 0 || std::strcmp(line.Text(), KIF_MOVES_HEADER) != 0 || !start.IsValid()) return -1;
 
   auto* table = new KifuPositionTable;
   KifuMoveNode* root = NewKifuGraph(start, table);

@@ -85,8 +85,7 @@ void ReadGraph::AppendComment(const char* text) {
 }
 
 bool ReadGraph::HasPlayableStart() {
-  const KifuPosition& start = StartPosition();
-  return start.handicapFlags == HANDICAP_FIRST_KING || start.IsValid();
+  return StartPosition().IsValid();
 }
 
 int ReadGraph::Install(Kifu& record, bool merge) {

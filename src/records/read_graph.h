@@ -50,8 +50,8 @@ class ReadGraph {
   void BackTo(int ply);
   // Appends a comment line to the current move's comment ("\r\n" between lines).
   void AppendComment(const char* text);
-  // Whether the start can be played from: a valid position, or any king
-  // placement of a mate problem (flags 0x400).
+  // Whether the start can be played from: a valid position (which lets a
+  // mate problem, flags 0x400, place the kings as it likes).
   bool HasPlayableStart();
   // Hands everything to record.Adopt; its result: -1 when a merge found no
   // equal position (the record is then unchanged).

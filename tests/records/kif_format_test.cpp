@@ -314,6 +314,8 @@ TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
       "| ・ ・|一\n手数----指手---------消費時間--\n",
       // two first-player kings: not a start the rules can play from
       Diagram("| ・ ・ ・ ・ 玉 ・ ・ ・ 玉|一", "| ・ ・ ・ ・v玉 ・ ・ ・ ・|九") + "手数----指手---------消費時間--\n",
+      // a mate problem whose defending king already stands in check
+      Diagram("| ・ ・ ・ ・ ・ ・ ・v桂v玉|一", "| ・ ・ ・ ・ ・ ・ ・ ・ 飛|九") + "手数----指手---------消費時間--\n",
   };
   for (const std::string& text : failures) {
     EXPECT_EQ(ReadFromString(kifu, text), -1) << text;
