@@ -3,7 +3,6 @@
 // notation. Only the position block is read back.
 #include "records/rvq_format.h"
 
-#include <cstring>
 #include <string>
 
 #include "records/checked_text_writer.h"
