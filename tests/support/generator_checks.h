@@ -49,3 +49,11 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
 std::vector<MoveRecord> OracleKingSafeMoves(const Position& position);
 // Whether the oracle sees the side to move mated.
 bool OracleIsMated(const Position& position);
+
+// Calls visit for `count` valid positions of the kinds random games rarely
+// reach, in turn: kings on edges and corners, nearly everything in hand,
+// eighteen tokins, promoted pieces on the last ranks, a lone king against
+// pieces (a mate problem), the side to move in check (often double), bare
+// kings, and a full board. With inCheck only positions whose side to move
+// is in check are visited.
+void ForEachOddPosition(int count, uint64_t seed, const std::function<void(Position&)>& visit, bool inCheck = false);
