@@ -1,14 +1,13 @@
 // kifu moves: the engine's view of one position of a record. A think is set
 // up there as the search root does, and every move the engine considers is
 // printed with its ordering value and positional gain, best first.
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "charset.h"
 #include "cli/command.h"
-#include "cli/record_files.h"
+#include "cli/engine_position.h"
 #include "cli/utf8_text.h"
 #include "engine/board/engine_random.h"
 #include "engine/service/game_init.h"
@@ -24,24 +23,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// A whole non-negative number, decimal or 0x-hex, that fits in 32 bits.
-bool ParseNumber(const std::string& text, uint32_t& value) {
-  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  const char* begin = text.data() + (hex ? 2 : 0);
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(begin, end, value, hex ? 16 : 10);
-  return begin != end && error == std::errc() && stop == end;
-}
-
-// The move's record notation in the position, "同" taken from the previous move's destination.
-std::string Notation(const KifuPosition& position, const MoveRecord& move, const KifuMove& previous) {
-  KifuMove recordMove;
-  if (EngineMoveToUi(ToMoveCode(move), recordMove) != 0 || !position.CompleteMove(recordMove)) return "?";
-  SjisString text;
-  position.MoveNotation(recordMove, previous.toFile, previous.toRank, text);
-  return text.Text();
-}
-
 }  // namespace
 
 int RunMovesCommand(const CommandArgs& args) {
@@ -53,7 +34,7 @@ int RunMovesCommand(const CommandArgs& args) {
     if (arg == "--ply" || arg == "--seed") {
       if (i + 1 >= args.size()) return UsageError("moves: " + arg + " needs a number");
       uint32_t& target = arg == "--ply" ? ply : seed;
-      if (!ParseNumber(args[++i], target)) return UsageError("moves: " + arg + " '" + args[i] + "' is no number");
+      if (!ParseCommandNumber(args[++i], target)) return UsageError("moves: " + arg + " '" + args[i] + "' is no number");
       (arg == "--ply" ? havePly : haveSeed) = true;
     } else if (path.empty() && !arg.empty() && arg[0] != '-') {
       path = arg;
@@ -64,20 +45,14 @@ int RunMovesCommand(const CommandArgs& args) {
   if (path.empty()) return UsageError("moves: give one record file");
 
   Kifu kifu;
-  if (const std::string error = ReadRecordFileForCommand(path, kifu); !error.empty()) return Fail(error);
-  kifu.SelectFirstMoves();
-  const int length = kifu.LineLength();
-  if (!havePly) ply = static_cast<uint32_t>(length);
-  const KifuMoveNode* node = ply <= static_cast<uint32_t>(length) ? kifu.MoveAtPly(static_cast<int>(ply)) : nullptr;
-  if (node == nullptr || node->reachedNode == nullptr) {
-    return Fail("ply " + std::to_string(ply) + " is past the end of the main line (" + std::to_string(length) +
-                " moves)");
-  }
-  const KifuPosition& recordPosition = node->reachedNode->position;
+  RecordPly at;
   static Position position;
-  if (KifuPositionToEngine(position, recordPosition) != 0) {
-    return Fail("the engine cannot take the position at ply " + std::to_string(ply));
+  if (const std::string error = EnginePositionAtPly(path, havePly, ply, kifu, at, position); !error.empty()) {
+    return Fail(error);
   }
+  ply = at.ply;
+  const KifuMoveNode* node = at.node;
+  const KifuPosition& recordPosition = node->reachedNode->position;
   if (haveSeed) SetRandomSeed(seed);
   GameStrategies game;
   GameInit(game, STRATEGY_ANY, STRATEGY_ANY);
@@ -97,7 +72,7 @@ int RunMovesCommand(const CommandArgs& args) {
   for (int i = 0; i < list.count; ++i) {
     const ListedMove& listed = list.moves[i];
     std::snprintf(line, sizeof line, "%4d %-16s value %6d gain %6d\n", i + 1,
-                  Notation(recordPosition, listed.move, previous).c_str(), listed.value, listed.gain);
+                  EngineMoveNotation(recordPosition, listed.move, previous).c_str(), listed.value, listed.gain);
     text += line;
   }
   std::string utf8;

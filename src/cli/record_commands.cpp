@@ -1,8 +1,9 @@
-// kifu convert and kifu show: a record file read and written again, or
-// printed as KIF text in UTF-8. The format follows the file's extension:
-// .kif and .bkf are KIF text, .ckf the same text armoured, .ki2 KI2 text,
-// .csa CSA text (the main line only), .rvf Japanese-notation text (read
-// only: the format has no writer).
+// kifu convert and kifu show: a record read and written again, or printed
+// as KIF text in UTF-8. Files go through the record's load and save
+// dispatch, so the format follows the extension (.kif/.bkf KIF, .ckf
+// armoured KIF, .ki2 KI2, .csa CSA, .rvq RVQ, .krs and .rvf read only).
+// "-" as the input reads pasted text from standard input (every reader in
+// the paste order); "-" as the output writes KIF text to standard output.
 #include <cstdio>
 #include <string>
 
@@ -10,53 +11,50 @@
 #include "cli/command.h"
 #include "cli/record_files.h"
 #include "cli/utf8_text.h"
-#include "records/kifu.h"
+#include "records/game_record.h"
+#include "records/record_files.h"
 #include "records/record_stream.h"
 
 namespace {
 
-enum class RecordFileKind { Unknown, Kif, ArmouredKif, Ki2, JapaneseText, Csa };
-constexpr char kKnownExtensions[] = "(use .kif, .bkf, .ckf, .ki2, .csa or .rvf)";
-
-RecordFileKind KindOfPath(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return RecordFileKind::Unknown;
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  if (extension == "kif" || extension == "bkf") return RecordFileKind::Kif;
-  if (extension == "ckf") return RecordFileKind::ArmouredKif;
-  if (extension == "ki2") return RecordFileKind::Ki2;
-  if (extension == "rvf") return RecordFileKind::JapaneseText;
-  if (extension == "csa") return RecordFileKind::Csa;
-  return RecordFileKind::Unknown;
-}
+constexpr char kKnownExtensions[] = "(use .kif, .bkf, .ckf, .ki2, .csa, .rvq, .krs or .rvf)";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kifu: %s\n", message.c_str());
   return 1;
 }
 
-// Reads the record of a file; an empty text on success, else the error.
-std::string ReadRecordFile(const std::string& path, Kifu& kifu) {
-  BufferedFileInStream* in = nullptr;
-  FileInStream plain;
-  ArmouredFileInStream armoured;
-  const RecordFileKind kind = KindOfPath(path);
-  if (kind == RecordFileKind::Unknown) return "'" + path + "': unknown record format " + kKnownExtensions;
-  in = kind == RecordFileKind::ArmouredKif ? static_cast<BufferedFileInStream*>(&armoured) : &plain;
-  if (in->Open(path.c_str()) != 0) return "cannot open '" + path + "' for reading";
-  if (kind == RecordFileKind::Ki2) {
-    if (kifu.ReadKi2(*in, false) != 0) return "'" + path + "' holds no readable KI2 record";
-  } else if (kind == RecordFileKind::Csa) {
-    if (kifu.ReadCsa(*in, 0, 0) != 0) return "'" + path + "' holds no readable CSA record";
-  } else if (kind == RecordFileKind::JapaneseText) {
-    if (kifu.ReadJapaneseNotation(*in, false) != 0) return "'" + path + "' holds no readable Japanese-notation record";
-  } else if (kifu.ReadKif(*in, 0) != 0) {
-    return "'" + path + "' holds no readable KIF record";
+// Reads the record of a file, or of standard input for "-"; an empty text
+// on success, else the error.
+std::string ReadRecord(const std::string& path, Kifu& kifu) {
+  if (path == "-") {
+    std::string bytes;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) bytes.append(buffer, got);
+    if (std::ferror(stdin)) return "reading standard input failed";
+    if (ReadKifuText(bytes.c_str(), kifu) != 0) return "standard input holds no record of a known format";
+    return "";
   }
+  const KifuFileType type = KifuFileTypeOfPath(path.c_str());
+  if (type <= 0) return "'" + path + "': unknown record format " + kKnownExtensions;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb"); file != nullptr) {
+    std::fclose(file);
+  } else {
+    return "cannot open '" + path + "' for reading";
+  }
+  if (ReadKifuFile(path.c_str(), type, kifu, false) != 0) return "'" + path + "' holds no readable record of its format";
   return "";
+}
+
+// The record as Shift-JIS KIF text with CR LF line ends, as a file holds it.
+int WriteToStandardOutput(const GameRecord& game) {
+  SjisString text;
+  if (!game.WriteToString(text, KIFU_FILE_KIF, false)) return Fail("writing the record failed");
+  if (std::fwrite(text.Text(), 1, static_cast<size_t>(text.Length()), stdout) != static_cast<size_t>(text.Length()) ||
+      std::fflush(stdout) != 0) {
+    return Fail("writing to standard output failed");
+  }
+  return 0;
 }
 
 }  // namespace
@@ -64,43 +62,34 @@ std::string ReadRecordFile(const std::string& path, Kifu& kifu) {
 int RunConvertCommand(const CommandArgs& args) {
   if (args.size() != 2) return UsageError("convert: give an input and an output file");
   const std::string& output = args[1];
-  const RecordFileKind outputKind = KindOfPath(output);
-  if (outputKind == RecordFileKind::Unknown) {
-    return UsageError("convert: '" + output + "': unknown record format " + kKnownExtensions);
+  KifuFileType outputType = KIFU_FILE_KIF;
+  if (output != "-") {
+    outputType = KifuFileTypeOfPath(output.c_str());
+    if (outputType <= 0) return UsageError("convert: '" + output + "': unknown record format " + kKnownExtensions);
+    if (!KifuFileTypeIsWritable(outputType)) {
+      return UsageError("convert: '" + output + "': this format is read only, it has no writer");
+    }
   }
-  if (outputKind == RecordFileKind::JapaneseText) {
-    return UsageError("convert: '" + output + "': .rvf text is read only, it has no writer");
+  GameRecord game;
+  if (const std::string error = ReadRecord(args[0], *game.record); !error.empty()) return Fail(error);
+  game.currentNode = game.record->Root();
+  *game.currentPosition = game.record->StartNode()->position;
+  if (output == "-") {
+    // As a save does: each position's first incoming move is the one the
+    // writer arrives by.
+    game.record->SortIncomingByTraversal();
+    return WriteToStandardOutput(game);
   }
-  Kifu kifu;
-  if (const std::string error = ReadRecordFile(args[0], kifu); !error.empty()) return Fail(error);
-  // As a save does: each position's first incoming move is the one the
-  // writer arrives by.
-  kifu.SortIncomingByTraversal();
-  int status;
-  if (outputKind == RecordFileKind::Csa) {
-    FileOutStream out;
-    if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
-    const int written = kifu.WriteCsa(out);
-    status = out.Close() != 0 || written != 0 ? -1 : 0;
-  } else if (outputKind == RecordFileKind::Kif || outputKind == RecordFileKind::Ki2) {
-    FileOutStream out;
-    if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
-    outputKind == RecordFileKind::Ki2 ? kifu.WriteKi2(out) : kifu.WriteKif(out);
-    status = out.Close();
-  } else {
-    ArmouredFileOutStream out;
-    if (out.Open(output.c_str()) != 0) return Fail("cannot open '" + output + "' for writing");
-    kifu.WriteKif(out);
-    status = out.Close();
+  if (!game.Save(output.c_str(), &outputType)) {
+    return Fail("writing '" + output + "' failed; any file there is left as it was");
   }
-  if (status != 0) return Fail("writing '" + output + "' failed");
   return 0;
 }
 
 int RunShowCommand(const CommandArgs& args) {
   if (args.size() != 1) return UsageError("show: give one record file");
   Kifu kifu;
-  if (const std::string error = ReadRecordFile(args[0], kifu); !error.empty()) return Fail(error);
+  if (const std::string error = ReadRecord(args[0], kifu); !error.empty()) return Fail(error);
   kifu.SortIncomingByTraversal();
   SjisString text;
   StringOutStream out(text, false);
@@ -113,4 +102,4 @@ int RunShowCommand(const CommandArgs& args) {
   return 0;
 }
 
-std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecordFile(path, kifu); }
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecord(path, kifu); }

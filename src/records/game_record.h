@@ -10,6 +10,7 @@
 #include "records/kifu.h"
 #include "records/kifu_clock.h"
 #include "records/kifu_position.h"
+#include "records/record_files.h"
 #include "records/sjis_string.h"
 
 class GameRecord {
@@ -45,4 +46,35 @@ class GameRecord {
   // and nothing added, when the positions along the two lines differ or a
   // move of the other line can't be played here.
   bool MergeLine(const KifuMoveNode* other, bool select);
+
+  // --- files and clipboard (record_files.cpp)
+  // Reads a file of the type (0: detected from the extension and stored
+  // back), replacing the record or merged into it; on success the view
+  // goes to the start, the title becomes the path and the modified flag is
+  // cleared. False, and the record unchanged, when the path, the file or
+  // the read fails, or a merge finds no equal start.
+  bool Load(const char* path, KifuFileType* type, bool merge);
+  // Writes the whole record to the file. The old file is replaced only
+  // when every write and the close succeeded (through a temporary file in
+  // its folder); a type without writer is refused before anything is
+  // touched. On success the title becomes the path and the flag is cleared.
+  bool Save(const char* path, KifuFileType* type);
+  // Writes the current position with the record's headers, as Save does
+  // but leaving the title and flag alone.
+  bool SavePosition(const char* path, KifuFileType* type);
+  // Appends the record (or the current position) to text with CR LF line
+  // ends: 1 KIF, 3 CSA, 4 RVQ, any other code KI2 (positionOnly: 2 the KI2
+  // position, and codes past 4 the whole KI2 record). True when written.
+  bool WriteToString(SjisString& text, int format, bool positionOnly) const;
+  // Reads pasted text with the first reader that accepts it: KIF,
+  // Japanese-notation text, RVQ, strict CSA, KI2. On success as Load with
+  // an empty title; false and the record unchanged when none does.
+  bool LoadFromText(const SjisString& text);
+  // Empties the comment of every move of the record, merged moves included.
+  void ClearComments();
+
+ private:
+  // After a load or paste: the view at the record's start, list and
+  // observer following, the modified flag cleared.
+  void ShowStart();
 };

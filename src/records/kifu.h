@@ -200,6 +200,22 @@ class Kifu {
   // record unchanged.
   int ReadCsa(InStream& in, int merge, int strict);
 
+  // --- RVQ text (rvq_format.cpp)
+  // Writes the header comments, the names, the start position block and
+  // the main line (first continuations) between "$" lines; 0, or -1 when a
+  // write failed.
+  int WriteRvq(OutStream& out) const;
+  // Writes the header comments, the names and `position`'s block; 0 or -1.
+  int WriteRvqPosition(OutStream& out, const KifuPosition& position) const;
+  // Reads the position block of an RVQ text as the start of a record with
+  // no moves and installs it; 0, or -1 with the record unchanged.
+  int ReadRvq(InStream& in, bool merge);
+
+  // --- old binary record (old_native_reader.cpp)
+  // Reads a .krs record (bytes as stored, no line-end translation) and
+  // installs it; 0, or -1 with the record unchanged.
+  int ReadOldNative(InStream& in, bool merge);
+
  private:
   void FollowNavigation(int oldPly, int newPly);
   void SelectLineFrom(KifuPositionNode* node);

@@ -165,4 +165,9 @@ class KifuPosition {
   // The nine board rows, the hands and the side to move as CSA lines; 0, or
   // -1 when a write failed.
   int WriteCsaBlock(OutStream& out) const;
+
+  // --- RVQ text (rvq_format.cpp)
+  // The side to move, the second player's hand, the board and the first
+  // player's hand as RVQ tags; 0, or -1 when a write failed.
+  int WriteRvqBlock(OutStream& out) const;
 };

@@ -23,12 +23,6 @@
 
 namespace {
 
-#if defined(KIFU_SANITIZED)
-constexpr int SCALE = 4;
-#else
-constexpr int SCALE = 1;
-#endif
-
 // The ordinary moves along the first (or the selected) continuations from
 // the start, up to the first marker.
 std::vector<KifuMove> Line(const Kifu& record, bool selected) {
@@ -52,12 +46,7 @@ void CollectTree(const KifuPositionNode* at, std::vector<KifuMove>& moves) {
   moves.push_back(KifuMove());
 }
 
-std::string Ki2Text(const Kifu& record) {
-  SjisString text;
-  StringOutStream out(text, false);
-  record.WriteKi2(out);
-  return text.Text();
-}
+std::string Ki2Text(const Kifu& record) { return RecordText(record, &Kifu::WriteKi2); }
 
 int ReadKi2Text(Kifu& record, const std::string& text, bool merge = false) {
   MemoryInStream in(text.c_str());
@@ -93,7 +82,7 @@ TEST(Ki2Corpus, EveryGameReadsAsItsKifTwin) {
 TEST(Ki2Property, WriteReadWriteIsAFixedPoint) {
   RandomRecordOptions options;
   options.comments = options.analysis = false;
-  for (uint32_t seed = 1; seed <= 2000 / SCALE; ++seed) {
+  for (uint32_t seed = 1; seed <= 2000 / KIFU_RUN_SCALE; ++seed) {
     const std::unique_ptr<Kifu> record = BuildRandomRecord(seed, options);
     const std::string first = Ki2Text(*record);
     Kifu again;

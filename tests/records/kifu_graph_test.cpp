@@ -8,18 +8,14 @@
 #include <random>
 
 #include "records/kifu.h"
+#include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/kifu_perft.h"
 
 namespace {
 
-#ifdef KIFU_SANITIZED
-constexpr int RANDOM_RUNS = 300;
-constexpr int DEEP_PLIES = 20000;
-#else
-constexpr int RANDOM_RUNS = 2000;
-constexpr int DEEP_PLIES = 100000;
-#endif
+constexpr int RANDOM_RUNS = 2000 / KIFU_RUN_SCALE;
+constexpr int DEEP_PLIES = 100000 / KIFU_RUN_SCALE;
 
 // A few moves of pawns, silvers and golds that transpose into each other
 // and walk back to earlier positions; now and then any legal move.
@@ -174,6 +170,8 @@ TEST(KifuGraph, OnlyEqualPositionsNotOnTheirOwnPathMerge) {
   twin.position.ComputeKey(twin.key);
   ASSERT_EQ(twin.key, kifu.StartNode()->key);
   kifu.Table()->Insert(&twin);
+  EXPECT_EQ(kifu.Table()->Find(twin.position), &twin);
+  EXPECT_EQ(kifu.Table()->Find(kifu.StartNode()->position), kifu.StartNode());
   KifuMoveNode* home = KifuPlayLine(kifu, back->reachedNode, {{6, 2, 7, 1}});
   EXPECT_NE(home->reachedNode, kifu.StartNode());
   EXPECT_EQ(twin.incoming.Count(), 0);

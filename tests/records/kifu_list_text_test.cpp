@@ -1,6 +1,6 @@
 // The kifu list: the observer calls a refresh makes after loading, adding,
 // deleting and navigating, the reading and flags of each line, the texts of
-// variations, annotations and markers, and the think result they read.
+// variations, annotations and markers.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -164,16 +164,13 @@ TEST(KifuList, VariationText) {
   EXPECT_TRUE(PvStartsWith(pawn, result));
   EXPECT_FALSE(IsPredictedMove(pawn, result));
   EXPECT_TRUE(IsPredictedMove(KifuMoveIn(KifuPosition(), 3, 3, 3, 4), result));
-}
-
-TEST(KifuList, AnnotationAndMarkerLabels) {
-  SjisString label;
-  AnnotationLabel(MOVE_ANNOTATION_MISSED, label);
-  EXPECT_EQ(AnnotationCode(label), MOVE_ANNOTATION_MISSED);
-  EXPECT_EQ(AnnotationCode(SjisString("悪手")) + AnnotationCode(SjisString()), 3);
-  MarkerLabel(5, label);
-  EXPECT_STREQ(label.Text(), "(詰み)");
-  EXPECT_STREQ(AnnotationLabelText(5), "");
+  // Labels read back as their codes; the marker label is bracketed.
+  for (int code = MOVE_ANNOTATION_NONE; code <= MOVE_ANNOTATION_MISSED; ++code) {
+    AnnotationLabel(code, text);
+    EXPECT_EQ(AnnotationCode(text), code);
+  }
+  MarkerLabel(5, text);
+  EXPECT_STREQ(text.Text(), "(詰み)");
 }
 
 TEST(KifuList, NotationOfRecordNodes) {
@@ -183,17 +180,4 @@ TEST(KifuList, NotationOfRecordNodes) {
   Add(kifu, 2, 8, 8, 2, 2);
   EXPECT_STREQ(Add(kifu, 3, 3, 1, 2, 2)->GetNotation().Text(), "△同　銀");
   EXPECT_STREQ(kifu.MoveAtPly(3)->GetNotationStatic().Text(), "▲２二角不成");
-}
-
-TEST(ThinkResult, ResetAndDeepCopy) {
-  ThinkResult result;
-  result.value = 5;
-  result.pv = {PAWN_76};
-  result.status = MOVE_MARKER_MATE;
-  ThinkResult copy = result;
-  result.pv.push_back(PAWN_34);
-  EXPECT_EQ(copy.pv, std::vector<MoveCode>{PAWN_76});
-  copy.Reset();
-  EXPECT_EQ(copy.value, THINK_NO_VALUE);
-  EXPECT_TRUE(copy.pv.empty() && copy.status == 0);
 }

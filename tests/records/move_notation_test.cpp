@@ -1,7 +1,10 @@
 // Japanese move notation: exact texts of the classic cases, markers and piece
-// tokens; and over random games and seeded positions, that every legal move
-// gets a text of its own, words only beside a rival, mirrored for the other side.
+// tokens; and over random games from every start and seeded positions, that
+// every legal move gets a text of its own, words only beside a rival,
+// mirrored for the other side, which the phrase reader reads back.
 #include "records/move_notation.h"
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "board_geometry.h"
+#include "records/move_phrase.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_perft.h"
 
@@ -165,10 +169,28 @@ KifuMove Turned(const KifuMove& m) {
                                TurnedRank(m.toRank), m.piece.Code() ^ SECOND, captured, m.promote, m.kind);
 }
 
+// The move's notation, with 同 and without, followed by a time or not,
+// reads back as the move, ending where the time starts.
+void ExpectPhraseReadsBack(const KifuPosition& position, const KifuMove& move, std::mt19937& random) {
+  for (const int same : {0, 1}) {
+    const int seconds = static_cast<int>(random() % 6000);
+    char time[16] = "";
+    if (random() % 2 == 0) std::snprintf(time, sizeof time, "  (%02d:%02d)", seconds / 60, seconds % 60);
+    const std::string text = Notation(position, move, same * move.toFile, same * move.toRank);
+    KifuMove read;
+    int offset = 0, readSeconds = -1;
+    EXPECT_TRUE(ParseMovePhrase(read, position, same * move.toFile, same * move.toRank,
+                                SjisString((text + time).c_str()), offset, readSeconds) && read == move) << text;
+    EXPECT_EQ(offset, static_cast<int>(text.size()) + (*time != '\0' ? 2 : 0));
+    EXPECT_EQ(readSeconds, *time != '\0' ? seconds : 0);
+  }
+}
+
 // Plays up to `plies` random legal moves, checking in each position that
 // every legal move gets a text no other gets; that it has words exactly when
-// another board piece of its type reaches its square; and that the turned
-// position writes the same words with the other side mark. Returns how many
+// another board piece of its type reaches its square; that the turned
+// position writes the same words with the other side mark; and that the
+// text reads back as the move. Returns how many
 // moves had words.
 int PlayAndCheck(KifuPosition position, int plies, std::mt19937& random) {
   int prevFile = 0, prevRank = 0, movesWithWords = 0;
@@ -189,6 +211,7 @@ int PlayAndCheck(KifuPosition position, int plies, std::mt19937& random) {
       const std::string turnedText = Notation(turned, Turned(move), TurnedFile(prevFile), TurnedRank(prevRank));
       EXPECT_EQ(text.substr(6), turnedText.substr(6));  // after the mark and the square
       EXPECT_NE(text.substr(0, 2), turnedText.substr(0, 2));
+      ExpectPhraseReadsBack(position, move, random);
     }
     if (legal.empty()) break;
     const KifuMove& move = legal[random() % legal.size()];
@@ -199,25 +222,21 @@ int PlayAndCheck(KifuPosition position, int plies, std::mt19937& random) {
   return movesWithWords;
 }
 
-#if defined(KIFU_SANITIZED)
-constexpr int SCALE = 2;
-#else
-constexpr int SCALE = 1;
-#endif
-
 // Random games from the handicap starts, and short games from seeded
 // positions where several pieces of one kind reach one square.
 TEST(MoveNotationProperty, EveryLegalMoveHasItsOwnText) {
   std::mt19937 random(20261206);
-  const HandicapFlags starts[] = {0, 0, 0, 0x1, 0x100, 0x300, 0x3FF, 0x400};
   int games = 0, seeded = 0, movesWithWords = 0;
-  for (; games < 48 / SCALE; ++games) movesWithWords += PlayAndCheck(KifuStartPosition(starts[games % 8]), 160, random);
-  for (int attempt = 0; seeded < 600 / SCALE && attempt < 20000; ++attempt) {
+  for (; games < 48 / KIFU_RUN_SCALE; ++games) {
+    const HandicapFlags start = games % 4 == 0 ? HANDICAP_NONE : KIFU_KNOWN_HANDICAPS[games % std::size(KIFU_KNOWN_HANDICAPS)];
+    movesWithWords += PlayAndCheck(KifuStartPosition(start), 160, random);
+  }
+  for (int attempt = 0; seeded < 600 / KIFU_RUN_SCALE && attempt < 20000; ++attempt) {
     KifuPosition position;
     if (KifuCrowdedPosition(random, position)) movesWithWords += PlayAndCheck(position, 6, random), ++seeded;
   }
-  EXPECT_EQ(seeded, 600 / SCALE);
-  EXPECT_GT(movesWithWords, 12500 / SCALE);
+  EXPECT_EQ(seeded, 600 / KIFU_RUN_SCALE);
+  EXPECT_GT(movesWithWords, 12500 / KIFU_RUN_SCALE);
 }
 
 }  // namespace

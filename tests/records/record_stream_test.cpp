@@ -119,18 +119,6 @@ TEST(FileStream, WritesCrLfAndReadsEitherLineEnd) {
   EXPECT_EQ(std::fflush(stdout), 0);
 }
 
-TEST(MemoryStream, ReadsLinesAndStepsBack) {
-  MemoryInStream in("one\ntwo");
-  SjisString line;
-  ASSERT_EQ(in.ReadLine(line), 0);
-  EXPECT_STREQ(line.Text(), "one\n");
-  in.Unget('x');
-  char buf[8];
-  EXPECT_STREQ(in.Gets(buf, sizeof(buf)), "\n");
-  in.Rewind();
-  ExpectReadsBack(in, "one\ntwo");
-}
-
 TEST(StringStream, AddsCarriageReturnsOnceAndWritesNumbersInThreeStyles) {
   SjisString target;
   StringOutStream crlf(target, true);

@@ -177,7 +177,7 @@ int64_t ReadKanjiNumeral(const std::string& text) {
 TEST(SjisStringNumerals, WrittenAndReadBack) {
   // clang-format off
   const std::tuple<int, const char*, const char*> examples[] = {
-      {0, "〇", "０"}, {10, "十", "１０"}, {11, "十一", "１１"}, {110, "百十", "１１０"}, {-3, "－三", "－３"},
+      {0, "〇", "０"}, {10, "十", "１０"}, {11, "十一", "１１"}, {20, "二十", "２０"}, {110, "百十", "１１０"}, {-3, "－三", "－３"},
       {2305, "二千三百五", "２３０５"},
       {12345, "一万二千三百四十五", "１２３４５"},
       {INT_MIN, "－二十一億四千七百四十八万三千六百四十八", "－２１４７４８３６４８"}};

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/eval/king_relative_tables.h"
 #include "support/playout.h"
 
 void FillRandomEvalParams(uint64_t seed, EvalParams& params, PieceSquareTable& table) {
@@ -41,5 +42,6 @@ void FillRandomEvalParams(uint64_t seed, EvalParams& params, PieceSquareTable& t
         table.At(row, 0, file, rank) = table.At(row, 1, TurnedFile(file), TurnedRank(rank)) = draw(-300, 300);
     }
   params.valid = 1;
+  BuildKingRelativeTables(params);
   g_activePieceSquareTable = &table;
 }

@@ -9,5 +9,6 @@
 #include "engine/eval/eval_params.h"
 #include "engine/eval/piece_square_table.h"
 
-// Fills every table the evaluation reads and points the active table at `table`.
+// Fills every table the evaluation reads, rebuilds the king-relative tables
+// from them and points the active table at `table`.
 void FillRandomEvalParams(uint64_t seed, EvalParams& params, PieceSquareTable& table);

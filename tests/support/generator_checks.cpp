@@ -7,6 +7,9 @@
 #include <string>
 
 #include "engine/board/make_move.h"
+#include "engine/eval/eval_params.h"
+#include "engine/eval/eval_setup.h"
+#include "engine/eval/game_stage.h"
 #include "support/engine_oracle.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
@@ -82,14 +85,11 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves) {
   std::memcpy(&before, &position, sizeof before);
   const int count = generate(buffer);
   if (count < 0 || count > kRoom - 1) return ::testing::AssertionFailure() << "count " << count;
-  if (std::memcmp(&before, &position, sizeof before) != 0) {
+  if (std::memcmp(&before, &position, sizeof before) != 0)
     return ::testing::AssertionFailure() << "the generator changed the position";
-  }
-  for (int n = count; n < kRoom; ++n) {
-    if (std::memcmp(&buffer[n], &canary, sizeof canary) != 0) {
+  for (int n = count; n < kRoom; ++n)
+    if (std::memcmp(&buffer[n], &canary, sizeof canary) != 0)
       return ::testing::AssertionFailure() << "record " << n << " written past the count " << count;
-    }
-  }
   moves.assign(buffer, buffer + count);
   for (const MoveRecord& move : moves) {
     MakeMove(position, move, 0);
@@ -188,4 +188,11 @@ void ForEachOddPosition(int count, uint64_t seed, const std::function<void(Posit
     visit(position);
     ++visited;
   }
+}
+
+void SetUpUndecidedThink(const Position& position, int stage) {
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
+  g_gameStage = static_cast<GameStage>(stage);
+  InitEvalParams(position, pair);
+  InitEvalTables(position, g_gameStage, pair);
 }

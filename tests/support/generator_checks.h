@@ -49,6 +49,9 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
 std::vector<MoveRecord> OracleKingSafeMoves(const Position& position);
 // Whether the oracle sees the side to move mated.
 bool OracleIsMated(const Position& position);
+// Sets g_gameStage and builds the evaluation parameters and tables for the
+// position with both strategies undecided, as a think would.
+void SetUpUndecidedThink(const Position& position, int stage);
 
 // Calls visit for `count` valid positions of the kinds random games rarely
 // reach, in turn: kings on edges and corners, nearly everything in hand,

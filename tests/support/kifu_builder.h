@@ -12,6 +12,14 @@
 
 #include "records/kifu_position.h"
 
+// Random-run counts of the record tests are divided by this in the
+// sanitizer build, which runs several times slower.
+#ifdef KIFU_SANITIZED
+inline constexpr int KIFU_RUN_SCALE = 4;
+#else
+inline constexpr int KIFU_RUN_SCALE = 1;
+#endif
+
 struct KifuPlacement {
   int file;
   int rank;

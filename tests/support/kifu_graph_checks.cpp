@@ -26,20 +26,19 @@ KifuMoveNode* KifuPlayLine(Kifu& kifu, KifuPositionNode* from, std::initializer_
   return move;
 }
 
-namespace {
-
-// Every position node reached from the root, in the order first met.
-std::vector<const KifuPositionNode*> ReachableNodes(const Kifu& kifu) {
-  std::vector<const KifuPositionNode*> order{kifu.StartNode()};
+std::vector<KifuPositionNode*> KifuReachableNodes(const Kifu& kifu) {
+  std::vector<KifuPositionNode*> order{kifu.StartNode()};
   std::set<const KifuPositionNode*> seen{kifu.StartNode()};
   for (size_t i = 0; i < order.size(); ++i) {
     for (int j = 0; j < order[i]->outgoing.Count(); ++j) {
-      const KifuPositionNode* next = order[i]->outgoing.At(j)->reachedNode;
+      KifuPositionNode* next = order[i]->outgoing.At(j)->reachedNode;
       if (next != nullptr && seen.insert(next).second) order.push_back(next);
     }
   }
   return order;
 }
+
+namespace {
 
 // The position and ply replayed from the start along selected incoming moves.
 void ExpectReplayed(const Kifu& kifu, const KifuPositionNode* node) {
@@ -59,7 +58,7 @@ void ExpectReplayed(const Kifu& kifu, const KifuPositionNode* node) {
 }  // namespace
 
 int ExpectKifuGraphValid(const Kifu& kifu) {
-  const std::vector<const KifuPositionNode*> nodes = ReachableNodes(kifu);
+  const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(kifu);
   std::multiset<const KifuPositionNode*> inTable;
   for (int chain = 0; chain < KifuPositionTable::CHAIN_COUNT; ++chain) {
     for (const KifuPositionNode* node = kifu.Table()->Head(chain); node != nullptr; node = node->chainNext) {
@@ -118,7 +117,7 @@ int ExpectKifuGraphValid(const Kifu& kifu) {
 
 std::string DescribeKifuGraph(const Kifu& kifu) {
   std::map<const KifuPositionNode*, size_t> ids;
-  const std::vector<const KifuPositionNode*> nodes = ReachableNodes(kifu);
+  const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(kifu);
   for (const KifuPositionNode* node : nodes) ids.emplace(node, ids.size());
   std::ostringstream out;
   for (const KifuPositionNode* node : nodes) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,10 @@ KifuMove KifuMoveIn(const KifuPosition& position, int fromFile, int fromRank, in
 // null when one can't be played.
 KifuMoveNode* KifuPlayLine(Kifu& kifu, KifuPositionNode* from, std::initializer_list<std::array<int, 4>> squares,
                            const MergeChooser& chooser = MergeChooser::TakeFirst());
+
+// Every position node reached from the start, each once, in the order a
+// breadth-first walk meets them.
+std::vector<KifuPositionNode*> KifuReachableNodes(const Kifu& kifu);
 
 // Acyclic; links both ways; the table holds every reachable position node
 // once, in its key's chain, and nothing else; each position equals the one

@@ -45,6 +45,12 @@ Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
   return position;
 }
 
+Position StartPosition(int handicap) {
+  Position position{};
+  SetupHandicap(position, handicap);
+  return position;
+}
+
 Position TurnedPosition(const Position& position) {
   std::vector<PlacedPiece> onBoard;
   for (int id = 0; id < PIECE_COUNT; ++id) {
@@ -57,4 +63,18 @@ Position TurnedPosition(const Position& position) {
     for (int type = ROOK; type <= PAWN; ++type)
       if (position.hand[side][type - 1] > 0) inHand.push_back({1 - side, type, position.hand[side][type - 1]});
   return BuildPosition(1 - position.sideToMove, onBoard, inHand);
+}
+
+MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote) {
+  MoveRecord move{};
+  if (fromFile == 0) {
+    const int id = position.HandStackTop(position.sideToMove, fromRank);
+    // A piece in hand keeps no meaningful code: the drop names its owner and type.
+    move.SetDrop(toFile, toRank, static_cast<PieceId>(id), static_cast<PieceCode>(OwnerBit(position.sideToMove) | fromRank));
+    return move;
+  }
+  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank)),
+           position.PieceCodeAt(fromFile, fromRank), static_cast<PieceId>(position.PieceIdAt(toFile, toRank)),
+           position.PieceCodeAt(toFile, toRank), promote);
+  return move;
 }

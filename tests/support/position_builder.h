@@ -27,7 +27,15 @@ struct HandPieces {
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});
 
+// The engine's own set-up of a handicap start (HANDICAP_EVEN: the even game).
+Position StartPosition(int handicap = HANDICAP_EVEN);
+
 // The position turned by 180 degrees with the colours and the side to move
 // swapped: every piece of side s on (f, r) stands for side 1 - s on
 // (10 - f, 10 - r), and the hands change owners. PieceIds are taken afresh.
 Position TurnedPosition(const Position& position);
+
+// The move of the piece on (fromFile, fromRank) to (toFile, toRank), taking
+// what stands there; fromFile 0 asks for the side to move's drop of base
+// type fromRank, the top of its in-hand stack.
+MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote = 0);

@@ -1,16 +1,17 @@
 // Random game records for the record-format tests, and their comparison.
 #include "support/random_record.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <random>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/board/position.h"
 #include "engine/search/move_code.h"
 #include "records/kifu_list_text.h"
 #include "support/kifu_builder.h"
+#include "support/kifu_graph_checks.h"
 #include "support/kifu_perft.h"
 
 namespace {
@@ -50,22 +51,6 @@ KifuMoveKind NormalKind(KifuMoveKind kind) {
              : kind;
 }
 
-// Every position node reachable from the start, each once, in preorder.
-std::vector<KifuPositionNode*> ReachableNodes(const Kifu& kifu) {
-  std::vector<KifuPositionNode*> order, stack{kifu.StartNode()};
-  std::unordered_set<const KifuPositionNode*> seen{kifu.StartNode()};
-  while (!stack.empty()) {
-    KifuPositionNode* node = stack.back();
-    stack.pop_back();
-    order.push_back(node);
-    for (int index = node->outgoing.Count() - 1; index >= 0; --index) {
-      KifuPositionNode* next = node->outgoing.At(index)->reachedNode;
-      if (next != nullptr && seen.insert(next).second) stack.push_back(next);
-    }
-  }
-  return order;
-}
-
 class RecordBuilder {
  public:
   RecordBuilder(uint32_t seed, const RandomRecordOptions& options) : random_(seed), options_(options) {}
@@ -82,7 +67,7 @@ class RecordBuilder {
       for (int count = Pick(4); count > 0; --count) AddTransposition(*kifu);
     }
     if (options_.specialMoves) {
-      for (KifuPositionNode* node : ReachableNodes(*kifu)) {
+      for (KifuPositionNode* node : KifuReachableNodes(*kifu)) {
         if (node->outgoing.Count() == 0 && Pick(2) == 0) AddMarkers(node);
       }
     }
@@ -189,7 +174,7 @@ class RecordBuilder {
   }
 
   void AddBranch(Kifu& kifu) {
-    const std::vector<KifuPositionNode*> nodes = ReachableNodes(kifu);
+    const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(kifu);
     KifuPositionNode* node = nodes[static_cast<size_t>(Pick(static_cast<int>(nodes.size())))];
     Extend(node, 1 + Pick(15));
   }
@@ -197,7 +182,7 @@ class RecordBuilder {
   // Plays the three moves after a random position in the order third,
   // second, first: the last reaches the position the line reached.
   void AddTransposition(Kifu& kifu) {
-    const std::vector<KifuPositionNode*> nodes = ReachableNodes(kifu);
+    const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(kifu);
     KifuPositionNode* node = nodes[static_cast<size_t>(Pick(static_cast<int>(nodes.size())))];
     std::vector<KifuMove> line;
     for (KifuPositionNode* at = node; line.size() < 3 && at->outgoing.Count() > 0;) {
@@ -248,18 +233,52 @@ std::string Describe(const KifuMove& move) {
   return std::to_string(move.fromFile * 10 + move.fromRank) + "-" + std::to_string(move.toFile * 10 + move.toRank);
 }
 
-}  // namespace
-
-std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options) {
-  return RecordBuilder(seed, options).Build();
-}
-
+// The principal-variation text a writer puts down for a node: the list
+// formatted from the position before the move, else the stored text.
 std::string EffectivePvText(const KifuMoveNode& node) {
   const ThinkResult& result = node.thinkResult;
   if (result.pv.empty() || node.leftNode == nullptr) return result.pvText.Text();
   SjisString text;
   FormatPvText(node.leftNode->position, result.pv, 0, 0, text);
   return text.Text();
+}
+
+}  // namespace
+
+std::string RecordText(const Kifu& kifu, int (Kifu::*write)(OutStream&) const, bool crlf) {
+  SjisString text;
+  StringOutStream out(text, crlf);
+  (kifu.*write)(out);
+  return text.Text();
+}
+
+std::string MutateRecordText(std::string text, std::mt19937& random, const std::vector<std::string>& tokens) {
+  auto pick = [&](size_t n) { return n == 0 ? size_t{0} : static_cast<size_t>(random() % n); };
+  for (int edits = 1 + static_cast<int>(pick(4)); edits > 0; --edits) {
+    const size_t at = pick(text.size() + 1), begin = text.rfind('\n', at == 0 ? 0 : at - 1) + 1;  // npos + 1: 0
+    const size_t end = std::min(text.find('\n', at), text.size() - (text.empty() ? 0 : 1)) + 1;
+    const std::string line = text.substr(begin, std::min(end, text.size()) - begin);
+    switch (pick(9)) {
+      case 0: if (at < text.size()) text[at] = static_cast<char>(random()); break;
+      case 1: text.erase(at, end - at); break;  // cut a line short
+      case 2: text.insert(begin, line); break;
+      case 3: text.erase(begin, line.size()); break;
+      case 4: {  // moved to another line start
+        text.erase(begin, line.size());
+        text.insert(text.rfind('\n', pick(text.size())) + 1, line);
+        break;
+      }
+      case 5: text.erase(at, pick(16)); break;
+      case 6: text.insert(at, text.substr(pick(text.size() + 1), pick(40))); break;
+      case 7: text.insert(begin, tokens[pick(tokens.size())]); break;
+      default: text.insert(at, tokens[pick(tokens.size())]); break;
+    }
+  }
+  return text;
+}
+
+std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options) {
+  return RecordBuilder(seed, options).Build();
 }
 
 std::string CompareKifu(const Kifu& expected, const Kifu& actual) {

@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "records/kifu.h"
+#include "records/record_stream.h"
 
 // What a random record may hold beyond moves and branches; every format
 // turns off what it can't carry.
@@ -28,12 +31,17 @@ struct RandomRecordOptions {
 // and principal variations, markers at line ends, neutral headers.
 std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options = {});
 
-// The principal-variation text a writer puts down for a node: the list
-// formatted from the position before the move, else the stored text.
-std::string EffectivePvText(const KifuMoveNode& node);
-
 // Empty when the two records hold the same headers, root comment and graph
 // (moves, times, comments, values, principal-variation texts, variation
 // order, merges and incoming order), else the first difference. The
 // repetition kinds 10 and 11 count as 9, the only kind a text keeps.
 std::string CompareKifu(const Kifu& expected, const Kifu& actual);
+
+// The record as one of its writers puts it down (e.g. &Kifu::WriteKif), LF
+// line ends unless crlf.
+std::string RecordText(const Kifu& kifu, int (Kifu::*write)(OutStream&) const, bool crlf = false);
+
+// The text after one to four random edits: a byte flipped, a line cut
+// short, doubled, dropped or swapped with another, a few bytes erased or
+// copied elsewhere, one of the tokens inserted at a line start or anywhere.
+std::string MutateRecordText(std::string text, std::mt19937& random, const std::vector<std::string>& tokens);

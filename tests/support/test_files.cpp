@@ -5,18 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
 std::string FileBytes(const std::string& path) {
-  std::string bytes;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, read);
-    std::fclose(file);
-  }
-  return bytes;
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 std::vector<std::string> FilesWithExtension(const std::string& folder, const std::string& extension) {

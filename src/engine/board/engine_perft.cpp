@@ -131,13 +131,18 @@ uint64_t CountLegalLeaves(Position& position, const MoveRecord* moves, int count
 
 uint64_t Perft(Position& position, int depth);
 
+// After the move was made: whether it left the mover's king safe and, for
+// a pawn drop in front of the enemy king, gave no mate.
+bool WasLegal(const Position& position, const MoveRecord& move, int side) {
+  if (IsKingAttacked(position, side)) return false;
+  return !IsPawnDropCheck(position, move, side) || HasEvasion(position) != 0;
+}
+
 // Makes the move, counts the tree below it when it is legal, unmakes it.
 uint64_t PlayAndCount(Position& position, const MoveRecord& move, int depth) {
   const int side = position.sideToMove;
   MakeMove(position, move, 0);
-  bool legal = !IsKingAttacked(position, side);
-  if (legal && IsPawnDropCheck(position, move, side)) legal = HasEvasion(position) != 0;
-  const uint64_t below = !legal ? 0 : depth == 1 ? 1 : Perft(position, depth - 1);
+  const uint64_t below = !WasLegal(position, move, side) ? 0 : depth == 1 ? 1 : Perft(position, depth - 1);
   UnmakeMove(position, move, 0);
   return below;
 }
@@ -163,6 +168,33 @@ uint64_t Perft(Position& position, int depth) {
 }
 
 }  // namespace
+
+int GenerateLegalMoves(Position& position, MoveRecord* moves) {
+  static MoveRecord candidates[MAX_GENERATED_MOVES];
+  int count = 0;
+  GenerateAllMoves(position, count, candidates);
+  const int side = position.sideToMove;
+  int legal = 0;
+  const auto keepIfLegal = [&](const MoveRecord& move) {
+    MakeMove(position, move, 0);
+    const bool keep = WasLegal(position, move, side);
+    UnmakeMove(position, move, 0);
+    if (keep && legal < MAX_GENERATED_MOVES) moves[legal++] = move;
+  };
+  for (int n = 0; n < count; ++n) {
+    keepIfLegal(candidates[n]);
+    if (HasOmittedTwin(candidates[n], side)) {
+      MoveRecord twin = candidates[n];
+      twin.promote = 0;
+      keepIfLegal(twin);
+    }
+  }
+  for (int n = 0; n < legal; ++n) {
+    moves[n].previous = n > 0 ? &moves[n - 1] : nullptr;
+    moves[n].next = n + 1 < legal ? &moves[n + 1] : nullptr;
+  }
+  return legal;
+}
 
 uint64_t EnginePerft(Position& position, int depth) {
   if (depth <= 0) return 1;

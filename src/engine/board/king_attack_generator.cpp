@@ -554,7 +554,6 @@ class KingAttackRun {
       const PieceCode code = static_cast<PieceCode>(OwnerBit(s_) | BaseTypeOf(g_pieceIdBaseCode[id]));
       if (done_.HasDrop(file, rank, code)) continue;
       Out()->SetDrop(file, rank, static_cast<PieceId>(id), code);
-      Out()->fromRank = 0;  // a drop's packed code has from rank 0 too
       ++written_;
     }
   }

@@ -117,7 +117,6 @@ class ShallowRun {
     const int id = p_.HandStackTop(s_, type);
     const PieceCode code = static_cast<PieceCode>(OwnerBit(s_) | type);
     out_[count_].SetDrop(toFile, toRank, static_cast<PieceId>(id), code);
-    out_[count_].fromRank = 0;
     ++count_;
   }
   int PromoteFlag(int id, int toRank) const {

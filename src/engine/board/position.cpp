@@ -23,6 +23,7 @@ void MoveRecord::Set(int fromFileValue, int fromRankValue, int toFileValue, int 
 
 void MoveRecord::SetDrop(int toFileValue, int toRankValue, PieceId moving, PieceCode movingCode) {
   fromFile = 0;
+  fromRank = 0;  // a drop's packed code carries from rank 0
   toFile = static_cast<int8_t>(toFileValue);
   toRank = static_cast<int8_t>(toRankValue);
   pieceId = moving;

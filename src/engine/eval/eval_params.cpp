@@ -9,6 +9,7 @@
 
 #include "engine/board/root_move_classification.h"
 #include "engine/eval/eval_params_tables.h"
+#include "engine/eval/king_relative_tables.h"
 #include "engine/eval/piece_square_table.h"
 
 EvalParams g_evalParams;
@@ -143,6 +144,7 @@ int InitEvalParams(const Position& position, const SenkeiId pair[2]) {
   BuildEvalTables(STAGE_OPENING, pair);
   ApplyStrategyToEvalTables(position, STAGE_OPENING, pair);
   SetupEvalParameters(&g_evalParams, position, pair);
+  BuildKingRelativeTables(g_evalParams);
   g_yaguraStrategyFlag = (pair[0] == SENKEI_I_YAGURA || pair[1] == SENKEI_I_YAGURA) ? 1 : 0;
   return g_yaguraStrategyFlag;
 }

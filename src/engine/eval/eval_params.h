@@ -49,6 +49,8 @@ struct EvalParams {
   int GridWeight(int side, int rank) const { return sideRankWeight[side][rank]; }
 };
 
+// Whoever changes it other than through InitEvalParams rebuilds the
+// king-relative tables (BuildKingRelativeTables) before evaluating.
 extern EvalParams g_evalParams;
 // 1 when either side's strategy of this think is 居矢倉, read by the pattern term.
 extern int32_t g_yaguraStrategyFlag;
@@ -105,7 +107,8 @@ extern int g_rootLineWeightTail[26];
 // Builders
 
 // Once per think: the stage-0 piece-square table, its strategy adjustment,
-// then g_evalParams; returns g_yaguraStrategyFlag.
+// then g_evalParams and the king-relative tables built from it; returns
+// g_yaguraStrategyFlag.
 int InitEvalParams(const Position& position, const SenkeiId pair[2]);
 // Builds every entry of the parameter object for the position and strategies.
 void SetupEvalParameters(EvalParams* params, const Position& position, const SenkeiId pair[2]);

@@ -4,42 +4,85 @@
 #include "engine/eval/evaluate_delta.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "engine/eval/eval_tables.h"
 #include "engine/eval/evaluate_full.h"
+#include "engine/eval/king_relative_tables.h"
 
 namespace {
+
+// The king-relative values read from the blocks of the two kings.
+struct TabledKingValues {
+  KingSquares kings;
+  const KingRelativeBlock* block[2];  // of each side's king
+
+  explicit TabledKingValues(const KingSquares& squares)
+      : kings(squares),
+        block{&KingBlockAt(0, squares.file[0], squares.rank[0]), &KingBlockAt(1, squares.file[1], squares.rank[1])} {}
+  int Defence(int side, int type, int file, int rank) const {
+    return BlockDefence(*block[side], type, SquareIndex(file, rank));
+  }
+  AttackParts Attack(int side, int type, int file, int rank) const {
+    return BlockAttack(*block[1 - side], type, SquareIndex(file, rank));
+  }
+  int Approach(int side, int type, int file, int rank) const {
+    return BlockApproach(*block[1 - side], type, SquareIndex(file, rank));
+  }
+  // The interface of ComputedKingValues: the kings are those of the blocks.
+  int Defence(int side, int type, int /*kingFile*/, int /*kingRank*/, int file, int rank) const {
+    return Defence(side, type, file, rank);
+  }
+  AttackParts Attack(int side, int type, int /*kingFile*/, int /*kingRank*/, int file, int rank) const {
+    return Attack(side, type, file, rank);
+  }
+  int Approach(int side, int type, int /*kingFile*/, int /*kingRank*/, int file, int rank) const {
+    return Approach(side, type, file, rank);
+  }
+};
+
+// Moves a piece's two attack parts from their old values and lists to the
+// new ones: replaced within a list, or removed and inserted across.
+inline void MoveAttackParts(EvalState& state, int side, const AttackParts& oldParts, int oldFileList,
+                            int oldRankList, const AttackParts& newParts, int newFileList, int newRankList) {
+  const int oldList[2] = {oldFileList, oldRankList}, newList[2] = {newFileList, newRankList};
+  for (int part = 0; part < 2; ++part) {
+    const int oldValue = oldParts.part[part], newValue = newParts.part[part];
+    if (oldList[part] == newList[part]) {
+      TopSixReplace(state, side, oldList[part], oldValue, newValue);
+    } else {
+      TopSixRemove(state, side, oldList[part], oldValue);
+      TopSixInsert(state, side, newList[part], newValue);
+    }
+  }
+}
 
 struct MoveContext {
   const EvalParams& params;
   const Position& position;
   EvalState& state;
   int mover;
-  KingSquares kings;  // after the move
+  TabledKingValues values;  // the kings after the move
 };
 
 void AddDefence(MoveContext& c, int side, int value) { AddToWord(c.state.defence[side].value, value); }
 void AddReserve(MoveContext& c, int side, int value) { AddToWord(c.state.reserveValue[side], value); }
 
 int DefenceOf(const MoveContext& c, int side, int type, int file, int rank) {
-  return KingDefenceValue(c.params, side, type, c.kings.file[side], c.kings.rank[side], file, rank);
-}
-int AdjustedDefenceOf(const MoveContext& c, int side, int type, int file, int rank) {
-  return AdjustedDefenceValue(c.params, side, type, c.kings.file[side], c.kings.rank[side], file, rank);
+  return c.values.Defence(side, type, file, rank);
 }
 int ApproachOf(const MoveContext& c, int side, int type, int file, int rank) {
-  return KingApproachValue(c.params, side, type, c.kings.file[1 - side], c.kings.rank[1 - side], file, rank);
+  return c.values.Approach(side, type, file, rank);
 }
 
 // The new type's attack parts at the destination (a promotion to a
 // gold-like piece from a type that had none).
 void InsertAttackParts(MoveContext& c, int type, int file, int rank) {
-  const int side = c.mover, kingFile = c.kings.file[1 - side], kingRank = c.kings.rank[1 - side];
-  TopSixInsert(c.state, side, FileListOf(file, kingFile),
-               KingAttackValue(c.params, side, type, kingFile, kingRank, file, rank, 0));
-  TopSixInsert(c.state, side, RankListOf(rank, kingRank),
-               KingAttackValue(c.params, side, type, kingFile, kingRank, file, rank, 1));
+  const int side = c.mover;
+  const AttackParts parts = c.values.Attack(side, type, file, rank);
+  TopSixInsert(c.state, side, FileListOf(file, c.values.kings.file[1 - side]), parts.part[0]);
+  TopSixInsert(c.state, side, RankListOf(rank, c.values.kings.rank[1 - side]), parts.part[1]);
 }
 
 void ChangeOpenFileTerm(MoveContext& c, int side, int pawnsInHand, int accumulatorChange) {
@@ -62,10 +105,11 @@ void ApplyDrop(MoveContext& c, const MoveRecord& move) {
   AddReserve(c, side, -HandReserveValue(c.params, type, left));
   if (type != PAWN)
     AddAttackSum(c.state, side, HandCountPenalty(c.params, static_cast<int>(c.position.handTotal[side])));
-  ApplyBoardTerms(c.params, c.state, side, type, file, rank, c.kings, +1);
+  ApplyBoardTermsWith(c.params, c.state, side, type, file, rank, c.values.kings, c.values, +1);
   if (type == PAWN) {
     SubOpenFileTerm(c.params, c.state, side, left + 1);
-    c.state.side[side].openFileAccumulator -= static_cast<uint32_t>(OpenFileWeight(c.params, c.kings.file[1 - side], file));
+    const int weight = OpenFileWeight(c.params, c.values.kings.file[1 - side], file);
+    c.state.side[side].openFileAccumulator -= static_cast<uint32_t>(weight);
     AddOpenFileTerm(c.params, c.state, side, left);
   }
 }
@@ -112,24 +156,27 @@ void ApplyBoardMove(MoveContext& c, const MoveRecord& move) {
     case PAWN:
       if (move.promote) {
         InsertAttackParts(c, newType, f1, r1);
-        AddDefence(c, side, AdjustedDefenceOf(c, side, newType, f1, r1) - AdjustedDefenceOf(c, side, type, f0, r0));
+        AddDefence(c, side, DefenceOf(c, side, newType, f1, r1) - DefenceOf(c, side, type, f0, r0));
         if (type != LANCE) SubAttackSum(c.state, side, ApproachOf(c, side, type, f0, r0));
         if (type == PAWN) {
           const int pawns = PawnsInHandBeforeCapture(c, move);
-          ChangeOpenFileTerm(c, side, pawns, OpenFileWeight(c.params, c.kings.file[other], f0));
+          ChangeOpenFileTerm(c, side, pawns, OpenFileWeight(c.params, c.values.kings.file[other], f0));
           SubMaterial(c.state, side, TokinCrowding[c.position.tokins[side].count - 1]);
         }
       } else {
         if (type != LANCE)
           AddAttackSum(c.state, side, ApproachOf(c, side, type, f1, r1) - ApproachOf(c, side, type, f0, r0));
-        AddDefence(c, side, AdjustedDefenceOf(c, side, type, f1, r1) - AdjustedDefenceOf(c, side, type, f0, r0));
+        AddDefence(c, side, DefenceOf(c, side, type, f1, r1) - DefenceOf(c, side, type, f0, r0));
       }
       return;
-    default:  // gold, silver and the gold-like promoted pieces
-      ReplaceAttackParts(c.params, c.state, side, type, f0, r0, c.kings.file[other], c.kings.rank[other], newType, f1,
-                         r1, c.kings.file[other], c.kings.rank[other]);
-      AddDefence(c, side, AdjustedDefenceOf(c, side, newType, f1, r1) - AdjustedDefenceOf(c, side, type, f0, r0));
+    default: {  // gold, silver and the gold-like promoted pieces
+      const int kingFile = c.values.kings.file[other], kingRank = c.values.kings.rank[other];
+      MoveAttackParts(c.state, side, c.values.Attack(side, type, f0, r0), FileListOf(f0, kingFile),
+                      RankListOf(r0, kingRank), c.values.Attack(side, newType, f1, r1), FileListOf(f1, kingFile),
+                      RankListOf(r1, kingRank));
+      AddDefence(c, side, DefenceOf(c, side, newType, f1, r1) - DefenceOf(c, side, type, f0, r0));
       return;
+    }
   }
 }
 
@@ -149,20 +196,65 @@ void ApplyCapture(MoveContext& c, const MoveRecord& move) {
   // The parent holds the captured piece's attack on the mover's king as it
   // stood before the move: a capturing king takes them away from its old
   // square, so that nothing of the piece is left in the lists.
-  KingSquares asInParent = c.kings;
   const bool kingMoved = TypeOf(move.pieceCode) == KING;
   if (kingMoved) {
+    KingSquares asInParent = c.values.kings;
     asInParent.file[side] = move.fromFile;
     asInParent.rank[side] = move.fromRank;
+    ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, asInParent, TabledKingValues(asInParent), -1);
+  } else {
+    ApplyBoardTermsWith(c.params, c.state, other, type, file, rank, c.values.kings, c.values, -1);
   }
-  ApplyBoardTerms(c.params, c.state, other, type, file, rank, asInParent, -1);
   if (type == PAWN && !(kingMoved && move.fromFile != move.toFile))
-    ChangeOpenFileTerm(c, other, HandCountOf(c.position, other, PAWN), OpenFileWeight(c.params, c.kings.file[side], file));
+    ChangeOpenFileTerm(c, other, HandCountOf(c.position, other, PAWN),
+                       OpenFileWeight(c.params, c.values.kings.file[side], file));
   if (base == PAWN) RescaleOpenFileTerm(c, side, index, index + 1);
   if (type == TOKIN) AddMaterial(c.state, other, TokinCrowding[c.position.tokins[other].count]);
 }
 
 }  // namespace
+
+void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int oldRank, int newFile, int newRank,
+                        EvalState* state) {
+  const EvalParams& params = g_evalParams;
+  const int other = 1 - side;
+  const KingRelativeBlock& before = KingBlockAt(side, oldFile, oldRank);
+  const KingRelativeBlock& after = KingBlockAt(side, newFile, newRank);
+  // Every piece from the bishops on (rooks and dragons have no king-relative
+  // value) in one pass without a branch: each code reads its row (the
+  // side's own pieces their defence, the enemy's their approach, everything
+  // else and a piece off the board entries of 0) and sums it in its lane.
+  // The sums go to the 16-bit words once, which wrap the same.
+  const int32_t* afterValues = &after.pieceValue[0][0];
+  const int32_t* beforeValues = &before.pieceValue[0][0];
+  const KingPieceRow* rows = g_kingPieceRows.byCode[side];
+  int64_t sum = 0;
+  constexpr int FIRST_BISHOP_ID = 4;
+  uint64_t attackers = 0, bit = uint64_t{1} << FIRST_BISHOP_ID;
+  for (int id = FIRST_BISHOP_ID; id < PIECE_COUNT; ++id, bit <<= 1) {
+    const PieceListEntry& piece = position.pieces[id];
+    const KingPieceRow& row = rows[piece.code];
+    const int at = row.valueRowStart + SquareSlotOf(piece);
+    sum += static_cast<int64_t>(afterValues[at] - beforeValues[at]) * row.laneFactor;
+    attackers |= bit & (0 - static_cast<uint64_t>(row.attacker));
+  }
+  AddToWord(state->defence[side].value, DefenceSumOf(sum));
+  AddAttackSum(*state, other, ApproachSumOf(sum));
+  // The attack lists depend on the order of their updates: by piece id.
+  for (; attackers != 0; attackers &= attackers - 1) {
+    const PieceListEntry& piece = position.pieces[std::countr_zero(attackers)];
+    const int kind = rows[piece.code].attackKind, slot = SquareSlotOf(piece);
+    if (slot == OFF_BOARD_SLOT) continue;  // in a hand: no parts
+    MoveAttackParts(*state, other, before.attack[kind][slot], FileListOf(piece.file, oldFile),
+                    RankListOf(piece.rank, oldRank), after.attack[kind][slot], FileListOf(piece.file, newFile),
+                    RankListOf(piece.rank, newRank));
+  }
+  if (newFile != oldFile) {
+    SubOpenFileTerm(params, *state, other, HandCountOf(position, other, PAWN));
+    SumOpenFileAccumulator(position, params, *state, other, newFile);
+    AddOpenFileTerm(params, *state, other, HandCountOf(position, other, PAWN));
+  }
+}
 
 void EvaluateMoveDelta(const MoveRecord& move, const Position& position, const EvalState& parent, EvalState* child) {
   *child = parent;
@@ -172,7 +264,7 @@ void EvaluateMoveDelta(const MoveRecord& move, const Position& position, const E
     child->material[side].addend = 0;
   }
   child->flags = 0;
-  MoveContext context{g_evalParams, position, *child, 1 - position.sideToMove, KingSquaresOf(position)};
+  MoveContext context{g_evalParams, position, *child, 1 - position.sideToMove, TabledKingValues(KingSquaresOf(position))};
   if (move.IsDrop()) {
     ApplyDrop(context, move);
     return;

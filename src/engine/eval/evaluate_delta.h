@@ -11,6 +11,10 @@
 // The child's state from the parent's; the position is the one after the
 // move. Never re-evaluates from scratch.
 void EvaluateMoveDelta(const MoveRecord& move, const Position& position, const EvalState& parent, EvalState* child);
+// Re-derives the king-relative contributions after the king of the side
+// moved from old to new; the position already shows the move.
+void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int oldRank, int newFile, int newRank,
+                        EvalState* state);
 // Adds the rook, bishop and lance pressure on the enemy kings to both
 // sides' enemyKingTerm, once: sets flag 0x10 and does nothing when it is set.
 void EvalEnemyKingTerm(const Position& position, EvalState* state);

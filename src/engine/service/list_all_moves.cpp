@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "engine/board/engine_perft.h"
 #include "engine/board/king_attack_generator.h"
 #include "engine/eval/move_ordering.h"
 #include "engine/search/move_code_list.h"
@@ -38,11 +39,9 @@ int ListAllMoves(const Position& position, const ThinkRequest& request, AllMoves
   std::memcpy(&work, &position, sizeof work);
   if (BeginThink(work, request, root, out.setup) != 0) return -1;
 
-  int count = 0;
-  MoveRecord* head = GenerateAllMoves(work, count, moves);
-  head = RemoveIllegalMoves(work, head, count, -1);
+  const int count = GenerateLegalMoves(work, moves);
   int n = 0;
-  for (MoveRecord* move = head; move != nullptr; move = move->next, ++n) {
+  for (MoveRecord* move = count > 0 ? moves : nullptr; move != nullptr; move = move->next, ++n) {
     nodes[n] = {move, 0, {0, 0, 0}, nullptr, n > 0 ? &nodes[n - 1] : nullptr};
     if (n > 0) nodes[n - 1].next = &nodes[n];
   }

@@ -20,8 +20,8 @@ struct AllMovesList {
   int kingAttackCount;                    // moves the king-attack generator proposes at depth 1
 };
 
-// Fills the list for the side to move: the moves of GenerateAllMoves that
-// leave the mover's king safe, scored and sorted. The caller's position is
+// Fills the list for the side to move: every legal move (GenerateLegalMoves),
+// scored and sorted. The caller's position is
 // not changed; the evaluation tables are those of the think set up. -1 for
 // a position without both kings.
 int ListAllMoves(const Position& position, const ThinkRequest& request, AllMovesList& out);

@@ -28,20 +28,19 @@ bool InOracle(const std::vector<MoveKey>& oracle, const MoveRecord& move) {
 // The full generator's board moves less the lance moves the staged
 // generator leaves out: every quiet non-promoting lance move, and the
 // non-promoting lance capture inside the zone except on the third rank.
-std::set<MoveKey> ExpectedBoardMoves(const Position& position) {
+std::vector<MoveRecord> ExpectedBoardMoves(const Position& position) {
   MoveRecord all[MAX_GENERATED_MOVES];
   int count = 0;
   GenerateAllMoves(position, count, all);
-  std::set<MoveKey> expected;
+  std::vector<MoveRecord> expected;
   const int side = position.sideToMove;
-  for (int i = 0; i < count; ++i) {
-    const MoveRecord& m = all[i];
+  for (const MoveRecord& m : std::vector<MoveRecord>(all, all + count)) {
     if (m.IsDrop()) continue;
     if (TypeOf(m.pieceCode) == LANCE && m.promote == 0) {
       if (!m.IsCapture()) continue;
       if (IsPromotionZone(side, m.toRank) && RelativeRank(side, m.toRank) != 3) continue;
     }
-    expected.insert(KeyOf(m));
+    expected.push_back(m);
   }
   return expected;
 }
@@ -49,7 +48,7 @@ std::set<MoveKey> ExpectedBoardMoves(const Position& position) {
 TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
   ResetSearchGlobals();
   PlayoutRandom random{909};
-  int filtered = 0;
+  int filtered = 0, tactical = 0;
   ForEachSamplePosition(SampleCount(2500), 4100, [&](Position& position) {
     g_gameStage = static_cast<GameStage>(random.Below(3));
     g_forcingMoveFilter = 0;
@@ -65,8 +64,8 @@ TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
         ASSERT_TRUE(board.insert(KeyOf(move)).second) << "duplicate " << DescribeMove(move);
       }
     }
-    const std::set<MoveKey> expected = ExpectedBoardMoves(position);
-    ASSERT_EQ(board, expected);
+    const std::vector<MoveRecord> expected = ExpectedBoardMoves(position);
+    ASSERT_EQ(std::vector<MoveKey>(board.begin(), board.end()), SortedKeys(expected));
     // A key keeps exactly the moves the forcing test accepts.
     g_forcingMoveFilter = static_cast<uint32_t>(random.Next());
     ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateBoardMoves(position, g_lineMoves, 0, depth, o); },
@@ -75,57 +74,35 @@ TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
     for (const MoveRecord& move : out) {
       if (!move.IsDrop()) kept.insert(KeyOf(move));
     }
-    MoveRecord all[MAX_GENERATED_MOVES];
-    int count = 0;
-    GenerateAllMoves(position, count, all);
     std::set<MoveKey> accepted;
-    for (int i = 0; i < count; ++i) {
-      if (expected.count(KeyOf(all[i])) != 0 &&
-          IsForcingMove(position, g_lineMoves, all[i].pieceId, all[i].promote, 0, all[i].toFile, all[i].toRank, depth)) {
-        accepted.insert(KeyOf(all[i]));
-      }
+    for (const MoveRecord& m : expected) {
+      if (IsForcingMove(position, g_lineMoves, m.pieceId, m.promote, 0, m.toFile, m.toRank, depth)) accepted.insert(KeyOf(m));
     }
     ASSERT_EQ(kept, accepted);
     filtered += static_cast<int>(kept.size());
+    // Tactical moves, with the key or without: pseudo-legal and clean.
+    if (random.Below(2) == 0) g_forcingMoveFilter = 0;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateTacticalMoves(position, g_lineMoves, 3, o); },
+                            out));
+    for (const MoveRecord& move : out) ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
+    tactical += static_cast<int>(out.size());
     g_forcingMoveFilter = 0;
   });
   EXPECT_GT(filtered, 0);
+  EXPECT_GT(tactical, 0);
 }
 
-// The byte comes from the sum as an unsigned value; sums reach -960 and 1385.
+// The byte is the low byte of the sum as an unsigned value; the sums reach
+// -960 (a board move) and 1385 (a drop).
 TEST(MoveHash, TakesTheLowByteOfNegativeAndLargeSums) {
-  MoveRecord drop{};
-  drop.SetDrop(9, 1, 22, 0x27);  // (0x27 - 63) * 17 + 33 = -375
-  EXPECT_EQ(MoveHash(drop), (-375 + 512) % 256);
-  int low = 0;
-  int high = 0;
-  for (int from = 1; from <= 81; ++from) {
-    for (int to = 1; to <= 81; ++to) {
-      for (int code : {0x21, 0x48}) {
-        MoveRecord move{};
-        move.Set((from - 1) / 9 + 1, (from - 1) % 9 + 1, (to - 1) / 9 + 1, (to - 1) % 9 + 1, 2,
-                 static_cast<PieceCode>(code), EMPTY_PIECE_ID, 0, code == 0x48);
-        const int sum = (move.fromRank + 3 * move.toRank) * 11 - 119 * move.toFile + 34 * move.fromFile +
-                        move.promote + move.pieceCode;
-        low = std::min(low, sum);
-        high = std::max(high, sum);
-        ASSERT_EQ(MoveHash(move), ((sum % 256) + 256) % 256);
-      }
-    }
-    for (int code : {0x21, 0x47}) {
-      MoveRecord move{};
-      move.SetDrop((from - 1) / 9 + 1, (from - 1) % 9 + 1, 22, static_cast<PieceCode>(code));
-      const int sum = (code - 7 * move.toFile) * 17 + 33 * move.toRank;
-      low = std::min(low, sum);
-      high = std::max(high, sum);
-      ASSERT_EQ(MoveHash(move), ((sum % 256) + 256) % 256);
-    }
-  }
-  EXPECT_EQ(low, -960);
-  EXPECT_EQ(high, 1385);
-  MoveRecord null{};
+  MoveRecord drop{}, low{}, promoted{}, high{}, null{};
+  drop.SetDrop(9, 1, 22, 0x27);                                 // (0x27 - 63) * 17 + 33 = -375
+  low.Set(1, 1, 9, 1, 2, 0x21, EMPTY_PIECE_ID, 0, 0);           // (1 + 3) * 11 - 1071 + 34 + 0x21 = -960
+  promoted.Set(9, 9, 1, 1, 2, 0x48, EMPTY_PIECE_ID, 0, 1);      // (9 + 3) * 11 - 119 + 306 + 1 + 0x48 = 392
+  high.SetDrop(1, 9, 22, 0x47);                                 // (0x47 - 7) * 17 + 297 = 1385
   null.SetNull();
-  EXPECT_EQ(MoveHash(null), 0);
+  EXPECT_EQ((std::vector<int>{MoveHash(drop), MoveHash(low), MoveHash(promoted), MoveHash(high), MoveHash(null)}),
+            (std::vector<int>{137, 64, 136, 105, 0}));
 }
 
 // Side 0 holds a pawn; an enemy rook was just dropped on 2九 beside the
@@ -176,26 +153,6 @@ TEST(GenerateBoardMoves, LanceAndNullMoveRules) {
     }
   }
   ResetSearchGlobals();
-}
-
-// Tactical moves: pseudo-legal, clean, and each uncovers an own slider's
-// line or sends a gold or silver toward the enemy rook.
-TEST(GenerateTacticalMoves, PseudoLegalOverRandomPositions) {
-  ResetSearchGlobals();
-  PlayoutRandom random{77};
-  int written = 0;
-  ForEachSamplePosition(SampleCount(2500), 4200, [&](Position& position) {
-    g_gameStage = static_cast<GameStage>(random.Below(3));
-    g_forcingMoveFilter = random.Below(2) == 0 ? 0 : static_cast<uint32_t>(random.Next());
-    std::vector<MoveRecord> out;
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateTacticalMoves(position, g_lineMoves, 3, o); },
-                            out));
-    const std::vector<MoveKey> oracle = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
-    for (const MoveRecord& move : out) ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
-    written += static_cast<int>(out.size());
-  });
-  g_forcingMoveFilter = 0;
-  EXPECT_GT(written, 0);
 }
 
 // Rook 5五 in front of bishop 7七 aiming at the enemy rook on 3三: the

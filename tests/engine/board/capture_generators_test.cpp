@@ -32,12 +32,10 @@ void SetUpThink(const Position& position, int sample) {
 
 ::testing::AssertionResult AllPseudoLegal(const Position& position, const std::vector<MoveRecord>& moves) {
   const std::vector<MoveKey> offered = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
-  for (const MoveRecord& move : moves) {
-    if (!std::binary_search(offered.begin(), offered.end(), KeyOf(move))) {
+  for (const MoveRecord& move : moves)
+    if (!std::binary_search(offered.begin(), offered.end(), KeyOf(move)))
       return ::testing::AssertionFailure() << "not a move: " << DescribeMove(move) << " code " << int{move.pieceCode}
                                            << " captured " << int{move.capturedId} << "/" << int{move.capturedCode};
-    }
-  }
   return ::testing::AssertionSuccess();
 }
 
@@ -62,13 +60,10 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
     ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateCaptures(position, nullptr, level, o); },
                             out));
     ASSERT_TRUE(AllPseudoLegal(position, out));
-    for (const MoveRecord& move : out) {
-      ASSERT_NE(TypeOf(move.capturedCode), KING);
-      // Quiet moves are promotions only: a pawn's push or a rook going in.
-      if (!move.IsCapture()) {
-        ASSERT_TRUE(move.promote && (TypeOf(move.pieceCode) == PAWN || TypeOf(move.pieceCode) == ROOK));
-      }
-    }
+    // No king is taken; quiet moves are promotions only: a pawn's push or a rook going in.
+    for (const MoveRecord& move : out)
+      ASSERT_TRUE(TypeOf(move.capturedCode) != KING &&
+                  (move.IsCapture() || (move.promote && (TypeOf(move.pieceCode) == PAWN || TypeOf(move.pieceCode) == ROOK))));
     // Onto one square: a prefix of the attackers, cheapest first; moves
     // onto it without a filter are the same list. The wall ring is no target.
     for (int n = 0; n < 6; ++n) {
@@ -117,9 +112,8 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
     ASSERT_TRUE(AllPseudoLegal(position, out));
     for (const MoveRecord& move : out) {
       bool listed = false;
-      for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next) {
+      for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next)
         listed = listed || (r->file == move.toFile && r->rank == move.toRank);
-      }
       ASSERT_TRUE(listed);
     }
     ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateRecaptures(position, last, o); }, out));
@@ -134,10 +128,8 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
 }
 
 TEST(CaptureGainThreshold, HoldsTheTableAsGiven) {
-  const int expected[3][4] = {{50, 50, 100, 200}, {100, 100, 250, 400}, {200, 200, 400, 600}};
-  for (int stage = 0; stage < 3; ++stage) {
-    for (int level = 0; level < 4; ++level) EXPECT_EQ(g_captureGainThreshold[stage][level], expected[stage][level]);
-  }
+  const int* table = &g_captureGainThreshold[0][0];
+  EXPECT_EQ(std::vector<int>(table, table + 12), (std::vector<int>{50, 50, 100, 200, 100, 100, 250, 400, 200, 200, 400, 600}));
 }
 
 // A gold whose forward square holds an own piece stops at once, though a
@@ -168,9 +160,8 @@ TEST(RemoveIllegalMoves, LeavesTheKingSafeMoves) {
     int all = 0;
     GenerateAllMoves(position, all, moves);
     const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
-    for (int n = 0; n < all; ++n) {
+    for (int n = 0; n < all; ++n)
       if (std::binary_search(safe.begin(), safe.end(), KeyOf(moves[n]))) expected.push_back(moves[n]);
-    }
     ASSERT_EQ(SortedKeys(kept), SortedKeys(expected));
     // With a level, the useless lance moves go too and nothing else.
     head = GenerateAllMoves(position, all, moves);

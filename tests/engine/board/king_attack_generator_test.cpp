@@ -17,8 +17,6 @@
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_tests.h"
 #include "engine/board/static_exchange.h"
-#include "engine/eval/eval_params.h"
-#include "engine/eval/eval_setup.h"
 #include "engine/eval/game_stage.h"
 #include "engine/search/search_globals.h"
 #include "support/engine_oracle.h"
@@ -28,18 +26,6 @@
 #include "support/position_builder.h"
 
 namespace {
-
-void SetUpThink(const Position& position, int stage) {
-  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
-  g_gameStage = static_cast<GameStage>(stage);
-  InitEvalParams(position, pair);
-  InitEvalTables(position, g_gameStage, pair);
-}
-
-bool InCheck(const Position& position) {
-  const PieceListEntry& king = position.pieces[position.sideToMove];
-  return IsOnBoard(king.file, king.rank) && position.AttackCount(position.sideToMove ^ 1, king.file, king.rank) > 0;
-}
 
 // Calls visit with the side to move not in check, after its own move and
 // the opponent's reply, both recorded: g_lineMoves[1] is the reply,
@@ -56,7 +42,7 @@ void ForEachAttackScenario(int count, uint64_t seed, const std::function<void(Po
     if (!replies.empty()) {
       const MoveRecord reply = replies[static_cast<size_t>(random.Below(static_cast<int>(replies.size())))];
       MakeMove(position, reply, 1);
-      if (!InCheck(position)) {
+      if (!OracleInCheck(position, position.sideToMove)) {
         g_lineMoves[0] = first;
         g_lineMoves[1] = reply;
         g_ply = 1;
@@ -115,17 +101,12 @@ void CheckOutput(const Position& position, const std::vector<MoveRecord>& moves,
       ASSERT_GE(RelativeRank(side, move.toRank), 3) << DescribeMove(move);
     }
     const int drop = move.IsDrop() ? 1 : 0;
-    if (key != 0 && depth >= 1) {
-      ASSERT_EQ(IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop, move.toFile,
-                              move.toRank, depth),
-                1)
-          << DescribeMove(move);
-    }
-    if (key != 0 && depth < 1) {
-      ASSERT_EQ(IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote, move.toFile,
-                             move.toRank),
-                1)
-          << DescribeMove(move);
+    if (key != 0) {
+      const int forcing = depth >= 1 ? IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop,
+                                                     move.toFile, move.toRank, depth)
+                                     : IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote,
+                                                    move.toFile, move.toRank);
+      ASSERT_EQ(forcing, 1) << DescribeMove(move);
     }
     if (depth < 1 && (drop || (!move.IsCapture() && !move.promote))) {
       // The shallow variant's drops and quiet moves are its checks.
@@ -151,7 +132,7 @@ TEST(KingAttackGenerator, OutputsArePseudoLegalFilteredAndLeaveEverythingUntouch
   PlayoutRandom random{77};
   int total = 0, drops = 0, keyed = 0, pinned = 0, shallow = 0;
   ForEachAttackScenario(SampleCount(4000), 5150, [&](Position& position, int sample) {
-    SetUpThink(position, sample % 3);
+    SetUpUndecidedThink(position, sample % 3);
     const int depth = random.Below(10) - 1;
     const int keyKind = random.Below(3);
     const uint32_t key = keyKind == 0   ? 0u
@@ -195,7 +176,7 @@ TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget
   static Position after;
   int attacking = 0;
   ForEachAttackScenario(SampleCount(600), 7300, [&](Position& position, int sample) {
-    SetUpThink(position, sample % 3);
+    SetUpUndecidedThink(position, sample % 3);
     const int side = position.sideToMove;
     const int depth = random.Below(9);
     const MoveRecord* last = g_lineMoves + 1;
@@ -246,8 +227,7 @@ TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget
             }
             if (!aims) continue;
             MoveRecord drop{};
-            drop.SetDrop(static_cast<int>(c.file), static_cast<int>(c.rank), static_cast<PieceId>(id),
-                         static_cast<PieceCode>(OwnerBit(side) | type));
+            drop.SetDrop(qf, qr, static_cast<PieceId>(id), static_cast<PieceCode>(OwnerBit(side) | type));
             drop.fromRank = 0;
             OracleApplyMove(position, drop, after);
             ASSERT_TRUE((movegen::DirectAttackers(after, side, file, rank) >> id) & 1)
@@ -297,34 +277,45 @@ TEST(KingAttackGenerator, GivenTablesAndClampedDepths) {
   const int stageRows[3][4] = {{20, 10, 5, 0}, {100, 50, 25, 10}, {300, 200, 100, 50}};
   for (int stage = 0; stage < 3; ++stage) {
     g_gameStage = stage;
-    for (int depth = 0; depth < DROP_THRESHOLD_DEPTHS; ++depth) {
-      EXPECT_EQ(DropThreshold(depth), stageRows[stage][depth < 3 ? depth : 3]);
+    for (int depth = -3; depth < DROP_THRESHOLD_DEPTHS + 500; depth += depth < 50 ? 1 : 500) {
+      EXPECT_EQ(DropThreshold(depth), stageRows[stage][std::clamp(depth, 0, 3)]) << depth;
     }
-    EXPECT_EQ(DropThreshold(-3), stageRows[stage][0]);
-    EXPECT_EQ(DropThreshold(500), stageRows[stage][3]);
   }
   g_gameStage = 0;
-  EXPECT_EQ(g_checkGainThreshold[0], -100);
-  EXPECT_EQ(g_checkGainThreshold[1], -100);
-  EXPECT_EQ(g_checkGainThreshold[2], 150);
+  EXPECT_EQ(std::vector<int>(g_checkGainThreshold, g_checkGainThreshold + 3), (std::vector<int>{-100, -100, 150}));
   // Rays stop at the first piece or at the wall ring.
   const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 5, 5}});
   EXPECT_EQ(FirstPieceIdOnRay(position, 5, 5, 0, -1), 1);
   EXPECT_GE(FirstPieceIdOnRay(position, 5, 5, 1, 0), FIRST_WALL_ID);
   EXPECT_GE(FirstPieceIdOnRay(position, 9, 9, 1, 1), FIRST_WALL_ID);
-  EXPECT_EQ(FirstPieceOnRay(position, 5, 8, 0, -1).code, position.pieces[2].code);
-  EXPECT_TRUE(IsAttackerBitSet(*position.SquareRecord(5, 2), 0, 2));
-  EXPECT_FALSE(IsAttackerBitSet(*position.SquareRecord(5, 2), 1, 2));
-  EXPECT_EQ(NibbleSum(0x12345678u), 7 + 8);
-  EXPECT_EQ(NibbleSum(0x99u), 18);
+}
+
+// GenerateKingAttackMoves with null line records on a built position.
+std::vector<MoveRecord> AttackMoves(Position& position, int depth, int stage) {
+  InitAttackMoveStamps();
+  ResetSearchGlobals();
+  SetUpUndecidedThink(position, stage);
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMoves(position, g_lineMoves, depth, 0, g_done, out);
+  }, moves));
+  return moves;
+}
+
+// Moves as file * 100 + rank * 10 + promote, drops or board moves of one piece.
+std::vector<int> Targets(const std::vector<MoveRecord>& moves, int pieceId = -1) {
+  std::vector<int> targets;
+  for (const MoveRecord& m : moves) {
+    if (pieceId < 0 ? m.IsDrop() : m.pieceId == pieceId) targets.push_back(m.toFile * 100 + m.toRank * 10 + m.promote);
+  }
+  return targets;
 }
 
 // A king in the corner with every piece in hand: nothing lands on or reads
 // the wall ring (the sanitizers watch), and a second call at the same
 // generation gives the same moves.
 TEST(KingAttackGenerator, CornerKingAndRepeatedCallsAtOneGeneration) {
-  InitAttackMoveStamps();
-  ResetSearchGlobals();
   for (int side = 0; side < 2; ++side) {
     Position position = BuildPosition(0,
                                       {{0, KING, 5, 9}, {1, KING, 1, 1}, {1, PAWN, 2, 3}, {1, LANCE, 9, 1},
@@ -332,13 +323,9 @@ TEST(KingAttackGenerator, CornerKingAndRepeatedCallsAtOneGeneration) {
                                       {{0, ROOK, 1}, {0, BISHOP, 2}, {0, GOLD, 4}, {0, SILVER, 4}, {0, KNIGHT, 4},
                                        {0, LANCE, 2}, {0, PAWN, 8}});
     if (side == 1) position = TurnedPosition(position);
-    SetUpThink(position, 2);
-    g_done.Clear();
     for (int depth : {0, 1, 3, 8, 60}) {
-      std::vector<MoveRecord> first, second;
-      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-        return GenerateKingAttackMoves(position, g_lineMoves, depth, 0, g_done, out);
-      }, first));
+      const std::vector<MoveRecord> first = AttackMoves(position, depth, 2);
+      std::vector<MoveRecord> second;
       ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
         return GenerateKingAttackMoves(position, g_lineMoves, depth, 0, g_done, out);
       }, second));
@@ -350,90 +337,44 @@ TEST(KingAttackGenerator, CornerKingAndRepeatedCallsAtOneGeneration) {
   }
 }
 
-// A rook on the enemy king's file takes the enemy piece the king stands
-// right behind; with the piece next to the king, or a second piece in
-// between, it does not.
-TEST(KingAttackGeneratorShallow, RookTakesTheScreenInFrontOfTheKing) {
-  ResetSearchGlobals();
-  g_done.Clear();
-  for (const int screenRank : {3, 2}) {
-    for (const bool blocked : {false, true}) {
-      std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {1, SILVER, 5, screenRank},
-                                         {0, ROOK, 5, 8}, {0, GOLD, 6, 9}};
-      if (blocked) pieces.push_back({1, PAWN, 5, 5});
-      Position position = BuildPosition(0, pieces);
-      SetUpThink(position, 1);
-      std::vector<MoveRecord> moves;
-      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-        return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
-      }, moves));
-      const bool takes = std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) {
-        return m.pieceId == 2 && m.toFile == 5 && m.toRank == screenRank;
-      });
-      EXPECT_EQ(takes, screenRank == 3 && !blocked) << screenRank << " " << blocked;
-    }
+// Diagrams of the rules, side 0 to move, as the moves of one piece (or the
+// drops, piece -1) the generator writes at a depth and stage.
+struct AttackCase {
+  const char* what;
+  std::vector<PlacedPiece> pieces;
+  std::vector<HandPieces> hand;
+  int depth, stage, pieceId;
+  std::vector<int> expected;
+};
+
+TEST(KingAttackGenerator, DiagramsOfTheRules) {
+  const std::vector<PlacedPiece> kings = {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1}};
+  auto with = [](std::vector<PlacedPiece> pieces, std::initializer_list<PlacedPiece> more) {
+    pieces.insert(pieces.end(), more);
+    return pieces;
+  };
+  const AttackCase cases[] = {
+      // The shallow rook takes (promoting) the piece the enemy king stands
+      // right behind, not one next to the king nor one behind a second piece.
+      {"rook takes the screen", {{0, KING, 9, 9}, {1, KING, 5, 1}, {1, SILVER, 5, 3}, {0, ROOK, 5, 8}, {0, GOLD, 6, 9}},
+       {}, 0, 1, 2, {531}},
+      {"screen next to the king", {{0, KING, 9, 9}, {1, KING, 5, 1}, {1, SILVER, 5, 2}, {0, ROOK, 5, 8}, {0, GOLD, 6, 9}},
+       {}, 0, 1, 2, {}},
+      {"screen behind a pawn", {{0, KING, 9, 9}, {1, KING, 5, 1}, {1, SILVER, 5, 3}, {0, ROOK, 5, 8}, {0, GOLD, 6, 9},
+        {1, PAWN, 5, 5}}, {}, 0, 1, 2, {550}},
+      // The shallow rook fork on the king's file: a pawn is no second target,
+      // a loose gold is, an enemy rook met first stops the drop.
+      {"fork of a pawn", with(kings, {{1, PAWN, 2, 3}}), {{0, ROOK, 1}}, 0, 1, -1, {}},
+      {"fork of a gold", with(kings, {{1, PAWN, 2, 3}, {1, GOLD, 8, 5}}), {{0, ROOK, 1}}, 0, 1, -1, {550}},
+      {"rook met first", with(kings, {{1, PAWN, 2, 3}, {1, GOLD, 8, 5}, {1, ROOK, 2, 5}}), {{0, ROOK, 1}}, 0, 1, -1, {}},
+      // On an open file every square from the second outward that forks a loose piece.
+      {"fork down the open file", with(kings, {{1, SILVER, 9, 3}, {1, SILVER, 1, 4}, {1, SILVER, 9, 5},
+        {1, SILVER, 1, 6}, {1, GOLD, 9, 7}, {1, GOLD, 1, 8}}), {{0, ROOK, 1}}, 0, 2, -1, {530, 540, 550, 560, 570, 580}},
+  };
+  for (const AttackCase& c : cases) {
+    Position position = BuildPosition(0, c.pieces, c.hand);
+    EXPECT_EQ(Targets(AttackMoves(position, c.depth, c.stage), c.pieceId), c.expected) << c.what;
   }
-}
-
-// Runs one attack-move generator on a built position (null line records).
-std::vector<MoveRecord> BoardMoves(Position& position, int depth,
-                                   int (*generate)(const AttackMoveInputs&, int, PieceCode, int, int, MoveRecord*),
-                                   int id) {
-  ResetSearchGlobals();
-  g_done.Clear();
-  SetUpThink(position, 1);
-  const AttackMoveInputs in{position, g_lineMoves, g_lineMoves - 1, depth, 0, g_done};
-  const PieceListEntry piece = position.pieces[id];
-  std::vector<MoveRecord> moves;
-  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-    return generate(in, id, piece.code, piece.file, piece.rank, out);
-  }, moves));
-  return moves;
-}
-bool Has(const std::vector<MoveRecord>& moves, int toFile, int toRank, int promote) {
-  return std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) {
-    return m.toFile == toFile && m.toRank == toRank && m.promote == promote;
-  });
-}
-
-// At depth 1 a knight jumping into the camp writes its promotion only and
-// stops; from depth 2 both squares get both moves.
-TEST(AttackingBoardMoves, KnightIntoTheCampAtDepthOne) {
-  Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 3, 5}});
-  const std::vector<MoveRecord> shallow = BoardMoves(position, 1, GenerateKnightMoveAttacks, 14);
-  ASSERT_EQ(shallow.size(), 1u);
-  EXPECT_TRUE(Has(shallow, 2, 3, 1));
-  const std::vector<MoveRecord> deeper = BoardMoves(position, 2, GenerateKnightMoveAttacks, 14);
-  EXPECT_EQ(deeper.size(), 4u);
-}
-
-// An unpromoted rook entering the camp promotes without a target count;
-// its quiet moves short of the camp find nothing to attack.
-TEST(AttackingBoardMoves, RookEntersTheCampWithoutCounting) {
-  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}});
-  const std::vector<MoveRecord> moves = BoardMoves(position, 1, GenerateRookMoveAttacks, 2);
-  for (const int rank : {1, 2, 3}) EXPECT_TRUE(Has(moves, 5, rank, 1)) << rank;
-  for (const int rank : {4, 5, 6}) EXPECT_FALSE(Has(moves, 5, rank, 0)) << rank;
-}
-
-// A quiet bishop move whose cross diagonal meets an enemy bishop: never
-// below depth 3, at once from depth 3.
-TEST(AttackingBoardMoves, BishopFacingABishopAcross) {
-  Position position = BuildPosition(
-      0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, BISHOP, 8, 8}, {0, GOLD, 6, 7}, {1, BISHOP, 8, 4}});
-  EXPECT_FALSE(Has(BoardMoves(position, 2, GenerateBishopMoveAttacks, 4), 6, 6, 0));
-  EXPECT_TRUE(Has(BoardMoves(position, 3, GenerateBishopMoveAttacks, 4), 6, 6, 0));
-}
-
-// A silver stepping back diagonally next to the king checks only unpromoted:
-// the plain move is written. A lance taking on its second rank only promotes.
-TEST(AttackingBoardMoves, PlainSilverCheckAndNoPlainLanceOnTheSecondRank) {
-  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 5, 3}, {0, SILVER, 3, 1}, {0, GOLD, 4, 1},
-                                        {0, LANCE, 1, 5}, {1, GOLD, 1, 2}});
-  EXPECT_TRUE(Has(BoardMoves(position, 5, GenerateSilverMoveAttacks, 10), 4, 2, 0));
-  const std::vector<MoveRecord> lance = BoardMoves(position, 5, GenerateLanceMoveAttacks, 18);
-  EXPECT_TRUE(Has(lance, 1, 2, 1));
-  EXPECT_FALSE(Has(lance, 1, 2, 0));
 }
 
 // A bishop drop on the enemy rook's diagonal with an undefended gold beyond
@@ -441,45 +382,57 @@ TEST(AttackingBoardMoves, PlainSilverCheckAndNoPlainLanceOnTheSecondRank) {
 TEST(AttackDropProposers, BishopForkOfRookAndGoldCountsTwice) {
   Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {1, ROOK, 5, 5}, {1, GOLD, 8, 2}},
                                     {{0, BISHOP, 1}});
-  ResetSearchGlobals();
-  SetUpThink(position, 1);
+  const std::vector<int> drops = Targets(AttackMoves(position, 3, 1));
+  EXPECT_NE(std::find(drops.begin(), drops.end(), 640), drops.end());
   BeginAttackMoveStamps();
   ProposeBishopDropsOnRook(position, 3, 5, 5, g_lineMoves, g_lineMoves - 1);
-  const int id = position.HandStackTop(0, BISHOP);
-  EXPECT_TRUE(g_attackMoveStamps.IsMarked(id, 6, 4, 0, AttackMoveStamps::kTwice));
-  g_done.Clear();
-  std::vector<MoveRecord> moves;
-  ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-    return GenerateKingAttackMoves(position, g_lineMoves, 3, 0, g_done, out);
-  }, moves));
-  EXPECT_TRUE(std::any_of(moves.begin(), moves.end(), [](const MoveRecord& m) {
-    return m.IsDrop() && m.toFile == 6 && m.toRank == 4;
-  }));
+  EXPECT_TRUE(g_attackMoveStamps.IsMarked(position.HandStackTop(0, BISHOP), 6, 4, 0, AttackMoveStamps::kTwice));
 }
 
-// The shallow rook fork on the king's file: a pawn is no second target, a
-// loose gold is, and an enemy rook met first stops the drop.
-TEST(KingAttackGeneratorShallow, RookForkDropTargets) {
-  const std::vector<PlacedPiece> base = {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1},
-                                         {1, PAWN, 2, 3}};
-  for (int variant = 0; variant < 3; ++variant) {
-    std::vector<PlacedPiece> pieces = base;
-    if (variant >= 1) pieces.push_back({1, GOLD, 8, 5});
-    if (variant == 2) pieces.push_back({1, ROOK, 2, 5});
-    Position position = BuildPosition(0, pieces, {{0, ROOK, 1}});
-    ResetSearchGlobals();
-    SetUpThink(position, 1);
-    g_done.Clear();
-    std::vector<MoveRecord> moves;
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-      return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
-    }, moves));
-    std::vector<int> dropRanks;
-    for (const MoveRecord& m : moves) {
-      if (m.IsDrop()) dropRanks.push_back(m.toFile * 10 + m.toRank);
-    }
-    EXPECT_EQ(dropRanks, variant == 1 ? std::vector<int>{55} : std::vector<int>{}) << "variant " << variant;
-  }
+// One attack-move generator's moves for one piece of a built position.
+using PieceGenerator = int (*)(const AttackMoveInputs&, int, PieceCode, int, int, MoveRecord*);
+std::vector<int> PieceAttacks(const std::vector<PlacedPiece>& pieces, PieceGenerator generate, int id, int depth) {
+  Position position = BuildPosition(0, pieces);
+  ResetSearchGlobals();
+  g_done.Clear();
+  SetUpUndecidedThink(position, 1);
+  const AttackMoveInputs in{position, g_lineMoves, g_lineMoves - 1, depth, 0, g_done};
+  const PieceListEntry piece = position.pieces[id];
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return generate(in, id, piece.code, piece.file, piece.rank, out);
+  }, moves));
+  return Targets(moves, id);
+}
+
+TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
+  const std::vector<PlacedPiece> knight = {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 3, 5}};
+  const std::vector<PlacedPiece> rook = {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}};
+  const std::vector<PlacedPiece> bishop = {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, BISHOP, 8, 8}, {0, GOLD, 6, 7},
+                                           {1, BISHOP, 8, 4}};
+  const std::vector<PlacedPiece> silverLance = {{0, KING, 9, 9}, {1, KING, 5, 3}, {0, SILVER, 3, 1}, {0, GOLD, 4, 1},
+                                                {0, LANCE, 1, 5}, {1, GOLD, 1, 2}};
+  const struct {
+    const char* what;
+    std::vector<int> actual, expected;
+  } cases[] = {
+      // At depth 1 a knight jumping into the camp writes its promotion only
+      // and stops; from depth 2 both squares get both moves.
+      {"knight at depth 1", PieceAttacks(knight, GenerateKnightMoveAttacks, 14, 1), {231}},
+      {"knight at depth 2", PieceAttacks(knight, GenerateKnightMoveAttacks, 14, 2), {231, 230, 431, 430}},
+      // An unpromoted rook entering the camp promotes without a target
+      // count; its quiet moves short of the camp find nothing to attack.
+      {"rook into the camp", PieceAttacks(rook, GenerateRookMoveAttacks, 2, 1), {531, 521, 511}},
+      // A quiet bishop move whose cross diagonal meets an enemy bishop:
+      // never below depth 3, at once from depth 3.
+      {"bishop at depth 2", PieceAttacks(bishop, GenerateBishopMoveAttacks, 4, 2), {331, 111}},
+      {"bishop at depth 3", PieceAttacks(bishop, GenerateBishopMoveAttacks, 4, 3), {660, 331, 111}},
+      // A silver stepping back next to the king checks only unpromoted; a
+      // lance taking on its second rank only promotes.
+      {"plain silver check", PieceAttacks(silverLance, GenerateSilverMoveAttacks, 10, 5), {421, 420, 221}},
+      {"lance on its second rank", PieceAttacks(silverLance, GenerateLanceMoveAttacks, 18, 5), {131, 121}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
 }
 
 // The shallow variant's pawn and knight promotions: every one onto an empty
@@ -488,7 +441,7 @@ TEST(KingAttackGeneratorShallow, RookForkDropTargets) {
 TEST(KingAttackGeneratorShallow, PromotionsAreExactlyThoseAboveTheFloor) {
   int expected = 0;
   ForEachAttackScenario(SampleCount(1500), 8800, [&](Position& position, int sample) {
-    SetUpThink(position, sample % 3);
+    SetUpUndecidedThink(position, sample % 3);
     g_lineMoves[0].SetNull();
     g_lineMoves[1].SetNull();
     g_done.Clear();
@@ -515,28 +468,6 @@ TEST(KingAttackGeneratorShallow, PromotionsAreExactlyThoseAboveTheFloor) {
     }
   });
   EXPECT_GT(expected, 0);
-}
-
-// A rook in hand against a king whose file is open: every empty square of
-// the file from the second one outward that forks a loose piece gets its drop.
-TEST(KingAttackGeneratorShallow, RookForkOnEverySquareOfTheOpenFile) {
-  Position position = BuildPosition(0,
-                                    {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, GOLD, 4, 1}, {1, GOLD, 6, 1},
-                                     {1, SILVER, 9, 3}, {1, SILVER, 1, 4}, {1, SILVER, 9, 5}, {1, SILVER, 1, 6},
-                                     {1, GOLD, 9, 7}, {1, GOLD, 1, 8}},
-                                    {{0, ROOK, 1}});
-  ResetSearchGlobals();
-  SetUpThink(position, 2);
-  g_done.Clear();
-  std::vector<MoveRecord> moves;
-  ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-    return GenerateKingAttackMoves(position, g_lineMoves, 0, 0, g_done, out);
-  }, moves));
-  std::vector<int> drops;
-  for (const MoveRecord& m : moves) {
-    if (m.IsDrop()) drops.push_back(m.toFile * 10 + m.toRank);
-  }
-  EXPECT_EQ(drops, (std::vector<int>{53, 54, 55, 56, 57, 58}));
 }
 
 }  // namespace

@@ -18,14 +18,6 @@
 
 namespace {
 
-MoveRecord FindMove(const Position& position, int fromFile, int fromRank, int toFile, int toRank) {
-  for (const MoveRecord& move : OracleMoves(position, MoveSet::kPseudoLegal))
-    if (move.fromFile == fromFile && move.fromRank == fromRank && move.toFile == toFile && move.toRank == toRank)
-      return move;
-  ADD_FAILURE() << "no move " << fromFile << "-" << fromRank << ">" << toFile << "-" << toRank;
-  return {};
-}
-
 // Illegal king steps along the line of a slider that checks it (or would,
 // once the king takes the piece in between), toward and away from it: the
 // records stay exact, so the caller's test of the king square is reliable.
@@ -39,7 +31,7 @@ TEST(MakeMove, KingStepsAlongTheCheckingLineKeepRecordsExact) {
   for (const auto& [pieces, kingSteps] : cases)
     for (const auto& [toFile, toRank] : kingSteps) {
       Position position = BuildPosition(0, pieces);
-      const MoveRecord move = FindMove(position, 5, 5, toFile, toRank);
+      const MoveRecord move = MoveOn(position, 5, 5, toFile, toRank);
       ASSERT_TRUE(CheckRecordedMakeAndUnmake(position, move));
       MakeMove(position, move, 0);
       EXPECT_GT(position.AttackCount(1, toFile, toRank), 0) << toFile << "-" << toRank;
@@ -52,8 +44,7 @@ TEST(MakeMove, KingStepsAlongTheCheckingLineKeepRecordsExact) {
 // makes past the last layer write nothing of the history.
 TEST(MakeMove, NestedRecordedMovesKeepTheirLayersAndWriteNothingPastTheLast) {
   InitAttackHistory();
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   std::vector<Position> reached;
   std::unique_ptr<AttackHistory> full;  // the history when all layers are in use
   std::vector<AttackChangeRecord*> fullHeads;
@@ -88,7 +79,7 @@ TEST(MakeMove, CaptureByAShieldListsLostThenOpenedSquaresEachAtTheFront) {
   // and takes the pawn on 7-2.
   Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {1, BISHOP, 9, 1}, {0, GOLD, 7, 3},
                                         {1, PAWN, 7, 2}, {0, PAWN, 3, 7}});
-  const MoveRecord capture = FindMove(position, 7, 3, 7, 2);
+  const MoveRecord capture = MoveOn(position, 7, 3, 7, 2);
   InitAttackHistory();
   g_attackHistoryDepth = 5;
   const auto listed = [] {

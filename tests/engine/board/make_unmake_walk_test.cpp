@@ -1,6 +1,6 @@
 // MakeMove and UnmakeMove against the oracle: every move of the full depth-4
 // tree of the even position and every pseudo-legal move of random games from
-// every start, checking after every make and unmake the attack records, the
+// every start (handicap perft counts are in the generator tests), checking after every make and unmake the attack records, the
 // restored position, the position keys and the attack history.
 #include <string>
 #include <utility>
@@ -11,8 +11,10 @@
 #include "engine/board/make_move.h"
 #include "engine/board/position.h"
 #include "support/engine_oracle.h"
+#include "support/generator_checks.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
+#include "support/position_builder.h"
 
 namespace {
 
@@ -42,8 +44,7 @@ uint64_t Walk(Position& position, int depth, std::string& failure) {
 }
 
 TEST(MakeUnmakeWalk, DepthFourFromTheEvenPositionKeepsEveryRecordExact) {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   const Position start = position;
   InitAttackHistory();
   std::string failure;
@@ -53,35 +54,17 @@ TEST(MakeUnmakeWalk, DepthFourFromTheEvenPositionKeepsEveryRecordExact) {
   EXPECT_TRUE(EquivalentPositions(position, start));
 }
 
-TEST(MakeUnmakeWalk, EveryHandicapStartHasMovesAndStaysExact) {
-  for (int handicap = HANDICAP_LANCE; handicap <= HANDICAP_SIX; ++handicap) {
-    Position position{};
-    SetupHandicap(position, handicap);
-    const Position start = position;
-    InitAttackHistory();
-    std::string failure;
-    EXPECT_GT(Walk(position, 3, failure), Walk(position, 2, failure)) << "handicap " << handicap;
-    EXPECT_EQ(failure, "") << "handicap " << handicap;
-    EXPECT_TRUE(EquivalentPositions(position, start));
-  }
-}
-
 // Every pseudo-legal move (those leaving the own king attacked included) of
 // every node of random games from every start, probed recorded in a layer
 // that cycles through all 44. The games' own moves are made unrecorded, and
 // at the end taken back unrecorded, position by position.
 TEST(MakeUnmakeWalk, EveryMoveOfRandomGamesFromEveryStartKeepsEveryRecordExact) {
-#ifdef KIFU_SANITIZED
-  const int games = 8 * 2;
-#else
-  const int games = 8 * 12;
-#endif
+  const int games = SampleCount(8 * 12);
   InitAttackHistory();
   PlayoutEvents events;
   uint64_t probes = 0, kingStepsIntoCheck = 0;
   for (int game = 0; game < games; ++game) {
-    Position position{};
-    SetupHandicap(position, game % 8);
+    Position position = StartPosition(game % 8);
     std::vector<Position> history;
     std::string failure;
     const PlayoutPlayer play = [&](Position& current, const MoveRecord& played) {

@@ -68,25 +68,17 @@ TEST(IsForcingMove, BoundedAndInertWithoutKeyOrChanges) {
     GenerateAllMoves(position, replies, moves);
     for (int n = 0; n < replies; ++n) {
       const MoveRecord& move = moves[n];
-      const int drop = move.IsDrop() ? 1 : 0;
-      const int level = random.Below(7);
-      g_forcingMoveFilter = random.Below(4) == 0 ? 0xffffffffu : static_cast<uint32_t>(random.Next());
+      const int drop = move.IsDrop() ? 1 : 0, draw = random.Below(4);
+      g_forcingMoveFilter = draw == 0 ? 0 : draw == 1 ? 0xffffffffu : static_cast<uint32_t>(random.Next());
       const int forcing = IsForcingMove(position, g_lineMoves, move.pieceId, move.promote, drop, move.toFile,
-                                        move.toRank, level);
-      ASSERT_TRUE(forcing == 0 || forcing == 1);
-      if (!drop && IsThreatSquare(move.toFile, move.toRank)) {
-        ASSERT_EQ(forcing, 1);
-      }
+                                        move.toRank, random.Below(7));
       const int threat = IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote,
                                       move.toFile, move.toRank);
-      ASSERT_TRUE(threat == 0 || threat == 1);
-      g_forcingMoveFilter = 0;
-      if (nothingChanged) {
-        ASSERT_EQ(IsForcingMove(position, g_lineMoves, move.pieceId, move.promote, drop, move.toFile, move.toRank,
-                                level),
-                  0);
-      }
+      ASSERT_TRUE((forcing == 0 || forcing == 1) && (threat == 0 || threat == 1));
+      ASSERT_TRUE(drop || !IsThreatSquare(move.toFile, move.toRank) || forcing == 1) << "onto a changed square";
+      ASSERT_TRUE(!nothingChanged || draw != 0 || forcing == 0) << "forcing with key 0 and nothing changed";
     }
+    g_forcingMoveFilter = 0;
     ASSERT_EQ(std::memcmp(&before, &position, sizeof before), 0);
     UnmakeMove(position, last, 1);
   });
@@ -141,16 +133,14 @@ TEST(RecordLineThreats, AppendsEachLineSquareOnce) {
     int count = 0;
     GenerateAllMoves(position, count, moves);
     std::vector<MoveRecord> captures;
-    for (int n = 0; n < count; ++n) {
+    for (int n = 0; n < count; ++n)
       if (moves[n].IsCapture()) captures.push_back(moves[n]);
-    }
     if (captures.empty()) return;
     const MoveRecord capture = captures[random.Below(static_cast<int>(captures.size()))];
     MakeMove(position, capture, 1);
     std::set<std::pair<int, int>> before;
-    for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next) {
+    for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next)
       before.insert({r->file, r->rank});
-    }
     if (!before.empty()) {
       RecordLineThreats(position, capture.fromFile, capture.fromRank);
       std::set<std::pair<int, int>> after;
@@ -161,9 +151,7 @@ TEST(RecordLineThreats, AppendsEachLineSquareOnce) {
         const bool onLine = r->file == capture.fromFile || r->rank == capture.fromRank ||
                             r->file - capture.fromFile == r->rank - capture.fromRank ||
                             r->file - capture.fromFile == capture.fromRank - r->rank;
-        if (!before.count({r->file, r->rank})) {
-          ASSERT_TRUE(onLine);
-        }
+        ASSERT_TRUE(onLine || before.count({r->file, r->rank}));
         previous = r;
       }
       appended += static_cast<int>(after.size() - before.size());

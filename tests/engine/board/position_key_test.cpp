@@ -16,6 +16,7 @@
 #include "engine/board/hash_key_table.h"
 #include "engine/board/make_move.h"
 #include "engine/search/move_code.h"
+#include "support/position_builder.h"
 
 void PrintTo(const PositionKey& key, std::ostream* out) {
   *out << std::hex << "{" << key.word[0] << ", " << key.word[1] << ", " << key.word[2] << "}" << std::dec;
@@ -59,22 +60,13 @@ TEST(KeyTables, StayFrozenAndKeepTheirConstraints) {
   EXPECT_EQ(g_hashKeyTable[0], (HashKey{0xc1bda102, 0x509b9fbe}));
 }
 
-MoveRecord BoardMove(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote) {
-  MoveRecord move{};
-  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank)),
-           position.PieceCodeAt(fromFile, fromRank), static_cast<PieceId>(position.PieceIdAt(toFile, toRank)),
-           position.PieceCodeAt(toFile, toRank), promote);
-  return move;
-}
-
 // The position after board moves (from file, from rank, to file, to rank,
 // promote) from a handicap start.
 Position PlayLine(int handicap, const std::vector<std::array<int, 5>>& moves) {
-  Position position{};
-  SetupHandicap(position, handicap);
+  Position position = StartPosition(handicap);
   InitAttackHistory();
   for (const auto& [fromFile, fromRank, toFile, toRank, promote] : moves)
-    MakeMove(position, BoardMove(position, fromFile, fromRank, toFile, toRank, promote), 0);
+    MakeMove(position, MoveOn(position, fromFile, fromRank, toFile, toRank, promote), 0);
   return position;
 }
 
@@ -87,7 +79,7 @@ TEST(UpdatePositionKey, NullMoveTogglesOnlyTheSideBitAndACaptureRaisesTheCounter
   EXPECT_TRUE(stored.IsNull());
   const Position position =
       PlayLine(HANDICAP_EVEN, {{7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {7, 6, 7, 5, 0}, {7, 3, 7, 4, 0}});
-  const MoveRecord capture = BoardMove(position, 7, 5, 7, 4, 0);  // side 0's pawn takes
+  const MoveRecord capture = MoveOn(position, 7, 5, 7, 4);  // side 0's pawn takes
   for (int handSide = 0; handSide < 2; ++handSide) {
     const PositionKey start = KeyOf(position, handSide);
     PositionKey key = start;
@@ -118,8 +110,7 @@ TEST(PositionKey, TranspositionsShareOneKey) {
 }
 
 PositionKey KeyWithHand(int pawns, int golds, int sideToMove) {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   position.hand[0][PAWN - 1] = static_cast<int8_t>(pawns);
   position.hand[0][GOLD - 1] = static_cast<int8_t>(golds);
   position.sideToMove = static_cast<uint8_t>(sideToMove);

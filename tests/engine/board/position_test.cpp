@@ -35,8 +35,7 @@ constexpr uint32_t Ids(std::initializer_list<int> ids) {
 }
 
 TEST(AttackRecords, HoldTheAttackersTheRayRulesName) {
-  Position initial{};
-  SetupHandicap(initial, HANDICAP_EVEN);
+  Position initial = StartPosition();
   // Rook 2 behind its lance 18 and rook 3 behind a gold on files 5 and 2;
   // rook 2 also runs into its knight on 6-9.
   const Position lines = EngineRecordsOf({{0, KING, 9, 5}, {1, KING, 1, 1}, {0, ROOK, 5, 9}, {0, LANCE, 5, 8},
@@ -76,26 +75,28 @@ TEST(AttackRecords, HoldTheAttackersTheRayRulesName) {
   }
 }
 
+// The six-piece handicap takes its pieces out of play in the shared
+// template: the initial set-up and an unknown handicap (side 1 to move) keep
+// them out; the even handicap puts them back.
 TEST(PositionSetUp, SixPieceHandicapTakesItsPiecesOutOfPlayUntilTheNextHandicap) {
   const std::vector<int> removed = {3, 5, 16, 17, 20, 21};
   Position position;
-  SetupHandicap(position, HANDICAP_SIX);
-  EXPECT_EQ(position.sideToMove, 1);
-  for (int id = 0; id < PIECE_COUNT; ++id)
-    EXPECT_EQ(position.pieces[id].file == OUT_OF_PLAY_FILE, std::count(removed.begin(), removed.end(), id) == 1) << id;
-  SetupInitialPosition(position);  // reads the template as the handicap left it
-  for (int id : removed) EXPECT_EQ(position.pieces[id].file, OUT_OF_PLAY_FILE) << id;
-  SetupHandicap(position, 9);  // outside the table: the template stays, side 1 moves
-  EXPECT_EQ(position.sideToMove, 1);
-  for (int id : removed) EXPECT_EQ(position.pieces[id].file, OUT_OF_PLAY_FILE) << id;
-  SetupHandicap(position, HANDICAP_EVEN);
-  EXPECT_EQ(position.sideToMove, 0);
-  for (int id : removed) EXPECT_TRUE(IsOnBoard(position.pieces[id].file, position.pieces[id].rank)) << id;
+  const std::tuple<int, int, bool> steps[] = {{HANDICAP_SIX, 1, true}, {-1, 1, true}, {9, 1, true}, {HANDICAP_EVEN, 0, false}};
+  for (const auto& [handicap, side, out] : steps) {
+    if (handicap < 0) {
+      SetupInitialPosition(position);  // reads the template as the handicap left it
+    } else {
+      SetupHandicap(position, handicap);
+      EXPECT_EQ(position.sideToMove, side) << handicap;
+    }
+    for (int id = 0; id < PIECE_COUNT; ++id)
+      EXPECT_EQ(position.pieces[id].file == OUT_OF_PLAY_FILE, out && std::count(removed.begin(), removed.end(), id) == 1)
+          << handicap << " " << id;
+  }
 }
 
 TEST(RebuildHandLists, StacksOffBoardIdsInOrderAsInHandAndTheRestOutOfPlay) {
-  Position position;
-  SetupHandicap(position, HANDICAP_EVEN);
+  Position position = StartPosition();
   for (int id : {23, 25, 8}) {
     PieceListEntry& entry = position.pieces[id];
     position.board[entry.file][entry.rank] = static_cast<int8_t>(EMPTY_PIECE_ID);

@@ -14,25 +14,9 @@ namespace {
 struct ClassCase {
   SenkeiId id;
   std::vector<PlacedPiece> pieces;  // side 0 = the mover
-  int fromFile, fromRank, toFile, toRank;  // from file 0: a drop of `dropType`
+  int fromFile, fromRank, toFile, toRank;
   int expected;
-  int dropType = 0;
 };
-
-// The move of the piece on the from-square (or the drop), capturing what
-// stands on the to-square.
-MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int dropType) {
-  MoveRecord move{};
-  if (fromFile == 0) {
-    const int id = position.HandStackTop(position.sideToMove, dropType);
-    move.SetDrop(toFile, toRank, static_cast<PieceId>(id), position.pieces[id].code);
-    return move;
-  }
-  const int id = position.PieceIdAt(fromFile, fromRank), captured = position.PieceIdAt(toFile, toRank);
-  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(id), position.pieces[id].code,
-           static_cast<PieceId>(captured), position.pieces[captured].code, 0);
-  return move;
-}
 
 TEST(ClassifyRootMove, EachRuleGivesItsCategoryForEitherSide) {
   const ClassCase cases[] = {
@@ -103,12 +87,12 @@ TEST(ClassifyRootMove, EachRuleGivesItsCategoryForEitherSide) {
   };
   for (const ClassCase& c : cases) {
     const Position position = BuildPosition(0, c.pieces);
-    const MoveRecord move = MoveOn(position, c.fromFile, c.fromRank, c.toFile, c.toRank, c.dropType);
+    const MoveRecord move = MoveOn(position, c.fromFile, c.fromRank, c.toFile, c.toRank);
     EXPECT_EQ(ClassifyRootMove(position, move, c.id), c.expected)
         << "id " << c.id << " " << c.fromFile << c.fromRank << "-" << c.toFile << c.toRank;
     const Position turned = TurnedPosition(position);
-    const MoveRecord turnedMove = MoveOn(turned, TurnedFile(c.fromFile), TurnedRank(c.fromRank), TurnedFile(c.toFile),
-                                         TurnedRank(c.toRank), c.dropType);
+    const MoveRecord turnedMove =
+        MoveOn(turned, TurnedFile(c.fromFile), TurnedRank(c.fromRank), TurnedFile(c.toFile), TurnedRank(c.toRank));
     EXPECT_EQ(ClassifyRootMove(turned, turnedMove, c.id), c.expected) << "side 1, id " << c.id;
   }
 }
@@ -116,15 +100,14 @@ TEST(ClassifyRootMove, EachRuleGivesItsCategoryForEitherSide) {
 TEST(ClassifyRootMove, PawnDropOn57GivesTenUnderEveryStrategy) {
   const Position position = BuildPosition(1, {}, {{1, PAWN, 1}, {1, GOLD, 1}});
   for (SenkeiId id = 0; id < SENKEI_NAME_COUNT; ++id) {
-    EXPECT_EQ(ClassifyRootMove(position, MoveOn(position, 0, 0, 5, 3, PAWN), id), 10);  // side 1's 5七
-    EXPECT_EQ(ClassifyRootMove(position, MoveOn(position, 0, 0, 5, 4, PAWN), id), 0);
-    EXPECT_EQ(ClassifyRootMove(position, MoveOn(position, 0, 0, 5, 3, GOLD), id), 0);
+    EXPECT_EQ(ClassifyRootMove(position, MoveOn(position, 0, PAWN, 5, 3), id), 10);  // side 1's 5七
+    EXPECT_EQ(ClassifyRootMove(position, MoveOn(position, 0, PAWN, 5, 4), id), 0);
+    EXPECT_EQ(ClassifyRootMove(position, MoveOn(position, 0, GOLD, 5, 3), id), 0);
   }
 }
 
 TEST(FormationDistance, StartIsZeroAndEachStepCounts) {
-  Position start{};
-  SetupInitialPosition(start);
+  Position start = StartPosition();
   for (int side = 0; side < 2; ++side)
     for (int flag = 0; flag < 2; ++flag) EXPECT_EQ(FormationDistance(start, side, flag), 0);
   // Gold 6九-5八 for side 0 and its turned move 4一-5二 for side 1 add 1.
@@ -132,7 +115,7 @@ TEST(FormationDistance, StartIsZeroAndEachStepCounts) {
     Position after{};
     Position before = start;
     before.sideToMove = static_cast<uint8_t>(side);
-    OracleApplyMove(before, MoveOn(before, RelativeFile(side, 6), RelativeRank(side, 9), 5, RelativeRank(side, 8), 0),
+    OracleApplyMove(before, MoveOn(before, RelativeFile(side, 6), RelativeRank(side, 9), 5, RelativeRank(side, 8)),
                     after);
     EXPECT_EQ(FormationDistance(after, side, 0), 1);
     EXPECT_EQ(FormationDistance(after, 1 - side, 0), 0);

@@ -14,6 +14,7 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "support/engine_oracle.h"
+#include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
 
@@ -154,16 +155,11 @@ void Tables(const Position& position, GameStage stage, const SenkeiId pair[2]) {
 }
 
 TEST(StaticExchange, MatchesTheMinimaxOfTheCaptureSequenceOverRandomPositions) {
-#ifdef KIFU_SANITIZED
-  constexpr int games = 6;
-#else
-  constexpr int games = 40;
-#endif
+  const int games = SampleCount(40);
   const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_SHIKEN_MINO, SENKEI_HIDARI_MINO, SENKEI_IBI_ANAGUMA};
   int compared = 0, found = 0;
   for (int game = 0; game < games; ++game) {
-    Position position{};
-    SetupHandicap(position, game % 3 == 0 ? HANDICAP_EVEN : game % 8);
+    Position position = StartPosition(game % 3 == 0 ? HANDICAP_EVEN : game % 8);
     PlayoutEvents events;
     int ply = 0;
     PlayRandomGame(position, 3300 + game, 140, [&](Position& current, const MoveRecord& move) {

@@ -12,8 +12,6 @@
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
 #include "engine/board/threat_responses.h"
-#include "engine/eval/eval_params.h"
-#include "engine/eval/eval_setup.h"
 #include "engine/eval/game_stage.h"
 #include "engine/search/move_code.h"
 #include "engine/search/search_globals.h"
@@ -24,13 +22,6 @@
 #include "support/position_builder.h"
 
 namespace {
-
-void SetUpThink(const Position& position, int stage) {
-  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
-  g_gameStage = static_cast<GameStage>(stage);
-  InitEvalParams(position, pair);
-  InitEvalTables(position, g_gameStage, pair);
-}
 
 using Generator = std::function<int(MoveRecord*, int)>;
 
@@ -43,8 +34,9 @@ using Generator = std::function<int(MoveRecord*, int)>;
   if (!clean) return clean;
   const std::vector<MoveKey> oracle = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
   for (const MoveRecord& move : out) {
-    if (!std::binary_search(oracle.begin(), oracle.end(), KeyOf(move))) {
-      return ::testing::AssertionFailure() << "not a move: " << DescribeMove(move);
+    if (!std::binary_search(oracle.begin(), oracle.end(), KeyOf(move)) ||
+        (move.pieceId <= 1 && position.AttackCount(position.sideToMove ^ 1, move.toFile, move.toRank) > 0)) {
+      return ::testing::AssertionFailure() << "not a move or a king step into check: " << DescribeMove(move);
     }
   }
   MoveRecord small[8];
@@ -57,19 +49,9 @@ using Generator = std::function<int(MoveRecord*, int)>;
   return ::testing::AssertionSuccess();
 }
 
-bool KingStepsSafe(const Position& position, const std::vector<MoveRecord>& moves) {
-  return std::all_of(moves.begin(), moves.end(), [&](const MoveRecord& m) {
-    return m.pieceId > 1 || position.AttackCount(position.sideToMove ^ 1, m.toFile, m.toRank) == 0;
-  });
-}
-
 bool HasDuplicates(const std::vector<MoveRecord>& moves) {
-  for (size_t i = 0; i < moves.size(); ++i) {
-    for (size_t j = 0; j < i; ++j) {
-      if (IsSameMove(moves[i], moves[j])) return true;
-    }
-  }
-  return false;
+  const std::vector<MoveKey> keys = SortedKeys(moves);
+  return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
 }
 
 // Opponent moves as codes: the side to move flipped on a copy.
@@ -85,155 +67,66 @@ std::vector<MoveCode> OpponentCodes(const Position& position) {
   return codes;
 }
 
-TEST(GenerateDefenders, DefendersAttackTheirSquareOverRandomPositions) {
-  ResetSearchGlobals();
-  PlayoutRandom random{515};
-  int defenders = 0;
-  ForEachSamplePosition(SampleCount(1500), 5100, [&](Position& position) {
-    g_gameStage = STAGE_ENDGAME;  // no fifth-rank support, whose moves back a pawn from behind
-    const int side = position.sideToMove;
-    for (int n = 0; n < 3; ++n) {
-      const int file = 1 + random.Below(9);
-      const int rank = 1 + random.Below(9);
-      const int depth = random.Below(8);
-      const int firstOnly = random.Below(2);
-      std::vector<MoveRecord> out;
-      ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
-        return GenerateDefenders(position, file, rank, depth, 7, firstOnly, o, room);
-      }, out, random.Below(5)));
-      ASSERT_TRUE(KingStepsSafe(position, out));
-      const uint64_t before = movegen::DirectAttackers(position, side, file, rank);
-      for (const MoveRecord& move : out) {
-        if (move.pieceId == side && move.toFile == file && move.toRank == rank) continue;
-        MakeMove(position, move, 0);
-        const uint64_t after = movegen::DirectAttackers(position, side, file, rank);
-        UnmakeMove(position, move, 0);
-        const uint64_t gained = after & ~before;
-        const bool movedPieceAttacks = (after >> move.pieceId & 1) != 0;
-        const bool sliderUncovered = (gained & 0x3c003cu) != 0;  // rooks, bishops, lances
-        ASSERT_TRUE(movedPieceAttacks || sliderUncovered) << DescribeMove(move) << " for " << file << "-" << rank;
-        ++defenders;
-      }
-    }
-  });
-  EXPECT_GT(defenders, SampleCount(1000));
-}
-
 // The step table holds exactly the steps that turn a gold mover or silver
 // near the target into an attacker (for promoting silvers, a gold mover).
 TEST(GenerateDefenders, StepTableIsExactlyTheAttackingSteps) {
   auto attacks = [](const movegen::Step* steps, int count, int df, int dr) {
     return std::any_of(steps, steps + count, [&](const movegen::Step& s) { return df + s.df == 0 && dr + s.dr == 0; });
   };
+  using movegen::kGoldSteps, movegen::kSilverSteps;
   for (const DefenderSteps& entry : g_defenderSteps) {
-    struct Kind {
-      const movegen::Step* moves;
-      int moveCount;
-      const movegen::Step* attack;
-      int attackCount;
-      int listed;
-      const int8_t (*list)[2];
-    };
-    const Kind kinds[3] = {{movegen::kGoldSteps, 6, movegen::kGoldSteps, 6, entry.goldCount, entry.gold},
-                           {movegen::kSilverSteps, 5, movegen::kSilverSteps, 5, entry.silverCount, entry.silver},
-                           {movegen::kSilverSteps, 5, movegen::kGoldSteps, 6, entry.promotingCount, entry.promoting}};
-    for (const Kind& kind : kinds) {
-      std::set<std::pair<int, int>> expected;
-      const bool attacksAlready = attacks(kind.moves == kind.attack ? kind.attack : movegen::kSilverSteps,
-                                          kind.moves == kind.attack ? kind.attackCount : 5, entry.df, entry.dr);
-      for (int i = 0; i < kind.moveCount && !attacksAlready; ++i) {
-        const int df = entry.df + kind.moves[i].df;
-        const int dr = entry.dr + kind.moves[i].dr;
-        if ((df != 0 || dr != 0) && attacks(kind.attack, kind.attackCount, df, dr)) {
-          expected.insert({kind.moves[i].df, kind.moves[i].dr});
-        }
+    // The mover's steps, its steps as an attacker after the move, the list.
+    using Steps = const movegen::Step*;
+    const std::tuple<Steps, int, Steps, int, int, const int8_t(*)[2]> kinds[3] = {
+        {kGoldSteps, 6, kGoldSteps, 6, entry.goldCount, entry.gold},
+        {kSilverSteps, 5, kSilverSteps, 5, entry.silverCount, entry.silver},
+        {kSilverSteps, 5, kGoldSteps, 6, entry.promotingCount, entry.promoting}};
+    for (const auto& [moves, moveCount, attack, attackCount, listedCount, list] : kinds) {
+      std::set<std::pair<int, int>> expected, listed;
+      for (int i = 0; i < moveCount && !attacks(moves, moveCount, entry.df, entry.dr); ++i) {
+        const int df = entry.df + moves[i].df, dr = entry.dr + moves[i].dr;
+        if ((df != 0 || dr != 0) && attacks(attack, attackCount, df, dr)) expected.insert({moves[i].df, moves[i].dr});
       }
-      std::set<std::pair<int, int>> listed;
-      for (int i = 0; i < kind.listed; ++i) listed.insert({kind.list[i][0], kind.list[i][1]});
+      for (int i = 0; i < listedCount; ++i) listed.insert({list[i][0], list[i][1]});
       EXPECT_EQ(listed, expected) << "position " << int{entry.df} << "," << int{entry.dr};
     }
   }
 }
 
-std::vector<std::string> Described(const MoveRecord* moves, int count) {
-  std::vector<std::string> text;
-  for (int i = 0; i < count; ++i) text.push_back(DescribeMove(moves[i]));
-  return text;
-}
-
-TEST(GenerateDefenders, FirstOnlyStillSupportsAndReturnsAfterTheFirstGoldDrop) {
-  ResetSearchGlobals();
-  g_gameStage = STAGE_OPENING;
-  const Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, PAWN, 5, 5}, {0, GOLD, 6, 7}},
-                                          {{0, GOLD, 2}, {0, BISHOP, 1}});
-  MoveRecord out[64];
-  MoveRecord expected[3];
-  expected[0].Set(6, 7, 6, 6, 6, 0x23, EMPTY_PIECE_ID, 0, 0);
-  expected[1].Set(6, 7, 5, 7, 6, 0x23, EMPTY_PIECE_ID, 0, 0);
-  expected[2].SetDrop(5, 6, static_cast<PieceId>(position.HandStackTop(0, GOLD)), 0x23);
-  const int count = GenerateDefenders(position, 5, 5, 6, 3, 1, out, 64);
-  EXPECT_EQ(Described(out, count), Described(expected, 3));
-  EXPECT_GT(GenerateDefenders(position, 5, 5, 6, 7, 0, out, 64), 8);
-}
-
-TEST(GenerateDefenders, OneBishopDropPerDiagonalAndOneRookDrop) {
-  ResetSearchGlobals();
-  g_gameStage = STAGE_ENDGAME;
-  const Position position =
-      BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}}, {{0, BISHOP, 1}, {0, ROOK, 1}});
-  MoveRecord out[64];
-  const int count = GenerateDefenders(position, 5, 5, 6, 7, 0, out, 64);
-  std::vector<int> drops;
-  for (int i = 0; i < count; ++i) drops.push_back(TypeOf(out[i].pieceCode) * 100 + out[i].toFile * 10 + out[i].toRank);
-  EXPECT_EQ(drops, (std::vector<int>{228, 299, 273, 211, 115}));
-}
-
-TEST(GenerateDefenders, GoldBehindAndSilverAheadTakeTheirListedSteps) {
-  ResetSearchGlobals();
-  g_gameStage = STAGE_ENDGAME;
-  MoveRecord out[64];
-  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, GOLD, 5, 7}});
-  int count = GenerateDefenders(position, 5, 5, 6, 7, 0, out, 64);
-  std::vector<int> targets;
-  for (int i = 0; i < count; ++i) targets.push_back(out[i].toFile * 10 + out[i].toRank);
-  EXPECT_EQ(targets, (std::vector<int>{46, 56, 66}));
-  position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, SILVER, 5, 2}});
-  count = GenerateDefenders(position, 5, 3, 6, 7, 0, out, 64);
-  targets.clear();
-  for (int i = 0; i < count; ++i) targets.push_back(out[i].toFile * 100 + out[i].toRank * 10 + out[i].promote);
-  EXPECT_EQ(targets, (std::vector<int>{631, 431}));
-}
-
-TEST(GenerateDefenders, PawnDropOnTheBishopSquareBeforeTheCornerBishop) {
-  ResetSearchGlobals();
-  g_gameStage = STAGE_ENDGAME;
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, BISHOP, 9, 9}}, {{0, PAWN, 1}});
-  MoveRecord out[64];
-  auto dropsPawn = [&](int depth) {
-    const int count = GenerateDefenders(position, 8, 7, depth, 7, 0, out, 64);
-    return std::any_of(out, out + count, [](const MoveRecord& m) { return m.IsDrop() && m.toFile == 8 && m.toRank == 8; });
-  };
-  EXPECT_FALSE(dropsPawn(5));
-  EXPECT_TRUE(dropsPawn(6));
-}
-
-TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
+// On random squares of random positions: defenders attack their square,
+// escapes move only their piece, the helpers beside them run cleanly.
+TEST(NodeGenerators, DefendersAndEscapesOverRandomPositions) {
   ResetSearchGlobals();
   PlayoutRandom random{616};
-  int escapes = 0;
+  int defenders = 0, escapes = 0;
   ForEachSamplePosition(SampleCount(1500), 5200, [&](Position& position) {
-    SetUpThink(position, random.Below(3));
+    const int side = position.sideToMove;
     for (int n = 0; n < 4; ++n) {
       const int file = 1 + random.Below(9);
       const int rank = 1 + random.Below(9);
+      g_gameStage = STAGE_ENDGAME;  // no fifth-rank support, whose moves back a pawn from behind
+      std::vector<MoveRecord> out;
+      ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
+        return GenerateDefenders(position, file, rank, random.Below(8), 7, random.Below(2), o, room);
+      }, out, random.Below(5)));
+      const uint64_t before = movegen::DirectAttackers(position, side, file, rank);
+      for (const MoveRecord& move : out) {
+        if (move.pieceId == side && move.toFile == file && move.toRank == rank) continue;
+        MakeMove(position, move, 0);
+        const uint64_t after = movegen::DirectAttackers(position, side, file, rank);
+        UnmakeMove(position, move, 0);
+        const bool movedPieceAttacks = (after >> move.pieceId & 1) != 0;
+        const bool sliderUncovered = ((after & ~before) & 0x3c003cu) != 0;  // rooks, bishops, lances
+        ASSERT_TRUE(movedPieceAttacks || sliderUncovered) << DescribeMove(move) << " for " << file << "-" << rank;
+        ++defenders;
+      }
+      SetUpUndecidedThink(position, random.Below(3));
       const int exFile = random.Below(10);
       const int exRank = random.Below(10);
       const int firstOnly = random.Below(2);
-      std::vector<MoveRecord> out;
       ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
         return GeneratePieceEscapes(position, file, rank, random.Below(6), firstOnly, exFile, exRank, o, room);
       }, out, random.Below(5)));
-      ASSERT_TRUE(KingStepsSafe(position, out));
       const int type = BaseTypeOf(position.PieceCodeAt(file, rank));
       for (const MoveRecord& move : out) {
         ASSERT_TRUE(move.fromFile == file && move.fromRank == rank) << DescribeMove(move);
@@ -252,6 +145,7 @@ TEST(GeneratePieceEscapes, EscapesMoveOnlyTheirPieceOverRandomPositions) {
       }, out, random.Below(5)));
     }
   });
+  EXPECT_GT(defenders, SampleCount(1000));
   EXPECT_GT(escapes, SampleCount(1000));
 }
 
@@ -261,7 +155,7 @@ TEST(GenerateThreatResponses, PseudoLegalWithoutDuplicatesOverRandomThreats) {
   PlayoutRandom random{717};
   int answers = 0;
   ForEachSamplePosition(SampleCount(1200), 5300, [&](Position& position) {
-    SetUpThink(position, random.Below(3));
+    SetUpUndecidedThink(position, random.Below(3));
     const std::vector<MoveCode> threats = OpponentCodes(position);
     MoveRecord own[MAX_GENERATED_MOVES];
     int ownCount = 0;
@@ -282,7 +176,6 @@ TEST(GenerateThreatResponses, PseudoLegalWithoutDuplicatesOverRandomThreats) {
       return GenerateThreatResponses(position, list.data(), ply, ply + 4 + random.Below(4), o, room);
     }, out, random.Below(5)));
     ASSERT_FALSE(HasDuplicates(out));
-    ASSERT_TRUE(KingStepsSafe(position, out));
     answers += static_cast<int>(out.size());
     // Null codes give nothing.
     const MoveCode nulls[4] = {3, NULL_MOVE_CODE, NULL_MOVE_CODE, NULL_MOVE_CODE};
@@ -298,7 +191,7 @@ TEST(GenerateDefendingMoves, AnswerTheLastRecordedMoveOverRandomPositions) {
   PlayoutRandom random{818};
   int answers = 0;
   ForEachSamplePosition(SampleCount(1200), 5400, [&](Position& position) {
-    SetUpThink(position, random.Below(3));
+    SetUpUndecidedThink(position, random.Below(3));
     MoveRecord moves[MAX_GENERATED_MOVES];
     int count = 0;
     GenerateAllMoves(position, count, moves);
@@ -317,16 +210,13 @@ TEST(GenerateDefendingMoves, AnswerTheLastRecordedMoveOverRandomPositions) {
       return written >= kept ? kept : -1;
     }, out, random.Below(5)));
     ASSERT_FALSE(HasDuplicates(out));
-    ASSERT_TRUE(KingStepsSafe(position, out));
     answers += static_cast<int>(out.size());
     ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) {
       return GenerateEscapesOfAttackedPieces(position, depth, last.toFile, last.toRank, o, room);
     }, out, random.Below(5)));
-    ASSERT_TRUE(KingStepsSafe(position, out));
     answers += static_cast<int>(out.size());
     ASSERT_TRUE(Checked(position, [&](MoveRecord* o, int room) { return GenerateKingRoomMoves(position, o, room); },
                         out, random.Below(5)));
-    ASSERT_TRUE(KingStepsSafe(position, out));
     ASSERT_EQ(std::memcmp(&history, &g_attackHistory, sizeof history), 0);
     ASSERT_EQ(list, g_attackHistoryLists[g_attackHistoryDepth]);
     UnmakeMove(position, last, 1);
@@ -336,7 +226,7 @@ TEST(GenerateDefendingMoves, AnswerTheLastRecordedMoveOverRandomPositions) {
 
 TEST(GenerateThreatResponses, PawnTakingAGoldGetsNoDefendersAndDuplicatesCollapse) {
   ResetSearchGlobals();
-  SetUpThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
+  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
   const Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, GOLD, 5, 5}, {1, PAWN, 5, 4},
                                               {0, SILVER, 3, 7}, {0, GOLD, 7, 7}});
   MoveRecord out[MAX_GENERATED_MOVES];
@@ -352,7 +242,7 @@ TEST(GenerateThreatResponses, PawnTakingAGoldGetsNoDefendersAndDuplicatesCollaps
 
 TEST(GenerateThreatResponses, ReplyIsTakenOnlyWhenItDescribesAMoveHere) {
   ResetSearchGlobals();
-  SetUpThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
+  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
   const Position position =
       BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, GOLD, 4, 8}}, {{0, PAWN, 1}});
   MoveRecord out[8];
@@ -368,71 +258,95 @@ TEST(GenerateThreatResponses, ReplyIsTakenOnlyWhenItDescribesAMoveHere) {
   EXPECT_EQ(answers(PackMoveCode(0, 0, 15, 5, 0x27, 0, false)), 0);  // off the board
 }
 
-// The rook on 5五 attacked down its file by the enemy rook on 5一.
-TEST(GeneratePieceEscapes, FirstOnlyRookTakesTheRankOrWalksOn) {
-  ResetSearchGlobals();
-  g_gameStage = STAGE_ENDGAME;
-  std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 5}, {1, ROOK, 5, 1}};
-  MoveRecord out[64];
-  Position position = BuildPosition(0, pieces);
-  ASSERT_EQ(GeneratePieceEscapes(position, 5, 5, 6, 1, 0, 0, out), 1);
-  EXPECT_EQ(out[0].toRank, 5);
-  for (int file : {1, 2, 3, 4, 6, 7, 8, 9}) pieces.push_back({0, PAWN, file, 7});
-  position = BuildPosition(0, pieces);
-  const int count = GeneratePieceEscapes(position, 5, 5, 6, 1, 0, 0, out);
-  EXPECT_EQ(Described(out, count), (std::vector<std::string>{DescribeMove(out[0]), DescribeMove(out[1])}));
-  EXPECT_EQ(out[0].toFile * 10 + out[0].toRank, 45);
-  EXPECT_EQ(out[1].toFile * 10 + out[1].toRank, 65);
+// Diagrams of the rules, side 0 to move, as the moves written: type * 1000
+// + file * 100 + rank * 10 + promote, drops 10000 more. Defenders take the
+// depth, limit and first-only flag; escapes the depth and first-only flag.
+struct NodeCase {
+  const char* what;
+  std::vector<PlacedPiece> pieces;
+  std::vector<HandPieces> hand;
+  GameStage stage;
+  bool escape;
+  int file, rank, depth, limit, firstOnly;
+  std::vector<int> expected;
+};
+
+TEST(NodeGenerators, DiagramsOfTheRules) {
+  const std::vector<PlacedPiece> kings = {{0, KING, 1, 9}, {1, KING, 9, 1}};
+  auto with = [](std::vector<PlacedPiece> pieces, std::initializer_list<PlacedPiece> more) {
+    pieces.insert(pieces.end(), more);
+    return pieces;
+  };
+  const std::vector<PlacedPiece> rooks = {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 5}, {1, ROOK, 5, 1}};
+  const NodeCase cases[] = {
+      // First-only still writes the supporting gold moves, then returns
+      // after the first gold drop; without it every defender comes.
+      {"first only", with(kings, {{0, PAWN, 5, 5}, {0, GOLD, 6, 7}}), {{0, GOLD, 2}, {0, BISHOP, 1}}, STAGE_OPENING,
+       false, 5, 5, 6, 3, 1, {3660, 3570, 13560}},
+      {"all of them", with(kings, {{0, PAWN, 5, 5}, {0, GOLD, 6, 7}}), {{0, GOLD, 2}, {0, BISHOP, 1}}, STAGE_OPENING,
+       false, 5, 5, 6, 7, 0, {3660, 3560, 3570, 13560, 13460, 13450, 13540, 13650, 13660, 12280, 12990, 12730, 12110}},
+      {"one bishop drop per diagonal, one rook drop", kings, {{0, BISHOP, 1}, {0, ROOK, 1}}, STAGE_ENDGAME, false, 5, 5,
+       6, 7, 0, {12280, 12990, 12730, 12110, 11150}},
+      {"gold behind", with(kings, {{0, GOLD, 5, 7}}), {}, STAGE_ENDGAME, false, 5, 5, 6, 7, 0, {3460, 3560, 3660}},
+      {"silver ahead", with(kings, {{0, SILVER, 5, 2}}), {}, STAGE_ENDGAME, false, 5, 3, 6, 7, 0, {4631, 4431}},
+      // The pawn drop on the bishop's square before the corner bishop: from depth 6.
+      {"pawn drop at depth 5", {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, BISHOP, 9, 9}}, {{0, PAWN, 1}}, STAGE_ENDGAME,
+       false, 8, 7, 5, 7, 0, {}},
+      {"pawn drop at depth 6", {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, BISHOP, 9, 9}}, {{0, PAWN, 1}}, STAGE_ENDGAME,
+       false, 8, 7, 6, 7, 0, {17880}},
+      // The rook attacked down its file takes the rank or walks on.
+      {"rook walks the rank", rooks, {}, STAGE_ENDGAME, true, 5, 5, 6, 0, 1, {1450}},
+      {"rook between pawns", with(rooks, {{0, PAWN, 1, 7}, {0, PAWN, 2, 7}, {0, PAWN, 3, 7}, {0, PAWN, 4, 7},
+                                          {0, PAWN, 6, 7}, {0, PAWN, 7, 7}, {0, PAWN, 8, 7}, {0, PAWN, 9, 7}}),
+       {}, STAGE_ENDGAME, true, 5, 5, 6, 0, 1, {1450, 1650}},
+      // A first-only end still counts every move written before it: the
+      // knight's jump to the guarded 4三, then to the free 6三.
+      {"knight counts both", {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 5, 5}, {0, GOLD, 4, 4}, {1, PAWN, 4, 2}},
+       {}, STAGE_ENDGAME, true, 5, 5, 6, 0, 1, {5431, 5631}},
+  };
+  for (const NodeCase& c : cases) {
+    ResetSearchGlobals();
+    g_gameStage = c.stage;
+    const Position position = BuildPosition(0, c.pieces, c.hand);
+    MoveRecord out[64];
+    const int count = c.escape ? GeneratePieceEscapes(position, c.file, c.rank, c.depth, c.firstOnly, 0, 0, out, 64)
+                               : GenerateDefenders(position, c.file, c.rank, c.depth, c.limit, c.firstOnly, out, 64);
+    std::vector<int> written;
+    for (int i = 0; i < count; ++i) {
+      const MoveRecord& m = out[i];
+      written.push_back((m.IsDrop() ? 10000 : 0) + TypeOf(m.pieceCode) * 1000 + m.toFile * 100 + m.toRank * 10 + m.promote);
+    }
+    EXPECT_EQ(written, c.expected) << c.what;
+  }
 }
 
-// A first-only early end still counts every move written before it: the
-// knight's jump to the guarded 4三 and then to the free 6三.
-TEST(GeneratePieceEscapes, FirstOnlyCountsEveryMoveWritten) {
-  ResetSearchGlobals();
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 5, 5}, {0, GOLD, 4, 4},
-                                              {1, PAWN, 4, 2}});
-  MoveRecord out[8];
-  ASSERT_EQ(GeneratePieceEscapes(position, 5, 5, 6, 1, 0, 0, out, 8), 2);
-  EXPECT_EQ(out[1].toFile * 10 + out[1].toRank, 63);
-}
-
-// Side 1's rook comes to 5一 behind its silver on 5四: the own gold on 5七
-// is only attacked through the silver, so nothing is defended; without the
-// silver the rook attacks the gold directly.
-TEST(GenerateDefendingMoves, OnlyWhereTheEnemyAttacksDirectly) {
-  ResetSearchGlobals();
-  for (const bool silver : {true, false}) {
-    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, GOLD, 5, 7}, {1, ROOK, 2, 1}};
-    if (silver) pieces.push_back({1, SILVER, 5, 4});
-    Position position = BuildPosition(1, pieces, {{0, PAWN, 1}});
-    SetUpThink(position, 1);
+// After the enemy's last move (side 1 to move in the diagram): defending
+// moves only where the enemy attacks directly (its rook 2一 to 5一 behind
+// its silver on 5四 attacks the gold 5七 only through the silver); escapes
+// of a rook attacked by a bishop but not of one attacked by a rook.
+TEST(GenerateDefendingMoves, AnswerOnlyDirectAttacksAndRookForRookStays) {
+  const auto answers = [](std::vector<PlacedPiece> pieces, int from, int to, bool escapes) {
+    ResetSearchGlobals();
+    Position position = escapes ? BuildPosition(1, pieces) : BuildPosition(1, pieces, {{0, PAWN, 1}});
+    SetUpUndecidedThink(position, 1);
     InitAttackHistory();
-    MoveRecord move{};
-    move.Set(2, 1, 5, 1, static_cast<PieceId>(position.PieceIdAt(2, 1)), 0x41, EMPTY_PIECE_ID, 0, 0);
+    const MoveRecord move = MoveOn(position, from / 10, from % 10, to / 10, to % 10);
     MakeMove(position, move, 1);
     MoveRecord out[64];
     int written = 0;
-    EXPECT_EQ(GenerateDefendingMoves(position, written, 4, out) > 0, !silver);
+    const int count = escapes ? GenerateEscapesOfAttackedPieces(position, 2, 0, 0, out)
+                              : GenerateDefendingMoves(position, written, 4, out);
     UnmakeMove(position, move, 1);
-  }
-}
-
-// The enemy's last move brings its rook (or bishop) onto the own rook.
-TEST(GenerateEscapesOfAttackedPieces, RookForRookStays) {
-  ResetSearchGlobals();
-  for (const int attacker : {int{ROOK}, int{BISHOP}}) {
-    Position position = BuildPosition(1, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 5}, {1, attacker, 8, 1}});
-    SetUpThink(position, 1);
-    InitAttackHistory();
-    MoveRecord move{};
-    const int id = position.PieceIdAt(8, 1);
-    move.Set(8, 1, attacker == ROOK ? 8 : 5, attacker == ROOK ? 5 : 2, static_cast<PieceId>(id), position.pieces[id].code,
-             EMPTY_PIECE_ID, 0, 0);
-    MakeMove(position, move, 1);
-    MoveRecord out[64];
-    EXPECT_EQ(GenerateEscapesOfAttackedPieces(position, 2, 0, 0, out) > 0, attacker == BISHOP);
-    UnmakeMove(position, move, 1);
-  }
+    return count;
+  };
+  const std::vector<PlacedPiece> gold = {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, GOLD, 5, 7}, {1, ROOK, 2, 1}};
+  std::vector<PlacedPiece> screened = gold;
+  screened.push_back({1, SILVER, 5, 4});
+  EXPECT_EQ(answers(screened, 21, 51, false), 0);
+  EXPECT_GT(answers(gold, 21, 51, false), 0);
+  const std::vector<PlacedPiece> rook = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 5}};
+  EXPECT_EQ(answers({rook[0], rook[1], rook[2], {1, ROOK, 8, 1}}, 81, 85, true), 0);
+  EXPECT_GT(answers({rook[0], rook[1], rook[2], {1, BISHOP, 8, 1}}, 81, 52, true), 0);
 }
 
 // Pieces on every edge: nothing read or written beyond the board.
@@ -443,7 +357,7 @@ TEST(NodeGenerators, PiecesOnTheEdgesStayOnTheBoard) {
                                              {0, KNIGHT, 4, 3}, {1, KNIGHT, 2, 7}, {0, ROOK, 1, 9}, {1, ROOK, 9, 1},
                                              {0, BISHOP, 5, 2}, {1, BISHOP, 5, 9}, {0, PAWN, 9, 2}, {1, PAWN, 1, 8}},
                                       {{0, PAWN, 1}, {1, PAWN, 1}, {0, KNIGHT, 1}, {1, LANCE, 1}});
-    SetUpThink(position, 0);
+    SetUpUndecidedThink(position, 0);
     std::vector<MoveRecord> out;
     for (int file = 1; file <= 9; ++file) {
       for (int rank = 1; rank <= 9; ++rank) {

@@ -13,18 +13,13 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
+#include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
 
 constexpr SenkeiId kUndecided[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
-
-Position Initial() {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
-  return position;
-}
 
 // Kings on their home squares and the given pawns of side 0, which set the
 // formation distance (flag 1) of side 0 to the sum of their steps from rank 7.
@@ -68,7 +63,7 @@ TEST(EvalParamsTables, GivenTablesStandAsWritten) {
 }
 
 TEST(EvalParams, SplitsScalesAndGridsAsWorked) {
-  SetupEvalParameters(&g_evalParams, Initial(), kUndecided);
+  SetupEvalParameters(&g_evalParams, StartPosition(), kUndecided);
   for (int kind = 1; kind < 8; ++kind)
     for (int i = 0; i < 18; ++i) {
       const HandSplitValue split = g_evalParams.handSplit[kind][i];
@@ -88,7 +83,7 @@ TEST(EvalParams, SplitsScalesAndGridsAsWorked) {
   EXPECT_STREQ(GetPlayStyleName(15), "標準");  // an unknown style reads as the first
   // Golds at home, no castle rule for these ids: the grids are C1 and C0, side 0's turned.
   const SenkeiId pair[2] = {SENKEI_AI_FURI_KIN_MUSO, SENKEI_HIDARI_MINO};
-  SetupEvalParameters(&g_evalParams, Initial(), pair);
+  SetupEvalParameters(&g_evalParams, StartPosition(), pair);
   EXPECT_EQ(g_evalParams.sideGridWeight[1][9][1] + g_evalParams.sideGridWeight[1][2][2], -71 - 32);
   for (int file = 1; file <= 9; ++file)
     for (int rank = 1; rank <= 9; ++rank)
@@ -122,7 +117,7 @@ TEST(EvalParamsTables, GeneratedKingTablesFallOffWithRankDistance) {
 }
 
 TEST(GameStage, CountsAdvancedPromotedAndCapturedPieces) {
-  EXPECT_EQ(DetermineGameStage(Initial()), STAGE_OPENING);
+  EXPECT_EQ(DetermineGameStage(StartPosition()), STAGE_OPENING);
   const std::vector<PlacedPiece> kings = {{0, KING, 5, 9}, {1, KING, 5, 1}};
   std::vector<PlacedPiece> pawnIn = kings;
   pawnIn.push_back({0, PAWN, 3, 3});  // 1 in the camp, and 1 at half weight
@@ -168,14 +163,10 @@ void ExpectRecountedRawSums(const Position& position) {
 // Random games: once a game has reached the endgame it never reads as an
 // opening again; the quick raw sums recount all along.
 TEST(RandomGames, StagesNeverFallBackToTheOpeningAndQuickSumsRecount) {
-#ifdef KIFU_SANITIZED
-  constexpr int games = 4;
-#else
-  constexpr int games = 20;
-#endif
+  const int games = SampleCount(20);
   int endgames = 0;
   for (int game = 0; game < games; ++game) {
-    Position position = Initial();
+    Position position = StartPosition();
     bool reachedEndgame = false;
     PlayoutEvents events;
     PlayRandomGame(position, 7100 + game, 160, [&](Position& current, const MoveRecord& move) {

@@ -12,16 +12,11 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
+#include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
-
-Position Initial() {
-  Position position{};
-  SetupHandicap(position, HANDICAP_EVEN);
-  return position;
-}
 
 // Runs first in this program: nothing has built the tables yet.
 TEST(RootLineWeight, IsPresetBeforeTheFirstBuild) {
@@ -57,7 +52,7 @@ TEST(InitEvalTables, RebuildingGivesTheSameBytes) {
 }
 
 TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
-  const Position position = Initial();
+  const Position position = StartPosition();
   // 相振金無双 has no castle rule: the grids are the blocks themselves.
   const auto grid = [&](GameStage stage, SenkeiId id0, SenkeiId id1, int plane, int file, int rank) {
     const SenkeiId pair[2] = {id0, id1};
@@ -104,7 +99,7 @@ TEST(BuildStageTables, StageValuesAndTheOpeningReadingTheEndgameBlocks) {
 TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
   int table[ROOT_LINE_WEIGHT_SIZE];
   const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_IBI_ANAGUMA};
-  BuildRootLineWeights(Initial(), STAGE_OPENING, pair, table);
+  BuildRootLineWeights(StartPosition(), STAGE_OPENING, pair, table);
   const int undeveloped[9] = {11, 11, 9, 8, 7, 6, 1, 0, 0};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(table[i], undeveloped[i]);
   EXPECT_EQ(table[27] + table[26] + table[9], 8 - 200 + 14);
@@ -114,17 +109,13 @@ TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
 // A position and its mirror (turned, owners and the move swapped) give
 // mirrored silver grids, castle grids and quick evaluations, for equal ids.
 TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
-#ifdef KIFU_SANITIZED
-  constexpr int games = 3;
-#else
-  constexpr int games = 12;
-#endif
+  const int games = SampleCount(12);
   const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_KAKU_GAWARI, SENKEI_SHIKEN_MINO,
                           SENKEI_FUNA_KYUSEN, SENKEI_IBI_ANAGUMA, SENKEI_NAKA_ZUMAI, SENKEI_TWO_PIECE_UPPER,
                           SENKEI_RIKISEN_NAKABISHA, SENKEI_SHIIBA_GYOKU};
   int compared = 0;
   for (int game = 0; game < games; ++game) {
-    Position position = Initial();
+    Position position = StartPosition();
     PlayoutEvents events;
     int ply = 0;
     PlayRandomGame(position, 6400 + game, 120, [&](Position& current, const MoveRecord& move) {

@@ -2,7 +2,8 @@
 // incremental state equals the full one after every move of random games
 // (but for the cases the design exempts), a position and its turned mirror
 // give mirrored states, the top-six lists keep their semantics, and the
-// named cases and mended faults.
+// named cases and mended faults; the king-relative tables follow every
+// rebuild of the parameters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,11 +15,14 @@
 
 #include "engine/board/make_move.h"
 #include "engine/eval/eval_params.h"
+#include "engine/eval/eval_setup.h"
 #include "engine/eval/evaluate_delta.h"
 #include "engine/eval/evaluate_full.h"
+#include "engine/eval/king_relative_tables.h"
 #include "engine/search/node_state.h"
 #include "support/engine_oracle.h"
 #include "support/eval_params_fill.h"
+#include "support/generator_checks.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -87,8 +91,7 @@ struct Counts {
 // the carried state against the full state of the child. The carried state
 // starts over from the full one after an exempt case.
 void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure) {
-  Position position{};
-  SetupHandicap(position, handicap);
+  Position position = StartPosition(handicap);
   EvalState carried = FullOf(position);
   uint64_t run = 0;
   const PlayoutPlayer play = [&](Position& current, const MoveRecord& move) {
@@ -115,16 +118,11 @@ void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure
 }
 
 TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
-#ifdef KIFU_SANITIZED
-  const int games = 240;
-#else
-  const int games = 4000;
-#endif
+  const int games = SampleCount(4000);
   Counts counts;
   for (int game = 0; game < games; ++game) {
     // Every tenth game with the tuned tables of its start, the others with random ones.
-    Position start{};
-    SetupHandicap(start, game % 8);
+    Position start = StartPosition(game % 8);
     const SenkeiId pair[2] = {0, 0};
     if (game % 10 == 0)
       InitEvalParams(start, pair);
@@ -142,17 +140,68 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
                       counts.longestRun}), static_cast<uint64_t>(games / 40));
 }
 
+// Whether every entry of the king-relative tables is the value function's
+// result on the parameters in force, for every king, square and type.
+bool TablesFollowTheParameters() {
+  const int types[] = {GOLD, SILVER, KNIGHT, LANCE, PAWN, HORSE, PRO_SILVER, PRO_KNIGHT, PRO_LANCE, TOKIN};
+  for (int side = 0; side < 2; ++side)
+    for (int kingSquare = 0; kingSquare < SQUARE_COUNT; ++kingSquare) {
+      const int kingFile = 1 + kingSquare / 9, kingRank = 1 + kingSquare % 9;
+      const KingRelativeBlock& block = KingBlockAt(side, kingFile, kingRank);
+      for (int row = 0; row < PIECE_VALUE_ROWS; ++row)
+        if (block.pieceValue[row][OFF_BOARD_SLOT] != 0) return false;
+      for (int file = 1; file <= 9; ++file)
+        for (int rank = 1; rank <= 9; ++rank)
+          for (int type : types) {
+            const int slot = SquareIndex(file, rank);
+            if (BlockDefence(block, type, slot) !=
+                AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank))
+              return false;
+            if ((type == KNIGHT || type == PAWN) &&
+                BlockApproach(block, type, slot) !=
+                    KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank))
+              return false;
+            if (AttackRow[type] == NO_ROW) continue;
+            const AttackParts parts = KingAttackParts(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
+            const AttackParts& read = BlockAttack(block, type, slot);
+            if (read.part[0] != parts.part[0] || read.part[1] != parts.part[1]) return false;
+          }
+    }
+  return true;
+}
+
+// The tables follow every rebuild of the parameters, for other starts,
+// strategy pairs and stages and for random parameters in turn, and a game
+// carried incrementally after each rebuild equals the full evaluation.
+TEST(KingRelativeTables, FollowEveryRebuildOfTheParameters) {
+  Counts counts;
+  for (int build = 0; build < 12; ++build) {
+    Position start{};
+    SetupHandicap(start, build % 8);
+    const SenkeiId pair[2] = {static_cast<SenkeiId>(build % 20), static_cast<SenkeiId>(7 * build % 20)};
+    if (build % 2 == 0) {
+      FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
+    } else {
+      InitEvalParams(start, pair);
+      InitEvalTables(start, build % GAME_STAGE_COUNT, pair);
+    }
+    EXPECT_TRUE(TablesFollowTheParameters()) << "build " << build;
+    std::string failure;
+    CheckGame(build % 8, 300 + build, counts, failure);
+    EXPECT_EQ(failure, "") << "build " << build;
+  }
+}
+
 // A random position, kings off the edge ranks (whose asymmetries the design
-// keeps), and its mirror: turned by 180 degrees, sides exchanged.
-void RandomPositionAndMirror(PlayoutRandom& random, Position& position, Position& mirror) {
-  std::vector<PlacedPiece> onBoard, turned;
-  std::vector<HandPieces> inHand, swapped;
+// keeps), side 0 to move.
+Position RandomPosition(PlayoutRandom& random) {
+  std::vector<PlacedPiece> onBoard;
+  std::vector<HandPieces> inHand;
   bool taken[10][10] = {};
   for (int id = 0; id < PIECE_COUNT; ++id) {
     const int base = id < 2 ? KING : g_pieceIdBaseCode[id] & 0x0f, side = id < 2 ? id : random.Below(2);
     if (id >= 2 && random.Below(4) == 0) {
       inHand.push_back({side, base, 1});
-      swapped.push_back({1 - side, base, 1});
       continue;
     }
     int file, rank;
@@ -161,12 +210,9 @@ void RandomPositionAndMirror(PlayoutRandom& random, Position& position, Position
       rank = id < 2 ? 2 + random.Below(7) : 1 + random.Below(9);
     } while (taken[file][rank]);
     taken[file][rank] = true;
-    const int type = base != GOLD && base != KING && random.Below(3) == 0 ? base | PROMOTED_BIT : base;
-    onBoard.push_back({side, type, file, rank});
-    turned.push_back({1 - side, type, TurnedFile(file), TurnedRank(rank)});
+    onBoard.push_back({side, base != GOLD && base != KING && random.Below(3) == 0 ? base | PROMOTED_BIT : base, file, rank});
   }
-  position = BuildPosition(0, onBoard, inHand);
-  mirror = BuildPosition(1, turned, swapped);
+  return BuildPosition(0, onBoard, inHand);
 }
 
 // What of a side's terms its mirror side must reproduce: the scalars, then
@@ -192,8 +238,7 @@ TEST(FullEvaluation, APositionAndItsMirrorGiveMirroredStates) {
   int compared = 0;
   for (int trial = 0; trial < 3000; ++trial) {
     FillRandomEvalParams(900 + trial, g_evalParams, g_testTable);
-    Position position, mirror;
-    RandomPositionAndMirror(random, position, mirror);
+    const Position position = RandomPosition(random), mirror = TurnedPosition(position);
     EvalState state = FullOf(position), turned = FullOf(mirror);
     // The rook terms depend on the order of the rooks and on which way a rook
     // on the king's file looks; only positions free of both compare them.
@@ -260,6 +305,7 @@ TEST(TopSixList, IsTheSortedMultisetUpToFiveAndRemovesByPlaceWhenFull) {
 // Parameters all zero: only the fixed values of the design remain.
 void ZeroParams() {
   std::memset(&g_evalParams, 0, sizeof g_evalParams);
+  BuildKingRelativeTables(g_evalParams);
   std::memset(&g_testTable, 0, sizeof g_testTable);
   g_activePieceSquareTable = &g_testTable;
 }
@@ -281,8 +327,7 @@ TEST(FullEvaluation, FixedValuesOfTokinsRooksOpenFilesAndKingSquares) {
   EXPECT_EQ(open.side[0].attackSum, 320);
   // The king's square values, read with the base the tuned table is filled
   // with (file 1 and rank 1 at index 0).
-  Position start{};
-  SetupHandicap(start, HANDICAP_EVEN);
+  Position start = StartPosition();
   const SenkeiId pair[2] = {0, 0};
   InitEvalParams(start, pair);
   const int kings[][6] = {{5, 9, 5, 1, -250, -250}, {1, 7, 9, 3, -100, 0}, {9, 7, 1, 3, 0, -100}, {2, 1, 8, 9, 1500, 1500}};

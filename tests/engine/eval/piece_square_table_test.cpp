@@ -95,18 +95,12 @@ TEST(PieceSquareTable, IdsWithoutTablesReadTheirFamilysTables) {
   for (SenkeiId id = 0; id < SENKEI_NAME_COUNT; ++id) {
     const int index = SenkeiBaseIndex(id);
     ASSERT_TRUE(own.count(index)) << id;
-    if (own.count(id)) {
-      EXPECT_EQ(index, id);
-    }
-    if (IsRangingRookSenkei(id)) {
-      EXPECT_TRUE(index == 3 || index == 9) << id;
-    }
-    if (IsStaticVsRangingSenkei(id)) {
-      EXPECT_TRUE(index == 5 || index == 7 || index == 8) << id;
-    }
-    if (id < BASE_TABLE_COUNT) {
-      EXPECT_EQ(std::memcmp(g_basePieceSquare[id], g_basePieceSquare[index], sizeof g_basePieceSquare[id]), 0) << id;
-    }
+    EXPECT_TRUE(!own.count(id) || index == id) << id;
+    EXPECT_TRUE(!IsRangingRookSenkei(id) || index == 3 || index == 9) << id;
+    EXPECT_TRUE(!IsStaticVsRangingSenkei(id) || index == 5 || index == 7 || index == 8) << id;
+    EXPECT_TRUE(id >= BASE_TABLE_COUNT ||
+                std::memcmp(g_basePieceSquare[id], g_basePieceSquare[index], sizeof g_basePieceSquare[id]) == 0)
+        << id;
   }
   EXPECT_EQ(SenkeiBaseIndex(23), 0);
   EXPECT_EQ(SenkeiBaseIndex(SENKEI_SHIN_YAGURA), 1);
@@ -123,20 +117,6 @@ TEST(PieceSquareTable, PromotedPiecesShareRowsAndOthersHaveNone) {
               TableEntry(g_activePieceSquareTable, 0, GOLD, 5, 5));
   EXPECT_EQ(TableEntry(g_activePieceSquareTable, 0, 19, 5, 5), nullptr);
   EXPECT_EQ(BaseSquareValue(SENKEI_I_YAGURA, STAGE_MIDDLE, 9, 5, 5), 0);
-}
-
-// The move as the turned position sees it.
-MoveRecord TurnedMove(const MoveRecord& move) {
-  MoveRecord turned = move;
-  if (!move.IsDrop()) {
-    turned.fromFile = static_cast<int8_t>(TurnedFile(move.fromFile));
-    turned.fromRank = static_cast<int8_t>(TurnedRank(move.fromRank));
-  }
-  turned.toFile = static_cast<int8_t>(TurnedFile(move.toFile));
-  turned.toRank = static_cast<int8_t>(TurnedRank(move.toRank));
-  turned.pieceCode = static_cast<PieceCode>(move.pieceCode ^ 0x60);
-  if (move.IsCapture()) turned.capturedCode = static_cast<PieceCode>(move.capturedCode ^ 0x60);
-  return turned;
 }
 
 bool SameRows(const PieceSquareTable& a, const PieceSquareTable& b, int side) {
@@ -181,8 +161,14 @@ TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
         ASSERT_EQ(code % 2, 1);
         ASSERT_TRUE(SameRows(adjusted, snapshot, 1 - mover));
 
+        // The same move on the turned board, made there.
+        const MoveRecord turnedMove =
+            move.IsDrop() ? MoveOn(turned, 0, BaseTypeOf(move.pieceCode), TurnedFile(move.toFile), TurnedRank(move.toRank))
+                          : MoveOn(turned, TurnedFile(move.fromFile), TurnedRank(move.fromRank), TurnedFile(move.toFile),
+                                   TurnedRank(move.toRank), move.promote);
+        OracleApplyMove(turned, turnedMove, after);
         *g_activePieceSquareTable = turnedSnapshot;
-        AdjustTablesForMove(TurnedPosition(after), TurnedMove(move), stage, pair[mover]);
+        AdjustTablesForMove(after, turnedMove, stage, pair[mover]);
         ASSERT_EQ(g_tableModified, code);
         for (int row = 0; row < PIECE_ROW_COUNT; ++row)
           for (int file = 1; file <= 9; ++file)
@@ -201,8 +187,7 @@ TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
 // Mended: the rows go back to the side that was saved, whatever side the
 // caller names; with nothing saved a restore changes nothing.
 TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
-  Position position{};
-  SetupInitialPosition(position);
+  Position position = StartPosition();
   const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_SHIKEN_MINO};
   BuildEvalTables(STAGE_OPENING, pair);
   ApplyStrategyToEvalTables(position, STAGE_OPENING, pair);
@@ -212,11 +197,10 @@ TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
 
   // Side 1's rook swings from its 2八 (8二) to 4二 (its 6八).
   position.sideToMove = 1;
-  Position after{};
-  MoveRecord move{};
-  move.Set(8, 2, 4, 2, static_cast<PieceId>(position.PieceIdAt(8, 2)), position.PieceCodeAt(8, 2), EMPTY_PIECE_ID, 0, 0);
   position.board[5][2] = position.board[6][2] = position.board[7][2] = EMPTY_PIECE_ID;  // clear the rank
   OracleRecount(position);
+  const MoveRecord move = MoveOn(position, 8, 2, 4, 2);
+  Position after{};
   OracleApplyMove(position, move, after);
   AdjustTablesForMove(after, move, STAGE_OPENING, SENKEI_SHIKEN_MINO);
   ASSERT_EQ(g_tableModified, 1);
@@ -250,11 +234,8 @@ TEST(WeakensFormation, CastleLooseningMoves) {
           side == 0 ? BuildPosition(0, c.pieces) : TurnedPosition(BuildPosition(0, c.pieces));
       const SenkeiId sidePair[2] = {pair[side], pair[1 - side]};
       BuildEvalTables(STAGE_OPENING, sidePair);
-      const int f = RelativeFile(side, c.fromFile), r = RelativeRank(side, c.fromRank);
-      const int id = before.PieceIdAt(f, r);
-      MoveRecord move{};
-      move.Set(f, r, RelativeFile(side, c.toFile), RelativeRank(side, c.toRank), static_cast<PieceId>(id),
-               before.pieces[id].code, EMPTY_PIECE_ID, 0, 0);
+      const MoveRecord move = MoveOn(before, RelativeFile(side, c.fromFile), RelativeRank(side, c.fromRank),
+                                     RelativeFile(side, c.toFile), RelativeRank(side, c.toRank));
       Position after{};
       OracleApplyMove(before, move, after);
       EXPECT_EQ(WeakensFormation(after, move, sidePair), c.expected)

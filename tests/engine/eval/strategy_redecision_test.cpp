@@ -33,10 +33,7 @@ Position Build(const std::string& text) {
       board.push_back({side, type, token[1] - '0', token[2] - '0'});
     }
   }
-  if (text != "start") return BuildPosition(0, board, hand);
-  Position start{};
-  SetupInitialPosition(start);
-  return start;
+  return text == "start" ? StartPosition() : BuildPosition(0, board, hand);
 }
 
 using Rule = int (*)(const Position&, int);

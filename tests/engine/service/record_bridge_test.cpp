@@ -1,8 +1,9 @@
 // The bridge between record and engine: converted positions equal what the
 // independent builder lays out from the record's pieces, and their oracle
 // moves, read back through EngineMoveToUi, are exactly the record rules'
-// legal moves; starts equal the engine set-up byte for byte; refusals; and
-// the record form of engine move codes.
+// legal moves (this is also the test of the oracle's own drop, promotion,
+// pawn-drop-mate and king-safety rules); starts equal the engine set-up byte
+// for byte; refusals; and the record form of engine move codes.
 #include "engine/service/record_bridge.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "support/engine_oracle.h"
+#include "support/generator_checks.h"
 #include "support/kifu_perft.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -86,11 +88,7 @@ const KifuMove& PickRecordMove(const std::vector<KifuMove>& moves, PlayoutRandom
 // From the even game, every recognised handicap and the first player
 // without a king: so also king ids with a king missing and either side to move.
 TEST(RecordBridge, ConvertedPositionsAndTheirMovesAgreeWithTheRecordOverRandomGames) {
-#ifdef KIFU_SANITIZED
-  constexpr int kGamesPerStart = 4;
-#else
-  constexpr int kGamesPerStart = 20;
-#endif
+  const int kGamesPerStart = SampleCount(20);
   uint64_t positions = 0, drops = 0, promotions = 0, captures = 0;
   for (HandicapFlags start : KIFU_KNOWN_HANDICAPS)
     for (int game = 0; game < kGamesPerStart; ++game) {

@@ -1,0 +1,42 @@
+// The record-to-engine steps the engine commands share.
+#include "cli/engine_position.h"
+
+#include <charconv>
+
+#include "charset.h"
+#include "cli/record_files.h"
+#include "engine/search/move_code.h"
+#include "engine/service/record_bridge.h"
+
+bool ParseCommandNumber(const std::string& text, uint32_t& value) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* begin = text.data() + (hex ? 2 : 0);
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(begin, end, value, hex ? 16 : 10);
+  return begin != end && error == std::errc() && stop == end;
+}
+
+std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
+                                Position& position) {
+  if (std::string error = ReadRecordFileForCommand(path, kifu); !error.empty()) return error;
+  kifu.SelectFirstMoves();
+  const int length = kifu.LineLength();
+  if (!havePly) ply = static_cast<uint32_t>(length);
+  const KifuMoveNode* node = ply <= static_cast<uint32_t>(length) ? kifu.MoveAtPly(static_cast<int>(ply)) : nullptr;
+  if (node == nullptr || node->reachedNode == nullptr) {
+    return "ply " + std::to_string(ply) + " is past the end of the main line (" + std::to_string(length) + " moves)";
+  }
+  if (KifuPositionToEngine(position, node->reachedNode->position) != 0) {
+    return "the engine cannot take the position at ply " + std::to_string(ply);
+  }
+  at = {node, ply};
+  return "";
+}
+
+std::string EngineMoveNotation(const KifuPosition& position, const MoveRecord& move, const KifuMove& previous) {
+  KifuMove recordMove;
+  if (EngineMoveToUi(ToMoveCode(move), recordMove) != 0 || !position.CompleteMove(recordMove)) return "?";
+  SjisString text;
+  position.MoveNotation(recordMove, previous.toFile, previous.toRank, text);
+  return text.Text();
+}

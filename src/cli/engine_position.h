@@ -1,0 +1,27 @@
+// What the engine commands share: a number argument, the engine position
+// at a ply of a record's main line, and a move's record notation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/board/position.h"
+#include "records/kifu.h"
+#include "records/kifu_graph.h"
+
+// A whole non-negative number, decimal or 0x-hex, that fits in 32 bits.
+bool ParseCommandNumber(const std::string& text, uint32_t& value);
+
+struct RecordPly {
+  const KifuMoveNode* node = nullptr;  // the move that reached the position (the root at ply 0)
+  uint32_t ply = 0;
+};
+// Reads the record file into kifu and the engine position at the ply of
+// its main line (the end when havePly is false); an empty text on success,
+// else the error.
+std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
+                                Position& position);
+
+// The move's record notation in the position, "同" taken from the previous
+// move's destination; "?" for a move the record cannot take.
+std::string EngineMoveNotation(const KifuPosition& position, const MoveRecord& move, const KifuMove& previous);

@@ -1,0 +1,236 @@
+// Loading and saving records by file type, the clipboard's text copy and
+// paste, and clearing comments. Saving never damages the file it replaces:
+// the record goes to a temporary file in the same folder, which is renamed
+// over the target only when every write and the close succeeded.
+#include "records/record_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "records/game_record.h"
+#include "records/kifu.h"
+
+namespace {
+
+// Extensions in the order they are searched, with their types.
+struct ExtensionType {
+  const char* extension;
+  KifuFileType type;
+};
+constexpr ExtensionType kExtensions[] = {
+    {"bkf", KIFU_FILE_KIF}, {"kif", KIFU_FILE_KIF},        {"ki2", KIFU_FILE_KI2}, {"csa", KIFU_FILE_CSA},
+    {"krs", KIFU_FILE_OLD_NATIVE}, {"rvq", KIFU_FILE_RVQ}, {"ckf", KIFU_FILE_CKF}, {"rvf", KIFU_FILE_JAPANESE_TEXT}};
+
+// The caller's type, or the one the path's extension names (stored back);
+// -1 when the path fails the extension rule.
+KifuFileType ResolveType(const char* path, KifuFileType* type) {
+  if (path == nullptr) return -1;
+  if (type != nullptr && *type != KIFU_FILE_DETECT) return *type;
+  const KifuFileType detected = KifuFileTypeOfPath(path);
+  if (detected < 0) return -1;
+  if (type != nullptr) *type = detected;
+  return detected;
+}
+
+// The permission bits a file written at path should get: those of the file
+// it replaces, else what a newly created file gets.
+mode_t ModeForReplacing(const char* path) {
+  struct stat info;
+  if (::stat(path, &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 0777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Writes through a temporary file beside path and renames it over path
+// only when write returned 0 and the stream closed cleanly; otherwise the
+// temporary file is removed and path is left as it was.
+template <class Stream, class Write>
+bool WriteFileSafely(const char* path, Write write) {
+  std::string temporary = std::string(path) + ".tmpXXXXXX";
+  const int descriptor = ::mkstemp(temporary.data());
+  if (descriptor < 0) return false;
+  const bool modeSet = ::fchmod(descriptor, ModeForReplacing(path)) == 0;
+  ::close(descriptor);
+  bool ok = modeSet;
+  if (ok) {
+    Stream out;
+    ok = out.Open(temporary.c_str()) == 0;
+    if (ok) {
+      const int written = write(static_cast<OutStream&>(out));
+      const int closed = out.Close();
+      ok = written == 0 && closed == 0;
+    }
+  }
+  if (ok && std::rename(temporary.c_str(), path) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
+
+// Writes the record, or only the position, in the type's format.
+bool SaveAs(const char* path, KifuFileType type, const Kifu& record, const KifuPosition* position) {
+  auto write = [&](OutStream& out) {
+    switch (type) {
+      case KIFU_FILE_KIF:
+      case KIFU_FILE_CKF: return position ? record.WriteKifPosition(out, *position) : record.WriteKif(out);
+      case KIFU_FILE_KI2: return position ? record.WriteKi2Position(out, *position) : record.WriteKi2(out);
+      case KIFU_FILE_CSA: return position ? record.WriteCsaPosition(out, *position) : record.WriteCsa(out);
+      case KIFU_FILE_RVQ: return position ? record.WriteRvqPosition(out, *position) : record.WriteRvq(out);
+      default: return -1;
+    }
+  };
+  if (type == KIFU_FILE_CKF) return WriteFileSafely<ArmouredFileOutStream>(path, write);
+  return WriteFileSafely<FileOutStream>(path, write);
+}
+
+}  // namespace
+
+KifuFileType KifuFileTypeOfPath(const char* path) {
+  if (path == nullptr) return -1;
+  const char* dot = std::strrchr(path, '.');
+  if (dot == nullptr || std::strlen(dot) != 4) return -1;
+  char letters[4] = {};
+  for (int at = 0; at < 3; ++at) {
+    const char c = dot[at + 1];
+    letters[at] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  for (const ExtensionType& entry : kExtensions) {
+    if (std::strcmp(letters, entry.extension) == 0) return entry.type;
+  }
+  return KIFU_FILE_DETECT;
+}
+
+bool KifuFileTypeIsWritable(KifuFileType type) {
+  return type == KIFU_FILE_KIF || type == KIFU_FILE_KI2 || type == KIFU_FILE_CSA || type == KIFU_FILE_RVQ ||
+         type == KIFU_FILE_CKF;
+}
+
+int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge) {
+  if (path == nullptr) return -1;
+  if (type == KIFU_FILE_CKF) {
+    ArmouredFileInStream in;
+    if (in.Open(path) != 0) return -1;
+    return record.ReadKif(in, merge);
+  }
+  if (type == KIFU_FILE_OLD_NATIVE) {
+    RawFileInStream in;
+    if (in.Open(path) != 0) return -1;
+    return record.ReadOldNative(in, merge);
+  }
+  FileInStream in;
+  if (in.Open(path) != 0) return -1;
+  switch (type) {
+    case KIFU_FILE_KIF:
+      if (record.ReadKif(in, merge) == 0) return 0;
+      in.Rewind();
+      return record.ReadJapaneseNotation(in, merge);
+    case KIFU_FILE_KI2: return record.ReadKi2(in, merge);
+    case KIFU_FILE_CSA: return record.ReadCsa(in, merge, 0);
+    case KIFU_FILE_RVQ: return record.ReadRvq(in, merge);
+    case KIFU_FILE_JAPANESE_TEXT: return record.ReadJapaneseNotation(in, merge);
+    default: return -1;
+  }
+}
+
+int ReadKifuText(const char* text, Kifu& record) {
+  MemoryInStream in(text);
+  // The order matters: the stricter readers first, so that a text is taken
+  // by the reader of its own format.
+  const auto readers = {
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKif(stream, 0); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadJapaneseNotation(stream, false); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadRvq(stream, false); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadCsa(stream, 0, 1); },
+      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKi2(stream, false); },
+  };
+  for (const auto reader : readers) {
+    in.Rewind();
+    if (reader(record, in) == 0) return 0;
+  }
+  return -1;
+}
+
+RawFileInStream::~RawFileInStream() { Close(); }
+
+int RawFileInStream::Refill() {
+  return static_cast<int>(std::fread(bytes_ + kPushBackRoom, 1, kBufferSize, file_));
+}
+
+bool GameRecord::Load(const char* path, KifuFileType* type, bool merge) {
+  const KifuFileType chosen = ResolveType(path, type);
+  if (chosen <= 0 || ReadKifuFile(path, chosen, *record, merge) != 0) return false;
+  ShowStart();
+  title.Assign(path);
+  return true;
+}
+
+bool GameRecord::Save(const char* path, KifuFileType* type) {
+  const KifuFileType chosen = ResolveType(path, type);
+  // Refused before anything is created: the old file must survive.
+  if (!KifuFileTypeIsWritable(chosen)) return false;
+  record->SortIncomingByTraversal();
+  if (!SaveAs(path, chosen, *record, nullptr)) return false;
+  modified = 0;
+  title.Assign(path);
+  return true;
+}
+
+bool GameRecord::SavePosition(const char* path, KifuFileType* type) {
+  const KifuFileType chosen = ResolveType(path, type);
+  if (!KifuFileTypeIsWritable(chosen)) return false;
+  return SaveAs(path, chosen, *record, currentPosition);
+}
+
+bool GameRecord::WriteToString(SjisString& text, int format, bool positionOnly) const {
+  StringOutStream out(text, true);
+  out.SetFormat(0, -1);
+  out.SetFormat(1, 0);
+  int result;
+  if (positionOnly && format >= KIFU_FILE_KIF && format <= KIFU_FILE_RVQ) {
+    switch (format) {
+      case KIFU_FILE_KIF: result = record->WriteKifPosition(out, *currentPosition); break;
+      case KIFU_FILE_KI2: result = record->WriteKi2Position(out, *currentPosition); break;
+      case KIFU_FILE_CSA: result = record->WriteCsaPosition(out, *currentPosition); break;
+      default: result = record->WriteRvqPosition(out, *currentPosition); break;
+    }
+  } else {
+    switch (format) {
+      case KIFU_FILE_KIF: result = record->WriteKif(out); break;
+      case KIFU_FILE_CSA: result = record->WriteCsa(out); break;
+      case KIFU_FILE_RVQ: result = record->WriteRvq(out); break;
+      default: result = record->WriteKi2(out); break;
+    }
+  }
+  return result == 0;
+}
+
+bool GameRecord::LoadFromText(const SjisString& text) {
+  if (ReadKifuText(text.Text(), *record) != 0) return false;
+  ShowStart();
+  title.Clear();
+  return true;
+}
+
+void GameRecord::ClearComments() {
+  // NextNode meets every position once through its first incoming move;
+  // its outgoing moves are then every move of the graph, merged ones too.
+  for (KifuMoveNode* node = record->NextNode(nullptr); node != nullptr; node = record->NextNode(node)) {
+    if (node == record->Root()) node->comment.Clear();
+    if (node->reachedNode == nullptr) continue;
+    const MoveNodeList& outgoing = node->reachedNode->outgoing;
+    for (int index = 0; index < outgoing.Count(); ++index) outgoing.At(index)->comment.Clear();
+  }
+}
+
+void GameRecord::ShowStart() {
+  currentNode = record->Root();
+  *currentPosition = record->StartNode()->position;
+  modified = 0;
+  record->EnableNotify(true);
+  record->NotifyPly(0);
+}

@@ -1,0 +1,192 @@
+// The root-screening evaluators: antisymmetry in the side to move, the
+// mirror property over random games, and the named amounts (hemmed kings,
+// the escape square, the rook ahead of its pawn, the pawn halving, the
+// bishop-in-hand rule of the opening).
+#include "engine/eval/root_evaluators.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "engine/eval/formation_root.h"
+#include "engine/eval/game_stage.h"
+#include "engine/eval/root_eval_blocks.h"
+#include "engine/search/root_screening.h"
+#include "support/playout.h"
+#include "support/position_builder.h"
+#include "support/root_eval_fill.h"
+
+namespace {
+
+using namespace root_eval;
+
+#if defined(KIFU_SANITIZED)
+constexpr int kGames = 6;
+#else
+constexpr int kGames = 40;
+#endif
+
+int Evaluate(const Position& position, int stage) {
+  MoveRecord nullMove{};
+  nullMove.SetNull();
+  g_gameStage = stage;
+  return EvalRootForStage(position, stage, &nullMove, nullptr);
+}
+
+// The endgame's hemmed-king rows are written with absolute files, and the
+// king on 6八 counts its second row only when the first did not apply while
+// the king on 4八 counts both: a turned position may differ there.
+bool HemmedRowsDiffer(const Position& position) {
+  for (int side = 0; side < 2; ++side) {
+    const PieceListEntry& king = position.pieces[side];
+    if (RelativeRank(side, king.rank) == 8 && (king.file == 4 || king.file == 6)) return true;
+  }
+  return false;
+}
+
+TEST(RootEvaluators, FlippingTheSideToMoveNegatesTheLaterStages) {
+  FillRandomRootTables(11, false);
+  for (int game = 0; game < kGames; ++game) {
+    for (const Position& position : RandomOpeningPositions(500 + static_cast<uint64_t>(game), 160)) {
+      Position flipped = position;
+      flipped.sideToMove ^= 1;
+      EXPECT_EQ(EvalEndGameRoot(flipped, nullptr), -EvalEndGameRoot(position, nullptr));
+      EXPECT_EQ(EvalMiddleGameRoot(flipped, nullptr, nullptr), -EvalMiddleGameRoot(position, nullptr, nullptr));
+    }
+  }
+}
+
+// A position turned with the owners swapped, under tables laid out the
+// same for both sides, scores the same for its side to move. The opening
+// evaluator keeps it too: its side-to-move rules turn with the position.
+TEST(RootEvaluators, TurnedPositionScoresTheSameForItsSideToMove) {
+  int compared[3] = {0, 0, 0};
+  std::set<int> distinct[3];
+  for (int game = 0; game < kGames; ++game) {
+    FillRandomRootTables(100 + static_cast<uint64_t>(game), game % 2 == 0);
+    for (const Position& position : RandomOpeningPositions(900 + static_cast<uint64_t>(game), 160)) {
+      const Position turned = TurnedKeepingIds(position);
+      for (int stage = 0; stage < 3; ++stage) {
+        if (stage == STAGE_ENDGAME && HemmedRowsDiffer(position)) continue;
+        const int value = Evaluate(position, stage);
+        ASSERT_EQ(Evaluate(turned, stage), value) << "stage " << stage << " game " << game;
+        ++compared[stage];
+        distinct[stage].insert(value);
+      }
+    }
+  }
+  for (int stage = 0; stage < 3; ++stage) {
+    EXPECT_GT(compared[stage], kGames * 50);
+    EXPECT_GT(distinct[stage].size(), 20u) << "stage " << stage;  // the scores vary
+  }
+}
+
+TEST(RootEvaluators, HemmedKingRowsKeepTheirQuirks) {
+  const Position right =
+      BuildPosition(0, {{0, KING, 6, 8}, {0, GOLD, 8, 8}, {0, SILVER, 7, 8}, {0, GOLD, 7, 9}, {1, KING, 5, 1}});
+  EXPECT_EQ(HemmedKingAmount(right, 0, 6, 8), -165);
+  const Position left =
+      BuildPosition(0, {{0, KING, 4, 8}, {0, GOLD, 2, 8}, {0, SILVER, 3, 8}, {0, GOLD, 3, 9}, {1, KING, 5, 1}});
+  EXPECT_EQ(HemmedKingAmount(left, 0, 4, 8), -165 - 180);
+  // Side 1 reads the same absolute files: its king on 6二 with pieces on
+  // 8二, 7二 and 7一 is the right-hand row again.
+  const Position second =
+      BuildPosition(1, {{1, KING, 6, 2}, {1, GOLD, 8, 2}, {1, SILVER, 7, 2}, {1, GOLD, 7, 1}, {0, KING, 5, 9}});
+  EXPECT_EQ(HemmedKingAmount(second, 1, 6, 8), -165);
+}
+
+TEST(RootEvaluators, EscapeSquareBehindTheKing) {
+  EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 9}, {1, KING, 5, 1}}), 0), 0);  // back rank
+  EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}}), 0), -50);
+  EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}, {1, ROOK, 3, 1}}), 0), -100);
+  EXPECT_EQ(
+      EscapeSquareAmount(BuildPosition(0, {{0, KING, 2, 8}, {1, KING, 5, 1}, {1, ROOK, 3, 1}}, {{1, BISHOP, 1}}), 0),
+      -150);
+  EXPECT_EQ(EscapeSquareAmount(BuildPosition(0, {{0, KING, 4, 8}, {1, KING, 5, 1}}), 0), 0);  // near the centre
+}
+
+int RookActivity(const Position& position, RootForm form, int side) {
+  Accumulators acc;
+  RookLines(position, form, acc, nullptr);
+  return acc.activity[side];
+}
+
+TEST(RootEvaluators, RookAheadOfItsPawn) {
+  // Clearing the pawn-file entry leaves the board, so only the penalty changes.
+  const auto penalty = [](int rookRank, RootForm form) {
+    Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, rookRank}, {0, PAWN, 2, 7}});
+    const int activity = RookActivity(position, form, 0);
+    position.pawnRank[0][2] = 0;
+    return RookActivity(position, form, 0) - activity;
+  };
+  for (const auto& [form, amount] :
+       {std::pair{FORM_ENDGAME, 70}, std::pair{FORM_MIDDLE, 150}, std::pair{FORM_OPENING, 90}}) {
+    EXPECT_EQ(penalty(6, form), amount);
+    EXPECT_EQ(penalty(8, form), 0);  // behind its pawn
+  }
+}
+
+TEST(FormationRoot, BishopInHandAgainstAHomeRookOnTheFarWing) {
+  const auto cost = [](std::vector<PlacedPiece> golds) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 7, 7}, {0, PAWN, 7, 6}};
+    pieces.insert(pieces.end(), golds.begin(), golds.end());
+    return RookActivity(BuildPosition(0, pieces, {{1, BISHOP, 1}}), FORM_OPENING, 0) -
+           RookActivity(BuildPosition(0, pieces), FORM_OPENING, 0);
+  };
+  EXPECT_EQ(cost({{0, GOLD, 7, 8}, {0, GOLD, 6, 9}}), 0);
+  EXPECT_EQ(cost({{0, GOLD, 6, 9}}), -10);
+  EXPECT_EQ(cost({}), -15);
+}
+
+TEST(FormationRoot, FarPawnsAreHalvedUnlessBacked) {
+  const auto chain = [](std::vector<PlacedPiece> extra) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, PAWN, 3, 3}};
+    pieces.insert(pieces.end(), extra.begin(), extra.end());
+    Accumulators acc;
+    PawnChainClasses(BuildPosition(0, pieces), FORM_OPENING, acc);
+    return acc.activity[0];
+  };
+  EXPECT_EQ(chain({{0, KNIGHT, 2, 5}}), 29);                     // defended on rho 3: 58 halved
+  EXPECT_EQ(chain({{0, KNIGHT, 2, 5}, {0, SILVER, 3, 4}}), 58);  // a silver behind keeps it whole
+  EXPECT_EQ(chain({}), 16);                                      // below 20: unchanged
+}
+
+// The yagura rules count only with the flag set, both rooks on the board
+// and none of them active.
+TEST(FormationRoot, YaguraRulesNeedBothRooksAtHome) {
+  const auto withFlag = [](const std::vector<PlacedPiece>& pieces, bool flag) {
+    FillRandomRootTables(21, flag);
+    MoveRecord nullMove{};
+    nullMove.SetNull();
+    return EvalFormationRoot(BuildPosition(0, pieces), 0, &nullMove, nullptr);
+  };
+  std::vector<PlacedPiece> pieces = {
+      {0, KING, 6, 9}, {1, KING, 4, 1}, {1, GOLD, 4, 2}, {0, SILVER, 4, 6}, {0, ROOK, 2, 8}};
+  const auto flagEffect = [&](std::vector<PlacedPiece> extra) {
+    std::vector<PlacedPiece> all = pieces;
+    all.insert(all.end(), extra.begin(), extra.end());
+    return withFlag(all, true) - withFlag(all, false);
+  };
+  // Side 0: king file below 7 with a silver on 4六, -5; of the squares two
+  // ranks in front of its king 6七 and 7七 are unguarded (the silver guards
+  // 5七), -10. Side 1's gold guards all three of its squares.
+  EXPECT_EQ(flagEffect({{1, ROOK, 8, 2}}), -15);
+  EXPECT_EQ(flagEffect({}), 0);                   // side 1 has no rook
+  EXPECT_EQ(flagEffect({{1, DRAGON, 8, 2}}), 0);  // an active rook
+  EXPECT_EQ(flagEffect({{1, ROOK, 8, 7}}), 0);    // a rook in its enemy camp
+}
+
+TEST(FormationRootDeathTest, RefusesASilverSquare) {
+  FillRandomRootTables(3, false);
+  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}});
+  MoveRecord nullMove{};
+  nullMove.SetNull();
+#ifndef NDEBUG
+  EXPECT_DEATH(EvalFormationRoot(position, 0x55, &nullMove, nullptr), "silverSquare");
+#endif
+  EXPECT_EQ(EvalFormationRoot(position, 0, &nullMove, nullptr),
+            EvalFormationRoot(TurnedKeepingIds(position), 0, &nullMove, nullptr));
+}
+
+}  // namespace

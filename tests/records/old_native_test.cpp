@@ -1,0 +1,176 @@
+// The old binary record: files built here from the layout (little-endian
+// header, the 11 x 16 block of the stored position, 16-byte move records),
+// read back as games; every result code, both ends of the stored ply, the
+// refusals, and a mutation fuzz of the bytes.
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "records/kifu.h"
+#include "records/record_files.h"
+#include "support/kifu_builder.h"
+#include "support/kifu_graph_checks.h"
+#include "support/random_record.h"
+
+namespace {
+
+// The raw file stream a load uses, over bytes in memory (NULs, CR, LF and
+// 0x1A included).
+class BytesInStream : public RawFileInStream {
+ public:
+  explicit BytesInStream(std::string bytes) : bytes_(std::move(bytes)) {
+    file_ = bytes_.empty() ? nullptr : fmemopen(bytes_.data(), bytes_.size(), "rb");
+  }
+  ~BytesInStream() override { Close(); }  // before the bytes go
+
+ private:
+  std::string bytes_;
+};
+
+// Stores value little-endian in count bytes at offset at.
+void Put(std::string& bytes, size_t at, int64_t value, int count) {
+  for (int i = 0; i < count; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
+}
+
+// The 16-byte record of a move: its seven bytes, the result code, the time.
+std::string Record(const KifuMove& move, int result, int seconds) {
+  std::string record(16, '\0');
+  const int fields[] = {move.fromFile, move.fromRank, move.toFile, move.toRank, move.piece.Code(),
+                        move.captured.Code(), move.promote, result};
+  for (int at = 0; at < 8; ++at) record[static_cast<size_t>(at)] = static_cast<char>(fields[at]);
+  Put(record, 8, seconds, 2);
+  return record;
+}
+
+// A file of `plies` random moves timed 0, 1, ... and 0xFFFF last, stored
+// after n of them, with m = the records given plus `extra`.
+std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra = "") {
+  KifuPosition stored;
+  const std::vector<KifuMove> moves = KifuRandomPlayout(stored, plies, seed);
+  std::string bytes(238, '\0'), records;
+  for (size_t at = 0; at < moves.size(); ++at) {
+    records += Record(moves[at], 0, at + 1 == moves.size() ? 0xFFFF : static_cast<int>(at));
+  }
+  n = std::min(n, static_cast<int>(moves.size()));
+  for (int at = static_cast<int>(moves.size()); at > n; --at) stored.UndoMove(moves[static_cast<size_t>(at - 1)]);
+  Put(bytes, 42, stored.sideToMove, 2);
+  for (int row = 1; row <= 9; ++row) {
+    for (int file = 1; file <= 9; ++file) bytes[46 + 16 * row + file] = static_cast<char>(stored.At(file, row).Code());
+    for (int store = 0; store < 3 && row <= 8; ++store) bytes[46 + 16 * row + 11 + store] = stored.hands[store][row];
+  }
+  Put(bytes, 222, n, 4);
+  Put(bytes, 234, static_cast<int64_t>((records.size() + extra.size()) / 16), 4);
+  return bytes + records + extra;
+}
+
+int Read(Kifu& kifu, const std::string& bytes) {
+  BytesInStream in(bytes);
+  return kifu.ReadOldNative(in, false);
+}
+
+std::vector<const KifuMoveNode*> MainLine(const Kifu& kifu) {
+  std::vector<const KifuMoveNode*> line;
+  for (const KifuPositionNode* at = kifu.StartNode(); at->outgoing.Count() > 0; at = at->outgoing.At(0)->reachedNode)
+    line.push_back(at->outgoing.At(0));
+  return line;
+}
+
+// Stored at n = 0, halfway and n = m; then every result code ending a game
+// (code 9 by the owner of its piece byte, 10 and above an ordinary move).
+TEST(OldNative, GamesAndResultCodes) {
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    const int plies = 1 + static_cast<int>(seed * 3 % 40);
+    for (const int n : {0, plies / 2, plies}) {
+      const std::string bytes = RandomGame(seed, plies, n);
+      Kifu kifu;
+      ASSERT_EQ(Read(kifu, bytes), 0) << seed << " n=" << n;
+      ExpectKifuGraphValid(kifu);
+      EXPECT_TRUE(kifu.StartNode()->position == KifuStartPosition());
+      const auto line = MainLine(kifu);
+      ASSERT_EQ(line.size() * 16 + 238, bytes.size());
+      for (size_t at = 0; at < line.size(); ++at) {
+        EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16));
+      }
+    }
+  }
+  const KifuMoveKind kinds[] = {KifuMoveKind::Resignation, KifuMoveKind::Interruption, KifuMoveKind::TakeBack,
+                                KifuMoveKind::Win,         KifuMoveKind::LossOnTime,   KifuMoveKind::LossByFoul,
+                                KifuMoveKind::Loss,        KifuMoveKind::Repetition,   KifuMoveKind::RepetitionCheckByFirst,
+                                KifuMoveKind::Ordinary};
+  for (int code = 1; code <= 10; ++code) {
+    for (const int n : {6, 7}) {  // the last record after the stored position, or n = m
+      // A marker's piece byte: the second player's king at n = m, else the first's.
+      const KifuMove marker(0, 0, 0, 0, n == 7 ? 24 : 8, 0, 0, KifuMoveKind::Ordinary);
+      std::string bytes = code == 10 ? RandomGame(2, 7, n) : RandomGame(2, 6, 6, Record(marker, code, 0xFFFF));
+      if (code == 10) Put(bytes, 238 + 96 + 7, code, 1);
+      Put(bytes, 222, n, 4);
+      Put(bytes, 34, 3, 2);
+      Kifu kifu;
+      ASSERT_EQ(Read(kifu, bytes), 0) << code;
+      const KifuMoveNode* last = MainLine(kifu).back();
+      const KifuMoveKind expected = code == 9 && n == 7 ? KifuMoveKind::RepetitionCheckBySecond : kinds[code - 1];
+      EXPECT_TRUE(last->move.kind == expected && last->consumedTime == 0xFFFF) << code;
+      EXPECT_STREQ(kifu.PlayerName(0).Text(), "人間");
+      EXPECT_STREQ(kifu.PlayerName(1).Text(), "青嵐将棋");
+    }
+  }
+}
+
+TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
+  Kifu kifu;
+  KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}});
+  const std::string before = DescribeKifuGraph(kifu), game = RandomGame(5, 10, 4);
+  std::vector<std::string> refused;
+  for (const size_t cut : {0, 32, 36, 40, 42, 221, 222, 237, 238, 250}) refused.push_back(game.substr(0, cut));
+  // Offset, value, bytes: a board code past 31, hand and box counts past the
+  // full set, n < 0, n > m, a huge m, a piece byte before the stored
+  // position and a captured byte after it, markers anywhere but last.
+  const std::tuple<size_t, int64_t, int> patches[] = {
+      {46 + 16 * 5 + 5, 32, 1}, {46 + 16 + 11, 19, 1}, {46 + 16 * 8 + 13, 3, 1}, {222, -1, 4}, {222, 11, 4},
+      {234, 0x7FFFFFFF, 4}, {238 + 32 + 4, game[238 + 32 + 4] ^ 16, 1}, {238 + 112 + 5, 5, 1}, {238 + 16 + 7, 1, 1},
+      {238 + 96 + 7, 2, 1}};
+  for (const auto& [at, value, count] : patches) {
+    refused.push_back(game);
+    Put(refused.back(), at, value, count);
+  }
+  for (const std::string& bytes : refused) {
+    EXPECT_EQ(Read(kifu, bytes), -1) << bytes.size();
+    EXPECT_EQ(DescribeKifuGraph(kifu), before);
+  }
+  // Flag bits above the handicap's are dropped.
+  std::string flagged = game;
+  Put(flagged, 44, 0xF100, 2);
+  ASSERT_EQ(Read(kifu, flagged), 0);
+  EXPECT_EQ(kifu.StartNode()->position.handicapFlags, HANDICAP_BISHOP_22);
+}
+
+TEST(OldNative, MutatedFilesNeverBreakTheReader) {
+#ifdef KIFU_SANITIZED
+  constexpr int kCases = 3000;
+#else
+  constexpr int kCases = 20000;
+#endif
+  std::mt19937 random(18);
+  // Small codes (pieces, result codes, sides), n and m bytes, and line ends.
+  const std::vector<std::string> kTokens = {std::string(1, '\0'), "\x01", "\x09", "\x0b", "\x18", "\x1f", "\x20",
+                                            "\xff\xff", "\r\n", "\x1a"};
+  int accepted = 0;
+  for (int round = 0; round < kCases; ++round) {
+    std::string bytes = RandomGame(static_cast<uint32_t>(round % 50), 1 + round % 30, round % 31);
+    bytes = MutateRecordText(bytes, random, kTokens);
+    Kifu kifu;
+    const std::string empty = DescribeKifuGraph(kifu);
+    if (Read(kifu, bytes) == 0) {
+      ++accepted;
+      ExpectKifuGraphValid(kifu);
+    } else {
+      ASSERT_EQ(DescribeKifuGraph(kifu), empty);
+    }
+  }
+  EXPECT_GT(accepted, kCases / 20);
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// Loading, saving and pasting records by type: the extension rule, one game
+// through every format by file and by paste, random pastes, saves that fail
+// and keep the old file byte for byte, merges and cleared comments.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "records/game_record.h"
+#include "records/record_files.h"
+#include "records/record_stream.h"
+#include "support/kifu_builder.h"
+#include "support/kifu_graph_checks.h"
+#include "support/random_record.h"
+#include "support/test_files.h"
+
+namespace {
+
+// A holder of a random game that every format carries whole: one line,
+// first continuations selected.
+void HoldPlainGame(GameRecord& game, uint32_t seed) {
+  RandomRecordOptions options;
+  options.transpositions = options.comments = options.analysis = options.specialMoves = false;
+  options.maxBranches = 0;
+  delete game.record;
+  game.record = BuildRandomRecord(seed, options).release();
+  game.record->SelectFirstMoves();
+  game.currentNode = game.record->Root();
+  *game.currentPosition = game.record->StartNode()->position;
+}
+
+std::vector<KifuMove> MainLine(const Kifu& kifu) {
+  std::vector<KifuMove> line;
+  for (const KifuPositionNode* at = kifu.StartNode(); at->outgoing.Count() > 0; at = at->outgoing.At(0)->reachedNode)
+    line.push_back(at->outgoing.At(0)->move);
+  return line;
+}
+
+// Saved and loaded by extension (.txt as CSA because the caller says so),
+// and pasted as the clipboard copies it: the paste's reader gives what the
+// file's reader gives; starts are equal, lines too where moves are kept.
+TEST(RecordFiles, OneGameThroughEveryFormat) {
+  const std::pair<const char*, KifuFileType> cases[] = {
+      {"Game.KIF", KIFU_FILE_KIF}, {"a.b.csa", KIFU_FILE_CSA}, {"x.Bkf", KIFU_FILE_KIF}, {"x.ki2", KIFU_FILE_KI2},
+      {"x.krs", KIFU_FILE_OLD_NATIVE}, {"x.RVQ", KIFU_FILE_RVQ}, {"x.ckf", KIFU_FILE_CKF},
+      {"x.rvf", KIFU_FILE_JAPANESE_TEXT}, {"x.txt", 0}, {"game.kifu", -1}, {"no_dot", -1}, {"dir.kif/x", -1}};
+  for (const auto& [path, type] : cases) EXPECT_EQ(KifuFileTypeOfPath(path), type) << path;
+  const std::string path = ProcessTempPath("every");
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    GameRecord game;
+    HoldPlainGame(game, seed);
+    for (const std::string ext : {".kif", ".ki2", ".csa", ".rvq", ".ckf", ".txt", "", ".kifu"}) {
+      KifuFileType type = ext == ".txt" ? KIFU_FILE_CSA : KIFU_FILE_DETECT, readType = type;
+      const bool known = ext.size() == 4;  // no dot or a five-byte extension: nothing is touched
+      GameRecord read, pasted;
+      ASSERT_EQ(game.Save((path + ext).c_str(), &type), known) << ext;
+      ASSERT_EQ(read.Load((path + ext).c_str(), &readType, false), known) << ext;
+      if (!known) {
+        EXPECT_NE(::access((path + ext).c_str(), F_OK), 0) << ext;  // nothing was created
+        continue;
+      }
+      std::remove((path + ext).c_str());
+      EXPECT_TRUE(read.record->StartNode()->position == game.record->StartNode()->position) << seed << ext;
+      EXPECT_STREQ(read.title.Text(), (path + ext).c_str());
+      if (type != KIFU_FILE_RVQ) {
+        EXPECT_EQ(MainLine(*read.record), MainLine(*game.record)) << seed << ext;
+      }
+      if (ext == ".txt" || ext == ".ckf") continue;
+      SjisString text;
+      ASSERT_TRUE(game.WriteToString(text, type, false));
+      pasted.modified = 1;
+      ASSERT_TRUE(pasted.LoadFromText(text)) << ext;
+      EXPECT_EQ(CompareKifu(*read.record, *pasted.record), "") << ext;
+      EXPECT_TRUE(pasted.title.IsEmpty() && pasted.modified == 0 && pasted.currentNode == pasted.record->Root());
+    }
+    // Codes past 4 copy KI2, with or without positionOnly.
+    SjisString ki2, five, fivePosition;
+    game.WriteToString(ki2, KIFU_FILE_KI2, false);
+    game.WriteToString(five, 5, false);
+    game.WriteToString(fivePosition, 5, true);
+    const std::string copied = ki2.Text();
+    EXPECT_TRUE(copied == five.Text() && copied == fivePosition.Text() && copied.find("\r\n") != std::string::npos);
+  }
+  // Japanese-notation text has no KIF move table: the second reader takes it.
+  SjisString japanese;
+  japanese.Assign("手合割：平手\n\n先手持駒：なし\n後手持駒：なし\n\n▲７六歩\n△３四歩\n");
+  GameRecord pasted;
+  ASSERT_TRUE(pasted.LoadFromText(japanese));
+  EXPECT_EQ(pasted.record->LineLength(), 2);
+}
+
+// Random bytes and words of no format (no "：" either: a KI2 or KIF header
+// line is any key and value around one) never pass for a record.
+TEST(RecordFiles, RandomPastesFailAndChangeNothing) {
+  std::mt19937 random(7);
+  const char* const words[] = {"hello", "7", "<", ">", "\n", " ", "--", "$", "#", "[", "]", "手合", "歩", "\r\n"};
+  GameRecord game;
+  KifuPlayLine(*game.record, game.record->StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}});
+  game.modified = 1;
+  const std::string before = DescribeKifuGraph(*game.record);
+  for (int round = 0; round < 1000; ++round) {
+    std::string text;
+    for (int count = static_cast<int>(random() % 30); count > 0; --count) {
+      text += random() % 3 == 0 ? std::string(1, static_cast<char>(1 + random() % 255)) : words[random() % 14];
+    }
+    SjisString pasted;
+    pasted.Assign(text.c_str());
+    ASSERT_FALSE(game.LoadFromText(pasted)) << text;
+    ASSERT_TRUE(DescribeKifuGraph(*game.record) == before && game.modified == 1) << text;
+  }
+}
+
+TEST(RecordFiles, FailedSavesKeepTheOldFile) {
+  const std::string folder = ProcessTempPath("saves"), target = folder + "/game.kif", old = "old\r\n";
+  ::mkdir(folder.c_str(), 0777);
+  ::mkdir((folder + "/dir.csa").c_str(), 0777);
+  GameRecord game;
+  HoldPlainGame(game, 21);
+  auto refused = [&](const std::string& path, KifuFileType type) {
+    std::ofstream(path == target + "/inside.kif" ? target : path, std::ios::binary) << old;
+    EXPECT_FALSE(game.Save(path.c_str(), &type)) << path;
+    EXPECT_FALSE(game.SavePosition(path.c_str(), &type)) << path;
+    EXPECT_EQ(FileBytes(path == target + "/inside.kif" ? target : path), old) << path;
+  };
+  for (const char* name : {"/game.krs", "/game.rvf", "/game.txt", "/no_dot"}) refused(folder + name, KIFU_FILE_DETECT);
+  refused(target, KIFU_FILE_OLD_NATIVE);
+  refused(target + "/inside.kif", KIFU_FILE_DETECT);  // the folder is a file
+  EXPECT_FALSE(game.Save((folder + "/missing/game.kif").c_str(), nullptr));
+  EXPECT_FALSE(game.Save((folder + "/dir.csa").c_str(), nullptr));  // the target is a folder
+  // A device that fills up: writes fail, as they do on a full disk.
+  FileOutStream full;
+  ASSERT_EQ(full.Open("/dev/full"), 0);
+  game.record->WriteKif(full);
+  EXPECT_NE(full.Close(), 0);
+  // A file-size limit holds even for root: every format's rewrite fails
+  // part-way, and nothing of it is left behind.
+  rlimit saved, small;
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  small = saved;
+  small.rlim_cur = 64;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  for (const KifuFileType type : {KIFU_FILE_KIF, KIFU_FILE_KI2, KIFU_FILE_CSA, KIFU_FILE_RVQ, KIFU_FILE_CKF}) {
+    refused(target, type);
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  for (const std::string& left : FilesWithExtension(folder, "")) EXPECT_EQ(left.find(".tmp"), std::string::npos);
+  game.modified = 1;
+  ASSERT_TRUE(game.SavePosition(target.c_str(), nullptr));
+  EXPECT_EQ(game.modified, 1);
+  ASSERT_TRUE(game.Save(target.c_str(), nullptr));
+  EXPECT_TRUE(game.modified == 0 && target == game.title.Text());
+  for (const char* name : {"/game.krs", "/game.rvf", "/game.txt", "/no_dot", "/game.kif"}) std::remove((folder + name).c_str());
+  ::rmdir((folder + "/dir.csa").c_str());
+  ::rmdir(folder.c_str());
+}
+
+TEST(RecordFiles, MergesAndClearedComments) {
+  GameRecord game;
+  KifuPlayLine(*game.record, game.record->StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}});
+  // The other order of the same moves reaches the same position: a merge.
+  KifuPlayLine(*game.record, game.record->StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}});
+  auto commented = [&](const char* set) {
+    int count = 0;
+    for (KifuMoveNode* node = game.record->NextNode(nullptr); node; node = game.record->NextNode(node)) {
+      for (int i = 0; node->reachedNode && i < node->reachedNode->outgoing.Count(); ++i) {
+        SjisString& comment = node->reachedNode->outgoing.At(i)->comment;
+        if (set) comment.Assign(set);
+        count += comment.IsEmpty() ? 0 : 1;
+      }
+    }
+    return count;
+  };
+  ASSERT_EQ(commented("c"), 6);
+  game.ClearComments();
+  EXPECT_EQ(commented(nullptr), 0);
+  // A merge whose start the record does not hold fails and changes nothing.
+  const std::string path = ProcessTempPath("merge.kif");
+  GameRecord handicap;
+  handicap.record->Reset(HANDICAP_ROOK_82);
+  ASSERT_TRUE(handicap.Save(path.c_str(), nullptr));
+  const std::string before = DescribeKifuGraph(*game.record);
+  EXPECT_FALSE(game.Load(path.c_str(), nullptr, true));
+  EXPECT_EQ(DescribeKifuGraph(*game.record), before);
+  std::remove(path.c_str());
+}
+
+}  // namespace
