@@ -33,6 +33,8 @@ int RunMovesCommand(const CommandArgs& args) {
     const std::string& arg = args[i];
     if (arg == "--ply" || arg == "--seed") {
       if (i + 1 >= args.size()) return UsageError("moves: " + arg + " needs a number");
+      // A second value would silently replace the first: which one was meant is unknowable.
+      if (arg == "--ply" ? havePly : haveSeed) return UsageError("moves: " + arg + " given twice");
       uint32_t& target = arg == "--ply" ? ply : seed;
       if (!ParseCommandNumber(args[++i], target)) return UsageError("moves: " + arg + " '" + args[i] + "' is no number");
       (arg == "--ply" ? havePly : haveSeed) = true;

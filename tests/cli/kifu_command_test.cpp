@@ -57,7 +57,8 @@ TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
   const std::string calls[] = {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7", "perft --rules three",
         "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000", "perft --rules 2 --engine",
         "show", "convert '" + kInput + "'", "convert '" + kInput + "' out.txt", "moves", "moves a.kif b.kif",
-        "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x", "eval", "eval a.kif b.kif",
+        "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x",
+        "moves a.kif --ply 1 --ply 2", "moves a.kif --seed 1 --seed 1", "eval", "eval a.kif b.kif",
         "eval a.kif --ply", "eval a.kif --ply x"};
   for (const std::string& call : calls) {
     const CommandResult result = RunKifu(call);

@@ -13,6 +13,7 @@
 #include "support/engine_oracle.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
+#include "support/position_builder.h"
 
 void ForEachSamplePosition(int count, uint64_t seed, const std::function<void(Position&)>& visit) {
   int visited = 0;
@@ -111,6 +112,82 @@ std::vector<MoveRecord> OracleKingSafeMoves(const Position& position) {
 
 bool OracleIsMated(const Position& position) {
   return OracleInCheck(position, position.sideToMove) && OracleMoves(position).empty();
+}
+
+namespace {
+
+// One random position of the kind, or false when the draw is no valid position.
+bool DrawOddPosition(PlayoutRandom& random, int kind, Position& out) {
+  std::vector<PlacedPiece> board;
+  std::vector<HandPieces> hands;
+  bool taken[10][10] = {};
+  bool pawnOnFile[2][10] = {};
+  const auto place = [&](int side, int type, int file, int rank) {
+    if (taken[file][rank]) return false;
+    const int farRanks = type == KNIGHT ? 2 : type == PAWN || type == LANCE ? 1 : 0;
+    if (IsDeadEndRank(side, rank, farRanks)) type |= PROMOTED_BIT;
+    if (type == PAWN && pawnOnFile[side][file]) type = TOKIN;
+    if (type == PAWN) pawnOnFile[side][file] = true;
+    taken[file][rank] = true;
+    board.push_back({side, type, file, rank});
+    return true;
+  };
+  const auto edgeOrAny = [&](bool edge) { return edge ? (random.Below(2) ? 1 : 9) : 1 + random.Below(9); };
+  for (int side = kind == 4 ? 1 : 0; side < 2; ++side) {
+    while (!place(side, KING, edgeOrAny(kind == 0 && random.Below(2)), edgeOrAny(kind == 0 && random.Below(2)))) {
+    }
+  }
+  static constexpr int kCounts[8] = {0, 2, 2, 4, 4, 4, 4, 18};
+  int held[2][8] = {};
+  for (int type = ROOK; type <= PAWN; ++type) {
+    for (int n = 0; n < kCounts[type]; ++n) {
+      int side = random.Below(2);
+      bool inHand = random.Below(10) < 4;
+      if (kind == 1) inHand = random.Below(10) < 8;
+      if (kind == 4) {
+        side = random.Below(4) == 0 ? 0 : 1;
+        inHand = side == 1 && random.Below(6) != 0;
+      }
+      if (kind == 6 && random.Below(30) != 0) continue;  // out of play
+      if ((kind == 2 && type == PAWN) || kind == 7) inHand = false;
+      if (inHand) {
+        ++held[side][type];
+        continue;
+      }
+      const bool promote = (kind == 2 && type == PAWN) || ((kind == 3 || random.Below(4) == 0) && type != GOLD);
+      bool placed = false;
+      for (int tries = 0; tries < 200 && !placed; ++tries) {
+        const int rank = kind == 3 && random.Below(2) ? edgeOrAny(true) : 1 + random.Below(9);
+        placed = place(side, promote ? type | PROMOTED_BIT : type, 1 + random.Below(9), rank);
+      }
+      if (!placed) ++held[side][type];
+    }
+  }
+  for (int side = 0; side < 2; ++side) {
+    for (int type = ROOK; type <= PAWN; ++type) {
+      if (held[side][type] > 0) hands.push_back({side, type, held[side][type]});
+    }
+  }
+  const int toMove = kind == 4 ? 0 : random.Below(2);
+  out = BuildPosition(toMove, board, hands);
+  const PieceListEntry& waiting = out.pieces[toMove ^ 1];
+  if (IsOnBoard(waiting.file, waiting.rank) && OracleInCheck(out, toMove ^ 1)) return false;
+  return kind != 5 || OracleInCheck(out, toMove);
+}
+
+}  // namespace
+
+void ForEachOddPosition(int count, uint64_t seed, const std::function<void(Position&)>& visit, bool inCheck) {
+  PlayoutRandom random{seed};
+  static Position position;
+  for (int visited = 0; visited < count;) {
+    const int kind = inCheck ? 5 : visited % 8;
+    if (!DrawOddPosition(random, kind, position)) continue;
+    if (inCheck && !OracleInCheck(position, position.sideToMove)) continue;
+    InitAttackHistory();
+    visit(position);
+    ++visited;
+  }
 }
 
 void SetUpUndecidedThink(const Position& position, int stage) {

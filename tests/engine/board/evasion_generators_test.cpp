@@ -33,7 +33,7 @@ int Evasions(const Position& position, int filter, MoveRecord* out) {
 TEST(GenerateCheckEvasions, EqualsTheOraclesKingSafeMovesLessTheOmissions) {
   ResetSearchGlobals();
   int doubleChecks = 0;
-  ForEachPositionInCheck(SampleCount(10000), 1100, [&](Position& position) {
+  const auto compare = [&](Position& position) {
     std::vector<MoveRecord> moves;
     ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) { return Evasions(position, 0, out); }, moves));
     std::vector<MoveRecord> expected;
@@ -50,7 +50,9 @@ TEST(GenerateCheckEvasions, EqualsTheOraclesKingSafeMovesLessTheOmissions) {
     ASSERT_TRUE(!doubleCheck || firstKingMove == moves.begin()) << "a move besides the king's in double check";
     // HasEvasion agrees with the oracle on mate, here where the exact answer matters.
     ASSERT_EQ(HasEvasion(position) == 0, OracleIsMated(position));
-  });
+  };
+  ForEachPositionInCheck(SampleCount(10000), 1100, compare);
+  ForEachOddPosition(SampleCount(1600), 1150, compare, true);
 #ifndef KIFU_SANITIZED
   EXPECT_GT(doubleChecks, 0);  // the short sanitized run may meet none
 #endif

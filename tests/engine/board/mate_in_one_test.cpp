@@ -48,6 +48,7 @@ TEST(GenerateChecks, EqualsTheOraclesLegalChecks) {
   ForEachSamplePosition(SampleCount(2000), 1500, compare);
   // In check, a check must also answer the own king's check.
   ForEachPositionInCheck(SampleCount(1000), 1600, compare);
+  ForEachOddPosition(SampleCount(1600), 1650, compare);
 }
 
 // Side 1's king on 5-1 boxed in by its own lances and pawns, 5-2 the only
@@ -119,7 +120,7 @@ TEST(FindMateInOne, EveryReportedMateIsALegalMate) {
   int found = 0;
   static Position before;
   static Position after;
-  ForEachSamplePosition(SampleCount(6000), 1700, [&](Position& position) {
+  const auto check = [&](Position& position) {
     std::memcpy(&before, &position, sizeof before);
     MoveCode mate = NULL_MOVE_CODE;
     const int result = FindMateInOne(position, mate);
@@ -134,7 +135,9 @@ TEST(FindMateInOne, EveryReportedMateIsALegalMate) {
       ASSERT_TRUE(OracleIsMated(after)) << std::hex << mate;
     }
     ASSERT_TRUE(matched) << "not a legal move: " << std::hex << mate;
-  });
+  };
+  ForEachSamplePosition(SampleCount(6000), 1700, check);
+  ForEachOddPosition(SampleCount(2400), 1750, check);
   EXPECT_GT(found, 0);
 }
 

@@ -42,7 +42,7 @@ std::vector<MoveRecord> ExpectedAllMoves(const Position& position) {
 }
 
 TEST(GenerateAllMoves, WithTwinsEqualsTheOraclesPseudoLegalMoves) {
-  ForEachSamplePosition(SampleCount(3000), 500, [](Position& position) {
+  const auto compare = [](Position& position) {
     std::vector<MoveRecord> moves;
     MoveRecord* head = nullptr;
     int count = -1;
@@ -60,7 +60,9 @@ TEST(GenerateAllMoves, WithTwinsEqualsTheOraclesPseudoLegalMoves) {
     const size_t generated = moves.size();
     for (size_t n = 0; n < generated; ++n) AddTwin(moves[n], side, moves);
     ASSERT_EQ(SortedKeys(moves), SortedKeys(ExpectedAllMoves(position)));
-  });
+  };
+  ForEachSamplePosition(SampleCount(3000), 500, compare);
+  ForEachOddPosition(SampleCount(1600), 510, compare);
 }
 
 // Off the board, the border included, or on a square without an own piece
