@@ -16,6 +16,25 @@ bool ParseCommandNumber(const std::string& text, uint32_t& value) {
   return begin != end && error == std::errc() && stop == end;
 }
 
+std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool allowSeed, EngineCommandArgs& out) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--ply" || (allowSeed && arg == "--seed")) {
+      const bool isPly = arg == "--ply";
+      if (i + 1 >= args.size()) return arg + " needs a number";
+      // A second value would silently replace the first: which one was meant is unknowable.
+      if (isPly ? out.havePly : out.haveSeed) return arg + " given twice";
+      if (!ParseCommandNumber(args[++i], isPly ? out.ply : out.seed)) return arg + " '" + args[i] + "' is no number";
+      (isPly ? out.havePly : out.haveSeed) = true;
+    } else if (out.path.empty() && !arg.empty() && arg[0] != '-') {
+      out.path = arg;
+    } else {
+      return "unexpected argument '" + arg + "'";
+    }
+  }
+  return out.path.empty() ? "give one record file" : "";
+}
+
 std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
                                 Position& position) {
   if (std::string error = ReadRecordFileForCommand(path, kifu); !error.empty()) return error;

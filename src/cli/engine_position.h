@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/board/position.h"
 #include "records/kifu.h"
@@ -11,6 +12,16 @@
 
 // A whole non-negative number, decimal or 0x-hex, that fits in 32 bits.
 bool ParseCommandNumber(const std::string& text, uint32_t& value);
+
+// The arguments of an engine command: FILE [--ply N] [--seed S].
+struct EngineCommandArgs {
+  std::string path;
+  uint32_t ply = 0, seed = 0;
+  bool havePly = false, haveSeed = false;
+};
+// Parses them (--seed only where allowSeed); an empty text on success, else
+// what is wrong, for the command's usage error.
+std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool allowSeed, EngineCommandArgs& out);
 
 struct RecordPly {
   const KifuMoveNode* node = nullptr;  // the move that reached the position (the root at ply 0)

@@ -46,27 +46,15 @@ struct RankedMove {
 }  // namespace
 
 int RunEvalCommand(const CommandArgs& args) {
-  std::string path;
-  uint32_t ply = 0;
-  bool havePly = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--ply") {
-      if (i + 1 >= args.size()) return UsageError("eval: --ply needs a number");
-      if (!ParseCommandNumber(args[++i], ply)) return UsageError("eval: --ply '" + args[i] + "' is no number");
-      havePly = true;
-    } else if (path.empty() && !arg.empty() && arg[0] != '-') {
-      path = arg;
-    } else {
-      return UsageError("eval: unexpected argument '" + arg + "'");
-    }
+  EngineCommandArgs options;
+  if (const std::string error = ParseEngineCommandArgs(args, false, options); !error.empty()) {
+    return UsageError("eval: " + error);
   }
-  if (path.empty()) return UsageError("eval: give one record file");
 
   Kifu kifu;
   RecordPly at;
   static Position position;
-  if (const std::string error = EnginePositionAtPly(path, havePly, ply, kifu, at, position); !error.empty()) {
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, kifu, at, position); !error.empty()) {
     return Fail(error);
   }
   const KifuPosition& recordPosition = at.node->reachedNode->position;

@@ -1,6 +1,6 @@
 // kifu moves: the engine's view of one position of a record. A think is set
-// up there as the search root does, and every move the engine considers is
-// printed with its ordering value and positional gain, best first.
+// up there as the search root does, and every legal move is printed with
+// its ordering value and positional gain, best first.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -26,36 +26,22 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int RunMovesCommand(const CommandArgs& args) {
-  std::string path;
-  uint32_t ply = 0, seed = 0;
-  bool havePly = false, haveSeed = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--ply" || arg == "--seed") {
-      if (i + 1 >= args.size()) return UsageError("moves: " + arg + " needs a number");
-      // A second value would silently replace the first: which one was meant is unknowable.
-      if (arg == "--ply" ? havePly : haveSeed) return UsageError("moves: " + arg + " given twice");
-      uint32_t& target = arg == "--ply" ? ply : seed;
-      if (!ParseCommandNumber(args[++i], target)) return UsageError("moves: " + arg + " '" + args[i] + "' is no number");
-      (arg == "--ply" ? havePly : haveSeed) = true;
-    } else if (path.empty() && !arg.empty() && arg[0] != '-') {
-      path = arg;
-    } else {
-      return UsageError("moves: unexpected argument '" + arg + "'");
-    }
+  EngineCommandArgs options;
+  if (const std::string error = ParseEngineCommandArgs(args, true, options); !error.empty()) {
+    return UsageError("moves: " + error);
   }
-  if (path.empty()) return UsageError("moves: give one record file");
+  uint32_t ply = options.ply;
 
   Kifu kifu;
   RecordPly at;
   static Position position;
-  if (const std::string error = EnginePositionAtPly(path, havePly, ply, kifu, at, position); !error.empty()) {
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, ply, kifu, at, position); !error.empty()) {
     return Fail(error);
   }
   ply = at.ply;
   const KifuMoveNode* node = at.node;
   const KifuPosition& recordPosition = node->reachedNode->position;
-  if (haveSeed) SetRandomSeed(seed);
+  if (options.haveSeed) SetRandomSeed(options.seed);
   GameStrategies game;
   GameInit(game, STRATEGY_ANY, STRATEGY_ANY);
   const int side = position.sideToMove;

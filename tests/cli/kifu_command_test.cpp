@@ -59,7 +59,7 @@ TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
         "show", "convert '" + kInput + "'", "convert '" + kInput + "' out.txt", "moves", "moves a.kif b.kif",
         "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x",
         "moves a.kif --ply 1 --ply 2", "moves a.kif --seed 1 --seed 1", "eval", "eval a.kif b.kif",
-        "eval a.kif --ply", "eval a.kif --ply x"};
+        "eval a.kif --ply", "eval a.kif --ply x", "eval a.kif --ply 1 --ply 2", "eval a.kif --seed 1"};
   for (const std::string& call : calls) {
     const CommandResult result = RunKifu(call);
     EXPECT_EQ(result.status, 2) << "kifu " << call;

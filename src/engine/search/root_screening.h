@@ -18,6 +18,8 @@ struct RootScreenValue {
 int EvalRootForStage(const Position& position, int stage, const MoveRecord* nullMove, const QuickEvalResult* quick);
 // Quick-evaluates the root into rootQuick, then makes each move, values it
 // into out[i] by g_gameStage and takes it back. The tables of the think
-// must be built for g_gameStage; the position ends byte-identical.
+// must be built for g_gameStage. The position ends as it was, but for what
+// unmake leaves free (in-hand stack slots above the tops, rank and code of
+// pieces in hand, tokin-list order), which nothing reads.
 void ScreenRootMoves(Position& position, const MoveRecord* moves, int count, QuickEvalResult* rootQuick,
                      RootScreenValue* out);
