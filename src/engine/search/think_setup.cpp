@@ -3,10 +3,9 @@
 // tables must exist before the root's full evaluation reads them.
 #include "engine/search/think_setup.h"
 
-#include <vector>
-
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/make_move.h"
+#include "engine/board/move_generators.h"
 #include "engine/board/move_tests.h"
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_setup.h"
@@ -42,19 +41,22 @@ MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last,
   if (count < 2) return head;
   // The filter unlinks in place, so the list is kept to be put back should
   // every move go: a root with no move to search would have no answer.
-  std::vector<MoveRecord*> kept;
-  for (MoveRecord* move = head; move != nullptr; move = move->next) kept.push_back(move);
+  MoveRecord* kept[MAX_GENERATED_MOVES];
+  int keptCount = 0;
+  for (MoveRecord* move = head; move != nullptr && keptCount < MAX_GENERATED_MOVES; move = move->next) {
+    kept[keptCount++] = move;
+  }
   int remaining = count;
   MoveRecord* filtered = FilterRootBackMoves(head, remaining, last, previous);
   if (filtered != nullptr && remaining > 0) {
     count = remaining;
     return filtered;
   }
-  for (size_t i = 0; i < kept.size(); ++i) {
+  for (int i = 0; i < keptCount; ++i) {
     kept[i]->previous = i > 0 ? kept[i - 1] : nullptr;
-    kept[i]->next = i + 1 < kept.size() ? kept[i + 1] : nullptr;
+    kept[i]->next = i + 1 < keptCount ? kept[i + 1] : nullptr;
   }
-  return kept.empty() ? nullptr : kept.front();
+  return keptCount > 0 ? kept[0] : nullptr;
 }
 
 CandidateMoveNode* OrderRootList(const Position& position, CandidateMoveNode* first) {
