@@ -14,13 +14,6 @@ namespace {
 
 constexpr size_t kRecords = 16;
 
-std::string WriteCsaText(const Kifu& kifu) {
-  SjisString text;
-  StringOutStream out(text, false);
-  kifu.WriteCsa(out);
-  return text.Text();
-}
-
 const std::vector<std::unique_ptr<Kifu>>& LongRecords() {
   static const std::vector<std::unique_ptr<Kifu>> records = [] {
     RandomRecordOptions options;
@@ -38,7 +31,7 @@ const std::vector<std::unique_ptr<Kifu>>& LongRecords() {
 void BM_CsaWrite(benchmark::State& state) {
   int64_t bytes = 0;
   for (auto _ : state) {
-    for (const auto& record : LongRecords()) bytes += static_cast<int64_t>(WriteCsaText(*record).size());
+    for (const auto& record : LongRecords()) bytes += static_cast<int64_t>(RecordText(*record, &Kifu::WriteCsa).size());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kRecords));
   state.SetBytesProcessed(bytes);
@@ -47,7 +40,7 @@ BENCHMARK(BM_CsaWrite)->Unit(benchmark::kMillisecond);
 
 void BM_CsaRead(benchmark::State& state) {
   std::vector<std::string> texts;
-  for (const auto& record : LongRecords()) texts.push_back(WriteCsaText(*record));
+  for (const auto& record : LongRecords()) texts.push_back(RecordText(*record, &Kifu::WriteCsa));
   int64_t bytes = 0;
   for (auto _ : state) {
     for (const std::string& text : texts) {

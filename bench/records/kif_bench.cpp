@@ -14,13 +14,6 @@ namespace {
 
 constexpr int kRecords = 16;
 
-std::string WriteToString(const Kifu& kifu) {
-  SjisString text;
-  StringOutStream out(text, false);
-  kifu.WriteKif(out);
-  return text.Text();
-}
-
 // Long games: main lines of up to 200 moves and up to a dozen variations.
 const std::vector<std::string>& LongRecordTexts() {
   static const std::vector<std::string> texts = [] {
@@ -31,7 +24,7 @@ const std::vector<std::string>& LongRecordTexts() {
     for (uint32_t seed = 1; result.size() < kRecords; ++seed) {
       std::unique_ptr<Kifu> record = BuildRandomRecord(seed, options);
       record->SortIncomingByTraversal();
-      if (record->LineLength() >= 120) result.push_back(WriteToString(*record));
+      if (record->LineLength() >= 120) result.push_back(RecordText(*record, &Kifu::WriteKif));
     }
     return result;
   }();
@@ -88,7 +81,7 @@ void BM_KifReadOneGameOf200Moves(benchmark::State& state) {
   std::string text;
   for (uint32_t seed = 1; text.empty(); ++seed) {
     std::unique_ptr<Kifu> record = BuildRandomRecord(seed, options);
-    if (record->LineLength() >= 200) text = WriteToString(*record);
+    if (record->LineLength() >= 200) text = RecordText(*record, &Kifu::WriteKif);
   }
   for (auto _ : state) {
     Kifu kifu;

@@ -117,10 +117,6 @@ int RunEvalCommand(const CommandArgs& args) {
                   -entry.value.quickDifference, -entry.value.positional);
     text += line;
   }
-  std::string utf8;
-  if (!Cp932ToUtf8(text.c_str(), utf8)) return Fail("this system cannot convert Shift-JIS text");
-  if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() || std::fflush(stdout) != 0) {
-    return Fail("writing to standard output failed");
-  }
+  if (const std::string error = PrintAsUtf8(text.c_str()); !error.empty()) return Fail(error);
   return 0;
 }

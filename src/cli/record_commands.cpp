@@ -94,11 +94,7 @@ int RunShowCommand(const CommandArgs& args) {
   SjisString text;
   StringOutStream out(text, false);
   kifu.WriteKif(out);
-  std::string utf8;
-  if (!Cp932ToUtf8(text.Text(), utf8)) return Fail("this system cannot convert Shift-JIS text");
-  if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() || std::fflush(stdout) != 0) {
-    return Fail("writing to standard output failed");
-  }
+  if (const std::string error = PrintAsUtf8(text.Text()); !error.empty()) return Fail(error);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 bool Cp932ToUtf8(const char* text, std::string& out) {
@@ -28,4 +29,13 @@ bool Cp932ToUtf8(const char* text, std::string& out) {
   }
   iconv_close(converter);
   return true;
+}
+
+std::string PrintAsUtf8(const char* text) {
+  std::string utf8;
+  if (!Cp932ToUtf8(text, utf8)) return "this system cannot convert Shift-JIS text";
+  if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() || std::fflush(stdout) != 0) {
+    return "writing to standard output failed";
+  }
+  return "";
 }

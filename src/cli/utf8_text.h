@@ -8,3 +8,7 @@
 // character comes out as U+FFFD and the conversion goes on. False when the
 // system has no CP932 converter (out is then empty).
 bool Cp932ToUtf8(const char* text, std::string& out);
+
+// Prints the CP932 text to standard output as UTF-8; an empty text on
+// success, else what failed.
+std::string PrintAsUtf8(const char* text);
