@@ -225,8 +225,8 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   // side's own pieces their defence, the enemy's their approach, everything
   // else and a piece off the board entries of 0) and sums it in its lane.
   // The sums go to the 16-bit words once, which wrap the same.
-  const int32_t* afterValues = &after.pieceValue[0][0];
-  const int32_t* beforeValues = &before.pieceValue[0][0];
+  const int16_t* afterValues = &after.pieceValue[0][0];
+  const int16_t* beforeValues = &before.pieceValue[0][0];
   const KingPieceRow* rows = g_kingPieceRows.byCode[side];
   int64_t sum = 0;
   constexpr int FIRST_BISHOP_ID = 4;
@@ -236,7 +236,7 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
     const KingPieceRow& row = rows[piece.code];
     const int at = row.valueRowStart + SquareSlotOf(piece);
     sum += static_cast<int64_t>(afterValues[at] - beforeValues[at]) * row.laneFactor;
-    attackers |= bit & (0 - static_cast<uint64_t>(row.attacker));
+    attackers |= bit & row.attackerMask;
   }
   AddToWord(state->defence[side].value, DefenceSumOf(sum));
   AddAttackSum(*state, other, ApproachSumOf(sum));

@@ -41,11 +41,13 @@ KingPieceRows MakePieceRows(const KingValueKinds& byType) {
       if (enemy && byType.approach[type] != NO_KIND) row = FIRST_APPROACH_ROW + byType.approach[type];
       const int attackKind = enemy ? byType.attack[type] : NO_KIND;
       rows.byCode[side][code] = {enemy ? APPROACH_LANE_FACTOR : DEFENCE_LANE_FACTOR,
-                                 static_cast<int16_t>(row * SQUARE_SLOT_COUNT), static_cast<int8_t>(attackKind),
-                                 static_cast<uint8_t>(attackKind != NO_KIND)};
+                                 attackKind != NO_KIND ? ~uint64_t{0} : 0,
+                                 static_cast<int16_t>(row * SQUARE_SLOT_COUNT), static_cast<int8_t>(attackKind)};
     }
   return rows;
 }
+
+int16_t AsWord(int value) { return static_cast<int16_t>(static_cast<uint16_t>(value)); }
 
 void BuildBlock(const EvalParams& params, int side, int kingFile, int kingRank, KingRelativeBlock& block) {
   std::memset(&block, 0, sizeof block);
@@ -55,10 +57,10 @@ void BuildBlock(const EvalParams& params, int side, int kingFile, int kingRank, 
       const int slot = SquareIndex(file, rank);
       for (int kind = 0; kind < DEFENCE_KIND_COUNT; ++kind)
         block.pieceValue[kind][slot] =
-            AdjustedDefenceValue(params, side, kDefenceKindType[kind], kingFile, kingRank, file, rank);
+            AsWord(AdjustedDefenceValue(params, side, kDefenceKindType[kind], kingFile, kingRank, file, rank));
       for (int kind = 0; kind < APPROACH_KIND_COUNT; ++kind)
         block.pieceValue[FIRST_APPROACH_ROW + kind][slot] =
-            KingApproachValue(params, enemy, kApproachKindType[kind], kingFile, kingRank, file, rank);
+            AsWord(KingApproachValue(params, enemy, kApproachKindType[kind], kingFile, kingRank, file, rank));
       for (int kind = 0; kind < ATTACK_KIND_COUNT; ++kind)
         block.attack[kind][slot] =
             KingAttackParts(params, enemy, kAttackKindType[kind], kingFile, kingRank, file, rank);

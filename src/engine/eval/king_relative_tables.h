@@ -7,7 +7,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/board/position.h"
 #include "engine/eval/eval_params.h"
@@ -30,20 +33,30 @@ inline constexpr int PIECE_VALUE_ROWS = ZERO_ROW + 1;
 // 0, for a piece in a hand or out of play.
 inline constexpr int OFF_BOARD_SLOT = SQUARE_COUNT;
 inline constexpr int SQUARE_SLOT_COUNT = SQUARE_COUNT + 1;
-// The slot of a piece-list entry by [file + 1][rank & 15]: files -1 and 0
-// (out of play, in a hand) give the off-board slot whatever rank the entry
-// keeps. A table, as whether a piece is on the board follows no pattern.
-using SquareSlotTable = std::array<std::array<uint8_t, 16>, 11>;
+// The slot of a piece-list entry by its file and rank bytes read as one
+// little-endian word, the rank cut to 4 bits: [rank & 15][file byte]. Files
+// -1 and 0 (out of play, in a hand) give the off-board slot whatever rank
+// the entry keeps. A table, as whether a piece is on the board follows no
+// pattern; read as one word, a slot costs the king-move loop a load and a mask.
+inline constexpr int SLOT_ENTRY_KEY_MASK = 0x0FFF;
+using SquareSlotTable = std::array<uint8_t, SLOT_ENTRY_KEY_MASK + 1>;
 constexpr SquareSlotTable MakeSquareSlotTable() {
   SquareSlotTable slots{};
-  for (int file = -1; file <= 9; ++file)
-    for (int rank = 0; rank < 16; ++rank)
-      slots[file + 1][rank] =
-          static_cast<uint8_t>(file >= 1 && rank >= 1 && rank <= 9 ? SquareIndex(file, rank) : OFF_BOARD_SLOT);
+  for (int key = 0; key <= SLOT_ENTRY_KEY_MASK; ++key) {
+    const int file = static_cast<int8_t>(key & 0xFF), rank = key >> 8;
+    slots[key] = static_cast<uint8_t>(file >= 1 && file <= 9 && rank >= 1 && rank <= 9 ? SquareIndex(file, rank)
+                                                                                          : OFF_BOARD_SLOT);
+  }
   return slots;
 }
 inline constexpr SquareSlotTable SQUARE_SLOT_BY_ENTRY = MakeSquareSlotTable();
-inline int SquareSlotOf(const PieceListEntry& piece) { return SQUARE_SLOT_BY_ENTRY[piece.file + 1][piece.rank & 15]; }
+static_assert(std::endian::native == std::endian::little && offsetof(PieceListEntry, file) == 0 &&
+              offsetof(PieceListEntry, rank) == 1);
+inline int SquareSlotOf(const PieceListEntry& piece) {
+  uint16_t fileAndRank;
+  std::memcpy(&fileAndRank, &piece, sizeof fileAndRank);
+  return SQUARE_SLOT_BY_ENTRY[fileAndRank & SLOT_ENTRY_KEY_MASK];
+}
 
 // Defence values are summed in the low 32 bits of a 64-bit sum, approach
 // values in the high 32 (multiplied by their lane's factor), so that one
@@ -56,9 +69,11 @@ inline int ApproachSumOf(int64_t sum) { return static_cast<int>((sum - DefenceSu
 
 // The values relative to one king of a side on one square: its own pieces'
 // defence (edge adjustments included), and the enemy pieces' approach values
-// and attack parts against it, by row or kind and square slot.
+// and attack parts against it, by row or kind and square slot. Defence and
+// approach values only ever go into 16-bit words, so they are kept modulo
+// 2^16 (half the cache a king move reads); attack parts are compared whole.
 struct KingRelativeBlock {
-  int32_t pieceValue[PIECE_VALUE_ROWS][SQUARE_SLOT_COUNT];
+  int16_t pieceValue[PIECE_VALUE_ROWS][SQUARE_SLOT_COUNT];
   AttackParts attack[ATTACK_KIND_COUNT][SQUARE_SLOT_COUNT];
 };
 
@@ -100,12 +115,12 @@ inline const AttackParts& BlockAttack(const KingRelativeBlock& enemyKing, int ty
 // value (1 or 2^32), the start of the piece-value row the piece reads (own
 // pieces their defence row, enemy pieces their approach row, every other
 // code the zero row), and for the enemy's pieces with attack parts their
-// attack kind (NO_KIND for the others) and 1 in `attacker`.
+// attack kind (NO_KIND for the others) and all ones in `attackerMask`.
 struct KingPieceRow {
   int64_t laneFactor;
+  uint64_t attackerMask;
   int16_t valueRowStart;
   int8_t attackKind;
-  uint8_t attacker;
 };
 struct KingPieceRows {
   KingPieceRow byCode[2][256];  // [king's side][code]

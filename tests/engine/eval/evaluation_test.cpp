@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstring>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -154,12 +155,13 @@ bool TablesFollowTheParameters() {
         for (int rank = 1; rank <= 9; ++rank)
           for (int type : types) {
             const int slot = SquareIndex(file, rank);
+            // Defence and approach values as the 16-bit words they go to.
             if (BlockDefence(block, type, slot) !=
-                AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank))
+                static_cast<int16_t>(AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank)))
               return false;
             if ((type == KNIGHT || type == PAWN) &&
                 BlockApproach(block, type, slot) !=
-                    KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank))
+                    static_cast<int16_t>(KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank)))
               return false;
             if (AttackRow[type] == NO_ROW) continue;
             const AttackParts parts = KingAttackParts(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
@@ -172,14 +174,23 @@ bool TablesFollowTheParameters() {
 
 // The tables follow every rebuild of the parameters, for other starts,
 // strategy pairs and stages and for random parameters in turn, and a game
-// carried incrementally after each rebuild equals the full evaluation.
+// carried incrementally after each rebuild equals the full evaluation; also
+// with defence and approach values past 16 bits, which the tables keep as
+// the words they go to.
 TEST(KingRelativeTables, FollowEveryRebuildOfTheParameters) {
   Counts counts;
-  for (int build = 0; build < 12; ++build) {
+  for (int build = 0; build < 14; ++build) {
     Position start{};
     SetupHandicap(start, build % 8);
     const SenkeiId pair[2] = {static_cast<SenkeiId>(build % 20), static_cast<SenkeiId>(7 * build % 20)};
-    if (build % 2 == 0) {
+    if (build >= 12) {
+      FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
+      for (auto& entry : std::span(&g_evalParams.kingDefenceTable[0][0][0][0], sizeof g_evalParams.kingDefenceTable / 4))
+        entry *= 97;
+      for (auto& entry : std::span(&g_evalParams.kingApproachTable[0][0][0][0], sizeof g_evalParams.kingApproachTable / 4))
+        entry *= 97;
+      BuildKingRelativeTables(g_evalParams);
+    } else if (build % 2 == 0) {
       FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
     } else {
       InitEvalParams(start, pair);
