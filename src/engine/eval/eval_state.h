@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 // A compressed value and the per-node addend added after the compression.
 struct EvalValuePair {
@@ -53,9 +54,10 @@ inline void TopSixInsert(uint16_t* list, int value) {
   if (value <= 0) return;
   int place = 0;
   while (place < TOP_SIX_SIZE && list[place] >= value) ++place;
-  if (place == TOP_SIX_SIZE) return;
-  for (int i = TOP_SIX_SIZE - 1; i > place; --i) list[i] = list[i - 1];
-  list[place] = static_cast<uint16_t>(value);
+  // The value goes in and the entries from its place on each move one down,
+  // carried through a register: a loop of moves would become a library call.
+  uint16_t carried = static_cast<uint16_t>(value);
+  for (int i = place; i < TOP_SIX_SIZE; ++i) std::swap(carried, list[i]);
 }
 
 // Removes by place, not by equality: the first place whose successor is
@@ -66,8 +68,9 @@ inline void TopSixRemove(uint16_t* list, int value) {
   // The value is taken to stand at the last place not smaller than it.
   int place = 0;
   while (place < TOP_SIX_SIZE - 1 && list[place + 1] >= value) ++place;
-  if (place == TOP_SIX_SIZE - 1) return;
-  for (int i = place; i < TOP_SIX_SIZE - 1; ++i) list[i] = list[i + 1];
+  // The entries after it move one up, carried from the sixth, which stays.
+  uint16_t carried = list[TOP_SIX_SIZE - 1];
+  for (int i = TOP_SIX_SIZE - 2; i >= place; --i) std::swap(carried, list[i]);
 }
 
 // Changes one contribution from oldValue to newValue.

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdlib>
+#include <span>
 
 #include "engine/eval/eval_tables.h"
 #include "engine/eval/evaluate_full.h"
@@ -42,20 +44,21 @@ struct TabledKingValues {
   }
 };
 
-// Moves a piece's two attack parts from their old values and lists to the
-// new ones: replaced within a list, or removed and inserted across.
+// Moves one attack part from its old value and list to the new ones:
+// replaced within a list, or removed and inserted across.
+inline void MoveAttackPart(EvalState& state, int side, int oldValue, int oldList, int newValue, int newList) {
+  if (oldList == newList) {
+    TopSixReplace(state, side, oldList, oldValue, newValue);
+  } else {
+    TopSixRemove(state, side, oldList, oldValue);
+    TopSixInsert(state, side, newList, newValue);
+  }
+}
+// Both parts of a piece, the file part first.
 inline void MoveAttackParts(EvalState& state, int side, const AttackParts& oldParts, int oldFileList,
                             int oldRankList, const AttackParts& newParts, int newFileList, int newRankList) {
-  const int oldList[2] = {oldFileList, oldRankList}, newList[2] = {newFileList, newRankList};
-  for (int part = 0; part < 2; ++part) {
-    const int oldValue = oldParts.part[part], newValue = newParts.part[part];
-    if (oldList[part] == newList[part]) {
-      TopSixReplace(state, side, oldList[part], oldValue, newValue);
-    } else {
-      TopSixRemove(state, side, oldList[part], oldValue);
-      TopSixInsert(state, side, newList[part], newValue);
-    }
-  }
+  MoveAttackPart(state, side, oldParts.part[0], oldFileList, newParts.part[0], newFileList);
+  MoveAttackPart(state, side, oldParts.part[1], oldRankList, newParts.part[1], newRankList);
 }
 
 struct MoveContext {
@@ -231,12 +234,12 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   int64_t sum = 0;
   constexpr int FIRST_BISHOP_ID = 4;
   uint64_t attackers = 0, bit = uint64_t{1} << FIRST_BISHOP_ID;
-  for (int id = FIRST_BISHOP_ID; id < PIECE_COUNT; ++id, bit <<= 1) {
-    const PieceListEntry& piece = position.pieces[id];
+  for (const PieceListEntry& piece : std::span(position.pieces + FIRST_BISHOP_ID, position.pieces + PIECE_COUNT)) {
     const KingPieceRow& row = rows[piece.code];
-    const int at = row.valueRowStart + SquareSlotOf(piece);
-    sum += static_cast<int64_t>(afterValues[at] - beforeValues[at]) * row.laneFactor;
+    const ptrdiff_t at = row.valueRowStart + SquareSlotOf(piece);
+    sum += (int64_t{afterValues[at]} - int64_t{beforeValues[at]}) * row.laneFactor;
     attackers |= bit & row.attackerMask;
+    bit <<= 1;
   }
   AddToWord(state->defence[side].value, DefenceSumOf(sum));
   AddAttackSum(*state, other, ApproachSumOf(sum));

@@ -23,10 +23,6 @@ inline void ClearSideTerms(EvalSideTerms& terms) { terms = EvalSideTerms{}; }
 inline void AddAttackSum(EvalState& state, int side, int value) { AddToWord(state.side[side].attackSum, value); }
 inline void SubAttackSum(EvalState& state, int side, int value) { AddToWord(state.side[side].attackSum, -value); }
 inline void AddMaterial(EvalState& state, int side, int value) { AddToWord(state.material[side].value, value); }
-inline void ClearOpenFileAccumulator(EvalState& state, int side) { state.side[side].openFileAccumulator = 0; }
-inline void AddOpenFileAccumulator(EvalState& state, int side, int weight) {
-  state.side[side].openFileAccumulator += static_cast<uint32_t>(weight);
-}
 // The open-file term of the side with its accumulator and pawns in hand,
 // added to or taken from its attackSum.
 // Inline: every pawn move, pawn capture and king move changes the term.
