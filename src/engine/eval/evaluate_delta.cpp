@@ -7,7 +7,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdlib>
-#include <span>
 
 #include "engine/eval/eval_tables.h"
 #include "engine/eval/evaluate_full.h"
@@ -224,22 +223,39 @@ void EvalKingMoveUpdate(const Position& position, int side, int oldFile, int old
   const KingRelativeBlock& before = KingBlockAt(side, oldFile, oldRank);
   const KingRelativeBlock& after = KingBlockAt(side, newFile, newRank);
   // Every piece from the bishops on (rooks and dragons have no king-relative
-  // value) in one pass without a branch: each code reads its row (the
-  // side's own pieces their defence, the enemy's their approach, everything
-  // else and a piece off the board entries of 0) and sums it in its lane.
-  // The sums go to the 16-bit words once, which wrap the same.
+  // value): each code reads its row without a branch (the side's own pieces
+  // their defence, the enemy's their approach, everything else and a piece
+  // off the board entries of 0) and sums it in its lane. The sums go to the
+  // 16-bit words once, which wrap the same.
   const int16_t* afterValues = &after.pieceValue[0][0];
   const int16_t* beforeValues = &before.pieceValue[0][0];
   const KingPieceRow* rows = g_kingPieceRows.byCode[side];
   int64_t sum = 0;
-  constexpr int FIRST_BISHOP_ID = 4;
-  uint64_t attackers = 0, bit = uint64_t{1} << FIRST_BISHOP_ID;
-  for (const PieceListEntry& piece : std::span(position.pieces + FIRST_BISHOP_ID, position.pieces + PIECE_COUNT)) {
+  uint64_t attackers = 0;
+  const auto addPiece = [&](int id) {
+    const PieceListEntry& piece = position.pieces[id];
     const KingPieceRow& row = rows[piece.code];
     const ptrdiff_t at = row.valueRowStart + SquareSlotOf(piece);
     sum += (int64_t{afterValues[at]} - int64_t{beforeValues[at]}) * row.laneFactor;
-    attackers |= bit & row.attackerMask;
-    bit <<= 1;
+    attackers |= (uint64_t{1} << id) & row.attackerMask;
+  };
+  constexpr int FIRST_BISHOP_ID = 4, FIRST_PAWN_ID = 22;
+  for (int id = FIRST_BISHOP_ID; id < FIRST_PAWN_ID; ++id) addPiece(id);
+  // Half the pieces are pawns, many of them in hands: the unpromoted ones on
+  // the board are read from each side's pawn files (one a file, rank 0 none),
+  // the promoted ones from its tokin list (whose count and ids are bounded,
+  // so that not even a corrupt list is read past).
+  for (int owner = 0; owner < 2; ++owner) {
+    const KingPieceRow& pawnRow = rows[OwnerBit(owner) | PAWN];
+    int64_t pawnSum = 0;
+    for (int file = 1; file <= 9; ++file) {
+      const ptrdiff_t at = pawnRow.valueRowStart + SquareSlotOf(file, position.PawnRankOnFile(owner, file));
+      pawnSum += int64_t{afterValues[at]} - int64_t{beforeValues[at]};
+    }
+    sum += pawnSum * pawnRow.laneFactor;
+    const TokinList& tokins = position.tokins[owner];
+    for (uint32_t i = 0; i < std::min<uint32_t>(tokins.count, PIECE_COUNT - FIRST_PAWN_ID); ++i)
+      addPiece(static_cast<int>(std::min<uint32_t>(tokins.ids[i], PIECE_COUNT - 1)));
   }
   AddToWord(state->defence[side].value, DefenceSumOf(sum));
   AddAttackSum(*state, other, ApproachSumOf(sum));

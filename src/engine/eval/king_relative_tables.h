@@ -57,6 +57,8 @@ inline int SquareSlotOf(const PieceListEntry& piece) {
   std::memcpy(&fileAndRank, &piece, sizeof fileAndRank);
   return SQUARE_SLOT_BY_ENTRY[fileAndRank & SLOT_ENTRY_KEY_MASK];
 }
+// The same for a file 1-9 and a rank that may be 0 (none).
+inline int SquareSlotOf(int file, int rank) { return SQUARE_SLOT_BY_ENTRY[(rank & 15) << 8 | file]; }
 
 // Defence values are summed in the low 32 bits of a 64-bit sum, approach
 // values in the high 32 (multiplied by their lane's factor), so that one
