@@ -156,13 +156,12 @@ bool TablesFollowTheParameters() {
           for (int type : types) {
             const int slot = SquareIndex(file, rank);
             // Defence and approach values as the 16-bit words they go to.
-            if (BlockDefence(block, type, slot) !=
-                static_cast<int16_t>(AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank)))
-              return false;
-            if ((type == KNIGHT || type == PAWN) &&
-                BlockApproach(block, type, slot) !=
-                    static_cast<int16_t>(KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank)))
-              return false;
+            const int defence = AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank);
+            if (BlockDefence(block, type, slot) != static_cast<int16_t>(defence)) return false;
+            if (type == KNIGHT || type == PAWN) {
+              const int approach = KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
+              if (BlockApproach(block, type, slot) != static_cast<int16_t>(approach)) return false;
+            }
             if (AttackRow[type] == NO_ROW) continue;
             const AttackParts parts = KingAttackParts(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
             const AttackParts& read = BlockAttack(block, type, slot);
@@ -185,10 +184,11 @@ TEST(KingRelativeTables, FollowEveryRebuildOfTheParameters) {
     const SenkeiId pair[2] = {static_cast<SenkeiId>(build % 20), static_cast<SenkeiId>(7 * build % 20)};
     if (build >= 12) {
       FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
-      for (auto& entry : std::span(&g_evalParams.kingDefenceTable[0][0][0][0], sizeof g_evalParams.kingDefenceTable / 4))
-        entry *= 97;
-      for (auto& entry : std::span(&g_evalParams.kingApproachTable[0][0][0][0], sizeof g_evalParams.kingApproachTable / 4))
-        entry *= 97;
+      const auto scale = [](auto& table) {
+        for (int32_t& entry : std::span(&table[0][0][0][0], sizeof table / sizeof(int32_t))) entry *= 97;
+      };
+      scale(g_evalParams.kingDefenceTable);
+      scale(g_evalParams.kingApproachTable);
       BuildKingRelativeTables(g_evalParams);
     } else if (build % 2 == 0) {
       FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
