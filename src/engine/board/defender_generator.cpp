@@ -352,17 +352,23 @@ class Defenders {
       if (type == ROOK && IsPromotionZone(enemy_, r_)) return;
     }
     for (int n = kFirstBishopLine; n < kFirstBishopLine + 4; ++n) {
-      const movegen::Step& line = kLineDirections[n];
-      int far = 0;
-      while (Empty(f_ + (far + 1) * line.df, r_ + (far + 1) * line.dr)) ++far;
-      for (int k = far; k >= 1; --k) {
-        const int file = f_ + k * line.df;
-        const int rank = r_ + k * line.dr;
-        if (!BishopDropSquare(file, rank)) continue;
+      int file, rank;
+      if (FarthestOnLine(kLineDirections[n], [&](int x, int y) { return BishopDropSquare(x, y); }, &file, &rank))
         sink_.Drop(p_, side_, BISHOP, file, rank);
-        break;
-      }
     }
+  }
+  // The farthest square of a line from the target, over empty squares only,
+  // that the test accepts; false when there is none.
+  template <typename Accepts>
+  bool FarthestOnLine(const movegen::Step& line, Accepts accepts, int* file, int* rank) const {
+    int far = 0;
+    while (Empty(f_ + (far + 1) * line.df, r_ + (far + 1) * line.dr)) ++far;
+    for (int k = far; k >= 1; --k) {
+      *file = f_ + k * line.df;
+      *rank = r_ + k * line.dr;
+      if (accepts(*file, *rank)) return true;
+    }
+    return false;
   }
   bool BishopDropSquare(int file, int rank) const {
     if ((file == 1 || file == 9) && rank == PieceHomeRank(side_) && depth_ <= 2) return false;
@@ -373,13 +379,8 @@ class Defenders {
   void RookDrop() {
     if (Held(ROOK) == 0 || Held(GOLD) > 0 || Held(SILVER) > 0) return;
     for (int n = kFirstRookLine; n < kFirstRookLine + 4; ++n) {
-      const movegen::Step& line = kLineDirections[n];
-      int far = 0;
-      while (Empty(f_ + (far + 1) * line.df, r_ + (far + 1) * line.dr)) ++far;
-      for (int k = far; k >= 1; --k) {
-        const int file = f_ + k * line.df;
-        const int rank = r_ + k * line.dr;
-        if (EnemyDirect(file, rank) > 0) continue;
+      int file, rank;
+      if (FarthestOnLine(kLineDirections[n], [&](int x, int y) { return EnemyDirect(x, y) == 0; }, &file, &rank)) {
         sink_.Drop(p_, side_, ROOK, file, rank);
         return;
       }
