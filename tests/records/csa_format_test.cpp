@@ -136,7 +136,7 @@ TEST(CsaWriter, NamesOnlyPromotableTypesPromotedAndReportsFailedWrites) {
 
 TEST(CsaCorpus, EveryFileReadsToTheMainLineAndStartOfItsKif) {
   const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".csa");
-  if (paths.empty()) GTEST_SKIP() << "no corpus at " << CorpusDir();
+  ASSERT_FALSE(paths.empty()) << "no corpus at " << CorpusDir();
   for (const std::string& path : paths) {
     Kifu csa, kif;
     FileInStream csaIn, kifIn;

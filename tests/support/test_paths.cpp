@@ -1,4 +1,4 @@
-// Locations of the shared corpus and of the test data, fixed at configure time.
+// Locations of the corpus and of the test data, fixed at configure time.
 #include "support/test_paths.h"
 
 const char* CorpusDir() { return KIFU_CORPUS_DIR; }
