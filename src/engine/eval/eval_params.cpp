@@ -52,8 +52,8 @@ void BuildKingTables(EvalParams* params) {
         int side0 = kKingDefenceBase[row][offset][d];
         int side1 = kKingDefenceBase[row][MirroredOffset(offset)][d];
         if (row == 2) {
-          side0 = side0 * 64 / 100;
-          side1 = side1 * 64 / 100;
+          side0 = side0 * KNIGHT_DEFENCE_PERCENT / 100;
+          side1 = side1 * KNIGHT_DEFENCE_PERCENT / 100;
         }
         params->kingDefenceTable[0][row][offset][d] = side0;
         params->kingDefenceTable[1][row][offset][d] = side1;

@@ -18,6 +18,9 @@ extern const int kPieceValue[TYPE_TABLE_SIZE];
 // rows 3-5): [row][rank offset + 8][file distance], oriented for side 0.
 extern const int (&kKingDefenceBase)[KING_DEFENCE_ROWS][KING_OFFSET_COUNT][FILE_DISTANCE_COUNT];
 extern const int (&kKingAttackBase)[6][KING_OFFSET_COUNT][FILE_DISTANCE_COUNT];
+// The knight's defence row (K1 row 2) counts this many hundredths of its
+// base entries in the parameters of a think.
+inline constexpr int KNIGHT_DEFENCE_PERCENT = 64;
 
 extern const int kOpenFileWeight[9];
 extern const int kOpenFileScale[19];

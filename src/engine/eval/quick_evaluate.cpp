@@ -8,6 +8,7 @@
 
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_setup.h"
+#include "engine/eval/guard_weights.h"
 #include "engine/eval/piece_square_table.h"
 
 namespace {
@@ -16,30 +17,6 @@ namespace {
 // can stand on the board, so the table runs on by 100 a tokin to 18.
 constexpr int kTokinCrowding[19] = {0,    0,    100,  250,  440,  540,  640,  740,  840, 940,
                                     1040, 1140, 1240, 1340, 1440, 1540, 1640, 1740, 1840};
-
-// Nearness of a guard to its king by ranks behind the king (-6 .. 4, so
-// index d + 6; negative in front) and file distance.
-constexpr double kNearness[11][9] = {
-    {0.04, 0, 0, 0, 0, 0, 0, 0, 0},
-    {0.13, 0.11, 0.08, 0.03, 0, 0, 0, 0, 0},
-    {0.32, 0.3, 0.27, 0.18, 0.11, 0.04, 0, 0, 0},
-    {0.5, 0.48, 0.43, 0.37, 0.26, 0.18, 0.06, 0, 0},
-    {0.72, 0.7, 0.67, 0.61, 0.46, 0.29, 0.08, 0, 0},
-    {0.96, 0.94, 0.89, 0.78, 0.57, 0.37, 0.09, 0, 0},
-    {1.0, 1.0, 0.93, 0.81, 0.59, 0.38, 0.09, 0, 0},
-    {0.88, 0.83, 0.65, 0.55, 0.38, 0.18, 0.04, 0, 0},
-    {0.54, 0.51, 0.41, 0.35, 0.14, 0.02, 0, 0, 0},
-    {0.29, 0.26, 0.15, 0.03, 0, 0, 0, 0, 0},
-    {0.11, 0.02, 0, 0, 0, 0, 0, 0, 0},
-};
-constexpr int NEAREST_BEHIND = -6, FARTHEST_BEHIND = 4;
-
-// Guard weight by type (code & 0x9f).
-constexpr double kGuardWeight[TYPE_TABLE_SIZE] = {
-    0, 0, 0, 5.0, 4.9, 2.4, 2.0, 1.0, 0,  // gold, silver, knight, lance, pawn
-    0, 0, 0, 0,   0,   0,   0,   0,       //
-    0, 0, 0, 5.0, 5.0, 5.0, 5.0,          // promoted minors
-};
 
 // The guard value the shelter correction aims at, and its slope by how far
 // the value misses it.
