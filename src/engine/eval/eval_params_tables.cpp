@@ -6,6 +6,8 @@
 
 #include <array>
 
+#include "engine/eval/guard_weights.h"
+
 namespace eval_tables {
 namespace {
 
@@ -54,15 +56,57 @@ constexpr Block Extend(const Profile& profile, double ahead, double behind) {
   return block;
 }
 
-// K1: gold and horse as given; silver, knight, lance and pawn guard like a
-// gold, less so. Guards thin out slower in front of the king than behind
-// it; a horse guards from afar.
+// K1 guards as the quick evaluation's guard values do. Weights and nearness
+// are taken as exact tenths and hundredths and every step is a whole-number
+// fraction truncated once, so no product falls a hair below an integer.
+constexpr int Tenths(double value) { return static_cast<int>(value * 10 + 0.5); }
+constexpr int Hundredths(double value) { return static_cast<int>(value * 100 + 0.5); }
+
+// Nearness on the king's file of a guard at a defence offset (offset - 8
+// ranks behind the king), in hundredths.
+constexpr int KingFileNearness(int offset) {
+  const int behind = offset - 8;
+  if (behind < NEAREST_BEHIND || behind > FARTHEST_BEHIND) return 0;
+  return Hundredths(kNearness[behind - NEAREST_BEHIND][0]);
+}
+
+// A kind's telling rows: the gold's times its guard weight over the gold's.
+// The knight's row is stored before the parameters' scaling of it, so it
+// comes out at its guard weight after that scaling.
+constexpr Profile GuardRows(int type) {
+  const int percentKept = type == KNIGHT ? KNIGHT_DEFENCE_PERCENT : 100;
+  const int numerator = Tenths(kGuardWeight[type]) * 100, denominator = Tenths(kGuardWeight[GOLD]) * percentKept;
+  Profile result{};
+  for (int i = 0; i < 3; ++i) {
+    for (int d = 0; d < D; ++d) result[i][d] = kDefenceGold[i][d] * numerator / denominator;
+  }
+  return result;
+}
+
+// A defence block from its telling rows: every rank further from the king
+// keeps of the rank next to it nearer the king the share that the nearness
+// on the king's file keeps from the one to the other. Where the nearness
+// has run out nothing guards, so the ranks beyond stay 0.
+constexpr Block ExtendByNearness(const Profile& profile) {
+  Block block{};
+  for (int i = 0; i < 3; ++i) block[7 + i] = profile[i];
+  const auto keep = [&block](int offset, int nearer) {
+    const int from = KingFileNearness(nearer), to = KingFileNearness(offset);
+    for (int d = 0; d < D; ++d) block[offset][d] = from == 0 ? 0 : block[nearer][d] * to / from;
+  };
+  for (int offset = 6; offset >= 0; --offset) keep(offset, offset + 1);
+  for (int offset = 10; offset < O; ++offset) keep(offset, offset - 1);
+  return block;
+}
+
+// K1: gold and horse telling rows as given; a horse guards from afar, so
+// its further ranks keep 0.9 each.
 constexpr std::array<Block, 6> kDefence = {
-    Extend(kDefenceGold, 0.7, 0.6),
-    Extend(Scaled(kDefenceGold, 0.9), 0.7, 0.6),
-    Extend(Scaled(kDefenceGold, 0.8), 0.7, 0.6),
-    Extend(Scaled(kDefenceGold, 0.6), 0.7, 0.6),
-    Extend(Scaled(kDefenceGold, 0.45), 0.7, 0.6),
+    ExtendByNearness(kDefenceGold),
+    ExtendByNearness(GuardRows(SILVER)),
+    ExtendByNearness(GuardRows(KNIGHT)),
+    ExtendByNearness(GuardRows(LANCE)),
+    ExtendByNearness(GuardRows(PAWN)),
     Extend(kDefenceHorse, 0.9, 0.9),
 };
 // K2: rows 0-2 attack (gold, tokin, silver), rows 3-5 approach (knight,

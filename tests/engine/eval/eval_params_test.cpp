@@ -77,7 +77,7 @@ TEST(EvalParams, SplitsScalesAndGridsAsWorked) {
   EXPECT_EQ(g_evalParams.kingAttackTable[0][0][8][0][1], 343);
   EXPECT_EQ(g_evalParams.kingApproachTable[0][0][7][0], 172 * 87 / 100);
   EXPECT_EQ(g_evalParams.kingDefenceTable[1][5][16 - 9][0], 560);  // side 1 reads the offsets mirrored
-  EXPECT_EQ(g_evalParams.kingDefenceTable[0][2][8][0], 770 * 8 / 10 * 64 / 100);
+  EXPECT_EQ(g_evalParams.kingDefenceTable[0][2][8][0], 770 * 3 / 4 * 64 / 100);  // a knight guards at 0.48 of a gold
   EXPECT_EQ(g_evalParams.valid, 1);
   EXPECT_STREQ(GetPlayStyleName(0x21), "強引");
   EXPECT_STREQ(GetPlayStyleName(15), "標準");  // an unknown style reads as the first
@@ -114,6 +114,38 @@ TEST(EvalParamsTables, GeneratedKingTablesFallOffWithRankDistance) {
         for (int offset = 0; offset < 7; ++offset) EXPECT_LE((*table)[row][offset][d], (*table)[row][offset + 1][d]);
         for (int offset = 10; offset < 17; ++offset) EXPECT_LE((*table)[row][offset][d], (*table)[row][offset - 1][d]);
       }
+}
+
+// Silver, knight, lance and pawn defend as they guard in the quick
+// evaluation: the gold's telling rows times the kind's guard weight over the
+// gold's 5.0 (the knight's before the parameters keep 64/100 of it), and
+// every further rank, for every row but the horse's, keeps of its neighbour
+// nearer the king the share the nearness on the king's file keeps.
+TEST(EvalParamsTables, KingDefenceRowsFollowTheGuardWeights) {
+  const auto& k1 = eval_tables::kKingDefenceBase;
+  // Guard weights in tenths by row (gold, silver, knight, lance, pawn) and
+  // the nearness on the king's file in hundredths, by ranks behind the king
+  // from -6 to 4; none beyond.
+  const int weight[5] = {50, 49, 24, 20, 10};
+  const int nearness[11] = {4, 13, 32, 50, 72, 96, 100, 88, 54, 29, 11};
+  const auto near = [&](int offset) { return offset < 2 || offset > 12 ? 0 : nearness[offset - 2]; };
+  for (int row = 0; row < 5; ++row) {
+    int expected[17][9] = {};
+    const int keptPercent = row == 2 ? 64 : 100;
+    for (int offset = 7; offset <= 9; ++offset)
+      for (int d = 0; d < 9; ++d) expected[offset][d] = k1[0][offset][d] * weight[row] * 100 / (50 * keptPercent);
+    for (int offset = 6; offset >= 0; --offset)
+      for (int d = 0; d < 9; ++d)
+        expected[offset][d] = near(offset + 1) == 0 ? 0 : expected[offset + 1][d] * near(offset) / near(offset + 1);
+    for (int offset = 10; offset < 17; ++offset)
+      for (int d = 0; d < 9; ++d)
+        expected[offset][d] = near(offset - 1) == 0 ? 0 : expected[offset - 1][d] * near(offset) / near(offset - 1);
+    for (int offset = 0; offset < 17; ++offset)
+      for (int d = 0; d < 9; ++d) EXPECT_EQ(k1[row][offset][d], expected[offset][d]) << row << " " << offset << " " << d;
+  }
+  // Two ranks in front of the king a gold keeps 72/96 of its row in front:
+  // 735 x 0.75, truncated.
+  EXPECT_EQ(k1[0][6][0], 551);
 }
 
 TEST(GameStage, CountsAdvancedPromotedAndCapturedPieces) {
