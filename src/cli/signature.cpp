@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cli/record_files.h"
 #include "engine/board/attacking_board_moves.h"
 #include "engine/board/capture_generators.h"
 #include "engine/board/check_generator.h"
@@ -44,8 +43,16 @@
 #include "engine/service/record_bridge.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
+#include "records/record_files.h"
 
 namespace {
+
+// Reads a game of the set; an empty text on success.
+std::string ReadGame(const std::string& path, Kifu& kifu) {
+  if (ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), kifu, false) != 0) return "cannot read '" + path + "'";
+  kifu.SelectFirstMoves();
+  return "";
+}
 
 // Plies drawn per game, and children of each position that get the
 // node-search generators (every child gets make, keys and the delta).
@@ -576,10 +583,7 @@ std::string SignaturePositions(const std::string& root, std::vector<SignaturePos
   out.clear();
   for (const std::string& file : files) {
     Kifu kifu;
-    if (std::string error = ReadRecordFileForCommand((fs::path(root) / file).string(), kifu); !error.empty()) {
-      return error;
-    }
-    kifu.SelectFirstMoves();
+    if (std::string error = ReadGame((fs::path(root) / file).string(), kifu); !error.empty()) return error;
     const int length = kifu.LineLength();
     // The start of every game too: each handicap has its own.
     for (int i = 0; i <= PLIES_PER_GAME; ++i) {
@@ -610,8 +614,7 @@ std::string ComputeSignature(const std::string& root, const std::vector<Signatur
     const SignaturePosition& at = positions[index];
     if (at.file != file) {
       file = at.file;
-      if (std::string error = ReadRecordFileForCommand(root + "/" + file, kifu); !error.empty()) return error;
-      kifu.SelectFirstMoves();
+      if (std::string error = ReadGame(root + "/" + file, kifu); !error.empty()) return error;
     }
     MoveRecord line[2];
     // A position the engine cannot hold (the mate problem has one king) is left out.
