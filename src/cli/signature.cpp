@@ -208,7 +208,7 @@ struct Runner {
 
   void Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SplitMix& rng);
   void RunBoard(const MoveRecord* line, int count, SplitMix& rng);
-  void RunChild(const MoveRecord& move, bool deep, SplitMix& rng);
+  void RunChild(const MoveRecord& move, bool deep, SplitMix rng);
   void RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key);
 };
 
@@ -247,10 +247,11 @@ void Runner::Run(const SignaturePosition& at, const Position& position, const Mo
   g_lineMoves[0] = line[1];
   const int count = GenerateLegalMoves(work, legal);
   d.AddMoves(LEGAL_MOVES, legal, count);
-  RunBoard(g_lineMoves, count, rng);
   const int deepStride = std::max(1, count / DEEP_CHILDREN);
   const int deepOffset = rng.Below(deepStride);
-  for (int i = 0; i < count; ++i) RunChild(legal[i], i % deepStride == deepOffset, rng);
+  SplitMix childSeeds{rng.Next()};
+  RunBoard(g_lineMoves, count, rng);
+  for (int i = 0; i < count; ++i) RunChild(legal[i], i % deepStride == deepOffset, SplitMix{childSeeds.Next()});
 }
 
 void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key) {
@@ -411,14 +412,23 @@ void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
     }
   }
 
-  // Threats: the opponent's captures in this position, as if it moved again.
-  MoveCode threats[8] = {0};
-  work.sideToMove = static_cast<uint8_t>(enemy);
-  n = GenerateCaptures(work, line, 3, Out());
-  work.sideToMove = static_cast<uint8_t>(side);
-  for (int i = 0; i < n && threats[0] < 7; ++i) threats[1 + threats[0]++] = ToMoveCode(out[i]);
-  for (int depth : {2, 5}) {
-    const int written = GenerateThreatResponses(p, threats, 0, depth, Out());
+  // Threats: the opponent's captures and a few of its other moves, as if it
+  // moved again, with one of the side's moves as the reply between them.
+  SplitMix threatRng{rng.Next()};
+  for (int round = 0; round < 2; ++round) {
+    MoveCode threats[8] = {0};
+    work.sideToMove = static_cast<uint8_t>(enemy);
+    const int captures = round == 0 ? std::min(GenerateCaptures(work, line, 3, Out()), 3) : 0;
+    int moveCount = 0;
+    GenerateAllMoves(work, moveCount, lists);
+    work.sideToMove = static_cast<uint8_t>(side);
+    for (int i = 0; i < captures; ++i) threats[1 + 2 * i] = ToMoveCode(out[i]);
+    for (int i = captures; i < 3 && moveCount > 0; ++i) threats[1 + 2 * i] = ToMoveCode(lists[threatRng.Below(moveCount)]);
+    threats[0] = 5;
+    threats[2] = count > 0 ? ToMoveCode(legal[threatRng.Below(count)]) : NULL_MOVE_CODE;
+    threats[4] = NULL_MOVE_CODE;
+    const int ply = threatRng.Below(7);
+    const int written = GenerateThreatResponses(p, threats, ply, ply + 1 + threatRng.Below(6), Out());
     d.AddMoves(THREAT_RESPONSES, out, written);
   }
 
@@ -484,9 +494,13 @@ void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
   d.AddInt(ROOT_END, EvalEndGameRoot(p, &nullMove));
 }
 
-void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix& rng) {
+void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix rng) {
+  // Every draw up front, so that one function's output never shifts the
+  // arguments another one gets.
+  const int handSide = rng.Below(2), silver = rng.Below(2), defendDepth = rng.Below(6), escapeDepth = rng.Below(6),
+            keyDepth = rng.Below(6), boardDepth = 1 + rng.Below(4), tacticalDepth = 1 + rng.Below(4),
+            extra = rng.Below(3), attackDepth = rng.Below(4), level = rng.Below(4);
   PositionKey before, updated, after;
-  const int handSide = rng.Below(2);
   ComputePositionKey(work, handSide, before);
   updated = before;
   UpdatePositionKey(updated, handSide, move);
@@ -504,7 +518,7 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix& rng) {
   if (deep) {
     EvalEnemyKingTerm(work, &child);
     d.AddBytes(ENEMY_KING_TERM, &child, sizeof child);
-    EvalPatternTerm(work, rng.Below(2) ? 16 * move.toFile + move.toRank : 0, &move, &child);
+    EvalPatternTerm(work, silver ? 16 * move.toFile + move.toRank : 0, &move, &child);
     d.AddBytes(PATTERN_TERM, &child, sizeof child);
     d.AddInt(BLEND, BlendScore(child, 0) << 16 ^ BlendScore(child, 1));
     d.AddInt(BLEND, BlendScoreTokinAware(child, work, work.sideToMove));
@@ -513,24 +527,24 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix& rng) {
     g_lineMoves[g_ply] = move;
     const MoveRecord* childLine = g_lineMoves + g_ply;
     int n = 0;
-    for (int level = 0; level < 4; level += 3) {
-      n = GenerateCapturesOnChangedSquares(work, level, Out());
+    for (int captureLevel = 0; captureLevel < 4; captureLevel += 3) {
+      n = GenerateCapturesOnChangedSquares(work, captureLevel, Out());
       d.AddMoves(CAPTURES_CHANGED, out, n);
     }
     n = GenerateRecaptures(work, move, Out());
     d.AddMoves(RECAPTURES, out, n);
     int written = 0;
-    n = GenerateDefendingMoves(work, written, rng.Below(6), Out());
+    n = GenerateDefendingMoves(work, written, defendDepth, Out());
     d.AddMoves(DEFENDING_MOVES, out, n);
     d.AddInt(DEFENDING_MOVES, written);
-    n = GenerateEscapesOfAttackedPieces(work, rng.Below(6), 0, 0, Out());
+    n = GenerateEscapesOfAttackedPieces(work, escapeDepth, 0, 0, Out());
     d.AddMoves(ATTACKED_ESCAPES, out, n);
     // A recapture sets the follow-up key under which the generators filter.
     MoveRecord answer{};
     uint32_t key = 0;
     if (GenerateRecaptures(work, move, &answer) == 1) {
       key = RecaptureKey(move, answer);
-      d.AddInt(FOLLOW_UP_KEYS, RecaptureKeyLines(work, move, answer, rng.Below(6)));
+      d.AddInt(FOLLOW_UP_KEYS, RecaptureKeyLines(work, move, answer, keyDepth));
     }
     for (uint32_t filter : {0u, key}) {
       g_forcingMoveFilter = filter;
@@ -538,11 +552,11 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix& rng) {
         n = GenerateCheckEvasions(work, childLine, static_cast<int>(filter), Out());
         d.AddMoves(EVASIONS, out, n);
       }
-      n = GenerateBoardMoves(work, childLine, g_ply, 1 + rng.Below(4), Out());
+      n = GenerateBoardMoves(work, childLine, g_ply, boardDepth, Out());
       d.AddMoves(BOARD_MOVES, out, n);
-      n = GenerateTacticalMoves(work, childLine, 1 + rng.Below(4), Out());
+      n = GenerateTacticalMoves(work, childLine, tacticalDepth, Out());
       d.AddMoves(TACTICAL, out, n);
-      n = GenerateMovesToSquare(work, childLine, move.toFile, move.toRank, rng.Below(3), Out());
+      n = GenerateMovesToSquare(work, childLine, move.toFile, move.toRank, extra, Out());
       d.AddMoves(MOVES_TO_SQUARE, out, n);
       if (filter == 0 && key == 0) break;
     }
@@ -551,13 +565,13 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix& rng) {
     int replies = 0;
     for (const MoveRecord* m = GenerateAllMoves(work, replies, lists); m != nullptr; m = m->next) {
       d.AddInt(FORCING, IsForcingMove(work, childLine, m->pieceId, m->promote, m->IsDrop(), m->toFile, m->toRank,
-                                      rng.Below(4)));
+                                      (level + replies--) & 3));
       d.AddInt(THREAT_MOVE, IsThreatMove(work, m->IsDrop() ? -1 : m->pieceId, m->pieceCode, m->promote, m->toFile,
                                          m->toRank));
       d.AddInt(THREAT_MOVE, IsThreatSquare(m->toFile, m->toRank));
     }
     g_forcingMoveFilter = 0;
-    RunAttackGenerators(childLine, rng.Below(4), key);
+    RunAttackGenerators(childLine, attackDepth, key);
     --g_ply;
   }
   UnmakeMove(work, move, 1);
