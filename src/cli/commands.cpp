@@ -10,6 +10,8 @@ int RunShowCommand(const CommandArgs& args);
 int RunMovesCommand(const CommandArgs& args);
 // eval_command.cpp
 int RunEvalCommand(const CommandArgs& args);
+// signature_command.cpp
+int RunSignatureCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -29,6 +31,9 @@ const std::vector<Command>& Commands() {
        "the engine's evaluation terms, blended score and root moves ranked by screening value at ply N (default: the "
        "last)",
        RunEvalCommand},
+      {"signature", "[ROOT] [--positions | --trace NAME]",
+       "the engine signature over the repository's games: one digest per engine function (--help for more)",
+       RunSignatureCommand},
   };
   return commands;
 }

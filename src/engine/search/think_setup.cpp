@@ -26,15 +26,19 @@ int BeginThink(const Position& position, const ThinkRequest& request, NodeState&
   out.senkei[engineSide] =
       ReconsiderStrategy(position, engineSide, request.allowed, request.current, request.preferred);
   out.senkei[1 - engineSide] = ReconsiderStrategy(position, 1 - engineSide, 0, 0, 0);
-  g_gameStage = DetermineGameStage(position);
-  out.stage = g_gameStage;
-  InitEvalParams(position, out.senkei);
-  InitEvalTables(position, out.stage, out.senkei);
+  out.stage = DetermineGameStage(position);
+  PrepareThink(position, out, root);
+  return 0;
+}
+
+void PrepareThink(const Position& position, const ThinkSetup& setup, NodeState& root) {
+  g_gameStage = setup.stage;
+  InitEvalParams(position, setup.senkei);
+  InitEvalTables(position, setup.stage, setup.senkei);
   g_searchGeneration = 0;
   ClearAttackMoveStamps();
   EvaluateFull(position, &root.eval);
   InitAttackHistory();
-  return 0;
 }
 
 MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last, const MoveRecord* previous) {

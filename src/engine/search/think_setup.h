@@ -29,6 +29,10 @@ bool HasBothKings(const Position& position);
 // Runs the set-up in the root's order and fills out; -1, with nothing
 // changed, for a position without both kings on the board.
 int BeginThink(const Position& position, const ThinkRequest& request, NodeState& root, ThinkSetup& out);
+// The part of the set-up after the decisions: the stage into g_gameStage,
+// parameters and tables for the pair, the stamps, the root's full
+// evaluation and the attack history.
+void PrepareThink(const Position& position, const ThinkSetup& setup, NodeState& root);
 // Drops the root moves that only put a piece back after the last two game
 // moves, only when there are two or more and never all of them; returns the head.
 MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last, const MoveRecord* previous);

@@ -1,0 +1,643 @@
+// The engine signature: positions drawn by a fixed seed from the
+// repository's games, and per function a digest of everything it returned.
+#include "cli/signature.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "engine/board/attacking_board_moves.h"
+#include "engine/board/capture_generators.h"
+#include "engine/board/check_generator.h"
+#include "engine/board/defender_generator.h"
+#include "engine/board/engine_perft.h"
+#include "engine/board/engine_random.h"
+#include "engine/board/evasion_generators.h"
+#include "engine/board/king_attack_generator.h"
+#include "engine/board/king_attack_shallow.h"
+#include "engine/board/king_safety.h"
+#include "engine/board/make_move.h"
+#include "engine/board/mate_in_one.h"
+#include "engine/board/move_gen_helpers.h"
+#include "engine/board/move_generators.h"
+#include "engine/board/move_tests.h"
+#include "engine/board/board_move_generator.h"
+#include "engine/board/position_key.h"
+#include "engine/board/root_move_classification.h"
+#include "engine/board/static_exchange.h"
+#include "engine/board/tactical_generator.h"
+#include "engine/board/threat_responses.h"
+#include "engine/eval/evaluate_delta.h"
+#include "engine/eval/evaluate_full.h"
+#include "engine/eval/formation_root.h"
+#include "engine/eval/move_ordering.h"
+#include "engine/eval/pattern_eval.h"
+#include "engine/eval/quick_evaluate.h"
+#include "engine/eval/root_evaluators.h"
+#include "engine/eval/score_blend.h"
+#include "engine/eval/strategy_redecision.h"
+#include "engine/search/move_code_list.h"
+#include "engine/search/root_screening.h"
+#include "engine/search/search_globals.h"
+#include "engine/search/think_setup.h"
+#include "engine/service/record_bridge.h"
+#include "records/kifu.h"
+#include "records/kifu_graph.h"
+#include "records/record_files.h"
+
+namespace {
+
+// Reads a game of the set; an empty text on success.
+std::string ReadGame(const std::string& path, Kifu& kifu) {
+  if (ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), kifu, false) != 0) return "cannot read '" + path + "'";
+  kifu.SelectFirstMoves();
+  return "";
+}
+
+// Plies drawn per game, and children of each position that get the
+// node-search generators (every child gets make, keys and the delta).
+constexpr int PLIES_PER_GAME = 5;
+constexpr int DEEP_CHILDREN = 6;
+
+// The signature's own generator: splitmix64, the same on every machine.
+struct SplitMix {
+  uint64_t state;
+  uint64_t Next() {
+    uint64_t z = (state += 0x9e3779b97f4a7c15ull);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+    return z ^ (z >> 31);
+  }
+  int Below(int n) { return static_cast<int>(Next() % static_cast<uint64_t>(n)); }
+};
+
+enum Fn : int {
+  THINK, STRATEGY, STAGE, KEYS, MAKE_UNMAKE, ALL_MOVES, LEGAL_MOVES, FROM_SQUARE, EVASIONS, CAPTURES,
+  CAPTURES_CHANGED, CAPTURES_ON_SQUARE, RECAPTURES, MOVES_TO_SQUARE, PIECE_MOVES, CHECKS, BOARD_MOVES, TACTICAL,
+  THREAT_RESPONSES, PIECE_ESCAPES, BISHOP_SIDESTEPS, BATTERY_MOVES, PROTECTED_MOVES, DEFENDING_MOVES,
+  ATTACKED_ESCAPES, KING_ROOM, DEFENDERS, KING_ATTACK, KING_ATTACK_SHALLOW, ATTACK_BOARD_MOVES, DROP_PROPOSALS,
+  ATTACK_TERMS, STATIC_EXCHANGE, EXCHANGE_FOR_EVAL, BEST_CAPTURE, MATE_IN_ONE, MATE_FILTERS, KING_SAFETY,
+  MOVE_VALID, FORCING, THREAT_MOVE, FOLLOW_UP_KEYS, ROOT_BACK_FILTER, USELESS_LANCE, EVAL_FULL, EVAL_DELTA,
+  ENEMY_KING_TERM, PATTERN_TERM, BLEND, ROOT_FORMATION, ROOT_MIDDLE, ROOT_END, QUICK_EVAL, SCREENING, ORDERING,
+  POSITIONAL_GAIN, ROOT_CLASSIFICATION, FN_COUNT
+};
+constexpr const char* kNames[FN_COUNT] = {
+    "think", "strategy", "stage", "keys", "make_unmake", "all_moves", "legal_moves", "from_square", "evasions",
+    "captures", "captures_changed", "captures_on_square", "recaptures", "moves_to_square", "piece_moves", "checks",
+    "board_moves", "tactical", "threat_responses", "piece_escapes", "bishop_sidesteps", "battery_moves",
+    "protected_moves", "defending_moves", "attacked_escapes", "king_room", "defenders", "king_attack",
+    "king_attack_shallow", "attack_board_moves", "drop_proposals", "attack_terms", "static_exchange",
+    "exchange_for_eval", "best_capture", "mate_in_one", "mate_filters", "king_safety", "move_valid", "forcing",
+    "threat_move", "follow_up_keys", "root_back_filter", "useless_lance", "eval_full", "eval_delta",
+    "enemy_king_term", "pattern_term", "blend", "root_formation", "root_middle", "root_end", "quick_eval",
+    "screening", "ordering", "positional_gain", "root_classification"};
+
+// FNV-1a over 64-bit words, each mixed first so that every bit of a word
+// reaches the whole digest.
+struct Digests {
+  uint64_t value[FN_COUNT];
+  Digests() { std::fill(value, value + FN_COUNT, 0xcbf29ce484222325ull); }
+  void Add(Fn fn, uint64_t word) {
+    SplitMix mix{word};
+    value[fn] = (value[fn] ^ mix.Next()) * 0x100000001b3ull;
+  }
+  void AddBytes(Fn fn, const void* data, size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; i += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, bytes + i, std::min<size_t>(8, size - i));
+      Add(fn, word);
+    }
+  }
+  // The move's identity; the order value is the search's scratch word, which
+  // no generator writes.
+  void AddMove(Fn fn, const MoveRecord& m) {
+    Add(fn, static_cast<uint64_t>(static_cast<uint8_t>(m.fromFile)) | static_cast<uint64_t>(m.fromRank & 0xff) << 8 |
+                static_cast<uint64_t>(m.toFile & 0xff) << 16 | static_cast<uint64_t>(m.toRank & 0xff) << 24 |
+                static_cast<uint64_t>(m.pieceId) << 32 | static_cast<uint64_t>(m.capturedId) << 40 |
+                static_cast<uint64_t>(m.pieceCode) << 48 | static_cast<uint64_t>(m.capturedCode) << 56);
+    Add(fn, m.promote);
+  }
+  // The count, then each move in order.
+  void AddMoves(Fn fn, const MoveRecord* moves, int count) {
+    Add(fn, static_cast<uint64_t>(count));
+    for (int i = 0; i < count; ++i) AddMove(fn, moves[i]);
+  }
+  void AddList(Fn fn, const MoveRecord* head, int count) {
+    Add(fn, static_cast<uint64_t>(count));
+    for (const MoveRecord* m = head; m != nullptr; m = m->next) AddMove(fn, *m);
+  }
+  void AddInt(Fn fn, int64_t v) { Add(fn, static_cast<uint64_t>(v)); }
+};
+
+// The board as the generators see it; in-hand stack slots above the tops and
+// the tokin-list order are what unmake leaves free, so they are left out.
+void AddPosition(Digests& d, Fn fn, const Position& p) {
+  d.AddBytes(fn, p.board, sizeof p.board);
+  d.AddBytes(fn, p.attacks, sizeof p.attacks);
+  d.AddBytes(fn, p.hand, sizeof p.hand);
+  d.AddBytes(fn, p.pawnRank, sizeof p.pawnRank);
+  d.AddBytes(fn, p.handTotal, sizeof p.handTotal);
+  for (int id = 0; id < PIECE_COUNT; ++id) {
+    const PieceListEntry& e = p.pieces[id];
+    if (IsOnBoard(e.file, e.rank)) d.AddInt(fn, id << 24 | e.file << 16 | e.rank << 8 | e.code);
+  }
+}
+
+// The record move of the main line at ply as the engine's legal move in
+// position; false when none matches.
+bool FindEngineMove(Position& position, const KifuMove& recordMove, MoveRecord& out) {
+  static MoveRecord moves[MAX_GENERATED_MOVES];
+  const int count = GenerateLegalMoves(position, moves);
+  for (int i = 0; i < count; ++i) {
+    KifuMove m;
+    if (EngineMoveToUi(ToMoveCode(moves[i]), m) != 0) continue;
+    if (m.fromFile == recordMove.fromFile && m.fromRank == recordMove.fromRank && m.toFile == recordMove.toFile &&
+        m.toRank == recordMove.toRank && (m.promote != 0) == (recordMove.promote != 0)) {
+      out = moves[i];
+      out.previous = out.next = nullptr;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The engine position at the ply with the two moves before it made on the
+// board, so that piece identities agree with the line; line[1] is the last
+// move, line[0] the one before (null moves where the game has none).
+bool PositionWithLine(const Kifu& kifu, int ply, Position& position, MoveRecord line[2]) {
+  line[0].SetNull();
+  line[1].SetNull();
+  const int start = std::max(0, ply - 2);
+  const KifuMoveNode* node = kifu.MoveAtPly(start);
+  if (node == nullptr || node->reachedNode == nullptr) return false;
+  if (KifuPositionToEngine(position, node->reachedNode->position) != 0) return false;
+  for (int p = start + 1; p <= ply; ++p) {
+    MoveRecord& slot = line[2 - (ply - p) - 1];
+    const KifuMoveNode* next = kifu.MoveAtPly(p);
+    if (next == nullptr || !FindEngineMove(position, next->move, slot)) return false;
+    MakeMove(position, slot, 0);
+  }
+  return true;
+}
+
+// The side to move's own pieces, then the enemy's, on the board.
+template <typename Visit>
+void ForEachPiece(const Position& p, int side, Visit visit) {
+  for (int id = 0; id < PIECE_COUNT; ++id) {
+    const PieceListEntry& e = p.pieces[id];
+    if (IsOnBoard(e.file, e.rank) && IsOwnedBy(e.code, side)) visit(id, e);
+  }
+}
+
+struct Runner {
+  Digests d;
+  Position work, saved;
+  MoveRecord legal[MAX_GENERATED_MOVES];
+  MoveRecord out[AttackMoveStamps::kCandidateCapacity + MAX_GENERATED_MOVES];
+  MoveRecord lists[MAX_GENERATED_MOVES];
+  CandidateMoveNode nodes[MAX_GENERATED_MOVES];
+  MoveCodeList done;
+  NodeState root;
+
+  MoveRecord* Out() {
+    std::memset(out, 0, sizeof(MoveRecord) * MAX_GENERATED_MOVES);
+    ++g_nodeCount;
+    return out;
+  }
+
+  void Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SplitMix& rng);
+  void RunBoard(const MoveRecord* line, int count, SplitMix& rng);
+  void RunChild(const MoveRecord& move, bool deep, SplitMix rng);
+  void RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key);
+};
+
+void Runner::Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SplitMix& rng) {
+  std::memcpy(&work, &position, sizeof work);
+  ResetSearchGlobals();
+  SetRandomSeed(at.randomSeed);
+  const int side = work.sideToMove;
+  // The think as a game sets it up (every strategy allowed), then, unless
+  // the position keeps it, the drawn pair and stage.
+  const ThinkRequest request{side, ALL_SENKEI_MASK, at.pair[side], 0};
+  ThinkSetup setup;
+  if (BeginThink(work, request, root, setup) != 0) return;
+  d.AddInt(THINK, setup.senkei[0] << 16 | setup.senkei[1] << 8 | setup.stage);
+  d.AddBytes(THINK, &root.eval, sizeof root.eval);
+  for (int s = 0; s < 2; ++s) {
+    d.AddInt(STRATEGY, ReconsiderStrategy(work, s, ALL_SENKEI_MASK, at.pair[s], 0));
+    d.AddInt(STRATEGY, ReconsiderStrategy(work, s, static_cast<SenkeiMask>(rng.Next()) & ALL_SENKEI_MASK, 0,
+                                          static_cast<SenkeiMask>(rng.Next()) & ALL_SENKEI_MASK));
+    d.AddInt(STRATEGY, PositionSenkeiMask(work, s, ALL_SENKEI_MASK));
+    d.AddInt(STRATEGY, RookClass(work, s) << 24 | DetectCastle(work, s) << 16 | AnagumaObstacle(work, s) << 8 |
+                           RangingAnagumaObstacle(work, s));
+  }
+  d.AddInt(STAGE, DetermineGameStage(work));
+  if (!at.decided) {
+    setup.senkei[0] = at.pair[0];
+    setup.senkei[1] = at.pair[1];
+    setup.stage = at.stage;
+    PrepareThink(work, setup, root);
+  }
+  d.AddBytes(EVAL_FULL, &root.eval, sizeof root.eval);
+
+  // The line of the search: g_lineMoves[-1] the own previous move, [0] the last.
+  g_ply = 0;
+  g_lineMoves[-1] = line[0];
+  g_lineMoves[0] = line[1];
+  const int count = GenerateLegalMoves(work, legal);
+  d.AddMoves(LEGAL_MOVES, legal, count);
+  const int deepStride = std::max(1, count / DEEP_CHILDREN);
+  const int deepOffset = rng.Below(deepStride);
+  SplitMix childSeeds{rng.Next()};
+  RunBoard(g_lineMoves, count, rng);
+  for (int i = 0; i < count; ++i) RunChild(legal[i], i % deepStride == deepOffset, SplitMix{childSeeds.Next()});
+}
+
+void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key) {
+  done.Clear();
+  ++g_searchGeneration;
+  int n = GenerateKingAttackMoves(work, line, depth, key, done, Out());
+  d.AddMoves(KING_ATTACK, out, n);
+  d.AddInt(DROP_PROPOSALS, g_attackMoveStamps.count);
+  for (uint32_t i = 0; i < g_attackMoveStamps.count; ++i) {
+    const AttackMoveStamps::Candidate& c = g_attackMoveStamps.candidates[i];
+    int slots = 0;
+    for (int slot = 0; slot < AttackMoveStamps::kSlotCount; ++slot) {
+      slots |= g_attackMoveStamps.IsMarked(static_cast<int>(c.pieceId), static_cast<int>(c.file),
+                                           static_cast<int>(c.rank), static_cast<int>(c.promote), slot)
+               << slot;
+    }
+    d.AddInt(DROP_PROPOSALS, static_cast<int64_t>(slots) << 32 | c.pieceId << 24 | c.file << 16 | c.rank << 8 | c.promote);
+  }
+  n = GenerateKingAttackMovesShallow(work, line, line, line - 1, key, done, Out());
+  d.AddMoves(KING_ATTACK_SHALLOW, out, n);
+}
+
+void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
+  const Position& p = work;
+  const int side = p.sideToMove, enemy = 1 - side;
+  int n = 0;
+  MoveRecord* head = GenerateAllMoves(p, n, lists);
+  d.AddList(ALL_MOVES, head, n);
+  for (int level : {-1, 0, 1}) {
+    n = 0;
+    head = GenerateAllMoves(p, n, lists);
+    head = RemoveIllegalMoves(work, head, n, level);
+    d.AddList(ALL_MOVES, head, n);
+  }
+  for (int file = 1; file <= 9; ++file) {
+    for (int rank = 1; rank <= 9; ++rank) {
+      n = GenerateMovesFromSquare(p, file, rank, Out());
+      d.AddMoves(FROM_SQUARE, out, n);
+    }
+  }
+  if (IsKingAttacked(p, side)) {
+    n = GenerateCheckEvasions(p, line, 0, Out());
+    d.AddMoves(EVASIONS, out, n);
+  }
+  for (int level = 0; level < 5; ++level) {
+    n = GenerateCaptures(p, line, level, Out());
+    d.AddMoves(CAPTURES, out, n);
+  }
+  int bestValue = 0;
+  ForEachPiece(p, enemy, [&](int, const PieceListEntry& e) {
+    n = GenerateCapturesOnSquare(p, e.file, e.rank, Out(), &bestValue);
+    d.AddMoves(CAPTURES_ON_SQUARE, out, n);
+    d.AddInt(CAPTURES_ON_SQUARE, bestValue);
+    n = GenerateMovesToSquare(p, line, e.file, e.rank, rng.Below(3), Out());
+    d.AddMoves(MOVES_TO_SQUARE, out, n);
+    n = GenerateDefenders(p, e.file, e.rank, rng.Below(6), 0, 0, Out());
+    d.AddMoves(DEFENDERS, out, n);
+  });
+  ForEachPiece(p, side, [&](int id, const PieceListEntry& e) {
+    n = GeneratePieceMoves(p, e.file, e.rank, Out());
+    d.AddMoves(PIECE_MOVES, out, n);
+    const int depth = rng.Below(8);
+    n = GeneratePieceEscapes(p, e.file, e.rank, depth, rng.Below(2), rng.Below(10), rng.Below(10), Out());
+    d.AddMoves(PIECE_ESCAPES, out, n);
+    n = GenerateBatteryMoves(p, e.file, e.rank, Out());
+    d.AddMoves(BATTERY_MOVES, out, n);
+    n = GenerateMovesOfProtectedPieces(p, e.file, e.rank, Out());
+    d.AddMoves(PROTECTED_MOVES, out, n);
+    for (int firstOnly = 0; firstOnly < 2; ++firstOnly) {
+      n = GenerateDefenders(p, e.file, e.rank, depth, 0, firstOnly, Out());
+      d.AddMoves(DEFENDERS, out, n);
+    }
+    if (BaseTypeOf(e.code) == BISHOP) {
+      ForEachPiece(p, enemy, [&](int, const PieceListEntry& b) {
+        if (BaseTypeOf(b.code) != BISHOP) return;
+        n = GenerateBishopSidesteps(p, e.file, e.rank, b.file, b.rank, depth, rng.Below(2), Out());
+        d.AddMoves(BISHOP_SIDESTEPS, out, n);
+      });
+    }
+    int rankStep = 0;
+    d.AddInt(KING_SAFETY, LineAttackTest(p, enemy, p.pieces[side].file, p.pieces[side].rank, e.file, e.rank, id,
+                                         &rankStep) * 16 + rankStep);
+  });
+  n = GenerateKingRoomMoves(p, Out());
+  d.AddMoves(KING_ROOM, out, n);
+  for (int flag = 0; flag < 2; ++flag) {
+    n = 0;
+    std::memset(lists, 0, sizeof lists);
+    head = GenerateChecks(p, n, lists, flag);
+    d.AddList(CHECKS, head, n);
+  }
+  head = FilterMateCandidateChecks(p, head, n);
+  d.AddList(MATE_FILTERS, head, n);
+  d.AddInt(MATE_FILTERS, MateInOnePretest(p) << 1 | KingEscapeQuickTest(p));
+  MoveCode mate = NULL_MOVE_CODE;
+  d.AddInt(MATE_IN_ONE, FindMateInOne(work, mate));
+  d.AddInt(MATE_IN_ONE, mate);
+  d.AddInt(KING_SAFETY, HasEvasion(p) << 2 | IsKingAttacked(p, 0) << 1 | IsKingAttacked(p, 1));
+  MoveRecord best{};
+  d.AddInt(BEST_CAPTURE, FindBestCapture(p, best));
+  d.AddMove(BEST_CAPTURE, best);
+
+  for (int depth : {0, 1, 3, 6}) {
+    n = GenerateBoardMoves(p, line, g_ply, depth, Out());
+    d.AddMoves(BOARD_MOVES, out, n);
+    n = GenerateTacticalMoves(p, line, depth, Out());
+    d.AddMoves(TACTICAL, out, n);
+  }
+  for (int depth : {1, 2, 4}) RunAttackGenerators(line, depth, 0);
+  // The slider, step and king attack writers piece by piece.
+  done.Clear();
+  const AttackMoveInputs inputs{p, line, line - 1, 2, 0, done};
+  ForEachPiece(p, side, [&](int id, const PieceListEntry& e) {
+    MoveRecord* o = Out();
+    switch (BaseTypeOf(e.code)) {
+      case KING: n = GenerateKingMoveAttacks(inputs, side, e.file, e.rank, o); break;
+      case ROOK: n = GenerateRookMoveAttacks(inputs, id, e.code, e.file, e.rank, o); break;
+      case BISHOP: n = GenerateBishopMoveAttacks(inputs, id, e.code, e.file, e.rank, o); break;
+      case GOLD: n = GenerateGoldMoveAttacks(inputs, id, e.code, e.file, e.rank, o); break;
+      default:
+        if (IsPromoted(e.code)) n = GenerateGoldMoveAttacks(inputs, id, e.code, e.file, e.rank, o);
+        else if (BaseTypeOf(e.code) == SILVER) n = GenerateSilverMoveAttacks(inputs, id, e.code, e.file, e.rank, o);
+        else if (BaseTypeOf(e.code) == KNIGHT) n = GenerateKnightMoveAttacks(inputs, id, e.code, e.file, e.rank, o);
+        else if (BaseTypeOf(e.code) == LANCE) n = GenerateLanceMoveAttacks(inputs, id, e.code, e.file, e.rank, o);
+        else n = GeneratePawnMoveAttacks(inputs, id, e.code, e.file, e.rank, o);
+    }
+    d.AddMoves(ATTACK_BOARD_MOVES, out, n);
+  });
+  d.AddInt(ATTACK_TERMS, SafeCampSquareCount(p, side) << 8 | SafeCampSquareCount(p, enemy));
+  for (int file = 1; file <= 9; ++file) {
+    for (int rank = 1; rank <= 9; ++rank) {
+      const PieceCode code = p.PieceCodeAt(file, rank);
+      for (int type : {PAWN, SILVER, GOLD, BISHOP, ROOK}) {
+        if (p.IsEmpty(file, rank) && p.hand[side][type - 1] > 0) {
+          int dropValue = 0;
+          d.AddInt(EXCHANGE_FOR_EVAL, ExchangeValueForEval(p, side, type, file, rank, &dropValue));
+          d.AddInt(EXCHANGE_FOR_EVAL, dropValue);
+        }
+      }
+      if (!IsOwnedBy(code, enemy)) continue;
+      d.AddInt(ATTACK_TERMS, CaptureGainExceeds(p, side, code, file, rank, 0) |
+                                 DropTradeGain(p, side, static_cast<PieceCode>(GOLD | OwnerBit(side)), file, rank,
+                                               code) << 1);
+      d.AddInt(ATTACK_TERMS, KingRelativeWorth(p, enemy, TypeOf(code) & 0x1f, file, rank));
+      for (int first = 0; first < 3; ++first) {
+        const int attacker = movegen::NthAttacker(p, side, file, rank, first);
+        if (attacker < 0) break;
+        int firstGain = 0;
+        d.AddInt(STATIC_EXCHANGE, StaticExchange(p, side, TypeOf(code), file, rank, attacker, &firstGain, 0));
+        d.AddInt(STATIC_EXCHANGE, firstGain);
+        d.AddInt(STATIC_EXCHANGE,
+                 StaticExchangeOpening(p, side, TypeOf(code), file, rank, attacker, &firstGain, rng.Below(300)));
+        d.AddInt(STATIC_EXCHANGE, firstGain);
+        d.AddInt(STATIC_EXCHANGE,
+                 StaticExchangeForStage(p, side, TypeOf(code), file, rank, attacker, &firstGain, 0));
+        d.AddInt(STATIC_EXCHANGE, firstGain);
+      }
+    }
+  }
+
+  // Threats: the opponent's captures and a few of its other moves, as if it
+  // moved again, with one of the side's moves as the reply between them.
+  SplitMix threatRng{rng.Next()};
+  for (int round = 0; round < 2; ++round) {
+    MoveCode threats[8] = {0};
+    work.sideToMove = static_cast<uint8_t>(enemy);
+    const int captures = round == 0 ? std::min(GenerateCaptures(work, line, 3, Out()), 3) : 0;
+    int moveCount = 0;
+    GenerateAllMoves(work, moveCount, lists);
+    work.sideToMove = static_cast<uint8_t>(side);
+    for (int i = 0; i < captures; ++i) threats[1 + 2 * i] = ToMoveCode(out[i]);
+    for (int i = captures; i < 3 && moveCount > 0; ++i) threats[1 + 2 * i] = ToMoveCode(lists[threatRng.Below(moveCount)]);
+    threats[0] = 5;
+    threats[2] = count > 0 ? ToMoveCode(legal[threatRng.Below(count)]) : NULL_MOVE_CODE;
+    threats[4] = NULL_MOVE_CODE;
+    const int ply = threatRng.Below(7);
+    const int written = GenerateThreatResponses(p, threats, ply, ply + 1 + threatRng.Below(6), Out());
+    d.AddMoves(THREAT_RESPONSES, out, written);
+  }
+
+  // Move tests over this position's moves and the previous position's.
+  for (int i = 0; i < count; ++i) {
+    const MoveRecord& m = legal[i];
+    d.AddInt(USELESS_LANCE, IsUselessLanceMove(p, m, rng.Below(3)));
+    d.AddInt(ROOT_CLASSIFICATION, ClassifyRootMove(p, m, rng.Below(23)));
+    if (!m.IsDrop()) {
+      d.AddInt(POSITIONAL_GAIN, MovePositionalGain(p, side, TypeOf(m.pieceCode), m.capturedCode, m.fromFile,
+                                                   m.fromRank, m.toFile, m.toRank, m.promote));
+    }
+    d.AddInt(FOLLOW_UP_KEYS, RecaptureKey(line[0], m));
+    d.AddInt(FOLLOW_UP_KEYS, RecaptureKey3(line[-1], line[0], m));
+    d.AddInt(MATE_FILTERS, KingCanAnswerCheck(p, m));
+  }
+  for (int s = 0; s < 2; ++s) {
+    d.AddInt(ROOT_CLASSIFICATION, FormationDistance(p, s, 0) << 16 | FormationDistance(p, s, 1));
+  }
+  d.AddInt(MOVE_VALID, IsMoveValid(p, line[0]) << 1 | IsMoveValid(p, line[-1]));
+  for (int i = 0; i < count; ++i) {
+    MoveRecord shifted = legal[i];
+    shifted.toRank = static_cast<int8_t>(1 + (shifted.toRank + rng.Below(2)) % 9);
+    d.AddInt(MOVE_VALID, IsMoveValid(p, legal[i]) << 1 | IsMoveValid(p, shifted));
+  }
+
+  // Root work: back-move filter, screening, ordering, the root evaluators.
+  std::memcpy(lists, legal, sizeof(MoveRecord) * static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    lists[i].previous = i > 0 ? &lists[i - 1] : nullptr;
+    lists[i].next = i + 1 < count ? &lists[i + 1] : nullptr;
+  }
+  n = count;
+  head = FilterRootList(count > 0 ? lists : nullptr, n, &line[0], &line[-1]);
+  d.AddList(ROOT_BACK_FILTER, head, n);
+  static RootScreenValue values[MAX_GENERATED_MOVES];
+  QuickEvalResult rootQuick{};
+  ScreenRootMoves(work, legal, count, &rootQuick, values);
+  d.AddInt(SCREENING, rootQuick.finalDifference);
+  for (int i = 0; i < count; ++i) d.AddInt(SCREENING, values[i].value << 16 ^ values[i].positional);
+  for (int i = 0; i < count; ++i) {
+    nodes[i] = {&legal[i], 0, {0, 0, 0}, i + 1 < count ? &nodes[i + 1] : nullptr, i > 0 ? &nodes[i - 1] : nullptr};
+  }
+  if (count > 0) {
+    for (const CandidateMoveNode* node = OrderRootList(p, nodes); node != nullptr; node = node->next) {
+      d.AddInt(ORDERING, node->value);
+      d.AddMove(ORDERING, *node->move);
+    }
+  }
+  for (int flag = 0; flag < 3; ++flag) {
+    QuickEvalResult quick{};
+    QuickEvaluate(p, flag, &quick);
+    d.AddInt(QUICK_EVAL, quick.score);
+    d.AddInt(QUICK_EVAL, quick.finalDifference);
+    d.AddInt(QUICK_EVAL, static_cast<int64_t>(quick.guardValue[0] * 1024) << 24 ^
+                             static_cast<int64_t>(quick.guardValue[1] * 1024));
+  }
+  MoveRecord nullMove;
+  nullMove.SetNull();
+  d.AddInt(ROOT_FORMATION, EvalFormationRoot(p, 0, &nullMove, &rootQuick));
+  d.AddInt(ROOT_FORMATION, EvalFormationRoot(p, 0, &line[0], &rootQuick));
+  d.AddInt(ROOT_MIDDLE, EvalMiddleGameRoot(p, &nullMove, &rootQuick));
+  d.AddInt(ROOT_END, EvalEndGameRoot(p, &nullMove));
+}
+
+void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix rng) {
+  // Every draw up front, so that one function's output never shifts the
+  // arguments another one gets.
+  const int handSide = rng.Below(2), silver = rng.Below(2), defendDepth = rng.Below(6), escapeDepth = rng.Below(6),
+            keyDepth = rng.Below(6), boardDepth = 1 + rng.Below(4), tacticalDepth = 1 + rng.Below(4),
+            extra = rng.Below(3), attackDepth = rng.Below(4), level = rng.Below(4);
+  PositionKey before, updated, after;
+  ComputePositionKey(work, handSide, before);
+  updated = before;
+  UpdatePositionKey(updated, handSide, move);
+  std::memcpy(&saved, &work, sizeof saved);
+  MakeMove(work, move, 1);
+  ComputePositionKey(work, handSide, after);
+  d.AddBytes(KEYS, &after, sizeof after);
+  d.AddInt(KEYS, (updated == after) | MatchPositionKey(before, after) << 1 | MatchPositionKeyAtLeast(after, before)
+                                                                             << 3);
+  AddPosition(d, MAKE_UNMAKE, work);
+  EvalState child = root.eval;
+  EvaluateMoveDelta(move, work, root.eval, &child);
+  d.AddBytes(EVAL_DELTA, &child, sizeof child);
+
+  if (deep) {
+    EvalEnemyKingTerm(work, &child);
+    d.AddBytes(ENEMY_KING_TERM, &child, sizeof child);
+    EvalPatternTerm(work, silver ? 16 * move.toFile + move.toRank : 0, &move, &child);
+    d.AddBytes(PATTERN_TERM, &child, sizeof child);
+    d.AddInt(BLEND, BlendScore(child, 0) << 16 ^ BlendScore(child, 1));
+    d.AddInt(BLEND, BlendScoreTokinAware(child, work, work.sideToMove));
+    // The child seen by the node search one ply deeper.
+    ++g_ply;
+    g_lineMoves[g_ply] = move;
+    const MoveRecord* childLine = g_lineMoves + g_ply;
+    int n = 0;
+    for (int captureLevel = 0; captureLevel < 4; captureLevel += 3) {
+      n = GenerateCapturesOnChangedSquares(work, captureLevel, Out());
+      d.AddMoves(CAPTURES_CHANGED, out, n);
+    }
+    n = GenerateRecaptures(work, move, Out());
+    d.AddMoves(RECAPTURES, out, n);
+    int written = 0;
+    n = GenerateDefendingMoves(work, written, defendDepth, Out());
+    d.AddMoves(DEFENDING_MOVES, out, n);
+    d.AddInt(DEFENDING_MOVES, written);
+    n = GenerateEscapesOfAttackedPieces(work, escapeDepth, 0, 0, Out());
+    d.AddMoves(ATTACKED_ESCAPES, out, n);
+    // A recapture sets the follow-up key under which the generators filter.
+    MoveRecord answer{};
+    uint32_t key = 0;
+    if (GenerateRecaptures(work, move, &answer) == 1) {
+      key = RecaptureKey(move, answer);
+      d.AddInt(FOLLOW_UP_KEYS, RecaptureKeyLines(work, move, answer, keyDepth));
+    }
+    for (uint32_t filter : {0u, key}) {
+      g_forcingMoveFilter = filter;
+      if (IsKingAttacked(work, work.sideToMove)) {
+        n = GenerateCheckEvasions(work, childLine, static_cast<int>(filter), Out());
+        d.AddMoves(EVASIONS, out, n);
+      }
+      n = GenerateBoardMoves(work, childLine, g_ply, boardDepth, Out());
+      d.AddMoves(BOARD_MOVES, out, n);
+      n = GenerateTacticalMoves(work, childLine, tacticalDepth, Out());
+      d.AddMoves(TACTICAL, out, n);
+      n = GenerateMovesToSquare(work, childLine, move.toFile, move.toRank, extra, Out());
+      d.AddMoves(MOVES_TO_SQUARE, out, n);
+      if (filter == 0 && key == 0) break;
+    }
+    // The forcing and threat tests of every reply, against what the move changed.
+    g_forcingMoveFilter = key != 0 ? key : RecaptureKey(move, move);
+    int replies = 0;
+    for (const MoveRecord* m = GenerateAllMoves(work, replies, lists); m != nullptr; m = m->next) {
+      d.AddInt(FORCING, IsForcingMove(work, childLine, m->pieceId, m->promote, m->IsDrop(), m->toFile, m->toRank,
+                                      (level + replies--) & 3));
+      d.AddInt(THREAT_MOVE, IsThreatMove(work, m->IsDrop() ? -1 : m->pieceId, m->pieceCode, m->promote, m->toFile,
+                                         m->toRank));
+      d.AddInt(THREAT_MOVE, IsThreatSquare(m->toFile, m->toRank));
+    }
+    g_forcingMoveFilter = 0;
+    RunAttackGenerators(childLine, attackDepth, key);
+    --g_ply;
+  }
+  UnmakeMove(work, move, 1);
+  d.AddInt(MAKE_UNMAKE, std::memcmp(work.board, saved.board, sizeof work.board) == 0 &&
+                            std::memcmp(work.attacks, saved.attacks, sizeof work.attacks) == 0);
+}
+
+}  // namespace
+
+std::string SignaturePositions(const std::string& root, std::vector<SignaturePosition>& out) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> files;
+  for (const char* dir : {"tests/data/corpus", "samples"}) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fs::path(root) / dir, error)) {
+      if (entry.path().extension() == ".kif") files.push_back(std::string(dir) + "/" + entry.path().filename().string());
+    }
+    if (error) return "cannot list " + (fs::path(root) / dir).string() + ": " + error.message();
+  }
+  std::sort(files.begin(), files.end());
+  if (files.empty()) return "no games under " + root;
+  SplitMix rng{20240526};
+  out.clear();
+  for (const std::string& file : files) {
+    Kifu kifu;
+    if (std::string error = ReadGame((fs::path(root) / file).string(), kifu); !error.empty()) return error;
+    const int length = kifu.LineLength();
+    // The start of every game too: each handicap has its own.
+    for (int i = 0; i <= PLIES_PER_GAME; ++i) {
+      SignaturePosition at;
+      at.file = file;
+      at.ply = i == 0 ? 0 : rng.Below(length + 1);
+      at.decided = rng.Below(4) == 0;
+      at.pair[0] = rng.Below(SENKEI_FAMILY_COUNT);
+      at.pair[1] = rng.Below(SENKEI_FAMILY_COUNT);
+      at.stage = rng.Below(GAME_STAGE_COUNT);
+      at.randomSeed = static_cast<uint32_t>(rng.Next());
+      out.push_back(at);
+    }
+  }
+  return "";
+}
+
+std::string ComputeSignature(const std::string& root, const std::vector<SignaturePosition>& positions,
+                             std::vector<SignatureDigest>& digests,
+                             const std::function<void(int index, const std::vector<SignatureDigest>&)>& afterPosition) {
+  static Runner runner;
+  runner.d = Digests();
+  std::string file;
+  Kifu kifu;
+  static Position position;
+  digests.assign(FN_COUNT, SignatureDigest{});
+  for (size_t index = 0; index < positions.size(); ++index) {
+    const SignaturePosition& at = positions[index];
+    if (at.file != file) {
+      file = at.file;
+      if (std::string error = ReadGame(root + "/" + file, kifu); !error.empty()) return error;
+    }
+    MoveRecord line[2];
+    // A position the engine cannot hold (the mate problem has one king) is left out.
+    if (PositionWithLine(kifu, at.ply, position, line) && HasBothKings(position)) {
+      SplitMix rng{at.randomSeed};
+      runner.Run(at, position, line, rng);
+    }
+    for (int fn = 0; fn < FN_COUNT; ++fn) digests[fn] = {kNames[fn], runner.d.value[fn]};
+    if (afterPosition) afterPosition(static_cast<int>(index), digests);
+  }
+  return "";
+}

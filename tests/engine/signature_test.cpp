@@ -1,0 +1,116 @@
+// The engine signature: every board, evaluation and search-service function
+// run over a fixed set of positions from the repository's games, one digest
+// per function. A change meant to alter an output updates its row here in
+// the same commit (the rows are `kifu signature`'s output as it stands).
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "cli/signature.h"
+#include "support/test_paths.h"
+
+namespace {
+
+constexpr const char* kDigests = R"(
+think 0xda26453d48871462
+strategy 0xa1b1b2017960676d
+stage 0x471245329560e6d7
+keys 0xc428a4809e3ec22c
+make_unmake 0x48dcdb6274f53542
+all_moves 0xad21201c411ce903
+legal_moves 0xde914dfe6ce162b9
+from_square 0x075c5b64db20c28e
+evasions 0x603e342f3de22337
+captures 0x2715d8a36e7a535b
+captures_changed 0xd8d6892bf5c224b7
+captures_on_square 0x78d30d14a633689c
+recaptures 0x288536ad80f4acf1
+moves_to_square 0x0992582dfdf8e08b
+piece_moves 0xbdc848b875ef6a44
+checks 0x6a708f588ea671eb
+board_moves 0x27b665526f2f721e
+tactical 0xc8195bb63787b2a8
+threat_responses 0x55d32c40054fced1
+piece_escapes 0x68bc9a477c07aed3
+bishop_sidesteps 0xd28a78ce056ba469
+battery_moves 0x8c124d248e71b4e5
+protected_moves 0x3ee72ad0c987e564
+defending_moves 0xb069d2fa3f7500a8
+attacked_escapes 0x008f8ec2f84c7ec0
+king_room 0x9c110cf86f16c816
+defenders 0xd3e91e751d1edd99
+king_attack 0x870813cdd9806d98
+king_attack_shallow 0x4289d04d0359c2a8
+attack_board_moves 0x0c8a395f46187b5f
+drop_proposals 0xe1d4a99d03db1e6a
+attack_terms 0x61062d1a2a3b172d
+static_exchange 0xf71ccdacf5a4d9e8
+exchange_for_eval 0x889dd61031575483
+best_capture 0xd50f423921a88ad8
+mate_in_one 0xe95289ed1ba5737e
+mate_filters 0xbc8692aa575e3595
+king_safety 0x2f056a59ba280092
+move_valid 0xd07a4c42df15f3ff
+forcing 0xec6bf145cebae00e
+threat_move 0x54d626469247e96d
+follow_up_keys 0x3dbedbe56cdc8aec
+root_back_filter 0xc8e0a0dcefa436e2
+useless_lance 0x5c1625d1ab6463ef
+eval_full 0x94ac8a1d57ad5700
+eval_delta 0xcd78294dafd27f24
+enemy_king_term 0xe358c530ef6e9930
+pattern_term 0x14f5e7755e004937
+blend 0x7b456bec2eb98bfe
+root_formation 0xa2ab60e1b8d19271
+root_middle 0xd0ff8fec26c91dd1
+root_end 0xf7eda63b73a41df6
+quick_eval 0xe43b20403577ea1e
+screening 0x5b393dab0db1853b
+ordering 0x8b90a053b4c67148
+positional_gain 0x2f4bf34641435e36
+root_classification 0xb8734a8dc3e1faf1
+)";
+
+const std::string kRoot = std::string(TestDataDir()) + "/../..";
+
+std::vector<SignatureDigest> Compute(const std::vector<SignaturePosition>& positions) {
+  std::vector<SignatureDigest> digests;
+  EXPECT_EQ(ComputeSignature(kRoot, positions, digests, nullptr), "");
+  return digests;
+}
+
+TEST(EngineSignature, EveryFunctionGivesItsRecordedDigest) {
+  std::vector<SignaturePosition> positions;
+  ASSERT_EQ(SignaturePositions(kRoot, positions), "");
+  EXPECT_GE(positions.size(), 300u);
+  std::map<std::string, std::string> expected;
+  std::istringstream rows(kDigests);
+  for (std::string name, value; rows >> name >> value;) expected[name] = value;
+
+  const std::vector<SignatureDigest> digests = Compute(positions);
+  for (const SignatureDigest& digest : digests) {
+    char value[24];
+    std::snprintf(value, sizeof value, "0x%016llx", static_cast<unsigned long long>(digest.value));
+    const auto row = expected.find(digest.name);
+    if (row == expected.end()) {
+      ADD_FAILURE() << "no recorded digest for " << digest.name << ": add the row '" << digest.name << " " << value << "'";
+      continue;
+    }
+    EXPECT_EQ(row->second, value) << digest.name << " returns something else now: 'kifu signature --trace "
+                                  << digest.name << "' before and after the change shows the first position that "
+                                  << "differs ('kifu signature --positions' lists them); if the change is meant, "
+                                  << "copy 'kifu signature' output into this table";
+    expected.erase(row);
+  }
+  for (const auto& [name, value] : expected) ADD_FAILURE() << "a recorded digest names no function: " << name;
+
+  // Nothing a run leaves in the engine's globals changes the next run.
+  const std::vector<SignatureDigest> again = Compute(positions);
+  for (size_t i = 0; i < digests.size() && i < again.size(); ++i) {
+    EXPECT_EQ(digests[i].value, again[i].value) << digests[i].name << " depends on what ran before it";
+  }
+}
+
+}  // namespace
