@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "engine/board/static_exchange.h"
 #include "engine/eval/eval_cells.h"
@@ -396,10 +397,12 @@ struct ChosenSilver {
 };
 
 // What the enemy wins around a just-advanced silver after a pawn drop in
-// front of it: the best of its four diagonal retreats and advances.
+// front of it: the best of its four diagonal retreats and advances. A
+// square holding an own piece counts -200, the others their own value,
+// however low.
 int AdvancedSilverCap(const Position& position, int side, const ChosenSilver& silver, int dropExchange) {
   const int u = SideSign(side);
-  int cap = -200;
+  int cap = std::numeric_limits<int>::min();
   for (const int df : {-1, +1}) {
     for (const int dr : {-1, +1}) {
       const int file = silver.file + df, rank = silver.rank + dr;
