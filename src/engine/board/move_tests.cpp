@@ -120,9 +120,9 @@ class ForcingTest {
   bool KeyTestsForcing() const {
     const int type = TypeOf(code_);
     if ((KeyPawnFile(key_) == toFile_ && type == PAWN) || (type == TOKIN && line_[-1].promote)) return true;
-    if (BaseTypeOf(code_) == KeyType(key_)) {
-      return KeyType(key_) != PAWN || p_.hand[side_][PAWN - 1] == 1;
-    }
+    // With a pawn won, the type test answers only for a side holding
+    // exactly one pawn; otherwise the drop still meets the square test.
+    if (BaseTypeOf(code_) == KeyType(key_) && (KeyType(key_) != PAWN || p_.hand[side_][PAWN - 1] == 1)) return true;
     if (toFile_ == KeyFromFile(key_) && toRank_ == KeyFromRank(key_)) {
       const int onKey = TypeOf(CodeOnKeySquare(p_, KeyToFile(key_), KeyToRank(key_)));
       if (onKey == PAWN || onKey == LANCE || onKey == KNIGHT) return true;
