@@ -101,6 +101,8 @@ struct StepJudge {
     const Position& p = in.position;
     const int depth = in.depth;
     const PieceCode target = CodeAt(p, toFile, toRank);
+    // g is the placing alone: the piece a capture wins counts in e, and a
+    // capture must still pass the placing thresholds or find a new target.
     const int g = Worth(p, sd.s, typeAfter, toFile, toRank) - Worth(p, sd.s, TypeOf(code), file, rank);
     int e;
     if (p.AttackCount(sd.o, toFile, toRank) == 0) {
@@ -234,6 +236,8 @@ int GenerateKnightMoveAttacks(const AttackMoveInputs& in, int id, PieceCode code
     }
     if (writer.IsBackMove(f, r)) continue;
     if (inCamp) {
+      // Shallow, the promotion is the knight's one try: the generator ends
+      // here even when the filters refused it, and no plain jump stands in.
       writer.Write(f, r, 1);
       if (depth < 2) return writer.Count();
     }

@@ -264,6 +264,8 @@ void BatteryInto(const Position& position, int file, int rank, MoveSink& sink) {
   uint64_t attackers = DirectAttackers(position, v.side, file, rank);
   while (attackers != 0) {
     const PieceListEntry& a = position.pieces[PopHighest(attackers)];
+    // By base type: a promoted knight, like the knight it was, leads no
+    // battery, though it steps like a gold.
     const int base = BaseTypeOf(a.code);
     if (base == KNIGHT || base == KING) continue;
     const int df = Sign(a.file - file);
