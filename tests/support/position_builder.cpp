@@ -2,7 +2,12 @@
 // computation, so that rule cases do not lean on the code under test.
 #include "support/position_builder.h"
 
+#include <gtest/gtest.h>
+
 #include <cassert>
+#include <cctype>
+#include <cstring>
+#include <sstream>
 
 #include "support/engine_oracle.h"
 
@@ -43,6 +48,67 @@ Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
     }
   OracleRecount(position);
   return position;
+}
+
+namespace {
+
+// The base type a diagram letter names (either case), 0 for none.
+int DiagramType(char letter) {
+  static constexpr char kLetters[] = "RBGSNLPK";  // in base type order from 1
+  const char* found = letter == 0 ? nullptr : std::strchr(kLetters, std::toupper(static_cast<unsigned char>(letter)));
+  return found == nullptr ? 0 : static_cast<int>(found - kLetters) + 1;
+}
+
+}  // namespace
+
+Position PositionFromDiagram(const std::string& diagram) {
+  std::istringstream fields(diagram);
+  std::string board, side, hands;
+  fields >> board >> side >> hands;
+  std::vector<PlacedPiece> onBoard;
+  std::vector<HandPieces> inHand;
+  int file = 9, rank = 1;
+  bool promoted = false, bad = (side != "b" && side != "w") || hands.empty();
+  for (const char c : board) {
+    if (c == '/') {
+      bad |= file != 0 || promoted;
+      file = 9;
+      ++rank;
+    } else if (c == '+') {
+      promoted = true;
+    } else if (c >= '1' && c <= '9') {
+      bad |= promoted;
+      file -= c - '0';
+    } else {
+      const int type = DiagramType(c);
+      bad |= type == 0 || file < 1 || (promoted && (type == GOLD || type == KING));
+      if (bad) break;
+      onBoard.push_back({std::isupper(static_cast<unsigned char>(c)) ? 0 : 1, promoted ? type | PROMOTED_BIT : type,
+                         file--, rank});
+      promoted = false;
+    }
+  }
+  bad |= file != 0 || rank != 9 || promoted;
+  if (hands != "-") {
+    int count = 0;
+    for (const char c : hands) {
+      if (std::isdigit(static_cast<unsigned char>(c))) {
+        count = count * 10 + (c - '0');
+        continue;
+      }
+      const int type = DiagramType(c);
+      bad |= type == 0 || type == KING;
+      if (bad) break;
+      inHand.push_back({std::isupper(static_cast<unsigned char>(c)) ? 0 : 1, type, count == 0 ? 1 : count});
+      count = 0;
+    }
+    bad |= count != 0;
+  }
+  if (bad) {
+    ADD_FAILURE() << "not a diagram: " << diagram;
+    return BuildPosition(0, {});
+  }
+  return BuildPosition(side == "b" ? 0 : 1, onBoard, inHand);
 }
 
 Position StartPosition(int handicap) {

@@ -2,6 +2,7 @@
 // set-up positions never reach. Independent of the engine's set-up code.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "charset.h"
@@ -26,6 +27,15 @@ struct HandPieces {
 // lists, hand totals and attack records are filled in by OracleRecount.
 Position BuildPosition(int sideToMove, const std::vector<PlacedPiece>& onBoard,
                        const std::vector<HandPieces>& inHand = {});
+
+// The position of a one-line diagram: ranks 1 to 9 separated by '/', each
+// from file 9 to file 1 (a digit skips that many empty squares, '+' marks a
+// promoted piece, PLNSGBRK upper case for side 0, lower case for side 1),
+// then "b" or "w" for side 0 or 1 to move, then the hands ("-", or letters
+// each after an optional count); a trailing move number is ignored.
+// PieceIds are taken as BuildPosition takes them, in reading order.
+// Malformed text fails the calling test.
+Position PositionFromDiagram(const std::string& diagram);
 
 // The engine's own set-up of a handicap start (HANDICAP_EVEN: the even game).
 Position StartPosition(int handicap = HANDICAP_EVEN);

@@ -275,7 +275,9 @@ bool OwnRookLooksThrough(const DropScope& d, int file, int rank) {
 }
 
 // The squares of the rook-line proposers: T's rank toward file 1 (when
-// scanRank), then behind T on its file while in the enemy camp.
+// scanRank), then behind T on its file while in the enemy camp. File 1 is
+// the board's for either side, not turned for side 1, as the line table's
+// directions are.
 template <typename Visit>
 void ForEachRookLineSquare(const DropScope& d, int file, int rank, bool scanRank, Visit visit) {
   if (scanRank) {
@@ -419,7 +421,8 @@ void ProposeRookDrops(const Position& p, int depth, int file, int rank, const Mo
   const DropScope d(p, depth, last, prev);
   const int id = p.HandStackTop(d.s, ROOK);
   if (id < 0) return;
-  // The two rank lines (0 and 2), then the two file lines (1 and 3).
+  // The two rank lines (0 and 2), then the two file lines (1 and 3), in
+  // the line table's absolute order for either side.
   for (const int line : {0, 2, 1, 3}) {
     const Step step = kLineDirections[line];
     const bool alongRank = step.dr == 0;

@@ -85,6 +85,14 @@ struct StepJudge {
   PieceCode code;
   int file, rank;
 
+  // An enemy unpromoted pawn straight ahead (the first step of either
+  // order) that the enemy does not defend is taken without judging.
+  bool TakenAtOnce(int step, int toFile, int toRank) const {
+    const Position& p = in.position;
+    return step == 0 && CodeAt(p, toFile, toRank) == static_cast<PieceCode>(OwnerBit(sd.o) | PAWN) &&
+           p.AttackCount(sd.o, toFile, toRank) == 0;
+  }
+
   // Returns whether to keep the move from (file, rank) to D, with the
   // positional part against `keep` and the newly attacked steps.
   template <std::size_t N>
@@ -93,6 +101,8 @@ struct StepJudge {
     const Position& p = in.position;
     const int depth = in.depth;
     const PieceCode target = CodeAt(p, toFile, toRank);
+    // g is the placing alone: the piece a capture wins counts in e, and a
+    // capture must still pass the placing thresholds or find a new target.
     const int g = Worth(p, sd.s, typeAfter, toFile, toRank) - Worth(p, sd.s, TypeOf(code), file, rank);
     int e;
     if (p.AttackCount(sd.o, toFile, toRank) == 0) {
@@ -147,8 +157,7 @@ int GenerateGoldMoveAttacks(const AttackMoveInputs& in, int id, PieceCode code, 
   for (int d = 0; d < 6; ++d) {
     const int f = file + kGoldSteps[d].df, r = rank + kGoldSteps[d].dr * sd.fwd;
     if (IsBlockedFor(p, sd.s, f, r)) continue;
-    const bool pawnAhead = d == 0 && CodeAt(p, f, r) == static_cast<PieceCode>(OwnerBit(sd.o) | PAWN);
-    const bool take = pawnAhead && p.AttackCount(sd.o, f, r) == 0;
+    const bool take = judge.TakenAtOnce(d, f, r);
     if (!take && !judge.Keep(f, r, TypeOf(code), kGoldKeep, false, kGoldSteps, kGoldNewTargets[d])) continue;
     if (writer.IsBackMove(f, r)) continue;
     writer.Write(f, r, 0);
@@ -165,13 +174,16 @@ int GenerateSilverMoveAttacks(const AttackMoveInputs& in, int id, PieceCode code
   for (int d = 0; d < 5; ++d) {
     const int f = file + kSilverSteps[d].df, r = rank + kSilverSteps[d].dr * sd.fwd;
     if (IsBlockedFor(p, sd.s, f, r) || writer.IsBackMove(f, r)) continue;
+    // An undefended pawn ahead is taken at once in both forms, promoting
+    // (where it may) and plain: the capture decides, not the form.
+    const bool take = judge.TakenAtOnce(d, f, r);
     // Promoting and plain moves are judged each on its own: a promotion
     // that loses the silver's diagonal attack is written plain.
     if (MayPromote(code, sd.s, rank, r) &&
-        judge.Keep(f, r, PRO_SILVER, kSilverKeep, true, kGoldSteps, kPromotedSilverNewTargets[d])) {
+        (take || judge.Keep(f, r, PRO_SILVER, kSilverKeep, true, kGoldSteps, kPromotedSilverNewTargets[d]))) {
       writer.Write(f, r, 1);
     }
-    if (judge.Keep(f, r, SILVER, kSilverKeep, true, kSilverSteps, kSilverNewTargets[d])) writer.Write(f, r, 0);
+    if (take || judge.Keep(f, r, SILVER, kSilverKeep, true, kSilverSteps, kSilverNewTargets[d])) writer.Write(f, r, 0);
   }
   return writer.Count();
 }
@@ -224,6 +236,8 @@ int GenerateKnightMoveAttacks(const AttackMoveInputs& in, int id, PieceCode code
     }
     if (writer.IsBackMove(f, r)) continue;
     if (inCamp) {
+      // Shallow, the promotion is the knight's one try: the generator ends
+      // here even when the filters refused it, and no plain jump stands in.
       writer.Write(f, r, 1);
       if (depth < 2) return writer.Count();
     }

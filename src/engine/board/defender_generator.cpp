@@ -343,6 +343,9 @@ class Defenders {
   }
   void BishopDrops() {
     if (Held(BISHOP) == 0) return;
+    // The target's pawn or rook counts whoever owns it; the rook's zone is
+    // the enemy's promotion zone, the ranks where the enemy promotes (the
+    // side's own camp), as every zone test names a zone by its promoter.
     const int type = TypeOf(p_.PieceCodeAt(f_, r_));
     if (depth_ < 5 && type == PAWN) return;
     if (depth_ >= 5) {

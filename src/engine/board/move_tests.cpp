@@ -78,7 +78,8 @@ class ForcingTest {
         key_(g_forcingMoveFilter),
         enemyPawn_(static_cast<PieceCode>(OwnerBit(side_ ^ 1) | PAWN)),
         ownRook_(static_cast<PieceCode>(OwnerBit(side_) | ROOK)) {
-    // A piece in hand may carry a stale code; a drop lays it unpromoted.
+    // A piece in hand may keep the promoted code it was captured with; a
+    // drop lays it unpromoted, so the drop is tested as the unpromoted piece.
     code_ = drop_ ? static_cast<PieceCode>(OwnerBit(side_) | g_pieceIdBaseCode[id]) : position.pieces[id].code;
   }
 
@@ -120,9 +121,9 @@ class ForcingTest {
   bool KeyTestsForcing() const {
     const int type = TypeOf(code_);
     if ((KeyPawnFile(key_) == toFile_ && type == PAWN) || (type == TOKIN && line_[-1].promote)) return true;
-    if (BaseTypeOf(code_) == KeyType(key_)) {
-      return KeyType(key_) != PAWN || p_.hand[side_][PAWN - 1] == 1;
-    }
+    // With a pawn won, the type test answers only for a side holding
+    // exactly one pawn; otherwise the drop still meets the square test.
+    if (BaseTypeOf(code_) == KeyType(key_) && (KeyType(key_) != PAWN || p_.hand[side_][PAWN - 1] == 1)) return true;
     if (toFile_ == KeyFromFile(key_) && toRank_ == KeyFromRank(key_)) {
       const int onKey = TypeOf(CodeOnKeySquare(p_, KeyToFile(key_), KeyToRank(key_)));
       if (onKey == PAWN || onKey == LANCE || onKey == KNIGHT) return true;
@@ -472,6 +473,8 @@ uint32_t BoardExchangeKey(const MoveRecord& first, uint32_t base) {
   if (!first.IsCapture()) {
     return MovedUnpromotedPawn(first) ? base + (static_cast<uint32_t>(first.toFile) << 24) : base;
   }
+  // The piece won counts by its base type, so a tokin taken is a pawn
+  // won: it goes to the hand as one.
   const int capturedBase = BaseTypeOf(first.capturedCode);
   if (!MovedUnpromotedPawn(first) && capturedBase == PAWN) return base + 0x70000;
   if (BaseTypeOf(first.pieceCode) >= capturedBase) return 0;

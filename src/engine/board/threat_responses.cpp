@@ -264,6 +264,8 @@ void BatteryInto(const Position& position, int file, int rank, MoveSink& sink) {
   uint64_t attackers = DirectAttackers(position, v.side, file, rank);
   while (attackers != 0) {
     const PieceListEntry& a = position.pieces[PopHighest(attackers)];
+    // By base type: a promoted knight, like the knight it was, leads no
+    // battery, though it steps like a gold.
     const int base = BaseTypeOf(a.code);
     if (base == KNIGHT || base == KING) continue;
     const int df = Sign(a.file - file);
@@ -344,6 +346,10 @@ void ProtectedPiecesInto(const Position& position, int file, int rank, MoveSink&
 // The reply of the threat list as a move record: squares on the board, the
 // source piece the side's and of the code the reply names, a drop only from
 // a held type. False when it does not describe a move of this position.
+// The reply was read with the threat played before it, so here its target
+// may be gone or another piece may stand on its destination: the record
+// keeps the captured code the reply names, with the board's ids, and
+// IsMoveValid refuses such a reply.
 bool ReplyToMove(const Position& position, MoveCode code, MoveRecord& move) {
   const int side = position.sideToMove;
   const int toFile = MoveCodeToFile(code);
@@ -360,7 +366,8 @@ bool ReplyToMove(const Position& position, MoveCode code, MoveRecord& move) {
   }
   if (!IsOnBoard(fromFile, fromRank) || position.PieceCodeAt(fromFile, fromRank) != moving) return false;
   if (BaseTypeOf(moving) == KING && position.AttackCount(side ^ 1, toFile, toRank) > 0) return false;
-  WritePieceMove(position, move, fromFile, fromRank, toFile, toRank, MoveCodePromotes(code) ? 1 : 0);
+  WriteBoardMove(move, fromFile, fromRank, toFile, toRank, position.PieceIdAt(fromFile, fromRank), moving,
+                 position.PieceIdAt(toFile, toRank), MoveCodeCaptured(code), MoveCodePromotes(code) ? 1 : 0);
   return true;
 }
 

@@ -105,6 +105,8 @@ int CastleListAmount(const Position& position, int side, int rookFile, int chose
   // evaluator counts no silver as no silver.
   const int silverRho = chosenSilverRank == 0 && !patternForm ? 0 : RelativeRank(side, chosenSilverRank);
   if (knight(2, 5) && silverRho >= 7) amount -= 12;
+  // The knight rule with a pawn on 2五 belongs to the same shape as the
+  // bishop rule: it needs the pawn on 4七 and the silver on 4六 too.
   if (pawn(4, 7) && silver(4, 6)) {
     if (bishop(2, 6)) amount -= 13;
     if ((knight(3, 7) || knight(2, 9)) && pawn(2, 5)) amount -= 8;

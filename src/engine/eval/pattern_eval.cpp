@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "engine/board/static_exchange.h"
 #include "engine/eval/eval_cells.h"
@@ -54,6 +55,8 @@ bool GoldIsExposed(const Position& position, int side, int f, int r) {
     if (EmptyAt(position, f, r + 2 * back) && position.AttackCountAt(side, f, r + 2 * back) == 0) return true;
   }
   if (r == PieceHomeRank(side)) {
+    // The border counts as occupied (it holds a piece of both sides), so a
+    // gold on an edge file is never open behind.
     bool open = true;
     for (int df = -1; df <= 1; df += 2) {
       if (HoldsPieceOf(position, enemy, f + df, r + back) || position.AttackCountAt(side, f + df, r + back) != 0) {
@@ -284,13 +287,15 @@ int HomeRookValue(const Position& position, int id, int side, int fR, int rR) {
     if (beyondId == 2 || beyondId == 3) value -= position.AttackCount(side, fR, rR) >= 1 ? 5 : 10;
   }
   if (ownPiece && (TypeOf(ahead.code) == BISHOP || TypeOf(ahead.code) == SILVER)) {
-    // The piece will step aside: the file is as open as the cell beyond it.
+    // An own bishop or silver will step aside: the file is as open as the
+    // cell beyond it. The silver is read as the bishop is, as the own piece.
     const RayHit beyond = FirstOnRay(position, ahead.file, ahead.rank, 0, u);
     value += RookFileRankValue(RelativeRank(side, beyond.rank)) - RookFileRankValue(k);
   }
   if (ownPiece && TypeOf(ahead.code) == PAWN) {
     // The enemy's pawn on rank 5, backed through it by the other rook, wins
-    // the square in front of the rook's pawn.
+    // the square in front of the rook's pawn: the other rook's second-line
+    // attack is read on that square, where the exchange happens.
     if (ahead.rank == PawnHomeRank(side) &&
         ControlAt(position, side, fR, ahead.rank + u) <= ControlAt(position, enemy, fR, ahead.rank + u) &&
         IsPieceAt(position, enemy, PAWN, fR, 5) &&
@@ -396,10 +401,12 @@ struct ChosenSilver {
 };
 
 // What the enemy wins around a just-advanced silver after a pawn drop in
-// front of it: the best of its four diagonal retreats and advances.
+// front of it: the best of its four diagonal retreats and advances. A
+// square holding an own piece counts -200, the others their own value,
+// however low.
 int AdvancedSilverCap(const Position& position, int side, const ChosenSilver& silver, int dropExchange) {
   const int u = SideSign(side);
-  int cap = -200;
+  int cap = std::numeric_limits<int>::min();
   for (const int df : {-1, +1}) {
     for (const int dr : {-1, +1}) {
       const int file = silver.file + df, rank = silver.rank + dr;

@@ -162,6 +162,8 @@ void BishopsEndgameForm(const Position& position, Accumulators& acc) {
     }
     int nearestOwn = 36, nearestEnemy = 36;
     static constexpr int kSteps[4][2] = {{-1, +1}, {+1, +1}, {+1, -1}, {-1, -1}};
+    // The walk ends at the board's edge: a border cell is no square the
+    // horse reaches, so it is left out of the distances.
     for (const auto& step : kSteps) {
       for (int file = bishop.file + step[0], rank = bishop.rank + step[1]; IsOnBoard(file, rank);
            file += step[0], rank += step[1]) {

@@ -412,6 +412,7 @@ TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
                                            {1, BISHOP, 8, 4}};
   const std::vector<PlacedPiece> silverLance = {{0, KING, 9, 9}, {1, KING, 5, 3}, {0, SILVER, 3, 1}, {0, GOLD, 4, 1},
                                                 {0, LANCE, 1, 5}, {1, GOLD, 1, 2}};
+  const std::vector<PlacedPiece> pawnAhead = {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, SILVER, 5, 5}, {1, PAWN, 5, 4}};
   const struct {
     const char* what;
     std::vector<int> actual, expected;
@@ -431,6 +432,9 @@ TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
       // lance taking on its second rank only promotes.
       {"plain silver check", PieceAttacks(silverLance, GenerateSilverMoveAttacks, 10, 5), {421, 420, 221}},
       {"lance on its second rank", PieceAttacks(silverLance, GenerateLanceMoveAttacks, 18, 5), {131, 121}},
+      // An undefended pawn straight ahead is taken at once, by a silver as
+      // by a gold, though the step gains nothing else at depth 1.
+      {"silver takes the pawn ahead", PieceAttacks(pawnAhead, GenerateSilverMoveAttacks, 10, 1), {540}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
 }

@@ -123,6 +123,19 @@ TEST(IsForcingMove, PawnAndSliderRulesOnTheChangedSquares) {
   InitAttackHistory();
 }
 
+// A drop onto the square the key's answer came from, with a pawn on the
+// exchange square, is forcing; the type test passing over it (a pawn won,
+// but three in hand) does not end the key tests.
+TEST(IsForcingMove, DropWhereTheAnswerCameFrom) {
+  ResetSearchGlobals();
+  SetChangedSquares({});
+  g_forcingMoveFilter = 0x00077384;  // a pawn won on 3七, answered from 4八
+  const Position position = PositionFromDiagram("9/9/7K1/4r4/4p4/9/6P2/4k4/9 w 3p 1");
+  EXPECT_EQ(IsForcingMove(position, g_lineMoves, position.HandStackTop(1, PAWN), 0, 1, 4, 8, 1), 1);
+  ResetSearchGlobals();
+  InitAttackHistory();
+}
+
 // After a recorded capture the line threats through its from-square are
 // added once each, behind the move's own squares, as a well-linked list.
 TEST(RecordLineThreats, AppendsEachLineSquareOnce) {

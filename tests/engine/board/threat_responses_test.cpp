@@ -258,6 +258,49 @@ TEST(GenerateThreatResponses, ReplyIsTakenOnlyWhenItDescribesAMoveHere) {
   EXPECT_EQ(answers(PackMoveCode(0, 0, 15, 5, 0x27, 0, false)), 0);  // off the board
 }
 
+// The reply keeps the capture its code names: a capture whose target has
+// gone, or a quiet reply onto an enemy piece, no longer fits the board.
+TEST(GenerateThreatResponses, ReplyKeepsTheCaptureItNames) {
+  ResetSearchGlobals();
+  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
+  const char* goldAlone = "4k4/9/9/9/9/9/9/5G3/4K4 b - 1";
+  const char* goldFacingPawn = "4k4/9/9/9/9/9/5p3/5G3/4K4 b - 1";
+  // After the gold's threat 5七-6六 the reply took it there; on the board
+  // 6六 is still empty.
+  const char* game = "ln1k2sn1/r1sg1g2l/pp1pppbpp/2p6/9/PPP1P4/3PGPPPP/4R1S2/LNS1KG1NL w Pb 1";
+  const MoveCode goldThreat = PackMoveCode(5, 7, 6, 6, 0x23, 0, false);
+  const MoveCode silverThreat = PackMoveCode(7, 9, 8, 8, 0x24, 0, false);
+  const struct {
+    const char* what;
+    const char* diagram;
+    MoveCode threat, reply, later;
+    bool appended;
+  } cases[] = {
+      {"capture of a gone gold", goldAlone, NULL_MOVE_CODE, PackMoveCode(4, 8, 4, 7, 0x23, 0x43, false), 0, false},
+      {"quiet step that fits", goldAlone, NULL_MOVE_CODE, PackMoveCode(4, 8, 4, 7, 0x23, 0, false), 0, true},
+      {"quiet step onto a pawn", goldFacingPawn, NULL_MOVE_CODE, PackMoveCode(4, 8, 4, 7, 0x23, 0, false), 0, false},
+      {"capture of the pawn", goldFacingPawn, NULL_MOVE_CODE, PackMoveCode(4, 8, 4, 7, 0x23, 0x47, false), 0, true},
+      {"bishop takes a gold not there", game, goldThreat, PackMoveCode(3, 3, 6, 6, 0x42, 0x23, false), silverThreat,
+       false},
+      {"bishop steps there", game, goldThreat, PackMoveCode(3, 3, 6, 6, 0x42, 0, false), silverThreat, true},
+  };
+  for (const auto& c : cases) {
+    const Position position = PositionFromDiagram(c.diagram);
+    const MoveCode list[4] = {3, c.threat, c.reply, c.later == 0 ? NULL_MOVE_CODE : c.later};
+    MoveRecord out[MAX_GENERATED_MOVES];
+    const int count = GenerateThreatResponses(position, list, 2, 8, out);
+    const bool carried = std::any_of(out, out + count, [&](const MoveRecord& move) {
+      return ToMoveCode(move) == c.reply;
+    });
+    const bool onReplySquares = std::any_of(out, out + count, [&](const MoveRecord& move) {
+      return move.fromFile == MoveCodeFromFile(c.reply) && move.fromRank == MoveCodeFromRank(c.reply) &&
+             move.toFile == MoveCodeToFile(c.reply) && move.toRank == MoveCodeToRank(c.reply);
+    });
+    EXPECT_EQ(carried, c.appended) << c.what;
+    EXPECT_EQ(onReplySquares, c.appended) << c.what;
+  }
+}
+
 // Diagrams of the rules, side 0 to move, as the moves written: type * 1000
 // + file * 100 + rank * 10 + promote, drops 10000 more. Defenders take the
 // depth, limit and first-only flag; escapes the depth and first-only flag.

@@ -105,6 +105,21 @@ TEST(PatternTerm, FrontSquareOfTheKingOutnumbered) {
   EXPECT_EQ(held.defence[0].addend, -held.side[1].enemyKingTerm - 15);
 }
 
+// A just-advanced silver facing a pawn drop, with every diagonal square
+// worth far less than an own piece's -200 there: the cap is the best of
+// the four, not -200. The silver's own square is worth 0, so the cap is
+// the whole change.
+TEST(PatternTerm, AdvancedSilverCapIsTheBestOfItsDiagonals) {
+  FillRandomRootTables(10, false);
+  const Position position = BuildPosition(
+      0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, SILVER, 5, 5}, {0, SILVER, 4, 8}, {1, GOLD, 5, 3}}, {{1, PAWN, 1}});
+  g_evalParams.sideGridWeight[0][5][5] = 0;
+  for (const int file : {4, 6})
+    for (const int rank : {4, 6}) g_evalParams.sideGridWeight[0][file][rank] = -1000;
+  const int named = PatternOf(position, false, 16 * 5 + 5).material[0].addend;
+  EXPECT_LT(named - PatternOf(position, false).material[0].addend, -200);
+}
+
 TEST(PatternTerm, TurnedPositionGivesTheMirroredWords) {
   int compared = 0;
   for (int game = 0; game < kGames; ++game) {
