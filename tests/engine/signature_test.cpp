@@ -14,7 +14,7 @@
 namespace {
 
 constexpr const char* kDigests = R"(
-think 0xda26453d48871462
+think 0x8139165c1fb16efd
 strategy 0xa1b1b2017960676d
 stage 0x471245329560e6d7
 keys 0xc428a4809e3ec22c
@@ -23,11 +23,11 @@ all_moves 0xad21201c411ce903
 legal_moves 0xde914dfe6ce162b9
 from_square 0x075c5b64db20c28e
 evasions 0x603e342f3de22337
-captures 0x2715d8a36e7a535b
-captures_changed 0xd8d6892bf5c224b7
-captures_on_square 0x78d30d14a633689c
+captures 0x5a157cb0da30158f
+captures_changed 0xf600d30d0b6d9420
+captures_on_square 0xf963c086dedeac09
 recaptures 0x288536ad80f4acf1
-moves_to_square 0x0992582dfdf8e08b
+moves_to_square 0x3635be36ddafc0c1
 piece_moves 0xbdc848b875ef6a44
 checks 0x6a708f588ea671eb
 board_moves 0x27b665526f2f721e
@@ -37,18 +37,18 @@ piece_escapes 0x68bc9a477c07aed3
 bishop_sidesteps 0xd28a78ce056ba469
 battery_moves 0x8c124d248e71b4e5
 protected_moves 0x3ee72ad0c987e564
-defending_moves 0xb069d2fa3f7500a8
+defending_moves 0xbae6ff71ca78e567
 attacked_escapes 0x008f8ec2f84c7ec0
 king_room 0x9c110cf86f16c816
 defenders 0xd3e91e751d1edd99
-king_attack 0x870813cdd9806d98
-king_attack_shallow 0x4289d04d0359c2a8
-attack_board_moves 0x0c8a395f46187b5f
-drop_proposals 0xe1d4a99d03db1e6a
-attack_terms 0x61062d1a2a3b172d
-static_exchange 0xf71ccdacf5a4d9e8
-exchange_for_eval 0x889dd61031575483
-best_capture 0xd50f423921a88ad8
+king_attack 0x19e51ee96f8d7e3c
+king_attack_shallow 0x9319aad271fca946
+attack_board_moves 0x42f72c04d4ac8c16
+drop_proposals 0xff0a6a909fc2bec9
+attack_terms 0x45ac3ee5254d31e2
+static_exchange 0x9b0c38203031e0d8
+exchange_for_eval 0x0eb3bf4db70aa2bd
+best_capture 0xf3b43c66c13b3d56
 mate_in_one 0xe95289ed1ba5737e
 mate_filters 0xbc8692aa575e3595
 king_safety 0x2f056a59ba280092
@@ -58,18 +58,18 @@ threat_move 0x54d626469247e96d
 follow_up_keys 0x3dbedbe56cdc8aec
 root_back_filter 0xc8e0a0dcefa436e2
 useless_lance 0x5c1625d1ab6463ef
-eval_full 0x94ac8a1d57ad5700
-eval_delta 0xcd78294dafd27f24
-enemy_king_term 0xe358c530ef6e9930
-pattern_term 0x14f5e7755e004937
-blend 0x7b456bec2eb98bfe
+eval_full 0xb4ea524f93763e8d
+eval_delta 0x81493a9377a796ea
+enemy_king_term 0xa0dc7653196c90c7
+pattern_term 0x5e58191926996621
+blend 0x5f219350c57b23b8
 root_formation 0xa2ab60e1b8d19271
-root_middle 0xd0ff8fec26c91dd1
-root_end 0xf7eda63b73a41df6
-quick_eval 0xe43b20403577ea1e
-screening 0x5b393dab0db1853b
-ordering 0x8b90a053b4c67148
-positional_gain 0x2f4bf34641435e36
+root_middle 0x9f993347b10319b1
+root_end 0x8cdd6293ec57d32e
+quick_eval 0xd0c413bfd15e9dc4
+screening 0xd5bd4261266a5b09
+ordering 0xe8d32aefc486a787
+positional_gain 0x32c963701523ce0f
 root_classification 0xb8734a8dc3e1faf1
 )";
 
