@@ -36,6 +36,21 @@ MergeMeasure MeasureForMerge(const Kifu& record) {
   return measure;
 }
 
+// Whether a move of kind next may follow one of kind previous as the
+// record formats write lines: play goes on after the start, an ordinary
+// move or a resumption; an interruption may only be resumed; nothing
+// follows the end of a game, and the start is no move to add.
+bool MayFollow(KifuMoveKind previous, KifuMoveKind next) {
+  if (next == KifuMoveKind::GameStart) return false;
+  switch (previous) {
+    case KifuMoveKind::GameStart:
+    case KifuMoveKind::Ordinary:
+    case KifuMoveKind::Resumption: return next != KifuMoveKind::Resumption;
+    case KifuMoveKind::Interruption: return next == KifuMoveKind::Resumption;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 int CKRSDoc::CurrentPly() const { return game_.currentNode->reachedNode->ply; }
@@ -84,9 +99,7 @@ bool CKRSDoc::SelectBranch(int value, bool step) {
 bool CKRSDoc::AddMove(KifuMove move, int consumedTime) {
   Kifu& record = *game_.record;
   KifuMoveNode* current = game_.currentNode;
-  // Nothing follows the end of a game: no record format could carry it.
-  if (current != record.Root() && current->move.kind != KifuMoveKind::Ordinary) return false;
-  if (move.kind == KifuMoveKind::GameStart) return false;
+  if (!MayFollow(current->move.kind, move.kind)) return false;
   if (move.kind == KifuMoveKind::Ordinary) {
     KifuPosition after;
     if (!game_.currentPosition->CompleteMove(move) || !PlayLegalRecordMove(*game_.currentPosition, move, after)) {

@@ -49,7 +49,8 @@ class CKRSDoc {
   // Adds a move after the current node and goes to it. An ordinary move
   // given by its squares (and promote flag) gets its pieces from the current
   // position and must be legal there; a marker is added as given. False
-  // after a marker, for a start marker, and for a move that is not legal.
+  // for a move that is not legal, after the end of a game, for anything but
+  // a resumption after an interruption, and for a resumption elsewhere.
   // A move already there is only selected.
   bool AddMove(KifuMove move, int consumedTime);
   // Deletes outgoing move index (the selected one when out of range) of the
