@@ -227,6 +227,15 @@ TEST(CKRSDoc, RandomCommandsKeepTheCurrentNodeLiveAndTheFlagExact) {
   }
 }
 
+// The record as a KIF file with CR LF line ends.
+void WriteKifFile(const std::string& path, const Kifu& kifu) {
+  const std::string text = RecordText(kifu, &Kifu::WriteKif, true);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << path;
+  EXPECT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+  std::fclose(file);
+}
+
 // Main line 7六歩 3四歩 2六歩 8四歩; a variation 2六歩 3四歩 7六歩 at the
 // first move merges into the main line's third position and shares its
 // continuation. Pasted into the document, which stands at the start.
@@ -290,11 +299,7 @@ TEST(CKRSDoc, OpenSaveOpenKeepsTheRecordAndClearsTheFlag) {
   std::vector<std::string> inputs;
   for (uint32_t seed = 1; seed <= 6; ++seed) {
     inputs.push_back(ProcessTempPath("ckrs_doc_random" + std::to_string(seed) + ".kif"));
-    std::FILE* file = std::fopen(inputs.back().c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    const std::string text = RecordText(*BuildRandomRecord(seed), &Kifu::WriteKif, true);
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    WriteKifFile(inputs.back(), *BuildRandomRecord(seed));
   }
   for (const char* extension : {".kif", ".ki2", ".csa"}) {
     const std::vector<std::string> corpus = FilesWithExtension(CorpusDir(), extension);
@@ -355,15 +360,9 @@ TEST(CKRSDoc, MergeOpenMarksOnlyWhatItAdds) {
 
   // A rook handicap's start occurs nowhere in an even game.
   const std::string handicap = ProcessTempPath("ckrs_doc_handicap.kif");
-  {
-    Kifu rook;
-    rook.Reset(HANDICAP_ROOK_82);
-    const std::string written = RecordText(rook, &Kifu::WriteKif, true);
-    std::FILE* file = std::fopen(handicap.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(written.data(), 1, written.size(), file);
-    std::fclose(file);
-  }
+  Kifu rook;
+  rook.Reset(HANDICAP_ROOK_82);
+  WriteKifFile(handicap, rook);
   CKRSDoc clean(clipboard);
   const std::string even = KifText(clean);
   EXPECT_FALSE(clean.MergeOpen(handicap.c_str(), &type));
