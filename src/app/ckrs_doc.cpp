@@ -187,7 +187,7 @@ bool CKRSDoc::MergeOpen(const char* path, KifuFileType* type) {
   const SjisString title = game_.title;
   if (!game_.Load(path, type, true)) return false;
   game_.title = title;
-  game_.modified = wasModified || !(MeasureForMerge(*game_.record) == before) ? 1 : 0;
+  game_.modified = wasModified || MeasureForMerge(*game_.record) != before ? 1 : 0;
   return true;
 }
 
