@@ -2,7 +2,9 @@
 #include "cli/engine_position.h"
 
 #include <charconv>
+#include <limits>
 
+#include "app/ckrs_doc.h"
 #include "charset.h"
 #include "cli/record_files.h"
 #include "engine/search/move_code.h"
@@ -35,20 +37,18 @@ std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool al
   return out.path.empty() ? "give one record file" : "";
 }
 
-std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
-                                Position& position) {
-  if (std::string error = ReadRecordFileForCommand(path, kifu); !error.empty()) return error;
-  kifu.SelectFirstMoves();
-  const int length = kifu.LineLength();
-  if (!havePly) ply = static_cast<uint32_t>(length);
-  const KifuMoveNode* node = ply <= static_cast<uint32_t>(length) ? kifu.MoveAtPly(static_cast<int>(ply)) : nullptr;
-  if (node == nullptr || node->reachedNode == nullptr) {
-    return "ply " + std::to_string(ply) + " is past the end of the main line (" + std::to_string(length) + " moves)";
+std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, CKRSDoc& doc,
+                                Clipboard& clipboard, Position& position) {
+  if (std::string error = ReadRecordFileForCommand(path, clipboard, doc); !error.empty()) return error;
+  if (!havePly) {
+    doc.GoToLast();
+  } else if (ply > static_cast<uint32_t>(std::numeric_limits<int>::max()) || !doc.GoToPly(static_cast<int>(ply))) {
+    return "ply " + std::to_string(ply) + " is past the end of the main line (" +
+           std::to_string(doc.Record().record->LineLength()) + " moves)";
   }
-  if (KifuPositionToEngine(position, node->reachedNode->position) != 0) {
-    return "the engine cannot take the position at ply " + std::to_string(ply);
+  if (KifuPositionToEngine(position, *doc.Record().currentPosition) != 0) {
+    return "the engine cannot take the position at ply " + std::to_string(doc.CurrentPly());
   }
-  at = {node, ply};
   return "";
 }
 

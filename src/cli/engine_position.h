@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "engine/board/position.h"
-#include "records/kifu.h"
-#include "records/kifu_graph.h"
+#include "records/kifu_piece.h"
+#include "records/kifu_position.h"
+
+class CKRSDoc;
+class Clipboard;
 
 // A whole non-negative number, decimal or 0x-hex, that fits in 32 bits.
 bool ParseCommandNumber(const std::string& text, uint32_t& value);
@@ -23,15 +26,11 @@ struct EngineCommandArgs {
 // what is wrong, for the command's usage error.
 std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool allowSeed, EngineCommandArgs& out);
 
-struct RecordPly {
-  const KifuMoveNode* node = nullptr;  // the move that reached the position (the root at ply 0)
-  uint32_t ply = 0;
-};
-// Reads the record file into kifu and the engine position at the ply of
-// its main line (the end when havePly is false); an empty text on success,
-// else the error.
-std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
-                                Position& position);
+// Opens the record file in the document, goes to the ply of its main line
+// (the end when havePly is false) and sets up the engine position there;
+// an empty text on success, else the error.
+std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, CKRSDoc& doc,
+                                Clipboard& clipboard, Position& position);
 
 // The move's record notation in the position, "同" taken from the previous
 // move's destination; "?" for a move the record cannot take.

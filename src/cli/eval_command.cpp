@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ckrs_doc.h"
+#include "app/clipboard.h"
 #include "charset.h"
 #include "cli/command.h"
 #include "cli/engine_position.h"
@@ -51,13 +53,15 @@ int RunEvalCommand(const CommandArgs& args) {
     return UsageError("eval: " + error);
   }
 
-  Kifu kifu;
-  RecordPly at;
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
   static Position position;
-  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, kifu, at, position); !error.empty()) {
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, doc, clipboard, position);
+      !error.empty()) {
     return Fail(error);
   }
-  const KifuPosition& recordPosition = at.node->reachedNode->position;
+  const int ply = doc.CurrentPly();
+  const KifuPosition& recordPosition = *doc.Record().currentPosition;
   GameStrategies game;
   GameInit(game, STRATEGY_ANY, STRATEGY_ANY);
   const int side = position.sideToMove;
@@ -65,10 +69,10 @@ int RunEvalCommand(const CommandArgs& args) {
   NodeState root;
   ThinkSetup setup;
   if (BeginThink(position, request, root, setup) != 0) {
-    return Fail("the position at ply " + std::to_string(at.ply) + " lacks a king on the board");
+    return Fail("the position at ply " + std::to_string(ply) + " lacks a king on the board");
   }
 
-  std::string text = "position: ply " + std::to_string(at.ply) + ", " + SideName(side) + " to move\n";
+  std::string text = "position: ply " + std::to_string(ply) + ", " + SideName(side) + " to move\n";
   text += "strategy: 先手 " + std::string(g_senkeiNames[setup.senkei[0]]) + " (" + std::to_string(setup.senkei[0]) +
           "), 後手 " + g_senkeiNames[setup.senkei[1]] + " (" + std::to_string(setup.senkei[1]) + ")\n";
   text += "stage: " + std::to_string(setup.stage) + " " + g_gameStageNames[setup.stage] + "\n";
@@ -108,7 +112,7 @@ int RunEvalCommand(const CommandArgs& args) {
                    [](const RankedMove& a, const RankedMove& b) { return a.value.value > b.value.value; });
   text += "quick evaluation: " + std::to_string(rootQuick.finalDifference) + "\n";
   text += "root moves by screening value (" + std::to_string(ranked.size()) + ")\n";
-  const KifuMove previous = at.ply > 0 ? at.node->move : KifuMove{};
+  const KifuMove previous = ply > 0 ? doc.Record().currentNode->move : KifuMove{};
   char line[160];
   for (size_t i = 0; i < ranked.size(); ++i) {
     const RankedMove& entry = ranked[i];

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ckrs_doc.h"
+#include "app/clipboard.h"
 #include "charset.h"
 #include "cli/command.h"
 #include "cli/engine_position.h"
@@ -13,7 +15,6 @@
 #include "engine/service/game_init.h"
 #include "engine/service/list_all_moves.h"
 #include "engine/service/record_bridge.h"
-#include "records/kifu.h"
 #include "records/kifu_graph.h"
 
 namespace {
@@ -30,17 +31,15 @@ int RunMovesCommand(const CommandArgs& args) {
   if (const std::string error = ParseEngineCommandArgs(args, true, options); !error.empty()) {
     return UsageError("moves: " + error);
   }
-  uint32_t ply = options.ply;
-
-  Kifu kifu;
-  RecordPly at;
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
   static Position position;
-  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, ply, kifu, at, position); !error.empty()) {
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, doc, clipboard, position);
+      !error.empty()) {
     return Fail(error);
   }
-  ply = at.ply;
-  const KifuMoveNode* node = at.node;
-  const KifuPosition& recordPosition = node->reachedNode->position;
+  const int ply = doc.CurrentPly();
+  const KifuPosition& recordPosition = *doc.Record().currentPosition;
   if (options.haveSeed) SetRandomSeed(options.seed);
   GameStrategies game;
   GameInit(game, STRATEGY_ANY, STRATEGY_ANY);
@@ -55,7 +54,7 @@ int RunMovesCommand(const CommandArgs& args) {
                      std::to_string(list.setup.senkei[0]) + "), 後手 " + g_senkeiNames[list.setup.senkei[1]] + " (" +
                      std::to_string(list.setup.senkei[1]) + ")\n";
   text += "stage: " + std::to_string(list.setup.stage) + " " + g_gameStageNames[list.setup.stage] + "\n";
-  const KifuMove previous = ply > 0 ? node->move : KifuMove{};
+  const KifuMove previous = ply > 0 ? doc.Record().currentNode->move : KifuMove{};
   char line[160];
   for (int i = 0; i < list.count; ++i) {
     const ListedMove& listed = list.moves[i];

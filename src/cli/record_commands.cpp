@@ -1,19 +1,19 @@
-// kifu convert and kifu show: a record read and written again, or printed
-// as KIF text in UTF-8. Files go through the record's load and save
-// dispatch, so the format follows the extension (.kif/.bkf KIF, .ckf
-// armoured KIF, .ki2 KI2, .csa CSA, .rvq RVQ, .krs and .rvf read only).
-// "-" as the input reads pasted text from standard input (every reader in
-// the paste order); "-" as the output writes KIF text to standard output.
+// kifu convert and kifu show: a record opened and saved again, or printed
+// as KIF text in UTF-8, through the document. Files go through the record's
+// load and save dispatch, so the format follows the extension (.kif/.bkf
+// KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA, .rvq RVQ, .krs and .rvf read
+// only). "-" as the input pastes standard input (every reader in the paste
+// order); "-" as the output copies KIF text to standard output.
 #include <cstdio>
 #include <string>
 
+#include "app/ckrs_doc.h"
+#include "app/clipboard.h"
 #include "charset.h"
 #include "cli/command.h"
 #include "cli/record_files.h"
 #include "cli/utf8_text.h"
-#include "records/game_record.h"
 #include "records/record_files.h"
-#include "records/record_stream.h"
 
 namespace {
 
@@ -24,32 +24,33 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// Reads the record of a file, or of standard input for "-"; an empty text
-// on success, else the error.
-std::string ReadRecord(const std::string& path, Kifu& kifu) {
+// Opens the record of a file in the document, or pastes standard input
+// for "-"; an empty text on success, else the error.
+std::string ReadRecord(const std::string& path, Clipboard& clipboard, CKRSDoc& doc) {
   if (path == "-") {
     std::string bytes;
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) bytes.append(buffer, got);
     if (std::ferror(stdin)) return "reading standard input failed";
-    if (ReadKifuText(bytes.c_str(), kifu) != 0) return "standard input holds no record of a known format";
+    clipboard.SetText(SjisString(bytes.c_str()));
+    if (!doc.Paste()) return "standard input holds no record of a known format";
     return "";
   }
-  const KifuFileType type = KifuFileTypeOfPath(path.c_str());
+  KifuFileType type = KifuFileTypeOfPath(path.c_str());
   if (type <= 0) return "'" + path + "': unknown record format " + kKnownExtensions;
   if (std::FILE* file = std::fopen(path.c_str(), "rb"); file != nullptr) {
     std::fclose(file);
   } else {
     return "cannot open '" + path + "' for reading";
   }
-  if (ReadKifuFile(path.c_str(), type, kifu, false) != 0) return "'" + path + "' holds no readable record of its format";
+  if (!doc.Open(path.c_str(), &type)) return "'" + path + "' holds no readable record of its format";
   return "";
 }
 
-// The record as Shift-JIS KIF text with CR LF line ends, as a file holds it.
-int WriteToStandardOutput(const GameRecord& game) {
-  SjisString text;
-  if (!game.WriteToString(text, KIFU_FILE_KIF, false)) return Fail("writing the record failed");
+// The clipboard's text (Shift-JIS with CR LF line ends, as a file holds
+// it) to standard output.
+int EmptyClipboardToStandardOutput(const Clipboard& clipboard) {
+  const SjisString& text = clipboard.Text();
   if (std::fwrite(text.Text(), 1, static_cast<size_t>(text.Length()), stdout) != static_cast<size_t>(text.Length()) ||
       std::fflush(stdout) != 0) {
     return Fail("writing to standard output failed");
@@ -70,17 +71,14 @@ int RunConvertCommand(const CommandArgs& args) {
       return UsageError("convert: '" + output + "': this format is read only, it has no writer");
     }
   }
-  GameRecord game;
-  if (const std::string error = ReadRecord(args[0], *game.record); !error.empty()) return Fail(error);
-  game.currentNode = game.record->Root();
-  *game.currentPosition = game.record->StartNode()->position;
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  if (const std::string error = ReadRecord(args[0], clipboard, doc); !error.empty()) return Fail(error);
   if (output == "-") {
-    // As a save does: each position's first incoming move is the one the
-    // writer arrives by.
-    game.record->SortIncomingByTraversal();
-    return WriteToStandardOutput(game);
+    if (!doc.Copy(KIFU_FILE_KIF, false)) return Fail("writing the record failed");
+    return EmptyClipboardToStandardOutput(clipboard);
   }
-  if (!game.Save(output.c_str(), &outputType)) {
+  if (!doc.Save(output.c_str(), &outputType)) {
     return Fail("writing '" + output + "' failed; any file there is left as it was");
   }
   return 0;
@@ -88,14 +86,17 @@ int RunConvertCommand(const CommandArgs& args) {
 
 int RunShowCommand(const CommandArgs& args) {
   if (args.size() != 1) return UsageError("show: give one record file");
-  Kifu kifu;
-  if (const std::string error = ReadRecord(args[0], kifu); !error.empty()) return Fail(error);
-  kifu.SortIncomingByTraversal();
-  SjisString text;
-  StringOutStream out(text, false);
-  kifu.WriteKif(out);
-  if (const std::string error = PrintAsUtf8(text.Text()); !error.empty()) return Fail(error);
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  if (const std::string error = ReadRecord(args[0], clipboard, doc); !error.empty()) return Fail(error);
+  if (!doc.Copy(KIFU_FILE_KIF, false)) return Fail("writing the record failed");
+  // The terminal's line ends are LF alone.
+  std::string text = clipboard.Text().Text();
+  std::erase(text, '\r');
+  if (const std::string error = PrintAsUtf8(text.c_str()); !error.empty()) return Fail(error);
   return 0;
 }
 
-std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecord(path, kifu); }
+std::string ReadRecordFileForCommand(const std::string& path, Clipboard& clipboard, CKRSDoc& doc) {
+  return ReadRecord(path, clipboard, doc);
+}

@@ -1,9 +1,11 @@
-// Reading a record file for the commands, in any format `kifu convert` reads.
+// Opening a record for the commands, in any format `kifu convert` reads.
 #pragma once
 
 #include <string>
 
-class Kifu;
+class CKRSDoc;
+class Clipboard;
 
-// Reads the file's record into kifu; an empty text on success, else the error.
-std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu);
+// Opens the file's record in the document ("-": pastes standard input
+// through the clipboard); an empty text on success, else the error.
+std::string ReadRecordFileForCommand(const std::string& path, Clipboard& clipboard, CKRSDoc& doc);
