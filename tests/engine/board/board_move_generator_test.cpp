@@ -92,19 +92,6 @@ TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
   EXPECT_GT(tactical, 0);
 }
 
-// The byte is the low byte of the sum as an unsigned value; the sums reach
-// -960 (a board move) and 1385 (a drop).
-TEST(MoveHash, TakesTheLowByteOfNegativeAndLargeSums) {
-  MoveRecord drop{}, low{}, promoted{}, high{}, null{};
-  drop.SetDrop(9, 1, 22, 0x27);                                 // (0x27 - 63) * 17 + 33 = -375
-  low.Set(1, 1, 9, 1, 2, 0x21, EMPTY_PIECE_ID, 0, 0);           // (1 + 3) * 11 - 1071 + 34 + 0x21 = -960
-  promoted.Set(9, 9, 1, 1, 2, 0x48, EMPTY_PIECE_ID, 0, 1);      // (9 + 3) * 11 - 119 + 306 + 1 + 0x48 = 392
-  high.SetDrop(1, 9, 22, 0x47);                                 // (0x47 - 7) * 17 + 297 = 1385
-  null.SetNull();
-  EXPECT_EQ((std::vector<int>{MoveHash(drop), MoveHash(low), MoveHash(promoted), MoveHash(high), MoveHash(null)}),
-            (std::vector<int>{137, 64, 136, 105, 0}));
-}
-
 // Side 0 holds a pawn; an enemy rook was just dropped on 2九 beside the
 // king's rank, another enemy rook stands on 3二 over an empty file: the
 // back-rank drop and the rook-file drop land on 3九 once.

@@ -127,11 +127,6 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
   });
 }
 
-TEST(CaptureGainThreshold, HoldsTheTableAsGiven) {
-  const int* table = &g_captureGainThreshold[0][0];
-  EXPECT_EQ(std::vector<int>(table, table + 12), (std::vector<int>{50, 50, 100, 200, 100, 100, 250, 400, 200, 200, 400, 600}));
-}
-
 // A gold whose forward square holds an own piece stops at once, though a
 // later step could take an enemy rook.
 TEST(GeneratePieceMoves, EndsAtTheFirstBlockedStep) {

@@ -273,23 +273,6 @@ TEST(AttackMoveStamps, ProposalRulesAndFreshStamps) {
   g_searchGeneration = 0;
 }
 
-TEST(KingAttackGenerator, GivenTablesAndClampedDepths) {
-  const int stageRows[3][4] = {{20, 10, 5, 0}, {100, 50, 25, 10}, {300, 200, 100, 50}};
-  for (int stage = 0; stage < 3; ++stage) {
-    g_gameStage = stage;
-    for (int depth = -3; depth < DROP_THRESHOLD_DEPTHS + 500; depth += depth < 50 ? 1 : 500) {
-      EXPECT_EQ(DropThreshold(depth), stageRows[stage][std::clamp(depth, 0, 3)]) << depth;
-    }
-  }
-  g_gameStage = 0;
-  EXPECT_EQ(std::vector<int>(g_checkGainThreshold, g_checkGainThreshold + 3), (std::vector<int>{-100, -100, 150}));
-  // Rays stop at the first piece or at the wall ring.
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 5, 5}});
-  EXPECT_EQ(FirstPieceIdOnRay(position, 5, 5, 0, -1), 1);
-  EXPECT_GE(FirstPieceIdOnRay(position, 5, 5, 1, 0), FIRST_WALL_ID);
-  EXPECT_GE(FirstPieceIdOnRay(position, 9, 9, 1, 1), FIRST_WALL_ID);
-}
-
 // GenerateKingAttackMoves with null line records on a built position.
 std::vector<MoveRecord> AttackMoves(Position& position, int depth, int stage) {
   InitAttackMoveStamps();
