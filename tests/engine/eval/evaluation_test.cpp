@@ -118,7 +118,7 @@ void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure
 }
 
 TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
-  const int games = SampleCount(4000);
+  const int games = SampleCount(1000);
   Counts counts;
   for (int game = 0; game < games; ++game) {
     // Every tenth game with the tuned tables of its start, the others with random ones.
