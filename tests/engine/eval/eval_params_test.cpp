@@ -118,6 +118,8 @@ TEST(GameStage, CountsAdvancedPromotedAndCapturedPiecesOfEitherSide) {
       {{{0, PAWN, 3, 3}}, {{0, ROOK, 1}}, STAGE_MIDDLE},  // 3 + 1 in the camp + 0 at half weight
       {{{0, PAWN, 3, 3}}, {}, STAGE_OPENING},
       {{{0, PAWN, 3, 4}}, {{0, ROOK, 1}}, STAGE_OPENING},
+      // 6 in hand + 1 for the pawn in the camp, and the pawn's half with the bishop's makes 8.
+      {{{0, PAWN, 3, 3}}, {{0, ROOK, 1}, {1, ROOK, 1}, {0, BISHOP, 1}}, STAGE_ENDGAME},
       {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}}, {}, STAGE_MIDDLE},  // 7
       {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}, {1, PRO_LANCE, 2, 5}}, {}, STAGE_ENDGAME},  // 9
   };
