@@ -10,6 +10,7 @@
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/game_stage.h"
+#include "engine/search/search_globals.h"
 #include "support/engine_oracle.h"
 #include "support/make_unmake_checks.h"
 #include "support/playout.h"
@@ -59,6 +60,31 @@ void ForEachPositionInCheck(int count, uint64_t seed, const std::function<void(P
       ++visited;
     }
   });
+}
+
+void ForEachAttackScenario(int count, uint64_t seed, const std::function<void(Position&, int sample)>& visit) {
+  PlayoutRandom random{seed};
+  int sample = 0;
+  ForEachSamplePosition(count, seed, [&](Position& position) {
+    const std::vector<MoveRecord> own = OracleMoves(position);
+    if (own.empty()) return;
+    const MoveRecord first = own[static_cast<size_t>(random.Below(static_cast<int>(own.size())))];
+    MakeMove(position, first, 1);
+    const std::vector<MoveRecord> replies = OracleMoves(position);
+    if (!replies.empty()) {
+      const MoveRecord reply = replies[static_cast<size_t>(random.Below(static_cast<int>(replies.size())))];
+      MakeMove(position, reply, 1);
+      if (!OracleInCheck(position, position.sideToMove)) {
+        g_lineMoves[0] = first;
+        g_lineMoves[1] = reply;
+        g_ply = 1;
+        visit(position, sample++);
+      }
+      UnmakeMove(position, reply, 1);
+    }
+    UnmakeMove(position, first, 1);
+  });
+  ResetSearchGlobals();
 }
 
 MoveKey KeyOf(const MoveRecord& move) {

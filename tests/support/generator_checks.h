@@ -26,6 +26,11 @@ constexpr int SampleCount(int count) {
 // even and handicap starts (at attack-history depth 0). visit may make
 // and unmake moves but must leave the position as it found it.
 void ForEachSamplePosition(int count, uint64_t seed, const std::function<void(Position&)>& visit);
+// Calls visit with the side to move not in check, after its own move and
+// the opponent's reply, both recorded (g_lineMoves[0] the own move,
+// g_lineMoves[1] the reply, g_ply 1), on positions of sample games; sample
+// counts the visits. The search globals are reset afterwards.
+void ForEachAttackScenario(int count, uint64_t seed, const std::function<void(Position&, int sample)>& visit);
 // Calls visit for `count` positions in which the side to move is in check,
 // each reached by a checking move from a sample position and built by the
 // oracle's copy-apply.

@@ -1,6 +1,6 @@
-// Staged board moves against the full generator, the forcing filter, the
-// pattern drops and the move hash; line tactics over random positions and
-// on set diagrams.
+// Staged board moves and line tactics on set diagrams (their agreement
+// with the full generator and the forcing filter over random positions is
+// in the shared node-generator run).
 #include <algorithm>
 #include <set>
 
@@ -20,90 +20,6 @@
 #include "support/position_builder.h"
 
 namespace {
-
-bool InOracle(const std::vector<MoveKey>& oracle, const MoveRecord& move) {
-  return std::binary_search(oracle.begin(), oracle.end(), KeyOf(move));
-}
-
-// The full generator's board moves less the lance moves the staged
-// generator leaves out: every quiet non-promoting lance move, and the
-// non-promoting lance capture inside the zone except on the third rank.
-std::vector<MoveRecord> ExpectedBoardMoves(const Position& position) {
-  MoveRecord all[MAX_GENERATED_MOVES];
-  int count = 0;
-  GenerateAllMoves(position, count, all);
-  std::vector<MoveRecord> expected;
-  const int side = position.sideToMove;
-  for (const MoveRecord& m : std::vector<MoveRecord>(all, all + count)) {
-    if (m.IsDrop()) continue;
-    if (TypeOf(m.pieceCode) == LANCE && m.promote == 0) {
-      if (!m.IsCapture()) continue;
-      if (IsPromotionZone(side, m.toRank) && RelativeRank(side, m.toRank) != 3) continue;
-    }
-    expected.push_back(m);
-  }
-  return expected;
-}
-
-TEST(GenerateBoardMoves, EqualsTheFullGeneratorsBoardMovesAndObeysTheFilter) {
-  ResetSearchGlobals();
-  PlayoutRandom random{909};
-  int filtered = 0, tactical = 0;
-  ForEachSamplePosition(SampleCount(2500), 4100, [&](Position& position) {
-    g_gameStage = static_cast<GameStage>(random.Below(3));
-    g_forcingMoveFilter = 0;
-    std::vector<MoveRecord> out;
-    const int depth = random.Below(8);
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateBoardMoves(position, g_lineMoves, 0, depth, o); },
-                            out));
-    const std::vector<MoveKey> oracle = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
-    std::set<MoveKey> board;
-    for (const MoveRecord& move : out) {
-      ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
-      if (!move.IsDrop()) {
-        ASSERT_TRUE(board.insert(KeyOf(move)).second) << "duplicate " << DescribeMove(move);
-      }
-    }
-    const std::vector<MoveRecord> expected = ExpectedBoardMoves(position);
-    ASSERT_EQ(std::vector<MoveKey>(board.begin(), board.end()), SortedKeys(expected));
-    // A key keeps exactly the moves the forcing test accepts.
-    g_forcingMoveFilter = static_cast<uint32_t>(random.Next());
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateBoardMoves(position, g_lineMoves, 0, depth, o); },
-                            out));
-    std::set<MoveKey> kept;
-    for (const MoveRecord& move : out) {
-      if (!move.IsDrop()) kept.insert(KeyOf(move));
-    }
-    std::set<MoveKey> accepted;
-    for (const MoveRecord& m : expected) {
-      if (IsForcingMove(position, g_lineMoves, m.pieceId, m.promote, 0, m.toFile, m.toRank, depth)) accepted.insert(KeyOf(m));
-    }
-    ASSERT_EQ(kept, accepted);
-    filtered += static_cast<int>(kept.size());
-    // Tactical moves, with the key or without: pseudo-legal and clean.
-    if (random.Below(2) == 0) g_forcingMoveFilter = 0;
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateTacticalMoves(position, g_lineMoves, 3, o); },
-                            out));
-    for (const MoveRecord& move : out) ASSERT_TRUE(InOracle(oracle, move)) << DescribeMove(move);
-    tactical += static_cast<int>(out.size());
-    g_forcingMoveFilter = 0;
-  });
-  EXPECT_GT(filtered, 0);
-  EXPECT_GT(tactical, 0);
-}
-
-// The byte is the low byte of the sum as an unsigned value; the sums reach
-// -960 (a board move) and 1385 (a drop).
-TEST(MoveHash, TakesTheLowByteOfNegativeAndLargeSums) {
-  MoveRecord drop{}, low{}, promoted{}, high{}, null{};
-  drop.SetDrop(9, 1, 22, 0x27);                                 // (0x27 - 63) * 17 + 33 = -375
-  low.Set(1, 1, 9, 1, 2, 0x21, EMPTY_PIECE_ID, 0, 0);           // (1 + 3) * 11 - 1071 + 34 + 0x21 = -960
-  promoted.Set(9, 9, 1, 1, 2, 0x48, EMPTY_PIECE_ID, 0, 1);      // (9 + 3) * 11 - 119 + 306 + 1 + 0x48 = 392
-  high.SetDrop(1, 9, 22, 0x47);                                 // (0x47 - 7) * 17 + 297 = 1385
-  null.SetNull();
-  EXPECT_EQ((std::vector<int>{MoveHash(drop), MoveHash(low), MoveHash(promoted), MoveHash(high), MoveHash(null)}),
-            (std::vector<int>{137, 64, 136, 105, 0}));
-}
 
 // Side 0 holds a pawn; an enemy rook was just dropped on 2九 beside the
 // king's rank, another enemy rook stands on 3二 over an empty file: the

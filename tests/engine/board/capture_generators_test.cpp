@@ -10,8 +10,6 @@
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
-#include "engine/eval/eval_params.h"
-#include "engine/eval/eval_setup.h"
 #include "engine/eval/game_stage.h"
 #include "engine/search/search_globals.h"
 #include "support/engine_oracle.h"
@@ -21,14 +19,6 @@
 #include "support/position_builder.h"
 
 namespace {
-
-// The evaluation set-up of a think at a stage that cycles with the sample.
-void SetUpThink(const Position& position, int sample) {
-  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
-  g_gameStage = static_cast<GameStage>(sample % 3);
-  InitEvalParams(position, pair);
-  InitEvalTables(position, g_gameStage, pair);
-}
 
 ::testing::AssertionResult AllPseudoLegal(const Position& position, const std::vector<MoveRecord>& moves) {
   const std::vector<MoveKey> offered = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
@@ -53,7 +43,7 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
   MoveRecord moves[MAX_GENERATED_MOVES];
   int sample = 0;
   ForEachSamplePosition(SampleCount(1200), 3100, [&](Position& position) {
-    SetUpThink(position, sample++);
+    SetUpUndecidedThink(position, sample++ % 3);
     const int side = position.sideToMove;
     const int level = random.Below(6);
     std::vector<MoveRecord> out;
@@ -127,11 +117,6 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
   });
 }
 
-TEST(CaptureGainThreshold, HoldsTheTableAsGiven) {
-  const int* table = &g_captureGainThreshold[0][0];
-  EXPECT_EQ(std::vector<int>(table, table + 12), (std::vector<int>{50, 50, 100, 200, 100, 100, 250, 400, 200, 200, 400, 600}));
-}
-
 // A gold whose forward square holds an own piece stops at once, though a
 // later step could take an enemy rook.
 TEST(GeneratePieceMoves, EndsAtTheFirstBlockedStep) {
@@ -149,7 +134,7 @@ TEST(RemoveIllegalMoves, LeavesTheKingSafeMoves) {
   MoveRecord moves[MAX_GENERATED_MOVES];
   int sample = 0;
   ForEachSamplePosition(SampleCount(800), 3300, [&](Position& position) {
-    SetUpThink(position, sample++);
+    SetUpUndecidedThink(position, sample++ % 3);
     int count = 0;
     MoveRecord* head = GenerateAllMoves(position, count, moves);
     head = RemoveIllegalMoves(position, head, count, -1);

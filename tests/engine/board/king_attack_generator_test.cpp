@@ -1,8 +1,6 @@
-// The king-attack generators over random positions reached by two recorded
-// moves (the own previous move and the opponent's): pseudo-legal output,
-// legal but for pinned pieces, no duplicates, nothing already searched, the
-// follow-up filters, untouched position and attack history; the proposers'
-// drops attack their targets; the stamp rules and the given tables.
+// The king-attack generators beyond the shared node-generator properties:
+// the proposers' drops attack their targets, the stamp rules, the diagrams
+// of the rules and the shallow variant's promotions.
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -27,145 +25,7 @@
 
 namespace {
 
-// Calls visit with the side to move not in check, after its own move and
-// the opponent's reply, both recorded: g_lineMoves[1] is the reply,
-// g_lineMoves[0] the own move, g_ply 1.
-void ForEachAttackScenario(int count, uint64_t seed, const std::function<void(Position&, int sample)>& visit) {
-  PlayoutRandom random{seed};
-  int sample = 0;
-  ForEachSamplePosition(count, seed, [&](Position& position) {
-    const std::vector<MoveRecord> own = OracleMoves(position);
-    if (own.empty()) return;
-    const MoveRecord first = own[static_cast<size_t>(random.Below(static_cast<int>(own.size())))];
-    MakeMove(position, first, 1);
-    const std::vector<MoveRecord> replies = OracleMoves(position);
-    if (!replies.empty()) {
-      const MoveRecord reply = replies[static_cast<size_t>(random.Below(static_cast<int>(replies.size())))];
-      MakeMove(position, reply, 1);
-      if (!OracleInCheck(position, position.sideToMove)) {
-        g_lineMoves[0] = first;
-        g_lineMoves[1] = reply;
-        g_ply = 1;
-        visit(position, sample++);
-      }
-      UnmakeMove(position, reply, 1);
-    }
-    UnmakeMove(position, first, 1);
-  });
-  ResetSearchGlobals();
-}
-
-struct HistorySnapshot {
-  AttackHistory history;
-  AttackChangeRecord* lists[ATTACK_HISTORY_LAYERS + 1];
-  int depth;
-  void Take() {
-    std::memcpy(&history, &g_attackHistory, sizeof history);
-    std::memcpy(lists, g_attackHistoryLists, sizeof lists);
-    depth = g_attackHistoryDepth;
-  }
-  bool Same() const {
-    return std::memcmp(&history, &g_attackHistory, sizeof history) == 0 &&
-           std::memcmp(lists, g_attackHistoryLists, sizeof lists) == 0 && depth == g_attackHistoryDepth;
-  }
-};
-
 MoveCodeList g_done;
-HistorySnapshot g_snapshot;
-
-// The properties every output of either generator keeps.
-void CheckOutput(const Position& position, const std::vector<MoveRecord>& moves, int depth, uint32_t key,
-                 int& pinnedMoves) {
-  const std::vector<MoveKey> pseudo = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
-  // King-safe moves include the pawn-drop mates: a checking pawn drop is
-  // allowed here, the search tests it for mate when it plays it.
-  const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
-  std::set<MoveKey> seen;
-  const int side = position.sideToMove;
-  const PieceListEntry& king = position.pieces[side ^ 1];
-  static Position after;
-  for (const MoveRecord& move : moves) {
-    const MoveKey moveKey = KeyOf(move);
-    ASSERT_TRUE(std::binary_search(pseudo.begin(), pseudo.end(), moveKey)) << DescribeMove(move);
-    if (!std::binary_search(safe.begin(), safe.end(), moveKey)) {
-      // The one allowed exception: a pinned piece's move (no generator of
-      // this family looks at pins; the search refuses them when it makes them).
-      ASSERT_FALSE(move.IsDrop()) << DescribeMove(move);
-      ASSERT_NE(move.pieceId, side) << DescribeMove(move);
-      ++pinnedMoves;
-    }
-    ASSERT_TRUE(seen.insert(moveKey).second) << "twice: " << DescribeMove(move);
-    ASSERT_FALSE(g_done.Contains(ToMoveCode(move))) << "already searched: " << DescribeMove(move);
-    // A lance is never moved plain onto its last two ranks.
-    if (!move.IsDrop() && TypeOf(move.pieceCode) == LANCE && !move.promote) {
-      ASSERT_GE(RelativeRank(side, move.toRank), 3) << DescribeMove(move);
-    }
-    const int drop = move.IsDrop() ? 1 : 0;
-    if (key != 0) {
-      const int forcing = depth >= 1 ? IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop,
-                                                     move.toFile, move.toRank, depth)
-                                     : IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote,
-                                                    move.toFile, move.toRank);
-      ASSERT_EQ(forcing, 1) << DescribeMove(move);
-    }
-    if (depth < 1 && (drop || (!move.IsCapture() && !move.promote))) {
-      // The shallow variant's drops and quiet moves are its checks.
-      OracleApplyMove(position, move, after);
-      ASSERT_TRUE(OracleInCheck(after, side ^ 1)) << "no check: " << DescribeMove(move);
-      ASSERT_TRUE(IsOnBoard(king.file, king.rank));
-    }
-    if (depth >= 1 && drop) {
-      // The stamps of the call are still readable: drops that need two
-      // proposals had them.
-      const bool twice = g_attackMoveStamps.IsMarked(move.pieceId, move.toFile, move.toRank, 0, AttackMoveStamps::kTwice);
-      const bool inCamp = IsPromotionZone(side, move.toRank);
-      const int base = BaseTypeOf(move.pieceCode);
-      if (depth < 2 || (base == ROOK && !inCamp) || (base == BISHOP && depth < 7 && !inCamp)) {
-        ASSERT_TRUE(twice) << DescribeMove(move);
-      }
-    }
-  }
-}
-
-TEST(KingAttackGenerator, OutputsArePseudoLegalFilteredAndLeaveEverythingUntouched) {
-  InitAttackMoveStamps();
-  PlayoutRandom random{77};
-  int total = 0, drops = 0, keyed = 0, pinned = 0, shallow = 0;
-  ForEachAttackScenario(SampleCount(4000), 5150, [&](Position& position, int sample) {
-    SetUpUndecidedThink(position, sample % 3);
-    const int depth = random.Below(10) - 1;
-    const int keyKind = random.Below(3);
-    const uint32_t key = keyKind == 0   ? 0u
-                         : keyKind == 1 ? RecaptureKey(g_lineMoves[0], g_lineMoves[1])
-                                        : static_cast<uint32_t>(random.Next());
-    g_forcingMoveFilter = key;
-    // Some of the position's moves count as already searched.
-    g_done.Clear();
-    for (const MoveRecord& move : OracleMoves(position)) {
-      if (random.Below(4) == 0) g_done.Add(ToMoveCode(move));
-    }
-    ++g_searchGeneration;
-    g_snapshot.Take();
-    std::vector<MoveRecord> moves;
-    ASSERT_TRUE(RunsCleanly(
-        position,
-        [&](MoveRecord* out) { return GenerateKingAttackMoves(position, g_lineMoves + 1, depth, key, g_done, out); },
-        moves));
-    ASSERT_TRUE(g_snapshot.Same()) << "the attack history changed";
-    CheckOutput(position, moves, depth, key, pinned);
-    if (HasFatalFailure()) return;
-    total += static_cast<int>(moves.size());
-    drops += static_cast<int>(std::count_if(moves.begin(), moves.end(), [](const MoveRecord& m) { return m.IsDrop(); }));
-    keyed += key != 0 ? static_cast<int>(moves.size()) : 0;
-    shallow += depth < 1 ? static_cast<int>(moves.size()) : 0;
-  });
-  g_forcingMoveFilter = 0;
-  // The runs reach every kind of output.
-  EXPECT_GT(total, SampleCount(4000));
-  EXPECT_GT(drops, SampleCount(100));
-  EXPECT_GT(keyed, 0);
-  EXPECT_GT(shallow, 0);
-}
 
 // Each proposer, asked for any target square, proposes only empty board
 // squares for a held type (never a second pawn on a file), and the drops
@@ -273,23 +133,6 @@ TEST(AttackMoveStamps, ProposalRulesAndFreshStamps) {
   g_searchGeneration = 0;
 }
 
-TEST(KingAttackGenerator, GivenTablesAndClampedDepths) {
-  const int stageRows[3][4] = {{20, 10, 5, 0}, {100, 50, 25, 10}, {300, 200, 100, 50}};
-  for (int stage = 0; stage < 3; ++stage) {
-    g_gameStage = stage;
-    for (int depth = -3; depth < DROP_THRESHOLD_DEPTHS + 500; depth += depth < 50 ? 1 : 500) {
-      EXPECT_EQ(DropThreshold(depth), stageRows[stage][std::clamp(depth, 0, 3)]) << depth;
-    }
-  }
-  g_gameStage = 0;
-  EXPECT_EQ(std::vector<int>(g_checkGainThreshold, g_checkGainThreshold + 3), (std::vector<int>{-100, -100, 150}));
-  // Rays stop at the first piece or at the wall ring.
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 5, 5}});
-  EXPECT_EQ(FirstPieceIdOnRay(position, 5, 5, 0, -1), 1);
-  EXPECT_GE(FirstPieceIdOnRay(position, 5, 5, 1, 0), FIRST_WALL_ID);
-  EXPECT_GE(FirstPieceIdOnRay(position, 9, 9, 1, 1), FIRST_WALL_ID);
-}
-
 // GenerateKingAttackMoves with null line records on a built position.
 std::vector<MoveRecord> AttackMoves(Position& position, int depth, int stage) {
   InitAttackMoveStamps();
@@ -310,31 +153,6 @@ std::vector<int> Targets(const std::vector<MoveRecord>& moves, int pieceId = -1)
     if (pieceId < 0 ? m.IsDrop() : m.pieceId == pieceId) targets.push_back(m.toFile * 100 + m.toRank * 10 + m.promote);
   }
   return targets;
-}
-
-// A king in the corner with every piece in hand: nothing lands on or reads
-// the wall ring (the sanitizers watch), and a second call at the same
-// generation gives the same moves.
-TEST(KingAttackGenerator, CornerKingAndRepeatedCallsAtOneGeneration) {
-  for (int side = 0; side < 2; ++side) {
-    Position position = BuildPosition(0,
-                                      {{0, KING, 5, 9}, {1, KING, 1, 1}, {1, PAWN, 2, 3}, {1, LANCE, 9, 1},
-                                       {0, ROOK, 1, 5}, {0, LANCE, 9, 9}, {0, PAWN, 1, 4}},
-                                      {{0, ROOK, 1}, {0, BISHOP, 2}, {0, GOLD, 4}, {0, SILVER, 4}, {0, KNIGHT, 4},
-                                       {0, LANCE, 2}, {0, PAWN, 8}});
-    if (side == 1) position = TurnedPosition(position);
-    for (int depth : {0, 1, 3, 8, 60}) {
-      const std::vector<MoveRecord> first = AttackMoves(position, depth, 2);
-      std::vector<MoveRecord> second;
-      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-        return GenerateKingAttackMoves(position, g_lineMoves, depth, 0, g_done, out);
-      }, second));
-      EXPECT_EQ(SortedKeys(first), SortedKeys(second)) << "depth " << depth;
-      int pinned = 0;
-      CheckOutput(position, first, depth, 0, pinned);
-      EXPECT_FALSE(first.empty()) << "depth " << depth;
-    }
-  }
 }
 
 // Diagrams of the rules, side 0 to move, as the moves of one piece (or the

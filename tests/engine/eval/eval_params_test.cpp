@@ -1,7 +1,6 @@
 // Evaluation parameters: the given values standing verbatim, the worked
 // examples of the split and interpolation rules, the generated tables'
-// fall-off, stable rebuilds, the game-stage rule, the play-style names and
-// the quick evaluator against a recount of its raw sums.
+// fall-off, the game-stage rule for either side and the play-style names.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +11,7 @@
 #include "engine/eval/eval_params_tables.h"
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
-#include "engine/eval/quick_evaluate.h"
+#include "support/eval_params_fill.h"
 #include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -29,16 +28,7 @@ Position WithPawnSteps(int steps) {
   return BuildPosition(0, pieces);
 }
 
-// Sum of (i + 1) x value over a table in memory order: a changed, lost or
-// moved value shows. The expected sums were worked out from the given
-// tables apart from this source.
-template <class Table>
-long long Checksum(const Table& table) {
-  const int* values = reinterpret_cast<const int*>(&table);
-  long long sum = 0;
-  for (size_t i = 0; i < sizeof table / sizeof(int); ++i) sum += static_cast<long long>(i + 1) * values[i];
-  return sum;
-}
+// The expected checksums were worked out from the given tables apart from this source.
 long long TellingRows(const int (&table)[6][17][9], int row) {
   int rows[3][9];
   for (int offset = 7; offset <= 9; ++offset)
@@ -148,53 +138,35 @@ TEST(EvalParamsTables, KingDefenceRowsFollowTheGuardWeights) {
   EXPECT_EQ(k1[0][6][0], 551);
 }
 
-TEST(GameStage, CountsAdvancedPromotedAndCapturedPieces) {
+// Each count for either side: the turned position is at the same stage.
+TEST(GameStage, CountsAdvancedPromotedAndCapturedPiecesOfEitherSide) {
   EXPECT_EQ(DetermineGameStage(StartPosition()), STAGE_OPENING);
-  const std::vector<PlacedPiece> kings = {{0, KING, 5, 9}, {1, KING, 5, 1}};
-  std::vector<PlacedPiece> pawnIn = kings;
-  pawnIn.push_back({0, PAWN, 3, 3});  // 1 in the camp, and 1 at half weight
-  EXPECT_EQ(DetermineGameStage(BuildPosition(0, pawnIn, {{0, ROOK, 1}})), STAGE_MIDDLE);  // 3 + 1 + 0
-  EXPECT_EQ(DetermineGameStage(BuildPosition(0, pawnIn)), STAGE_OPENING);
-  std::vector<PlacedPiece> promoted = kings;
-  for (const PlacedPiece piece : {PlacedPiece{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}}) promoted.push_back(piece);
-  EXPECT_EQ(DetermineGameStage(BuildPosition(0, promoted)), STAGE_MIDDLE);  // 7
-  promoted.push_back({1, PRO_LANCE, 2, 5});
-  EXPECT_EQ(DetermineGameStage(BuildPosition(0, promoted)), STAGE_ENDGAME);  // 9
-}
-
-// The raw sums recounted from the tables: piece and square values, hands by
-// their values one by one, the hand-size and tokin-crowding penalties.
-int RecountRawSum(const Position& position, int side) {
-  const int handTotalPenalty[20] = {0, 5, 115, 155, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180};
-  const int crowding[19] = {0, 0, 100, 250, 440, 540, 640, 740, 840, 940, 1040, 1140, 1240, 1340, 1440, 1540, 1640, 1740, 1840};
-  int sum = 0;
-  for (int id = 0; id < PIECE_COUNT; ++id) {
-    const PieceListEntry& piece = position.pieces[id];
-    if (piece.file < 1 || OwnerOf(piece.code) != side) continue;
-    const int type = TypeOf(piece.code);
-    if (type != KING) sum += g_rootEvalTables.pieceValue[type];
-    sum += g_activePieceSquareTable->value[g_pieceSquareRow[type] + 9 * side][9 * (piece.file - 1) + piece.rank - 1];
+  const PlacedPiece kings[] = {{0, KING, 5, 9}, {1, KING, 5, 1}};
+  const struct {
+    std::vector<PlacedPiece> pieces;
+    std::vector<HandPieces> hand;
+    GameStage expected;
+  } rows[] = {
+      {{{0, PAWN, 3, 3}}, {{0, ROOK, 1}}, STAGE_MIDDLE},  // 3 + 1 in the camp + 0 at half weight
+      {{{0, PAWN, 3, 3}}, {}, STAGE_OPENING},
+      {{{0, PAWN, 3, 4}}, {{0, ROOK, 1}}, STAGE_OPENING},
+      // 6 in hand + 1 for the pawn in the camp, and the pawn's half with the bishop's makes 8.
+      {{{0, PAWN, 3, 3}}, {{0, ROOK, 1}, {1, ROOK, 1}, {0, BISHOP, 1}}, STAGE_ENDGAME},
+      {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}}, {}, STAGE_MIDDLE},  // 7
+      {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}, {1, PRO_LANCE, 2, 5}}, {}, STAGE_ENDGAME},  // 9
+  };
+  for (const auto& row : rows) {
+    std::vector<PlacedPiece> pieces(std::begin(kings), std::end(kings));
+    pieces.insert(pieces.end(), row.pieces.begin(), row.pieces.end());
+    const Position position = BuildPosition(0, pieces, row.hand);
+    EXPECT_EQ(DetermineGameStage(position), row.expected) << pieces.size();
+    EXPECT_EQ(DetermineGameStage(TurnedPosition(position)), row.expected) << pieces.size() << " turned";
   }
-  for (int type = ROOK; type <= PAWN; ++type)
-    for (int i = 0; i < position.hand[side][type - 1]; ++i) sum += g_rootEvalTables.handValue[type - 1][i];
-  for (uint32_t i = 0; i < position.handTotal[side]; ++i) sum -= handTotalPenalty[i];
-  return sum - crowding[position.tokins[side].count];
-}
-
-void ExpectRecountedRawSums(const Position& position) {
-  InitEvalTables(position, STAGE_OPENING, kUndecided);
-  QuickEvalResult result;
-  QuickEvaluate(position, 0, &result);
-  for (int side = 0; side < 2; ++side) {
-    EXPECT_EQ(result.rawSum[side], RecountRawSum(position, side));
-    EXPECT_EQ(result.adjustedSum[side], result.rawSum[side]);
-  }
-  EXPECT_EQ(result.score, result.rawSum[position.sideToMove] - result.rawSum[1 - position.sideToMove]);
 }
 
 // Random games: once a game has reached the endgame it never reads as an
-// opening again; the quick raw sums recount all along.
-TEST(RandomGames, StagesNeverFallBackToTheOpeningAndQuickSumsRecount) {
+// opening again.
+TEST(RandomGames, StagesNeverFallBackToTheOpening) {
   const int games = SampleCount(20);
   int endgames = 0;
   for (int game = 0; game < games; ++game) {
@@ -206,37 +178,11 @@ TEST(RandomGames, StagesNeverFallBackToTheOpeningAndQuickSumsRecount) {
       const GameStage stage = DetermineGameStage(current);
       EXPECT_FALSE(reachedEndgame && stage == STAGE_OPENING) << "game " << game;
       reachedEndgame |= stage == STAGE_ENDGAME;
-      if (game < 3) ExpectRecountedRawSums(current);
       return !HasFailure();
     }, events);
     endgames += reachedEndgame;
   }
   EXPECT_GT(endgames, games / 2);
-}
-
-// Eighteen tokins on one side and every other piece in the other's hand; all
-// eighteen pawns in one hand.
-TEST(QuickEvaluate, FullHandsAndEighteenTokinsStayInsideTheTables) {
-  std::vector<PlacedPiece> tokins = {{0, KING, 5, 9}, {1, KING, 5, 1}};
-  for (int i = 0; i < 18; ++i) tokins.push_back({0, TOKIN, 1 + i % 9, 3 + i / 9});
-  ExpectRecountedRawSums(BuildPosition(0, tokins, {{1, ROOK, 2}, {1, BISHOP, 2}, {1, GOLD, 4}, {1, SILVER, 4}, {1, KNIGHT, 4}, {1, LANCE, 4}}));
-  ExpectRecountedRawSums(BuildPosition(1, {{0, KING, 5, 9}, {1, KING, 5, 1}}, {{0, PAWN, 18}}));
-}
-
-// A lone king in the corner: every off-board square of its neighbourhood,
-// the border ring included, counts half its weight, and so do the three
-// empty squares only the king covers; then the own-camp malus.
-TEST(KingShelter, SquaresOffTheBoardCountHalfTheirWeight) {
-  const Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}});
-  const double weights[7][3] = {{0.5, 0.5, 0.5}, {0.8, 0.8, 0.7}, {1.0, 0.9, 0.8}, {1.0, 1.0, 0.85},
-                                {0.8, 0.8, 0.7}, {0.75, 0.72, 0.65}, {0.68, 0.65, 0.6}};
-  double expected = 0.5 * (1.0 + 1.0 + 0.9) - 5;
-  for (int step = -2; step <= 4; ++step)
-    for (int offset = -2; offset <= 2; ++offset)
-      if (9 + offset > 9 || 9 - step > 9) expected += 0.5 * weights[step + 2][offset < 0 ? -offset : offset];
-  EXPECT_DOUBLE_EQ(KingShelterValue(position, 0), expected);
-  EXPECT_DOUBLE_EQ(KingShelterValue(TurnedPosition(position), 1), expected);
-  EXPECT_EQ(ShelterFactor(20.5) + ShelterFactor(16.0) + ShelterFactor(14.0), 0.25 + 0.1);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
+#include "support/eval_params_fill.h"
 #include "support/generator_checks.h"
 #include "support/playout.h"
 #include "support/position_builder.h"
@@ -77,23 +78,45 @@ TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
   }
 }
 
-TEST(BuildStageTables, StageValuesAndTheOpeningReadingTheEndgameBlocks) {
+// The stage tables of two kings off their home squares: the values the rules
+// print, and a checksum of every entry (hand values and their sums, piece
+// values, king blocks, castle grids), which a changed entry moves. The
+// opening reads the endgame's king blocks.
+TEST(BuildStageTables, PrintedValuesAndChecksumsByStage) {
   const Position position = BuildPosition(0, {{0, KING, 5, 8}, {1, KING, 5, 2}});
-  RootEvalTables tables[GAME_STAGE_COUNT];
-  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) BuildStageTables(position, stage, &tables[stage]);
-  const int rooks[3] = {830, 680, 500}, threePawns[3] = {88 + 84 + 74, 88 + 81 + 58, 91 + 81 + 58};
+  const struct {
+    int knights[4], lances[4], pawns[3], rook, bishop;
+    long long checksum;
+  } rows[GAME_STAGE_COUNT] = {
+      {{480, 460, 375, 325}, {400, 385, 305, 260}, {88, 84, 74}, 830, 820, 4142066976},
+      {{440, 330, 320, 300}, {400, 300, 290, 285}, {88, 81, 58}, 680, 820, 4142982010},
+      {{440, 330, 320, 300}, {400, 300, 290, 285}, {91, 81, 58}, 500, 720, 4140453340},
+  };
+  RootEvalTables tables[GAME_STAGE_COUNT]{};
   for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
-    EXPECT_EQ(tables[stage].pieceValue[ROOK] + tables[stage].pieceValue[BISHOP], rooks[stage] + (stage == STAGE_ENDGAME ? 720 : 820));
-    EXPECT_EQ(tables[stage].handValueSum[PAWN - 1][2], threePawns[stage]);
+    BuildStageTables(position, stage, &tables[stage]);
+    const RootEvalTables& t = tables[stage];
+    const auto& row = rows[stage];
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(t.handValue[KNIGHT - 1][i], row.knights[i]) << stage;
+      EXPECT_EQ(t.handValue[LANCE - 1][i], row.lances[i]) << stage;
+      if (i < 3) {
+        EXPECT_EQ(t.handValue[PAWN - 1][i], row.pawns[i]) << stage;
+      }
+    }
+    EXPECT_EQ(t.handValueSum[PAWN - 1][2], row.pawns[0] + row.pawns[1] + row.pawns[2]) << stage;
+    EXPECT_EQ(t.pieceValue[ROOK], row.rook) << stage;
+    EXPECT_EQ(t.pieceValue[BISHOP], row.bishop) << stage;
+    EXPECT_EQ(Checksum(t), row.checksum) << stage;
   }
   EXPECT_EQ(std::memcmp(tables[0].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
-  EXPECT_NE(std::memcmp(tables[1].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
-  // A king in its back corner is guarded from farther along its rank.
-  RootEvalTables corner;
-  BuildStageTables(BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 5, 2}}), STAGE_MIDDLE, &corner);
-  for (int offset = 0; offset < 17; ++offset)
-    for (int d = 1; d < 9; ++d)
-      EXPECT_EQ(corner.kingBlock[0][offset][d], std::max(tables[1].kingBlock[0][offset][d], tables[1].kingBlock[0][offset][d - 1]));
+  // The line weights of the later stages stand as printed; the opening's
+  // row eases with the formation (tested beside).
+  int lines[ROOT_LINE_WEIGHT_SIZE];
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
+  BuildRootLineWeights(position, STAGE_MIDDLE, pair, lines);
+  EXPECT_EQ(std::vector<int>(lines + 9, lines + 27), (std::vector<int>{14, 12, 12, 8, 2, -7, -17, -37, -100, 16, 15,
+                                                                       14, 7, -1, -19, -40, -100, -200}));
 }
 
 TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {

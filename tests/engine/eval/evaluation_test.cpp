@@ -2,8 +2,7 @@
 // incremental state equals the full one after every move of random games
 // (but for the cases the design exempts), a position and its turned mirror
 // give mirrored states, the top-six lists keep their semantics, and the
-// named cases and mended faults; the king-relative tables follow every
-// rebuild of the parameters.
+// named cases and mended faults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,7 +118,7 @@ void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure
 }
 
 TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
-  const int games = SampleCount(4000);
+  const int games = SampleCount(1000);
   Counts counts;
   for (int game = 0; game < games; ++game) {
     // Every tenth game with the tuned tables of its start, the others with random ones.
@@ -139,68 +138,6 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
   EXPECT_LT(counts.exempt * 10, counts.moves);
   EXPECT_GT(std::min({counts.kingCaptures, counts.events.promotedCaptures / 10, counts.events.drops / 100,
                       counts.longestRun}), static_cast<uint64_t>(games / 40));
-}
-
-// Whether every entry of the king-relative tables is the value function's
-// result on the parameters in force, for every king, square and type.
-bool TablesFollowTheParameters() {
-  const int types[] = {GOLD, SILVER, KNIGHT, LANCE, PAWN, HORSE, PRO_SILVER, PRO_KNIGHT, PRO_LANCE, TOKIN};
-  for (int side = 0; side < 2; ++side)
-    for (int kingSquare = 0; kingSquare < SQUARE_COUNT; ++kingSquare) {
-      const int kingFile = 1 + kingSquare / 9, kingRank = 1 + kingSquare % 9;
-      const KingRelativeBlock& block = KingBlockAt(side, kingFile, kingRank);
-      for (int row = 0; row < PIECE_VALUE_ROWS; ++row)
-        if (block.pieceValue[row][OFF_BOARD_SLOT] != 0) return false;
-      for (int file = 1; file <= 9; ++file)
-        for (int rank = 1; rank <= 9; ++rank)
-          for (int type : types) {
-            const int slot = SquareIndex(file, rank);
-            // Defence and approach values as the 16-bit words they go to.
-            const int defence = AdjustedDefenceValue(g_evalParams, side, type, kingFile, kingRank, file, rank);
-            if (BlockDefence(block, type, slot) != static_cast<int16_t>(defence)) return false;
-            if (type == KNIGHT || type == PAWN) {
-              const int approach = KingApproachValue(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
-              if (BlockApproach(block, type, slot) != static_cast<int16_t>(approach)) return false;
-            }
-            if (AttackRow[type] == NO_ROW) continue;
-            const AttackParts parts = KingAttackParts(g_evalParams, 1 - side, type, kingFile, kingRank, file, rank);
-            const AttackParts& read = BlockAttack(block, type, slot);
-            if (read.part[0] != parts.part[0] || read.part[1] != parts.part[1]) return false;
-          }
-    }
-  return true;
-}
-
-// The tables follow every rebuild of the parameters, for other starts,
-// strategy pairs and stages and for random parameters in turn, and a game
-// carried incrementally after each rebuild equals the full evaluation; also
-// with defence and approach values past 16 bits, which the tables keep as
-// the words they go to.
-TEST(KingRelativeTables, FollowEveryRebuildOfTheParameters) {
-  Counts counts;
-  for (int build = 0; build < 14; ++build) {
-    Position start{};
-    SetupHandicap(start, build % 8);
-    const SenkeiId pair[2] = {static_cast<SenkeiId>(build % 20), static_cast<SenkeiId>(7 * build % 20)};
-    if (build >= 12) {
-      FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
-      const auto scale = [](auto& table) {
-        for (int32_t& entry : std::span(&table[0][0][0][0], sizeof table / sizeof(int32_t))) entry *= 97;
-      };
-      scale(g_evalParams.kingDefenceTable);
-      scale(g_evalParams.kingApproachTable);
-      BuildKingRelativeTables(g_evalParams);
-    } else if (build % 2 == 0) {
-      FillRandomEvalParams(40 + build, g_evalParams, g_testTable);
-    } else {
-      InitEvalParams(start, pair);
-      InitEvalTables(start, build % GAME_STAGE_COUNT, pair);
-    }
-    EXPECT_TRUE(TablesFollowTheParameters()) << "build " << build;
-    std::string failure;
-    CheckGame(build % 8, 300 + build, counts, failure);
-    EXPECT_EQ(failure, "") << "build " << build;
-  }
 }
 
 // A random position, kings off the edge ranks (whose asymmetries the design

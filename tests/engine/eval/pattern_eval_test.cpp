@@ -120,6 +120,43 @@ TEST(PatternTerm, AdvancedSilverCapIsTheBestOfItsDiagonals) {
   EXPECT_LT(named - PatternOf(position, false).material[0].addend, -200);
 }
 
+// A home rook on the far wing over its pawn on rank 6 or 7 fears a bishop
+// drop: 7 off its side's pattern sum while the enemy holds a bishop, less
+// as a gold closes the diagonal, the last listed gold deciding; nothing on
+// the king's wing, with the rook out of its camp or the pawn elsewhere.
+TEST(PatternTerm, RookFearsABishopDropOnlyWhereItCanLand) {
+  FillRandomRootTables(10, false);
+  const struct {
+    std::vector<PlacedPiece> pieces;
+    int cost;
+  } rows[] = {
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 7}}, 7},
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 6}}, 7},
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 5}}, 0},
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 7}, {0, GOLD, 6, 9}}, 5},
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 7}, {0, GOLD, 6, 8}}, 3},
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 7}, {0, GOLD, 7, 7}, {0, GOLD, 6, 9}}, 1},
+      {{{0, ROOK, 8, 8}, {0, PAWN, 8, 7}, {0, GOLD, 7, 8}, {0, GOLD, 6, 8}}, 0},
+      {{{0, ROOK, 2, 8}, {0, PAWN, 2, 7}}, 0},
+      {{{0, ROOK, 8, 6}, {0, PAWN, 8, 7}}, 0},
+  };
+  // What the enemy's bishop in hand costs side 0's pattern sum, less what it
+  // costs with the kings alone (the opening evaluator's own bishop-drop rule).
+  const auto cost = [](const std::vector<PlacedPiece>& more, bool turned) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}};
+    pieces.insert(pieces.end(), more.begin(), more.end());
+    Position without = BuildPosition(0, pieces), with = BuildPosition(0, pieces, {{1, BISHOP, 1}});
+    if (turned) without = TurnedPosition(without), with = TurnedPosition(with);
+    return PatternOf(without, false).material[turned].addend - PatternOf(with, false).material[turned].addend;
+  };
+  for (const auto& row : rows) {
+    for (const bool turned : {false, true}) {
+      EXPECT_EQ(cost(row.pieces, turned) - cost({}, turned), row.cost)
+          << row.pieces[0].file << row.pieces[0].rank << " pawn " << row.pieces[1].rank << " turned " << turned;
+    }
+  }
+}
+
 TEST(PatternTerm, TurnedPositionGivesTheMirroredWords) {
   int compared = 0;
   for (int game = 0; game < kGames; ++game) {

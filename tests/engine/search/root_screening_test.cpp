@@ -1,102 +1,135 @@
-// Root move screening: every candidate is made, valued and taken back, the
-// position byte-identical after each (but for the bytes an unmake leaves
-// stale by design); the value is the negated quick
-// difference and stage evaluator of the position after the move.
+// The root of a think: screening leaves the position as it was and values
+// each candidate alone; the root list is generated into the shared move
+// buffer, filtered and ordered as the search does it; the back-move filter
+// never empties the list, at any length.
 #include "engine/search/root_screening.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <iterator>
 #include <vector>
 
+#include "engine/board/board_move_generator.h"
+#include "engine/board/evasion_generators.h"
+#include "engine/board/king_attack_generator.h"
 #include "engine/board/make_move.h"
+#include "engine/board/move_generators.h"
 #include "engine/eval/game_stage.h"
+#include "engine/search/move_code_list.h"
+#include "engine/search/search_globals.h"
+#include "engine/search/think_setup.h"
 #include "support/engine_oracle.h"
-#include "support/playout.h"
+#include "support/generator_checks.h"
 #include "support/root_eval_fill.h"
 
 namespace {
 
-// The position with the bytes that an unmake need not restore cleared: the
-// in-hand stack slots above the tops, rank and code of pieces in hand, the
-// tokin-list slots past the count, and the tokin lists' order.
-Position Normalised(const Position& position) {
-  Position copy;
-  std::memcpy(&copy, &position, sizeof copy);
-  for (int type = ROOK; type <= PAWN; ++type) {
-    for (int slot = copy.HandStackHeight(type); slot < g_handListSize[type]; ++slot) {
-      copy.handStack[g_handListStart[type] + slot] = 0;
+// Screened one by one or all at once, each candidate gets the same value, and
+// the position is back after every one.
+TEST(ScreenRootMoves, ValuesEachCandidateAloneAndRestoresThePosition) {
+  int screened = 0;
+  ForEachSamplePosition(SampleCount(160), 60, [&](Position& position) {
+    FillRandomRootTables(40 + screened, screened % 2 == 0);
+    g_gameStage = screened % 3;
+    const Position before = position;
+    const int depth = g_attackHistoryDepth;
+    const std::vector<MoveRecord> legal = OracleMoves(position);
+    std::vector<RootScreenValue> together(legal.size());
+    QuickEvalResult rootQuick{}, aloneQuick{};
+    ScreenRootMoves(position, legal.data(), static_cast<int>(legal.size()), &rootQuick, together.data());
+    ASSERT_TRUE(EquivalentPositions(position, before));
+    for (size_t i = 0; i < legal.size(); i += 5) {
+      RootScreenValue alone{};
+      ScreenRootMoves(position, &legal[i], 1, &aloneQuick, &alone);
+      ASSERT_TRUE(EquivalentPositions(position, before)) << "after candidate " << i;
+      ASSERT_EQ(g_attackHistoryDepth, depth);
+      ASSERT_EQ(alone.value, together[i].value) << i;
+      ASSERT_EQ(alone.positional, together[i].positional) << i;
+      ASSERT_EQ(aloneQuick.finalDifference, rootQuick.finalDifference);
+      ++screened;
     }
-  }
-  for (PieceListEntry& entry : copy.pieces) {
-    if (entry.file == IN_HAND_FILE) entry.rank = 0, entry.code = 0;
-  }
-  for (TokinList& list : copy.tokins) {
-    std::sort(list.ids, list.ids + list.count);
-    std::fill(list.ids + list.count, std::end(list.ids), 0u);
-  }
-  return copy;
+  });
+  EXPECT_GT(screened, SampleCount(160) * 3);
 }
 
-#if defined(KIFU_SANITIZED)
-constexpr int kGames = 2;
-#else
-constexpr int kGames = 8;
-#endif
+// The search's way to a root list: generators write at the buffer top, the
+// top advances by their count; the list is filtered and ordered; the top
+// goes back. The order is a stable descending permutation of the list.
+TEST(OrderRootList, SortsTheBufferedRootListStablyByValue) {
+  ResetSearchGlobals();
+  InitAttackMoveStamps();
+  MoveCodeList done;
+  int ordered = 0;
+  ForEachSamplePosition(SampleCount(300), 70, [&](Position& position) {
+    SetUpUndecidedThink(position, ordered % 3);
+    ASSERT_EQ(g_moveBufferTop, 0);
+    // Generators of the node search at ply 0 read the line record before it.
+    done.Clear();
+    const bool inCheck = OracleInCheck(position, position.sideToMove);
+    g_moveBufferTop += inCheck ? GenerateCheckEvasions(position, g_lineMoves, 0, g_moveBuffer + g_moveBufferTop)
+                               : GenerateKingAttackMoves(position, g_lineMoves, 3, 0, done, g_moveBuffer + g_moveBufferTop) +
+                                     GenerateBoardMoves(position, g_lineMoves, 0, 3, g_moveBuffer + g_moveBufferTop);
+    const int rootStart = g_moveBufferTop;
+    int count = 0;
+    MoveRecord* head = GenerateAllMoves(position, count, g_moveBuffer + rootStart);
+    if (count == 0) {
+      g_moveBufferTop = 0;
+      return;
+    }
+    g_moveBufferTop += count;
+    head = FilterRootList(head, count, &g_lineMoves[0], &g_lineMoves[-1]);
+    std::vector<CandidateMoveNode> nodes;
+    for (MoveRecord* move = head; move != nullptr; move = move->next) nodes.push_back({move, 0, {}, nullptr, nullptr});
+    ASSERT_EQ(static_cast<int>(nodes.size()), count);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      nodes[i].next = i + 1 < nodes.size() ? &nodes[i + 1] : nullptr;
+      nodes[i].prev = i > 0 ? &nodes[i - 1] : nullptr;
+    }
+    const CandidateMoveNode* node = OrderRootList(position, nodes.data());
+    std::vector<bool> seen(nodes.size());
+    for (const CandidateMoveNode* previous = nullptr; node != nullptr; previous = node, node = node->next) {
+      ASSERT_EQ(node->prev, previous);
+      const size_t index = static_cast<size_t>(node - nodes.data());
+      ASSERT_FALSE(seen[index]);
+      seen[index] = true;
+      if (previous != nullptr) {
+        ASSERT_GE(previous->value, node->value);
+        ASSERT_TRUE(previous->value > node->value || previous < node) << "equal values out of list order";
+      }
+    }
+    ASSERT_EQ(std::count(seen.begin(), seen.end(), true), count);
+    g_moveBufferTop = 0;
+    ++ordered;
+  });
+  EXPECT_GT(ordered, SampleCount(300) / 2);
+}
 
-TEST(ScreenRootMoves, LeavesThePositionAsItWasAfterEveryCandidate) {
-  static MoveRecord moves[1024];
-  int screened = 0;
-  for (int game = 0; game < kGames; ++game) {
-    FillRandomRootTables(40 + static_cast<uint64_t>(game), game % 2 == 0);
-    Position position{};
-    SetupInitialPosition(position);
-    PlayoutEvents events;
-    PlayRandomGame(
-        position, 60 + static_cast<uint64_t>(game), 120,
-        [&](Position& p, const MoveRecord& played) {
-          MakeMove(p, played, 0);
-          g_gameStage = (game + screened) % 3;
-          // The screener is handed legal candidates (an unmake of a move that
-          // leaves the own king attacked need not restore the attack records).
-          const std::vector<MoveRecord> legal = OracleMoves(p);
-          const int count = static_cast<int>(legal.size());
-          std::copy(legal.begin(), legal.end(), moves);
-          Position before;
-          std::memcpy(&before, &p, sizeof p);
-          const Position expected = Normalised(before);
-          const int depth = g_attackHistoryDepth;
-          for (int i = 0; i < count; i += 3) {
-            QuickEvalResult rootQuick{};
-            RootScreenValue value{};
-            ScreenRootMoves(p, &moves[i], 1, &rootQuick, &value);
-            const Position restored = Normalised(p);
-            EXPECT_EQ(std::memcmp(&expected, &restored, sizeof restored), 0) << "after candidate " << i;
-            EXPECT_EQ(g_attackHistoryDepth, depth);
-            // The same value from a copy that the move is made on.
-            Position after;
-            std::memcpy(&after, &before, sizeof before);
-            MakeMove(after, moves[i], 0);
-            QuickEvalResult quick{};
-            QuickEvaluate(after, g_gameStage, &quick);
-            MoveRecord nullMove{};
-            nullMove.SetNull();
-            const int positional = EvalRootForStage(after, g_gameStage, &nullMove, &quick);
-            EXPECT_EQ(value.value, -quick.finalDifference - positional);
-            EXPECT_EQ(value.positional, positional);
-            UnmakeMove(after, moves[i], 0);
-            QuickEvalResult expectedRoot{};
-            QuickEvaluate(before, g_gameStage, &expectedRoot);
-            EXPECT_EQ(rootQuick.finalDifference, expectedRoot.finalDifference);
-            ++screened;
-          }
-          return !HasFailure();
-        },
-        events);
+// Silver dropped on 5-5, then the enemy gold 4-1 to 4-2: the silver's moves
+// back to 4-1 only undo the drop. However many there are, all of them are
+// kept (the root would have no move), relinked in order.
+TEST(FilterRootList, NeverEmptiesTheListUpToItsCapacity) {
+  static MoveRecord moves[MAX_GENERATED_MOVES];
+  MoveRecord previous{}, last{};
+  previous.SetDrop(5, 5, 10, static_cast<PieceCode>(OwnerBit(0) | SILVER));
+  last.Set(4, 1, 4, 2, 8, static_cast<PieceCode>(OwnerBit(1) | GOLD), EMPTY_PIECE_ID, 0, 0);
+  const struct {
+    int count, backMoves, kept;
+  } rows[] = {{1, 1, 1}, {2, 2, 2}, {3, 2, 1}, {3, 3, 3}, {MAX_GENERATED_MOVES, MAX_GENERATED_MOVES, MAX_GENERATED_MOVES}};
+  for (const auto& row : rows) {
+    for (int i = 0; i < row.count; ++i) {
+      const bool back = i < row.backMoves;
+      moves[i].Set(5, 5, back ? 4 : 5, back ? 1 : 4, 10, static_cast<PieceCode>(OwnerBit(0) | SILVER), EMPTY_PIECE_ID,
+                   0, 0);
+      moves[i].previous = i > 0 ? &moves[i - 1] : nullptr;
+      moves[i].next = i + 1 < row.count ? &moves[i + 1] : nullptr;
+    }
+    int remaining = row.count, linked = 0;
+    const MoveRecord* head = FilterRootList(moves, remaining, &last, &previous);
+    EXPECT_EQ(remaining, row.kept) << row.count;
+    for (const MoveRecord* move = head; move != nullptr; move = move->next, ++linked)
+      ASSERT_EQ(move->previous, move == head ? nullptr : move - 1) << row.count;
+    EXPECT_EQ(linked, row.kept) << row.count;
   }
-  EXPECT_GT(screened, kGames * 500);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The game's strategy masks, the think set-up and the all-moves list: the
 // list is exactly the legal moves, ranked, with the strategies
 // a direct re-decision gives and the caller's position untouched; positions
-// without both kings and root filters that would empty the list are refused.
+// without both kings are refused.
 #include "engine/service/list_all_moves.h"
 
 #include <gtest/gtest.h>
@@ -70,30 +70,6 @@ TEST(ThinkSetup, RefusesKinglessPositionsAndBuildsEveryId) {
     const SenkeiId pair[2] = {id, SENKEI_MILLENNIUM - id};
     InitEvalParams(start, pair);
     for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) InitEvalTables(start, stage, pair);
-  }
-}
-
-// The back-move filter applies to two or more moves and never takes them all.
-TEST(ThinkSetup, RootFilterKeepsAMoveToSearch) {
-  MoveRecord previous, last, moves[3];
-  previous.SetDrop(5, 5, 10, OwnerBit(0) | SILVER);
-  last.Set(4, 1, 4, 2, 8, OwnerBit(1) | GOLD, EMPTY_PIECE_ID, 0, 0);
-  // Two moves that put the dropped silver back where the gold left, and one other.
-  for (int i = 0; i < 3; ++i)
-    moves[i].Set(5, 5, i < 2 ? 4 : 5, i < 2 ? 1 : 4, 10, OwnerBit(0) | SILVER, EMPTY_PIECE_ID, 0, 0);
-  for (int count = 1; count <= 3; ++count) {
-    for (int i = 0; i < count; ++i) {
-      moves[i].previous = i > 0 ? &moves[i - 1] : nullptr;
-      moves[i].next = i + 1 < count ? &moves[i + 1] : nullptr;
-    }
-    int remaining = count, linked = 0;
-    MoveRecord* head = FilterRootList(moves, remaining, &last, &previous);
-    EXPECT_EQ(head, count < 3 ? moves : &moves[2]) << count;
-    for (const MoveRecord* move = head; move != nullptr; move = move->next, ++linked) {
-      EXPECT_EQ(move->previous, move == head ? nullptr : move - 1);
-    }
-    EXPECT_EQ(remaining, count < 3 ? count : 1);
-    EXPECT_EQ(linked, remaining);
   }
 }
 

@@ -1,0 +1,335 @@
+// One property run over every generator the node search calls outside
+// check: on random positions reached by two recorded moves and on odd
+// built positions, each writes only pseudo-legal moves (king-safe but for
+// pinned pieces), within its capacity, without duplicates where it promises
+// none, and leaves the position and the attack history byte-identical.
+// Each row adds the rule only its generator keeps.
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "engine/board/board_move_generator.h"
+#include "engine/board/defender_generator.h"
+#include "engine/board/king_attack_generator.h"
+#include "engine/board/make_move.h"
+#include "engine/board/move_gen_helpers.h"
+#include "engine/board/move_generators.h"
+#include "engine/board/move_tests.h"
+#include "engine/board/tactical_generator.h"
+#include "engine/board/threat_responses.h"
+#include "engine/eval/game_stage.h"
+#include "engine/search/search_globals.h"
+#include "support/engine_oracle.h"
+#include "support/generator_checks.h"
+#include "support/make_unmake_checks.h"
+#include "support/playout.h"
+
+namespace {
+
+// What one call of a row reads besides the position, drawn once so that the
+// full call and the small-capacity call see the same arguments.
+struct Draw {
+  int file, rank, depth, firstOnly, exFile, exRank;
+  uint32_t key;
+  std::vector<MoveCode> threats;
+};
+
+struct Scene {
+  const Position& position;
+  const std::vector<MoveKey>& pseudo;  // sorted oracle keys
+  const Draw& draw;
+};
+
+using Generate = std::function<int(const Scene&, MoveRecord* out, int capacity)>;
+using Extra = std::function<void(const Scene&, const std::vector<MoveRecord>&)>;
+
+struct Row {
+  const char* name;
+  bool bounded, duplicateFree;
+  Generate generate;
+  Extra extra;
+};
+
+MoveCodeList g_done;
+
+// The full generator's board moves less the lance moves the staged
+// generator leaves out: every quiet non-promoting lance move, and the
+// non-promoting lance capture inside the zone except on the third rank.
+std::vector<MoveKey> ExpectedBoardMoves(const Position& position, bool forcingOnly, int depth) {
+  MoveRecord all[MAX_GENERATED_MOVES];
+  int count = 0;
+  GenerateAllMoves(position, count, all);
+  std::vector<MoveRecord> expected;
+  const int side = position.sideToMove;
+  for (const MoveRecord& m : std::vector<MoveRecord>(all, all + count)) {
+    if (m.IsDrop()) continue;
+    if (TypeOf(m.pieceCode) == LANCE && m.promote == 0 &&
+        (!m.IsCapture() || (IsPromotionZone(side, m.toRank) && RelativeRank(side, m.toRank) != 3)))
+      continue;
+    if (forcingOnly && !IsForcingMove(position, g_lineMoves + g_ply, m.pieceId, m.promote, 0, m.toFile, m.toRank, depth))
+      continue;
+    expected.push_back(m);
+  }
+  return SortedKeys(expected);
+}
+
+void KingAttackRules(const Scene& s, const std::vector<MoveRecord>& moves) {
+  const Position& position = s.position;
+  const int side = position.sideToMove, depth = s.draw.depth;
+  static Position after;
+  for (const MoveRecord& move : moves) {
+    ASSERT_FALSE(g_done.Contains(ToMoveCode(move))) << "already searched: " << DescribeMove(move);
+    // A lance is never moved plain onto its last two ranks.
+    if (!move.IsDrop() && TypeOf(move.pieceCode) == LANCE && !move.promote) {
+      ASSERT_GE(RelativeRank(side, move.toRank), 3) << DescribeMove(move);
+    }
+    const int drop = move.IsDrop() ? 1 : 0;
+    if (s.draw.key != 0) {
+      const int forcing = depth >= 1 ? IsForcingMove(position, g_lineMoves + g_ply, move.pieceId, move.promote, drop,
+                                                     move.toFile, move.toRank, depth)
+                                     : IsThreatMove(position, drop ? -1 : move.pieceId, move.pieceCode, move.promote,
+                                                    move.toFile, move.toRank);
+      ASSERT_EQ(forcing, 1) << DescribeMove(move);
+    }
+    if (depth < 1 && (drop || (!move.IsCapture() && !move.promote))) {
+      // The shallow variant's drops and quiet moves are its checks.
+      OracleApplyMove(position, move, after);
+      ASSERT_TRUE(OracleInCheck(after, side ^ 1)) << "no check: " << DescribeMove(move);
+    }
+    if (depth >= 1 && drop) {
+      // The stamps of the call are still readable: drops that need two
+      // proposals had them.
+      const bool twice = g_attackMoveStamps.IsMarked(move.pieceId, move.toFile, move.toRank, 0, AttackMoveStamps::kTwice);
+      const bool inCamp = IsPromotionZone(side, move.toRank);
+      const int base = BaseTypeOf(move.pieceCode);
+      if (depth < 2 || (base == ROOK && !inCamp) || (base == BISHOP && depth < 7 && !inCamp)) {
+        ASSERT_TRUE(twice) << DescribeMove(move);
+      }
+    }
+  }
+}
+
+// A defender attacks the square after its move, or uncovers a slider that does.
+void DefendersAttackTheSquare(const Scene& s, const std::vector<MoveRecord>& moves) {
+  Position& position = const_cast<Position&>(s.position);
+  const int side = position.sideToMove, file = s.draw.file, rank = s.draw.rank;
+  const uint64_t before = movegen::DirectAttackers(position, side, file, rank);
+  for (const MoveRecord& move : moves) {
+    if (move.pieceId == side && move.toFile == file && move.toRank == rank) continue;
+    MakeMove(position, move, 0);
+    const uint64_t after = movegen::DirectAttackers(position, side, file, rank);
+    UnmakeMove(position, move, 0);
+    const bool sliderUncovered = ((after & ~before) & 0x3c003cu) != 0;  // rooks, bishops, lances
+    ASSERT_TRUE(((after >> move.pieceId) & 1) != 0 || sliderUncovered) << DescribeMove(move);
+  }
+}
+
+void EscapesMoveTheirPiece(const Scene& s, const std::vector<MoveRecord>& moves) {
+  const int type = BaseTypeOf(s.position.PieceCodeAt(s.draw.file, s.draw.rank));
+  for (const MoveRecord& move : moves) {
+    ASSERT_TRUE(move.fromFile == s.draw.file && move.fromRank == s.draw.rank) << DescribeMove(move);
+    if (type != KNIGHT && type != LANCE && type != PAWN) {
+      ASSERT_FALSE(move.toFile == s.draw.exFile && move.toRank == s.draw.exRank) << DescribeMove(move);
+    }
+  }
+}
+
+// Without a key the board moves are exactly the full generator's less the
+// lance moves; with one, exactly those the forcing test accepts.
+void BoardMovesAreTheFullOnes(const Scene& s, const std::vector<MoveRecord>& moves) {
+  std::vector<MoveRecord> board;
+  std::copy_if(moves.begin(), moves.end(), std::back_inserter(board), [](const MoveRecord& m) { return !m.IsDrop(); });
+  g_forcingMoveFilter = s.draw.key;
+  const std::vector<MoveKey> expected = ExpectedBoardMoves(s.position, s.draw.key != 0, s.draw.depth);
+  g_forcingMoveFilter = 0;
+  ASSERT_EQ(SortedKeys(board), expected);
+}
+
+const Row kRows[] = {
+    {"king attack", false, true,
+     [](const Scene& s, MoveRecord* out, int) {
+       return GenerateKingAttackMoves(s.position, g_lineMoves + 1, s.draw.depth - 1, s.draw.key, g_done, out);
+     },
+     [](const Scene& s, const std::vector<MoveRecord>& moves) {
+       Draw shifted = s.draw;
+       --shifted.depth;
+       KingAttackRules({s.position, s.pseudo, shifted}, moves);
+     }},
+    {"defenders", true, false,
+     [](const Scene& s, MoveRecord* out, int room) {
+       const GameStage stage = g_gameStage;
+       g_gameStage = STAGE_ENDGAME;  // no fifth-rank support, whose moves back a pawn from behind
+       const int count = GenerateDefenders(s.position, s.draw.file, s.draw.rank, s.draw.depth, 7, s.draw.firstOnly, out, room);
+       g_gameStage = stage;
+       return count;
+     },
+     DefendersAttackTheSquare},
+    {"piece escapes", true, false,
+     [](const Scene& s, MoveRecord* out, int room) {
+       return GeneratePieceEscapes(s.position, s.draw.file, s.draw.rank, s.draw.depth % 6, s.draw.firstOnly,
+                                   s.draw.exFile, s.draw.exRank, out, room);
+     },
+     EscapesMoveTheirPiece},
+    {"batteries, protected pieces, bishop sidesteps", true, false,
+     [](const Scene& s, MoveRecord* out, int room) {
+       const int battery = GenerateBatteryMoves(s.position, s.draw.file, s.draw.rank, out, room);
+       const int guarded = GenerateMovesOfProtectedPieces(s.position, s.draw.file, s.draw.rank, out + battery,
+                                                          room - battery);
+       const int used = battery + guarded, d = 1 + s.draw.depth % 3;
+       return used + GenerateBishopSidesteps(s.position, s.draw.file, s.draw.rank, s.draw.file + d, s.draw.rank + d, 4,
+                                             s.draw.firstOnly, out + used, room - used);
+     },
+     nullptr},
+    {"threat responses", true, true,
+     [](const Scene& s, MoveRecord* out, int room) {
+       return GenerateThreatResponses(s.position, s.draw.threats.data(), s.draw.depth % 7, s.draw.depth + 4, out, room);
+     },
+     nullptr},
+    {"defending moves", true, true,
+     [](const Scene& s, MoveRecord* out, int room) {
+       int written = -1;
+       const int kept = GenerateDefendingMoves(s.position, written, s.draw.depth % 6, out, room);
+       return written >= kept ? kept : -1;
+     },
+     nullptr},
+    {"escapes of attacked pieces", true, false,
+     [](const Scene& s, MoveRecord* out, int room) {
+       return GenerateEscapesOfAttackedPieces(s.position, s.draw.depth % 6, g_lineMoves[1].toFile,
+                                              g_lineMoves[1].toRank, out, room);
+     },
+     nullptr},
+    {"king room", true, false,
+     [](const Scene& s, MoveRecord* out, int room) { return GenerateKingRoomMoves(s.position, out, room); }, nullptr},
+    {"board moves", true, true,
+     [](const Scene& s, MoveRecord* out, int room) {
+       g_forcingMoveFilter = s.draw.key;
+       const int count = GenerateBoardMoves(s.position, g_lineMoves + g_ply, 0, s.draw.depth, out, room);
+       g_forcingMoveFilter = 0;
+       return count;
+     },
+     BoardMovesAreTheFullOnes},
+    {"tactical moves", true, false,
+     [](const Scene& s, MoveRecord* out, int room) {
+       g_forcingMoveFilter = s.draw.key;
+       const int count = GenerateTacticalMoves(s.position, g_lineMoves + g_ply, 3, out, room);
+       g_forcingMoveFilter = 0;
+       return count;
+     },
+     nullptr},
+};
+
+struct HistorySnapshot {
+  AttackHistory history;
+  AttackChangeRecord* lists[ATTACK_HISTORY_LAYERS + 1];
+  int depth;
+  void Take() {
+    std::memcpy(&history, &g_attackHistory, sizeof history);
+    std::memcpy(lists, g_attackHistoryLists, sizeof lists);
+    depth = g_attackHistoryDepth;
+  }
+  bool Same() const {
+    return std::memcmp(&history, &g_attackHistory, sizeof history) == 0 &&
+           std::memcmp(lists, g_attackHistoryLists, sizeof lists) == 0 && depth == g_attackHistoryDepth;
+  }
+};
+
+// Opponent moves as codes: the side to move flipped on a copy.
+std::vector<MoveCode> OpponentCodes(const Position& position) {
+  static Position flipped;
+  std::memcpy(&flipped, &position, sizeof flipped);
+  flipped.sideToMove ^= 1;
+  MoveRecord moves[MAX_GENERATED_MOVES];
+  int count = 0;
+  GenerateAllMoves(flipped, count, moves);
+  std::vector<MoveCode> codes;
+  for (int i = 0; i < count; ++i) codes.push_back(ToMoveCode(moves[i]));
+  return codes;
+}
+
+// Threat lists of opponent moves with repeated entries and a made-up reply.
+std::vector<MoveCode> DrawThreats(const Position& position, PlayoutRandom& random) {
+  const std::vector<MoveCode> threats = OpponentCodes(position);
+  const std::vector<MoveRecord> own = OracleMoves(position);
+  std::vector<MoveCode> list = {static_cast<MoveCode>(1 + random.Below(6))};
+  for (int i = 0; i < list[0]; ++i) {
+    if (threats.empty() || own.empty()) list.push_back(NULL_MOVE_CODE);
+    else if (i == 1)
+      list.push_back(random.Below(3) == 0 ? static_cast<MoveCode>(random.Next() & 0x7fffffff)
+                                          : ToMoveCode(own[static_cast<size_t>(random.Below(static_cast<int>(own.size())))]));
+    else
+      list.push_back(i == 2 && random.Below(2) == 0 ? list[1] : threats[static_cast<size_t>(random.Below(static_cast<int>(threats.size())))]);
+  }
+  return list;
+}
+
+void CheckRows(Position& position, PlayoutRandom& random, int stage, int counts[]) {
+  SetUpUndecidedThink(position, stage);
+  const std::vector<MoveKey> pseudo = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
+  const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
+  g_done.Clear();
+  for (const MoveRecord& move : OracleMoves(position)) {
+    if (random.Below(4) == 0) g_done.Add(ToMoveCode(move));
+  }
+  const int keyKind = random.Below(3);
+  const Draw draw{1 + random.Below(9), 1 + random.Below(9), random.Below(10), random.Below(2), random.Below(10),
+                  random.Below(10),
+                  keyKind == 0   ? 0u
+                  : keyKind == 1 ? RecaptureKey(g_lineMoves[0], g_lineMoves[1])
+                                 : static_cast<uint32_t>(random.Next()),
+                  DrawThreats(position, random)};
+  const Scene scene{position, pseudo, draw};
+  static HistorySnapshot snapshot;
+  for (size_t row = 0; row < std::size(kRows); ++row) {
+    const Row& r = kRows[row];
+    SCOPED_TRACE(r.name);
+    ++g_searchGeneration;
+    snapshot.Take();
+    std::vector<MoveRecord> moves;
+    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) { return r.generate(scene, out, MAX_GENERATED_MOVES); },
+                            moves));
+    ASSERT_TRUE(snapshot.Same()) << "the attack history changed";
+    std::set<MoveKey> seen;
+    for (const MoveRecord& move : moves) {
+      const MoveKey key = KeyOf(move);
+      ASSERT_TRUE(std::binary_search(pseudo.begin(), pseudo.end(), key)) << DescribeMove(move);
+      // The one allowed exception to king safety: a pinned piece's move (no
+      // generator here looks at pins; the search refuses them when it makes them).
+      if (!std::binary_search(safe.begin(), safe.end(), key)) {
+        ASSERT_FALSE(move.IsDrop() || move.pieceId == position.sideToMove) << DescribeMove(move);
+      }
+      ASSERT_TRUE(seen.insert(key).second || !r.duplicateFree) << "twice: " << DescribeMove(move);
+    }
+    if (r.extra) r.extra(scene, moves);
+    if (::testing::Test::HasFatalFailure()) return;
+    counts[row] += static_cast<int>(moves.size());
+    if (!r.bounded) continue;
+    MoveRecord small[8];
+    std::memset(small, 0x5a, sizeof small);
+    const int room = random.Below(5);
+    ASSERT_LE(r.generate(scene, small, room), room);
+    for (int i = room; i < 8; ++i) ASSERT_EQ(small[i].toFile, 0x5a) << "wrote past the capacity " << room;
+  }
+}
+
+TEST(NodeGenerators, PseudoLegalCleanAndBoundedOverRandomAndOddPositions) {
+  InitAttackMoveStamps();
+  ResetSearchGlobals();
+  PlayoutRandom random{5150};
+  int counts[std::size(kRows)] = {};
+  ForEachAttackScenario(SampleCount(2500), 5150, [&](Position& position, int sample) {
+    if (!HasFatalFailure()) CheckRows(position, random, sample % 3, counts);
+  });
+  // Kings on edges and in corners, full hands, full boards: nothing lands
+  // on or reads the wall ring (the sanitizers watch).
+  ResetSearchGlobals();
+  ForEachOddPosition(SampleCount(400), 5160, [&](Position& position) {
+    if (HasFatalFailure() || OracleInCheck(position, position.sideToMove)) return;
+    CheckRows(position, random, 0, counts);
+  });
+  ResetSearchGlobals();
+  for (size_t row = 0; row < std::size(kRows); ++row) EXPECT_GT(counts[row], 0) << kRows[row].name;
+}
+
+}  // namespace
