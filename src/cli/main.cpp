@@ -1,5 +1,5 @@
 // Entry point of the kifu command: dispatches to the subcommands listed in
-// commands.cpp and prints the help.
+// commands.cpp and prints the help, or one command's usage.
 #include <cstdio>
 #include <string>
 
