@@ -1,10 +1,47 @@
 #!/usr/bin/env bash
-# Builds everything in BUILD_DIR (default build) and runs the whole test suite.
-# Extra arguments go to CMake's configure step, e.g. -DKIFU_SANITIZE=ON.
+# The project's test command, from a clean clone: installs what the build
+# and the tests need (on a Debian-like system, run as root; otherwise it
+# prints the install command and stops), configures BUILD_DIR (default
+# build) with the tests and benchmarks forced on, builds everything and runs
+# every test. Extra arguments go to CMake's configure step, e.g.
+# -DKIFU_SANITIZE=ON; -DKIFU_BENCHMARKS=OFF leaves the benchmarks out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build}
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build_dir" "$@"
+
+benchmarks=ON
+for arg in "$@"; do
+  case "$arg" in
+    -DKIFU_BENCHMARKS=* | -DKIFU_BENCHMARKS:*=*)
+      case "${arg#*=}" in OFF | off | Off | 0 | FALSE | false | NO | no) benchmarks=OFF ;; esac ;;
+  esac
+done
+
+packages=(cmake g++ make libgtest-dev libgmock-dev)
+[ "$benchmarks" = ON ] && packages+=(libbenchmark-dev)
+# Without dpkg there is no package list to check: the configure below stops
+# with the name of whatever is missing.
+missing=()
+if command -v dpkg-query >/dev/null; then
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q "${missing[@]}"
+  else
+    echo "scripts/test.sh: the build needs ${missing[*]}; install them with:" >&2
+    echo "  sudo apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+# Forced on, so a folder configured earlier without GoogleTest builds the
+# tests now.
+cmake -S . -B "$build_dir" -DKIFU_TESTS=ON -DKIFU_BENCHMARKS="$benchmarks" "$@"
 cmake --build "$build_dir" -j "$jobs"
-ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j "$jobs"

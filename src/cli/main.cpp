@@ -1,5 +1,5 @@
 // Entry point of the kifu command: dispatches to the subcommands listed in
-// commands.cpp and prints the help.
+// commands.cpp and prints the help, or one command's usage.
 #include <cstdio>
 #include <string>
 
@@ -17,6 +17,19 @@ void PrintHelp() {
   std::printf("  %-40s %s\n", "--help", "this text");
 }
 
+void PrintCommandUsage(const Command& command) {
+  std::printf("usage: kifu %s %s\n%s\n", command.name, command.usage, command.summary);
+}
+
+// --help or -h anywhere among a command's arguments asks for its usage
+// instead of running it, so neither is ever taken for a file name.
+bool AsksForHelp(const CommandArgs& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int UsageError(const std::string& message) {
@@ -32,7 +45,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   for (const Command& command : Commands()) {
-    if (name == command.name) return command.run(CommandArgs(argv + 2, argv + argc));
+    if (name != command.name) continue;
+    const CommandArgs args(argv + 2, argv + argc);
+    if (AsksForHelp(args)) {
+      PrintCommandUsage(command);
+      return 0;
+    }
+    return command.run(args);
   }
   return UsageError("unknown command '" + name + "'");
 }

@@ -53,6 +53,35 @@ TEST(KifuCommand, HelpListsPerftAndSucceeds) {
   EXPECT_NE(result.out.find("perft [--rules]"), std::string::npos) << result.out;
 }
 
+// Every command answers --help and -h with its own usage, wherever the flag
+// stands, instead of taking it for a file name or a depth; every command the
+// help lists has a row.
+TEST(KifuCommand, EveryCommandPrintsItsUsageOnHelp) {
+  const std::pair<std::string, std::string> calls[] = {
+      {"perft", ""}, {"perft", "--rules 3"}, {"convert", ""}, {"convert", "a.kif"}, {"show", ""},
+      {"show", "/nonexistent.kif"}, {"moves", ""}, {"moves", "a.kif --ply"}, {"eval", ""}, {"eval", "a.kif --ply x"}};
+  for (const auto& [command, before] : calls) {
+    const CommandResult longFlag = RunKifu(command + " " + before + " --help");
+    EXPECT_EQ(longFlag.status, 0) << command << " " << before << ": " << longFlag.err;
+    EXPECT_EQ(longFlag.out.rfind("usage: kifu " + command + " ", 0), 0u) << longFlag.out;
+    EXPECT_TRUE(longFlag.err.empty()) << longFlag.err;
+    const CommandResult shortFlag = RunKifu(command + " -h " + before);
+    EXPECT_EQ(shortFlag.status, 0) << command << " -h " << before;
+    EXPECT_EQ(shortFlag.out, longFlag.out);
+    EXPECT_TRUE(shortFlag.err.empty()) << shortFlag.err;
+  }
+  std::istringstream help(RunKifu("--help").out);
+  std::string line;
+  while (std::getline(help, line) && line != "commands:") {
+  }
+  while (std::getline(help, line) && line.rfind("  ", 0) == 0) {
+    const std::string name = line.substr(2, line.find(' ', 2) - 2);
+    if (name == "--help") continue;
+    EXPECT_TRUE(std::any_of(std::begin(calls), std::end(calls), [&](const auto& call) { return call.first == name; }))
+        << "no row for " << name;
+  }
+}
+
 TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
   const std::string calls[] = {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7", "perft --rules three",
         "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000", "perft --rules 2 --engine",
