@@ -59,7 +59,8 @@ TEST(KifuCommand, HelpListsPerftAndSucceeds) {
 TEST(KifuCommand, EveryCommandPrintsItsUsageOnHelp) {
   const std::pair<std::string, std::string> calls[] = {
       {"perft", ""}, {"perft", "--rules 3"}, {"convert", ""}, {"convert", "a.kif"}, {"show", ""},
-      {"show", "/nonexistent.kif"}, {"moves", ""}, {"moves", "a.kif --ply"}, {"eval", ""}, {"eval", "a.kif --ply x"}};
+      {"show", "/nonexistent.kif"}, {"moves", ""}, {"moves", "a.kif --ply"}, {"eval", ""}, {"eval", "a.kif --ply x"},
+      {"signature", ""}, {"signature", "--trace"}};
   for (const auto& [command, before] : calls) {
     const CommandResult longFlag = RunKifu(command + " " + before + " --help");
     EXPECT_EQ(longFlag.status, 0) << command << " " << before << ": " << longFlag.err;
