@@ -49,7 +49,8 @@ class LabelTable {
   int Count() const { return count_; }
 
   // The key of a name: its bytes in 32-bit chunks, most significant first,
-  // XORed together (a last partial chunk shifted to the top).
+  // XORed together (a last partial chunk of n bytes shifted left by
+  // 8 x (3 - n) bits, as stored label files were keyed).
   static uint32_t LabelKey(const char* name);
 
  private:
