@@ -84,9 +84,7 @@ void ReadGraph::AppendComment(const char* text) {
   comment.Append(text);
 }
 
-bool ReadGraph::HasPlayableStart() {
-  return StartPosition().IsValid();
-}
+bool ReadGraph::HasPlayableStart(ReadReport* report) { return CheckReadStart(StartPosition(), report); }
 
 int ReadGraph::Install(Kifu& record, bool merge) {
   installed_ = true;
