@@ -36,8 +36,8 @@ std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool al
 }
 
 std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
-                                Position& position) {
-  if (std::string error = ReadRecordFileForCommand(path, kifu); !error.empty()) return error;
+                                Position& position, ReadReport& report) {
+  if (std::string error = ReadRecordFileForCommand(path, kifu, report); !error.empty()) return error;
   kifu.SelectFirstMoves();
   const int length = kifu.LineLength();
   if (!havePly) ply = static_cast<uint32_t>(length);

@@ -9,6 +9,7 @@
 #include "engine/board/position.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
+#include "records/read_report.h"
 
 // A whole non-negative number, decimal or 0x-hex, that fits in 32 bits.
 bool ParseCommandNumber(const std::string& text, uint32_t& value);
@@ -29,9 +30,9 @@ struct RecordPly {
 };
 // Reads the record file into kifu and the engine position at the ply of
 // its main line (the end when havePly is false); an empty text on success,
-// else the error.
+// else the error. The report tells whether the read stopped early.
 std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, Kifu& kifu, RecordPly& at,
-                                Position& position);
+                                Position& position, ReadReport& report);
 
 // The move's record notation in the position, "同" taken from the previous
 // move's destination; "?" for a move the record cannot take.

@@ -11,6 +11,7 @@
 #include "charset.h"
 #include "cli/command.h"
 #include "cli/engine_position.h"
+#include "cli/read_outcome.h"
 #include "cli/utf8_text.h"
 #include "engine/board/move_generators.h"
 #include "engine/eval/evaluate_delta.h"
@@ -53,8 +54,9 @@ int RunEvalCommand(const CommandArgs& args) {
 
   Kifu kifu;
   RecordPly at;
+  ReadReport report;
   static Position position;
-  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, kifu, at, position); !error.empty()) {
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, kifu, at, position, report); !error.empty()) {
     return Fail(error);
   }
   const KifuPosition& recordPosition = at.node->reachedNode->position;
@@ -118,5 +120,5 @@ int RunEvalCommand(const CommandArgs& args) {
     text += line;
   }
   if (const std::string error = PrintAsUtf8(text.c_str()); !error.empty()) return Fail(error);
-  return 0;
+  return ReadOutcomeStatus(options.path, report);
 }

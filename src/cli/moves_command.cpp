@@ -8,6 +8,7 @@
 #include "charset.h"
 #include "cli/command.h"
 #include "cli/engine_position.h"
+#include "cli/read_outcome.h"
 #include "cli/utf8_text.h"
 #include "engine/board/engine_random.h"
 #include "engine/service/game_init.h"
@@ -34,8 +35,9 @@ int RunMovesCommand(const CommandArgs& args) {
 
   Kifu kifu;
   RecordPly at;
+  ReadReport report;
   static Position position;
-  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, ply, kifu, at, position); !error.empty()) {
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, ply, kifu, at, position, report); !error.empty()) {
     return Fail(error);
   }
   ply = at.ply;
@@ -64,5 +66,5 @@ int RunMovesCommand(const CommandArgs& args) {
     text += line;
   }
   if (const std::string error = PrintAsUtf8(text.c_str()); !error.empty()) return Fail(error);
-  return 0;
+  return ReadOutcomeStatus(options.path, report);
 }

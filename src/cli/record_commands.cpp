@@ -9,6 +9,7 @@
 
 #include "charset.h"
 #include "cli/command.h"
+#include "cli/read_outcome.h"
 #include "cli/record_files.h"
 #include "cli/utf8_text.h"
 #include "records/game_record.h"
@@ -24,16 +25,36 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// The name a message gives the input.
+std::string InputName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+// Whether the path names a UTF-8 record (.kifu, .ki2u), which other
+// programs write and this one reads only once converted.
+bool IsUtf8RecordPath(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == "kifu" || extension == "ki2u";
+}
+
 // Reads the record of a file, or of standard input for "-"; an empty text
-// on success, else the error.
-std::string ReadRecord(const std::string& path, Kifu& kifu) {
+// on success (the report then tells whether the read stopped early), else
+// the error.
+std::string ReadRecord(const std::string& path, Kifu& kifu, ReadReport& report) {
   if (path == "-") {
     std::string bytes;
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) bytes.append(buffer, got);
     if (std::ferror(stdin)) return "reading standard input failed";
-    if (ReadKifuText(bytes.c_str(), kifu) != 0) return "standard input holds no record of a known format";
+    std::string text, error;
+    if (!PastedTextToSjis(bytes, text, error)) return error;
+    if (ReadKifuText(text.c_str(), kifu, &report) != 0) return RefusalMessage(InputName(path), report);
     return "";
+  }
+  if (IsUtf8RecordPath(path)) {
+    return "'" + path + "' is a UTF-8 record; convert it to Shift-JIS first, for example: iconv -f UTF-8 -t CP932 '" +
+           path + "' > record.kif";
   }
   const KifuFileType type = KifuFileTypeOfPath(path.c_str());
   if (type <= 0) return "'" + path + "': unknown record format " + kKnownExtensions;
@@ -42,7 +63,7 @@ std::string ReadRecord(const std::string& path, Kifu& kifu) {
   } else {
     return "cannot open '" + path + "' for reading";
   }
-  if (ReadKifuFile(path.c_str(), type, kifu, false) != 0) return "'" + path + "' holds no readable record of its format";
+  if (ReadKifuFile(path.c_str(), type, kifu, false, &report) != 0) return RefusalMessage(path, report);
   return "";
 }
 
@@ -71,31 +92,36 @@ int RunConvertCommand(const CommandArgs& args) {
     }
   }
   GameRecord game;
-  if (const std::string error = ReadRecord(args[0], *game.record); !error.empty()) return Fail(error);
+  ReadReport report;
+  if (const std::string error = ReadRecord(args[0], *game.record, report); !error.empty()) return Fail(error);
   game.currentNode = game.record->Root();
   *game.currentPosition = game.record->StartNode()->position;
   if (output == "-") {
     // As a save does: each position's first incoming move is the one the
     // writer arrives by.
     game.record->SortIncomingByTraversal();
-    return WriteToStandardOutput(game);
+    if (const int written = WriteToStandardOutput(game); written != 0) return written;
+    return ReadOutcomeStatus(InputName(args[0]), report);
   }
   if (!game.Save(output.c_str(), &outputType)) {
     return Fail("writing '" + output + "' failed; any file there is left as it was");
   }
-  return 0;
+  return ReadOutcomeStatus(InputName(args[0]), report);
 }
 
 int RunShowCommand(const CommandArgs& args) {
   if (args.size() != 1) return UsageError("show: give one record file");
   Kifu kifu;
-  if (const std::string error = ReadRecord(args[0], kifu); !error.empty()) return Fail(error);
+  ReadReport report;
+  if (const std::string error = ReadRecord(args[0], kifu, report); !error.empty()) return Fail(error);
   kifu.SortIncomingByTraversal();
   SjisString text;
   StringOutStream out(text, false);
   kifu.WriteKif(out);
   if (const std::string error = PrintAsUtf8(text.Text()); !error.empty()) return Fail(error);
-  return 0;
+  return ReadOutcomeStatus(InputName(args[0]), report);
 }
 
-std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu) { return ReadRecord(path, kifu); }
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu, ReadReport& report) {
+  return ReadRecord(path, kifu, report);
+}

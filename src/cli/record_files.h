@@ -3,7 +3,10 @@
 
 #include <string>
 
+#include "records/read_report.h"
+
 class Kifu;
 
-// Reads the file's record into kifu; an empty text on success, else the error.
-std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu);
+// Reads the file's record into kifu; an empty text on success (the report
+// then tells whether the read stopped early), else the error.
+std::string ReadRecordFileForCommand(const std::string& path, Kifu& kifu, ReadReport& report);
