@@ -149,22 +149,6 @@ class KifReader {
     }
   }
 
-  // Whether target can be reached from node through outgoing moves.
-  static bool IsBelow(const KifuPositionNode* node, const KifuPositionNode* target) {
-    std::vector<const KifuPositionNode*> stack{node};
-    std::unordered_set<const KifuPositionNode*> seen{node};
-    while (!stack.empty()) {
-      const KifuPositionNode* at = stack.back();
-      stack.pop_back();
-      for (int index = 0; index < at->outgoing.Count(); ++index) {
-        const KifuPositionNode* next = at->outgoing.At(index)->reachedNode;
-        if (next == target) return true;
-        if (next != nullptr && seen.insert(next).second) stack.push_back(next);
-      }
-    }
-    return false;
-  }
-
   // Joins the current move to a labelled position. Refused, so that a
   // hostile file can't free a node still in use, make a cycle or join
   // different positions: at the root, onto the node the move reaches
@@ -180,12 +164,13 @@ class KifReader {
     // a walk over the whole line (a long line with a goto after every move
     // would otherwise be read in quadratic time).
     if (target == root_->reachedNode || onPath_.count(target) != 0) return;
-    if (move->leftNode->WouldMakeCycle(target) || IsBelow(reached, target)) return;
+    if (move->leftNode->WouldMakeCycle(target) || target->WouldMakeCycle(reached)) return;
 
     reached->RemoveIncoming(move);
     if (reached->incoming.Count() == 0) DeletePosition(reached);
     move->reachedNode = target;
     target->incoming.Insert(move, -1);
+    target->RaiseDepthBound(move->leftNode->depthBound + 1);
   }
 
   // Deletes a position no move reaches any more, with what only it reaches,
@@ -313,7 +298,10 @@ class KifReader {
     const KifuMove move(fromFile, fromRank, toFile, toRank, piece, working_.At(toFile, toRank), promote,
                         KifuMoveKind::Ordinary);
     if (working_.IsValidMove(move, 1) == 0) return Stop(ReadProblem::ImpossibleMove);
-    const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst() : MergeChooser::None();
+    const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst([this](const KifuPositionNode* node) {
+      return node == root_->reachedNode || onPath_.count(node) != 0;
+    })
+                                        : MergeChooser::None();
     KifuMoveNode* node =
         Current()->reachedNode->AddMove(move, ReadConsumedTime(p), nullptr, -1, table_, chooser, true);
     if (node == nullptr || !working_.DoMove(move)) return Stop(ReadProblem::ImpossibleMove);

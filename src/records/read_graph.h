@@ -73,6 +73,9 @@ class ReadGraph {
   // over the whole line at every move.
   std::unordered_map<uint64_t, int> tableKeys_;
   std::unordered_map<uint64_t, int> lineKeys_;
+  // The position nodes of the line read, counted: ancestors every merge
+  // skips without a walk.
+  std::unordered_map<const KifuPositionNode*, int> onLine_;
   bool entered_ = false;
   bool installed_ = false;
 };
