@@ -34,7 +34,11 @@ std::string KifuPosition::InvalidReason() const {
   for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
     int total = 0;
     for (int store = 0; store <= KIFU_BOX; ++store) {
-      if (hands[store][type] < 0) return std::string("a negative count of ") + KifuPieceCode(type).Name(0);
+      // The box holds what the board and hands leave of the set: below 0
+      // when they hold too many.
+      if (hands[store][type] < 0) {
+        return store == KIFU_BOX ? TooMany(type) : std::string("a negative count of ") + KifuPieceCode(type).Name(0);
+      }
       if (hands[store][type] > KIFU_FULL_SET[type]) return TooMany(type);
       total += hands[store][type];
     }
