@@ -15,12 +15,10 @@ std::string HostileGotoKif(int moves) {
   std::string text = "手合割：平手\n手数----指手---------消費時間--\n";
   char line[64];
   for (int ply = 1; ply <= moves; ++ply) {
-    std::snprintf(line, sizeof line, "%4d %s\n#%% label kyoku%d\n", ply, kKifPeriod[(ply - 1) % 4], ply);
+    std::snprintf(line, sizeof line, "%4d %s\n", ply, kKifPeriod[(ply - 1) % 4]);
     text += line;
-    if (ply >= 4) {
-      std::snprintf(line, sizeof line, "#%% goto kyoku%d\n", ply - 4);
-      text += line;
-    }
+    if (ply == 4) text += "#% label kyoku1\n";
+    if (ply > 4) text += "#% goto kyoku1\n";
   }
   return text;
 }
