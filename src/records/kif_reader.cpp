@@ -166,10 +166,12 @@ class KifReader {
     if (target == root_->reachedNode || onPath_.count(target) != 0) return;
     if (move->leftNode->WouldMakeCycle(target) || target->WouldMakeCycle(reached)) return;
 
+    Leave(reached);
     reached->RemoveIncoming(move);
     if (reached->incoming.Count() == 0) DeletePosition(reached);
     move->reachedNode = target;
     target->incoming.Insert(move, -1);
+    ++onPath_[target];
     target->RaiseDepthBound(move->leftNode->depthBound + 1);
   }
 
