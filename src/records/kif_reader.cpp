@@ -290,9 +290,7 @@ class KifReader {
       fromRank = p[2] - '0';
       if (fromFile < 1 || fromRank < 1) return Stop(ReadProblem::UnreadableMove);
       if (working_.At(fromFile, fromRank) != piece) {
-        SjisString rank;
-        rank.SetKanjiNumber(fromRank);
-        return Stop(ReadProblem::ImpossibleMove, "no such piece on " + std::to_string(fromFile) + rank.Text());
+        return Stop(ReadProblem::ImpossibleMove, "no such piece on " + ReadSquareText(fromFile, fromRank));
       }
       p += 4;
     }

@@ -6,17 +6,11 @@
 #include "records/kifu_move_walk.h"
 #include "records/kifu_movement.h"
 #include "records/kifu_position.h"
-#include "records/sjis_string.h"
+#include "records/read_report.h"
 
 namespace {
 
 const char* SideName(int side) { return side == 0 ? "the first player" : "the second player"; }
-
-std::string SquareName(int file, int rank) {
-  SjisString numeral;
-  numeral.SetKanjiNumber(rank);
-  return std::to_string(file) + numeral.Text();
-}
 
 std::string TooMany(int type) {
   return std::string("more ") + KifuPieceCode(type).Name(0) + " than the " + std::to_string(KIFU_FULL_SET[type]) +
@@ -54,7 +48,7 @@ std::string KifuPosition::InvalidReason() const {
     for (int file = 1; file <= 9; ++file) {
       const KifuPieceCode code = board[SquareIndex(file, rank)];
       if (code.IsEmpty()) continue;
-      if (!code.IsPiece()) return "no piece code on " + SquareName(file, rank);
+      if (!code.IsPiece()) return "no piece code on " + ReadSquareText(file, rank);
       const int side = code.Side(), type = code.Type();
       if (type == KIFU_KING) {
         if (++kings[side] > 1) return std::string("two kings of ") + SideName(side);
@@ -67,7 +61,7 @@ std::string KifuPosition::InvalidReason() const {
         pawnOnFile[side][file] = true;
       }
       if (IsKifuDeadEnd(type, side, rank)) {
-        return std::string("the ") + code.Name(1) + " of " + SideName(side) + " on " + SquareName(file, rank) +
+        return std::string("the ") + code.Name(1) + " of " + SideName(side) + " on " + ReadSquareText(file, rank) +
                " can never move";
       }
       const int base = KifuBaseType(type);

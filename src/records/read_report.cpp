@@ -22,6 +22,12 @@ void ReadReport::Set(ReadProblem what, int atLine, const SjisString& lineText, c
   reason = why != nullptr ? why : ReadProblemText(what);
 }
 
+std::string ReadSquareText(int file, int rank) {
+  SjisString numeral;
+  numeral.SetKanjiNumber(rank);
+  return std::to_string(file) + numeral.Text();
+}
+
 const char* ReadProblemText(ReadProblem problem) {
   switch (problem) {
     case ReadProblem::None: return "";

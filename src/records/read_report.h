@@ -41,6 +41,9 @@ class KifuPosition;
 // names the rule it breaks.
 bool CheckReadStart(const KifuPosition& start, ReadReport* report);
 
+// A square as the reasons name it: the file's digit and the rank's kanji ("2九").
+std::string ReadSquareText(int file, int rank);
+
 // The problem's reason in words, for a report that gives no other.
 const char* ReadProblemText(ReadProblem problem);
 
