@@ -177,15 +177,17 @@ bool CKRSDoc::EditBoard(KifuMove edit) {
   return true;
 }
 
-bool CKRSDoc::Open(const char* path, KifuFileType* type) { return game_.Load(path, type, false); }
+bool CKRSDoc::Open(const char* path, KifuFileType* type, ReadReport* report) {
+  return game_.Load(path, type, false, report);
+}
 
-bool CKRSDoc::MergeOpen(const char* path, KifuFileType* type) {
+bool CKRSDoc::MergeOpen(const char* path, KifuFileType* type, ReadReport* report) {
   const MergeMeasure before = MeasureForMerge(*game_.record);
   const bool wasModified = IsModified();
   // The merged file's moves join this document; it does not become that
   // file, so a later save under the title can't overwrite the other file.
   const SjisString title = game_.title;
-  if (!game_.Load(path, type, true)) return false;
+  if (!game_.Load(path, type, true, report)) return false;
   game_.title = title;
   game_.modified = wasModified || MeasureForMerge(*game_.record) != before ? 1 : 0;
   return true;
@@ -206,8 +208,8 @@ bool CKRSDoc::Copy(int format, bool positionOnly) {
   return true;
 }
 
-bool CKRSDoc::Paste() {
-  if (!game_.LoadFromText(clipboard_.Text())) return false;
+bool CKRSDoc::Paste(ReadReport* report) {
+  if (!game_.LoadFromText(clipboard_.Text(), report)) return false;
   game_.modified = 1;
   return true;
 }

@@ -71,11 +71,12 @@ class CKRSDoc {
   // --- files and clipboard
   // Replaces the record with the file's (type 0: by the extension, stored
   // back); on success the view is at the start and the record unmodified.
-  bool Open(const char* path, KifuFileType* type);
+  // The report, when given, says why a read was refused or stopped early.
+  bool Open(const char* path, KifuFileType* type, ReadReport* report = nullptr);
   // Grafts the file's record onto the equal position of this one; the view
   // goes to the start, the title stays, and the record counts as modified
   // when the merge added anything. False, nothing changed, when it fails.
-  bool MergeOpen(const char* path, KifuFileType* type);
+  bool MergeOpen(const char* path, KifuFileType* type, ReadReport* report = nullptr);
   // Writes the whole record; on success the title is the path and the
   // record unmodified.
   bool Save(const char* path, KifuFileType* type);
@@ -86,7 +87,7 @@ class CKRSDoc {
   bool Copy(int format, bool positionOnly);
   // Replaces the record with the clipboard's text; the view is at the
   // start, and the record, which no file holds, counts as modified.
-  bool Paste();
+  bool Paste(ReadReport* report = nullptr);
 
  private:
   // Makes node (a live move on the selected line) the current node.

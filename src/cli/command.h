@@ -1,6 +1,7 @@
 // The kifu command's subcommands. Each takes its own arguments (after the
 // subcommand name) and returns the process exit status: 0 success, 1 a
-// failure of the work itself, 2 a usage error.
+// failure of the work itself, 2 a usage error, 3 done but the input was
+// not read to its end.
 #pragma once
 
 #include <string>

@@ -38,8 +38,8 @@ std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool al
 }
 
 std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, CKRSDoc& doc,
-                                Clipboard& clipboard, Position& position) {
-  if (std::string error = ReadRecordFileForCommand(path, clipboard, doc); !error.empty()) return error;
+                                Clipboard& clipboard, Position& position, ReadReport& report) {
+  if (std::string error = ReadRecordFileForCommand(path, clipboard, doc, report); !error.empty()) return error;
   if (!havePly) {
     doc.GoToLast();
   } else if (ply > static_cast<uint32_t>(std::numeric_limits<int>::max()) || !doc.GoToPly(static_cast<int>(ply))) {

@@ -9,6 +9,7 @@
 #include "engine/board/position.h"
 #include "records/kifu_piece.h"
 #include "records/kifu_position.h"
+#include "records/read_report.h"
 
 class CKRSDoc;
 class Clipboard;
@@ -28,9 +29,10 @@ std::string ParseEngineCommandArgs(const std::vector<std::string>& args, bool al
 
 // Opens the record file in the document, goes to the ply of its main line
 // (the end when havePly is false) and sets up the engine position there;
-// an empty text on success, else the error.
+// an empty text on success, else the error. The report tells whether the
+// read stopped early.
 std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t ply, CKRSDoc& doc,
-                                Clipboard& clipboard, Position& position);
+                                Clipboard& clipboard, Position& position, ReadReport& report);
 
 // The move's record notation in the position, "同" taken from the previous
 // move's destination; "?" for a move the record cannot take.

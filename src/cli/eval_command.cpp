@@ -13,6 +13,7 @@
 #include "charset.h"
 #include "cli/command.h"
 #include "cli/engine_position.h"
+#include "cli/read_outcome.h"
 #include "cli/utf8_text.h"
 #include "engine/board/move_generators.h"
 #include "engine/eval/evaluate_delta.h"
@@ -55,8 +56,9 @@ int RunEvalCommand(const CommandArgs& args) {
 
   Clipboard clipboard;
   CKRSDoc doc(clipboard);
+  ReadReport report;
   static Position position;
-  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, doc, clipboard, position);
+  if (const std::string error = EnginePositionAtPly(options.path, options.havePly, options.ply, doc, clipboard, position, report);
       !error.empty()) {
     return Fail(error);
   }
@@ -122,5 +124,5 @@ int RunEvalCommand(const CommandArgs& args) {
     text += line;
   }
   if (const std::string error = PrintAsUtf8(text.c_str()); !error.empty()) return Fail(error);
-  return 0;
+  return ReadOutcomeStatus(options.path, report);
 }

@@ -15,6 +15,9 @@ void PrintHelp() {
     std::printf("  %-40s %s\n", head.c_str(), command.summary);
   }
   std::printf("  %-40s %s\n", "--help", "this text");
+  std::printf(
+      "\nexit status: 0 done, 1 failed, 2 usage error, 3 done but the input was not read to its end (the record "
+      "as read was shown or written)\n");
 }
 
 void PrintCommandUsage(const Command& command) {

@@ -11,6 +11,7 @@
 #include "app/clipboard.h"
 #include "charset.h"
 #include "cli/command.h"
+#include "cli/read_outcome.h"
 #include "cli/record_files.h"
 #include "cli/utf8_text.h"
 #include "records/record_files.h"
@@ -24,17 +25,37 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// The name a message gives the input.
+std::string InputName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+// Whether the path names a UTF-8 record (.kifu, .ki2u), which other
+// programs write and this one reads only once converted.
+bool IsUtf8RecordPath(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == "kifu" || extension == "ki2u";
+}
+
 // Opens the record of a file in the document, or pastes standard input
-// for "-"; an empty text on success, else the error.
-std::string ReadRecord(const std::string& path, Clipboard& clipboard, CKRSDoc& doc) {
+// for "-"; an empty text on success (the report then tells whether the read
+// stopped early), else the error.
+std::string ReadRecord(const std::string& path, Clipboard& clipboard, CKRSDoc& doc, ReadReport& report) {
   if (path == "-") {
     std::string bytes;
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) bytes.append(buffer, got);
     if (std::ferror(stdin)) return "reading standard input failed";
-    clipboard.SetText(SjisString(bytes.c_str()));
-    if (!doc.Paste()) return "standard input holds no record of a known format";
+    std::string text, error;
+    if (!PastedTextToSjis(bytes, text, error)) return error;
+    clipboard.SetText(SjisString(text.c_str()));
+    if (!doc.Paste(&report)) return RefusalMessage(InputName(path), report);
     return "";
+  }
+  if (IsUtf8RecordPath(path)) {
+    return "'" + path + "' is a UTF-8 record; convert it to Shift-JIS first, for example: iconv -f UTF-8 -t CP932 '" +
+           path + "' > record.kif";
   }
   KifuFileType type = KifuFileTypeOfPath(path.c_str());
   if (type <= 0) return "'" + path + "': unknown record format " + kKnownExtensions;
@@ -43,7 +64,7 @@ std::string ReadRecord(const std::string& path, Clipboard& clipboard, CKRSDoc& d
   } else {
     return "cannot open '" + path + "' for reading";
   }
-  if (!doc.Open(path.c_str(), &type)) return "'" + path + "' holds no readable record of its format";
+  if (!doc.Open(path.c_str(), &type, &report)) return RefusalMessage(path, report);
   return "";
 }
 
@@ -73,30 +94,33 @@ int RunConvertCommand(const CommandArgs& args) {
   }
   Clipboard clipboard;
   CKRSDoc doc(clipboard);
-  if (const std::string error = ReadRecord(args[0], clipboard, doc); !error.empty()) return Fail(error);
+  ReadReport report;
+  if (const std::string error = ReadRecord(args[0], clipboard, doc, report); !error.empty()) return Fail(error);
   if (output == "-") {
     if (!doc.Copy(KIFU_FILE_KIF, false)) return Fail("writing the record failed");
-    return EmptyClipboardToStandardOutput(clipboard);
+    if (const int written = EmptyClipboardToStandardOutput(clipboard); written != 0) return written;
+    return ReadOutcomeStatus(InputName(args[0]), report);
   }
   if (!doc.Save(output.c_str(), &outputType)) {
     return Fail("writing '" + output + "' failed; any file there is left as it was");
   }
-  return 0;
+  return ReadOutcomeStatus(InputName(args[0]), report);
 }
 
 int RunShowCommand(const CommandArgs& args) {
   if (args.size() != 1) return UsageError("show: give one record file");
   Clipboard clipboard;
   CKRSDoc doc(clipboard);
-  if (const std::string error = ReadRecord(args[0], clipboard, doc); !error.empty()) return Fail(error);
+  ReadReport report;
+  if (const std::string error = ReadRecord(args[0], clipboard, doc, report); !error.empty()) return Fail(error);
   if (!doc.Copy(KIFU_FILE_KIF, false)) return Fail("writing the record failed");
   // The terminal's line ends are LF alone.
   std::string text = clipboard.Text().Text();
   std::erase(text, '\r');
   if (const std::string error = PrintAsUtf8(text.c_str()); !error.empty()) return Fail(error);
-  return 0;
+  return ReadOutcomeStatus(InputName(args[0]), report);
 }
 
-std::string ReadRecordFileForCommand(const std::string& path, Clipboard& clipboard, CKRSDoc& doc) {
-  return ReadRecord(path, clipboard, doc);
+std::string ReadRecordFileForCommand(const std::string& path, Clipboard& clipboard, CKRSDoc& doc, ReadReport& report) {
+  return ReadRecord(path, clipboard, doc, report);
 }

@@ -185,14 +185,18 @@ int ReadSeconds(const char* p) {
 
 }  // namespace
 
-int Kifu::ReadCsa(InStream& in, int merge, int strict) {
+int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
+  LineCountingInStream in(stream);
   CsaHeaderReader header;
   CsaTokenReader tokens;
   SjisString token;
   bool kept = false;
   while (tokens.ReadCsaToken(in, token)) {
     const CsaHeaderReader::Step step = header.Read(token, strict != 0);
-    if (step == CsaHeaderReader::Step::Fail) return -1;
+    if (step == CsaHeaderReader::Step::Fail) {
+      in.Report(report, ReadProblem::NotThisFormat);
+      return -1;
+    }
     if (step == CsaHeaderReader::Step::EndsHeader) {
       kept = true;
       break;
@@ -201,7 +205,7 @@ int Kifu::ReadCsa(InStream& in, int merge, int strict) {
   KifuPosition& start = header.start;
   start.UpdateBoxAndHandicap();
   // Whatever the text says, the start must be one the rules can play from.
-  if (!start.IsValid()) return -1;
+  if (!CheckReadStart(start, report)) return -1;
 
   auto* table = new KifuPositionTable;
   KifuMoveNode* root = NewKifuGraph(start, table);
@@ -221,17 +225,25 @@ int Kifu::ReadCsa(InStream& in, int merge, int strict) {
       // Unknown "%" words are passed over; a move that can't be read ends
       // the line, so no later move is played on the wrong position.
       if (first == '%') continue;
+      in.Report(report, ReadProblem::UnreadableMove, nullptr, true);
       break;
     }
     const bool ordinary = move.kind == KifuMoveKind::Ordinary;
-    if (ordinary && working.IsValidMove(move, 1) == 0) break;
-    KifuMoveNode* node = current->reachedNode->AddMove(move, 0, nullptr, 0, table, MergeChooser::None(), true);
-    if (node == nullptr || (ordinary && !working.DoMove(move))) break;
+    KifuMoveNode* node = nullptr;
+    if (!ordinary || working.IsValidMove(move, 1) != 0) {
+      node = current->reachedNode->AddMove(move, 0, nullptr, 0, table, MergeChooser::None(), true);
+    }
+    if (node == nullptr || (ordinary && !working.DoMove(move))) {
+      in.Report(report, ReadProblem::ImpossibleMove, nullptr, true);
+      break;
+    }
     current = node;
     accepted = true;
     if (!ordinary) break;
   }
   if (!header.recognised && !accepted) {
+    if (report != nullptr) *report = ReadReport{};
+    in.Report(report, ReadProblem::NotThisFormat);
     FreeKifuGraph(root, table);
     return -1;
   }

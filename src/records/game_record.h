@@ -52,8 +52,10 @@ class GameRecord {
   // back), replacing the record or merged into it; on success the view
   // goes to the start, the title becomes the path and the modified flag is
   // cleared. False, and the record unchanged, when the path, the file or
-  // the read fails, or a merge finds no equal start.
-  bool Load(const char* path, KifuFileType* type, bool merge);
+  // the read fails, or a merge finds no equal start. The report, when
+  // given, says why a read refused or where it stopped (a read that stopped
+  // early still loads the moves before it).
+  bool Load(const char* path, KifuFileType* type, bool merge, ReadReport* report = nullptr);
   // Writes the whole record to the file. The old file is replaced only
   // when every write and the close succeeded (through a temporary file in
   // its folder); a type without writer is refused before anything is
@@ -68,8 +70,9 @@ class GameRecord {
   bool WriteToString(SjisString& text, int format, bool positionOnly) const;
   // Reads pasted text with the first reader that accepts it: KIF,
   // Japanese-notation text, RVQ, strict CSA, KI2. On success as Load with
-  // an empty title; false and the record unchanged when none does.
-  bool LoadFromText(const SjisString& text);
+  // an empty title; false and the record unchanged when none does. The
+  // report as for Load.
+  bool LoadFromText(const SjisString& text, ReadReport* report = nullptr);
   // Empties the comment of every move of the record, merged moves included.
   void ClearComments();
 

@@ -39,8 +39,9 @@ bool IsOneOf(const SjisString& text, const char* first, const char* second) {
   return std::strcmp(text.Text(), first) == 0 || std::strcmp(text.Text(), second) == 0;
 }
 
-// One header line; false for a line that is neither "key：value" nor a side line.
-bool ReadHeaderLine(SjisString line, ReadGraph& graph) {
+// One header line; false for a line that is neither "key：value" nor a side
+// line, or an unknown handicap (then named in problem).
+bool ReadHeaderLine(SjisString line, ReadGraph& graph, ReadProblem& problem) {
   KifuPosition& start = graph.StartPosition();
   SjisString value;
   if (line.SplitAtChar("：", value) != 0) {
@@ -54,6 +55,7 @@ bool ReadHeaderLine(SjisString line, ReadGraph& graph) {
     return true;
   }
   if (std::strcmp(line.Text(), "手合割") == 0) {
+    problem = ReadProblem::UnknownHandicap;
     for (const HandicapName& entry : kHandicapNames) {
       if (std::strcmp(value.Text(), entry.name) == 0) {
         start.SetStart(entry.flags);
@@ -143,18 +145,25 @@ bool ReadHands(InStream& in, KifuPosition& position) {
   return position.hands[0][KIFU_KING] == 0 && position.hands[1][KIFU_KING] == 0;
 }
 
-bool ReadStart(InStream& in, ReadGraph& graph) {
+// The header, board and hands; false with the problem named.
+bool ReadStart(InStream& in, ReadGraph& graph, ReadProblem& problem) {
   SjisString line;
+  problem = ReadProblem::NotThisFormat;
   for (;;) {
     if (!NextLine(in, line)) return false;
     if (line.IsEmpty()) break;
-    if (!ReadHeaderLine(line, graph)) return false;
+    if (!ReadHeaderLine(line, graph, problem)) return false;
   }
   KifuPosition& start = graph.StartPosition();
   const bool otherSaid = start.handicapFlags == HANDICAP_OTHER;
-  if (!ReadBoard(in, start) || !ReadHands(in, start)) return false;
+  problem = ReadProblem::BadDiagramRow;
+  if (!ReadBoard(in, start)) return false;
+  problem = ReadProblem::BadHand;
+  if (!ReadHands(in, start)) return false;
   start.UpdateBoxAndHandicap();
+  problem = ReadProblem::InvalidStart;
   if (start.handicapFlags == HANDICAP_OTHER && !otherSaid) return false;
+  problem = ReadProblem::NotThisFormat;
   return NextLine(in, line) && line.IsEmpty();
 }
 
@@ -181,8 +190,8 @@ int NumberAt(const char* p) {
   return number;
 }
 
-// One body line; false ends the body.
-bool ReadBodyLine(const SjisString& line, ReadGraph& graph) {
+// One body line; false ends the body, with the problem named.
+bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem) {
   if (line.Text()[0] == '*') {
     graph.AppendComment(line.Text() + 1);
     return true;
@@ -216,22 +225,38 @@ bool ReadBodyLine(const SjisString& line, ReadGraph& graph) {
   if (mark < 0) return true;
   // A phrase of the player not to move means a move is missing: what
   // follows would be played on the wrong position.
+  problem = ReadProblem::ImpossibleMove;
   if (mark != toMove) return false;
   KifuMove move;
   int seconds = 0;
   const KifuMove& previous = graph.Current()->move;
-  return ParseMovePhrase(move, graph.Working(), previous.toFile, previous.toRank, line, offset, seconds) &&
-         graph.PlayMove(move, seconds);
+  problem = ReadProblem::UnreadableMove;
+  if (!ParseMovePhrase(move, graph.Working(), previous.toFile, previous.toRank, line, offset, seconds)) return false;
+  problem = ReadProblem::ImpossibleMove;
+  return graph.PlayMove(move, seconds);
 }
 
 }  // namespace
 
-int Kifu::ReadJapaneseNotation(InStream& in, bool merge) {
+int Kifu::ReadJapaneseNotation(InStream& stream, bool merge, ReadReport* report) {
+  LineCountingInStream in(stream);
   ReadGraph graph;
-  if (!ReadStart(in, graph) || !graph.HasPlayableStart()) return -1;
+  ReadProblem problem = ReadProblem::None;
+  if (!ReadStart(in, graph, problem)) {
+    in.Report(report, problem,
+              problem == ReadProblem::InvalidStart
+                  ? "the board and hands make no standard handicap, and the header does not say その他"
+                  : nullptr);
+    return -1;
+  }
+  if (!graph.HasPlayableStart(report)) return -1;
   graph.BeginMoves();
   SjisString line;
-  while (NextLine(in, line) && ReadBodyLine(line, graph)) {
+  while (NextLine(in, line)) {
+    if (!ReadBodyLine(line, graph, problem)) {
+      in.Report(report, problem, nullptr, true);
+      break;
+    }
   }
   return graph.Install(*this, merge);
 }

@@ -106,13 +106,15 @@ int SkipBlanks(const SjisString& line, int offset) {
 
 // Reads the phrases of one line; false when one of them does not read or
 // play, which ends the moves (later ones would stand on a wrong position).
-bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove) {
+bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem) {
   int offset = 0;
   while (StartsWithSideMark(line, offset)) {
     KifuMove move;
     int seconds = 0;
     const KifuMove& previous = graph.Current()->move;
+    problem = ReadProblem::UnreadableMove;
     if (!ParseMovePhrase(move, graph.Working(), previous.toFile, previous.toRank, line, offset, seconds)) return false;
+    problem = ReadProblem::ImpossibleMove;
     if (!graph.PlayMove(move, seconds)) return false;
     sawMove = true;
     offset = SkipBlanks(line, offset);
@@ -136,15 +138,18 @@ void ReadResultLine(ReadGraph& graph, const SjisString& line) {
 
 }  // namespace
 
-int Kifu::ReadKi2(InStream& in, bool merge) {
+int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
+  LineCountingInStream in(stream);
   ReadGraph graph;
   SjisString line;
   HeaderWatch watch(in);
+  ReadProblem problem = ReadProblem::None;
   if (ReadKifHeader(watch, line, *graph.Root(), graph.StartPosition(), graph.names, graph.date, graph.title,
-                    graph.event, graph.ExtraHeaders()) != 0) {
+                    graph.event, graph.ExtraHeaders(), &problem) != 0) {
+    in.Report(report, problem);
     return -1;
   }
-  if (!graph.HasPlayableStart()) return -1;
+  if (!graph.HasPlayableStart(report)) return -1;
   bool recognised = watch.RecognisedHeaderLines(!line.IsEmpty()) > 0;
   if (!watch.ResultLine().IsEmpty()) line = watch.ResultLine();
   graph.BeginMoves();
@@ -161,11 +166,16 @@ int Kifu::ReadKi2(InStream& in, bool merge) {
       graph.AppendComment(line.Text() + 1);
     } else if (StartsWith(line, "変化：")) {
       graph.BackTo(VariationPly(line));
-    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised)) {
+    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised, problem)) {
+      // The header watch hands back a まで line it kept, not read here.
+      if (recognised) in.Report(report, problem, nullptr, true);
       break;
     }
     more = in.ReadLine(line) == 0;
   }
-  if (!recognised) return -1;
+  if (!recognised) {
+    if (report != nullptr) report->Set(ReadProblem::NotThisFormat, 0, SjisString());
+    return -1;
+  }
   return graph.Install(*this, merge);
 }

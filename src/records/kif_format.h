@@ -10,6 +10,7 @@
 
 #include "charset.h"
 #include "records/kifu_position.h"
+#include "records/read_report.h"
 #include "records/record_stream.h"
 #include "records/sjis_string.h"
 #include "records/sjis_string_list.h"
@@ -18,6 +19,9 @@ class KifuMoveNode;
 
 // The column header that ends the header section and starts the moves.
 inline constexpr char KIF_MOVES_HEADER[] = "手数----指手---------消費時間--";
+// Its short form, without the time column, which other programs write for
+// records without times: any line beginning so ends the header too.
+inline constexpr char KIF_MOVES_HEADER_SHORT[] = "手数----指手--";
 // The line that closes a line of play.
 inline constexpr char KIF_SEPARATOR[] = "#--separator--";
 
@@ -49,7 +53,8 @@ class LabelTable {
   int Count() const { return count_; }
 
   // The key of a name: its bytes in 32-bit chunks, most significant first,
-  // XORed together (a last partial chunk shifted to the top).
+  // XORed together (a last partial chunk of n bytes shifted left by
+  // 8 x (3 - n) bits, as stored label files were keyed).
   static uint32_t LabelKey(const char* name);
 
  private:
@@ -90,7 +95,10 @@ int ParseKifHand(const char* text, KifuPosition& position, int side);
 // Reads header lines up to the move section into the start position, the
 // root's comment, the names, date, title, event and the other key/value
 // pairs; `line` then holds the line that ended the header (empty at the end
-// of input). 0, or -1 for an unknown handicap, a bad hand or a bad diagram.
+// of input). 0, or -1 for an unknown handicap, a bad hand or a bad diagram,
+// which `problem` (when given) then names.
 int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPosition& startPosition,
                   SjisString names[2], SjisString& date, SjisString& title, SjisString& event,
-                  SjisStringList& extraList);
+                  SjisStringList& extraList, ReadProblem* problem = nullptr);
+// Whether a header-ending line is the moves line, full or short.
+bool IsKifMovesLine(const char* line);

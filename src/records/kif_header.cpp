@@ -184,9 +184,15 @@ int ParseKifHand(const char* text, KifuPosition& position, int side) {
   return 0;
 }
 
+bool IsKifMovesLine(const char* line) { return StartsWith(line, KIF_MOVES_HEADER_SHORT); }
+
 int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPosition& startPosition,
                   SjisString names[2], SjisString& date, SjisString& title, SjisString& event,
-                  SjisStringList& extraList) {
+                  SjisStringList& extraList, ReadProblem* problem) {
+  auto fail = [problem](ReadProblem what) {
+    if (problem != nullptr) *problem = what;
+    return -1;
+  };
   for (;;) {
     if (ReadKifLine(in, line) != 0) {
       line.Clear();
@@ -194,14 +200,14 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
     }
     line.TrimLeft();
     const char* text = line.Text();
-    if (std::strcmp(text, KIF_MOVES_HEADER) == 0 || StartsWith(text, "▲") || StartsWith(text, "△")) break;
+    if (IsKifMovesLine(text) || StartsWith(text, "▲") || StartsWith(text, "△")) break;
     if (text[0] == '*') {
       if (!root.comment.IsEmpty()) root.comment.Append("\r\n");
       root.comment.Append(text + 1);
       continue;
     }
     if (text[0] == '|' || (text[0] == ':' && text[1] == '|')) {
-      if (ReadKifBoard(in, line, startPosition) != 0) return -1;
+      if (ReadKifBoard(in, line, startPosition) != 0) return fail(ReadProblem::BadDiagramRow);
       continue;
     }
     SjisString value;
@@ -216,10 +222,10 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
       for (const HandicapName& entry : kHandicapNames) {
         if (std::strcmp(value.Text(), entry.name) == 0) found = &entry;
       }
-      if (found == nullptr) return -1;
+      if (found == nullptr) return fail(ReadProblem::UnknownHandicap);
       startPosition.SetStart(found->flags);
     } else if (const int side = HandSideOfKey(key); side >= 0) {
-      if (ParseKifHand(value.Text(), startPosition, side) != 0) return -1;
+      if (ParseKifHand(value.Text(), startPosition, side) != 0) return fail(ReadProblem::BadHand);
     } else if (std::strcmp(key, "先手") == 0 || std::strcmp(key, "下手") == 0) {
       names[0] = value;
     } else if (std::strcmp(key, "後手") == 0 || std::strcmp(key, "上手") == 0) {

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -77,9 +78,9 @@ class KifReader {
   KifReader(KifuMoveNode* root, KifuPositionTable* table, bool merge)
       : root_(root), table_(table), merge_(merge) {}
 
-  // Reads the move section; stops quietly at the first move line that
-  // can't be read.
-  void ReadMoves(InStream& in, const KifuPosition& start) {
+  // Reads the move section; stops at the first move line that can't be
+  // read, and says so in the report.
+  void ReadMoves(LineCountingInStream& in, const KifuPosition& start, ReadReport* report) {
     working_ = start;
     SjisString line;
     while (ReadKifLine(in, line) == 0) {
@@ -89,6 +90,7 @@ class KifReader {
       } else if (text[0] == '#' && text[1] == '%') {
         ReadLabelLine(text);
       } else if (!ReadMoveLine(line)) {
+        in.Report(report, stopProblem_, stopReason_.c_str(), true);
         break;
       }
     }
@@ -96,6 +98,13 @@ class KifReader {
 
  private:
   KifuMoveNode* Current() const { return path_.empty() ? root_ : path_.back(); }
+
+  // False with the problem kept for the report.
+  bool Stop(ReadProblem problem, std::string reason = "") {
+    stopProblem_ = problem;
+    stopReason_ = reason.empty() ? ReadProblemText(problem) : reason;
+    return false;
+  }
 
   void ReadStarLine(const char* text) {
     KifuMoveNode* node = Current();
@@ -140,22 +149,6 @@ class KifReader {
     }
   }
 
-  // Whether target can be reached from node through outgoing moves.
-  static bool IsBelow(const KifuPositionNode* node, const KifuPositionNode* target) {
-    std::vector<const KifuPositionNode*> stack{node};
-    std::unordered_set<const KifuPositionNode*> seen{node};
-    while (!stack.empty()) {
-      const KifuPositionNode* at = stack.back();
-      stack.pop_back();
-      for (int index = 0; index < at->outgoing.Count(); ++index) {
-        const KifuPositionNode* next = at->outgoing.At(index)->reachedNode;
-        if (next == target) return true;
-        if (next != nullptr && seen.insert(next).second) stack.push_back(next);
-      }
-    }
-    return false;
-  }
-
   // Joins the current move to a labelled position. Refused, so that a
   // hostile file can't free a node still in use, make a cycle or join
   // different positions: at the root, onto the node the move reaches
@@ -167,12 +160,19 @@ class KifReader {
     KifuMoveNode* move = path_.back();
     KifuPositionNode* reached = move->reachedNode;
     if (reached == nullptr || target == reached || target->position != working_) return;
-    if (move->leftNode->WouldMakeCycle(target) || IsBelow(reached, target)) return;
+    // A position on the line read is an ancestor: refused at once, without
+    // a walk over the whole line (a long line with a goto after every move
+    // would otherwise be read in quadratic time).
+    if (target == root_->reachedNode || onPath_.count(target) != 0) return;
+    if (move->leftNode->WouldMakeCycle(target) || target->WouldMakeCycle(reached)) return;
 
+    Leave(reached);
     reached->RemoveIncoming(move);
     if (reached->incoming.Count() == 0) DeletePosition(reached);
     move->reachedNode = target;
     target->incoming.Insert(move, -1);
+    ++onPath_[target];
+    target->RaiseDepthBound(move->leftNode->depthBound + 1);
   }
 
   // Deletes a position no move reaches any more, with what only it reaches,
@@ -205,6 +205,7 @@ class KifReader {
     while (path_.size() > depth) {
       const KifuMoveNode* node = path_.back();
       if (node->move.kind == KifuMoveKind::Ordinary) working_.UndoMove(node->move);
+      Leave(node->reachedNode);
       path_.pop_back();
     }
   }
@@ -230,28 +231,41 @@ class KifReader {
     const int king = byPlayer ? KIFU_KING + (working_.sideToMove == 1 ? KIFU_SECOND_PLAYER_BIT : 0) : 0;
     const KifuMove move(0, 0, 0, 0, king, 0, 0, kind);
     KifuMoveNode* node = Current()->reachedNode->AddMove(move, seconds, nullptr, -1, table_, MergeChooser::None(), true);
-    if (node == nullptr) return false;
-    path_.push_back(node);
+    if (node == nullptr) return Stop(ReadProblem::ImpossibleMove);
+    Enter(node);
     return true;
+  }
+
+  void Enter(KifuMoveNode* node) {
+    path_.push_back(node);
+    ++onPath_[node->reachedNode];
+  }
+  void Leave(KifuPositionNode* node) {
+    const auto found = onPath_.find(node);
+    if (found != onPath_.end() && --found->second == 0) onPath_.erase(found);
   }
 
   bool AddOrdinaryMove(const char* p) {
     const int side = working_.sideToMove == 1 ? 1 : 0;
     int toFile = 0, toRank = 0;
-    if (StartsWith(p, "同　")) {
+    if (StartsWith(p, "同")) {
       toFile = Current()->move.toFile;
       toRank = Current()->move.toRank;
+      // Other programs write "同歩(54)" without the full-width blank.
+      p += StartsWith(p, "同　") ? 4 : 2;
     } else if (ParseFullWidthDigit(p, toFile) == 2) {
-      if (ParseKanjiNumber(p + 2, toRank) == 0) return false;
+      if (ParseKanjiNumber(p + 2, toRank) == 0) return Stop(ReadProblem::UnreadableMove);
+      p += 4;
     } else {
-      return false;
+      return Stop(ReadProblem::UnreadableMove);
     }
-    if (toFile < 1 || toFile > 9 || toRank < 1 || toRank > 9) return false;
-    p += 4;
+    if (toFile < 1 || toFile > 9 || toRank < 1 || toRank > 9) return Stop(ReadProblem::UnreadableMove);
 
     KifuPieceCode piece(side == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
     const int used = piece.Parse(p);
-    if (used == 0 || piece.Type() == KIFU_EMPTY || piece.Type() == KIFU_NO_PIECE) return false;
+    if (used == 0 || piece.Type() == KIFU_EMPTY || piece.Type() == KIFU_NO_PIECE) {
+      return Stop(ReadProblem::UnreadableMove);
+    }
     p += used;
     int promote = 0;
     if (StartsWith(p, "不成")) {
@@ -265,24 +279,33 @@ class KifReader {
     if (StartsWith(p, "打")) {
       fromFile = side == 0 ? KIFU_FIRST_HAND_FILE : KIFU_SECOND_HAND_FILE;
       fromRank = piece.Type();
-      if (fromRank < KIFU_PAWN || fromRank > KIFU_ROOK || working_.hands[side][fromRank] <= 0) return false;
+      if (fromRank < KIFU_PAWN || fromRank > KIFU_ROOK) return Stop(ReadProblem::UnreadableMove);
+      if (working_.hands[side][fromRank] <= 0) {
+        return Stop(ReadProblem::ImpossibleMove, std::string("no ") + piece.Name(1) + " in hand");
+      }
       p += 2;
     } else {
-      if (p[0] != '(' || !IsDigit(p[1]) || !IsDigit(p[2]) || p[3] != ')') return false;
+      if (p[0] != '(' || !IsDigit(p[1]) || !IsDigit(p[2]) || p[3] != ')') return Stop(ReadProblem::UnreadableMove);
       fromFile = p[1] - '0';
       fromRank = p[2] - '0';
-      if (fromFile < 1 || fromRank < 1 || working_.At(fromFile, fromRank) != piece) return false;
+      if (fromFile < 1 || fromRank < 1) return Stop(ReadProblem::UnreadableMove);
+      if (working_.At(fromFile, fromRank) != piece) {
+        return Stop(ReadProblem::ImpossibleMove, "no such piece on " + ReadSquareText(fromFile, fromRank));
+      }
       p += 4;
     }
 
     const KifuMove move(fromFile, fromRank, toFile, toRank, piece, working_.At(toFile, toRank), promote,
                         KifuMoveKind::Ordinary);
-    if (working_.IsValidMove(move, 1) == 0) return false;
-    const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst() : MergeChooser::None();
+    if (working_.IsValidMove(move, 1) == 0) return Stop(ReadProblem::ImpossibleMove);
+    const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst([this](const KifuPositionNode* node) {
+      return node == root_->reachedNode || onPath_.count(node) != 0;
+    })
+                                        : MergeChooser::None();
     KifuMoveNode* node =
         Current()->reachedNode->AddMove(move, ReadConsumedTime(p), nullptr, -1, table_, chooser, true);
-    if (node == nullptr || !working_.DoMove(move)) return false;
-    path_.push_back(node);
+    if (node == nullptr || !working_.DoMove(move)) return Stop(ReadProblem::ImpossibleMove);
+    Enter(node);
     return true;
   }
 
@@ -294,27 +317,41 @@ class KifReader {
   // it, so a line joined to a merged position by a goto steps back the way
   // it came, whatever that position's own ply.
   std::vector<KifuMoveNode*> path_;
+  // The positions the moves of path_ reach, counted (a line may pass one
+  // position twice through a goto).
+  std::unordered_map<const KifuPositionNode*, int> onPath_;
   LabelTable labels_{997};
+  ReadProblem stopProblem_ = ReadProblem::None;
+  std::string stopReason_;
 };
 
 }  // namespace
 
-int Kifu::ReadKif(InStream& in, int merge) {
+int Kifu::ReadKif(InStream& stream, int merge, ReadReport* report) {
+  LineCountingInStream in(stream);
   // The header is read into locals, so a failure has nothing to free.
   KifuMoveNode headerRoot;
   KifuPosition start;
   SjisStringList extra;
   SjisString names[2], date, title, event, line;
-  const int header = ReadKifHeader(in, line, headerRoot, start, names, date, title, event, extra);
+  ReadProblem problem = ReadProblem::None;
+  if (ReadKifHeader(in, line, headerRoot, start, names, date, title, event, extra, &problem) != 0) {
+    in.Report(report, problem);
+    return -1;
+  }
+  if (!IsKifMovesLine(line.Text())) {
+    if (report != nullptr) report->Set(ReadProblem::NoMovesLine, 0, SjisString());
+    return -1;
+  }
   // The start must be a position the rules can play from; IsValid lets a
   // mate problem (flags 0x400) place the kings as it likes.
-  if (header != 0 || std::strcmp(line.Text(), KIF_MOVES_HEADER) != 0 || !start.IsValid()) return -1;
+  if (!CheckReadStart(start, report)) return -1;
 
   auto* table = new KifuPositionTable;
   KifuMoveNode* root = NewKifuGraph(start, table);
   root->comment = static_cast<SjisString&&>(headerRoot.comment);
   KifReader reader(root, table, merge != 0);
-  reader.ReadMoves(in, start);
+  reader.ReadMoves(in, start, report);
   // A merge whose start position is not in this record fails here, and the
   // record keeps what it had.
   return Adopt(root, table, new SjisStringList(static_cast<SjisStringList&&>(extra)), names, date, title, event,

@@ -9,6 +9,7 @@
 #include "charset.h"
 #include "records/kifu_graph.h"
 #include "records/kifu_position_table.h"
+#include "records/read_report.h"
 #include "records/sjis_string.h"
 #include "records/sjis_string_list.h"
 
@@ -164,6 +165,8 @@ class Kifu {
   // Sends the lines of the selected line from fromPly on to the observer.
   void RefreshList(int fromPly);
 
+  // Every reader takes an optional report, which it fills with why it
+  // refused the text or where it stopped reading (ReadReport).
   // --- KIF text (kif_writer.cpp, kif_reader.cpp)
   // Writes the whole record as KIF; 0.
   int WriteKif(OutStream& out) const;
@@ -172,7 +175,7 @@ class Kifu {
   // Reads a KIF text from the stream into a new graph and installs it
   // (merge: grafted onto the equal position of this record); 0, or -1 with
   // the record unchanged.
-  int ReadKif(InStream& in, int merge);
+  int ReadKif(InStream& in, int merge, ReadReport* report = nullptr);
   // --- KI2 and Japanese-notation text (ki2_writer.cpp, ki2_reader.cpp, japanese_text_reader.cpp)
   // Writes the header block and the selected line in relative notation, six
   // moves a line, and the result line when it ends in a marker; 0.
@@ -182,11 +185,11 @@ class Kifu {
   // Reads a KI2 text with its 変化 variations and installs it (grafted at
   // the equal position with merge); 0, or -1 and the record unchanged when
   // the header fails or nothing of the text is KI2.
-  int ReadKi2(InStream& in, bool merge);
+  int ReadKi2(InStream& in, bool merge, ReadReport* report = nullptr);
   // Reads a Japanese-notation text (header, board diagram, hands, one move
   // phrase a line) and installs it; 0, or -1 and the record unchanged when
   // the header, board or hands fail.
-  int ReadJapaneseNotation(InStream& in, bool merge);
+  int ReadJapaneseNotation(InStream& in, bool merge, ReadReport* report = nullptr);
 
   // --- CSA text (csa_writer.cpp, csa_reader.cpp)
   // Writes the names, start position and main line as CSA; 0, or -1 when a
@@ -198,7 +201,7 @@ class Kifu {
   // Reads a CSA text into a new one-line graph and installs it (merge as
   // ReadKif; strict: an unknown header line fails); 0, or -1 with the
   // record unchanged.
-  int ReadCsa(InStream& in, int merge, int strict);
+  int ReadCsa(InStream& in, int merge, int strict, ReadReport* report = nullptr);
 
   // --- RVQ text (rvq_format.cpp)
   // Writes the header comments, the names, the start position block and
@@ -209,12 +212,12 @@ class Kifu {
   int WriteRvqPosition(OutStream& out, const KifuPosition& position) const;
   // Reads the position block of an RVQ text as the start of a record with
   // no moves and installs it; 0, or -1 with the record unchanged.
-  int ReadRvq(InStream& in, bool merge);
+  int ReadRvq(InStream& in, bool merge, ReadReport* report = nullptr);
 
   // --- old binary record (old_native_reader.cpp)
   // Reads a .krs record (bytes as stored, no line-end translation) and
   // installs it; 0, or -1 with the record unchanged.
-  int ReadOldNative(InStream& in, bool merge);
+  int ReadOldNative(InStream& in, bool merge, ReadReport* report = nullptr);
 
  private:
   void FollowNavigation(int oldPly, int newPly);

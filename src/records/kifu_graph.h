@@ -95,15 +95,25 @@ class MergeChooser {
   static MergeChooser None() { return MergeChooser(); }
   // Always the first candidate.
   static MergeChooser TakeFirst();
+  // The first candidate, where `known` names positions the caller knows to
+  // be ancestors (the line it is reading), skipped without a walk.
+  static MergeChooser TakeFirst(std::function<bool(const KifuPositionNode*)> known);
 
   // Whether a merge is considered at all.
   bool Merges() const { return merges_; }
   // The chosen index among count candidates (may be out of range: no merge).
   int Choose(KifuPositionNode* const* candidates, int count) const;
+  // Whether only the first candidate matters (candidates after it need not
+  // be looked for).
+  bool TakesFirst() const { return takesFirst_; }
+  // Whether the caller knows the node to be an ancestor of the move's position.
+  bool IsKnownAncestor(const KifuPositionNode* node) const { return knownAncestor_ && knownAncestor_(node); }
 
  private:
   Function choose_;
+  std::function<bool(const KifuPositionNode*)> knownAncestor_;
   bool merges_ = false;
+  bool takesFirst_ = false;
 };
 
 // One move of the graph.
@@ -154,6 +164,11 @@ class KifuPositionNode {
   KifuPositionKey key;
   KifuPosition position;
   uintptr_t traversalMark = 0;            // 0 at rest; the copy during a copy, a counter while sorting
+  // Above the bound of every position a move leads here from, so that an
+  // ancestor always has a lower bound: a cycle test stops where the bounds
+  // fall to the candidate's instead of walking back to the root.
+  int32_t depthBound = 0;
+  uint64_t walkStamp = 0;                 // the last ancestor walk that met this node
 
   KifuPositionNode() = default;
   KifuPositionNode(const KifuPositionNode&) = delete;
@@ -186,8 +201,12 @@ class KifuPositionNode {
   // the selection moves to another incoming move, the plies are renumbered.
   bool RemoveIncoming(KifuMoveNode* node);
   // Whether candidate is this node or an ancestor of it through incoming
-  // moves. Each ancestor is visited once.
+  // moves. Only ancestors whose depth bound lies above the candidate's are
+  // visited, each once.
   bool WouldMakeCycle(const KifuPositionNode* candidate) const;
+  // Raises the depth bound to at least `minimum`, and those below it as far
+  // as they must rise to stay above it (after a move reaches this node).
+  void RaiseDepthBound(int32_t minimum);
   // Adds every move of other's graph here (appended, not selected, merging
   // into the first equal position), joining differing comments; each pair
   // of positions is grafted once.

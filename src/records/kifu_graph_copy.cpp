@@ -35,6 +35,7 @@ class GraphCopier {
   KifuPositionNode* CopyPosition(const KifuPositionNode* source) {
     auto* copy = new KifuPositionNode;
     copy->ply = source->ply;
+    copy->depthBound = source->depthBound;
     copy->key = source->key;
     copy->position = source->position;
     if (table_ != nullptr) table_->Insert(copy);
@@ -93,6 +94,9 @@ KifuMoveNode* KifuMoveNode::CopySubtree(KifuPositionNode* newLeft, KifuPositionT
   GraphCopier copier(table);
   KifuMoveNode* copy = copier.CopyMove(this, newLeft);
   copier.Run();
+  // The copied bounds keep their order among themselves; the move into the
+  // copy may need them higher.
+  if (copy->reachedNode != nullptr && newLeft != nullptr) copy->reachedNode->RaiseDepthBound(newLeft->depthBound + 1);
   return copy;
 }
 

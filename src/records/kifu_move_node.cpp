@@ -87,8 +87,13 @@ void MoveNodeList::Clear() {
   capacity_ = 0;
 }
 
-MergeChooser MergeChooser::TakeFirst() {
-  return MergeChooser([](KifuPositionNode* const*, int) { return 0; });
+MergeChooser MergeChooser::TakeFirst() { return TakeFirst(nullptr); }
+
+MergeChooser MergeChooser::TakeFirst(std::function<bool(const KifuPositionNode*)> known) {
+  MergeChooser chooser([](KifuPositionNode* const*, int) { return 0; });
+  chooser.takesFirst_ = true;
+  chooser.knownAncestor_ = std::move(known);
+  return chooser;
 }
 
 int MergeChooser::Choose(KifuPositionNode* const* candidates, int count) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "charset.h"
 #include "records/kifu_piece.h"
@@ -132,6 +133,9 @@ class KifuPosition {
   // Piece counts (kings in the box included), kings, pawn files, dead
   // pieces, and the side that has just moved not in check.
   bool IsValid() const;
+  // The rule the position breaks, in words ("two unpromoted pawns of the
+  // first player on file 2"); empty when it is valid.
+  std::string InvalidReason() const;
   // Whether side's king is attacked (false without a king).
   bool IsInCheck(int side) const;
   // Writes the pseudo-legal moves matching the filters (-1 or 255 = any) and

@@ -3,6 +3,7 @@
 // graph, and keeping plies equal to the selected incoming paths. Every walk
 // keeps its own stack, so deep records don't exhaust the call stack, and
 // visits each node once, so records full of transpositions stay linear.
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <unordered_set>
@@ -63,21 +64,9 @@ void DeleteMoves(std::vector<KifuMoveNode*> moves, KifuPositionTable* table) {
   }
 }
 
-// Every position node from which `node` is reached through incoming moves.
-std::unordered_set<const KifuPositionNode*> Ancestors(const KifuPositionNode* node) {
-  std::unordered_set<const KifuPositionNode*> seen;
-  std::vector<const KifuPositionNode*> pending{node};
-  seen.insert(node);
-  while (!pending.empty()) {
-    const KifuPositionNode* walk = pending.back();
-    pending.pop_back();
-    for (int i = 0; i < walk->incoming.Count(); ++i) {
-      const KifuPositionNode* left = walk->incoming.At(i)->leftNode;
-      if (left != nullptr && seen.insert(left).second) pending.push_back(left);
-    }
-  }
-  return seen;
-}
+// Numbers the ancestor walks, so that a node's stamp tells whether this
+// walk met it already without a set to clear.
+std::atomic<uint64_t> g_walkCount{0};
 
 }  // namespace
 
@@ -130,16 +119,12 @@ KifuMoveNode* KifuPositionNode::AddMove(const KifuMove& move, int time, const Th
     // Only equal positions merge (equal keys alone are not enough), and
     // never into this node or an ancestor, which would close a cycle.
     std::vector<KifuPositionNode*> candidates;
-    std::unordered_set<const KifuPositionNode*> ancestors;
-    bool ancestorsKnown = false;
     for (KifuPositionNode* walk = table->Find(playedKey, played); walk != nullptr && walk->key == playedKey;
          walk = walk->chainNext) {
-      if (!(walk->position == played)) continue;
-      if (!ancestorsKnown) {
-        ancestors = Ancestors(this);
-        ancestorsKnown = true;
-      }
-      if (ancestors.count(walk) == 0) candidates.push_back(walk);
+      if (!(walk->position == played) || chooser.IsKnownAncestor(walk) || WouldMakeCycle(walk)) continue;
+      candidates.push_back(walk);
+      // The first candidate is all a first-taking chooser looks at.
+      if (chooser.TakesFirst()) break;
     }
     const int count = static_cast<int>(candidates.size());
     const int chosen = count > 0 ? chooser.Choose(candidates.data(), count) : -1;
@@ -148,11 +133,13 @@ KifuMoveNode* KifuPositionNode::AddMove(const KifuMove& move, int time, const Th
       node->reachedNode = target;
       target->incoming.Select(target->incoming.Insert(node, -1));
       if (target->ply != ply + 1) target->RenumberPlies();
+      target->RaiseDepthBound(depthBound + 1);
       return node;
     }
   }
   auto* reached = new KifuPositionNode;
   reached->ply = ply + 1;
+  reached->depthBound = depthBound + 1;
   reached->position = played;
   reached->key = playedKey;
   reached->incoming.Insert(node, -1);
@@ -198,7 +185,38 @@ bool KifuPositionNode::RemoveIncoming(KifuMoveNode* node) {
 
 bool KifuPositionNode::WouldMakeCycle(const KifuPositionNode* candidate) const {
   if (candidate == this) return true;
-  return Ancestors(this).count(candidate) != 0;
+  if (candidate == nullptr || candidate->depthBound >= depthBound) return false;
+  const uint64_t stamp = ++g_walkCount;
+  std::vector<const KifuPositionNode*> pending{this};
+  while (!pending.empty()) {
+    const KifuPositionNode* walk = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < walk->incoming.Count(); ++i) {
+      KifuPositionNode* left = walk->incoming.At(i)->leftNode;
+      if (left == candidate) return true;
+      // Below the candidate's bound no node has it as an ancestor.
+      if (left == nullptr || left->depthBound <= candidate->depthBound || left->walkStamp == stamp) continue;
+      left->walkStamp = stamp;
+      pending.push_back(left);
+    }
+  }
+  return false;
+}
+
+void KifuPositionNode::RaiseDepthBound(int32_t minimum) {
+  if (depthBound >= minimum) return;
+  depthBound = minimum;
+  std::vector<KifuPositionNode*> pending{this};
+  while (!pending.empty()) {
+    const KifuPositionNode* walk = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < walk->outgoing.Count(); ++i) {
+      KifuPositionNode* next = walk->outgoing.At(i)->reachedNode;
+      if (next == nullptr || next->depthBound > walk->depthBound) continue;
+      next->depthBound = walk->depthBound + 1;
+      pending.push_back(next);
+    }
+  }
 }
 
 void KifuPositionNode::GraftFrom(const KifuPositionNode* other, KifuPositionTable* table) {

@@ -55,7 +55,7 @@ uint32_t LabelTable::LabelKey(const char* name) {
       inChunk = 0;
     }
   }
-  if (inChunk > 0) key ^= chunk << (8 * (4 - inChunk));
+  if (inChunk > 0) key ^= chunk << (8 * (3 - inChunk));
   return key;
 }
 

@@ -103,7 +103,11 @@ void AddMarker(ReadGraph& graph, const StoredMove& record) {
 
 }  // namespace
 
-int Kifu::ReadOldNative(InStream& in, bool merge) {
+int Kifu::ReadOldNative(InStream& in, bool merge, ReadReport* report) {
+  // Every refusal but an invalid start is a damaged or foreign file.
+  ReadReport unused;
+  ReadReport& said = report != nullptr ? *report : unused;
+  said.Set(ReadProblem::NotThisFormat, 0, SjisString());
   ReadGraph graph;
   KifuPosition& root = graph.StartPosition();
 
@@ -149,6 +153,9 @@ int Kifu::ReadOldNative(InStream& in, bool merge) {
     if (!root.UndoMove(record.move)) return -1;
   }
 
+  // The start must be one the rules can play from (a mate problem may
+  // place its kings freely), as for every other reader.
+  if (!graph.HasPlayableStart(&said)) return -1;
   graph.BeginMoves();
   for (int index = 0; index < n; ++index) {
     const StoredMove& record = before[static_cast<size_t>(index)];
@@ -171,6 +178,7 @@ int Kifu::ReadOldNative(InStream& in, bool merge) {
       return -1;
     }
   }
+  said = ReadReport{};
   // A merge that finds no equal position is reported, not taken for success.
   return graph.Install(*this, merge);
 }

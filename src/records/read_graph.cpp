@@ -41,6 +41,7 @@ void ReadGraph::BeginMoves() {
   working_ = start->position;
   line_.assign(1, root_);
   tableKeys_ = {{KeyBits(start->key), 1}};
+  onLine_ = {{start, 1}};
   lineKeys_ = tableKeys_;
 }
 
@@ -54,12 +55,15 @@ bool ReadGraph::PlayMove(const KifuMove& move, int seconds) {
   const bool onlyOnLine = CountOf(tableKeys_, bits) == CountOf(lineKeys_, bits);
   const int tableCount = table_->Count();
   KifuMoveNode* node = Current()->reachedNode->AddMove(
-      move, seconds, nullptr, -1, table_, onlyOnLine ? MergeChooser::None() : MergeChooser::TakeFirst(), true);
+      move, seconds, nullptr, -1, table_, onlyOnLine ? MergeChooser::None() : MergeChooser::TakeFirst([this](const KifuPositionNode* position) {
+        return onLine_.count(position) != 0;
+      }), true);
   if (node == nullptr) return false;
   if (table_->Count() > tableCount) ++tableKeys_[KeyBits(node->reachedNode->key)];
   working_ = after;
   line_.push_back(node);
   ++lineKeys_[KeyBits(node->reachedNode->key)];
+  ++onLine_[node->reachedNode];
   return true;
 }
 
@@ -74,6 +78,9 @@ void ReadGraph::BackTo(int ply) {
   if (ply < 1) return;
   while (Ply() >= ply && working_.UndoMove(Current()->move)) {
     --lineKeys_[KeyBits(Current()->reachedNode->key)];
+    if (const auto found = onLine_.find(Current()->reachedNode); found != onLine_.end() && --found->second == 0) {
+      onLine_.erase(found);
+    }
     line_.pop_back();
   }
 }
@@ -84,9 +91,7 @@ void ReadGraph::AppendComment(const char* text) {
   comment.Append(text);
 }
 
-bool ReadGraph::HasPlayableStart() {
-  return StartPosition().IsValid();
-}
+bool ReadGraph::HasPlayableStart(ReadReport* report) { return CheckReadStart(StartPosition(), report); }
 
 int ReadGraph::Install(Kifu& record, bool merge) {
   installed_ = true;

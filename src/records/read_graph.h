@@ -51,8 +51,9 @@ class ReadGraph {
   // Appends a comment line to the current move's comment ("\r\n" between lines).
   void AppendComment(const char* text);
   // Whether the start can be played from: a valid position (which lets a
-  // mate problem, flags 0x400, place the kings as it likes).
-  bool HasPlayableStart();
+  // mate problem, flags 0x400, place the kings as it likes); the report,
+  // when given, names the rule it breaks.
+  bool HasPlayableStart(ReadReport* report = nullptr);
   // Hands everything to record.Adopt; its result: -1 when a merge found no
   // equal position (the record is then unchanged).
   int Install(Kifu& record, bool merge);
@@ -72,6 +73,9 @@ class ReadGraph {
   // over the whole line at every move.
   std::unordered_map<uint64_t, int> tableKeys_;
   std::unordered_map<uint64_t, int> lineKeys_;
+  // The position nodes of the line read, counted: ancestors every merge
+  // skips without a walk.
+  std::unordered_map<const KifuPositionNode*, int> onLine_;
   bool entered_ = false;
   bool installed_ = false;
 };

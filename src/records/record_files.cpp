@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "records/game_record.h"
 #include "records/kifu.h"
+#include "records/text_encoding.h"
 
 namespace {
 
@@ -110,48 +112,125 @@ bool KifuFileTypeIsWritable(KifuFileType type) {
          type == KIFU_FILE_CKF;
 }
 
-int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge) {
-  if (path == nullptr) return -1;
-  if (type == KIFU_FILE_CKF) {
-    ArmouredFileInStream in;
-    if (in.Open(path) != 0) return -1;
-    return record.ReadKif(in, merge);
+namespace {
+
+// How far into a text a sniff for its encoding looks.
+constexpr size_t kSniffBytes = 4096;
+
+// A text that is not Shift-JIS: a UTF-8 byte-order mark, or NUL bytes
+// (UTF-16 or binary data). The readers would take such text for a broken
+// record, or lose its first header line to the mark.
+bool RefuseForeignEncoding(const char* bytes, size_t size, ReadReport* report) {
+  ReadProblem problem = ReadProblem::None;
+  if (StartsWithUtf8Bom(bytes, size)) problem = ReadProblem::Utf8Text;
+  for (size_t at = 0; problem == ReadProblem::None && at < size; ++at) {
+    if (bytes[at] == '\0') problem = ReadProblem::UnknownEncoding;
   }
-  if (type == KIFU_FILE_OLD_NATIVE) {
-    RawFileInStream in;
-    if (in.Open(path) != 0) return -1;
-    return record.ReadOldNative(in, merge);
+  if (problem == ReadProblem::None) return false;
+  if (report != nullptr) report->Set(problem, 0, SjisString());
+  return true;
+}
+
+// After a refusal: text that is UTF-8 throughout its first bytes was most
+// likely refused for being UTF-8, which says more than the reader's reason.
+void NameUtf8Refusal(const char* bytes, size_t size, ReadReport* report) {
+  if (report != nullptr && HasNonAscii(bytes, size) && IsValidUtf8(bytes, size, true)) {
+    report->Set(ReadProblem::Utf8Text, 0, SjisString());
   }
+}
+
+// How much a paste reader's refusal says: nothing of its format least, a
+// KIF header without the moves line next, then the further the better.
+long Weight(const ReadReport& said) {
+  if (said.problem == ReadProblem::NotThisFormat) return 0;
+  if (said.problem == ReadProblem::NoMovesLine) return 1;
+  return 2 + said.line;
+}
+
+// The first bytes of a file; empty when it can't be read.
+std::string FileStart(const char* path) {
+  std::string bytes(kSniffBytes, '\0');
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return "";
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  std::fclose(file);
+  return bytes;
+}
+
+// Reads a text file of the type; the report as the reader filled it.
+int ReadTextFile(const char* path, KifuFileType type, Kifu& record, bool merge, ReadReport* report) {
   FileInStream in;
   if (in.Open(path) != 0) return -1;
   switch (type) {
-    case KIFU_FILE_KIF:
-      if (record.ReadKif(in, merge) == 0) return 0;
+    case KIFU_FILE_KIF: {
+      if (record.ReadKif(in, merge, report) == 0) return 0;
+      // The Japanese-notation text reader is the fallback; when it refuses
+      // too, the KIF reader's reason is the one that fits a .kif file.
+      ReadReport fallback;
       in.Rewind();
-      return record.ReadJapaneseNotation(in, merge);
-    case KIFU_FILE_KI2: return record.ReadKi2(in, merge);
-    case KIFU_FILE_CSA: return record.ReadCsa(in, merge, 0);
-    case KIFU_FILE_RVQ: return record.ReadRvq(in, merge);
-    case KIFU_FILE_JAPANESE_TEXT: return record.ReadJapaneseNotation(in, merge);
+      const int result = record.ReadJapaneseNotation(in, merge, &fallback);
+      if (result == 0 && report != nullptr) *report = fallback;
+      return result;
+    }
+    case KIFU_FILE_KI2: return record.ReadKi2(in, merge, report);
+    case KIFU_FILE_CSA: return record.ReadCsa(in, merge, 0, report);
+    case KIFU_FILE_RVQ: return record.ReadRvq(in, merge, report);
+    case KIFU_FILE_JAPANESE_TEXT: return record.ReadJapaneseNotation(in, merge, report);
     default: return -1;
   }
 }
 
-int ReadKifuText(const char* text, Kifu& record) {
+}  // namespace
+
+int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, ReadReport* report) {
+  if (path == nullptr) return -1;
+  if (type == KIFU_FILE_CKF) {
+    ArmouredFileInStream in;
+    if (in.Open(path) != 0) return -1;
+    return record.ReadKif(in, merge, report);
+  }
+  if (type == KIFU_FILE_OLD_NATIVE) {
+    RawFileInStream in;
+    if (in.Open(path) != 0) return -1;
+    return record.ReadOldNative(in, merge, report);
+  }
+  const std::string start = FileStart(path);
+  if (RefuseForeignEncoding(start.data(), start.size(), report)) return -1;
+  const int result = ReadTextFile(path, type, record, merge, report);
+  if (result != 0) NameUtf8Refusal(start.data(), start.size(), report);
+  return result;
+}
+
+int ReadKifuText(const char* text, Kifu& record, ReadReport* report) {
+  if (text == nullptr) text = "";
+  const size_t size = std::strlen(text);
+  if (RefuseForeignEncoding(text, size, report)) return -1;
   MemoryInStream in(text);
   // The order matters: the stricter readers first, so that a text is taken
   // by the reader of its own format.
   const auto readers = {
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKif(stream, 0); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadJapaneseNotation(stream, false); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadRvq(stream, false); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadCsa(stream, 0, 1); },
-      +[](Kifu& kifu, InStream& stream) { return kifu.ReadKi2(stream, false); },
+      +[](Kifu& kifu, InStream& stream, ReadReport* said) { return kifu.ReadKif(stream, 0, said); },
+      +[](Kifu& kifu, InStream& stream, ReadReport* said) { return kifu.ReadJapaneseNotation(stream, false, said); },
+      +[](Kifu& kifu, InStream& stream, ReadReport* said) { return kifu.ReadRvq(stream, false, said); },
+      +[](Kifu& kifu, InStream& stream, ReadReport* said) { return kifu.ReadCsa(stream, 0, 1, said); },
+      +[](Kifu& kifu, InStream& stream, ReadReport* said) { return kifu.ReadKi2(stream, false, said); },
   };
+  // When every reader refuses, the one that read furthest into the text
+  // understood most of it: its reason is the one given.
+  ReadReport best;
+  best.problem = ReadProblem::NotThisFormat;
+  best.reason = ReadProblemText(ReadProblem::NotThisFormat);
   for (const auto reader : readers) {
     in.Rewind();
-    if (reader(record, in) == 0) return 0;
+    ReadReport said;
+    if (reader(record, in, &said) == 0) {
+      if (report != nullptr) *report = said;
+      return 0;
+    }
+    if (Weight(said) > Weight(best)) best = said;
   }
+  NameUtf8Refusal(text, std::min(size, kSniffBytes), &best);
+  if (report != nullptr) *report = best;
   return -1;
 }
 
@@ -161,9 +240,9 @@ int RawFileInStream::Refill() {
   return static_cast<int>(std::fread(bytes_ + kPushBackRoom, 1, kBufferSize, file_));
 }
 
-bool GameRecord::Load(const char* path, KifuFileType* type, bool merge) {
+bool GameRecord::Load(const char* path, KifuFileType* type, bool merge, ReadReport* report) {
   const KifuFileType chosen = ResolveType(path, type);
-  if (chosen <= 0 || ReadKifuFile(path, chosen, *record, merge) != 0) return false;
+  if (chosen <= 0 || ReadKifuFile(path, chosen, *record, merge, report) != 0) return false;
   ShowStart();
   title.Assign(path);
   return true;
@@ -209,8 +288,8 @@ bool GameRecord::WriteToString(SjisString& text, int format, bool positionOnly) 
   return result == 0;
 }
 
-bool GameRecord::LoadFromText(const SjisString& text) {
-  if (ReadKifuText(text.Text(), *record) != 0) return false;
+bool GameRecord::LoadFromText(const SjisString& text, ReadReport* report) {
+  if (ReadKifuText(text.Text(), *record, report) != 0) return false;
   ShowStart();
   title.Clear();
   return true;

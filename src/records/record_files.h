@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "charset.h"
+#include "records/read_report.h"
 #include "records/record_stream.h"
 
 // A record file format; 0 asks for detection by extension. Also the format
@@ -30,12 +31,14 @@ class Kifu;
 
 // Reads a file of the type (not 0) into record with the type's reader
 // (KIF falls back to Japanese-notation text); 0, or -1 with the record
-// unchanged.
-int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge);
+// unchanged. Text that is UTF-8 (a byte-order mark) or UTF-16 is refused.
+// The report, when given, says why a read refused or where it stopped.
+int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, ReadReport* report = nullptr);
 // Reads pasted text into record with the first reader that accepts it:
 // KIF, Japanese-notation text, RVQ, strict CSA, KI2; 0, or -1 with the
-// record unchanged.
-int ReadKifuText(const char* text, Kifu& record);
+// record unchanged (the report then gives the reason of the reader that
+// read furthest).
+int ReadKifuText(const char* text, Kifu& record, ReadReport* report = nullptr);
 
 // A file read byte for byte as stored: no line-end folding and no end at a
 // 0x1A byte (binary records hold both).

@@ -248,13 +248,17 @@ int Kifu::WriteRvqPosition(OutStream& out, const KifuPosition& position) const {
   return header == 0 && block == 0 ? 0 : -1;
 }
 
-int Kifu::ReadRvq(InStream& in, bool merge) {
+int Kifu::ReadRvq(InStream& in, bool merge, ReadReport* report) {
   ReadGraph graph;
   graph.names[0].Assign("sente");
   graph.names[1].Assign("gote");
   KifuPosition& start = graph.StartPosition();
   int token = NextRvqToken(in);
-  if (token == RVQ_END) return -1;
+  auto refuse = [report]() {
+    if (report != nullptr) report->Set(ReadProblem::NotThisFormat, 0, SjisString());
+    return -1;
+  };
+  if (token == RVQ_END) return refuse();
   for (; token != RVQ_END; token = NextRvqToken(in)) {
     bool ok;
     switch (token) {
@@ -269,9 +273,12 @@ int Kifu::ReadRvq(InStream& in, bool merge) {
       case RVQ_BOARD: ok = ReadBoard(in, start); break;
       default: ok = false; break;
     }
-    if (!ok) return -1;
+    if (!ok) return refuse();
   }
   start.UpdateBoxAndHandicap();
+  // A start the rules can't play from could not be written and read back
+  // as KIF either.
+  if (!graph.HasPlayableStart(report)) return -1;
   graph.BeginMoves();
   // A merge that finds no equal position is reported, not taken for success.
   return graph.Install(*this, merge);

@@ -140,6 +140,14 @@ TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
     EXPECT_EQ(Read(kifu, bytes), -1) << bytes.size();
     EXPECT_EQ(DescribeKifuGraph(kifu), before);
   }
+  // A start the rules can't play from: a second first-player king on 5五.
+  std::string twoKings = RandomGame(5, 10, 0);
+  Put(twoKings, 46 + 16 * 5 + 5, KIFU_KING, 1);
+  BytesInStream in(twoKings);
+  ReadReport report;
+  EXPECT_EQ(kifu.ReadOldNative(in, false, &report), -1);
+  EXPECT_EQ(report.problem, ReadProblem::InvalidStart);
+  EXPECT_EQ(DescribeKifuGraph(kifu), before);
   // Flag bits above the handicap's are dropped.
   std::string flagged = game;
   Put(flagged, 44, 0xF100, 2);

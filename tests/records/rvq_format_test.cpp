@@ -54,13 +54,20 @@ TEST(Rvq, WritesTheBlockAndMainLine) {
 }
 
 TEST(Rvq, ReadsTheWordsOfTheFormatAndRefusesTheRest) {
-  std::string board = "<ban>";
-  for (int at = 0; at < 81; ++at) board += at == 4 ? " ou" : at == 76 ? " OU" : at == 40 ? " HI*" : " --";
-  // Text, then pawns and golds in the first hand, side to move; -1: refused.
+  std::string board = "<ban>", kings = "<ban>";
+  for (int at = 0; at < 81; ++at) {
+    board += at == 4 ? " ou" : at == 76 ? " OU" : at == 36 ? " HI*" : " --";
+    kings += at == 4 ? " ou" : at == 76 ? " OU" : " --";
+  }
+  kings += "</ban>";
+  // Text, then pawns and golds in the first hand, side to move; -1: refused
+  // (a hand beyond the set is refused as an invalid start).
   const std::tuple<std::string, int, int, int> cases[] = {
-      {"<mochi-sente> FU 2 KI 1 </mochi-sente>", 2, 1, 0}, {"<mochi-sente> fu 2 KI 1 </mochi-sente>", 2, 1, 0},
+      {kings + "<mochi-sente> FU 2 KI 1 </mochi-sente>", 2, 1, 0},
+      {kings + "<mochi-sente> fu 2 KI 1 </mochi-sente>", 2, 1, 0},
       {"#x]\n[\x81\x5d 7 ]<teban>gote</teban>$ <ban> $", 0, 0, 1},  // trail bytes end no bracket
-      {"<mochi-sente>FU 2</mochi-sente>\x81\x5b<teban>gote</teban>]", 2, 0, 1},  // nor start one
+      {kings + "<mochi-sente>FU 2</mochi-sente>\x81\x5b<teban>gote</teban>]", 2, 0, 1},  // nor start one
+      {"<mochi-sente> FU 2 </mochi-sente>", -1, 0, 0}, 
       {board + "</ban>", 0, 0, 0}, {"", -1, 0, 0}, {"#\n", -1, 0, 0}, {"<teban>sente", -1, 0, 0},
       {"7 <teban>gote</teban>", -1, 0, 0}, {"<mochi-sente> OU 1 </mochi-sente>", -1, 0, 0},
       {"<mochi-sente> FU </mochi-sente>", -1, 0, 0}, {"<mochi-sente> FU 19 </mochi-sente>", -1, 0, 0},
@@ -77,7 +84,7 @@ TEST(Rvq, ReadsTheWordsOfTheFormatAndRefusesTheRest) {
     }
     EXPECT_EQ(std::tuple(read.hands[0][KIFU_PAWN] + 0, read.hands[0][KIFU_GOLD] + 0, read.sideToMove),
               std::tuple(pawns, golds, side)) << text;
-    EXPECT_EQ(read.At(5, 5).Code(), text == board + "</ban>" ? KIFU_DRAGON : 0);
+    EXPECT_EQ(read.At(9, 5).Code(), text == board + "</ban>" ? KIFU_DRAGON : 0);
   }
   MemoryInStream words("FU* ry 0123 99999999999999 gote<ban>x</ban> FU\x81\x5d");
   for (const int token : {9, 31, RVQ_NUMBER + 123, RVQ_NUMBER + RVQ_NUMBER_CAP, RVQ_GOTE, RVQ_BOARD, RVQ_BOARD_END,
@@ -109,7 +116,9 @@ TEST(Rvq, PositionsReadBackAndMutatedTextsNeverBreakTheReader) {
     position.UpdateBoxAndHandicap();
     std::string text = RvqOf(position);
     Kifu kifu, again;
-    ASSERT_EQ(ReadRvqText(again, text), 0);
+    // A start the rules can't play from (the side not to move in check) is refused.
+    ASSERT_EQ(ReadRvqText(again, text), position.IsValid() ? 0 : -1);
+    if (!position.IsValid()) continue;
     const KifuPosition& read = again.StartNode()->position;
     ASSERT_TRUE(read == position && read.handicapFlags == position.handicapFlags) << text;
     text = MutateRecordText(text, random, kTokens);

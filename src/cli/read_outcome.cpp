@@ -1,0 +1,31 @@
+// Read reports turned into one line of UTF-8 for the terminal.
+#include "cli/read_outcome.h"
+
+#include <cstdio>
+
+#include "cli/utf8_text.h"
+
+namespace {
+
+std::string AsUtf8(const std::string& sjis) {
+  std::string utf8;
+  return Cp932ToUtf8(sjis.c_str(), utf8) ? utf8 : sjis;
+}
+
+std::string Place(const std::string& file, const ReadReport& report) {
+  return report.line > 0 ? file + ":" + std::to_string(report.line) : file;
+}
+
+}  // namespace
+
+std::string RefusalMessage(const std::string& file, const ReadReport& report) {
+  const std::string reason = report.reason.empty() ? ReadProblemText(ReadProblem::NotThisFormat) : report.reason;
+  return Place(file, report) + ": " + AsUtf8(reason);
+}
+
+int ReadOutcomeStatus(const std::string& file, const ReadReport& report) {
+  if (!report.Stopped()) return 0;
+  std::fprintf(stderr, "kifu: %s: stopped reading at '%s': %s; the moves after it are not in the record\n",
+               Place(file, report).c_str(), AsUtf8(report.text).c_str(), AsUtf8(report.reason).c_str());
+  return KIFU_EXIT_INCOMPLETE;
+}

@@ -1,0 +1,72 @@
+// What a record reader tells its caller besides 0 or -1: why it refused a
+// text, or where it stopped reading one and what it could not read there.
+#pragma once
+
+#include <string>
+
+#include "charset.h"
+#include "records/record_stream.h"
+
+enum class ReadProblem {
+  None,
+  Utf8Text,         // UTF-8 text where Shift-JIS is expected
+  UnknownEncoding,  // NUL bytes: UTF-16 or binary data
+  NotThisFormat,    // nothing of the reader's format
+  NoMovesLine,      // a KIF header not followed by the moves line
+  UnknownHandicap,
+  BadDiagramRow,
+  BadHand,
+  InvalidStart,     // the reason names the rule the start position breaks
+  UnreadableMove,
+  ImpossibleMove,   // read, but not possible in the position
+};
+
+struct ReadReport {
+  ReadProblem problem = ReadProblem::None;
+  int line = 0;          // 1-based number of the line at fault, 0 for none
+  std::string text;      // that line as read (Shift-JIS), trailing blanks cut
+  std::string reason;    // what is wrong (Shift-JIS)
+  bool movesDropped = false;  // the read stopped early: later moves are not in the record
+
+  // Records a problem with the reason text for it (the problem's own words
+  // when reason is null).
+  void Set(ReadProblem what, int atLine, const SjisString& lineText, const char* why = nullptr);
+  // Whether the read stopped before the end of its input.
+  bool Stopped() const { return movesDropped; }
+};
+
+class KifuPosition;
+// Whether a read start position is one the rules can play from (a mate
+// problem may place its kings freely); when not, the report (when given)
+// names the rule it breaks.
+bool CheckReadStart(const KifuPosition& start, ReadReport* report);
+
+// A square as the reasons name it: the file's digit and the rank's kanji ("2九").
+std::string ReadSquareText(int file, int rank);
+
+// The problem's reason in words, for a report that gives no other.
+const char* ReadProblemText(ReadProblem problem);
+
+// Passes another stream through, counting the lines read so far and keeping
+// the last one, so that a reader can say where it stopped.
+class LineCountingInStream : public InStream {
+ public:
+  explicit LineCountingInStream(InStream& in) : in_(in) {}
+  int ReadLine(SjisString& line) override;
+  char* Gets(char* buf, int size) override { return in_.Gets(buf, size); }
+  int Read(void* buf, int size) override { return in_.Read(buf, size); }
+  void Unget(char c) override { in_.Unget(c); }
+  void Rewind() override;
+  bool IsEof() override { return in_.IsEof(); }
+
+  // Lines read (the number of the last one).
+  int LineNumber() const { return lines_; }
+  const SjisString& LastLine() const { return last_; }
+  // Fills report (when given) with the problem at the last line read.
+  void Report(ReadReport* report, ReadProblem problem, const char* why = nullptr, bool stopped = false) const;
+
+ private:
+  InStream& in_;
+  int lines_ = 0;
+  SjisString last_;
+};
