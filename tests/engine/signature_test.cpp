@@ -15,24 +15,24 @@ namespace {
 
 constexpr const char* kDigests = R"(
 think 0x8139165c1fb16efd
-strategy 0xa1b1b2017960676d
-stage 0x471245329560e6d7
+strategy 0x288d591285e8363d
+stage 0x75e6ec4470c1023e
 keys 0xc428a4809e3ec22c
 make_unmake 0x48dcdb6274f53542
 all_moves 0xad21201c411ce903
 legal_moves 0xde914dfe6ce162b9
 from_square 0x075c5b64db20c28e
-evasions 0x603e342f3de22337
+evasions 0x8f2061a8c9c31619
 captures 0x5a157cb0da30158f
 captures_changed 0xf600d30d0b6d9420
 captures_on_square 0xf963c086dedeac09
 recaptures 0x288536ad80f4acf1
-moves_to_square 0x3635be36ddafc0c1
+moves_to_square 0xf8c32b32196f8e28
 piece_moves 0xbdc848b875ef6a44
 checks 0x6a708f588ea671eb
-board_moves 0x27b665526f2f721e
-tactical 0xc8195bb63787b2a8
-threat_responses 0x55d32c40054fced1
+board_moves 0xde5fb778e977a8a1
+tactical 0x4917f07f53372a0b
+threat_responses 0xd7fcbeeb158ee3cc
 piece_escapes 0x68bc9a477c07aed3
 bishop_sidesteps 0xd28a78ce056ba469
 battery_moves 0x8c124d248e71b4e5
@@ -41,27 +41,27 @@ defending_moves 0xbae6ff71ca78e567
 attacked_escapes 0x008f8ec2f84c7ec0
 king_room 0x9c110cf86f16c816
 defenders 0xd3e91e751d1edd99
-king_attack 0x19e51ee96f8d7e3c
-king_attack_shallow 0x9319aad271fca946
+king_attack 0x8e34fdd242b00665
+king_attack_shallow 0x73f3482ab8c4a146
 attack_board_moves 0x42f72c04d4ac8c16
-drop_proposals 0xff0a6a909fc2bec9
+drop_proposals 0x7ad790ef0ecec5e3
 attack_terms 0x45ac3ee5254d31e2
-static_exchange 0x9b0c38203031e0d8
+static_exchange 0x3f95bde7d6157f1b
 exchange_for_eval 0x0eb3bf4db70aa2bd
 best_capture 0xf3b43c66c13b3d56
 mate_in_one 0xe95289ed1ba5737e
 mate_filters 0xbc8692aa575e3595
 king_safety 0x2f056a59ba280092
-move_valid 0xd07a4c42df15f3ff
-forcing 0xec6bf145cebae00e
+move_valid 0x43bee41baad432fe
+forcing 0xdfb1cf0b57bdcc24
 threat_move 0x54d626469247e96d
-follow_up_keys 0x3dbedbe56cdc8aec
+follow_up_keys 0x8f28b0b45004fbaf
 root_back_filter 0xc8e0a0dcefa436e2
 useless_lance 0x5c1625d1ab6463ef
 eval_full 0xb4ea524f93763e8d
 eval_delta 0x81493a9377a796ea
 enemy_king_term 0xa0dc7653196c90c7
-pattern_term 0x5e58191926996621
+pattern_term 0x8a115a8b002dc6b7
 blend 0x5f219350c57b23b8
 root_formation 0xa2ab60e1b8d19271
 root_middle 0x9f993347b10319b1
@@ -70,7 +70,8 @@ quick_eval 0xd0c413bfd15e9dc4
 screening 0xd5bd4261266a5b09
 ordering 0xe8d32aefc486a787
 positional_gain 0x32c963701523ce0f
-root_classification 0xb8734a8dc3e1faf1
+root_classification 0x7da67c6a91b4dcdc
+formation_adjusters 0xa1c2942a48f66cbf
 )";
 
 const std::string kRoot = std::string(TestDataDir()) + "/../..";
