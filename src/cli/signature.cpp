@@ -60,7 +60,7 @@ std::string ReadGame(const std::string& path, Kifu& kifu) {
 // Plies drawn per game, and children of each position that get the
 // node-search generators (every child gets make, keys and the delta).
 constexpr int PLIES_PER_GAME = 5;
-constexpr int DEEP_CHILDREN = 6;
+constexpr int DEEP_CHILDREN = 24;
 
 // The signature's own generator: splitmix64, the same on every machine.
 struct SplitMix {
