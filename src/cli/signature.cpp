@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/board/attack_drop_proposers.h"
 #include "engine/board/attacking_board_moves.h"
 #include "engine/board/capture_generators.h"
 #include "engine/board/check_generator.h"
@@ -29,9 +30,11 @@
 #include "engine/board/threat_responses.h"
 #include "engine/eval/evaluate_delta.h"
 #include "engine/eval/evaluate_full.h"
+#include "engine/eval/formation_adjusters.h"
 #include "engine/eval/formation_root.h"
 #include "engine/eval/move_ordering.h"
 #include "engine/eval/pattern_eval.h"
+#include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
 #include "engine/eval/root_evaluators.h"
 #include "engine/eval/score_blend.h"
@@ -57,7 +60,7 @@ std::string ReadGame(const std::string& path, Kifu& kifu) {
 // Plies drawn per game, and children of each position that get the
 // node-search generators (every child gets make, keys and the delta).
 constexpr int PLIES_PER_GAME = 5;
-constexpr int DEEP_CHILDREN = 6;
+constexpr int DEEP_CHILDREN = 24;
 
 // The signature's own generator: splitmix64, the same on every machine.
 struct SplitMix {
@@ -79,7 +82,7 @@ enum Fn : int {
   ATTACK_TERMS, STATIC_EXCHANGE, EXCHANGE_FOR_EVAL, BEST_CAPTURE, MATE_IN_ONE, MATE_FILTERS, KING_SAFETY,
   MOVE_VALID, FORCING, THREAT_MOVE, FOLLOW_UP_KEYS, ROOT_BACK_FILTER, USELESS_LANCE, EVAL_FULL, EVAL_DELTA,
   ENEMY_KING_TERM, PATTERN_TERM, BLEND, ROOT_FORMATION, ROOT_MIDDLE, ROOT_END, QUICK_EVAL, SCREENING, ORDERING,
-  POSITIONAL_GAIN, ROOT_CLASSIFICATION, FN_COUNT
+  POSITIONAL_GAIN, ROOT_CLASSIFICATION, FORMATION_ADJUSTERS, FN_COUNT
 };
 constexpr const char* kNames[FN_COUNT] = {
     "think", "strategy", "stage", "keys", "make_unmake", "all_moves", "legal_moves", "from_square", "evasions",
@@ -90,7 +93,7 @@ constexpr const char* kNames[FN_COUNT] = {
     "exchange_for_eval", "best_capture", "mate_in_one", "mate_filters", "king_safety", "move_valid", "forcing",
     "threat_move", "follow_up_keys", "root_back_filter", "useless_lance", "eval_full", "eval_delta",
     "enemy_king_term", "pattern_term", "blend", "root_formation", "root_middle", "root_end", "quick_eval",
-    "screening", "ordering", "positional_gain", "root_classification"};
+    "screening", "ordering", "positional_gain", "root_classification", "formation_adjusters"};
 
 // FNV-1a over 64-bit words, each mixed first so that every bit of a word
 // reaches the whole digest.
@@ -199,6 +202,11 @@ struct Runner {
   CandidateMoveNode nodes[MAX_GENERATED_MOVES];
   MoveCodeList done;
   NodeState root;
+  SenkeiId pair[2];
+  // The opponent's moves in the position, as codes: replies the side
+  // recorded before its opponent moved, stale in every child.
+  MoveCode enemyMoves[MAX_GENERATED_MOVES];
+  int enemyMoveCount = 0;
 
   MoveRecord* Out() {
     std::memset(out, 0, sizeof(MoveRecord) * MAX_GENERATED_MOVES);
@@ -210,6 +218,12 @@ struct Runner {
   void RunBoard(const MoveRecord* line, int count, SplitMix& rng);
   void RunChild(const MoveRecord& move, bool deep, SplitMix rng);
   void RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key);
+  void AddStamps(Fn fn);
+  void RunProposers(const MoveRecord* line);
+  void AddTableChanges(const PieceSquareTable& before);
+  void RunFormation(int count);
+  void RunStaleReplies(const MoveRecord& move, int random, int ply, int depth);
+  void RunExchanges(const MoveRecord& move, int level);
 };
 
 void Runner::Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SplitMix& rng) {
@@ -229,6 +243,10 @@ void Runner::Run(const SignaturePosition& at, const Position& position, const Mo
     d.AddInt(STRATEGY, ReconsiderStrategy(work, s, static_cast<SenkeiMask>(rng.Next()) & ALL_SENKEI_MASK, 0,
                                           static_cast<SenkeiMask>(rng.Next()) & ALL_SENKEI_MASK));
     d.AddInt(STRATEGY, PositionSenkeiMask(work, s, ALL_SENKEI_MASK));
+    // Every current id, so that each id's own re-decision rule runs.
+    for (SenkeiId current = 0; current < SENKEI_FAMILY_COUNT; ++current) {
+      d.AddInt(STRATEGY, ReconsiderStrategy(work, s, ALL_SENKEI_MASK, current, 0));
+    }
     d.AddInt(STRATEGY, RookClass(work, s) << 24 | DetectCastle(work, s) << 16 | AnagumaObstacle(work, s) << 8 |
                            RangingAnagumaObstacle(work, s));
   }
@@ -240,6 +258,8 @@ void Runner::Run(const SignaturePosition& at, const Position& position, const Mo
     PrepareThink(work, setup, root);
   }
   d.AddBytes(EVAL_FULL, &root.eval, sizeof root.eval);
+  pair[0] = setup.senkei[0];
+  pair[1] = setup.senkei[1];
 
   // The line of the search: g_lineMoves[-1] the own previous move, [0] the last.
   g_ply = 0;
@@ -251,15 +271,12 @@ void Runner::Run(const SignaturePosition& at, const Position& position, const Mo
   const int deepOffset = rng.Below(deepStride);
   SplitMix childSeeds{rng.Next()};
   RunBoard(g_lineMoves, count, rng);
+  RunFormation(count);
   for (int i = 0; i < count; ++i) RunChild(legal[i], i % deepStride == deepOffset, SplitMix{childSeeds.Next()});
 }
 
-void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key) {
-  done.Clear();
-  ++g_searchGeneration;
-  int n = GenerateKingAttackMoves(work, line, depth, key, done, Out());
-  d.AddMoves(KING_ATTACK, out, n);
-  d.AddInt(DROP_PROPOSALS, g_attackMoveStamps.count);
+void Runner::AddStamps(Fn fn) {
+  d.AddInt(fn, g_attackMoveStamps.count);
   for (uint32_t i = 0; i < g_attackMoveStamps.count; ++i) {
     const AttackMoveStamps::Candidate& c = g_attackMoveStamps.candidates[i];
     int slots = 0;
@@ -268,10 +285,107 @@ void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key
                                            static_cast<int>(c.rank), static_cast<int>(c.promote), slot)
                << slot;
     }
-    d.AddInt(DROP_PROPOSALS, static_cast<int64_t>(slots) << 32 | c.pieceId << 24 | c.file << 16 | c.rank << 8 | c.promote);
+    d.AddInt(fn, static_cast<int64_t>(slots) << 32 | c.pieceId << 24 | c.file << 16 | c.rank << 8 | c.promote);
   }
+}
+
+void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key) {
+  done.Clear();
+  ++g_searchGeneration;
+  int n = GenerateKingAttackMoves(work, line, depth, key, done, Out());
+  d.AddMoves(KING_ATTACK, out, n);
+  AddStamps(DROP_PROPOSALS);
   n = GenerateKingAttackMovesShallow(work, line, line, line - 1, key, done, Out());
   d.AddMoves(KING_ATTACK_SHALLOW, out, n);
+}
+
+// Every drop proposer on its own, at every depth, against each enemy piece
+// and each square next to the enemy king: the generator reaches each only
+// under its own gating.
+void Runner::RunProposers(const MoveRecord* line) {
+  const Position& p = work;
+  const MoveRecord *last = line, *prev = line - 1;
+  const int side = p.sideToMove, enemy = side ^ 1;
+  const PieceListEntry& king = p.pieces[enemy];
+  auto propose = [&](int file, int rank) {
+    const PieceCode code = p.PieceCodeAt(file, rank);
+    for (int depth = 0; depth <= 6; ++depth) {
+      ++g_searchGeneration;
+      BeginAttackMoveStamps();
+      const bool weak = depth & 1;
+      ProposePawnDrops(p, depth, file, rank, last, prev, depth);
+      ProposePawnDropsNear(p, depth, file, rank, last, prev);
+      ProposeLanceDrops(p, depth, file, rank, last, prev, 4);
+      ProposeLanceDropsOnPawn(p, depth, file, rank, last, prev, 6);
+      ProposeKnightDrops(p, depth, file, rank, last, prev, weak, 5);
+      ProposeSilverDrops(p, depth, file, rank, last, prev, weak, depth % 2, 4);
+      ProposeGoldDrops(p, depth, file, rank, last, prev, !weak, 5);
+      ProposeBishopDropChecks(p, depth, file, rank, last, prev);
+      ProposeBishopDropsAt(p, depth, file, rank, last, prev, 6);
+      ProposeRookDrops(p, depth, file, rank, last, prev, 4);
+      ProposeRookDropLines(p, depth, file, rank, last, prev, 6);
+      ProposeBishopDropInCamp(p, last, prev, depth, file, rank, 6);
+      ProposeRookDropInCamp(p, last, prev, depth, file, rank, 6);
+      if (BaseTypeOf(code) == ROOK) ProposeBishopDropsOnRook(p, depth, file, rank, last, prev);
+      if (BaseTypeOf(code) == BISHOP) {
+        ProposeBishopDropsOnBishop(p, depth, file, rank, code);
+        ProposeBishopTrapRookDrops(p, depth, file, rank, p.PieceIdAt(file, rank), code, last, prev, 4);
+      }
+      AddStamps(DROP_PROPOSALS);
+    }
+  };
+  ForEachPiece(p, enemy, [&](int, const PieceListEntry& e) { propose(e.file, e.rank); });
+  for (const movegen::Step& step : movegen::kLineDirections) {
+    if (IsOnBoard(king.file + step.df, king.rank + step.dr) && p.IsEmpty(king.file + step.df, king.rank + step.dr)) {
+      propose(king.file + step.df, king.rank + step.dr);
+    }
+  }
+  ForEachPiece(p, side, [&](int, const PieceListEntry& e) {
+    if (BaseTypeOf(e.code) != LANCE && BaseTypeOf(e.code) != PAWN) return;
+    ++g_searchGeneration;
+    BeginAttackMoveStamps();
+    for (int depth = 0; depth <= 6; depth += 3) ProposeRookDropBehind(p, side, depth, e.file, e.rank, last, prev);
+    AddStamps(DROP_PROPOSALS);
+  });
+}
+
+// The entries an adjuster changed in the active table, then the table as it was.
+void Runner::AddTableChanges(const PieceSquareTable& before) {
+  const int* now = &g_activePieceSquareTable->value[0][0];
+  const int* was = &before.value[0][0];
+  constexpr int kCells = sizeof before.value / sizeof(int);
+  for (int i = 0; i < kCells; ++i) {
+    if (now[i] != was[i]) d.AddInt(FORMATION_ADJUSTERS, static_cast<int64_t>(i) << 32 | static_cast<uint32_t>(now[i]));
+  }
+  d.AddInt(FORMATION_ADJUSTERS, -1);
+  std::memcpy(g_activePieceSquareTable->value, before.value, sizeof before.value);
+}
+
+// The formation adjusters of every strategy for both sides and stages, the
+// per-move adjustment and the formation test of every move.
+void Runner::RunFormation(int count) {
+  static PieceSquareTable before;
+  std::memcpy(&before, g_activePieceSquareTable, sizeof before);
+  const Position& p = work;
+  for (int side = 0; side < 2; ++side) {
+    for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+      AdjustRangingRook(p, stage, side), AddTableChanges(before);
+      AdjustStaticVsRanging(p, stage, side), AddTableChanges(before);
+      AdjustUndecided(p, side, stage, pair), AddTableChanges(before);
+      AdjustShikenMino(p, stage, side), AddTableChanges(before);
+      AdjustFunaKyusen(p, stage, side), AddTableChanges(before);
+      AdjustAiFuriKinMuso(p, stage, side), AddTableChanges(before);
+      AdjustHidariMino(p, stage, side), AddTableChanges(before);
+      AdjustIbiAnaguma(p, stage, side), AddTableChanges(before);
+    }
+    AdjustIYagura(p, side), AddTableChanges(before);
+    AdjustNakaZumai(p, side), AddTableChanges(before);
+  }
+  for (int i = 0; i < count; ++i) {
+    d.AddInt(FORMATION_ADJUSTERS, WeakensFormation(p, legal[i], pair));
+    AdjustTablesForMove(p, legal[i], static_cast<GameStage>(i % GAME_STAGE_COUNT), pair[p.sideToMove]);
+    AddTableChanges(before);
+  }
 }
 
 void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
@@ -355,12 +469,13 @@ void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
   d.AddMove(BEST_CAPTURE, best);
 
   for (int depth : {0, 1, 3, 6}) {
-    n = GenerateBoardMoves(p, line, g_ply, depth, Out());
+    n = GenerateBoardMoves(p, line, rng.Below(8), depth, Out());
     d.AddMoves(BOARD_MOVES, out, n);
     n = GenerateTacticalMoves(p, line, depth, Out());
     d.AddMoves(TACTICAL, out, n);
   }
-  for (int depth : {1, 2, 4}) RunAttackGenerators(line, depth, 0);
+  for (int depth = 1; depth <= 7; ++depth) RunAttackGenerators(line, depth, 0);
+  RunProposers(line);
   // The slider, step and king attack writers piece by piece.
   done.Clear();
   const AttackMoveInputs inputs{p, line, line - 1, 2, 0, done};
@@ -422,6 +537,8 @@ void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
     int moveCount = 0;
     GenerateAllMoves(work, moveCount, lists);
     work.sideToMove = static_cast<uint8_t>(side);
+    enemyMoveCount = moveCount;
+    for (int i = 0; i < moveCount; ++i) enemyMoves[i] = ToMoveCode(lists[i]);
     for (int i = 0; i < captures; ++i) threats[1 + 2 * i] = ToMoveCode(out[i]);
     for (int i = captures; i < 3 && moveCount > 0; ++i) threats[1 + 2 * i] = ToMoveCode(lists[threatRng.Below(moveCount)]);
     threats[0] = 5;
@@ -499,7 +616,9 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix rng) {
   // arguments another one gets.
   const int handSide = rng.Below(2), silver = rng.Below(2), defendDepth = rng.Below(6), escapeDepth = rng.Below(6),
             keyDepth = rng.Below(6), boardDepth = 1 + rng.Below(4), tacticalDepth = 1 + rng.Below(4),
-            extra = rng.Below(3), attackDepth = rng.Below(4), level = rng.Below(4);
+            extra = rng.Below(3), attackDepth = rng.Below(4), level = rng.Below(4),
+            staleReply = enemyMoveCount > 0 ? rng.Below(enemyMoveCount) : 0, threatPly = rng.Below(7),
+            threatDepth = 1 + rng.Below(6);
   PositionKey before, updated, after;
   ComputePositionKey(work, handSide, before);
   updated = before;
@@ -514,12 +633,22 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix rng) {
   EvalState child = root.eval;
   EvaluateMoveDelta(move, work, root.eval, &child);
   d.AddBytes(EVAL_DELTA, &child, sizeof child);
+  d.AddInt(STAGE, DetermineGameStage(work));
+  RunStaleReplies(move, staleReply, threatPly, threatDepth);
 
   if (deep) {
     EvalEnemyKingTerm(work, &child);
     d.AddBytes(ENEMY_KING_TERM, &child, sizeof child);
     EvalPatternTerm(work, silver ? 16 * move.toFile + move.toRank : 0, &move, &child);
     d.AddBytes(PATTERN_TERM, &child, sizeof child);
+    // Each silver on the board as the one that just advanced.
+    for (int id = 10; id <= 13; ++id) {
+      const PieceListEntry& s = work.pieces[id];
+      if (!IsOnBoard(s.file, s.rank)) continue;
+      EvalState term = root.eval;
+      EvalPatternTerm(work, 16 * s.file + s.rank, &move, &term);
+      d.AddBytes(PATTERN_TERM, &term, sizeof term);
+    }
     d.AddInt(BLEND, BlendScore(child, 0) << 16 ^ BlendScore(child, 1));
     d.AddInt(BLEND, BlendScoreTokinAware(child, work, work.sideToMove));
     // The child seen by the node search one ply deeper.
@@ -574,9 +703,66 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix rng) {
     RunAttackGenerators(childLine, attackDepth, key);
     --g_ply;
   }
+  if (deep || move.IsCapture()) RunExchanges(move, level);
   UnmakeMove(work, move, 1);
   d.AddInt(MAKE_UNMAKE, std::memcmp(work.board, saved.board, sizeof work.board) == 0 &&
                             std::memcmp(work.attacks, saved.attacks, sizeof work.attacks) == 0);
+}
+
+// Replies the opponent recorded before the move: the ones aimed at the
+// square the move left (their target is gone) or entered (now held by the
+// move's piece), and one drawn at random.
+void Runner::RunStaleReplies(const MoveRecord& move, int random, int ply, int depth) {
+  for (int i = 0; i < enemyMoveCount; ++i) {
+    const MoveCode reply = enemyMoves[i];
+    const int toFile = MoveCodeToFile(reply), toRank = MoveCodeToRank(reply);
+    const bool aimed = (toFile == move.fromFile && toRank == move.fromRank) ||
+                       (toFile == move.toFile && toRank == move.toRank);
+    if (!aimed && i != random) continue;
+    const MoveCode threats[3] = {2, NULL_MOVE_CODE, reply};
+    const int n = GenerateThreatResponses(work, threats, ply, ply + depth, Out());
+    d.AddMoves(THREAT_RESPONSES, out, n);
+  }
+}
+
+// Each recapture of the move played, then the side that moved searches on
+// under the exchange's follow-up key, as the node search does.
+void Runner::RunExchanges(const MoveRecord& move, int level) {
+  static MoveRecord answers[MAX_GENERATED_MOVES], grand[MAX_GENERATED_MOVES];
+  const int answerCount = GenerateRecaptures(work, move, answers);
+  ++g_ply;
+  g_lineMoves[g_ply] = move;
+  for (int a = 0; a < answerCount; ++a) {
+    const MoveRecord answer = answers[a];
+    MakeMove(work, answer, 1);
+    ++g_ply;
+    g_lineMoves[g_ply] = answer;
+    const MoveRecord* line = g_lineMoves + g_ply;
+    const uint32_t key = RecaptureKeyLines(work, move, answer, 1 + (level + a) % 4);
+    d.AddInt(FOLLOW_UP_KEYS, key);
+    g_forcingMoveFilter = key;
+    int replies = 0;
+    for (const MoveRecord* m = GenerateAllMoves(work, replies, grand); m != nullptr; m = m->next) {
+      d.AddInt(FORCING, IsForcingMove(work, line, m->pieceId, m->promote, m->IsDrop(), m->toFile, m->toRank,
+                                      (level + replies--) % 6));
+    }
+    if (key != 0) {
+      int n = GenerateBoardMoves(work, line, g_ply, 1 + (level + a) % 6, Out());
+      d.AddMoves(BOARD_MOVES, out, n);
+      n = GenerateTacticalMoves(work, line, 1 + (level + a) % 4, Out());
+      d.AddMoves(TACTICAL, out, n);
+      n = GenerateMovesToSquare(work, line, answer.toFile, answer.toRank, level % 3, Out());
+      d.AddMoves(MOVES_TO_SQUARE, out, n);
+      if (IsKingAttacked(work, work.sideToMove)) {
+        n = GenerateCheckEvasions(work, line, static_cast<int>(key), Out());
+        d.AddMoves(EVASIONS, out, n);
+      }
+    }
+    g_forcingMoveFilter = 0;
+    --g_ply;
+    UnmakeMove(work, answer, 1);
+  }
+  --g_ply;
 }
 
 }  // namespace
