@@ -1,14 +1,12 @@
 // Full and incremental evaluation under random and tuned parameters: the
 // incremental state equals the full one after every move of random games
 // (but for the cases the design exempts), a position and its turned mirror
-// give mirrored states, the top-six lists keep their semantics, and the
-// named cases and mended faults.
+// give mirrored states, a full top-six list, and the named cases.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -80,64 +78,49 @@ bool ClearExemptWords(const Position& before, const Position& after, const MoveR
   return any;
 }
 
-// Moves checked, exempt moves, king captures, the longest stretch of moves
-// carried incrementally; and the playouts' own counts.
-struct Counts {
-  uint64_t moves = 0, exempt = 0, kingCaptures = 0, longestRun = 0;
-  PlayoutEvents events;
-};
-
-// Plays a random game; after every move checks the incremental state from
-// the carried state against the full state of the child. The carried state
-// starts over from the full one after an exempt case.
-void CheckGame(int handicap, uint64_t seed, Counts& counts, std::string& failure) {
-  Position position = StartPosition(handicap);
-  EvalState carried = FullOf(position);
-  uint64_t run = 0;
-  const PlayoutPlayer play = [&](Position& current, const MoveRecord& move) {
-    // The parent's per-node words are set: the child must start without them.
-    EvalEnemyKingTerm(current, &carried);
-    carried.defence[0].addend = carried.material[1].addend = 77;
-    const Position before = current;
-    MakeMove(current, move, 0);
-    g_attackHistoryDepth = 0;
-    EvalState child, full = FullOf(current);
-    EvaluateMoveDelta(move, current, carried, &child);
-    EvalState compared = child;
-    const bool exempt = ClearExemptWords(before, current, move, compared, full);
-    if (Words(compared) != Words(full)) failure = DescribeMove(move) + " after " + std::to_string(counts.moves) + " moves";
-    carried = exempt ? FullOf(current) : child;
-    run = exempt ? 0 : run + 1;
-    counts.longestRun = std::max(counts.longestRun, run);
-    counts.moves += 1;
-    counts.exempt += exempt;
-    counts.kingCaptures += TypeOf(move.pieceCode) == KING && move.IsCapture();
-    return failure.empty();
-  };
-  PlayRandomGame(position, seed, 160, play, counts.events);
-}
-
+// Random games under random tables (every tenth under the tuned tables of
+// its start): after every move the incremental state from the carried one
+// equals the full state of the child. The carried state starts over from
+// the full one after an exempt case.
 TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
   const int games = SampleCount(1000);
-  Counts counts;
+  uint64_t moves = 0, exempt = 0, kingCaptures = 0, longestRun = 0, run = 0;
+  PlayoutEvents events;
   for (int game = 0; game < games; ++game) {
-    // Every tenth game with the tuned tables of its start, the others with random ones.
-    Position start = StartPosition(game % 8);
+    Position position = StartPosition(game % 8);
     const SenkeiId pair[2] = {0, 0};
     if (game % 10 == 0)
-      InitEvalParams(start, pair);
+      InitEvalParams(position, pair);
     else
       FillRandomEvalParams(500 + game, g_evalParams, g_testTable);
-    std::string failure;
-    CheckGame(game % 8, 7000 + game, counts, failure);
-    ASSERT_EQ(failure, "") << "game " << game << " from handicap " << game % 8;
+    EvalState carried = FullOf(position);
+    PlayRandomGame(position, 7000 + game, 160, [&](Position& current, const MoveRecord& move) {
+      // The parent's per-node words are set: the child must start without them.
+      EvalEnemyKingTerm(current, &carried);
+      carried.defence[0].addend = carried.material[1].addend = 77;
+      const Position before = current;
+      MakeMove(current, move, 0);
+      g_attackHistoryDepth = 0;
+      EvalState child, full = FullOf(current);
+      EvaluateMoveDelta(move, current, carried, &child);
+      EvalState compared = child;
+      const bool isExempt = ClearExemptWords(before, current, move, compared, full);
+      EXPECT_EQ(Words(compared), Words(full)) << DescribeMove(move) << " game " << game << " after " << moves;
+      carried = isExempt ? FullOf(current) : child;
+      run = isExempt ? 0 : run + 1;
+      longestRun = std::max(longestRun, run);
+      moves += 1, exempt += isExempt;
+      kingCaptures += TypeOf(move.pieceCode) == KING && move.IsCapture();
+      return !HasFailure();
+    }, events);
+    ASSERT_FALSE(HasFailure());
   }
   // The games reach every kind of update, and long stretches stay exact.
   // Among them thousands of king captures, whose captured attacker must
   // leave no entry behind (removed against the king's old square).
-  EXPECT_LT(counts.exempt * 10, counts.moves);
-  EXPECT_GT(std::min({counts.kingCaptures, counts.events.promotedCaptures / 10, counts.events.drops / 100,
-                      counts.longestRun}), static_cast<uint64_t>(games / 40));
+  EXPECT_LT(exempt * 10, moves);
+  EXPECT_GT(std::min({kingCaptures, events.promotedCaptures / 10, events.drops / 100, longestRun}),
+            static_cast<uint64_t>(games / 40));
 }
 
 // A random position, kings off the edge ranks (whose asymmetries the design
@@ -207,38 +190,10 @@ TEST(FullEvaluation, APositionAndItsMirrorGiveMirroredStates) {
   EXPECT_GT(compared, 3000);
 }
 
-std::vector<int> Entries(const uint16_t* list) { return std::vector<int>(list, list + TOP_SIX_SIZE); }
-
-// While it holds at most five contributions, a list is exactly the sorted
-// multiset of them; full, it drops and removes by place.
-TEST(TopSixList, IsTheSortedMultisetUpToFiveAndRemovesByPlaceWhenFull) {
-  PlayoutRandom random{5};
-  for (int run = 0; run < 2000; ++run) {
-    uint16_t list[TOP_SIX_SIZE] = {};
-    std::vector<int> live;  // the contributions, positive or not
-    for (int step = 0; step < 60; ++step) {
-      const int value = random.Below(60) - 10, op = random.Below(3);
-      const size_t at = live.empty() ? 0 : random.Below(static_cast<int>(live.size()));
-      if (op == 0 && live.size() < 5) {
-        TopSixInsert(list, value);
-        live.push_back(value);
-      } else if (op == 1 && !live.empty()) {
-        TopSixRemove(list, live[at]);
-        live.erase(live.begin() + static_cast<long>(at));
-      } else if (!live.empty()) {
-        TopSixReplace(list, live[at], value);
-        live[at] = value;
-      }
-      std::vector<int> expected;
-      std::copy_if(live.begin(), live.end(), std::back_inserter(expected), [](int v) { return v > 0; });
-      std::sort(expected.rbegin(), expected.rend());
-      expected.resize(TOP_SIX_SIZE, 0);
-      ASSERT_EQ(Entries(list), expected) << "run " << run << " step " << step;
-    }
-  }
-  // Full: the sixth entry cannot be removed; a value not in the list removes
-  // the entry at its place; removing the first leaves places 5 and 6 equal; a
-  // smaller new value for an absent old one changes nothing.
+// A full list: the sixth entry cannot be removed; a value not in the list
+// removes the entry at its place; removing the first leaves places 5 and 6
+// equal; a smaller new value for an absent old one changes nothing.
+TEST(TopSixList, FullListDropsAndRemovesByPlace) {
   const std::pair<std::pair<int, int>, std::vector<int>> changes[] = {
       {{50, 0}, {90, 80, 70, 70, 60, 50}}, {{75, 0}, {90, 70, 70, 60, 50, 50}},
       {{90, 0}, {80, 70, 70, 60, 50, 50}}, {{65, 20}, {90, 80, 70, 70, 60, 50}},
@@ -246,7 +201,7 @@ TEST(TopSixList, IsTheSortedMultisetUpToFiveAndRemovesByPlaceWhenFull) {
   for (const auto& [change, expected] : changes) {
     uint16_t list[TOP_SIX_SIZE] = {90, 80, 70, 70, 60, 50};
     TopSixReplace(list, change.first, change.second);  // a new value of 0 removes
-    EXPECT_EQ(Entries(list), expected) << change.first << " to " << change.second;
+    EXPECT_EQ(std::vector<int>(list, list + TOP_SIX_SIZE), expected) << change.first << " to " << change.second;
   }
 }
 
