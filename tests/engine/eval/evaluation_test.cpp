@@ -1,7 +1,7 @@
 // Full and incremental evaluation under random and tuned parameters: the
 // incremental state equals the full one after every move of random games
-// (but for the cases the design exempts), a position and its turned mirror
-// give mirrored states, a full top-six list, and the named cases.
+// (but for the cases the design exempts), a full top-six list, and the
+// named cases.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,73 +121,6 @@ TEST(IncrementalEvaluation, EqualsFullEvaluationAfterEveryMoveOfRandomGames) {
   EXPECT_LT(exempt * 10, moves);
   EXPECT_GT(std::min({kingCaptures, events.promotedCaptures / 10, events.drops / 100, longestRun}),
             static_cast<uint64_t>(games / 40));
-}
-
-// A random position, kings off the edge ranks (whose asymmetries the design
-// keeps), side 0 to move.
-Position RandomPosition(PlayoutRandom& random) {
-  std::vector<PlacedPiece> onBoard;
-  std::vector<HandPieces> inHand;
-  bool taken[10][10] = {};
-  for (int id = 0; id < PIECE_COUNT; ++id) {
-    const int base = id < 2 ? KING : g_pieceIdBaseCode[id] & 0x0f, side = id < 2 ? id : random.Below(2);
-    if (id >= 2 && random.Below(4) == 0) {
-      inHand.push_back({side, base, 1});
-      continue;
-    }
-    int file, rank;
-    do {
-      file = 1 + random.Below(9);
-      rank = id < 2 ? 2 + random.Below(7) : 1 + random.Below(9);
-    } while (taken[file][rank]);
-    taken[file][rank] = true;
-    onBoard.push_back({side, base != GOLD && base != KING && random.Below(3) == 0 ? base | PROMOTED_BIT : base, file, rank});
-  }
-  return BuildPosition(0, onBoard, inHand);
-}
-
-// What of a side's terms its mirror side must reproduce: the scalars, then
-// per part the two lists merged (a piece on the king's file or rank goes to
-// the "lower or equal" list on both boards), or -1 when a list is full.
-std::vector<int> SideView(const EvalState& state, int side) {
-  const EvalSideTerms& terms = state.side[side];
-  std::vector<int> view = {terms.attackSum, terms.enemyKingTerm, static_cast<int>(terms.openFileAccumulator),
-                           state.defence[side].value, state.reserveValue[side], state.material[side].value};
-  for (int part = 0; part < 2; ++part) {
-    const uint16_t *higher = terms.attackList[2 * part], *lower = terms.attackList[2 * part + 1];
-    std::vector<int> merged(higher, higher + TOP_SIX_SIZE);
-    merged.insert(merged.end(), lower, lower + TOP_SIX_SIZE);
-    std::sort(merged.begin(), merged.end());
-    if (higher[TOP_SIX_SIZE - 1] != 0 || lower[TOP_SIX_SIZE - 1] != 0) merged.assign(1, -1);
-    view.insert(view.end(), merged.begin(), merged.end());
-  }
-  return view;
-}
-
-TEST(FullEvaluation, APositionAndItsMirrorGiveMirroredStates) {
-  PlayoutRandom random{31};
-  int compared = 0;
-  for (int trial = 0; trial < 3000; ++trial) {
-    FillRandomEvalParams(900 + trial, g_evalParams, g_testTable);
-    const Position position = RandomPosition(random), mirror = TurnedPosition(position);
-    EvalState state = FullOf(position), turned = FullOf(mirror);
-    // The rook terms depend on the order of the rooks and on which way a rook
-    // on the king's file looks; only positions free of both compare them.
-    const auto apart = [&](const PieceListEntry& rook) { return rook.file != position.pieces[1 - OwnerOf(rook.code)].file; };
-    const PieceListEntry &a = position.pieces[2], &b = position.pieces[3];
-    if (apart(a) && apart(b) && !(a.file >= 1 && b.file >= 1 && OwnerOf(a.code) == OwnerOf(b.code))) {
-      EvalEnemyKingTerm(position, &state);
-      EvalEnemyKingTerm(mirror, &turned);
-    }
-    for (int side = 0; side < 2; ++side) {
-      const std::vector<int> mine = SideView(state, side), theirs = SideView(turned, 1 - side);
-      // A full list on one board may be split differently on the other.
-      if (std::count(mine.begin(), mine.end(), -1) + std::count(theirs.begin(), theirs.end(), -1) > 0) continue;
-      ASSERT_EQ(mine, theirs) << trial;
-      compared += 1;
-    }
-  }
-  EXPECT_GT(compared, 3000);
 }
 
 // A full list: the sixth entry cannot be removed; a value not in the list

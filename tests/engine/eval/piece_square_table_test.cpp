@@ -1,10 +1,8 @@
-// Piece-square tables: the fixed king diagrams, the turned side 1, stable
-// builds, ids without tables of their own, and the
-// per-root-move adjustment over random openings (restored byte for byte,
-// side 1 the mirror of side 0).
+// Piece-square tables: the fixed king diagrams, ids without tables of their
+// own, and the per-root-move adjustment over random openings (restored byte
+// for byte).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -25,25 +23,6 @@ TEST(BasePieceSquare, FixedKingDiagramsStandVerbatim) {
   EXPECT_EQ(Checksum(g_basePieceSquare[1][STAGE_OPENING][ROW_KING]), 197459);
   // Diagram column 1 is file 8: the Yagura king's 8八 is its best home square.
   EXPECT_EQ(BaseSquareValue(SENKEI_I_YAGURA, STAGE_OPENING, KING, 8, 8), 18);
-}
-
-TEST(PieceSquareTable, SideOneIsSideZeroTurnedAndBuildsRepeat) {
-  static PieceSquareTable first, second;
-  for (SenkeiId id = 0; id < SENKEI_NAME_COUNT; ++id) {
-    for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
-      const SenkeiId pair[2] = {id, id};
-      const uint32_t count = first.buildCount;
-      FillPieceSquareTable(&first, stage, pair);
-      FillPieceSquareTable(&second, stage, pair);
-      ASSERT_EQ(first.buildCount, count + 1);
-      ASSERT_EQ(std::memcmp(first.value, second.value, sizeof first.value), 0);
-      for (int row = 0; row < PIECE_ROW_COUNT; ++row)
-        for (int file = 1; file <= 9; ++file)
-          for (int rank = 1; rank <= 9; ++rank)
-            ASSERT_EQ(first.At(row, 1, file, rank), first.At(row, 0, TurnedFile(file), TurnedRank(rank)))
-                << id << " " << stage << " " << row;
-    }
-  }
 }
 
 // Mended: ids without diagrams (and 23-31) read their family's tables, and
@@ -82,11 +61,10 @@ bool SameRows(const PieceSquareTable& a, const PieceSquareTable& b, int side) {
                      sizeof(int) * PIECE_ROW_COUNT * SQUARE_COUNT) == 0;
 }
 
-// Every root move of random openings under every strategy with rules:
-// a firing rule saves only the mover's rows under an odd code, the restore
-// gives the table back byte for byte, and the turned position gets the
-// same code with the turned change.
-TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
+// Every root move of random openings under every strategy with rules: a
+// firing rule saves only the mover's rows under an odd code, and the
+// restore gives the table back byte for byte.
+TEST(RootMoveAdjustment, ChangesOnlyTheMoversRowsAndRestoresTheTable) {
   constexpr SenkeiId kIds[] = {1, 2, 3, 5, 6, 7, 8, 9, 20, 0};
   constexpr int kGames = 12;  // a fraction of a second even under the sanitizers
   std::set<int> codes;
@@ -94,12 +72,7 @@ TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
   for (int game = 0; game < kGames; ++game) {
     for (const Position& position : RandomOpeningPositions(1000 + game, 36)) {
       const SenkeiId pair[2] = {kIds[random.Below(10)], kIds[random.Below(10)]};
-      const SenkeiId turnedPair[2] = {pair[1], pair[0]};
       const GameStage stage = random.Below(2);
-      const Position turned = TurnedPosition(position);
-      BuildEvalTables(stage, turnedPair);
-      ApplyStrategyToEvalTables(turned, stage, turnedPair);
-      const PieceSquareTable turnedSnapshot = *g_activePieceSquareTable;
       BuildEvalTables(stage, pair);
       ApplyStrategyToEvalTables(position, stage, pair);
       const PieceSquareTable snapshot = *g_activePieceSquareTable;
@@ -118,24 +91,6 @@ TEST(RootMoveAdjustment, RestoresTheTableAndMirrorsForSideOne) {
         codes.insert(code);
         ASSERT_EQ(code % 2, 1);
         ASSERT_TRUE(SameRows(adjusted, snapshot, 1 - mover));
-
-        // The same move on the turned board, made there.
-        const MoveRecord turnedMove =
-            move.IsDrop() ? MoveOn(turned, 0, BaseTypeOf(move.pieceCode), TurnedFile(move.toFile), TurnedRank(move.toRank))
-                          : MoveOn(turned, TurnedFile(move.fromFile), TurnedRank(move.fromRank), TurnedFile(move.toFile),
-                                   TurnedRank(move.toRank), move.promote);
-        OracleApplyMove(turned, turnedMove, after);
-        *g_activePieceSquareTable = turnedSnapshot;
-        AdjustTablesForMove(after, turnedMove, stage, pair[mover]);
-        ASSERT_EQ(g_tableModified, code);
-        for (int row = 0; row < PIECE_ROW_COUNT; ++row)
-          for (int file = 1; file <= 9; ++file)
-            for (int rank = 1; rank <= 9; ++rank)
-              ASSERT_EQ(g_activePieceSquareTable->At(row, 1 - mover, TurnedFile(file), TurnedRank(rank)) -
-                            turnedSnapshot.At(row, 1 - mover, TurnedFile(file), TurnedRank(rank)),
-                        adjusted.At(row, mover, file, rank) - snapshot.At(row, mover, file, rank))
-                  << "code " << code;
-        RestoreEvalTableSide(1 - mover);
       }
     }
   }
