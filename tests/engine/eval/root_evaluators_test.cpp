@@ -71,17 +71,11 @@ TEST(RootEvaluators, TurnedPositionScoresTheSameAndFlippingTheMoverNegates) {
 }
 
 TEST(RootEvaluators, HemmedKingRowsKeepTheirQuirks) {
-  const Position right =
-      BuildPosition(0, {{0, KING, 6, 8}, {0, GOLD, 8, 8}, {0, SILVER, 7, 8}, {0, GOLD, 7, 9}, {1, KING, 5, 1}});
-  EXPECT_EQ(HemmedKingAmount(right, 0, 6, 8), -165);
-  const Position left =
-      BuildPosition(0, {{0, KING, 4, 8}, {0, GOLD, 2, 8}, {0, SILVER, 3, 8}, {0, GOLD, 3, 9}, {1, KING, 5, 1}});
-  EXPECT_EQ(HemmedKingAmount(left, 0, 4, 8), -165 - 180);
+  EXPECT_EQ(HemmedKingAmount(PositionFromDiagram("4k4/9/9/9/9/9/9/1GSK5/2G6 b -"), 0, 6, 8), -165);
+  EXPECT_EQ(HemmedKingAmount(PositionFromDiagram("4k4/9/9/9/9/9/9/5KSG1/6G2 b -"), 0, 4, 8), -165 - 180);
   // Side 1 reads the same absolute files: its king on 6二 with pieces on
   // 8二, 7二 and 7一 is the right-hand row again.
-  const Position second =
-      BuildPosition(1, {{1, KING, 6, 2}, {1, GOLD, 8, 2}, {1, SILVER, 7, 2}, {1, GOLD, 7, 1}, {0, KING, 5, 9}});
-  EXPECT_EQ(HemmedKingAmount(second, 1, 6, 8), -165);
+  EXPECT_EQ(HemmedKingAmount(PositionFromDiagram("2g6/1gsk5/9/9/9/9/9/9/4K4 w -"), 1, 6, 8), -165);
 }
 
 TEST(RootEvaluators, EscapeSquareBehindTheKing) {
@@ -163,18 +157,6 @@ TEST(FormationRoot, YaguraRulesNeedBothRooksAtHome) {
   EXPECT_EQ(flagEffect({}), 0);                   // side 1 has no rook
   EXPECT_EQ(flagEffect({{1, DRAGON, 8, 2}}), 0);  // an active rook
   EXPECT_EQ(flagEffect({{1, ROOK, 8, 7}}), 0);    // a rook in its enemy camp
-}
-
-TEST(FormationRootDeathTest, RefusesASilverSquare) {
-  FillRandomRootTables(3, false);
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}});
-  MoveRecord nullMove{};
-  nullMove.SetNull();
-#ifndef NDEBUG
-  EXPECT_DEATH(EvalFormationRoot(position, 0x55, &nullMove, nullptr), "silverSquare");
-#endif
-  EXPECT_EQ(EvalFormationRoot(position, 0, &nullMove, nullptr),
-            EvalFormationRoot(TurnedKeepingIds(position), 0, &nullMove, nullptr));
 }
 
 }  // namespace
