@@ -1,20 +1,17 @@
-// The per-think set-up of the root tables: the start-up preset, stable
-// rebuilds, the castle blocks by stage and strategy, the yagura flag and
+// The per-think set-up of the root tables: the start-up preset, the castle
+// blocks by stage and strategy, the yagura flag and
 // rank rows, the stage values, and mirror symmetry of the grids and the
 // quick evaluator over random positions.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "engine/board/make_move.h"
 #include "engine/eval/eval_params.h"
-#include "engine/eval/eval_params_tables.h"
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
 #include "engine/eval/quick_evaluate.h"
 #include "support/eval_params_fill.h"
 #include "support/generator_checks.h"
-#include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
@@ -23,33 +20,6 @@ namespace {
 TEST(RootLineWeight, IsPresetBeforeTheFirstBuild) {
   for (int entry : RootLineWeight) EXPECT_EQ(entry, -99999);
   for (int entry : g_rootLineWeightTail) EXPECT_EQ(entry, -99999);
-}
-
-// Everything one think's set-up writes.
-struct ThinkTables {
-  EvalParams params;
-  RootEvalTables tables;
-  int lines[ROOT_LINE_WEIGHT_SIZE];
-  PieceSquareTable pieceSquare;
-};
-ThinkTables BuildThink(const Position& position, GameStage stage, const SenkeiId pair[2]) {
-  InitEvalParams(position, pair);
-  InitEvalTables(position, stage, pair);
-  ThinkTables result{g_evalParams, g_rootEvalTables, {}, *g_activePieceSquareTable};
-  std::memcpy(result.lines, RootLineWeight, sizeof result.lines);
-  result.pieceSquare.buildCount = 0;  // counts builds, by design
-  return result;
-}
-
-TEST(InitEvalTables, RebuildingGivesTheSameBytes) {
-  Position position = BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 4, 2}, {0, GOLD, 8, 8}, {1, SILVER, 3, 3},
-                                         {0, DRAGON, 4, 5}, {1, TOKIN, 7, 7}}, {{0, PAWN, 3}});
-  const SenkeiId pair[2] = {SENKEI_IBI_ANAGUMA, SENKEI_I_YAGURA};
-  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
-    const ThinkTables first = BuildThink(position, stage, pair), second = BuildThink(position, stage, pair);
-    EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0) << stage;
-    EXPECT_EQ(g_yaguraStrategyFlag, 1);
-  }
 }
 
 TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
@@ -97,16 +67,12 @@ TEST(BuildStageTables, PrintedValuesAndChecksumsByStage) {
     BuildStageTables(position, stage, &tables[stage]);
     const RootEvalTables& t = tables[stage];
     const auto& row = rows[stage];
-    for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(t.handValue[KNIGHT - 1][i], row.knights[i]) << stage;
-      EXPECT_EQ(t.handValue[LANCE - 1][i], row.lances[i]) << stage;
-      if (i < 3) {
-        EXPECT_EQ(t.handValue[PAWN - 1][i], row.pawns[i]) << stage;
-      }
-    }
+    const auto& hand = t.handValue;
+    EXPECT_EQ(std::vector<int>(hand[KNIGHT - 1], hand[KNIGHT - 1] + 4), std::vector<int>(row.knights, row.knights + 4));
+    EXPECT_EQ(std::vector<int>(hand[LANCE - 1], hand[LANCE - 1] + 4), std::vector<int>(row.lances, row.lances + 4));
+    EXPECT_EQ(std::vector<int>(hand[PAWN - 1], hand[PAWN - 1] + 3), std::vector<int>(row.pawns, row.pawns + 3));
     EXPECT_EQ(t.handValueSum[PAWN - 1][2], row.pawns[0] + row.pawns[1] + row.pawns[2]) << stage;
-    EXPECT_EQ(t.pieceValue[ROOK], row.rook) << stage;
-    EXPECT_EQ(t.pieceValue[BISHOP], row.bishop) << stage;
+    EXPECT_EQ(std::make_pair(t.pieceValue[ROOK], t.pieceValue[BISHOP]), std::make_pair(row.rook, row.bishop));
     EXPECT_EQ(Checksum(t), row.checksum) << stage;
   }
   EXPECT_EQ(std::memcmp(tables[0].kingBlock, tables[2].kingBlock, sizeof tables[0].kingBlock), 0);
@@ -132,46 +98,36 @@ TEST(BuildRootLineWeights, RowZeroEasesTowardTheUndevelopedWeights) {
 // A position and its mirror (turned, owners and the move swapped) give
 // mirrored silver grids, castle grids and quick evaluations, for equal ids.
 TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
-  const int games = SampleCount(12);
   const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_KAKU_GAWARI, SENKEI_SHIKEN_MINO,
                           SENKEI_FUNA_KYUSEN, SENKEI_IBI_ANAGUMA, SENKEI_NAKA_ZUMAI, SENKEI_TWO_PIECE_UPPER,
                           SENKEI_RIKISEN_NAKABISHA, SENKEI_SHIIBA_GYOKU};
-  int compared = 0;
-  for (int game = 0; game < games; ++game) {
-    Position position = StartPosition();
-    PlayoutEvents events;
-    int ply = 0;
-    PlayRandomGame(position, 6400 + game, 120, [&](Position& current, const MoveRecord& move) {
-      MakeMove(current, move, 0);
-      if (++ply % 10 != 0) return true;
-      const Position mirror = TurnedPosition(current);
-      const SenkeiId id = ids[(game + ply / 10) % 10];
-      const SenkeiId pair[2] = {id, id};
-      const GameStage stage = static_cast<GameStage>(ply / 10 % 3);
-      const ThinkTables tables[2] = {BuildThink(current, stage, pair), BuildThink(mirror, stage, pair)};
-      QuickEvalResult quick[2];
-      QuickEvaluate(mirror, stage, &quick[1]);
-      BuildThink(current, stage, pair);
-      QuickEvaluate(current, stage, &quick[0]);
-      for (int side = 0; side < 2; ++side) {
-        for (int file = 1; file <= 9; ++file)
-          for (int rank = 1; rank <= 9; ++rank) {
-            EXPECT_EQ(tables[0].params.sideGridWeight[side][file][rank],
-                      tables[1].params.sideGridWeight[1 - side][10 - file][10 - rank]);
-            EXPECT_EQ(tables[0].tables.castleGrid[side][file][rank],
-                      tables[1].tables.castleGrid[1 - side][10 - file][10 - rank]);
-          }
-        EXPECT_EQ(quick[0].rawSum[side], quick[1].rawSum[1 - side]);
-        EXPECT_EQ(quick[0].adjustedSum[side], quick[1].adjustedSum[1 - side]);
-        EXPECT_NEAR(quick[0].guardValue[side], quick[1].guardValue[1 - side], 1e-9);
-      }
-      EXPECT_EQ(quick[0].score, quick[1].score);
-      EXPECT_EQ(quick[0].finalDifference, quick[1].finalDifference);
-      ++compared;
-      return !HasFailure();
-    }, events);
-  }
-  EXPECT_GT(compared, games * 5);
+  int visit = 0;
+  ForEachSamplePosition(SampleCount(120), 64, [&](Position& position) {
+    const SenkeiId id = ids[visit % 10], pair[2] = {id, id};
+    const GameStage stage = static_cast<GameStage>(visit++ % 3);
+    EvalParams params[2];
+    RootEvalTables tables[2];
+    QuickEvalResult quick[2];
+    for (int turned = 0; turned < 2; ++turned) {
+      const Position board = turned ? TurnedPosition(position) : position;
+      InitEvalParams(board, pair);
+      InitEvalTables(board, stage, pair);
+      QuickEvaluate(board, stage, &quick[turned]);
+      params[turned] = g_evalParams, tables[turned] = g_rootEvalTables;
+    }
+    for (int side = 0; side < 2; ++side) {
+      for (int file = 1; file <= 9; ++file)
+        for (int rank = 1; rank <= 9; ++rank) {
+          EXPECT_EQ(params[0].sideGridWeight[side][file][rank], params[1].sideGridWeight[1 - side][10 - file][10 - rank]);
+          EXPECT_EQ(tables[0].castleGrid[side][file][rank], tables[1].castleGrid[1 - side][10 - file][10 - rank]);
+        }
+      EXPECT_EQ(quick[0].rawSum[side], quick[1].rawSum[1 - side]);
+      EXPECT_EQ(quick[0].adjustedSum[side], quick[1].adjustedSum[1 - side]);
+      EXPECT_NEAR(quick[0].guardValue[side], quick[1].guardValue[1 - side], 1e-9);
+    }
+    EXPECT_EQ(std::make_pair(quick[0].score, quick[0].finalDifference), std::make_pair(quick[1].score, quick[1].finalDifference));
+    ASSERT_FALSE(HasFailure()) << "visit " << visit;
+  });
 }
 
 }  // namespace

@@ -108,19 +108,6 @@ TEST(FormationAdjusters, NakaZumaiLowersTheOpponentsPawnsByKingDistance) {
   EXPECT_EQ(std::memcmp(plain.value[9 + ROW_PAWN], g_activePieceSquareTable->value[9 + ROW_PAWN], sizeof plain.value[0]), 0);
 }
 
-TEST(FormationAdjusters, EndgameCapsTheKingRowWhenTheEnemyHoldsTheFilesAhead) {
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, GOLD, 5, 6}, {1, GOLD, 4, 7}, {1, KING, 5, 1}});
-  const SenkeiId pair[2] = {SENKEI_I_YAGURA, SENKEI_I_YAGURA};
-  PieceSquareTable plain;
-  const PieceSquareTable adjusted = Adjusted(position, STAGE_ENDGAME, pair, plain);
-  const int home = plain.At(ROW_KING, 0, 8, 8);
-  for (int file = 1; file <= 9; ++file)
-    for (int rank = 5; rank <= 7; ++rank)
-      EXPECT_EQ(adjusted.At(ROW_KING, 0, file, rank), std::min(plain.At(ROW_KING, 0, file, rank), home - 150 * (8 - rank)));
-  // Side 1 is not to move: untouched.
-  EXPECT_EQ(std::memcmp(plain.value[9], adjusted.value[9], sizeof plain.value[0] * PIECE_ROW_COUNT), 0);
-}
-
 // Over random openings, every strategy pair and stage: the turned position
 // with the ids swapped gives each side the other's table turned.
 TEST(FormationAdjusters, TurnedPositionGetsTheTurnedTables) {

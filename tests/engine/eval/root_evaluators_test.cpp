@@ -45,23 +45,11 @@ bool HemmedRowsDiffer(const Position& position) {
   return false;
 }
 
-TEST(RootEvaluators, FlippingTheSideToMoveNegatesTheLaterStages) {
-  FillRandomRootTables(11, false);
-  for (int game = 0; game < kGames; ++game) {
-    for (const Position& position : RandomOpeningPositions(500 + static_cast<uint64_t>(game), 160)) {
-      Position flipped = position;
-      flipped.sideToMove ^= 1;
-      EXPECT_EQ(EvalEndGameRoot(flipped, nullptr), -EvalEndGameRoot(position, nullptr));
-      EXPECT_EQ(EvalMiddleGameRoot(flipped, nullptr, nullptr), -EvalMiddleGameRoot(position, nullptr, nullptr));
-    }
-  }
-}
-
 // A position turned with the owners swapped, under tables laid out the
-// same for both sides, scores the same for its side to move. The opening
-// evaluator keeps it too: its side-to-move rules turn with the position.
-TEST(RootEvaluators, TurnedPositionScoresTheSameForItsSideToMove) {
-  int compared[3] = {0, 0, 0};
+// same for both sides, scores the same for its side to move (the opening
+// evaluator too: its side-to-move rules turn with the position); flipping
+// the side to move negates the later stages.
+TEST(RootEvaluators, TurnedPositionScoresTheSameAndFlippingTheMoverNegates) {
   std::set<int> distinct[3];
   for (int game = 0; game < kGames; ++game) {
     FillRandomRootTables(100 + static_cast<uint64_t>(game), game % 2 == 0);
@@ -71,29 +59,23 @@ TEST(RootEvaluators, TurnedPositionScoresTheSameForItsSideToMove) {
         if (stage == STAGE_ENDGAME && HemmedRowsDiffer(position)) continue;
         const int value = Evaluate(position, stage);
         ASSERT_EQ(Evaluate(turned, stage), value) << "stage " << stage << " game " << game;
-        ++compared[stage];
         distinct[stage].insert(value);
       }
+      Position flipped = position;
+      flipped.sideToMove ^= 1;
+      ASSERT_EQ(EvalEndGameRoot(flipped, nullptr), -EvalEndGameRoot(position, nullptr));
+      ASSERT_EQ(EvalMiddleGameRoot(flipped, nullptr, nullptr), -EvalMiddleGameRoot(position, nullptr, nullptr));
     }
   }
-  for (int stage = 0; stage < 3; ++stage) {
-    EXPECT_GT(compared[stage], kGames * 50);
-    EXPECT_GT(distinct[stage].size(), 20u) << "stage " << stage;  // the scores vary
-  }
+  for (const std::set<int>& values : distinct) EXPECT_GT(values.size(), 20u);  // the scores vary
 }
 
 TEST(RootEvaluators, HemmedKingRowsKeepTheirQuirks) {
-  const Position right =
-      BuildPosition(0, {{0, KING, 6, 8}, {0, GOLD, 8, 8}, {0, SILVER, 7, 8}, {0, GOLD, 7, 9}, {1, KING, 5, 1}});
-  EXPECT_EQ(HemmedKingAmount(right, 0, 6, 8), -165);
-  const Position left =
-      BuildPosition(0, {{0, KING, 4, 8}, {0, GOLD, 2, 8}, {0, SILVER, 3, 8}, {0, GOLD, 3, 9}, {1, KING, 5, 1}});
-  EXPECT_EQ(HemmedKingAmount(left, 0, 4, 8), -165 - 180);
+  EXPECT_EQ(HemmedKingAmount(PositionFromDiagram("4k4/9/9/9/9/9/9/1GSK5/2G6 b -"), 0, 6, 8), -165);
+  EXPECT_EQ(HemmedKingAmount(PositionFromDiagram("4k4/9/9/9/9/9/9/5KSG1/6G2 b -"), 0, 4, 8), -165 - 180);
   // Side 1 reads the same absolute files: its king on 6二 with pieces on
   // 8二, 7二 and 7一 is the right-hand row again.
-  const Position second =
-      BuildPosition(1, {{1, KING, 6, 2}, {1, GOLD, 8, 2}, {1, SILVER, 7, 2}, {1, GOLD, 7, 1}, {0, KING, 5, 9}});
-  EXPECT_EQ(HemmedKingAmount(second, 1, 6, 8), -165);
+  EXPECT_EQ(HemmedKingAmount(PositionFromDiagram("2g6/1gsk5/9/9/9/9/9/9/4K4 w -"), 1, 6, 8), -165);
 }
 
 TEST(RootEvaluators, EscapeSquareBehindTheKing) {
@@ -175,18 +157,6 @@ TEST(FormationRoot, YaguraRulesNeedBothRooksAtHome) {
   EXPECT_EQ(flagEffect({}), 0);                   // side 1 has no rook
   EXPECT_EQ(flagEffect({{1, DRAGON, 8, 2}}), 0);  // an active rook
   EXPECT_EQ(flagEffect({{1, ROOK, 8, 7}}), 0);    // a rook in its enemy camp
-}
-
-TEST(FormationRootDeathTest, RefusesASilverSquare) {
-  FillRandomRootTables(3, false);
-  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}});
-  MoveRecord nullMove{};
-  nullMove.SetNull();
-#ifndef NDEBUG
-  EXPECT_DEATH(EvalFormationRoot(position, 0x55, &nullMove, nullptr), "silverSquare");
-#endif
-  EXPECT_EQ(EvalFormationRoot(position, 0, &nullMove, nullptr),
-            EvalFormationRoot(TurnedKeepingIds(position), 0, &nullMove, nullptr));
 }
 
 }  // namespace
