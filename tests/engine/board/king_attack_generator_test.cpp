@@ -1,6 +1,6 @@
 // The king-attack generators beyond the shared node-generator properties:
-// the proposers' drops attack their targets, the stamp rules, the diagrams
-// of the rules and the shallow variant's promotions.
+// the proposers' drops attack their targets, the diagrams of the rules and
+// the shallow variant's promotions.
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -99,38 +99,6 @@ TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget
     }
   });
   EXPECT_GT(attacking, SampleCount(400));
-}
-
-TEST(AttackMoveStamps, ProposalRulesAndFreshStamps) {
-  InitAttackMoveStamps();
-  g_searchGeneration = 5;
-  BeginAttackMoveStamps();
-  EXPECT_EQ(g_attackMoveStamps.stamp, 5u + 1975u);
-  AttackMoveStamps& t = g_attackMoveStamps;
-  // Two different targets proposing one drop: twice, not weak.
-  t.MarkWeak(6, 5, 5, 0, AttackMoveStamps::kTagKing);
-  EXPECT_TRUE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kWeak));
-  t.Mark(6, 5, 5, 0, AttackMoveStamps::kTagNeighbour);
-  EXPECT_TRUE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kTwice));
-  EXPECT_FALSE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kWeak));
-  // A repeated weak proposal counts twice only on a tag-4 first proposal.
-  t.MarkWeak(2, 1, 1, 0, AttackMoveStamps::kTagCamp);
-  t.MarkWeak(2, 1, 1, 0, AttackMoveStamps::kTagKing);
-  EXPECT_FALSE(t.IsMarked(2, 1, 1, 0, AttackMoveStamps::kTwice));
-  EXPECT_FALSE(t.IsMarked(2, 1, 1, 0, AttackMoveStamps::kWeak));
-  t.MarkWeak(4, 9, 9, 0, AttackMoveStamps::kTagKing);
-  t.MarkWeak(4, 9, 9, 0, AttackMoveStamps::kTagKing);
-  EXPECT_TRUE(t.IsMarked(4, 9, 9, 0, AttackMoveStamps::kTwice));
-  t.MarkTwice(3, 2, 8, 0, AttackMoveStamps::kNoTag);
-  EXPECT_TRUE(t.IsMarked(3, 2, 8, 0, AttackMoveStamps::kTwice));
-  EXPECT_EQ(t.count, 4u);
-  // The next call at the same generation still starts afresh.
-  BeginAttackMoveStamps();
-  EXPECT_EQ(t.stamp, 5u + 1976u);
-  EXPECT_EQ(t.count, 0u);
-  EXPECT_FALSE(t.IsMarked(6, 5, 5, 0, AttackMoveStamps::kProposed));
-  ClearAttackMoveStamps();
-  g_searchGeneration = 0;
 }
 
 // GenerateKingAttackMoves with null line records on a built position.

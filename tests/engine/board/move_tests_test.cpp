@@ -98,40 +98,37 @@ void SetChangedSquares(const std::vector<std::pair<int, int>>& squares) {
   }
 }
 
-int Forcing(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int level) {
-  return IsForcingMove(position, g_lineMoves, position.PieceIdAt(fromFile, fromRank), 0, 0, toFile, toRank, level);
-}
-
-TEST(IsForcingMove, PawnAndSliderRulesOnTheChangedSquares) {
-  ResetSearchGlobals();
-  // A pawn threatens the one square in front of its destination: an enemy
-  // piece there at any level, an empty changed square from level 4.
-  const Position pawn = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 6}, {1, GOLD, 4, 4}});
-  SetChangedSquares({{5, 4}, {4, 4}});
-  EXPECT_EQ(Forcing(pawn, 5, 6, 5, 5, 3), 0);
-  EXPECT_EQ(Forcing(pawn, 5, 6, 5, 5, 4), 1);
-  const Position pawnFacing = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 6}, {1, GOLD, 5, 4}});
-  EXPECT_EQ(Forcing(pawnFacing, 5, 6, 5, 5, 0), 1);
-  // A rook sliding along its file onto an empty square adds nothing on
-  // that file; onto a capture the line ahead is new.
-  const Position rook = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 8}, {1, GOLD, 5, 3}});
-  SetChangedSquares({{5, 3}});
-  EXPECT_EQ(Forcing(rook, 5, 8, 5, 5, 0), 0);
-  const Position capture =
-      BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 8}, {1, GOLD, 5, 3}, {1, PAWN, 5, 5}});
-  EXPECT_EQ(Forcing(capture, 5, 8, 5, 5, 0), 1);
-  InitAttackHistory();
-}
-
-// A drop onto the square the key's answer came from, with a pawn on the
-// exchange square, is forcing; the type test passing over it (a pawn won,
-// but three in hand) does not end the key tests.
-TEST(IsForcingMove, DropWhereTheAnswerCameFrom) {
-  ResetSearchGlobals();
-  SetChangedSquares({});
-  g_forcingMoveFilter = 0x00077384;  // a pawn won on 3七, answered from 4八
-  const Position position = PositionFromDiagram("9/9/7K1/4r4/4p4/9/6P2/4k4/9 w 3p 1");
-  EXPECT_EQ(IsForcingMove(position, g_lineMoves, position.HandStackTop(1, PAWN), 0, 1, 4, 8, 1), 1);
+// Pawn and slider rules on the changed squares, and a drop onto the square
+// the key's answer came from. A pawn threatens the one square in front of
+// its destination: an enemy piece there at any level, an empty changed
+// square from level 4. A rook sliding along its file onto an empty square
+// adds nothing on that file; onto a capture the line ahead is new. With a
+// pawn won on 3七, answered from 4八, a drop on 4八 is forcing: the type
+// test passing over it (three pawns in hand) does not end the key tests.
+TEST(IsForcingMove, RulesOnTheChangedSquaresAndTheKey) {
+  const struct {
+    const char* what;
+    const char* diagram;
+    std::vector<std::pair<int, int>> changed;
+    uint32_t key;
+    int fromFile, fromRank, toFile, toRank, level, expected;
+  } cases[] = {
+      {"pawn, level 3", "8k/9/9/5g3/9/4P4/9/9/K8 b - 1", {{5, 4}, {4, 4}}, 0, 5, 6, 5, 5, 3, 0},
+      {"pawn, level 4", "8k/9/9/5g3/9/4P4/9/9/K8 b - 1", {{5, 4}, {4, 4}}, 0, 5, 6, 5, 5, 4, 1},
+      {"pawn facing a piece", "8k/9/9/4g4/9/4P4/9/9/K8 b - 1", {}, 0, 5, 6, 5, 5, 0, 1},
+      {"rook slides on its file", "8k/9/4g4/9/9/9/9/4R4/K8 b - 1", {{5, 3}}, 0, 5, 8, 5, 5, 0, 0},
+      {"rook captures on its file", "8k/9/4g4/9/4p4/9/9/4R4/K8 b - 1", {{5, 3}}, 0, 5, 8, 5, 5, 0, 1},
+      {"drop where the answer came from", "9/9/7K1/4r4/4p4/9/6P2/4k4/9 w 3p 1", {}, 0x00077384, 0, PAWN, 4, 8, 1, 1},
+  };
+  for (const auto& c : cases) {
+    ResetSearchGlobals();
+    SetChangedSquares(c.changed);
+    g_forcingMoveFilter = c.key;
+    const Position position = PositionFromDiagram(c.diagram);
+    const MoveRecord move = MoveOn(position, c.fromFile, c.fromRank, c.toFile, c.toRank);
+    EXPECT_EQ(IsForcingMove(position, g_lineMoves, move.pieceId, 0, move.IsDrop() ? 1 : 0, c.toFile, c.toRank, c.level),
+              c.expected) << c.what;
+  }
   ResetSearchGlobals();
   InitAttackHistory();
 }

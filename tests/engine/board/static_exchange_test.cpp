@@ -1,7 +1,7 @@
 // Static exchange evaluation against a brute-force minimax of the capture
 // sequence over random positions (attackers from the oracle's own attack
 // records, pins found from the pinning sliders' side, values read from the
-// root tables by the test's own indexing), and the named cases.
+// root tables by the test's own indexing), and the empty-hand drop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -147,13 +147,6 @@ int OracleExchange(const Position& position, int s, int capturedType, int file, 
   return value == kForced ? (*firstGain = -KING_TAKEN) : value;
 }
 
-// The tables of a think at the stage for the position.
-void Tables(const Position& position, GameStage stage, const SenkeiId pair[2]) {
-  g_gameStage = stage;
-  InitEvalParams(position, pair);
-  InitEvalTables(position, stage, pair);
-}
-
 TEST(StaticExchange, MatchesTheMinimaxOfTheCaptureSequenceOverRandomPositions) {
   const int games = SampleCount(40);
   const SenkeiId ids[] = {SENKEI_UNDECIDED, SENKEI_I_YAGURA, SENKEI_SHIKEN_MINO, SENKEI_HIDARI_MINO, SENKEI_IBI_ANAGUMA};
@@ -168,7 +161,9 @@ TEST(StaticExchange, MatchesTheMinimaxOfTheCaptureSequenceOverRandomPositions) {
       const SenkeiId pair[2] = {ids[game % 5], ids[(game / 5) % 5]};
       const GameStage stage = static_cast<GameStage>((game + ply) % 3);
       const bool later = stage != STAGE_OPENING;
-      Tables(current, stage, pair);
+      g_gameStage = stage;
+      InitEvalParams(current, pair);
+      InitEvalTables(current, stage, pair);
       const int side = current.sideToMove;
       int best = 0;
       for (int file = 1; file <= 9; ++file)
@@ -221,62 +216,20 @@ TEST(StaticExchange, MatchesTheMinimaxOfTheCaptureSequenceOverRandomPositions) {
   EXPECT_GT(found, games);
 }
 
-constexpr SenkeiId kUndecided[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
-
-// Hand-worked exchanges. A pawn takes an undefended gold (opening values):
-// the first entry is the result. A rook takes a pawn a gold defends (middle
-// game): the smaller of two entries, a loss. A silver pinned by the rook on
-// 5二 is skipped: the pawn takes, the gold retakes, and the lance behind the
-// pawn may not follow; the best capture is not the silver's.
-TEST(StaticExchange, NamedCapturesComeOutAsWorkedByHand) {
-  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 5}, {1, GOLD, 5, 4}});
-  Tables(position, STAGE_OPENING, kUndecided);
-  // Balance after s's piece of `type` moved (from -> to) onto a piece worth `taken` with a hand value `hand`.
-  const auto entry = [&](int side, int type, int from[2], int to[2], int taken, int hand, bool later) {
-    return taken + hand + Value(position, side, type, to[0], to[1], later) - Value(position, side, type, from[0], from[1], later);
-  };
-  int gain = 0, sq55[2] = {5, 5}, sq54[2] = {5, 4}, sq58[2] = {5, 8}, sq47[2] = {4, 7}, sq48[2] = {4, 8}, sq46[2] = {4, 6};
-  int first = entry(0, PAWN, sq55, sq54, Value(position, 1, GOLD, 5, 4, false), g_rootEvalTables.handValue[GOLD - 1][0], false);
-  EXPECT_EQ(StaticExchangeOpening(position, 0, GOLD, 5, 4, position.PieceIdAt(5, 5), &gain, 0), first);
-  EXPECT_EQ(gain, first);
-
-  position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 8}, {1, PAWN, 5, 5}, {1, GOLD, 5, 4}});
-  Tables(position, STAGE_MIDDLE, kUndecided);
-  first = entry(0, ROOK, sq58, sq55, Value(position, 1, PAWN, 5, 5, true), g_rootEvalTables.handValue[PAWN - 1][0], true);
-  int second = first - Value(position, 0, ROOK, 5, 5, true) - g_rootEvalTables.handValue[ROOK - 1][0] -
-               entry(1, GOLD, sq54, sq55, 0, 0, true);
-  EXPECT_EQ(StaticExchange(position, 0, PAWN, 5, 5, position.PieceIdAt(5, 8), &gain, 0), std::min(first, second));
-  EXPECT_EQ(gain, first);
-  EXPECT_LT(std::min(first, second), 0);
-
-  position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, SILVER, 5, 8}, {1, ROOK, 5, 2}, {0, PAWN, 4, 8},
-                               {0, LANCE, 4, 9}, {1, SILVER, 4, 7}, {1, GOLD, 4, 6}});
-  Tables(position, STAGE_OPENING, kUndecided);
-  ASSERT_NE(position.SquareRecord(4, 7)->xraySet[0], 0u);
-  first = entry(0, PAWN, sq48, sq47, Value(position, 1, SILVER, 4, 7, false), g_rootEvalTables.handValue[SILVER - 1][0], false);
-  second = first - Value(position, 0, PAWN, 4, 7, false) - g_rootEvalTables.handValue[PAWN - 1][0] -
-           entry(1, GOLD, sq46, sq47, 0, 0, false);
-  EXPECT_EQ(StaticExchangeOpening(position, 0, SILVER, 4, 7, position.PieceIdAt(5, 8), &gain, 0), std::min(first, second));
-  EXPECT_EQ(gain, first);
-  MoveRecord best{};
-  ASSERT_EQ(FindBestCapture(position, best), 1);
-  EXPECT_NE(best.pieceId, position.PieceIdAt(5, 8));
-}
-
 // No gold in hand: the drop gives up the first hand value, never a slot
 // before the table. A second-line attacker alone (the lance's direct attack
 // taken out of the record) opens no exchange.
 TEST(StaticExchange, DropValuesWithNothingInHandAndOnlyASecondLineAttacker) {
   Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1}, {1, ROOK, 5, 1}, {1, LANCE, 5, 2}});
-  Tables(position, STAGE_MIDDLE, kUndecided);
+  SetUpUndecidedThink(position, STAGE_MIDDLE);
   SquareAttackRecord& record = *position.SquareRecord(5, 5);
   ASSERT_TRUE(record.directCount[1] == 1 && record.xraySet[1] != 0);
   record.directCount[1] = 0;
   record.directSet[1] = {0, 0};
   int drop = 0;
-  EXPECT_EQ(ExchangeValueForEval(position, 0, GOLD, 5, 5, &drop),
-            Value(position, 0, GOLD, 5, 5, true) - g_rootEvalTables.handValue[GOLD - 1][0]);
-  EXPECT_EQ(drop, Value(position, 0, GOLD, 5, 5, true) - g_rootEvalTables.handValue[GOLD - 1][0]);
+  const int expected = Value(position, 0, GOLD, 5, 5, true) - g_rootEvalTables.handValue[GOLD - 1][0];
+  EXPECT_EQ(ExchangeValueForEval(position, 0, GOLD, 5, 5, &drop), expected);
+  EXPECT_EQ(drop, expected);
 }
 
 }  // namespace

@@ -23,38 +23,35 @@
 
 namespace {
 
-TEST(GenerateThreatResponses, PawnTakingAGoldGetsNoDefendersAndDuplicatesCollapse) {
+// A pawn taking a gold gets the gold's escapes and no defenders; the same
+// threat twice, around a null reply, answers each once. A reply is taken
+// only when it describes a move of this position.
+TEST(GenerateThreatResponses, AnswersEachThreatOnceAndTakesOnlyAFittingReply) {
   ResetSearchGlobals();
   SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
-  const Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, GOLD, 5, 5}, {1, PAWN, 5, 4},
-                                              {0, SILVER, 3, 7}, {0, GOLD, 7, 7}});
+  Position position = BuildPosition(0, {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, GOLD, 5, 5}, {1, PAWN, 5, 4},
+                                        {0, SILVER, 3, 7}, {0, GOLD, 7, 7}});
   MoveRecord out[MAX_GENERATED_MOVES];
-  MoveRecord escapes[MAX_GENERATED_MOVES];
   const MoveCode byPawn = PackMoveCode(5, 4, 5, 5, 0x47, 0x23, false);
-  const MoveCode once[2] = {1, byPawn};
-  int count = GenerateThreatResponses(position, once, 6, 12, out);
-  EXPECT_EQ(count, GeneratePieceEscapes(position, 5, 5, 6, 0, 0, 0, escapes));
-  // The same threat twice, around a null reply: each answer once.
-  const MoveCode twice[4] = {3, byPawn, NULL_MOVE_CODE, byPawn};
+  const MoveCode once[2] = {1, byPawn}, twice[4] = {3, byPawn, NULL_MOVE_CODE, byPawn};
+  const int count = GenerateThreatResponses(position, once, 6, 12, out);
+  EXPECT_EQ(count, GeneratePieceEscapes(position, 5, 5, 6, 0, 0, 0, out));
   EXPECT_EQ(GenerateThreatResponses(position, twice, 6, 12, out), count);
-}
-
-TEST(GenerateThreatResponses, ReplyIsTakenOnlyWhenItDescribesAMoveHere) {
-  ResetSearchGlobals();
-  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
-  const Position position =
-      BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, GOLD, 4, 8}}, {{0, PAWN, 1}});
-  MoveRecord out[8];
-  auto answers = [&](MoveCode reply) {
-    const MoveCode list[3] = {2, NULL_MOVE_CODE, reply};
-    return GenerateThreatResponses(position, list, 6, 12, out, 8);
+  position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, GOLD, 4, 8}}, {{0, PAWN, 1}});
+  const struct {
+    MoveCode reply;
+    int expected;
+  } replies[] = {
+      {PackMoveCode(4, 8, 4, 7, 0x23, 0, false), 1}, {PackMoveCode(0, 0, 5, 5, 0x27, 0, false), 1},
+      {PackMoveCode(6, 8, 6, 7, 0x23, 0, false), 0},   // empty from-square
+      {PackMoveCode(4, 8, 4, 7, 0x24, 0, false), 0},   // another piece there
+      {PackMoveCode(0, 0, 5, 5, 0x23, 0, false), 0},   // no gold in hand
+      {PackMoveCode(0, 0, 15, 5, 0x27, 0, false), 0},  // off the board
   };
-  EXPECT_EQ(answers(PackMoveCode(4, 8, 4, 7, 0x23, 0, false)), 1);
-  EXPECT_EQ(answers(PackMoveCode(0, 0, 5, 5, 0x27, 0, false)), 1);
-  EXPECT_EQ(answers(PackMoveCode(6, 8, 6, 7, 0x23, 0, false)), 0);  // empty from-square
-  EXPECT_EQ(answers(PackMoveCode(4, 8, 4, 7, 0x24, 0, false)), 0);  // another piece there
-  EXPECT_EQ(answers(PackMoveCode(0, 0, 5, 5, 0x23, 0, false)), 0);  // no gold in hand
-  EXPECT_EQ(answers(PackMoveCode(0, 0, 15, 5, 0x27, 0, false)), 0);  // off the board
+  for (const auto& r : replies) {
+    const MoveCode list[3] = {2, NULL_MOVE_CODE, r.reply};
+    EXPECT_EQ(GenerateThreatResponses(position, list, 6, 12, out, 8), r.expected) << std::hex << r.reply;
+  }
 }
 
 // The reply keeps the capture its code names: a capture whose target has
