@@ -87,7 +87,8 @@ TEST(OrderRootList, SortsTheBufferedRootListStablyByValue) {
     ASSERT_EQ(order.size(), nodes.size());
     for (size_t i = 0; i < order.size(); ++i) {
       ASSERT_EQ(order[i]->prev, i > 0 ? order[i - 1] : nullptr);
-      if (i > 0) ASSERT_TRUE(std::make_pair(-order[i - 1]->value, order[i - 1]) < std::make_pair(-order[i]->value, order[i]));
+      const auto rank = [&](size_t k) { return std::make_pair(-order[k]->value, order[k]); };
+      ASSERT_TRUE(i == 0 || rank(i - 1) < rank(i)) << "not descending, or equal values out of list order";
     }
     std::sort(order.begin(), order.end());
     ASSERT_EQ(std::adjacent_find(order.begin(), order.end()), order.end());
