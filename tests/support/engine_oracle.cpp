@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "support/position_builder.h"
+
 namespace {
 
 constexpr uint8_t kEmptyCell = 0;
@@ -220,23 +222,6 @@ bool ForEachMove(const Grid& grid, MoveSet set, Sink&& sink) {
   return true;
 }
 
-MoveRecord ToMoveRecord(const Position& position, const OracleMove& move) {
-  MoveRecord record{};
-  if (move.dropType != 0) {
-    const int type = move.dropType;
-    const int top = g_handListStart[type] + position.hand[0][type - 1] + position.hand[1][type - 1] - 1;
-    record.SetDrop(move.toFile, move.toRank, position.handStack[top],
-                   static_cast<PieceCode>(OwnerBit(position.sideToMove) | type));
-    return record;
-  }
-  const int moving = position.board[move.fromFile][move.fromRank];
-  const int captured = position.board[move.toFile][move.toRank];
-  const PieceCode capturedCode = captured == EMPTY_PIECE_ID ? 0 : position.pieces[captured].code;
-  record.Set(move.fromFile, move.fromRank, move.toFile, move.toRank, static_cast<PieceId>(moving),
-             position.pieces[moving].code, static_cast<PieceId>(captured), capturedCode, move.promote);
-  return record;
-}
-
 // One attack of a piece on a square: direct or second-line, with or without
 // the sliding bit.
 void AddAttack(Position& position, int file, int rank, int side, int id, bool direct, bool slidingBit) {
@@ -331,7 +316,9 @@ std::vector<MoveRecord> OracleMoves(const Position& position, MoveSet set) {
   Grid grid = Grid::From(position);
   std::vector<MoveRecord> moves;
   ForEachMove(grid, set, [&](const OracleMove& move) {
-    moves.push_back(ToMoveRecord(position, move));
+    moves.push_back(move.dropType != 0 ? MoveOn(position, 0, move.dropType, move.toFile, move.toRank)
+                                       : MoveOn(position, move.fromFile, move.fromRank, move.toFile, move.toRank,
+                                                move.promote));
     return true;
   });
   return moves;

@@ -30,42 +30,11 @@ const MoveRecord& PickMove(const std::vector<MoveRecord>& moves, PlayoutRandom& 
   return *byKind[kind][random.Below(static_cast<int>(byKind[kind].size()))];
 }
 
-// The first piece from (file, rank) in the step, or EMPTY_PIECE_ID at the edge.
-int FirstPieceFrom(const Position& position, int file, int rank, int df, int dr) {
-  for (int x = file + df, y = rank + dr; IsOnBoard(x, y); x += df, y += dr)
-    if (position.board[x][y] != EMPTY_PIECE_ID) return position.board[x][y];
-  return EMPTY_PIECE_ID;
-}
-
-// Counts an enemy piece newly reached by an own slider through the vacated
-// from-square, when the move leaves the slider's line.
-void CountDiscoveries(const Position& before, const MoveRecord& move, PlayoutEvents& events) {
-  const int side = before.sideToMove;
-  for (int df = -1; df <= 1; ++df)
-    for (int dr = -1; dr <= 1; ++dr) {
-      const int toDf = move.toFile - move.fromFile, toDr = move.toRank - move.fromRank;
-      if ((df == 0 && dr == 0) || toDf * dr == toDr * df) continue;  // staying on the line keeps it closed
-      const int slider = FirstPieceFrom(before, move.fromFile, move.fromRank, -df, -dr);
-      const int target = FirstPieceFrom(before, move.fromFile, move.fromRank, df, dr);
-      if (slider == EMPTY_PIECE_ID || target == EMPTY_PIECE_ID) continue;
-      const PieceCode sliderCode = before.pieces[slider].code;
-      const int type = TypeOf(sliderCode);
-      const bool straight = df == 0 || dr == 0;
-      const bool slides = ((type == ROOK || type == DRAGON) && straight) ||
-                          ((type == BISHOP || type == HORSE) && !straight) ||
-                          (type == LANCE && df == 0 && dr == SideSign(side));
-      if (slides && IsOwnedBy(sliderCode, side) && !IsOwnedBy(before.pieces[target].code, side))
-        events.discoveredAttacks += 1;
-    }
-}
-
 void CountEvents(const Position& before, const MoveRecord& move, PlayoutEvents& events) {
   events.promotedCaptures += move.IsCapture() && IsPromoted(move.capturedCode);
   events.promotions += move.promote;
   events.drops += move.IsDrop();
-  if (move.IsDrop()) return;
   events.kingEscapes += TypeOf(move.pieceCode) == KING && OracleInCheck(before, before.sideToMove);
-  CountDiscoveries(before, move, events);
 }
 
 }  // namespace

@@ -22,8 +22,7 @@ struct PlayoutEvents {
   uint64_t promotedCaptures = 0;   // the captured piece was promoted
   uint64_t promotions = 0;
   uint64_t drops = 0;
-  uint64_t kingEscapes = 0;        // king moves made while in check
-  uint64_t discoveredAttacks = 0;  // moves that open an own slider's line onto an enemy piece
+  uint64_t kingEscapes = 0;  // king moves made while in check
 };
 
 // Makes the move on the position in place; false ends the game after it.

@@ -134,13 +134,15 @@ Position TurnedPosition(const Position& position) {
 MoveRecord MoveOn(const Position& position, int fromFile, int fromRank, int toFile, int toRank, int promote) {
   MoveRecord move{};
   if (fromFile == 0) {
-    const int id = position.HandStackTop(position.sideToMove, fromRank);
+    const int type = fromRank;
+    const int top = g_handListStart[type] + position.hand[0][type - 1] + position.hand[1][type - 1] - 1;
     // A piece in hand keeps no meaningful code: the drop names its owner and type.
-    move.SetDrop(toFile, toRank, static_cast<PieceId>(id), static_cast<PieceCode>(OwnerBit(position.sideToMove) | fromRank));
+    move.SetDrop(toFile, toRank, position.handStack[top], static_cast<PieceCode>(OwnerBit(position.sideToMove) | type));
     return move;
   }
-  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(position.PieceIdAt(fromFile, fromRank)),
-           position.PieceCodeAt(fromFile, fromRank), static_cast<PieceId>(position.PieceIdAt(toFile, toRank)),
-           position.PieceCodeAt(toFile, toRank), promote);
+  const int moving = position.board[fromFile][fromRank], captured = position.board[toFile][toRank];
+  const PieceCode capturedCode = captured == EMPTY_PIECE_ID ? 0 : position.pieces[captured].code;
+  move.Set(fromFile, fromRank, toFile, toRank, static_cast<PieceId>(moving), position.pieces[moving].code,
+           static_cast<PieceId>(captured), capturedCode, promote);
   return move;
 }

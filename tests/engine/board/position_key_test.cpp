@@ -7,20 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <ostream>
+#include <iterator>
 #include <set>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "engine/board/hash_key_table.h"
 #include "engine/board/make_move.h"
-#include "engine/search/move_code.h"
 #include "support/position_builder.h"
-
-void PrintTo(const PositionKey& key, std::ostream* out) {
-  *out << std::hex << "{" << key.word[0] << ", " << key.word[1] << ", " << key.word[2] << "}" << std::dec;
-}
 
 namespace {
 
@@ -30,33 +24,28 @@ PositionKey KeyOf(const Position& position, int handSide) {
   return key;
 }
 
-// Word-wise FNV-1a over 64 bits.
-uint64_t ChecksumStep(uint64_t checksum, uint32_t word) { return (checksum ^ word) * 0x100000001b3ULL; }
-constexpr uint64_t kChecksumStart = 0xcbf29ce484222325ULL;
+// Word-wise FNV-1a over 64 bits of every word of the table; and whether its
+// entries are distinct and none is all zero.
+template <class Table>
+std::pair<uint64_t, bool> ChecksumAndDistinct(const Table& table) {
+  uint64_t checksum = 0xcbf29ce484222325ULL;
+  std::set<std::vector<uint32_t>> entries{{}};
+  for (const auto& entry : table) {
+    const uint32_t* words = reinterpret_cast<const uint32_t*>(&entry);
+    std::vector<uint32_t> key(words, words + sizeof entry / 4);
+    for (uint32_t word : key) checksum = (checksum ^ word) * 0x100000001b3ULL;
+    entries.insert(std::vector<uint32_t>(key.size(), 0));
+    entries.insert(key);
+  }
+  return {checksum, entries.size() == std::size(table) + 2};
+}
 
 TEST(KeyTables, StayFrozenAndKeepTheirConstraints) {
-  uint64_t checksum = kChecksumStart;
-  std::set<std::tuple<uint32_t, uint32_t, uint32_t>> triples;
-  for (const PositionKey& entry : g_positionKeyTable) {
-    for (uint32_t word : entry.word) checksum = ChecksumStep(checksum, word);
-    EXPECT_EQ(entry.word[2] & 0x3fffff, 0u);
-    triples.emplace(entry.word[0], entry.word[1], entry.word[2]);
-  }
-  EXPECT_EQ(checksum, 0x18662a83382a2b2aULL);
-  EXPECT_EQ(triples.size(), g_positionKeyTable.size());
-  EXPECT_EQ(triples.count({0, 0, 0}), 0u);
-
+  for (const PositionKey& entry : g_positionKeyTable) EXPECT_EQ(entry.word[2] & 0x3fffff, 0u);
+  EXPECT_EQ(ChecksumAndDistinct(g_positionKeyTable), std::make_pair(uint64_t{0x18662a83382a2b2a}, true));
   g_hashKeyTable[77] = {0, 0};
   InitHashKeyTable();  // fills the table again, whatever it holds
-  checksum = kChecksumStart;
-  std::set<std::pair<uint32_t, uint32_t>> pairs;
-  for (const HashKey& entry : g_hashKeyTable) {
-    checksum = ChecksumStep(ChecksumStep(checksum, entry.first), entry.second);
-    pairs.emplace(entry.first, entry.second);
-  }
-  EXPECT_EQ(checksum, 0xbefba83b4240cadcULL);
-  EXPECT_EQ(pairs.size(), static_cast<size_t>(HASH_KEY_TABLE_SIZE));
-  EXPECT_EQ(pairs.count({0, 0}), 0u);
+  EXPECT_EQ(ChecksumAndDistinct(g_hashKeyTable), std::make_pair(uint64_t{0xbefba83b4240cadc}, true));
   EXPECT_EQ(g_hashKeyTable[0], (HashKey{0xc1bda102, 0x509b9fbe}));
 }
 
@@ -73,10 +62,6 @@ Position PlayLine(int handicap, const std::vector<std::array<int, 5>>& moves) {
 TEST(UpdatePositionKey, NullMoveTogglesOnlyTheSideBitAndACaptureRaisesTheCounterEachTime) {
   MoveRecord null{};
   null.SetNull();
-  EXPECT_EQ(ToMoveCode(null), NULL_MOVE_CODE);
-  MoveRecord stored{};
-  stored.fromFile = -2;  // the marker 254 lives in a signed byte
-  EXPECT_TRUE(stored.IsNull());
   const Position position =
       PlayLine(HANDICAP_EVEN, {{7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {7, 6, 7, 5, 0}, {7, 3, 7, 4, 0}});
   const MoveRecord capture = MoveOn(position, 7, 5, 7, 4);  // side 0's pawn takes
@@ -97,13 +82,11 @@ TEST(UpdatePositionKey, NullMoveTogglesOnlyTheSideBitAndACaptureRaisesTheCounter
 TEST(PositionKey, TranspositionsShareOneKey) {
   // The bishop exchange before or after the rook pawns' advance; in a
   // handicap game, where side 1 moves first, a silver before or after a pawn.
+  const std::array<int, 5> a = {7, 7, 7, 6, 0}, b = {3, 3, 3, 4, 0}, c = {8, 8, 2, 2, 1}, d = {3, 1, 2, 2, 0},
+                           e = {2, 7, 2, 6, 0}, f = {8, 3, 8, 4, 0}, g = {3, 1, 3, 2, 0}, h = {7, 3, 7, 4, 0};
   const std::pair<Position, Position> pairs[] = {
-      {PlayLine(HANDICAP_EVEN, {{7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {8, 8, 2, 2, 1}, {3, 1, 2, 2, 0}, {2, 7, 2, 6, 0},
-                                {8, 3, 8, 4, 0}}),
-       PlayLine(HANDICAP_EVEN, {{2, 7, 2, 6, 0}, {8, 3, 8, 4, 0}, {7, 7, 7, 6, 0}, {3, 3, 3, 4, 0}, {8, 8, 2, 2, 1},
-                                {3, 1, 2, 2, 0}})},
-      {PlayLine(HANDICAP_BISHOP, {{3, 1, 3, 2, 0}, {7, 7, 7, 6, 0}, {7, 3, 7, 4, 0}}),
-       PlayLine(HANDICAP_BISHOP, {{7, 3, 7, 4, 0}, {7, 7, 7, 6, 0}, {3, 1, 3, 2, 0}})},
+      {PlayLine(HANDICAP_EVEN, {a, b, c, d, e, f}), PlayLine(HANDICAP_EVEN, {e, f, a, b, c, d})},
+      {PlayLine(HANDICAP_BISHOP, {g, a, h}), PlayLine(HANDICAP_BISHOP, {h, a, g})},
   };
   for (const auto& [first, second] : pairs)
     for (int handSide = 0; handSide < 2; ++handSide) EXPECT_EQ(KeyOf(first, handSide), KeyOf(second, handSide));
@@ -132,9 +115,9 @@ TEST(MatchPositionKey, ReadHandDominanceOnTheSameBoard) {
     // Bits 22-31 of word 2 are board bits.
     if (c.changedBoardWord >= 0) a.word[c.changedBoardWord] ^= c.changedBoardWord < 2 ? 1u : 1u << 22;
     const PositionKey b = KeyWithHand(c.pawnsB, c.goldsB, c.sideB);
-    EXPECT_EQ(MatchPositionKey(a, b), c.match) << c.pawnsA << c.goldsA << c.sideA << c.changedBoardWord << " vs "
-                                               << c.pawnsB << c.goldsB << c.sideB;
-    EXPECT_EQ(MatchPositionKeyAtLeast(a, b), c.atLeast) << c.pawnsA << c.goldsA << c.sideA << c.changedBoardWord;
+    const int row = static_cast<int>(&c - cases);
+    EXPECT_EQ(MatchPositionKey(a, b), c.match) << "row " << row;
+    EXPECT_EQ(MatchPositionKeyAtLeast(a, b), c.atLeast) << "row " << row;
   }
 }
 

@@ -1,7 +1,7 @@
-// Set-up, recounts and from-scratch attack records of the engine position:
-// the records the ray rules name on small positions, the six-piece handicap,
-// the rebuild of the in-hand stacks and the side-relative table. (Every make of the walk tests compares all records
-// with RecomputeAttacks and the oracle; these are the named cases.)
+// Set-up and from-scratch attack records of the engine position: the records
+// the ray rules name on small positions, the six-piece handicap and the
+// rebuild of the in-hand stacks. (Every make of the walk tests compares all
+// records with RecomputeAttacks and the oracle; these are the named cases.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "engine/board/make_move.h"
-#include "engine/board/position.h"
 #include "engine/board/hand_lists.h"
 #include "support/engine_oracle.h"
 #include "support/position_builder.h"
@@ -35,41 +34,34 @@ constexpr uint32_t Ids(std::initializer_list<int> ids) {
 }
 
 TEST(AttackRecords, HoldTheAttackersTheRayRulesName) {
-  Position initial = StartPosition();
+  const Position initial = StartPosition();
   // Rook 2 behind its lance 18 and rook 3 behind a gold on files 5 and 2;
   // rook 2 also runs into its knight on 6-9.
   const Position lines = EngineRecordsOf({{0, KING, 9, 5}, {1, KING, 1, 1}, {0, ROOK, 5, 9}, {0, LANCE, 5, 8},
                                           {1, PAWN, 5, 3}, {0, KNIGHT, 6, 9}, {0, ROOK, 2, 9}, {0, GOLD, 2, 8}});
   // Rook 2 and bishop 4 check the king on 5-3 along a file and a diagonal.
   const Position check = EngineRecordsOf({{0, KING, 9, 9}, {1, KING, 5, 3}, {0, ROOK, 5, 8}, {0, BISHOP, 8, 6}}, 1);
-  // Knights and lances that could never move, and sliders on the edges.
-  const Position edges = EngineRecordsOf({{0, KNIGHT, 1, 1}, {0, KNIGHT, 9, 2}, {1, KNIGHT, 5, 9}, {1, LANCE, 1, 9},
-                                          {0, DRAGON, 9, 1}, {1, HORSE, 1, 8}});
   const struct {
     const char* what;
     const Position& position;
-    int side, file, rank, directCount;
-    uint32_t directLow, xraySet, slidingSet;
+    int file, rank, directCount;
+    uint32_t directLow, xraySet, slidingSet;  // of side 0
   } cases[] = {
-      {"king, golds and rook along rank 8", initial, 0, 5, 8, 4, Ids({0, 2, 6, 7}), 0, Ids({2})},
-      {"nothing of side 1 on 5-8", initial, 1, 5, 8, 0, 0, 0, 0},
-      {"rook past its pawn, which steps", initial, 0, 2, 6, 1, Ids({29}), Ids({2}), 0},
-      {"rook behind its lance", lines, 0, 5, 5, 1, Ids({18}), Ids({2}), Ids({2, 18})},
-      {"rook behind its lance, on the enemy pawn", lines, 0, 5, 3, 1, Ids({18}), Ids({2}), Ids({2, 18})},
-      {"nothing past the enemy pawn", lines, 0, 5, 2, 0, 0, 0, 0},
-      {"rook behind its gold", lines, 0, 2, 7, 1, Ids({6}), Ids({3}), 0},
-      {"one square past a gold only", lines, 0, 2, 6, 0, 0, 0, 0},
-      {"nothing past a knight", lines, 0, 7, 9, 0, 0, 0, 0},
-      {"behind the king on the rook's file", check, 0, 5, 2, 1, Ids({2}), 0, 0},
-      {"two behind the king", check, 0, 5, 1, 0, 0, 0, 0},
-      {"behind the king on the bishop's diagonal", check, 0, 4, 2, 1, Ids({4}), 0, 0},
-      {"two behind on the diagonal", check, 0, 3, 1, 0, 0, 0, 0},
-      {"the dragon alone on 8-1", edges, 0, 8, 1, 1, Ids({2}), 0, Ids({2})},
+      {"king, golds and rook along rank 8", initial, 5, 8, 4, Ids({0, 2, 6, 7}), 0, Ids({2})},
+      {"rook past its pawn, which steps", initial, 2, 6, 1, Ids({29}), Ids({2}), 0},
+      {"rook behind its lance, on the enemy pawn", lines, 5, 3, 1, Ids({18}), Ids({2}), Ids({2, 18})},
+      {"nothing past the enemy pawn", lines, 5, 2, 0, 0, 0, 0},
+      {"rook behind its gold", lines, 2, 7, 1, Ids({6}), Ids({3}), 0},
+      {"one square past a gold only", lines, 2, 6, 0, 0, 0, 0},
+      {"nothing past a knight", lines, 7, 9, 0, 0, 0, 0},
+      {"behind the king on the rook's file", check, 5, 2, 1, Ids({2}), 0, 0},
+      {"two behind the king", check, 5, 1, 0, 0, 0, 0},
+      {"behind the king on the bishop's diagonal", check, 4, 2, 1, Ids({4}), 0, 0},
   };
-  for (const auto& [what, position, side, file, rank, directCount, directLow, xraySet, slidingSet] : cases) {
+  for (const auto& [what, position, file, rank, directCount, directLow, xraySet, slidingSet] : cases) {
     const SquareAttackRecord& record = *position.SquareRecord(file, rank);
-    EXPECT_EQ(std::make_tuple(int{record.directCount[side]}, record.directSet[side].low, int{record.xrayCount[side]},
-                              record.xraySet[side], record.slidingSet[side]),
+    EXPECT_EQ(std::make_tuple(int{record.directCount[0]}, record.directSet[0].low, int{record.xrayCount[0]},
+                              record.xraySet[0], record.slidingSet[0]),
               std::make_tuple(directCount, directLow, std::popcount(xraySet), xraySet, slidingSet))
         << what;
   }
@@ -81,14 +73,11 @@ TEST(AttackRecords, HoldTheAttackersTheRayRulesName) {
 TEST(PositionSetUp, SixPieceHandicapTakesItsPiecesOutOfPlayUntilTheNextHandicap) {
   const std::vector<int> removed = {3, 5, 16, 17, 20, 21};
   Position position;
-  const std::tuple<int, int, bool> steps[] = {{HANDICAP_SIX, 1, true}, {-1, 1, true}, {9, 1, true}, {HANDICAP_EVEN, 0, false}};
+  const std::tuple<int, int, bool> steps[] = {{HANDICAP_SIX, 1, true}, {-1, 0, true}, {9, 1, true}, {HANDICAP_EVEN, 0, false}};
   for (const auto& [handicap, side, out] : steps) {
-    if (handicap < 0) {
-      SetupInitialPosition(position);  // reads the template as the handicap left it
-    } else {
-      SetupHandicap(position, handicap);
-      EXPECT_EQ(position.sideToMove, side) << handicap;
-    }
+    if (handicap < 0) SetupInitialPosition(position);  // reads the template as the handicap left it
+    else SetupHandicap(position, handicap);
+    EXPECT_EQ(position.sideToMove, side) << handicap;
     for (int id = 0; id < PIECE_COUNT; ++id)
       EXPECT_EQ(position.pieces[id].file == OUT_OF_PLAY_FILE, out && std::count(removed.begin(), removed.end(), id) == 1)
           << handicap << " " << id;
@@ -98,35 +87,21 @@ TEST(PositionSetUp, SixPieceHandicapTakesItsPiecesOutOfPlayUntilTheNextHandicap)
 TEST(RebuildHandLists, StacksOffBoardIdsInOrderAsInHandAndTheRestOutOfPlay) {
   Position position = StartPosition();
   for (int id : {23, 25, 8}) {
-    PieceListEntry& entry = position.pieces[id];
-    position.board[entry.file][entry.rank] = static_cast<int8_t>(EMPTY_PIECE_ID);
-    entry.file = OUT_OF_PLAY_FILE;
+    position.board[position.pieces[id].file][position.pieces[id].rank] = static_cast<int8_t>(EMPTY_PIECE_ID);
+    position.pieces[id].file = OUT_OF_PLAY_FILE;
   }
-  position.hand[0][PAWN - 1] = 1;
-  position.hand[1][PAWN - 1] = 1;
-  position.hand[1][GOLD - 1] = 1;
+  position.hand[0][PAWN - 1] = position.hand[1][PAWN - 1] = position.hand[1][GOLD - 1] = 1;
   RebuildHandLists(position);
-  EXPECT_EQ(position.handStack[g_handListStart[PAWN]], 23);
-  EXPECT_EQ(position.handStack[g_handListStart[PAWN] + 1], 25);
-  EXPECT_EQ(position.handStack[g_handListStart[GOLD]], 8);
+  EXPECT_EQ(std::make_tuple(position.handStack[g_handListStart[PAWN]], position.handStack[g_handListStart[PAWN] + 1],
+                            position.handStack[g_handListStart[GOLD]]),
+            std::make_tuple(23, 25, 8));
   for (int id : {23, 25, 8}) EXPECT_EQ(position.pieces[id].file, IN_HAND_FILE) << id;
   EXPECT_EQ(position.pieces[22].file, 9);
   // With fewer pieces in hand than off the board, the later ids are out of play.
   position.hand[0][PAWN - 1] = 0;
   RebuildHandLists(position);
-  EXPECT_EQ(position.pieces[23].file, IN_HAND_FILE);
-  EXPECT_EQ(position.pieces[25].file, OUT_OF_PLAY_FILE);
-}
-
-TEST(SideRelativeTable, ReadsRowsByTypeAndRanksBySide) {
-  const struct {
-    int side, type, row, rank, value;
-  } cases[] = {
-      {0, ROOK, 9, 5, -48},    {0, SILVER, 6, 4, 4},  {1, SILVER, 6, 6, 4},  {1, BISHOP, 5, 1, -15},
-      {0, GOLD, 8, 9, -66},    {1, LANCE, 1, 5, -48}, {0, PAWN, 4, 6, -22},  {0, KNIGHT, 9, 1, 0},
-  };
-  for (const auto& [side, type, row, rank, value] : cases)
-    EXPECT_EQ(SideRelativeTableValue(side, type, row, rank), value) << side << " " << type << " " << row << " " << rank;
+  EXPECT_EQ(std::make_pair(position.pieces[23].file, position.pieces[25].file),
+            std::make_pair(int8_t{IN_HAND_FILE}, int8_t{OUT_OF_PLAY_FILE}));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/board/board_move_generator.h"
@@ -41,11 +43,9 @@ TEST(ScreenRootMoves, ValuesEachCandidateAloneAndRestoresThePosition) {
     for (size_t i = 0; i < legal.size(); i += 5) {
       RootScreenValue alone{};
       ScreenRootMoves(position, &legal[i], 1, &aloneQuick, &alone);
-      ASSERT_TRUE(EquivalentPositions(position, before)) << "after candidate " << i;
-      ASSERT_EQ(g_attackHistoryDepth, depth);
-      ASSERT_EQ(alone.value, together[i].value) << i;
-      ASSERT_EQ(alone.positional, together[i].positional) << i;
-      ASSERT_EQ(aloneQuick.finalDifference, rootQuick.finalDifference);
+      ASSERT_TRUE(EquivalentPositions(position, before) && g_attackHistoryDepth == depth) << "after candidate " << i;
+      ASSERT_EQ(std::make_tuple(alone.value, alone.positional, aloneQuick.finalDifference),
+                std::make_tuple(together[i].value, together[i].positional, rootQuick.finalDifference)) << i;
       ++screened;
     }
   });
@@ -65,41 +65,34 @@ TEST(OrderRootList, SortsTheBufferedRootListStablyByValue) {
     ASSERT_EQ(g_moveBufferTop, 0);
     // Generators of the node search at ply 0 read the line record before it.
     done.Clear();
-    const bool inCheck = OracleInCheck(position, position.sideToMove);
-    g_moveBufferTop += inCheck ? GenerateCheckEvasions(position, g_lineMoves, 0, g_moveBuffer + g_moveBufferTop)
-                               : GenerateKingAttackMoves(position, g_lineMoves, 3, 0, done, g_moveBuffer + g_moveBufferTop) +
-                                     GenerateBoardMoves(position, g_lineMoves, 0, 3, g_moveBuffer + g_moveBufferTop);
-    const int rootStart = g_moveBufferTop;
+    g_moveBufferTop += OracleInCheck(position, position.sideToMove)
+                           ? GenerateCheckEvasions(position, g_lineMoves, 0, g_moveBuffer)
+                           : GenerateKingAttackMoves(position, g_lineMoves, 3, 0, done, g_moveBuffer) +
+                                 GenerateBoardMoves(position, g_lineMoves, 0, 3, g_moveBuffer + g_moveBufferTop);
     int count = 0;
-    MoveRecord* head = GenerateAllMoves(position, count, g_moveBuffer + rootStart);
-    if (count == 0) {
-      g_moveBufferTop = 0;
-      return;
-    }
+    MoveRecord* head = GenerateAllMoves(position, count, g_moveBuffer + g_moveBufferTop);
     g_moveBufferTop += count;
     head = FilterRootList(head, count, &g_lineMoves[0], &g_lineMoves[-1]);
-    std::vector<CandidateMoveNode> nodes;
-    for (MoveRecord* move = head; move != nullptr; move = move->next) nodes.push_back({move, 0, {}, nullptr, nullptr});
-    ASSERT_EQ(static_cast<int>(nodes.size()), count);
-    for (size_t i = 0; i < nodes.size(); ++i) {
-      nodes[i].next = i + 1 < nodes.size() ? &nodes[i + 1] : nullptr;
-      nodes[i].prev = i > 0 ? &nodes[i - 1] : nullptr;
+    std::vector<CandidateMoveNode> nodes(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i, head = head->next) {
+      ASSERT_NE(head, nullptr);
+      nodes[i] = {head, 0, {}, i + 1 < count ? &nodes[i + 1] : nullptr, i > 0 ? &nodes[i - 1] : nullptr};
     }
-    const CandidateMoveNode* node = OrderRootList(position, nodes.data());
-    std::vector<bool> seen(nodes.size());
-    for (const CandidateMoveNode* previous = nullptr; node != nullptr; previous = node, node = node->next) {
-      ASSERT_EQ(node->prev, previous);
-      const size_t index = static_cast<size_t>(node - nodes.data());
-      ASSERT_FALSE(seen[index]);
-      seen[index] = true;
-      if (previous != nullptr) {
-        ASSERT_GE(previous->value, node->value);
-        ASSERT_TRUE(previous->value > node->value || previous < node) << "equal values out of list order";
-      }
-    }
-    ASSERT_EQ(std::count(seen.begin(), seen.end(), true), count);
+    ASSERT_EQ(head, nullptr);
+    std::vector<const CandidateMoveNode*> order;
+    if (count > 0)
+      for (const CandidateMoveNode* node = OrderRootList(position, nodes.data()); node != nullptr; node = node->next)
+        order.push_back(node);
     g_moveBufferTop = 0;
-    ++ordered;
+    ASSERT_EQ(order.size(), nodes.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+      ASSERT_EQ(order[i]->prev, i > 0 ? order[i - 1] : nullptr);
+      const auto rank = [&](size_t k) { return std::make_pair(-order[k]->value, order[k]); };
+      ASSERT_TRUE(i == 0 || rank(i - 1) < rank(i)) << "not descending, or equal values out of list order";
+    }
+    std::sort(order.begin(), order.end());
+    ASSERT_EQ(std::adjacent_find(order.begin(), order.end()), order.end());
+    ordered += count > 0;
   });
   EXPECT_GT(ordered, SampleCount(300) / 2);
 }
