@@ -58,10 +58,3 @@ bool OracleIsMated(const Position& position);
 // position with both strategies undecided, as a think would.
 void SetUpUndecidedThink(const Position& position, int stage);
 
-// Calls visit for `count` valid positions of the kinds random games rarely
-// reach, in turn: kings on edges and corners, nearly everything in hand,
-// eighteen tokins, promoted pieces on the last ranks, a lone king against
-// pieces (a mate problem), the side to move in check (often double), bare
-// kings, and a full board. With inCheck only positions whose side to move
-// is in check are visited.
-void ForEachOddPosition(int count, uint64_t seed, const std::function<void(Position&)>& visit, bool inCheck = false);

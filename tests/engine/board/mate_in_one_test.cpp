@@ -63,7 +63,6 @@ TEST(GenerateChecksAndFindMateInOne, AgreeWithTheOracle) {
   ForEachSamplePosition(SampleCount(5000), 1700, compare);
   // In check, a check must also answer the own king's check.
   ForEachPositionInCheck(SampleCount(1000), 1600, compare);
-  ForEachOddPosition(SampleCount(2400), 1750, compare);
   EXPECT_GT(found, 0);
 }
 

@@ -62,7 +62,6 @@ TEST(GenerateAllMoves, WithTwinsEqualsTheOraclesPseudoLegalMoves) {
     ASSERT_EQ(SortedKeys(moves), SortedKeys(ExpectedAllMoves(position)));
   };
   ForEachSamplePosition(SampleCount(3000), 500, compare);
-  ForEachOddPosition(SampleCount(1600), 510, compare);
 }
 
 // Off the board, the border included, or on a square without an own piece
