@@ -109,10 +109,15 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves) {
   std::memset(&canary, 0xa5, sizeof canary);
   static Position before;
   std::memcpy(&before, &position, sizeof before);
+  static AttackHistory history;
+  std::memcpy(&history, &g_attackHistory, sizeof history);
+  const int depth = g_attackHistoryDepth;
   const int count = generate(buffer);
   if (count < 0 || count > kRoom - 1) return ::testing::AssertionFailure() << "count " << count;
   if (std::memcmp(&before, &position, sizeof before) != 0)
     return ::testing::AssertionFailure() << "the generator changed the position";
+  if (std::memcmp(&history, &g_attackHistory, sizeof history) != 0 || depth != g_attackHistoryDepth)
+    return ::testing::AssertionFailure() << "the generator changed the attack history";
   for (int n = count; n < kRoom; ++n)
     if (std::memcmp(&buffer[n], &canary, sizeof canary) != 0)
       return ::testing::AssertionFailure() << "record " << n << " written past the count " << count;

@@ -43,9 +43,9 @@ MoveKey KeyOf(const MoveRecord& move);
 std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
 
 // Runs a generator that writes into an array and returns its count: the
-// position must stay byte-identical, nothing may be written past the
-// count, and each move must make and unmake back to the same position.
-// The moves are returned in `moves`.
+// position and the attack history must stay byte-identical, nothing may be
+// written past the count, and each move must make and unmake back to the
+// same position. The moves are returned in `moves`.
 ::testing::AssertionResult RunsCleanly(Position& position, const std::function<int(MoveRecord*)>& generate,
                                        std::vector<MoveRecord>& moves);
 
