@@ -2,7 +2,6 @@
 // tests over random positions and keys (bounded, side-effect free, key 0
 // inert, changed destinations forcing), line threats and the root filter.
 #include <cstring>
-#include <set>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -131,44 +130,6 @@ TEST(IsForcingMove, RulesOnTheChangedSquaresAndTheKey) {
   }
   ResetSearchGlobals();
   InitAttackHistory();
-}
-
-// After a recorded capture the line threats through its from-square are
-// added once each, behind the move's own squares, as a well-linked list.
-TEST(RecordLineThreats, AppendsEachLineSquareOnce) {
-  PlayoutRandom random{31};
-  MoveRecord moves[MAX_GENERATED_MOVES];
-  int appended = 0;
-  ForEachSamplePosition(SampleCount(3000), 2300, [&](Position& position) {
-    int count = 0;
-    GenerateAllMoves(position, count, moves);
-    std::vector<MoveRecord> captures;
-    for (int n = 0; n < count; ++n)
-      if (moves[n].IsCapture()) captures.push_back(moves[n]);
-    if (captures.empty()) return;
-    const MoveRecord capture = captures[random.Below(static_cast<int>(captures.size()))];
-    MakeMove(position, capture, 1);
-    std::set<std::pair<int, int>> before;
-    for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next)
-      before.insert({r->file, r->rank});
-    if (!before.empty()) {
-      RecordLineThreats(position, capture.fromFile, capture.fromRank);
-      std::set<std::pair<int, int>> after;
-      const AttackChangeRecord* previous = nullptr;
-      for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next) {
-        ASSERT_EQ(r->previous, previous);
-        ASSERT_TRUE(after.insert({r->file, r->rank}).second) << "square listed twice";
-        const bool onLine = r->file == capture.fromFile || r->rank == capture.fromRank ||
-                            r->file - capture.fromFile == r->rank - capture.fromRank ||
-                            r->file - capture.fromFile == capture.fromRank - r->rank;
-        ASSERT_TRUE(onLine || before.count({r->file, r->rank}));
-        previous = r;
-      }
-      appended += static_cast<int>(after.size() - before.size());
-    }
-    UnmakeMove(position, capture, 1);
-  });
-  EXPECT_GT(appended, 0);
 }
 
 MoveRecord* LinkList(std::vector<MoveRecord>& moves) {
