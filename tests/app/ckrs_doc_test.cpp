@@ -270,14 +270,16 @@ TEST(CKRSDoc, BoardEditorCompletesEditsAndRecountsTheBox) {
   ExpectCurrentNodeSound(doc);
 }
 
-// Moves are checked against the rules and the line's end: an illegal move,
-// a move after a resignation or an interruption and a resumption anywhere
-// but after an interruption are refused.
+// Refused commands leave the record unmodified; moves are checked against
+// the rules and the line's end: an illegal move, a move after a resignation
+// or an interruption and a resumption anywhere but after an interruption
+// are refused.
 TEST(CKRSDoc, AddMoveKeepsTheRulesAndTheLineEnd) {
   Clipboard clipboard;
   CKRSDoc doc(clipboard);
   EXPECT_FALSE(doc.AddMove(ByView(7, 7, 7, 5), 0));
   EXPECT_FALSE(doc.AddMove(ByView(5, 9, 5, 8, 1), 0));
+  doc.Clear();  // nothing to clear: no change either
   EXPECT_FALSE(doc.IsModified());
   ASSERT_TRUE(doc.AddMove(ByView(7, 7, 7, 6), 3));
   EXPECT_EQ(doc.Record().currentNode->move.piece.Code(), KIFU_PAWN);
