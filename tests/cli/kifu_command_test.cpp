@@ -1,43 +1,25 @@
 // The built kifu command as a user runs it: help, usage errors with exit
 // status 2 and a message on stderr, failures to read or write with exit
-// status 1, perft counts on the last line, conversions, moves and eval.
+// status 1, perft counts on the last line, conversions read back by the
+// library, moves and eval.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "records/kifu.h"
+#include "records/record_files.h"
+#include "support/kifu_run.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
-
-struct CommandResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs kifu with the arguments (given as shell words) and collects its exit
-// status and both outputs. CTest runs the cases as parallel processes, so
-// the stderr file is per process.
-CommandResult RunKifu(const std::string& arguments) {
-  const std::string errPath = ProcessTempPath("kifu_command.err");
-  const std::string line = std::string("'") + KifuBinary() + "' " + arguments + " 2>'" + errPath + "'";
-  FILE* pipe = popen(line.c_str(), "r");
-  CommandResult result;
-  char buffer[4096];
-  for (size_t read; pipe != nullptr && (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    result.out.append(buffer, read);
-  const int raw = pipe != nullptr ? pclose(pipe) : -1;
-  result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.err = FileBytes(errPath);
-  std::remove(errPath.c_str());
-  return result;
-}
 
 std::string LastLine(std::string text) {
   while (!text.empty() && text.back() == '\n') text.pop_back();
@@ -46,52 +28,68 @@ std::string LastLine(std::string text) {
 }
 
 const std::string kInput = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+const std::string kQuotedInput = "'" + kInput + "'";
 
-TEST(KifuCommand, HelpListsPerftAndSucceeds) {
-  const CommandResult result = RunKifu("--help");
-  EXPECT_EQ(result.status, 0);
-  EXPECT_NE(result.out.find("perft [--rules]"), std::string::npos) << result.out;
+// The record in a file as the library reads it (the type by the
+// extension); null when it is refused.
+std::unique_ptr<Kifu> ReadRecord(const std::string& path) {
+  auto kifu = std::make_unique<Kifu>();
+  if (ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), *kifu, false) != 0) return nullptr;
+  return kifu;
 }
 
-// Every command answers --help and -h with its own usage, wherever the flag
-// stands, instead of taking it for a file name or a depth; every command the
-// help lists has a row.
-TEST(KifuCommand, EveryCommandPrintsItsUsageOnHelp) {
+std::vector<KifuMove> MainLine(const Kifu& kifu) {
+  std::vector<KifuMove> moves;
+  for (int ply = 1; ply <= kifu.LineLength(); ++ply) moves.push_back(kifu.MoveAtPly(ply)->move);
+  return moves;
+}
+
+// The help names every command, the exit statuses, and every command
+// answers --help and -h with its own usage, wherever the flag stands,
+// instead of taking it for a file name or a depth.
+TEST(KifuCommand, HelpListsEveryCommandAndItsUsage) {
+  const KifuRun help = RunKifu("$K --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("perft [--rules]"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("3 done but the input was not read to its end"), std::string::npos) << help.out;
   const std::pair<std::string, std::string> calls[] = {
       {"perft", ""}, {"perft", "--rules 3"}, {"convert", ""}, {"convert", "a.kif"}, {"show", ""},
       {"show", "/nonexistent.kif"}, {"moves", ""}, {"moves", "a.kif --ply"}, {"eval", ""}, {"eval", "a.kif --ply x"},
       {"signature", ""}, {"signature", "--trace"}};
   for (const auto& [command, before] : calls) {
-    const CommandResult longFlag = RunKifu(command + " " + before + " --help");
+    const KifuRun longFlag = RunKifu("$K " + command + " " + before + " --help");
     EXPECT_EQ(longFlag.status, 0) << command << " " << before << ": " << longFlag.err;
     EXPECT_EQ(longFlag.out.rfind("usage: kifu " + command + " ", 0), 0u) << longFlag.out;
     EXPECT_TRUE(longFlag.err.empty()) << longFlag.err;
-    const CommandResult shortFlag = RunKifu(command + " -h " + before);
+    const KifuRun shortFlag = RunKifu("$K " + command + " -h " + before);
     EXPECT_EQ(shortFlag.status, 0) << command << " -h " << before;
     EXPECT_EQ(shortFlag.out, longFlag.out);
     EXPECT_TRUE(shortFlag.err.empty()) << shortFlag.err;
   }
-  std::istringstream help(RunKifu("--help").out);
+  std::istringstream lines(help.out);
   std::string line;
-  while (std::getline(help, line) && line != "commands:") {
+  while (std::getline(lines, line) && line != "commands:") {
   }
-  while (std::getline(help, line) && line.rfind("  ", 0) == 0) {
+  int listed = 0;
+  while (std::getline(lines, line) && line.rfind("  ", 0) == 0) {
     const std::string name = line.substr(2, line.find(' ', 2) - 2);
     if (name == "--help") continue;
+    ++listed;
     EXPECT_TRUE(std::any_of(std::begin(calls), std::end(calls), [&](const auto& call) { return call.first == name; }))
         << "no row for " << name;
   }
+  EXPECT_GE(listed, 6) << help.out;
 }
 
 TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
   const std::string calls[] = {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7", "perft --rules three",
         "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000", "perft --rules 2 --engine",
-        "show", "convert '" + kInput + "'", "convert '" + kInput + "' out.txt", "moves", "moves a.kif b.kif",
-        "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x",
+        "show", "convert " + kQuotedInput, "convert " + kQuotedInput + " out.txt", "convert " + kQuotedInput + " out.krs",
+        "moves", "moves a.kif b.kif", "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x",
         "moves a.kif --ply 1 --ply 2", "moves a.kif --seed 1 --seed 1", "eval", "eval a.kif b.kif",
         "eval a.kif --ply", "eval a.kif --ply x", "eval a.kif --ply 1 --ply 2", "eval a.kif --seed 1"};
   for (const std::string& call : calls) {
-    const CommandResult result = RunKifu(call);
+    const KifuRun result = RunKifu("$K " + call);
     EXPECT_EQ(result.status, 2) << "kifu " << call;
     EXPECT_FALSE(result.err.empty()) << "kifu " << call;
     EXPECT_TRUE(result.out.empty()) << "kifu " << call << ": " << result.out;
@@ -99,24 +97,27 @@ TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
 }
 
 // Files that can't be read or written, a ply past the end and a position
-// without both kings: exit 1 and a message naming the command.
+// without both kings: exit 1 and a message naming the command; a failed
+// conversion leaves no output file behind.
 TEST(KifuCommand, FailuresExitOneWithAMessage) {
-  const std::string garbage = ProcessTempPath("garbage.kif");
+  const std::string garbage = ProcessTempPath("garbage.kif"), untouched = ProcessTempPath("untouched.kif");
   std::ofstream(garbage) << "not a record\n";
   const std::string kingless = std::string(TestDataDir()) + "/../../samples/mate_problem.kif";
   const std::pair<std::string, const char*> calls[] = {
       {"show /nonexistent.kif", "kifu: "}, {"show '" + garbage + "'", "kifu: "},
-      {"convert '" + kInput + "' /nonexistent/dir/out.kif", "kifu: "}, {"convert /nonexistent.kif out.kif", "kifu: "},
-      {"convert - out.kif < /dev/null", "kifu: "}, {"moves /nonexistent.kif", "kifu: moves: "},
-      {"moves '" + garbage + "'", "kifu: moves: "}, {"moves '" + kInput + "' --ply 11", "kifu: moves: "},
+      {"convert " + kQuotedInput + " /nonexistent/dir/out.kif", "kifu: "},
+      {"convert /nonexistent.kif '" + untouched + "'", "kifu: "},
+      {"convert - '" + untouched + "' < /dev/null", "kifu: "}, {"moves /nonexistent.kif", "kifu: moves: "},
+      {"moves '" + garbage + "'", "kifu: moves: "}, {"moves " + kQuotedInput + " --ply 11", "kifu: moves: "},
       {"moves '" + kingless + "'", "kifu: moves: "}, {"eval /nonexistent.kif", "kifu: eval: "},
-      {"eval '" + garbage + "'", "kifu: eval: "}, {"eval '" + kInput + "' --ply 11", "kifu: eval: "},
+      {"eval '" + garbage + "'", "kifu: eval: "}, {"eval " + kQuotedInput + " --ply 11", "kifu: eval: "},
       {"eval '" + kingless + "'", "kifu: eval: "}};
   for (const auto& [call, message] : calls) {
-    const CommandResult failed = RunKifu(call);
+    const KifuRun failed = RunKifu("$K " + call);
     EXPECT_EQ(failed.status, 1) << call;
-    EXPECT_NE(failed.err.find(message), std::string::npos) << call << ": " << failed.err;
+    EXPECT_EQ(failed.err.rfind(message, 0), 0u) << call << ": " << failed.err;
   }
+  EXPECT_FALSE(std::ifstream(untouched).good()) << "a failed conversion wrote " << untouched;
   std::remove(garbage.c_str());
 }
 
@@ -132,54 +133,76 @@ TEST(KifuCommand, PerftCountsTheRecordRulesAndEngineTrees) {
       {"perft --rules 3 --handicap 0x200", "18570"}, {"perft --handicap 512 --rules 3", "18570"},
       {"perft 4", "719731"}, {"perft 3 --handicap 0x200", "18570"}};
   for (const auto& [call, count] : calls) {
-    const CommandResult result = RunKifu(call);
+    const KifuRun result = RunKifu(std::string("$K ") + call);
     EXPECT_EQ(result.status, 0) << call << ": " << result.err;
     EXPECT_EQ(LastLine(result.out), count) << call;
   }
 }
 
-// convert writes what it read (KIF to armoured and back gives the same
-// bytes, and so does KIF to standard output); show prints the record in
-// UTF-8; "-" reads pasted text of every format from standard input; formats
-// without a writer are refused before anything is written.
-TEST(KifuCommand, ConvertAndShowRecordFiles) {
-  const std::string base = ProcessTempPath("command");
-  EXPECT_EQ(RunKifu("convert '" + kInput + "' '" + base + ".ckf'").status, 0);
-  const CommandResult back = RunKifu("convert '" + base + ".ckf' '" + base + ".KIF'");
-  EXPECT_EQ(back.status, 0) << back.err;
-  EXPECT_EQ(FileBytes(kInput), FileBytes(base + ".KIF"));
-  EXPECT_EQ(RunKifu("convert '" + kInput + "' -").out, FileBytes(kInput));
-  const CommandResult shown = RunKifu("show '" + base + ".ckf'");
+// KIF to armoured and back, and KIF to standard output, give the same
+// bytes; show prints the record in UTF-8.
+TEST(KifuCommand, ConvertKeepsKifBytesAndShowPrintsUtf8) {
+  const std::string armoured = ProcessTempPath("command.ckf"), back = ProcessTempPath("command.KIF");
+  ASSERT_EQ(RunKifu("$K convert " + kQuotedInput + " '" + armoured + "'").status, 0);
+  const KifuRun converted = RunKifu("$K convert '" + armoured + "' '" + back + "'");
+  EXPECT_EQ(converted.status, 0) << converted.err;
+  EXPECT_EQ(FileBytes(back), FileBytes(kInput));
+  EXPECT_EQ(RunKifu("$K convert " + kQuotedInput + " -").out, FileBytes(kInput));
+  const KifuRun shown = RunKifu("$K show '" + armoured + "'");
   EXPECT_EQ(shown.status, 0);
   // The output is UTF-8 while this file's narrow literals are Shift-JIS.
   const std::string recapture(reinterpret_cast<const char*>(u8"\n   9 同　飛(28)   ( 0:03/00:01:14)"));
-  EXPECT_NE(shown.out.find(recapture), std::string::npos);
-  for (const char* ext : {".csa", ".ki2", ".rvq"}) {
-    ASSERT_EQ(RunKifu("convert '" + kInput + "' '" + base + ext + "'").status, 0) << ext;
-    const CommandResult piped = RunKifu("convert - '" + base + ".kif' < '" + base + ext + "'");
-    EXPECT_EQ(piped.status, 0) << ext << piped.err;
-    EXPECT_EQ(RunKifu("show '" + base + ".kif'").status, 0) << ext;
-    std::remove((base + ext).c_str());
+  EXPECT_NE(shown.out.find(recapture), std::string::npos) << shown.out;
+  std::remove(armoured.c_str());
+  std::remove(back.c_str());
+}
+
+// Each format, written by the command and read back by the library both
+// from the file and pasted through standard input, keeps what it carries:
+// CSA and KI2 the start and the selected line (the variation is dropped),
+// RVQ the start position alone.
+TEST(KifuCommand, ConvertedFormatsReadBackAsTheRecord) {
+  const std::unique_ptr<Kifu> original = ReadRecord(kInput);
+  ASSERT_NE(original, nullptr);
+  ASSERT_GT(original->Root()->reachedNode->outgoing.Count(), 1) << "the input should hold a variation";
+  const std::string pasted = ProcessTempPath("pasted.kif");
+  for (const char* extension : {".csa", ".ki2", ".rvq"}) {
+    SCOPED_TRACE(extension);
+    const std::string written = ProcessTempPath(std::string("converted") + extension);
+    ASSERT_EQ(RunKifu("$K convert " + kQuotedInput + " '" + written + "'").status, 0);
+    const KifuRun piped = RunKifu("$K convert - '" + pasted + "' < '" + written + "'");
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    for (const std::string& path : {written, pasted}) {
+      const std::unique_ptr<Kifu> read = ReadRecord(path);
+      ASSERT_NE(read, nullptr) << path;
+      EXPECT_TRUE(read->StartNode()->position == original->StartNode()->position) << path;
+      if (std::strcmp(extension, ".rvq") == 0) {
+        EXPECT_EQ(read->LineLength(), 0) << path;
+      } else {
+        EXPECT_EQ(MainLine(*read), MainLine(*original)) << path;
+        EXPECT_EQ(read->Table()->Count(), original->LineLength() + 1) << path << ": only the selected line is kept";
+      }
+    }
+    std::remove(written.c_str());
   }
-  EXPECT_EQ(RunKifu("convert '" + kInput + "' '" + base + ".krs'").status, 2);
-  for (const char* ext : {".ckf", ".KIF", ".kif"}) std::remove((base + ext).c_str());
+  std::remove(pasted.c_str());
 }
 
 // kifu moves: two header lines, then one line per move of the position; a
 // fixed seed gives the same output.
 TEST(KifuCommand, MovesRanksThePositionsMoves) {
-  const CommandResult even = RunKifu("moves '" + kInput + "' --ply 0 --seed 0x10");
+  const KifuRun even = RunKifu("$K moves " + kQuotedInput + " --ply 0 --seed 0x10");
   EXPECT_EQ(even.status, 0) << even.err;
   EXPECT_EQ(std::count(even.out.begin(), even.out.end(), '\n'), 2 + 30) << even.out;
   EXPECT_NE(even.out.find("\nstage: 0 "), std::string::npos) << even.out;
-  EXPECT_EQ(RunKifu("moves '" + kInput + "' --seed 16 --ply 0").out, even.out);
-  EXPECT_EQ(RunKifu("moves '" + kInput + "'").status, 0);
+  EXPECT_EQ(RunKifu("$K moves " + kQuotedInput + " --seed 16 --ply 0").out, even.out);
+  EXPECT_EQ(RunKifu("$K moves " + kQuotedInput).status, 0);
 }
 
 // kifu eval: every figure named, the root moves ranked by a value that is
 // the sum of their two parts.
 TEST(KifuCommand, EvalNamesEveryFigure) {
-  const CommandResult result = RunKifu("eval '" + kInput + "' --ply 4");
+  const KifuRun result = RunKifu("$K eval " + kQuotedInput + " --ply 4");
   ASSERT_EQ(result.status, 0) << result.err;
   for (const char* name : {"position: ply 4, ", "\nstage: ", "\nfull evaluation", "\n  attack ", "\n  king defence ",
                            "\n  reserve ", "\n  material ", "\n  enemy-king term ", "\npattern term",
