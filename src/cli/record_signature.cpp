@@ -226,7 +226,7 @@ std::vector<KifuMove> LegalMoves(const KifuPosition& position) {
 // --- drawn records
 
 constexpr const char* kComments[] = {"研究手", "ここが勝負所　", "次の一手に注目", "a quiet move", "形勢互角\r\n先手やや有利",
-                                     "#候補手", "同　歩とは取れない", "Ａ級の手順"};
+                                     "#候補手", "同　歩とは取れない", "Ａ級の手順", "#12 [注]  ", "[注] 本譜"};
 constexpr KifuMoveKind kMarkers[] = {
     KifuMoveKind::Mate,      KifuMoveKind::Resignation, KifuMoveKind::LossOnTime, KifuMoveKind::Loss,
     KifuMoveKind::LossByFoul, KifuMoveKind::WinByFoul,  KifuMoveKind::Win,        KifuMoveKind::Impasse,
@@ -238,6 +238,7 @@ class RecordDrawer {
 
   void Draw(Kifu& kifu) {
     kifu.Reset(KIFU_KNOWN_HANDICAPS[rng_.Below(static_cast<int>(std::size(KIFU_KNOWN_HANDICAPS)))]);
+    if (rng_.Below(4) == 0) kifu.SetStartPosition(EnteredKings());
     table_ = kifu.Table();
     if (rng_.Below(2) == 0) kifu.PlayerName(0).Assign("先手太郎");
     if (rng_.Below(2) == 0) kifu.PlayerName(1).Assign("Player B");
@@ -280,6 +281,44 @@ class RecordDrawer {
       if (added == nullptr || added->reachedNode == nullptr) return;
       if (rng_.Below(6) == 0) added->comment.Assign(kComments[rng_.Below(static_cast<int>(std::size(kComments)))]);
       line.push_back(added->reachedNode);
+    }
+  }
+
+  // Both kings in the enemy camp with nine to twelve of their pieces, the
+  // rest in hand: the positions an impasse declaration is judged on.
+  KifuPosition EnteredKings() {
+    for (;;) {
+      KifuPosition start;
+      for (int rank = 1; rank <= 9; ++rank) {
+        for (int file = 1; file <= 9; ++file) start.board[KifuPosition::SquareIndex(file, rank)] = 0;
+      }
+      for (int side = 0; side <= 1; ++side) {
+        const int campRank = side == 0 ? 1 : 7;
+        const auto place = [&](int code) {
+          for (;;) {
+            const int square = KifuPosition::SquareIndex(1 + rng_.Below(9), campRank + rng_.Below(3));
+            if (start.board[square].Code() != 0) continue;
+            start.board[square] = code;
+            return;
+          }
+        };
+        place(side * KIFU_SECOND_PLAYER_BIT + KIFU_KING);
+        static constexpr int kMajors[] = {KIFU_SILVER, KIFU_GOLD, KIFU_HORSE, KIFU_DRAGON};
+        for (int i = 0, count = 9 + rng_.Below(4); i < count; ++i) {
+          place(side * KIFU_SECOND_PLAYER_BIT + (i < 8 ? KIFU_PRO_PAWN : kMajors[rng_.Below(4)]));
+        }
+      }
+      start.UpdateBoxAndHandicap();
+      // More horses or dragons than a set holds: draw again.
+      if (!std::all_of(start.hands[KIFU_BOX], start.hands[KIFU_BOX] + 9, [](int count) { return count >= 0; })) continue;
+      for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
+        const int toFirst = rng_.Below(start.hands[KIFU_BOX][type] + 1);
+        start.hands[0][type] = static_cast<int8_t>(toFirst);
+        start.hands[1][type] = static_cast<int8_t>(start.hands[KIFU_BOX][type] - toFirst);
+      }
+      start.sideToMove = rng_.Below(2);
+      start.UpdateBoxAndHandicap();
+      if (start.IsValid()) return start;
     }
   }
 
@@ -331,6 +370,14 @@ std::string FileBytes(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+// The descriptors the process holds (0 where the system doesn't list them).
+int OpenFileCount() {
+  std::error_code error;
+  int count = 0;
+  for (fs::directory_iterator it("/proc/self/fd", error), end; !error && it != end; it.increment(error)) ++count;
+  return count;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -442,6 +489,20 @@ void Runner::RunWriters(const Kifu& kifu, uint32_t seed) {
       d.AddInt(ENCODING, IsValidUtf8(written->data(), written->size(), false));
       d.AddInt(ENCODING, IsValidUtf8(written->data(), written->size() / 2, true));
     }
+    if (format.type == KIFU_FILE_CSA) {
+      // The second player's hand given as "every piece not yet placed".
+      std::string rest;
+      for (const std::string& line : Lines(positionText)) {
+        if (line.rfind("P-00", 0) == 0) continue;
+        if (line == "+" || line == "-") rest += "P-00AL\n";
+        rest += line + "\n";
+      }
+      Kifu back;
+      ReadReport report;
+      d.AddInt(REREAD, Reread(rest, KIFU_FILE_CSA, back, false, report));
+      d.AddReport(REREAD, report);
+      d.AddGraph(REREAD, back);
+    }
     RunHostile(kifu, text, format.type, rng);
     if (format.type == KIFU_FILE_KIF) {
       kifText = text;
@@ -508,7 +569,8 @@ void Runner::RunGameRecord(GameRecord& game, const std::string& kifText) {
       d.AddText(CLIPBOARD, text);
     }
   }
-  // Saved in every writable type and loaded again.
+  // Saved in every writable type and loaded again, leaving no file open.
+  const int openBefore = OpenFileCount();
   for (const char* extension : {".kif", ".ckf", ".ki2", ".csa", ".rvq"}) {
     const std::string path = scratch_ + "/saved" + extension;
     KifuFileType type = 0;
@@ -524,6 +586,7 @@ void Runner::RunGameRecord(GameRecord& game, const std::string& kifText) {
     d.AddInt(SAVE_LOAD, game.SavePosition(path.c_str(), &type));
     d.AddText(SAVE_LOAD, FileBytes(path));
   }
+  d.AddInt(SAVE_LOAD, OpenFileCount() - openBefore);
   // Repetition and clocks at every ply of the line.
   static constexpr int kClocks[][3] = {{0, 0, 0}, {600, 30, 0}, {0, 10, 2}, {60, 0, 3}, {300, 0, 0}};
   const int length = game.record->LineLength();
@@ -643,6 +706,18 @@ void Runner::RunPosition(const KifuPosition& position, int prevFile, int prevRan
 
 // Board editing and whole-position edits on copies.
 void Runner::RunEdits(const KifuPosition& position) {
+  for (int side = -1; side <= 3; ++side) {
+    for (int type = -1; type <= 9; ++type) d.AddInt(POSITION_EDITS, position.HandCount(side, type));
+  }
+  // Positions that break a rule: a king in either hand, a piece short.
+  for (int store = 0; store <= KIFU_BOX; ++store) {
+    for (int type : {KIFU_KING, KIFU_PAWN, KIFU_ROOK}) {
+      KifuPosition broken = position;
+      broken.hands[store][type] = static_cast<int8_t>(broken.hands[store][type] + (store == KIFU_BOX ? -1 : 1));
+      d.AddInt(POSITION_VALIDITY, broken.IsValid());
+      d.AddText(POSITION_VALIDITY, broken.InvalidReason());
+    }
+  }
   KifuPosition edited = position;
   edited.SwapSides();
   d.AddPosition(POSITION_EDITS, edited);
@@ -707,12 +782,18 @@ void Runner::RunNavigation(const Kifu& kifu) {
   copy.SetDisplayPly(length / 2);
   copy.RefreshList(length / 3);
   copy.NotifyPly(length / 4);
-  copy.SetDisplayPly(-1);
-  KifuMoveNode* at = copy.GoToPly(copy.Root(), length);
-  at = copy.GoBack(at, 0);
-  at = copy.GoForward(at, 1);
-  at = copy.GoForward(at, 0);
-  d.AddMove(LIST_TEXT, at->move);
+  // Moving about with a display ply (the list follows) and without.
+  for (int display : {length / 2, -1}) {
+    copy.SetDisplayPly(display);
+    KifuMoveNode* at = copy.GoToPly(copy.Root(), length);
+    at = copy.GoBack(at, 0);
+    at = copy.GoToPly(at, length / 3);
+    at = copy.GoForward(at, 1);
+    at = copy.GoForward(at, 0);
+    d.AddMove(LIST_TEXT, at->move);
+  }
+  // Comments set and cleared along the line mark their lines.
+  for (int ply = 1; ply <= length; ++ply) d.AddInt(LIST_TEXT, copy.SetComment(ply, ply % 3 == 0 ? "" : "研究"));
   copy.EnableNotify(false);
   copy.EnableNotify(true);
   copy.SetObserver(nullptr);
@@ -736,6 +817,10 @@ void Runner::RunSelection(const Kifu& kifu) {
         d.AddInt(SELECTION, copy.LineLength());
       }
     }
+  }
+  // Plies off the line select nothing.
+  for (int ply : {-1, copy.LineLength() + 1}) {
+    d.AddInt(SELECTION, copy.SelectBranch(ply, 0, false) | copy.SelectMergeSource(ply, 0, false) << 1);
   }
   d.AddGraph(SELECTION, copy);
   copy.PromoteLineToMain();
@@ -915,6 +1000,12 @@ void Runner::RunRvqTokens(const std::string& text) {
 
 }  // namespace
 
+// Text in the encodings other tools write, well formed and not.
+constexpr const char* kForeignTexts[] = {
+    "\xEF\xBB\xBF\xE5\x85\x88\xE6\x89\x8B", "\xC3\x9F\xDF\xBF\xC2\x80", "\xE0\xA0\x80\xED\x9F\xBF",
+    "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+    "\xF5\x80\x80\x80", "\xE6\x89", "\xDF", "\x80" "abc", "plain"};
+
 std::string RecordSignatureItems(const std::string& root, std::vector<RecordSignatureItem>& out) {
   out.clear();
   for (const char* dir : {"tests/data/corpus", "tests/data/kif", "tests/data/csa", "samples"}) {
@@ -943,6 +1034,11 @@ std::string ComputeRecordSignature(const std::string& root, const std::vector<Re
   fs::create_directories(scratch, error);
   if (error) return "cannot make a scratch folder: " + error.message();
   Runner runner(scratch.string());
+  for (const char* text : kForeignTexts) {
+    const size_t size = std::strlen(text);
+    runner.d.AddInt(ENCODING, StartsWithUtf8Bom(text, size) | IsValidUtf8(text, size, false) << 1 |
+                                  IsValidUtf8(text, size, true) << 2 | HasNonAscii(text, size) << 3);
+  }
   digests.assign(FN_COUNT, SignatureDigest{});
   for (size_t index = 0; index < items.size(); ++index) {
     const RecordSignatureItem& item = items[index];
