@@ -3,6 +3,7 @@
 #include "cli/signature.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -62,18 +63,6 @@ std::string ReadGame(const std::string& path, Kifu& kifu) {
 constexpr int PLIES_PER_GAME = 5;
 constexpr int DEEP_CHILDREN = 24;
 
-// The signature's own generator: splitmix64, the same on every machine.
-struct SplitMix {
-  uint64_t state;
-  uint64_t Next() {
-    uint64_t z = (state += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    return z ^ (z >> 31);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<uint64_t>(n)); }
-};
-
 enum Fn : int {
   THINK, STRATEGY, STAGE, KEYS, MAKE_UNMAKE, ALL_MOVES, LEGAL_MOVES, FROM_SQUARE, EVASIONS, CAPTURES,
   CAPTURES_CHANGED, CAPTURES_ON_SQUARE, RECAPTURES, MOVES_TO_SQUARE, PIECE_MOVES, CHECKS, BOARD_MOVES, TACTICAL,
@@ -95,15 +84,10 @@ constexpr const char* kNames[FN_COUNT] = {
     "enemy_king_term", "pattern_term", "blend", "root_formation", "root_middle", "root_end", "quick_eval",
     "screening", "ordering", "positional_gain", "root_classification", "formation_adjusters"};
 
-// FNV-1a over 64-bit words, each mixed first so that every bit of a word
-// reaches the whole digest.
 struct Digests {
   uint64_t value[FN_COUNT];
-  Digests() { std::fill(value, value + FN_COUNT, 0xcbf29ce484222325ull); }
-  void Add(Fn fn, uint64_t word) {
-    SplitMix mix{word};
-    value[fn] = (value[fn] ^ mix.Next()) * 0x100000001b3ull;
-  }
+  Digests() { std::fill(value, value + FN_COUNT, SIGNATURE_DIGEST_START); }
+  void Add(Fn fn, uint64_t word) { value[fn] = FoldSignatureWord(value[fn], word); }
   void AddBytes(Fn fn, const void* data, size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; i += 8) {
@@ -214,9 +198,9 @@ struct Runner {
     return out;
   }
 
-  void Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SplitMix& rng);
-  void RunBoard(const MoveRecord* line, int count, SplitMix& rng);
-  void RunChild(const MoveRecord& move, bool deep, SplitMix rng);
+  void Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SignatureRandom& rng);
+  void RunBoard(const MoveRecord* line, int count, SignatureRandom& rng);
+  void RunChild(const MoveRecord& move, bool deep, SignatureRandom rng);
   void RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key);
   void AddStamps(Fn fn);
   void RunProposers(const MoveRecord* line);
@@ -226,7 +210,7 @@ struct Runner {
   void RunExchanges(const MoveRecord& move, int level);
 };
 
-void Runner::Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SplitMix& rng) {
+void Runner::Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SignatureRandom& rng) {
   std::memcpy(&work, &position, sizeof work);
   ResetSearchGlobals();
   SetRandomSeed(at.randomSeed);
@@ -269,10 +253,10 @@ void Runner::Run(const SignaturePosition& at, const Position& position, const Mo
   d.AddMoves(LEGAL_MOVES, legal, count);
   const int deepStride = std::max(1, count / DEEP_CHILDREN);
   const int deepOffset = rng.Below(deepStride);
-  SplitMix childSeeds{rng.Next()};
+  SignatureRandom childSeeds{rng.Next()};
   RunBoard(g_lineMoves, count, rng);
   RunFormation(count);
-  for (int i = 0; i < count; ++i) RunChild(legal[i], i % deepStride == deepOffset, SplitMix{childSeeds.Next()});
+  for (int i = 0; i < count; ++i) RunChild(legal[i], i % deepStride == deepOffset, SignatureRandom{childSeeds.Next()});
 }
 
 void Runner::AddStamps(Fn fn) {
@@ -388,7 +372,7 @@ void Runner::RunFormation(int count) {
   }
 }
 
-void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
+void Runner::RunBoard(const MoveRecord* line, int count, SignatureRandom& rng) {
   const Position& p = work;
   const int side = p.sideToMove, enemy = 1 - side;
   int n = 0;
@@ -529,7 +513,7 @@ void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
 
   // Threats: the opponent's captures and a few of its other moves, as if it
   // moved again, with one of the side's moves as the reply between them.
-  SplitMix threatRng{rng.Next()};
+  SignatureRandom threatRng{rng.Next()};
   for (int round = 0; round < 2; ++round) {
     MoveCode threats[8] = {0};
     work.sideToMove = static_cast<uint8_t>(enemy);
@@ -611,7 +595,7 @@ void Runner::RunBoard(const MoveRecord* line, int count, SplitMix& rng) {
   d.AddInt(ROOT_END, EvalEndGameRoot(p, &nullMove));
 }
 
-void Runner::RunChild(const MoveRecord& move, bool deep, SplitMix rng) {
+void Runner::RunChild(const MoveRecord& move, bool deep, SignatureRandom rng) {
   // Every draw up front, so that one function's output never shifts the
   // arguments another one gets.
   const int handSide = rng.Below(2), silver = rng.Below(2), defendDepth = rng.Below(6), escapeDepth = rng.Below(6),
@@ -779,7 +763,7 @@ std::string SignaturePositions(const std::string& root, std::vector<SignaturePos
   }
   std::sort(files.begin(), files.end());
   if (files.empty()) return "no games under " + root;
-  SplitMix rng{20240526};
+  SignatureRandom rng{20240526};
   out.clear();
   for (const std::string& file : files) {
     Kifu kifu;
@@ -801,9 +785,14 @@ std::string SignaturePositions(const std::string& root, std::vector<SignaturePos
   return "";
 }
 
+std::string SignatureDigestText(uint64_t digest) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(digest));
+  return text;
+}
+
 std::string ComputeSignature(const std::string& root, const std::vector<SignaturePosition>& positions,
-                             std::vector<SignatureDigest>& digests,
-                             const std::function<void(int index, const std::vector<SignatureDigest>&)>& afterPosition) {
+                             std::vector<SignatureDigest>& digests, const SignatureProgress& afterPosition) {
   static Runner runner;
   runner.d = Digests();
   std::string file;
@@ -819,7 +808,7 @@ std::string ComputeSignature(const std::string& root, const std::vector<Signatur
     MoveRecord line[2];
     // A position the engine cannot hold (the mate problem has one king) is left out.
     if (PositionWithLine(kifu, at.ply, position, line) && HasBothKings(position)) {
-      SplitMix rng{at.randomSeed};
+      SignatureRandom rng{at.randomSeed};
       runner.Run(at, position, line, rng);
     }
     for (int fn = 0; fn < FN_COUNT; ++fn) digests[fn] = {kNames[fn], runner.d.value[fn]};

@@ -1,25 +1,31 @@
-// kifu signature: the engine signature's digests, one line per function as
-// the signature test's table writes them, the positions behind them, or one
-// function's running digest position by position.
+// kifu signature: the engine and record signatures' digests, one line per
+// function as the signature tests' tables write them, the positions and
+// records behind them, or one function's running digest item by item.
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/record_signature.h"
 #include "cli/signature.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: kifu signature [ROOT] [--positions | --trace NAME]\n"
-    "  ROOT          the repository (default .): its tests/data/corpus/*.kif and samples/*.kif\n"
-    "  (no option)   one line per function: NAME 0xDIGEST\n"
-    "  --positions   the positions: index, FILE --ply N, strategy pair, stage\n"
-    "  --trace NAME  NAME's running digest after each position\n";
+    "  ROOT          the repository (default .): its games under tests/data and samples\n"
+    "  (no option)   one line per function, the engine's then the record side's: NAME 0xDIGEST\n"
+    "  --positions   the engine positions (index, FILE --ply N, strategy pair, stage), then\n"
+    "                the records (index, FILE or 'drawn seed 0xSEED')\n"
+    "  --trace NAME  NAME's running digest after each position or record\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kifu: signature: %s\n", message.c_str());
   return 1;
+}
+
+void PrintRows(const std::vector<SignatureDigest>& digests) {
+  for (const SignatureDigest& digest : digests) std::printf("%s %s\n", digest.name, SignatureDigestText(digest.value).c_str());
 }
 
 }  // namespace
@@ -47,6 +53,8 @@ int RunSignatureCommand(const CommandArgs& args) {
 
   std::vector<SignaturePosition> positions;
   if (std::string error = SignaturePositions(root, positions); !error.empty()) return Fail(error);
+  std::vector<RecordSignatureItem> records;
+  if (std::string error = RecordSignatureItems(root, records); !error.empty()) return Fail(error);
   if (positionsOnly) {
     for (size_t i = 0; i < positions.size(); ++i) {
       const SignaturePosition& at = positions[i];
@@ -54,21 +62,32 @@ int RunSignatureCommand(const CommandArgs& args) {
                   at.decided ? "decided" : (std::to_string(at.pair[0]) + "," + std::to_string(at.pair[1])).c_str(),
                   at.decided ? "decided" : std::to_string(at.stage).c_str(), at.randomSeed);
     }
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (records[i].file.empty()) {
+        std::printf("%4zu drawn seed 0x%08" PRIx32 "\n", i, records[i].seed);
+      } else {
+        std::printf("%4zu %s\n", i, records[i].file.c_str());
+      }
+    }
     return 0;
   }
-  std::vector<SignatureDigest> digests;
   bool traced = trace.empty();
-  const auto afterPosition = [&](int index, const std::vector<SignatureDigest>& running) {
+  const auto afterItem = [&](int index, const std::vector<SignatureDigest>& running) {
     for (const SignatureDigest& digest : running) {
       if (trace != digest.name) continue;
-      std::printf("%4d 0x%016" PRIx64 "\n", index, digest.value);
+      std::printf("%4d %s\n", index, SignatureDigestText(digest.value).c_str());
       traced = true;
     }
   };
-  if (std::string error = ComputeSignature(root, positions, digests, afterPosition); !error.empty()) return Fail(error);
+  std::vector<SignatureDigest> digests, recordDigests;
+  if (std::string error = ComputeSignature(root, positions, digests, afterItem); !error.empty()) return Fail(error);
+  if (std::string error = ComputeRecordSignature(root, records, recordDigests, afterItem); !error.empty()) {
+    return Fail(error);
+  }
   if (!traced) return UsageError("signature: no function named '" + trace + "'");
   if (trace.empty()) {
-    for (const SignatureDigest& digest : digests) std::printf("%s 0x%016" PRIx64 "\n", digest.name, digest.value);
+    PrintRows(digests);
+    PrintRows(recordDigests);
   }
   return 0;
 }

@@ -4,11 +4,10 @@
 // the same commit (the rows are `kifu signature`'s output as it stands).
 #include <gtest/gtest.h>
 
-#include <map>
-#include <sstream>
 #include <string>
 
 #include "cli/signature.h"
+#include "support/signature_table.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -86,26 +85,8 @@ TEST(EngineSignature, EveryFunctionGivesItsRecordedDigest) {
   std::vector<SignaturePosition> positions;
   ASSERT_EQ(SignaturePositions(kRoot, positions), "");
   EXPECT_GE(positions.size(), 300u);
-  std::map<std::string, std::string> expected;
-  std::istringstream rows(kDigests);
-  for (std::string name, value; rows >> name >> value;) expected[name] = value;
-
   const std::vector<SignatureDigest> digests = Compute(positions);
-  for (const SignatureDigest& digest : digests) {
-    char value[24];
-    std::snprintf(value, sizeof value, "0x%016llx", static_cast<unsigned long long>(digest.value));
-    const auto row = expected.find(digest.name);
-    if (row == expected.end()) {
-      ADD_FAILURE() << "no recorded digest for " << digest.name << ": add the row '" << digest.name << " " << value << "'";
-      continue;
-    }
-    EXPECT_EQ(row->second, value) << digest.name << " returns something else now: 'kifu signature --trace "
-                                  << digest.name << "' before and after the change shows the first position that "
-                                  << "differs ('kifu signature --positions' lists them); if the change is meant, "
-                                  << "copy 'kifu signature' output into this table";
-    expected.erase(row);
-  }
-  for (const auto& [name, value] : expected) ADD_FAILURE() << "a recorded digest names no function: " << name;
+  ExpectSignatureTable(kDigests, digests);
 
   // Nothing a run leaves in the engine's globals changes the next run.
   const std::vector<SignatureDigest> again = Compute(positions);
