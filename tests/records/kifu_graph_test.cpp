@@ -6,11 +6,13 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 
 #include "records/kifu.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/kifu_perft.h"
+#include "support/random_record.h"
 
 namespace {
 
@@ -265,4 +267,47 @@ TEST(KifuGraph, DeepRecordsAreWalkedWithoutRecursion) {
   EXPECT_TRUE(copy.SelectMergeSource(DEEP_PLIES, 0, false));
   EXPECT_TRUE(copy.ClearMoves());
   EXPECT_EQ(copy.Table()->Count(), 1);
+}
+
+// A position copied with its continuations: merges stay merged, the moves
+// into the copied part from outside it are left behind, the source keeps
+// its marks at 0.
+TEST(KifuGraph, CopiedPositionsKeepTheirMergesAndNoPredecessor) {
+  RandomRecordOptions options;
+  options.headers = false;
+  for (uint32_t seed = 1; seed <= 30; ++seed) {
+    const std::unique_ptr<Kifu> source = BuildRandomRecord(seed, options);
+    const std::string before = DescribeKifuGraph(*source);
+    const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(*source);
+    for (KifuPositionNode* from : {nodes.front(), nodes[nodes.size() / 2]}) {
+      auto* table = new KifuPositionTable;
+      KifuPositionNode* copy = from->CopySubtree(table);
+      EXPECT_EQ(copy->incoming.Count(), 0);
+      EXPECT_EQ(DescribeKifuGraph(*source), before);
+      auto* root = new KifuMoveNode;
+      root->move.kind = KifuMoveKind::GameStart;
+      root->comment = source->Root()->comment;
+      root->reachedNode = copy;
+      copy->incoming.Insert(root, 0);
+      if (from != nodes.front()) {  // an inner position: only it and what follows it
+        std::set<const KifuPositionNode*> after{from};
+        for (KifuPositionNode* node : nodes) {
+          for (int i = 0; i < node->outgoing.Count(); ++i) {
+            if (after.count(node)) after.insert(node->outgoing.At(i)->reachedNode);
+          }
+        }
+        EXPECT_EQ(table->Count(), static_cast<int>(after.size()));
+        root->DetachSubtree(table);
+        EXPECT_EQ(table->Count(), 0);
+        delete root;
+        delete table;
+        continue;
+      }
+      Kifu copied;
+      const SjisString names[2];
+      ASSERT_EQ(copied.Adopt(root, table, new SjisStringList, names, {}, {}, {}, false), 0);
+      EXPECT_EQ(CompareKifu(*source, copied), "") << seed;
+      ExpectKifuGraphValid(copied);
+    }
+  }
 }
