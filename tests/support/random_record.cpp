@@ -277,6 +277,30 @@ std::string MutateRecordText(std::string text, std::mt19937& random, const std::
   return text;
 }
 
+int FuzzRecordReader(const std::vector<std::string>& seeds, const std::vector<std::string>& tokens, int cases,
+                     const RecordTextReader& read, const std::string& first,
+                     const std::function<void(Kifu&, const std::string& text)>& accepted) {
+  std::mt19937 random(20261206);
+  int readCount = 0;
+  for (int index = 0; index < cases && !::testing::Test::HasFailure(); ++index) {
+    const std::string text = MutateRecordText(seeds[static_cast<size_t>(index) % seeds.size()], random, tokens);
+    SCOPED_TRACE(text);
+    Kifu kifu;
+    if (!first.empty()) {
+      EXPECT_EQ(read(kifu, first, -1), 0);
+    }
+    const std::string before = DescribeKifuGraph(kifu) + RecordText(kifu, &Kifu::WriteKif);
+    if (read(kifu, text, index) != 0) {
+      EXPECT_EQ(DescribeKifuGraph(kifu) + RecordText(kifu, &Kifu::WriteKif), before);
+      continue;
+    }
+    ++readCount;
+    ExpectKifuGraphValid(kifu);
+    if (accepted) accepted(kifu, text);
+  }
+  return readCount;
+}
+
 std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options) {
   return RecordBuilder(seed, options).Build();
 }
