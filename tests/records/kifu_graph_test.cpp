@@ -201,8 +201,10 @@ TEST(KifuGraph, ListsGrowPastWhatACopyReservedAndKeepTheirSelection) {
   list.RemoveAt(0);
   EXPECT_EQ(list.Selected(), selected);
   list.RemoveAt(1);
-  EXPECT_EQ(list.Selected(), list.At(1)) << "the next entry takes the removed one's place";
-  list.Insert(selected, 1);  // back in place, so that the copy frees it
+  KifuMoveNode* next = list.At(1);
+  EXPECT_EQ(list.Selected(), next) << "the next entry takes the removed one's place";
+  list.Insert(selected, 1);  // back in place (so that the copy frees it), before the selected entry
+  EXPECT_EQ(list.Selected(), next);
   ExpectKifuGraphValid(copy);
 }
 
