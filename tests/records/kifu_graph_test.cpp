@@ -183,6 +183,15 @@ TEST(KifuGraph, OnlyEqualPositionsNotOnTheirOwnPathMerge) {
   kifu.Table()->Insert(kifu.StartNode());
   EXPECT_EQ(kifu.Table()->Remove(&twin), 0);
   ExpectKifuGraphValid(kifu);
+  // A chain is sorted by the key's second word, then by its first.
+  KifuPositionTable table;
+  KifuPositionNode low, high;
+  low.key = {5, 0};
+  high.key = {5 + KifuPositionTable::CHAIN_COUNT, 0};
+  table.Insert(&high);
+  table.Insert(&low);
+  EXPECT_TRUE(table.Head(5) == &low && low.chainNext == &high);
+  table.Clear();
 }
 
 TEST(KifuGraph, ListsGrowPastWhatACopyReservedAndKeepTheirSelection) {

@@ -62,6 +62,9 @@ TEST(KifuNavigation, SelectingBranchesAndMergeSourcesKeepsTheLineConsistent) {
   EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 0);
   EXPECT_EQ(kifu.StartNode()->outgoing.At(1)->move.fromFile, 9) << "the former first move moved down";
   EXPECT_EQ(kifu.MoveAtPly(8), b.longWay);
+  ASSERT_TRUE(kifu.SelectBranch(0, 1, false));
+  kifu.PromoteLineToMain();
+  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex() * 10 + kifu.StartNode()->outgoing.At(0)->move.fromFile, 9);
   ExpectKifuGraphValid(kifu);
 }
 
