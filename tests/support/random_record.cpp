@@ -102,7 +102,7 @@ class RecordBuilder {
   // The defender's king near its edge, a few attacking pieces, a hand, and
   // every other piece in the defender's hand.
   KifuPosition MateProblemStart() {
-    for (;;) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
       KifuPosition start = BuildKifuPosition({}, 0);
       start.board[KifuPosition::SquareIndex(1 + Pick(9), 1 + Pick(2))] = KIFU_SECOND_PLAYER_BIT + KIFU_KING;
       static constexpr int kAttackers[] = {KIFU_GOLD, KIFU_SILVER, KIFU_ROOK, KIFU_BISHOP, KIFU_DRAGON, KIFU_HORSE};
@@ -118,6 +118,9 @@ class RecordBuilder {
       start.UpdateBoxAndHandicap();
       if (start.handicapFlags == HANDICAP_FIRST_KING && start.IsValid()) return start;
     }
+    // A fault in the validity rules must fail the test, not hang it.
+    ADD_FAILURE() << "no valid mate-problem start";
+    return KifuStartPosition();
   }
 
   void AddHeaders(Kifu& kifu) {
