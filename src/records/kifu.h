@@ -112,11 +112,12 @@ class Kifu {
   // each position's continuation is visited once.
   KifuMoveNode* NextNode(KifuMoveNode* node) const;
   // Selects an outgoing move at ply: (selected + value) wrapped with step,
-  // else index value; then the line, plies and list follow. False for an
-  // index outside the list.
+  // else index value; then the line, plies and list follow. False, and
+  // nothing changed, for an index outside the list or a ply off the line.
   bool SelectBranch(int ply, int value, bool step);
   // Selects an incoming move of the position at ply the same way, and the
-  // line from the root through it; false for an index outside the list.
+  // line from the root through it; false for an index outside the list or
+  // a ply off the line.
   bool SelectMergeSource(int ply, int value, bool step);
   // Moves each selected outgoing move of the selected line to index 0.
   void PromoteLineToMain();

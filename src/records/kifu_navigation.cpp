@@ -104,6 +104,8 @@ KifuMoveNode* Kifu::NextNode(KifuMoveNode* node) const {
 }
 
 bool Kifu::SelectBranch(int ply, int value, bool step) {
+  // A negative ply names no position; MoveAtPly would take it for the start.
+  if (ply < 0) return false;
   KifuMoveNode* at = MoveAtPly(ply);
   if (at == nullptr || at->reachedNode == nullptr) return false;
   KifuPositionNode* node = at->reachedNode;
@@ -116,6 +118,7 @@ bool Kifu::SelectBranch(int ply, int value, bool step) {
 }
 
 bool Kifu::SelectMergeSource(int ply, int value, bool step) {
+  if (ply < 0) return false;
   KifuMoveNode* at = MoveAtPly(ply);
   if (at == nullptr || at->reachedNode == nullptr) return false;
   KifuPositionNode* node = at->reachedNode;

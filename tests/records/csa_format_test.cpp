@@ -3,7 +3,6 @@
 // corpus against its KIF twins, other programs' files, the reader's cases
 // (a row or more per mended fault) and kifu convert. The fuzz is in
 // record_fuzz_test.
-#include <cstdlib>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -217,14 +216,3 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
   EXPECT_EQ(ReadCsaText(kifu, "PI\n+\n+2726FU", 0, 1), 0);
 }
 
-TEST(CsaCommand, ConvertsBetweenCsaAndKif) {
-  const std::string csa = ProcessTempPath("convert.csa"), kif = ProcessTempPath("convert.kif");
-  const std::string kifu = std::string("'") + KifuBinary() + "' convert '";
-  ASSERT_EQ(std::system((kifu + DataFile("handicap_pi.csa") + "' '" + kif + "'").c_str()), 0);
-  ASSERT_EQ(std::system((kifu + kif + "' '" + csa + "'").c_str()), 0);
-  std::string converted = FileBytes(csa);
-  std::erase(converted, '\r');
-  EXPECT_EQ(converted, FileBytes(DataFile("handicap_pi.written")));
-  std::remove(csa.c_str());
-  std::remove(kif.c_str());
-}

@@ -66,7 +66,8 @@ TEST(KifuClock, InitAndTheStateMachine) {
   const std::pair<std::array<int, 4>, std::array<int, 4>> cases[] = {
       {{0, 0, 0, 0}, {-1, 0, 0, 0}},      {{0, 30, 0, 0}, {0, 3, 0, 0}},      {{600, 30, 10, 0}, {600, 2, 600, 10}},
       {{600, 30, 10, 650}, {600, 3, 20, 9}}, {{0, 30, 10, 30}, {0, 3, 30, 10}}, {{0, 30, 10, 31}, {0, 3, 1, 9}},
-      {{0, 30, 10, 90}, {0, 3, 60, 9}},    {{0, 30, 10, 91}, {0, 3, 1, 8}},     {{0, 0, 0, 70}, {-1, 0, 70, 0}}};
+      {{0, 30, 10, 90}, {0, 3, 60, 9}},    {{0, 30, 10, 91}, {0, 3, 1, 8}},     {{0, 0, 0, 70}, {-1, 0, 70, 0}},
+      {{600, 30, 10, 600}, {600, 2, 0, 10}}};  // the main time used to the second is still main time
   for (const auto& [given, expected] : cases) {
     KifuClock clock;
     clock.Init(given[0], given[1], given[2]);

@@ -3,11 +3,8 @@
 // the layout of the writer and the reader's refusals.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -169,22 +166,6 @@ TEST(Ki2Reader, LongRepeatingLinesReadAndTranspositionsStillMerge) {
   for (int ply = 1; ply < 3; ++ply) last = last->reachedNode->outgoing.At(0);
   EXPECT_EQ(last->reachedNode->incoming.Count(), 2);
   ExpectKifuGraphValid(record);
-}
-
-// kifu convert writes .ki2 (again the same bytes from it), refuses to
-// write .rvf (usage, 2) and fails on a text of no format (1).
-TEST(Ki2Command, ConvertsToAndFromKi2) {
-  const auto run = [](const std::string& from, const std::string& to) {
-    const std::string line = std::string("'") + KifuBinary() + "' convert '" + from + "' '" + to + "' 2>/dev/null";
-    const int raw = std::system(line.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  };
-  const std::string first = ProcessTempPath("a.ki2"), second = ProcessTempPath("b.ki2"), url = ProcessTempPath("u.ki2");
-  std::ofstream(url, std::ios::binary) << "https://example.com/\n";
-  EXPECT_EQ(run(std::string(CorpusDir()) + "/g0003.kif", first) + run(first, second), 0);
-  EXPECT_EQ(FileBytes(first), FileBytes(second));
-  EXPECT_EQ(run(first, ProcessTempPath("c.rvf")) * 10 + run(url, ProcessTempPath("c.kif")), 21);
-  for (const std::string& path : {first, second, url}) std::remove(path.c_str());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/kifu_perft.h"
+#include "support/random_record.h"
 
 namespace {
 
@@ -182,6 +183,15 @@ TEST(KifuGraph, OnlyEqualPositionsNotOnTheirOwnPathMerge) {
   kifu.Table()->Insert(kifu.StartNode());
   EXPECT_EQ(kifu.Table()->Remove(&twin), 0);
   ExpectKifuGraphValid(kifu);
+  // A chain is sorted by the key's second word, then by its first.
+  KifuPositionTable table;
+  KifuPositionNode low, high;
+  low.key = {5, 0};
+  high.key = {5 + KifuPositionTable::CHAIN_COUNT, 0};
+  table.Insert(&high);
+  table.Insert(&low);
+  EXPECT_TRUE(table.Head(5) == &low && low.chainNext == &high);
+  table.Clear();
 }
 
 TEST(KifuGraph, ListsGrowPastWhatACopyReservedAndKeepTheirSelection) {
@@ -200,8 +210,10 @@ TEST(KifuGraph, ListsGrowPastWhatACopyReservedAndKeepTheirSelection) {
   list.RemoveAt(0);
   EXPECT_EQ(list.Selected(), selected);
   list.RemoveAt(1);
-  EXPECT_EQ(list.Selected(), list.At(1)) << "the next entry takes the removed one's place";
-  list.Insert(selected, 1);  // back in place, so that the copy frees it
+  KifuMoveNode* next = list.At(1);
+  EXPECT_EQ(list.Selected(), next) << "the next entry takes the removed one's place";
+  list.Insert(selected, 1);  // back in place (so that the copy frees it), before the selected entry
+  EXPECT_EQ(list.Selected(), next);
   ExpectKifuGraphValid(copy);
 }
 
@@ -265,4 +277,39 @@ TEST(KifuGraph, DeepRecordsAreWalkedWithoutRecursion) {
   EXPECT_TRUE(copy.SelectMergeSource(DEEP_PLIES, 0, false));
   EXPECT_TRUE(copy.ClearMoves());
   EXPECT_EQ(copy.Table()->Count(), 1);
+}
+
+// A position copied with its continuations: merges stay merged, the moves
+// into the copied part from outside it are left behind, the source keeps
+// its marks at 0.
+TEST(KifuGraph, CopiedPositionsKeepTheirMergesAndNoPredecessor) {
+  RandomRecordOptions options;
+  options.headers = options.comments = false;
+  for (uint32_t seed = 1; seed <= 30; ++seed) {
+    const std::unique_ptr<Kifu> source = BuildRandomRecord(seed, options);
+    const std::string before = DescribeKifuGraph(*source);
+    const std::vector<KifuPositionNode*> nodes = KifuReachableNodes(*source);
+    for (KifuPositionNode* from : {nodes.front(), nodes[nodes.size() / 2]}) {
+      auto* table = new KifuPositionTable;
+      KifuPositionNode* copy = from->CopySubtree(table);
+      EXPECT_EQ(copy->incoming.Count(), 0);
+      EXPECT_EQ(DescribeKifuGraph(*source), before);
+      auto* root = new KifuMoveNode;
+      root->move.kind = KifuMoveKind::GameStart;
+      root->reachedNode = copy;
+      copy->incoming.Insert(root, 0);
+      if (from == nodes.front()) {
+        Kifu copied;
+        const SjisString names[2];
+        ASSERT_EQ(copied.Adopt(root, table, new SjisStringList, names, {}, {}, {}, false), 0);
+        EXPECT_EQ(CompareKifu(*source, copied), "") << seed;
+        ExpectKifuGraphValid(copied);
+        continue;
+      }
+      root->DetachSubtree(table);  // takes every copied position out of the table
+      EXPECT_EQ(table->Count(), 0);
+      delete root;
+      delete table;
+    }
+  }
 }

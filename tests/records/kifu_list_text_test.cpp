@@ -130,7 +130,7 @@ TEST(KifuList, ReadingsValuesMarkersAndFlags) {
   first->comment.Assign("#12 [test] ");
   second->thinkResult.pvText.Assign("stored");
   second->thinkResult.value = -40;
-  second->comment.Assign("#12 word");
+  second->comment.Assign("#12 [\x80]");  // the bracket is closed by no character: text
   RecordingObserver list;
   kifu.SetObserver(&list);
   std::vector<std::string> lines = list.Take();

@@ -3,6 +3,8 @@
 // the line and through branches, and the edits of headers and move data.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "records/kifu.h"
 #include "support/kifu_graph_checks.h"
 
@@ -36,6 +38,11 @@ TEST(KifuNavigation, SelectingBranchesAndMergeSourcesKeepsTheLineConsistent) {
   EXPECT_TRUE(kifu.SelectBranch(0, -1, true));
   EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 1);
   EXPECT_FALSE(kifu.SelectBranch(0, 3, false));
+  // A ply off the line selects nothing and says so.
+  const std::string before = DescribeKifuGraph(kifu);
+  for (int ply : {-1, 10}) EXPECT_FALSE(kifu.SelectBranch(ply, 1, true) || kifu.SelectMergeSource(ply, 1, true));
+  EXPECT_FALSE(kifu.SelectBranch(9, 0, false)) << "the line's end has no move to select";
+  EXPECT_EQ(DescribeKifuGraph(kifu), before);
   EXPECT_TRUE(kifu.SelectBranch(0, 1, false));
   // The line now enters the merged position the short way.
   EXPECT_EQ(kifu.MoveAtPly(4), b.shortWay);
@@ -55,6 +62,9 @@ TEST(KifuNavigation, SelectingBranchesAndMergeSourcesKeepsTheLineConsistent) {
   EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 0);
   EXPECT_EQ(kifu.StartNode()->outgoing.At(1)->move.fromFile, 9) << "the former first move moved down";
   EXPECT_EQ(kifu.MoveAtPly(8), b.longWay);
+  ASSERT_TRUE(kifu.SelectBranch(0, 1, false));
+  kifu.PromoteLineToMain();
+  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex() * 10 + kifu.StartNode()->outgoing.At(0)->move.fromFile, 9);
   ExpectKifuGraphValid(kifu);
 }
 

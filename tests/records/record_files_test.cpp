@@ -194,3 +194,34 @@ TEST(RecordFiles, MergesAndClearedComments) {
 }
 
 }  // namespace
+
+// The clipboard's copy of the current position alone, in every format; and
+// saves and loads by the dozen that leave no file open behind them.
+TEST(RecordFiles, PositionCopiesAndSavesThatCloseTheirFiles) {
+  GameRecord game;
+  const KifuMoveNode* last =
+      KifuPlayLine(*game.record, game.record->StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {8, 8, 2, 2}});
+  *game.currentPosition = last->reachedNode->position;
+  for (const KifuFileType type : {KIFU_FILE_KIF, KIFU_FILE_KI2, KIFU_FILE_CSA, KIFU_FILE_RVQ}) {
+    SjisString text;
+    ASSERT_TRUE(game.WriteToString(text, type, true));
+    GameRecord pasted;
+    ASSERT_TRUE(pasted.LoadFromText(text)) << text.Text();
+    EXPECT_TRUE(pasted.record->StartNode()->position == *game.currentPosition) << text.Text();
+    EXPECT_EQ(pasted.record->LineLength(), 0) << text.Text();
+  }
+  const auto openFiles = [] { return FilesWithExtension("/proc/self/fd", "").size(); };
+  const size_t openBefore = openFiles();
+  ASSERT_GT(openBefore, 2u);
+  const std::string path = ProcessTempPath("descriptors");
+  for (int round = 0; round < 10; ++round) {
+    for (const std::string ext : {".kif", ".ki2", ".csa", ".rvq", ".ckf"}) {
+      GameRecord read;
+      ASSERT_TRUE(game.Save((path + ext).c_str(), nullptr) && game.SavePosition((path + ext).c_str(), nullptr));
+      ASSERT_TRUE(read.Load((path + ext).c_str(), nullptr, false)) << ext;
+      EXPECT_FALSE(game.Save((path + "/missing" + ext).c_str(), nullptr));
+    }
+  }
+  EXPECT_EQ(openFiles(), openBefore);
+  for (const char* ext : {".kif", ".ki2", ".csa", ".rvq", ".ckf"}) std::remove((path + ext).c_str());
+}

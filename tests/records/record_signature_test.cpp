@@ -45,7 +45,7 @@ repetition 0x8d5fe0509339ce98
 list_text 0x3302000e9d951f74
 labels 0x4a67d8795d845c8e
 navigation 0x309f7f1fc6b5032e
-selection 0xf65b69c77d7f57ab
+selection 0x46e3a6613a87fb35
 editing 0x31d92c34292d01b7
 clocks 0x01704f0cea65a643
 sjis_string 0x8f7f30ee950ff5b8

@@ -102,7 +102,7 @@ class RecordBuilder {
   // The defender's king near its edge, a few attacking pieces, a hand, and
   // every other piece in the defender's hand.
   KifuPosition MateProblemStart() {
-    for (;;) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
       KifuPosition start = BuildKifuPosition({}, 0);
       start.board[KifuPosition::SquareIndex(1 + Pick(9), 1 + Pick(2))] = KIFU_SECOND_PLAYER_BIT + KIFU_KING;
       static constexpr int kAttackers[] = {KIFU_GOLD, KIFU_SILVER, KIFU_ROOK, KIFU_BISHOP, KIFU_DRAGON, KIFU_HORSE};
@@ -118,6 +118,9 @@ class RecordBuilder {
       start.UpdateBoxAndHandicap();
       if (start.handicapFlags == HANDICAP_FIRST_KING && start.IsValid()) return start;
     }
+    // A fault in the validity rules must fail the test, not hang it.
+    ADD_FAILURE() << "no valid mate-problem start";
+    return KifuStartPosition();
   }
 
   void AddHeaders(Kifu& kifu) {
@@ -275,6 +278,30 @@ std::string MutateRecordText(std::string text, std::mt19937& random, const std::
     }
   }
   return text;
+}
+
+int FuzzRecordReader(const std::vector<std::string>& seeds, const std::vector<std::string>& tokens, int cases,
+                     const RecordTextReader& read, const std::string& first,
+                     const std::function<void(Kifu&, const std::string& text)>& accepted) {
+  std::mt19937 random(20261206);
+  int readCount = 0;
+  for (int index = 0; index < cases && !::testing::Test::HasFailure(); ++index) {
+    const std::string text = MutateRecordText(seeds[static_cast<size_t>(index) % seeds.size()], random, tokens);
+    SCOPED_TRACE(text);
+    Kifu kifu;
+    if (!first.empty()) {
+      EXPECT_EQ(read(kifu, first, -1), 0);
+    }
+    const std::string before = DescribeKifuGraph(kifu) + RecordText(kifu, &Kifu::WriteKif);
+    if (read(kifu, text, index) != 0) {
+      EXPECT_EQ(DescribeKifuGraph(kifu) + RecordText(kifu, &Kifu::WriteKif), before);
+      continue;
+    }
+    ++readCount;
+    ExpectKifuGraphValid(kifu);
+    if (accepted) accepted(kifu, text);
+  }
+  return readCount;
 }
 
 std::unique_ptr<Kifu> BuildRandomRecord(uint32_t seed, const RandomRecordOptions& options) {

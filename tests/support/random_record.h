@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -45,3 +46,13 @@ std::string RecordText(const Kifu& kifu, int (Kifu::*write)(OutStream&) const, b
 // short, doubled, dropped or swapped with another, a few bytes erased or
 // copied elsewhere, one of the tokens inserted at a line start or anywhere.
 std::string MutateRecordText(std::string text, std::mt19937& random, const std::vector<std::string>& tokens);
+
+// Reads `cases` mutants of the seeds (in turn, MutateRecordText with the
+// tokens) by read(kifu, text, index) into a record that holds `first` when
+// it is given (read with index -1). A failed read must leave the record as
+// it was; a successful one a sound graph, after which
+// accepted(kifu, text) may check more. Returns how many mutants were read.
+using RecordTextReader = std::function<int(Kifu&, const std::string& text, int index)>;
+int FuzzRecordReader(const std::vector<std::string>& seeds, const std::vector<std::string>& tokens, int cases,
+                     const RecordTextReader& read, const std::string& first = "",
+                     const std::function<void(Kifu&, const std::string& text)>& accepted = nullptr);
