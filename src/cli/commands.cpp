@@ -32,7 +32,8 @@ const std::vector<Command>& Commands() {
        "last)",
        RunEvalCommand},
       {"signature", "[ROOT] [--positions | --trace NAME]",
-       "the engine signature over the repository's games: one digest per engine function (--help for more)",
+       "one digest per engine and record function over the repository's games (NAME 0xDIGEST); --positions lists "
+       "the positions and records, --trace NAME gives NAME's running digest after each (ROOT: the repository, default .)",
        RunSignatureCommand},
   };
   return commands;

@@ -11,14 +11,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: kifu signature [ROOT] [--positions | --trace NAME]\n"
-    "  ROOT          the repository (default .): its games under tests/data and samples\n"
-    "  (no option)   one line per function, the engine's then the record side's: NAME 0xDIGEST\n"
-    "  --positions   the engine positions (index, FILE --ply N, strategy pair, stage), then\n"
-    "                the records (index, FILE or 'drawn seed 0xSEED')\n"
-    "  --trace NAME  NAME's running digest after each position or record\n";
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kifu: signature: %s\n", message.c_str());
   return 1;
@@ -34,10 +26,7 @@ int RunSignatureCommand(const CommandArgs& args) {
   std::string root = ".", trace;
   bool positionsOnly = false, haveRoot = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--help") {
-      std::printf("%s", kUsage);
-      return 0;
-    } else if (args[i] == "--positions") {
+    if (args[i] == "--positions") {
       positionsOnly = true;
     } else if (args[i] == "--trace") {
       if (i + 1 >= args.size()) return UsageError("signature: --trace needs a function name");
