@@ -1,13 +1,10 @@
 // The record holder: repetition with the continuous-check rule and the side
-// to move, the clock replay against sums of the consumed times, and
-// grafting another record's line.
+// to move, the clock's states, and grafting another record's line.
 #include "records/game_record.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -73,50 +70,6 @@ TEST(KifuClock, InitAndTheStateMachine) {
     clock.Init(given[0], given[1], given[2]);
     if (given[3] > 0) clock.Spend(given[3]);
     EXPECT_EQ((std::array<int, 4>{clock.mainTime, clock.state, clock.remaining, clock.periodsLeft}), expected);
-  }
-}
-
-// A side's clock from the sums of its consumed times alone: main time spent
-// first, then per move what goes beyond the byoyomi in started minutes.
-std::tuple<int, int, int> ExpectedClock(const KifuClock& setUp, const std::vector<int>& times) {
-  int total = 0, periodsUsed = 0, rest = 0;
-  for (int seconds : times) {
-    total += seconds;
-    if (setUp.mainTime > 0 && total <= setUp.mainTime) continue;
-    rest = std::min(seconds, total - std::max(setUp.mainTime, 0));
-    periodsUsed += (std::max(rest - setUp.byoyomi, 0) + 59) / 60;
-  }
-  if (setUp.state == CLOCK_UNLIMITED) return {CLOCK_UNLIMITED, setUp.periods, total};
-  if (setUp.mainTime > 0 && total <= setUp.mainTime) return {CLOCK_MAIN_TIME, setUp.periods, setUp.mainTime - total};
-  const int over = rest - setUp.byoyomi;
-  return {CLOCK_BYOYOMI, std::max(setUp.periods - periodsUsed, 0), over <= 0 ? rest : (over - 1) % 60 + 1};
-}
-
-TEST(GameRecordClocks, ReplayAgreesWithTheSumsOfEachSidesTimesAlongARandomGame) {
-  GameRecord game;
-  KifuPosition position = KifuStartPosition();
-  std::mt19937 random(11);
-  std::vector<int> times[2];
-  std::vector<KifuMove> moves = KifuRandomPlayout(position, 201, 5);
-  // A resignation by the side to move, and an impasse (no piece: charged to
-  // the side whose turn it is).
-  moves.push_back(KifuMove(0, 0, 0, 0, KIFU_KING + 16 * position.sideToMove, 0, 0, KifuMoveKind::Resignation));
-  moves.push_back(KifuMove(0, 0, 0, 0, 0, 0, 0, KifuMoveKind::Impasse));
-  for (const KifuMove& move : moves) {
-    const int seconds = static_cast<int>(random() % 40 == 0 ? random() % 400 : random() % 45);
-    times[game.currentPosition->sideToMove].push_back(seconds);
-    Add(game, move, seconds);
-    for (const auto& [main, byoyomi, periods] : {std::tuple{0, 0, 0}, {900, 30, 5}, {0, 20, 40}, {120, 0, 3}}) {
-      KifuClock setUp;
-      setUp.Init(main, byoyomi, periods);
-      KifuClock clocks[2] = {setUp, setUp};
-      game.ReplayClocks(clocks);
-      for (int side : {0, 1}) {
-        EXPECT_EQ(std::tuple(clocks[side].state, clocks[side].periodsLeft, clocks[side].remaining),
-                  ExpectedClock(setUp, times[side]))
-            << "ply " << times[0].size() + times[1].size() << " side " << side << " main " << main;
-      }
-    }
   }
 }
 

@@ -292,15 +292,6 @@ TEST(KifReader, RefusesHostileGotoLines) {
             2);
 }
 
-TEST(KifReader, StopsAtMovesOfPiecesThatAreNotThere) {
-  const std::string head = "手数----指手---------消費時間--\n1 ７六歩(77)\n";
-  for (const char* bad : {"2 ３四銀(33)\n", "2 ５五角打\n", "2 ５五王打\n", "2 ３四歩(3", "2 ３十歩(33)\n"}) {
-    Kifu kifu;
-    ASSERT_EQ(ReadFromString(kifu, head + bad + "3 ２六歩(27)\n"), 0) << bad;
-    EXPECT_EQ(CountMoves(kifu), 1) << bad;
-  }
-}
-
 TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
   Kifu kifu;
   ASSERT_EQ(ReadFromString(kifu, "先手：keep\n手数----指手---------消費時間--\n1 ７六歩(77)\n"), 0);
@@ -328,19 +319,4 @@ TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {
   EXPECT_EQ(ReadFromString(kifu, "手数----指手---------消費時間--\n1 ２六歩(27)\n", 1), 0);
   EXPECT_EQ(kifu.StartNode()->outgoing.Count(), 2);
   EXPECT_STREQ(kifu.PlayerName(0).Text(), "keep");
-}
-
-// A position after the handicap giver's first move: headers, diagram and
-// hands, no moves.
-TEST(KifWriter, PositionWriterWritesHeadersAndTheDiagramOnly) {
-  Kifu kifu, back;
-  kifu.Title().Assign("局面");
-  KifuPosition position = KifuStartPosition(0x200);
-  ASSERT_TRUE(position.DoMove(KifuMoveIn(position, 5, 1, 5, 2)));
-  SjisString text;
-  StringOutStream out(text, false);
-  EXPECT_EQ(kifu.WriteKifPosition(out, position), 0);
-  EXPECT_EQ(text.Text(), FileBytes(std::string(TestDataDir()) + "/kif/position_only.written"));
-  ASSERT_EQ(ReadFromString(back, text.Text()), 0);
-  EXPECT_TRUE(back.StartNode()->position == position);
 }

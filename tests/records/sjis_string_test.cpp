@@ -205,10 +205,6 @@ TEST(SjisStringNumerals, WrittenAndReadBack) {
     EXPECT_EQ(ParseKanjiNumber(text, value), bytes) << text;
     EXPECT_EQ(value, expected) << text;
   }
-  for (int digit = 0; digit <= 9; ++digit) {
-    s.SetFullWidthNumber(digit);
-    EXPECT_EQ(ParseFullWidthDigit(s.Text(), value) * 10 + value, 20 + digit);
-  }
   EXPECT_EQ(ParseFullWidthDigit("一", value) + ParseFullWidthDigit(nullptr, value), 0);
 }
 
