@@ -1,8 +1,7 @@
 // CSA: write-read-write fixed points over random records, the kinds CSA
-// can't keep, the layout against hand-checked files (tests/data/csa), the
-// corpus against its KIF twins, other programs' files, the reader's cases
-// (a row or more per mended fault) and kifu convert. The fuzz is in
-// record_fuzz_test.
+// can't keep, the layout against hand-checked files (tests/data/csa),
+// other programs' files and the reader's cases (a row or more per mended
+// fault). The corpus is in ki2_format_test, the fuzz in record_fuzz_test.
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -131,21 +130,6 @@ TEST(CsaWriter, NamesOnlyPromotableTypesPromotedAndReportsFailedWrites) {
   EXPECT_EQ(kifu.WriteCsa(full), -1);
   EXPECT_EQ(kifu.WriteCsaPosition(position, kifu.StartNode()->position), -1);
   EXPECT_EQ(kifu.WriteCsa(roomy), 0);
-}
-
-TEST(CsaCorpus, EveryFileReadsToTheMainLineAndStartOfItsKif) {
-  const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".csa");
-  ASSERT_FALSE(paths.empty()) << "no corpus at " << CorpusDir();
-  for (const std::string& path : paths) {
-    Kifu csa, kif;
-    FileInStream csaIn, kifIn;
-    ASSERT_EQ(csaIn.Open(path.c_str()) + kifIn.Open((path.substr(0, path.size() - 4) + ".kif").c_str()), 0);
-    ASSERT_EQ(csa.ReadCsa(csaIn, 0, 0) + kif.ReadKif(kifIn, 0), 0) << path;
-    ExpectKifuGraphValid(csa);
-    EXPECT_TRUE(csa.StartNode()->position == kif.StartNode()->position) << path;
-    EXPECT_EQ(csa.StartNode()->position.handicapFlags, kif.StartNode()->position.handicapFlags) << path;
-    EXPECT_EQ(CsaLine(csa), CsaLine(kif)) << path;
-  }
 }
 
 // Files as other programs write them, read when loading and when pasting,

@@ -1,4 +1,4 @@
-// KI2: every corpus game reads to the main line and start of its KIF twin;
+// KI2: every corpus game reads in KIF, KI2 and CSA to one start and line;
 // write-read-write is a fixed point over random records with variations;
 // the layout of the writer and the reader's refusals.
 #include <gtest/gtest.h>
@@ -50,19 +50,24 @@ int ReadKi2Text(Kifu& record, const std::string& text, bool merge = false) {
   return record.ReadKi2(in, merge);
 }
 
-TEST(Ki2Corpus, EveryGameReadsAsItsKifTwin) {
+// Each game is stored in the three formats by another program: the same
+// start (handicap included) and main line from each reader.
+TEST(RecordCorpus, EveryGameReadsAlikeInKifKi2AndCsa) {
   const std::vector<std::string> games = FilesWithExtension(CorpusDir(), ".ki2");
   ASSERT_FALSE(games.empty()) << "no corpus at " << CorpusDir();
   for (const std::string& path : games) {
     const std::string base = path.substr(0, path.size() - 4), game = base.substr(base.rfind('/') + 1);
-    Kifu fromKif, fromKi2;
-    FileInStream kif, ki2;
-    ASSERT_EQ(kif.Open((base + ".kif").c_str()), 0);
-    ASSERT_EQ(ki2.Open((base + ".ki2").c_str()), 0);
+    Kifu fromKif, fromKi2, fromCsa;
+    FileInStream kif, ki2, csa;
+    ASSERT_EQ(kif.Open((base + ".kif").c_str()) + ki2.Open((base + ".ki2").c_str()) + csa.Open((base + ".csa").c_str()), 0);
     ASSERT_EQ(fromKif.ReadKif(kif, 0), 0) << game;
     ASSERT_EQ(fromKi2.ReadKi2(ki2, false), 0) << game;
-    EXPECT_TRUE(fromKi2.StartNode()->position == fromKif.StartNode()->position) << game;
-    EXPECT_EQ(Line(fromKif, false), Line(fromKi2, false)) << game;
+    ASSERT_EQ(fromCsa.ReadCsa(csa, 0, 0), 0) << game;
+    for (const Kifu* read : {&fromKi2, &fromCsa}) {
+      EXPECT_TRUE(read->StartNode()->position == fromKif.StartNode()->position) << game;
+      EXPECT_EQ(read->StartNode()->position.handicapFlags, fromKif.StartNode()->position.handicapFlags) << game;
+      EXPECT_EQ(Line(*read, false), Line(fromKif, false)) << game;
+    }
     // Games without a まで line have their variations read too: the same tree.
     std::vector<KifuMove> kifTree, ki2Tree;
     CollectTree(fromKif.StartNode(), kifTree);

@@ -137,27 +137,6 @@ TEST(KifuGraph, RandomEditingKeepsEveryInvariant) {
   EXPECT_GT(merges, RANDOM_RUNS / 4) << "the runs must reach merged positions";
 }
 
-TEST(KifuGraph, TranspositionMergesAndSurvivesDeletionOfItsFirstLine) {
-  Kifu kifu;
-  KifuMoveNode* first = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}});
-  KifuPositionNode* merged = first->leftNode;
-  EXPECT_EQ(KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}})->reachedNode, merged);
-  EXPECT_EQ(merged->incoming.Count(), 2);
-  EXPECT_EQ(merged->incoming.SelectedIndex(), 1);
-  EXPECT_EQ(kifu.Table()->Count(), 7);
-  // The same move again is the same node, selected.
-  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 1);
-  EXPECT_EQ(KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}}), kifu.StartNode()->outgoing.At(0));
-  EXPECT_EQ(kifu.StartNode()->outgoing.SelectedIndex(), 0);
-  EXPECT_EQ(DescribeKifuGraph(kifu), DescribeKifuGraph(Kifu(kifu)));
-
-  kifu.StartNode()->DeleteBranch(0, kifu.Table());
-  EXPECT_EQ(merged->incoming.Count(), 1);
-  EXPECT_EQ(merged->outgoing.At(0), first);
-  EXPECT_EQ(kifu.Table()->Count(), 5);
-  ExpectKifuGraphValid(kifu);
-}
-
 TEST(KifuGraph, OnlyEqualPositionsNotOnTheirOwnPathMerge) {
   // Silvers out and back: the start position again, which is an ancestor.
   Kifu kifu;
@@ -183,15 +162,6 @@ TEST(KifuGraph, OnlyEqualPositionsNotOnTheirOwnPathMerge) {
   kifu.Table()->Insert(kifu.StartNode());
   EXPECT_EQ(kifu.Table()->Remove(&twin), 0);
   ExpectKifuGraphValid(kifu);
-  // A chain is sorted by the key's second word, then by its first.
-  KifuPositionTable table;
-  KifuPositionNode low, high;
-  low.key = {5, 0};
-  high.key = {5 + KifuPositionTable::CHAIN_COUNT, 0};
-  table.Insert(&high);
-  table.Insert(&low);
-  EXPECT_TRUE(table.Head(5) == &low && low.chainNext == &high);
-  table.Clear();
 }
 
 TEST(KifuGraph, ListsGrowPastWhatACopyReservedAndKeepTheirSelection) {

@@ -1,11 +1,10 @@
-// Record positions: start positions and handicaps, play and take-back over
-// random games, refusals that would create or lose pieces, board editing,
-// collecting pieces, the key and the book form, and arbitrary bytes.
+// Record positions: play and take-back over random games, refusals that
+// would create or lose pieces, board editing, the key and the book form,
+// and arbitrary bytes.
 #include "records/kifu_position.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstring>
 #include <initializer_list>
 #include <random>
@@ -34,25 +33,6 @@ KifuPositionKey KeyOf(const KifuPosition& position) {
   KifuPositionKey key;
   position.ComputeKey(key);
   return key;
-}
-
-TEST(KifuPosition, HandicapsAreRecognisedFromTheBox) {
-  for (HandicapFlags flags : KIFU_KNOWN_HANDICAPS) {
-    const KifuPosition start = KifuStartPosition(flags);
-    int boxed = 0;
-    for (int type = KIFU_PAWN; type <= KIFU_KING; ++type) boxed += start.HandCount(KIFU_BOX, type);
-    EXPECT_EQ(boxed, std::popcount(static_cast<unsigned>(flags)));
-    EXPECT_TRUE(start.IsValid() && Recounted(start) == start && Recounted(start).handicapFlags == flags) << flags;
-    EXPECT_EQ(start.sideToMove, flags == HANDICAP_NONE || flags == HANDICAP_FIRST_KING ? 0 : 1) << flags;
-  }
-  EXPECT_EQ(KifuStartPosition(HANDICAP_LANCE_11).At(1, 1), 0);
-  EXPECT_EQ(KifuStartPosition(HANDICAP_FIRST_KING).At(5, 9), 0);
-  // Boxes that are no known handicap: bishop and lance, a pawn, both lances.
-  for (const std::vector<int>& squares : {std::vector{22, 11}, std::vector{53}, std::vector{11, 91}}) {
-    KifuPosition position = KifuStartPosition();
-    for (int square : squares) position.board[KifuPosition::SquareIndex(square / 10, square % 10)] = 0;
-    EXPECT_EQ(Recounted(position).handicapFlags, HANDICAP_OTHER);
-  }
 }
 
 TEST(KifuPosition, RandomGamesUndoBackToTheStartAndKeepEveryPiece) {
@@ -172,29 +152,12 @@ TEST(KifuPositionEdit, CyclesSwapsAndRefusals) {
                  KifuOrdinaryMove(-3, 120, 5, 4, KIFU_GOLD, 0)});
 }
 
-// Collecting the board and gathering the hands move pieces around without
-// creating or losing any.
-TEST(KifuPosition, CollectingAndGatheringKeepEveryPiece) {
-  for (const KifuPosition& position : KifuSamplePositions()) {
-    for (int side : {0, 1, KIFU_BOX}) {
-      KifuPosition collected = position;
-      ASSERT_TRUE(collected.CollectBoardPieces(side));
-      EXPECT_TRUE(Recounted(collected) == collected);
-      for (const KifuPieceCode code : collected.board) EXPECT_TRUE(!code.IsPiece() || code.Type() == KIFU_KING);
-    }
-    KifuPosition gathered = position;
-    ASSERT_TRUE(gathered.GatherHands(1));
-    EXPECT_EQ(gathered.HandCount(0, KIFU_PAWN), 0);
-    EXPECT_TRUE(Recounted(gathered) == gathered);
-  }
-  // Swapping sides carries every hand slot across, the king's included.
+// Swapping sides carries every hand slot across, the king's included.
+TEST(KifuPosition, SwappingSidesKeepsAKingInHand) {
   KifuPosition kingInHand = KifuStartPosition();
   kingInHand.hands[0][KIFU_KING] = 1;
   kingInHand.SwapSides();
   EXPECT_EQ(kingInHand.HandCount(1, KIFU_KING) * 10 + kingInHand.HandCount(0, KIFU_KING), 10);
-  KifuPosition start = KifuStartPosition();
-  EXPECT_FALSE(start.CollectBoardPieces(3) || start.CollectBoardPieces(-1) || start.GatherHands(KIFU_BOX));
-  EXPECT_TRUE(start == KifuStartPosition());
 }
 
 // Turning twice (SwapSides twice) is the identity.

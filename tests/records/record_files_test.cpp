@@ -1,6 +1,6 @@
 // Loading, saving and pasting records by type: the extension rule, one game
 // through every format by file and by paste, random pastes, saves that fail
-// and keep the old file byte for byte, merges and cleared comments.
+// and keep the old file byte for byte, and saves that close their files.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,13 +80,6 @@ TEST(RecordFiles, OneGameThroughEveryFormat) {
       EXPECT_EQ(CompareKifu(*read.record, *pasted.record), "") << ext;
       EXPECT_TRUE(pasted.title.IsEmpty() && pasted.modified == 0 && pasted.currentNode == pasted.record->Root());
     }
-    // Codes past 4 copy KI2, with or without positionOnly.
-    SjisString ki2, five, fivePosition;
-    game.WriteToString(ki2, KIFU_FILE_KI2, false);
-    game.WriteToString(five, 5, false);
-    game.WriteToString(fivePosition, 5, true);
-    const std::string copied = ki2.Text();
-    EXPECT_TRUE(copied == five.Text() && copied == fivePosition.Text() && copied.find("\r\n") != std::string::npos);
   }
   // Japanese-notation text has no KIF move table: the second reader takes it.
   SjisString japanese;
@@ -161,36 +154,6 @@ TEST(RecordFiles, FailedSavesKeepTheOldFile) {
   for (const char* name : {"/game.krs", "/game.rvf", "/game.txt", "/no_dot", "/game.kif"}) std::remove((folder + name).c_str());
   ::rmdir((folder + "/dir.csa").c_str());
   ::rmdir(folder.c_str());
-}
-
-TEST(RecordFiles, MergesAndClearedComments) {
-  GameRecord game;
-  KifuPlayLine(*game.record, game.record->StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}});
-  // The other order of the same moves reaches the same position: a merge.
-  KifuPlayLine(*game.record, game.record->StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}});
-  auto commented = [&](const char* set) {
-    int count = 0;
-    for (KifuMoveNode* node = game.record->NextNode(nullptr); node; node = game.record->NextNode(node)) {
-      for (int i = 0; node->reachedNode && i < node->reachedNode->outgoing.Count(); ++i) {
-        SjisString& comment = node->reachedNode->outgoing.At(i)->comment;
-        if (set) comment.Assign(set);
-        count += comment.IsEmpty() ? 0 : 1;
-      }
-    }
-    return count;
-  };
-  ASSERT_EQ(commented("c"), 6);
-  game.ClearComments();
-  EXPECT_EQ(commented(nullptr), 0);
-  // A merge whose start the record does not hold fails and changes nothing.
-  const std::string path = ProcessTempPath("merge.kif");
-  GameRecord handicap;
-  handicap.record->Reset(HANDICAP_ROOK_82);
-  ASSERT_TRUE(handicap.Save(path.c_str(), nullptr));
-  const std::string before = DescribeKifuGraph(*game.record);
-  EXPECT_FALSE(game.Load(path.c_str(), nullptr, true));
-  EXPECT_EQ(DescribeKifuGraph(*game.record), before);
-  std::remove(path.c_str());
 }
 
 }  // namespace
