@@ -144,7 +144,7 @@ TEST(RemoveIllegalMoves, LeavesTheKingSafeMoves) {
     std::vector<MoveRecord> expected;
     int all = 0;
     GenerateAllMoves(position, all, moves);
-    const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
+    const std::vector<MoveKey> safe = SortedKeys(OracleMoves(position, MoveSet::kKingSafe));
     for (int n = 0; n < all; ++n)
       if (std::binary_search(safe.begin(), safe.end(), KeyOf(moves[n]))) expected.push_back(moves[n]);
     ASSERT_EQ(SortedKeys(kept), SortedKeys(expected));
