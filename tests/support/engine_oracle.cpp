@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr uint8_t kEmptyCell = 0;
-constexpr uint8_t kWallCell = 0xff;
-
 struct Step {
   int df, dr;  // dr counted forward for the owner
 };
@@ -62,160 +59,119 @@ bool IsDeadEnd(int baseType, int side, int rank) {
   return IsDeadEndRank(side, rank, (baseType == PAWN || baseType == LANCE) ? 1 : (baseType == KNIGHT ? 2 : 0));
 }
 
-struct OracleMove {
-  int fromFile, fromRank, toFile, toRank;
-  int promote;
-  int dropType;  // base type of a drop, 0 for a board move
-};
-
-// The board as codes, with the hands, the side to move and the king squares
-// (file 0 when a side has no king).
-struct Grid {
-  uint8_t code[BOARD_SIZE][BOARD_SIZE];
-  int8_t hand[2][8];
-  int sideToMove;
-  int kingFile[2], kingRank[2];
-
-  static Grid From(const Position& position) {
-    Grid grid{};
-    for (int file = 0; file < BOARD_SIZE; ++file)
-      for (int rank = 0; rank < BOARD_SIZE; ++rank) {
-        const int id = position.board[file][rank];
-        uint8_t& cell = grid.code[file][rank];
-        if (!IsOnBoard(file, rank)) cell = kWallCell;
-        else if (id >= 0 && id < PIECE_COUNT) cell = position.pieces[id].code;
-        if (TypeOf(cell) == KING) {
-          grid.kingFile[OwnerOf(cell)] = file;
-          grid.kingRank[OwnerOf(cell)] = rank;
-        }
-      }
-    std::memcpy(grid.hand, position.hand, sizeof grid.hand);
-    grid.sideToMove = position.sideToMove;
-    return grid;
-  }
-
-  // The board after the move, the other side to move; the hands are left
-  // alone, as only the replies of the other side are asked for.
-  Grid After(const OracleMove& move) const {
-    Grid after = *this;
-    uint8_t moved = static_cast<uint8_t>(OwnerBit(sideToMove) | move.dropType);
-    if (move.dropType == 0) {
-      moved = static_cast<uint8_t>(code[move.fromFile][move.fromRank] | (move.promote ? PROMOTED_BIT : 0));
-      after.code[move.fromFile][move.fromRank] = kEmptyCell;
-    }
-    after.code[move.toFile][move.toRank] = moved;
-    if (TypeOf(moved) == KING) {
-      after.kingFile[sideToMove] = move.toFile;
-      after.kingRank[sideToMove] = move.toRank;
-    }
-    after.sideToMove = 1 - sideToMove;
-    return after;
-  }
-
-  bool IsWall(int file, int rank) const {
-    return file < 0 || file >= BOARD_SIZE || rank < 0 || rank >= BOARD_SIZE || code[file][rank] == kWallCell;
-  }
-  bool IsOwn(int file, int rank, int side) const {
-    const uint8_t value = code[file][rank];
-    return value != kEmptyCell && value != kWallCell && IsOwnedBy(value, side);
-  }
-  bool InCheck(int side) const { return kingFile[side] != 0 && IsAttacked(kingFile[side], kingRank[side], 1 - side); }
-
-  // Looks outward from the square for a piece of bySide that reaches it.
-  bool IsAttacked(int file, int rank, int bySide) const {
-    const int sign = SideSign(bySide);
-    for (int df = -1; df <= 1; ++df)
-      for (int dr = -1; dr <= 1; ++dr) {
-        if (df == 0 && dr == 0) continue;
-        for (int distance = 1;; ++distance) {
-          const int x = file + df * distance, y = rank + dr * distance;
-          if (IsWall(x, y)) break;
-          if (code[x][y] == kEmptyCell) continue;
-          // The attacker's own step toward the square, in its frame.
-          const int type = TypeOf(code[x][y]), towardFile = -df, towardRank = -dr * sign;
-          if (IsOwn(x, y, bySide) && ((distance == 1 && StepsBy(type, towardFile, towardRank)) ||
-                                      SlidesAlong(type, towardFile, towardRank)))
-            return true;
-          break;
-        }
-      }
-    for (int df = -1; df <= 1; df += 2) {
-      const int x = file - df, y = rank - 2 * sign;
-      if (!IsWall(x, y) && IsOwn(x, y, bySide) && TypeOf(code[x][y]) == KNIGHT) return true;
-    }
-    return false;
-  }
-
-  bool HasOwnPawnOnFile(int side, int file) const {
-    for (int rank = 1; rank <= 9; ++rank)
-      if (IsOwn(file, rank, side) && TypeOf(code[file][rank]) == PAWN) return true;
-    return false;
-  }
-};
-
-template <class Sink>
-bool ForEachMove(const Grid& grid, MoveSet set, Sink&& sink);
-
-// A pawn drop that checks the king and leaves it no legal reply.
-bool IsPawnDropMate(const Grid& grid, int side, int toFile, int toRank) {
-  const int other = 1 - side;
-  if (grid.kingFile[other] != toFile || grid.kingRank[other] != toRank + SideSign(side)) return false;
-  return ForEachMove(grid.After(OracleMove{0, 0, toFile, toRank, 0, PAWN}), MoveSet::kLegal,
-                     [](const OracleMove&) { return false; });
+bool IsOwn(const Position& position, int file, int rank, int side) {
+  const int id = position.board[file][rank];
+  return id >= 0 && id < PIECE_COUNT && IsOwnedBy(position.pieces[id].code, side);
 }
 
-// Calls sink for each move of grid.sideToMove until it returns false;
+// Calls visit(x, y, step, sliding, distance) for each board square the piece
+// reaches from (file, rank) on an empty board: a step's one square, a slide's
+// squares outward until visit returns false. Steps are in the owner's frame.
+template <class Visit>
+void ForEachReach(PieceCode code, int file, int rank, Visit&& visit) {
+  const int sign = SideSign(OwnerOf(code));
+  const Movement& movement = MovementOf(TypeOf(code));
+  for (const Step& step : movement.steps) {
+    const int x = file + step.df, y = rank + step.dr * sign;
+    if (IsOnBoard(x, y)) visit(x, y, step, false, 1);
+  }
+  for (const Step& step : movement.slides) {
+    int x = file + step.df, y = rank + step.dr * sign;
+    for (int distance = 1; IsOnBoard(x, y) && visit(x, y, step, true, distance); ++distance)
+      x += step.df, y += step.dr * sign;
+  }
+}
+
+// The square of the side's king, file 0 when it has none on the board.
+std::pair<int, int> KingSquare(const Position& position, int side) {
+  for (int file = 1; file <= 9; ++file)
+    for (int rank = 1; rank <= 9; ++rank)
+      if (IsOwn(position, file, rank, side) && TypeOf(position.PieceCodeAt(file, rank)) == KING) return {file, rank};
+  return {0, 0};
+}
+
+// Whether the side's king stands attacked in a position whose records the
+// oracle has recounted.
+bool KingAttacked(const Position& recounted, int side) {
+  const auto [file, rank] = KingSquare(recounted, side);
+  return file != 0 && recounted.SquareRecord(file, rank)->directCount[1 - side] > 0;
+}
+
+template <class Sink>
+bool ForEachMove(const Position& position, MoveSet set, Sink&& sink);
+
+// A pawn drop that checks the king and leaves it no legal reply.
+bool IsPawnDropMate(const Position& position, const MoveRecord& drop) {
+  const int aheadFile = drop.toFile, aheadRank = drop.toRank + SideSign(position.sideToMove);
+  if (!IsOwn(position, aheadFile, aheadRank, 1 - position.sideToMove) ||
+      TypeOf(position.PieceCodeAt(aheadFile, aheadRank)) != KING)
+    return false;
+  Position after;
+  OracleApplyMove(position, drop, after);
+  return KingAttacked(after, after.sideToMove) &&
+         ForEachMove(after, MoveSet::kLegal, [](const MoveRecord&) { return false; });
+}
+
+// Calls sink for each move of the side to move until it returns false;
 // returns false when stopped.
 template <class Sink>
-bool ForEachMove(const Grid& grid, MoveSet set, Sink&& sink) {
-  const int side = grid.sideToMove;
-  const int sign = SideSign(side);
-  const bool legalOnly = set == MoveSet::kLegal;
-  // A drop adds a piece and opens no line, so it can only matter to the own
-  // king when that king already stands in check.
-  const bool inCheck = grid.InCheck(side);
-  auto offer = [&](OracleMove move) {
-    const bool mustTest = legalOnly && (move.dropType == 0 || inCheck);
-    return (mustTest && grid.After(move).InCheck(side)) || sink(move);
+bool ForEachMove(const Position& position, MoveSet set, Sink&& sink) {
+  const int side = position.sideToMove;
+  const bool kingSafe = set != MoveSet::kPseudoLegal;
+  Position recounted, after;
+  std::memcpy(&recounted, &position, sizeof recounted);
+  OracleRecount(recounted);
+  const bool inCheck = KingAttacked(recounted, side);
+  bool stopped = false;
+  const auto [kingFile, kingRank] = KingSquare(position, side);
+  auto onKingLine = [&](int file, int rank) {
+    const int df = file - kingFile, dr = rank - kingRank;
+    return df == 0 || dr == 0 || df == dr || df == -dr;
+  };
+  // Out of check, only the king itself or a piece on one of its lines can
+  // expose it; in check, a drop off the king's lines blocks nothing.
+  auto leavesKingAttacked = [&](const MoveRecord& move) {
+    if (move.IsDrop() ? !inCheck
+                      : !inCheck && TypeOf(move.pieceCode) != KING && !onKingLine(move.fromFile, move.fromRank))
+      return false;
+    if (move.IsDrop() && !onKingLine(move.toFile, move.toRank)) return true;
+    OracleApplyMove(position, move, after);
+    return KingAttacked(after, side);
+  };
+  auto offer = [&](const MoveRecord& move) {
+    if (kingSafe && leavesKingAttacked(move)) return true;
+    stopped = !sink(move);
+    return !stopped;
   };
   auto offerBoardMove = [&](int fromFile, int fromRank, int toFile, int toRank, int type) {
-    OracleMove move{fromFile, fromRank, toFile, toRank, 0, 0};
     const bool canPromote = type != GOLD && type >= ROOK && type <= PAWN;
     if (canPromote && (IsPromotionZone(side, fromRank) || IsPromotionZone(side, toRank))) {
-      move.promote = 1;
-      if (!offer(move)) return false;
-      move.promote = 0;
-      if (IsDeadEnd(type, side, toRank)) return true;
+      if (!offer(MoveOn(position, fromFile, fromRank, toFile, toRank, 1)) || IsDeadEnd(type, side, toRank)) return;
     }
-    return offer(move);
+    offer(MoveOn(position, fromFile, fromRank, toFile, toRank, 0));
   };
 
   for (int file = 1; file <= 9; ++file)
     for (int rank = 1; rank <= 9; ++rank) {
-      if (!grid.IsOwn(file, rank, side)) continue;
-      const int type = TypeOf(grid.code[file][rank]);
-      const Movement& movement = MovementOf(type);
-      for (const Step& step : movement.steps) {
-        const int x = file + step.df, y = rank + step.dr * sign;
-        if (grid.IsWall(x, y) || grid.IsOwn(x, y, side)) continue;
-        if (!offerBoardMove(file, rank, x, y, type)) return false;
-      }
-      for (const Step& step : movement.slides)
-        for (int x = file + step.df, y = rank + step.dr * sign; !grid.IsWall(x, y) && !grid.IsOwn(x, y, side);
-             x += step.df, y += step.dr * sign) {
-          if (!offerBoardMove(file, rank, x, y, type)) return false;
-          if (grid.code[x][y] != kEmptyCell) break;
-        }
+      if (!IsOwn(position, file, rank, side)) continue;
+      const PieceCode code = position.PieceCodeAt(file, rank);
+      ForEachReach(code, file, rank, [&](int x, int y, Step, bool, int) {
+        if (stopped || IsOwn(position, x, y, side)) return false;
+        offerBoardMove(file, rank, x, y, TypeOf(code));
+        return position.IsEmpty(x, y);
+      });
+      if (stopped) return false;
     }
 
   for (int type = ROOK; type <= PAWN; ++type) {
-    if (grid.hand[side][type - 1] <= 0) continue;
+    if (position.hand[side][type - 1] <= 0) continue;
     for (int file = 1; file <= 9; ++file) {
-      if (type == PAWN && grid.HasOwnPawnOnFile(side, file)) continue;
+      if (type == PAWN && recounted.pawnRank[side][file] != 0) continue;
       for (int rank = 1; rank <= 9; ++rank) {
-        if (grid.code[file][rank] != kEmptyCell || IsDeadEnd(type, side, rank)) continue;
-        if (legalOnly && type == PAWN && IsPawnDropMate(grid, side, file, rank)) continue;
-        if (!offer(OracleMove{0, 0, file, rank, 0, type})) return false;
+        if (!position.IsEmpty(file, rank) || IsDeadEnd(type, side, rank)) continue;
+        const MoveRecord drop = MoveOn(position, 0, type, file, rank);
+        if (set == MoveSet::kLegal && type == PAWN && IsPawnDropMate(position, drop)) continue;
+        if (!offer(drop)) return false;
       }
     }
   }
@@ -241,36 +197,30 @@ void AddOracleAttacksOf(Position& position, int id, int file, int rank) {
   const PieceCode code = position.pieces[id].code;
   const int side = OwnerOf(code);
   const int sign = SideSign(side);
-  const Movement& movement = MovementOf(TypeOf(code));
-  for (const Step& step : movement.steps) {
-    const int x = file + step.df, y = rank + step.dr * sign;
-    if (IsOnBoard(x, y)) AddAttack(position, x, y, side, id, true, false);
-  }
-  for (const Step& step : movement.slides) {
-    bool direct = true;
-    for (int x = file + step.df, y = rank + step.dr * sign; IsOnBoard(x, y); x += step.df, y += step.dr * sign) {
-      AddAttack(position, x, y, side, id, direct, true);
-      const int occupant = position.board[x][y];
-      if (occupant == EMPTY_PIECE_ID) continue;
-      const PieceCode occupantCode = position.pieces[occupant].code;
-      const int beyondFile = x + step.df, beyondRank = y + step.dr * sign;
-      const bool beyondOnBoard = IsOnBoard(beyondFile, beyondRank);
-      if (!IsOwnedBy(occupantCode, side)) {
-        // The king may not step back along the line that checks it.
-        if (direct && TypeOf(occupantCode) == KING && beyondOnBoard)
-          AddAttack(position, beyondFile, beyondRank, side, id, true, false);
-        break;
-      }
-      // An own piece: the ray goes on in second line as far as that piece moves along it.
-      if (SlidesAlong(TypeOf(occupantCode), step.df, step.dr)) {
-        direct = false;
-        continue;
-      }
-      if (StepsBy(TypeOf(occupantCode), step.df, step.dr) && beyondOnBoard)
-        AddAttack(position, beyondFile, beyondRank, side, id, false, false);
-      break;
+  bool direct = true;
+  ForEachReach(code, file, rank, [&](int x, int y, Step step, bool sliding, int distance) {
+    if (distance == 1) direct = true;
+    AddAttack(position, x, y, side, id, direct, sliding);
+    const int occupant = position.board[x][y];
+    if (!sliding || occupant == EMPTY_PIECE_ID) return true;
+    const PieceCode occupantCode = position.pieces[occupant].code;
+    const int beyondFile = x + step.df, beyondRank = y + step.dr * sign;
+    const bool beyondOnBoard = IsOnBoard(beyondFile, beyondRank);
+    if (!IsOwnedBy(occupantCode, side)) {
+      // The king may not step back along the line that checks it.
+      if (direct && TypeOf(occupantCode) == KING && beyondOnBoard)
+        AddAttack(position, beyondFile, beyondRank, side, id, true, false);
+      return false;
     }
-  }
+    // An own piece: the ray goes on in second line as far as that piece moves along it.
+    if (SlidesAlong(TypeOf(occupantCode), step.df, step.dr)) {
+      direct = false;
+      return true;
+    }
+    if (StepsBy(TypeOf(occupantCode), step.df, step.dr) && beyondOnBoard)
+      AddAttack(position, beyondFile, beyondRank, side, id, false, false);
+    return false;
+  });
 }
 
 std::string DescribeRecord(const SquareAttackRecord& record) {
@@ -313,18 +263,20 @@ int FirstDifference(const T (&a)[N], const T (&b)[N]) {
 }  // namespace
 
 std::vector<MoveRecord> OracleMoves(const Position& position, MoveSet set) {
-  Grid grid = Grid::From(position);
   std::vector<MoveRecord> moves;
-  ForEachMove(grid, set, [&](const OracleMove& move) {
-    moves.push_back(move.dropType != 0 ? MoveOn(position, 0, move.dropType, move.toFile, move.toRank)
-                                       : MoveOn(position, move.fromFile, move.fromRank, move.toFile, move.toRank,
-                                                move.promote));
+  ForEachMove(position, set, [&](const MoveRecord& move) {
+    moves.push_back(move);
     return true;
   });
   return moves;
 }
 
-bool OracleInCheck(const Position& position, int side) { return Grid::From(position).InCheck(side); }
+bool OracleInCheck(const Position& position, int side) {
+  Position recounted;
+  std::memcpy(&recounted, &position, sizeof recounted);
+  OracleRecount(recounted);
+  return KingAttacked(recounted, side);
+}
 
 void OracleApplyMove(const Position& before, const MoveRecord& move, Position& after) {
   std::memcpy(&after, &before, sizeof after);

@@ -15,6 +15,9 @@ enum class MoveSet {
   // Also the moves that leave the own king attacked and pawn-drop mates,
   // which make and unmake must handle as well.
   kPseudoLegal,
+  // The pseudo-legal moves that leave the own king unattacked: the legal
+  // moves plus pawn-drop mates.
+  kKingSafe,
 };
 
 // The moves of the side to move: board moves with each allowed promotion

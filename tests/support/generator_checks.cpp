@@ -131,16 +131,6 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves) {
   return ::testing::AssertionSuccess();
 }
 
-std::vector<MoveRecord> OracleKingSafeMoves(const Position& position) {
-  std::vector<MoveRecord> safe;
-  static Position after;
-  for (const MoveRecord& move : OracleMoves(position, MoveSet::kPseudoLegal)) {
-    OracleApplyMove(position, move, after);
-    if (!OracleInCheck(after, position.sideToMove)) safe.push_back(move);
-  }
-  return safe;
-}
-
 bool OracleIsMated(const Position& position) {
   return OracleInCheck(position, position.sideToMove) && OracleMoves(position).empty();
 }

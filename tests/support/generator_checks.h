@@ -49,9 +49,6 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
 ::testing::AssertionResult RunsCleanly(Position& position, const std::function<int(MoveRecord*)>& generate,
                                        std::vector<MoveRecord>& moves);
 
-// The oracle's pseudo-legal moves that leave the mover's king unattacked
-// (its legal moves plus the pawn-drop mates).
-std::vector<MoveRecord> OracleKingSafeMoves(const Position& position);
 // Whether the oracle sees the side to move mated.
 bool OracleIsMated(const Position& position);
 // Sets g_gameStage and builds the evaluation parameters and tables for the

@@ -1,4 +1,4 @@
-// The capture generators over random positions and all three stages: every
+// The capture and single-square generators over random positions and all three stages: every
 // move pseudo-legal, clean runs, the stopping and ordering rules, and the
 // removal of illegal moves against the oracle.
 #include <algorithm>
@@ -20,13 +20,16 @@
 
 namespace {
 
-::testing::AssertionResult AllPseudoLegal(const Position& position, const std::vector<MoveRecord>& moves) {
-  const std::vector<MoveKey> offered = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
+::testing::AssertionResult AllAmong(const std::vector<MoveKey>& offered, const std::vector<MoveRecord>& moves) {
   for (const MoveRecord& move : moves)
     if (!std::binary_search(offered.begin(), offered.end(), KeyOf(move)))
       return ::testing::AssertionFailure() << "not a move: " << DescribeMove(move) << " code " << int{move.pieceCode}
                                            << " captured " << int{move.capturedId} << "/" << int{move.capturedCode};
   return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult AllPseudoLegal(const Position& position, const std::vector<MoveRecord>& moves) {
+  return AllAmong(SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal)), moves);
 }
 
 // The direct attackers of the side on the square, cheapest first.
@@ -54,35 +57,6 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
     for (const MoveRecord& move : out)
       ASSERT_TRUE(TypeOf(move.capturedCode) != KING &&
                   (move.IsCapture() || (move.promote && (TypeOf(move.pieceCode) == PAWN || TypeOf(move.pieceCode) == ROOK))));
-    // Onto one square: a prefix of the attackers, cheapest first; moves
-    // onto it without a filter are the same list. The wall ring is no target.
-    for (int n = 0; n < 6; ++n) {
-      const int file = random.Below(11);
-      const int rank = random.Below(11);
-      int best = -1;
-      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) {
-        return GenerateCapturesOnSquare(position, file, rank, o, &best);
-      }, out));
-      ASSERT_GE(best, 0);
-      if (!IsOnBoard(file, rank)) {
-        ASSERT_TRUE(out.empty());
-        ASSERT_EQ(GenerateMovesToSquare(position, g_lineMoves, file, rank, 0, moves), 0);
-        ASSERT_EQ(GeneratePieceMoves(position, file, rank, moves), 0);
-        continue;
-      }
-      ASSERT_TRUE(AllPseudoLegal(position, out));
-      const std::vector<int> order = AttackerOrder(position, side, file, rank);
-      for (size_t k = 0; k < out.size(); ++k) ASSERT_EQ(out[k].pieceId, order[k]);
-      std::vector<MoveRecord> onto;
-      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) {
-        return GenerateMovesToSquare(position, g_lineMoves, file, rank, 0, o);
-      }, onto));
-      ASSERT_EQ(SortedKeys(onto), SortedKeys(out));
-      ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GeneratePieceMoves(position, file, rank, o); },
-                              out));
-      ASSERT_TRUE(AllPseudoLegal(position, out));
-      for (const MoveRecord& move : out) ASSERT_NE(TypeOf(move.capturedCode), KING);
-    }
     // After a recorded move: captures on changed squares land on the list,
     // and the recapture takes the piece that moved.
     int count = 0;
@@ -117,6 +91,54 @@ TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
   });
 }
 
+// Every cell, the wall ring included (where each writes nothing): the moves
+// from a square are the full generator's moves of that piece, king moves
+// whatever attacks their target; the captures onto a square are a prefix of
+// its attackers, cheapest first, and the same set as the moves onto it; one
+// piece's moves are pseudo-legal and take no king.
+TEST(SingleSquareGenerators, AgreeWithTheFullGeneratorAndTheOracle) {
+  MoveRecord all[MAX_GENERATED_MOVES];
+  ForEachSamplePosition(SampleCount(600), 700, [&](Position& position) {
+    const int side = position.sideToMove;
+    const std::vector<MoveKey> offered = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
+    int count = 0;
+    GenerateAllMoves(position, count, all);
+    for (int file = 0; file <= 10; ++file)
+      for (int rank = 0; rank <= 10; ++rank) {
+        std::vector<MoveRecord> expected, written, got, onto;
+        for (int n = 0; n < count; ++n)
+          if (!all[n].IsDrop() && all[n].fromFile == file && all[n].fromRank == rank) expected.push_back(all[n]);
+        ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+          return GenerateMovesFromSquare(position, file, rank, out);
+        }, written));
+        for (const MoveRecord& move : written)
+          if (TypeOf(move.pieceCode) != KING || position.AttackCount(side ^ 1, move.toFile, move.toRank) == 0)
+            got.push_back(move);
+        ASSERT_EQ(SortedKeys(got), SortedKeys(expected)) << file << "-" << rank;
+        int best = -1;
+        ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+          return GenerateCapturesOnSquare(position, file, rank, out, &best);
+        }, written));
+        ASSERT_GE(best, 0);
+        ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+          return GenerateMovesToSquare(position, g_lineMoves, file, rank, 0, out);
+        }, onto));
+        ASSERT_EQ(SortedKeys(onto), SortedKeys(written));
+        ASSERT_TRUE(AllAmong(offered, written));
+        if (IsOnBoard(file, rank)) {
+          const std::vector<int> order = AttackerOrder(position, side, file, rank);
+          for (size_t k = 0; k < written.size(); ++k) ASSERT_EQ(written[k].pieceId, order[k]);
+        } else {
+          ASSERT_TRUE(written.empty());
+        }
+        ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) { return GeneratePieceMoves(position, file, rank, out); },
+                                written));
+        ASSERT_TRUE(AllAmong(offered, written));
+        for (const MoveRecord& move : written) ASSERT_NE(TypeOf(move.capturedCode), KING);
+      }
+  });
+}
+
 // A gold whose forward square holds an own piece stops at once, though a
 // later step could take an enemy rook.
 TEST(GeneratePieceMoves, EndsAtTheFirstBlockedStep) {
@@ -144,7 +166,7 @@ TEST(RemoveIllegalMoves, LeavesTheKingSafeMoves) {
     std::vector<MoveRecord> expected;
     int all = 0;
     GenerateAllMoves(position, all, moves);
-    const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
+    const std::vector<MoveKey> safe = SortedKeys(OracleMoves(position, MoveSet::kKingSafe));
     for (int n = 0; n < all; ++n)
       if (std::binary_search(safe.begin(), safe.end(), KeyOf(moves[n]))) expected.push_back(moves[n]);
     ASSERT_EQ(SortedKeys(kept), SortedKeys(expected));

@@ -38,7 +38,7 @@ TEST(GenerateCheckEvasions, EqualsTheOraclesKingSafeMovesLessTheOmissionsAndFilt
     std::vector<MoveRecord> moves;
     ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) { return Evasions(position, 0, out); }, moves));
     std::vector<MoveRecord> expected;
-    for (const MoveRecord& move : OracleKingSafeMoves(position))
+    for (const MoveRecord& move : OracleMoves(position, MoveSet::kKingSafe))
       if (!IsOmitted(position, move)) expected.push_back(move);
     ASSERT_EQ(SortedKeys(moves), SortedKeys(expected));
     // King moves come last; in double check they are all there is.

@@ -1,4 +1,4 @@
-// The full and single-square generators against the oracle's pseudo-legal
+// The full generator against the oracle's pseudo-legal
 // moves, stored-move validity against the oracle, list unlinking, and the
 // engine perft against the record rules' perft.
 #include <algorithm>
@@ -62,29 +62,6 @@ TEST(GenerateAllMoves, WithTwinsEqualsTheOraclesPseudoLegalMoves) {
     ASSERT_EQ(SortedKeys(moves), SortedKeys(ExpectedAllMoves(position)));
   };
   ForEachSamplePosition(SampleCount(3000), 500, compare);
-}
-
-// Off the board, the border included, or on a square without an own piece
-// it writes nothing; king moves come out whatever attacks their target.
-TEST(GenerateMovesFromSquare, IsTheFullGeneratorsMovesOfThatPiece) {
-  MoveRecord all[MAX_GENERATED_MOVES];
-  ForEachSamplePosition(SampleCount(600), 700, [&](Position& position) {
-    int count = 0;
-    GenerateAllMoves(position, count, all);
-    for (int file = 0; file <= 10; ++file)
-      for (int rank = 0; rank <= 10; ++rank) {
-        std::vector<MoveRecord> expected, written, got;
-        for (int n = 0; n < count; ++n)
-          if (!all[n].IsDrop() && all[n].fromFile == file && all[n].fromRank == rank) expected.push_back(all[n]);
-        ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-          return GenerateMovesFromSquare(position, file, rank, out);
-        }, written));
-        for (const MoveRecord& move : written)
-          if (TypeOf(move.pieceCode) != KING || position.AttackCount(position.sideToMove ^ 1, move.toFile, move.toRank) == 0)
-            got.push_back(move);
-        ASSERT_EQ(SortedKeys(got), SortedKeys(expected)) << file << "-" << rank;
-      }
-  });
 }
 
 // A stored move is valid exactly when the oracle offers it (twins and all).

@@ -232,7 +232,7 @@ std::vector<MoveCode> DrawThreats(const Position& position, PlayoutRandom& rando
 void CheckRows(Position& position, PlayoutRandom& random, int stage, int counts[]) {
   SetUpUndecidedThink(position, stage);
   const std::vector<MoveKey> pseudo = SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal));
-  const std::vector<MoveKey> safe = SortedKeys(OracleKingSafeMoves(position));
+  const std::vector<MoveKey> safe = SortedKeys(OracleMoves(position, MoveSet::kKingSafe));
   g_done.Clear();
   for (const MoveRecord& move : OracleMoves(position)) {
     if (random.Below(4) == 0) g_done.Add(ToMoveCode(move));
