@@ -50,7 +50,8 @@ constexpr const char* kNames[FN_COUNT] = {
 // --- drawn records
 
 constexpr const char* kComments[] = {"研究手", "ここが勝負所　", "次の一手に注目", "a quiet move", "形勢互角\r\n先手やや有利",
-                                     "#候補手", "同　歩とは取れない", "Ａ級の手順", "#12 [注]  ", "[注] 本譜"};
+                                     "#候補手", "同　歩とは取れない", "Ａ級の手順", "#12 [注]  ", "[注] 本譜",
+                                     "*注目の局面\r\n[参考] 別の手\r\n続きの一行\r\n#候補", "見落としａ@", "表ソ　"};
 constexpr KifuMoveKind kMarkers[] = {
     KifuMoveKind::Mate,      KifuMoveKind::Resignation, KifuMoveKind::LossOnTime, KifuMoveKind::Loss,
     KifuMoveKind::LossByFoul, KifuMoveKind::WinByFoul,  KifuMoveKind::Win,        KifuMoveKind::Impasse,
@@ -77,6 +78,7 @@ class RecordDrawer {
       Extend(branch, 1 + rng_.Below(12));
       if (rng_.Below(2) == 0) AddMarker(branch.back());
     }
+    for (int joins = rng_.Below(5); joins > 0; --joins) Rejoin(line);
     if (rng_.Below(2) == 0) AddMarker(line.back());
     kifu.SelectFirstMoves();
   }
@@ -114,8 +116,53 @@ class RecordDrawer {
     }
   }
 
+  // A branch that meets the line again: the line's next three moves in
+  // reverse order, or two moves taken back before the line's next move, so
+  // positions merge, get labels, and lines of unequal length meet.
+  void Rejoin(const std::vector<KifuPositionNode*>& line) {
+    if (line.size() < 4) return;
+    const size_t at = static_cast<size_t>(rng_.Below(static_cast<int>(line.size()) - 3));
+    const auto lineMove = [&](size_t i) { return line[i]->incoming.Selected()->move; };
+    KifuPositionNode* node = line[at];
+    // Plays the legal move between the squares of `wanted`; false when there is none.
+    const auto play = [&](const KifuMove& wanted) {
+      for (const KifuMove& move : LegalMoves(node->position)) {
+        if (move.fromFile == wanted.fromFile && move.fromRank == wanted.fromRank && move.toFile == wanted.toFile &&
+            move.toRank == wanted.toRank && move.promote == wanted.promote) {
+          KifuMoveNode* added = node->AddMove(move, rng_.Below(60), nullptr, -1, table_, MergeChooser::TakeFirst(), false);
+          if (added == nullptr || added->reachedNode == nullptr) return false;
+          node = added->reachedNode;
+          return true;
+        }
+      }
+      return false;
+    };
+    // A quiet board move, which the same piece can take back.
+    const auto quiet = [&](KifuMove& out) {
+      std::vector<KifuMove> moves;
+      for (const KifuMove& m : LegalMoves(node->position)) {
+        if (!m.IsDrop() && m.promote == 0 && m.captured.IsEmpty()) moves.push_back(m);
+      }
+      if (moves.empty()) return false;
+      out = Pick(moves);
+      return true;
+    };
+    const auto back = [](const KifuMove& m) {
+      return KifuMove(m.toFile, m.toRank, m.fromFile, m.fromRank, m.piece, 0, 0, KifuMoveKind::Ordinary);
+    };
+    if (rng_.Below(2) == 0) {
+      for (size_t i : {at + 3, at + 2, at + 1}) {
+        if (!play(lineMove(i))) return;
+      }
+      return;
+    }
+    KifuMove first, second;
+    if (!quiet(first) || !play(first) || !quiet(second) || !play(second)) return;
+    if (play(back(first)) && play(back(second))) play(lineMove(at + 1));
+  }
+
   // Both kings in the enemy camp with nine to twelve of their pieces, the
-  // rest in hand: the positions an impasse declaration is judged on.
+  // rest in hand or the box: the positions an impasse declaration is judged on.
   KifuPosition EnteredKings() {
     for (;;) {
       KifuPosition start;
@@ -143,8 +190,9 @@ class RecordDrawer {
       if (!std::all_of(start.hands[KIFU_BOX], start.hands[KIFU_BOX] + 9, [](int count) { return count >= 0; })) continue;
       for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
         const int toFirst = rng_.Below(start.hands[KIFU_BOX][type] + 1);
+        const int toSecond = rng_.Below(start.hands[KIFU_BOX][type] - toFirst + 1);
         start.hands[0][type] = static_cast<int8_t>(toFirst);
-        start.hands[1][type] = static_cast<int8_t>(start.hands[KIFU_BOX][type] - toFirst);
+        start.hands[1][type] = static_cast<int8_t>(toSecond);
       }
       start.sideToMove = rng_.Below(2);
       start.UpdateBoxAndHandicap();

@@ -147,8 +147,7 @@ void Runner::RunWriters(const Kifu& kifu, uint32_t seed) {
   d.AddGraph(WRITE_CKF, back);
 
   GameRecord game;
-  d.AddInt(PASTE, game.LoadFromText(SjisString(kifText.c_str()), &report));
-  d.AddGraph(PASTE, *game.record);
+  d.AddRead(PASTE, game.LoadFromText(SjisString(kifText.c_str()), &report), report, *game.record);
   RunGameRecord(game, kifText);
 }
 
@@ -173,6 +172,15 @@ void Runner::RunHostile(const Kifu& kifu, const std::string& text, int format, S
     Kifu target(kifu);
     ReadReport report;
     d.AddRead(HOSTILE_READ, Reread(joined, format, target, round == 2, report), report, target);
+    // The document's loads pass the same report up.
+    const std::string path = scratch_ + "/damaged";
+    std::ofstream(path, std::ios::binary) << joined;
+    GameRecord game;
+    KifuFileType type = format;
+    ReadReport loadReport;
+    d.AddRead(HOSTILE_READ, game.Load(path.c_str(), &type, false, &loadReport), loadReport, *game.record);
+    GameRecord pasted;
+    d.AddRead(HOSTILE_READ, pasted.LoadFromText(SjisString(joined.c_str()), &loadReport), loadReport, *pasted.record);
   }
 }
 

@@ -206,12 +206,15 @@ void Runner::RunEdits(const KifuPosition& position) {
   for (int side = -1; side <= 3; ++side) {
     for (int type = -1; type <= 9; ++type) d.AddInt(POSITION_EDITS, position.HandCount(side, type));
   }
-  // Positions that break a rule: a king in either hand, a piece short.
+  // Counts one off in every hand and the box: a king in hand or in the box
+  // beside two on the board, a piece short or over.
   for (int store = 0; store <= KIFU_BOX; ++store) {
     for (int type : {KIFU_KING, KIFU_PAWN, KIFU_ROOK}) {
-      KifuPosition broken = position;
-      broken.hands[store][type] = static_cast<int8_t>(broken.hands[store][type] + (store == KIFU_BOX ? -1 : 1));
-      d.AddValidity(POSITION_VALIDITY, broken);
+      for (int change : {1, -1}) {
+        KifuPosition broken = position;
+        broken.hands[store][type] = static_cast<int8_t>(broken.hands[store][type] + change);
+        d.AddValidity(POSITION_VALIDITY, broken);
+      }
     }
   }
   KifuPosition edited = position;

@@ -131,44 +131,6 @@ TEST(KifWriter, PendingAlternativesBeyondFourThousandAreAllWritten) {
   ExpectFixedPoint(kifu, "wide record");
 }
 
-TEST(KifWriter, CountsLabelsAtEveryMergedVisit) {
-  // One position reached by three move orders (labelled kyoku1, two gotos
-  // to it), then another merged position met: labelled kyoku4.
-  Kifu kifu;
-  KifuPositionNode* start = kifu.StartNode();
-  KifuPositionNode* triple =
-      KifuPlayLine(kifu, start, {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}, {5, 7, 5, 6}})->reachedNode;
-  KifuPlayLine(kifu, start, {{7, 7, 7, 6}, {3, 3, 3, 4}, {5, 7, 5, 6}, {8, 3, 8, 4}, {2, 7, 2, 6}});
-  KifuPlayLine(kifu, start, {{2, 7, 2, 6}, {3, 3, 3, 4}, {5, 7, 5, 6}, {8, 3, 8, 4}, {7, 7, 7, 6}});
-  KifuPlayLine(kifu, start, {{1, 7, 1, 6}, {3, 3, 3, 4}, {9, 7, 9, 6}, {8, 3, 8, 4}});
-  KifuPlayLine(kifu, start, {{1, 7, 1, 6}, {8, 3, 8, 4}, {9, 7, 9, 6}, {3, 3, 3, 4}});
-  ASSERT_EQ(triple->incoming.Count(), 3);
-  kifu.SortIncomingByTraversal();
-  const std::string text = WriteToString(kifu);
-  std::vector<std::string> labelLines;
-  for (size_t at = text.find("#% "); at != std::string::npos; at = text.find("#% ", at + 1)) {
-    labelLines.push_back(text.substr(at, text.find('\n', at) - at));
-  }
-  EXPECT_EQ(labelLines, (std::vector<std::string>{"#% label kyoku1", "#% goto kyoku1", "#% goto kyoku1",
-                                                  "#% label kyoku4", "#% goto kyoku4"}))
-      << text;
-  ExpectFixedPoint(kifu, "three merges");
-}
-
-// A line that wastes four moves and joins the main line at its first move:
-// moves are numbered by their depth in the line written, whatever ply the
-// merged position took, so the text reads back.
-TEST(KifWriter, NumbersMovesByTheirLineWhenMergedLinesDifferInLength) {
-  Kifu kifu;
-  const KifuMoveNode* first = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}})->leftNode->incoming.At(0);
-  const KifuMoveNode* joined = KifuPlayLine(kifu, kifu.StartNode(), {{2, 8, 3, 8}, {8, 2, 7, 2}, {3, 8, 2, 8}, {7, 2, 8, 2}, {7, 7, 7, 6}});
-  ASSERT_EQ(joined->reachedNode, first->reachedNode);
-  kifu.SelectFirstMoves();
-  kifu.SortIncomingByTraversal();
-  EXPECT_NE(WriteToString(kifu).find("手数----指手---------消費時間--\n   1 ７六歩(77)"), std::string::npos);
-  ExpectFixedPoint(kifu, "merge of unequal lines");
-}
-
 TEST(KifCorpus, EveryFileReadsWithAllVariationsAndRoundTrips) {
   const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".kif");
   ASSERT_FALSE(paths.empty()) << "no corpus at " << CorpusDir();

@@ -153,10 +153,6 @@ TEST(KifuPositionValidity, CountsKingsPawnsAndDeadPieces) {
   KifuPosition checkedMover = With(base, 55, KIFU_ROOK);
   checkedMover.sideToMove = 0;
   EXPECT_FALSE(checkedMover.IsValid());
-  // Kings in the box count against the full set of two.
-  KifuPosition boxedKing = base;
-  boxedKing.hands[KIFU_BOX][KIFU_KING] = 1;
-  EXPECT_FALSE(boxedKing.IsValid());
   // Counts of hands and box: above the full set with the board's pawn, negative
   // (which could hide a surplus elsewhere from the sum), kings in hand.
   const std::tuple<int, int, int, bool> counts[] = {{0, KIFU_PAWN, 17, true},         {0, KIFU_PAWN, 18, false},
@@ -250,7 +246,7 @@ TEST(KifuCompleteMove, FillsPiecesFromFilesOneToNineAndElevenToThirteenOnly) {
 
 // The first player's king on 5一 with a dragon, a horse and eight tokins in
 // the camp: 11 pieces, 18 points; the rest in hand or in the box.
-TEST(KifuImpasse, BothThresholdsAndTheBoxForTheSecondPlayer) {
+TEST(KifuImpasse, BothThresholdsAndWhatBarsADeclaration) {
   KifuPosition camp =
       BuildKifuPosition({{5, 1, KIFU_KING}, {1, 1, KIFU_DRAGON}, {9, 1, KIFU_HORSE}, {5, 9, KIFU_KING + SECOND}}, 0);
   for (int file = 1; file <= 8; ++file) camp = With(camp, file * 10 + 3, KIFU_PRO_PAWN);
@@ -269,11 +265,7 @@ TEST(KifuImpasse, BothThresholdsAndTheBoxForTheSecondPlayer) {
       {exactly26, 27, 0, 26},
       {With(exactly26, 83, 0), 24, 0, -1},                       // ten pieces
       {With(exactly26, 52, KIFU_GOLD + SECOND), 24, 0, -1},      // in check
-      {With(With(exactly26, 51, 0), 54, KIFU_KING), 24, 0, -1},  // the king outside the camp
-      // The box counts for the second player (the handicap giver) only.
-      {holding(KIFU_BOX, KIFU_ROOK, 1, KIFU_BISHOP), 27, 0, 23},
-      {KifuTurned(holding(KIFU_BOX, KIFU_ROOK, 1, KIFU_BISHOP)), 27, 3, 28},
-      {KifuTurned(holding(KIFU_BOX, KIFU_PAWN, 4, KIFU_BISHOP)), 27, 3, 27}};
+      {With(With(exactly26, 51, 0), 54, KIFU_KING), 24, 0, -1}};  // the king outside the camp
   for (const auto& [position, threshold, expected, expectedPoints] : cases) {
     int points = 0;
     EXPECT_EQ(position.CheckImpasseDeclaration(threshold, &points), expected) << expectedPoints;

@@ -115,30 +115,6 @@ TEST(SjisStringScan, StepsOverDoubleByteCharacters) {
   EXPECT_EQ(SjisString("ab").FindByte('a', -1) + SjisString("ab").FindByte('b', 2), -2);
 }
 
-// Texts built from tokens: trimming removes exactly the blank tokens at the
-// ends, never a byte of a double-byte token ("ａ" then "@" ends in 0x81 0x40,
-// the full-width blank's bytes, when read backward).
-TEST(SjisStringTrim, RemovesExactlyTheBlankTokensAtTheEnds) {
-  const std::pair<const char*, bool> tokens[] = {{" ", true},   {"\t", true}, {"\x7f", true}, {"　", true},
-                                                 {"ａ", false}, {"@", false}, {"ソ", false},  {"x", false}};
-  std::mt19937 random(99);
-  for (int trial = 0; trial < 3000; ++trial) {
-    std::string whole;
-    size_t keptFrom = std::string::npos, keptTo = 0;  // the non-blank tokens' span
-    for (int i = static_cast<int>(random() % 7); i > 0; --i) {
-      const auto& [bytes, blank] = tokens[random() % std::size(tokens)];
-      if (!blank && keptFrom == std::string::npos) keptFrom = whole.size();
-      if (!blank) keptTo = whole.size() + std::strlen(bytes);
-      whole += bytes;
-    }
-    const std::string right = whole.substr(0, keptTo), left = whole.substr(std::min(keptFrom, whole.size()));
-    SjisString trimRight(whole.c_str()), trimLeft(whole.c_str());
-    EXPECT_EQ(trimRight.TrimRight(), right != whole);
-    EXPECT_EQ(trimLeft.TrimLeft(), left != whole);
-    EXPECT_EQ(Bytes(trimRight) + "|" + Bytes(trimLeft), right + "|" + left);
-  }
-}
-
 TEST(SjisStringSplit, SplitsAtTheFirstSeparatorWhereverItLives) {
   SjisString line("先手：羽生　善治：x"), rest("stale");
   EXPECT_EQ(line.SplitAtChar("：", rest), 0);
