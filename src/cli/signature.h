@@ -54,7 +54,7 @@ inline uint64_t FoldSignatureWord(uint64_t digest, uint64_t word) {
   SignatureRandom mix{word};
   return (digest ^ mix.Next()) * 0x100000001b3ull;
 }
-// The digest as the tables and the command write it: 0x and 16 hex digits.
+// The digest as the command and tests/data/signature.txt write it: 0x and 16 hex digits.
 std::string SignatureDigestText(uint64_t digest);
 
 // Called after each position (or record) with the running digests.

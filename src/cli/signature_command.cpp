@@ -1,5 +1,5 @@
 // kifu signature: the engine and record signatures' digests, one line per
-// function as the signature tests' tables write them, the positions and
+// function as tests/data/signature.txt holds them, the positions and
 // records behind them, or one function's running digest item by item.
 #include <cinttypes>
 #include <cstdio>

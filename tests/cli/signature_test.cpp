@@ -1,0 +1,88 @@
+// The engine and record signatures: every engine function over positions
+// of the repository's games, every record function over its games and
+// seeded records, one digest per function, against tests/data/signature.txt
+// (`kifu signature`'s output as it stands). A change meant to alter an
+// output rewrites that file in the same commit and says why.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "cli/record_signature.h"
+#include "cli/signature.h"
+#include "support/test_files.h"
+#include "support/test_paths.h"
+
+namespace {
+
+const std::string kRoot = std::string(TestDataDir()) + "/../..";
+
+std::vector<SignatureDigest> EngineDigests() {
+  std::vector<SignaturePosition> positions;
+  std::vector<SignatureDigest> digests;
+  EXPECT_EQ(SignaturePositions(kRoot, positions), "");
+  // Every handicap and game of the corpus at several plies.
+  EXPECT_GE(positions.size(), 300u);
+  EXPECT_EQ(ComputeSignature(kRoot, positions, digests, nullptr), "");
+  return digests;
+}
+
+std::vector<SignatureDigest> RecordDigests() {
+  std::vector<RecordSignatureItem> items;
+  std::vector<SignatureDigest> digests;
+  EXPECT_EQ(RecordSignatureItems(kRoot, items), "");
+  // Every game of the corpus in its three formats, and the drawn records.
+  EXPECT_GE(items.size(), 180u);
+  EXPECT_EQ(ComputeRecordSignature(kRoot, items, digests, nullptr), "");
+  return digests;
+}
+
+// The digests against their rows of the file, which holds the engine's and
+// then the record side's, in order; the record rows end the file.
+void ExpectRecordedRows(const std::vector<SignatureDigest>& digests, bool lastTable) {
+  std::istringstream rows(FileBytes(std::string(TestDataDir()) + "/signature.txt"));
+  std::string name, value;
+  while (rows >> name >> value && !digests.empty() && name != digests.front().name) {
+  }
+  for (const SignatureDigest& digest : digests) {
+    ASSERT_EQ(name, digest.name) << "tests/data/signature.txt is not 'kifu signature' output: write it there";
+    EXPECT_EQ(value, SignatureDigestText(digest.value))
+        << name << " returns something else now: 'kifu signature --trace " << name << "' before and after the "
+        << "change shows the first position or record that differs ('kifu signature --positions' lists them); if "
+        << "the change is meant, write 'kifu signature' output to tests/data/signature.txt";
+    if (!(rows >> name >> value)) name.clear();
+  }
+  if (lastTable) {
+    EXPECT_TRUE(name.empty()) << "a recorded digest names no function: " << name;
+  }
+}
+
+// Nothing a run leaves in the engine's globals, the shared notation text or
+// the scratch files changes the next run.
+void ExpectSameAgain(const std::vector<SignatureDigest>& digests, const std::vector<SignatureDigest>& again) {
+  ASSERT_EQ(digests.size(), again.size());
+  for (size_t i = 0; i < digests.size(); ++i) {
+    EXPECT_EQ(digests[i].value, again[i].value) << digests[i].name << " depends on what ran before it";
+  }
+}
+
+TEST(Signature, EveryEngineFunctionGivesItsRecordedDigest) {
+  const std::vector<SignatureDigest> digests = EngineDigests();
+  ExpectRecordedRows(digests, false);
+  ExpectSameAgain(digests, EngineDigests());
+}
+
+TEST(Signature, EveryRecordFunctionGivesItsRecordedDigest) {
+  const std::vector<SignatureDigest> digests = RecordDigests();
+  ExpectRecordedRows(digests, true);
+  ExpectSameAgain(digests, RecordDigests());
+}
+
+TEST(Signature, MissingGamesFailRatherThanShrinkTheSet) {
+  std::vector<RecordSignatureItem> items;
+  EXPECT_NE(RecordSignatureItems(kRoot + "/no-such-folder", items), "");
+  std::vector<SignatureDigest> digests;
+  EXPECT_NE(ComputeRecordSignature(kRoot, {{"tests/data/corpus/missing.kif", 0}}, digests, nullptr), "");
+}
+
+}  // namespace
