@@ -1,7 +1,6 @@
 // KIF: write-read-write fixed points over random records through a string,
-// a file and an armoured file; the hand-checked file; the corpus; files in
+// a file and an armoured file; the hand-checked file; files in
 // other programs' styles; and the reader's refusals of hostile input.
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -53,14 +52,6 @@ int CountMoves(const Kifu& kifu) {
     if (node != kifu.Root()) moves += node->reachedNode->incoming.Count();
   }
   return moves;
-}
-
-int CountLineEnds(const Kifu& kifu) {
-  int ends = 0;
-  for (KifuMoveNode* node = kifu.NextNode(nullptr); node != nullptr; node = kifu.NextNode(node)) {
-    if (node->reachedNode->outgoing.Count() == 0) ++ends;
-  }
-  return ends;
 }
 
 // Writes, reads back and writes again: through a string (how 0), a string
@@ -129,34 +120,6 @@ TEST(KifWriter, PendingAlternativesBeyondFourThousandAreAllWritten) {
   }
   ASSERT_GT(CountMoves(kifu), 4096);
   ExpectFixedPoint(kifu, "wide record");
-}
-
-TEST(KifCorpus, EveryFileReadsWithAllVariationsAndRoundTrips) {
-  const std::vector<std::string> paths = FilesWithExtension(CorpusDir(), ".kif");
-  ASSERT_FALSE(paths.empty()) << "no corpus at " << CorpusDir();
-  for (const std::string& path : paths) {
-    const std::string& name = path;
-    const std::string bytes = FileBytes(path);
-    int moveLines = 0, variations = 0;
-    for (size_t at = 0; at < bytes.size();) {
-      const size_t end = std::min(bytes.find('\n', at), bytes.size());
-      const std::string line = bytes.substr(at, end - at);
-      const size_t first = line.find_first_not_of(' ');
-      if (first != std::string::npos && line[first] >= '0' && line[first] <= '9') ++moveLines;
-      if (line.rfind("変化：", 0) == 0) ++variations;
-      at = end + 1;
-    }
-    Kifu kifu;
-    FileInStream in;
-    ASSERT_EQ(in.Open(path.c_str()), 0);
-    ASSERT_EQ(kifu.ReadKif(in, 0), 0) << name;
-    ExpectKifuGraphValid(kifu);
-    ASSERT_FALSE(::testing::Test::HasFailure()) << name;
-    EXPECT_EQ(CountMoves(kifu), moveLines) << name;
-    EXPECT_EQ(CountLineEnds(kifu), variations + 1) << name;
-    kifu.SortIncomingByTraversal();
-    ExpectFixedPoint(kifu, name);
-  }
 }
 
 // Hand-made files in the ways other programs write KIF ("#" and "&" lines,

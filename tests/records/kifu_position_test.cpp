@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/board/hash_key_table.h"
 #include "engine/service/book_position.h"
 #include "records/sjis_string.h"
 #include "support/kifu_builder.h"
@@ -49,22 +48,6 @@ TEST(KifuPosition, RandomGamesUndoBackToTheStartAndKeepEveryPiece) {
       }
       EXPECT_TRUE(position == start) << "flags " << flags << " seed " << seed;
     }
-  }
-}
-
-// A captured dragon goes to the hand as a rook; a captured king (a record
-// may hold one) to the hand's king slot, not lost in slot 0.
-TEST(KifuPosition, CapturesGoToTheHandAsTheirBaseTypeAndComeBack) {
-  const KifuPosition before = Recounted(BuildKifuPosition(
-      {{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 5, KIFU_GOLD}, {3, 4, KIFU_DRAGON + SECOND}, {5, 5, KIFU_ROOK}},
-      0));
-  for (const KifuMove& capture : {KifuOrdinaryMove(3, 5, 3, 4, KIFU_GOLD, KIFU_DRAGON + SECOND),
-                                  KifuOrdinaryMove(5, 5, 5, 1, KIFU_ROOK, KIFU_KING + SECOND)}) {
-    KifuPosition position = before;
-    ASSERT_TRUE(position.DoMove(capture));
-    EXPECT_EQ(position.HandCount(0, KifuBaseType(capture.captured.Type())), 1);
-    ASSERT_TRUE(position.UndoMove(capture));
-    EXPECT_TRUE(position == before);
   }
 }
 
@@ -172,13 +155,6 @@ TEST(KifuPositionKey, OnlyTheSamePositionOrItsTurnedTwinShareTheKey) {
       EXPECT_TRUE(samples[i] == samples[j] || KifuTurned(samples[i]) == samples[j]) << i << " " << j;
     }
   }
-  // Entries are read from the side to move: the second player's own king on
-  // 5一 is kind 7 on turned square 76; a first-player pawn in hand is the
-  // other side's first pawn entry.
-  KifuPosition position = BuildKifuPosition({{5, 1, KIFU_KING + SECOND}}, 1);
-  position.hands[0][KIFU_PAWN] = 1;
-  const HashKey king = g_hashKeyTable[81 * 7 + 76], pawn = g_hashKeyTable[HASH_HAND_KEYS_OTHER + 20];
-  EXPECT_EQ(KeyOf(position), (KifuPositionKey{king.first ^ pawn.first, king.second ^ pawn.second}));
 }
 
 TEST(KifuPositionBook, ExactBytes) {
@@ -192,25 +168,6 @@ TEST(KifuPositionBook, ExactBytes) {
     ASSERT_TRUE(position.ToBookPosition(book));
     EXPECT_EQ(std::memcmp(&book, start, sizeof start), 0);
   }
-  // Without the first player's king the other king is the opponent's: slot 1.
-  ASSERT_TRUE(KifuStartPosition(HANDICAP_FIRST_KING).ToBookPosition(book));
-  EXPECT_EQ(book.slots[0] * 1000 + book.slots[1], 255 * 1000 + 4 + 128);
-  // Second player to move: squares turned, the first player's pieces are the other side's.
-  KifuPosition position = BuildKifuPosition(
-      {{5, 9, KIFU_KING}, {1, 1, KIFU_KING + SECOND}, {3, 3, KIFU_DRAGON}, {7, 7, KIFU_PRO_PAWN + SECOND}}, 1);
-  position.hands[0][KIFU_ROOK] = 1;
-  position.hands[1][KIFU_PAWN] = 2;
-  ASSERT_TRUE(position.ToBookPosition(book));
-  const std::pair<int, int> slots[] = {{0, 88},  {1, 4 + 128}, {2, 19 + 128}, {3, 66 + 128},
-                                       {22, 22}, {23, 79},     {24, 79},      {25, 255}};
-  for (const auto& [slot, code] : slots) EXPECT_EQ(book.slots[slot], code) << slot;
-  EXPECT_EQ(book.promotedBits[0], 1 << 3);  // the dragon, sorted into slot 3
-  EXPECT_EQ(book.promotedBits[2], 1 << 6);  // the tokin in slot 22
-  BookPosition untouched;
-  std::memset(&untouched, 0xAB, sizeof untouched);
-  position.hands[0][KIFU_ROOK] = 3;
-  EXPECT_FALSE(position.ToBookPosition(untouched));
-  EXPECT_EQ(untouched.slots[0], 0xAB);
 }
 
 // Pieces of each base type on the board, in both hands and in the box.
