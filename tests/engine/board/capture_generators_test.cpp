@@ -1,21 +1,18 @@
-// The capture and single-square generators over random positions and all three stages: every
-// move pseudo-legal, clean runs, the stopping and ordering rules, and the
-// removal of illegal moves against the oracle.
+// The single-square generators over random positions: every move
+// pseudo-legal, clean runs, the stopping and ordering rules, and the removal
+// of illegal moves against the oracle. The capture generators' moves are
+// pinned by the engine signature.
 #include <algorithm>
 
 #include <gtest/gtest.h>
 
 #include "engine/board/capture_generators.h"
-#include "engine/board/king_safety.h"
-#include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
-#include "engine/eval/game_stage.h"
 #include "engine/search/search_globals.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 #include "support/make_unmake_checks.h"
-#include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
@@ -28,67 +25,12 @@ namespace {
   return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult AllPseudoLegal(const Position& position, const std::vector<MoveRecord>& moves) {
-  return AllAmong(SortedKeys(OracleMoves(position, MoveSet::kPseudoLegal)), moves);
-}
-
 // The direct attackers of the side on the square, cheapest first.
 std::vector<int> AttackerOrder(const Position& position, int side, int file, int rank) {
   std::vector<int> ids;
   uint64_t set = movegen::DirectAttackers(position, side, file, rank);
   while (set != 0) ids.push_back(movegen::PopHighest(set));
   return ids;
-}
-
-TEST(CaptureGenerators, WriteOnlyPseudoLegalMovesAndKeepTheirRules) {
-  ResetSearchGlobals();
-  PlayoutRandom random{4242};
-  MoveRecord moves[MAX_GENERATED_MOVES];
-  int sample = 0;
-  ForEachSamplePosition(SampleCount(1200), 3100, [&](Position& position) {
-    SetUpUndecidedThink(position, sample++ % 3);
-    const int side = position.sideToMove;
-    const int level = random.Below(6);
-    std::vector<MoveRecord> out;
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateCaptures(position, nullptr, level, o); },
-                            out));
-    ASSERT_TRUE(AllPseudoLegal(position, out));
-    // No king is taken; quiet moves are promotions only: a pawn's push or a rook going in.
-    for (const MoveRecord& move : out)
-      ASSERT_TRUE(TypeOf(move.capturedCode) != KING &&
-                  (move.IsCapture() || (move.promote && (TypeOf(move.pieceCode) == PAWN || TypeOf(move.pieceCode) == ROOK))));
-    // After a recorded move: captures on changed squares land on the list,
-    // and the recapture takes the piece that moved.
-    int count = 0;
-    GenerateAllMoves(position, count, moves);
-    if (count == 0) return;
-    const MoveRecord last = moves[random.Below(count)];
-    MakeMove(position, last, 1);
-    // Only legal play reaches a node: with the mover's king left in check,
-    // the square behind it counts as attacked by the checking slider.
-    if (IsKingAttacked(position, side)) {
-      UnmakeMove(position, last, 1);
-      return;
-    }
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) {
-      return GenerateCapturesOnChangedSquares(position, level, o);
-    }, out));
-    ASSERT_TRUE(AllPseudoLegal(position, out));
-    for (const MoveRecord& move : out) {
-      bool listed = false;
-      for (const AttackChangeRecord* r = g_attackHistoryLists[g_attackHistoryDepth]; r; r = r->next)
-        listed = listed || (r->file == move.toFile && r->rank == move.toRank);
-      ASSERT_TRUE(listed);
-    }
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* o) { return GenerateRecaptures(position, last, o); }, out));
-    const bool attacked = position.AttackCount(position.sideToMove, last.toFile, last.toRank) > 0;
-    ASSERT_EQ(out.size(), attacked ? 1u : 0u);
-    if (attacked) {
-      ASSERT_EQ(out[0].capturedId, last.pieceId);
-      ASSERT_TRUE(AllPseudoLegal(position, out));
-    }
-    UnmakeMove(position, last, 1);
-  });
 }
 
 // Every cell, the wall ring included (where each writes nothing): the moves

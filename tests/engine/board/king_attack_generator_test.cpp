@@ -1,9 +1,6 @@
-// The king-attack generators beyond the shared node-generator properties:
-// the proposers' drops attack their targets, the diagrams of the rules and
-// the shallow variant's promotions.
+// The king-attack generators beyond the shared node-generator properties
+// and the engine signature: diagrams of rules the sampled positions rarely meet.
 #include <algorithm>
-#include <cstring>
-#include <set>
 
 #include <gtest/gtest.h>
 
@@ -11,95 +8,14 @@
 #include "engine/board/attacking_board_moves.h"
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/king_attack_shallow.h"
-#include "engine/board/make_move.h"
-#include "engine/board/move_gen_helpers.h"
-#include "engine/board/move_tests.h"
-#include "engine/board/static_exchange.h"
-#include "engine/eval/game_stage.h"
 #include "engine/search/search_globals.h"
-#include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 #include "support/make_unmake_checks.h"
-#include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
 
 MoveCodeList g_done;
-
-// Each proposer, asked for any target square, proposes only empty board
-// squares for a held type (never a second pawn on a file), and the drops
-// whose rule aims at the target attack it once made.
-TEST(AttackDropProposers, DropsLandOnEmptySquaresOfHeldTypesAndAttackTheirTarget) {
-  InitAttackMoveStamps();
-  PlayoutRandom random{91};
-  static Position after;
-  int attacking = 0;
-  ForEachAttackScenario(SampleCount(600), 7300, [&](Position& position, int sample) {
-    SetUpUndecidedThink(position, sample % 3);
-    const int side = position.sideToMove;
-    const int depth = random.Below(9);
-    const MoveRecord* last = g_lineMoves + 1;
-    const MoveRecord* prev = g_lineMoves;
-    for (int file = 1; file <= 9; ++file) {
-      for (int rank = 1; rank <= 9; ++rank) {
-        for (int proposer = 0; proposer < 14; ++proposer) {
-          ++g_searchGeneration;
-          BeginAttackMoveStamps();
-          const int tag = AttackMoveStamps::kTagKing;
-          bool aims = true;
-          switch (proposer) {
-            case 0: ProposePawnDrops(position, depth, file, rank, last, prev, tag); break;
-            case 1: ProposePawnDropsNear(position, depth, file, rank, last, prev); aims = false; break;
-            case 2: ProposeLanceDrops(position, depth, file, rank, last, prev, tag); break;
-            case 3: ProposeLanceDropsOnPawn(position, depth, file, rank, last, prev, tag); break;
-            case 4: ProposeKnightDrops(position, depth, file, rank, last, prev, depth < 3, tag); break;
-            case 5: ProposeSilverDrops(position, depth, file, rank, last, prev, false, depth & 1, tag); break;
-            case 6: ProposeGoldDrops(position, depth, file, rank, last, prev, true, tag); break;
-            case 7: ProposeBishopDropChecks(position, depth, file, rank, last, prev); break;
-            case 8: ProposeBishopDropsOnRook(position, depth, file, rank, last, prev); break;
-            case 9: ProposeBishopDropsOnBishop(position, depth, file, rank, static_cast<PieceCode>(OwnerBit(side ^ 1) | BISHOP)); break;
-            case 10: ProposeRookDrops(position, depth, file, rank, last, prev, tag); break;
-            case 11: ProposeRookDropLines(position, depth, file, rank, last, prev, tag); break;
-            case 12: ProposeBishopTrapRookDrops(position, depth, file, rank, 4, static_cast<PieceCode>(OwnerBit(side ^ 1) | HORSE), last, prev, tag); break;
-            default: ProposeRookDropBehind(position, side, depth, file, rank, last, prev); break;
-          }
-          for (uint32_t n = 0; n < g_attackMoveStamps.count; ++n) {
-            const AttackMoveStamps::Candidate& c = g_attackMoveStamps.candidates[n];
-            const int id = static_cast<int>(c.pieceId);
-            const int type = BaseTypeOf(g_pieceIdBaseCode[id]);
-            ASSERT_TRUE(IsOnBoard(static_cast<int>(c.file), static_cast<int>(c.rank)));
-            ASSERT_TRUE(position.IsEmpty(static_cast<int>(c.file), static_cast<int>(c.rank)));
-            ASSERT_EQ(id, position.HandStackTop(side, type)) << "proposer " << proposer;
-            ASSERT_TRUE(movegen::IsDropAllowed(position, side, type, static_cast<int>(c.file), static_cast<int>(c.rank)))
-                << "proposer " << proposer << " type " << type << " at " << c.file << c.rank;
-            const int qf = static_cast<int>(c.file), qr = static_cast<int>(c.rank), fwd = SideSign(side);
-            const PieceCode enemyPawn = static_cast<PieceCode>(OwnerBit(side ^ 1) | PAWN);
-            if (type == ROOK) {
-              // Never a rook with the enemy pawn in front of it.
-              ASSERT_FALSE(IsOnBoard(qf, qr + fwd) && position.PieceCodeAt(qf, qr + fwd) == enemyPawn);
-            }
-            if (type == LANCE) {
-              // As far back as the line stays safe: the square behind is
-              // taken, off the board or watched by the enemy.
-              const int back = qr - fwd;
-              ASSERT_FALSE(IsOnBoard(qf, back) && position.IsEmpty(qf, back) && position.AttackCount(side ^ 1, qf, back) == 0);
-            }
-            if (!aims) continue;
-            MoveRecord drop{};
-            drop.SetDrop(qf, qr, static_cast<PieceId>(id), static_cast<PieceCode>(OwnerBit(side) | type));
-            drop.fromRank = 0;
-            OracleApplyMove(position, drop, after);
-            ASSERT_TRUE((movegen::DirectAttackers(after, side, file, rank) >> id) & 1)
-                << "proposer " << proposer << " drop at " << c.file << c.rank << " misses " << file << rank;
-            ++attacking;
-          }
-        }
-      }
-    }
-  });
-  EXPECT_GT(attacking, SampleCount(400));
-}
 
 // GenerateKingAttackMoves with null line records on a built position.
 std::vector<MoveRecord> AttackMoves(Position& position, int depth, int stage) {
@@ -192,7 +108,6 @@ std::vector<int> PieceAttacks(const std::vector<PlacedPiece>& pieces, PieceGener
 }
 
 TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
-  const std::vector<PlacedPiece> knight = {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, KNIGHT, 3, 5}};
   const std::vector<PlacedPiece> rook = {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}};
   const std::vector<PlacedPiece> bishop = {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, BISHOP, 8, 8}, {0, GOLD, 6, 7},
                                            {1, BISHOP, 8, 4}};
@@ -203,10 +118,6 @@ TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
     const char* what;
     std::vector<int> actual, expected;
   } cases[] = {
-      // At depth 1 a knight jumping into the camp writes its promotion only
-      // and stops; from depth 2 both squares get both moves.
-      {"knight at depth 1", PieceAttacks(knight, GenerateKnightMoveAttacks, 14, 1), {231}},
-      {"knight at depth 2", PieceAttacks(knight, GenerateKnightMoveAttacks, 14, 2), {231, 230, 431, 430}},
       // An unpromoted rook entering the camp promotes without a target
       // count; its quiet moves short of the camp find nothing to attack.
       {"rook into the camp", PieceAttacks(rook, GenerateRookMoveAttacks, 2, 1), {531, 521, 511}},
@@ -223,41 +134,6 @@ TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
       {"silver takes the pawn ahead", PieceAttacks(pawnAhead, GenerateSilverMoveAttacks, 10, 1), {540}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
-}
-
-// The shallow variant's pawn and knight promotions: every one onto an empty
-// zone square whose exchange value passes the stage's floor (strictly) is
-// written; others come only as checks next to the king.
-TEST(KingAttackGeneratorShallow, PromotionsAreExactlyThoseAboveTheFloor) {
-  int expected = 0;
-  ForEachAttackScenario(SampleCount(1500), 8800, [&](Position& position, int sample) {
-    SetUpUndecidedThink(position, sample % 3);
-    g_lineMoves[0].SetNull();
-    g_lineMoves[1].SetNull();
-    g_done.Clear();
-    std::vector<MoveRecord> moves;
-    ASSERT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-      return GenerateKingAttackMovesShallow(position, g_lineMoves + 1, g_lineMoves + 1, g_lineMoves, 0, g_done, out);
-    }, moves));
-    const int side = position.sideToMove;
-    const int floor = g_checkGainThreshold[g_gameStage];
-    for (const MoveRecord& move : OracleMoves(position)) {
-      const int type = TypeOf(move.pieceCode);
-      if (move.IsDrop() || !move.promote || move.IsCapture() || (type != PAWN && type != KNIGHT)) continue;
-      int gain = 0;
-      const int value = StaticExchangeForStage(position, side, 0, move.toFile, move.toRank, move.pieceId, &gain, 0);
-      const bool written = std::any_of(moves.begin(), moves.end(), [&](const MoveRecord& m) { return KeyOf(m) == KeyOf(move); });
-      if (value > floor) {
-        ++expected;
-        EXPECT_TRUE(written) << DescribeMove(move) << " value " << value;
-      } else if (written) {
-        static Position after;
-        OracleApplyMove(position, move, after);
-        EXPECT_TRUE(OracleInCheck(after, side ^ 1)) << DescribeMove(move) << " value " << value;
-      }
-    }
-  });
-  EXPECT_GT(expected, 0);
 }
 
 }  // namespace
