@@ -145,6 +145,9 @@ class KifuMoveNode {
   // The same text in one string shared by every caller (overwritten by the
   // next call).
   SjisString& GetNotationStatic() const;
+  // The ply of the move: that of the position it reaches (one past the
+  // position it leaves while it reaches none).
+  int Ply() const;
 
  private:
   void WriteNotation(SjisString& out) const;

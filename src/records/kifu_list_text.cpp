@@ -60,12 +60,6 @@ bool CommentHasText(const SjisString& comment) {
   return text[0] != '\0';
 }
 
-// The ply of a move: that of the position it reaches.
-int PlyOf(const KifuMoveNode* node) {
-  if (node->reachedNode != nullptr) return node->reachedNode->ply;
-  return node->leftNode != nullptr ? node->leftNode->ply + 1 : 0;
-}
-
 // A think result's reading: its variation played from position (the first
 // move after the square prevFile, prevRank), or its stored text when the
 // list is empty, then the marker.
@@ -83,7 +77,7 @@ void ReadingText(const ThinkResult& result, const KifuPosition& position, int pr
 
 // The list line of one move.
 void SendLine(KifuListObserver& observer, KifuMoveNode& node) {
-  const int ply = PlyOf(&node);
+  const int ply = node.Ply();
   const bool isRoot = node.leftNode == nullptr;
   SjisString text;
   if (isRoot) {
@@ -201,14 +195,14 @@ void Kifu::RefreshList(int fromPly) {
   const int savedCurrent = observer.GetCurrent();
   observer.BeginUpdate();
   KifuMoveNode* walk = root_;
-  while (walk != nullptr && PlyOf(walk) < fromPly) {
+  while (walk != nullptr && walk->Ply() < fromPly) {
     walk = walk->reachedNode != nullptr ? walk->reachedNode->outgoing.Selected() : nullptr;
   }
-  if (walk != nullptr && PlyOf(walk) == fromPly) {
+  if (walk != nullptr && walk->Ply() == fromPly) {
     observer.SetCurrent(fromPly);
     observer.TruncateFrom(fromPly);
     for (; walk != nullptr; walk = walk->reachedNode != nullptr ? walk->reachedNode->outgoing.Selected() : nullptr) {
-      if (displayPly_ >= 0 && PlyOf(walk) > displayPly_) break;
+      if (displayPly_ >= 0 && walk->Ply() > displayPly_) break;
       SendLine(observer, *walk);
     }
   }

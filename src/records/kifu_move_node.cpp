@@ -101,6 +101,11 @@ int MergeChooser::Choose(KifuPositionNode* const* candidates, int count) const {
   return choose_ ? choose_(candidates, count) : 0;
 }
 
+int KifuMoveNode::Ply() const {
+  if (reachedNode != nullptr) return reachedNode->ply;
+  return leftNode != nullptr ? leftNode->ply + 1 : 0;
+}
+
 void KifuMoveNode::WriteNotation(SjisString& out) const {
   if (leftNode == nullptr) {
     move.FormatText(0, 0, out, 0);

@@ -10,12 +10,6 @@
 
 namespace {
 
-// The ply of a move: that of the position it reaches.
-int PlyOf(const KifuMoveNode* node) {
-  if (node->reachedNode != nullptr) return node->reachedNode->ply;
-  return node->leftNode != nullptr ? node->leftNode->ply + 1 : 0;
-}
-
 // The move before this one on the selected incoming path, or null.
 KifuMoveNode* SelectedPrevious(const KifuMoveNode* node) {
   return node->leftNode != nullptr ? node->leftNode->incoming.Selected() : nullptr;
@@ -52,12 +46,12 @@ int StepIndex(int selected, int count, int value, bool step) {
 KifuMoveNode* Kifu::FindNodeAtPly(KifuMoveNode* from, int ply) const {
   if (from == nullptr || ply < 0) return from;
   KifuMoveNode* walk = from;
-  while (PlyOf(walk) > ply) {
+  while (walk->Ply() > ply) {
     KifuMoveNode* previous = SelectedPrevious(walk);
     if (previous == nullptr) break;
     walk = previous;
   }
-  while (PlyOf(walk) < ply) {
+  while (walk->Ply() < ply) {
     KifuMoveNode* next = SelectedNext(walk);
     if (next == nullptr) break;
     walk = next;
@@ -155,7 +149,7 @@ void Kifu::FollowNavigation(int oldPly, int newPly) {
 KifuMoveNode* Kifu::GoToPly(KifuMoveNode* from, int ply) {
   if (from == nullptr) return nullptr;
   KifuMoveNode* to = FindNodeAtPly(from, ply);
-  FollowNavigation(PlyOf(from), PlyOf(to));
+  FollowNavigation(from->Ply(), to->Ply());
   return to;
 }
 
@@ -167,14 +161,14 @@ KifuMoveNode* Kifu::GoForward(KifuMoveNode* node, int index) {
     if (to == nullptr) to = node->reachedNode->outgoing.Selected();
   }
   if (to == nullptr) to = node;
-  FollowNavigation(PlyOf(node), PlyOf(to));
+  FollowNavigation(node->Ply(), to->Ply());
   return to;
 }
 
 KifuMoveNode* Kifu::GoBack(KifuMoveNode* node, int index) {
   if (node == nullptr) return nullptr;
   KifuMoveNode* to = PreviousMoveAt(node, index);
-  FollowNavigation(PlyOf(node), PlyOf(to));
+  FollowNavigation(node->Ply(), to->Ply());
   return to;
 }
 
