@@ -209,6 +209,7 @@ struct Runner {
   void RunStaleReplies(const MoveRecord& move, int random, int ply, int depth);
   void RunExchanges(const MoveRecord& move, int level);
   void RunStaticExchanges(int side, SignatureRandom& rng);
+  void RunLineAhead(const Kifu& kifu, int ply);
 };
 
 void Runner::Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SignatureRandom& rng) {
@@ -783,6 +784,22 @@ void Runner::RunExchanges(const MoveRecord& move, int level) {
   --g_ply;
 }
 
+// The game's own continuation made move by move with the attack history
+// kept, as a deep search line does, past the last layer the history holds;
+// at each depth the captures on the squares the last move changed.
+void Runner::RunLineAhead(const Kifu& kifu, int ply) {
+  static MoveRecord made[ATTACK_HISTORY_LAYERS + 2];
+  int depth = 0;
+  for (const KifuMoveNode* next = kifu.MoveAtPly(ply + 1); next != nullptr && depth < ATTACK_HISTORY_LAYERS + 2;
+       next = kifu.MoveAtPly(ply + 1 + depth)) {
+    if (!FindEngineMove(work, next->move, made[depth])) break;
+    MakeMove(work, made[depth++], 1);
+    const int n = GenerateCapturesOnChangedSquares(work, depth & 3, Out());
+    d.AddMoves(CAPTURES_CHANGED, out, n);
+  }
+  while (depth > 0) UnmakeMove(work, made[--depth], 1);
+}
+
 }  // namespace
 
 std::string SignaturePositions(const std::string& root, std::vector<SignaturePosition>& out) {
@@ -803,11 +820,12 @@ std::string SignaturePositions(const std::string& root, std::vector<SignaturePos
     Kifu kifu;
     if (std::string error = ReadGame((fs::path(root) / file).string(), kifu); !error.empty()) return error;
     const int length = kifu.LineLength();
-    // The start of every game too: each handicap has its own.
+    // The start of every game too, as each handicap has its own, and the
+    // position before the last move, where the mates and checks are.
     for (int i = 0; i <= PLIES_PER_GAME; ++i) {
       SignaturePosition at;
       at.file = file;
-      at.ply = i == 0 ? 0 : rng.Below(length + 1);
+      at.ply = i == 0 ? 0 : i == 1 ? std::max(0, length - 1) : rng.Below(length + 1);
       at.decided = rng.Below(4) == 0;
       at.pair[0] = rng.Below(SENKEI_FAMILY_COUNT);
       at.pair[1] = rng.Below(SENKEI_FAMILY_COUNT);
@@ -844,6 +862,7 @@ std::string ComputeSignature(const std::string& root, const std::vector<Signatur
     if (PositionWithLine(kifu, at.ply, position, line) && HasBothKings(position)) {
       SignatureRandom rng{at.randomSeed};
       runner.Run(at, position, line, rng);
+      if (at.ply == 0) runner.RunLineAhead(kifu, at.ply);
     }
     for (int fn = 0; fn < FN_COUNT; ++fn) digests[fn] = {kNames[fn], runner.d.value[fn]};
     if (afterPosition) afterPosition(static_cast<int>(index), digests);
