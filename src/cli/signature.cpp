@@ -201,13 +201,15 @@ struct Runner {
   void Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SignatureRandom& rng);
   void RunBoard(const MoveRecord* line, int count, SignatureRandom& rng);
   void RunChild(const MoveRecord& move, bool deep, SignatureRandom rng);
-  void RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key);
+  void RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key, int doneStride);
   void AddStamps(Fn fn);
   void RunProposers(const MoveRecord* line);
   void AddTableChanges(const PieceSquareTable& before);
   void RunFormation(int count);
   void RunStaleReplies(const MoveRecord& move, int random, int ply, int depth);
   void RunExchanges(const MoveRecord& move, int level);
+  void RunStaticExchanges(int side, SignatureRandom& rng);
+  void RunLineAhead(const Kifu& kifu, int ply);
 };
 
 void Runner::Run(const SignaturePosition& at, const Position& position, const MoveRecord line[2], SignatureRandom& rng) {
@@ -273,8 +275,16 @@ void Runner::AddStamps(Fn fn) {
   }
 }
 
-void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key) {
+void Runner::RunAttackGenerators(const MoveRecord* line, int depth, uint32_t key, int doneStride) {
   done.Clear();
+  // Moves the search has already tried are not proposed again: mark every
+  // doneStride-th of the side's own moves as searched.
+  if (doneStride > 0) {
+    int moveCount = 0;
+    for (const MoveRecord* m = GenerateAllMoves(work, moveCount, lists); m != nullptr; m = m->next) {
+      if (--moveCount % doneStride == 0) done.Add(ToMoveCode(*m));
+    }
+  }
   ++g_searchGeneration;
   int n = GenerateKingAttackMoves(work, line, depth, key, done, Out());
   d.AddMoves(KING_ATTACK, out, n);
@@ -372,6 +382,27 @@ void Runner::RunFormation(int count) {
   }
 }
 
+// The exchanges the side can start on each enemy piece, from each of its
+// first three attackers.
+void Runner::RunStaticExchanges(int side, SignatureRandom& rng) {
+  const Position& p = work;
+  ForEachPiece(p, side ^ 1, [&](int, const PieceListEntry& e) {
+    for (int first = 0; first < 3; ++first) {
+      const int attacker = movegen::NthAttacker(p, side, e.file, e.rank, first);
+      if (attacker < 0) break;
+      const int type = TypeOf(e.code);
+      int firstGain = 0;
+      d.AddInt(STATIC_EXCHANGE, StaticExchange(p, side, type, e.file, e.rank, attacker, &firstGain, 0));
+      d.AddInt(STATIC_EXCHANGE, firstGain);
+      d.AddInt(STATIC_EXCHANGE,
+               StaticExchangeOpening(p, side, type, e.file, e.rank, attacker, &firstGain, rng.Below(300)));
+      d.AddInt(STATIC_EXCHANGE, firstGain);
+      d.AddInt(STATIC_EXCHANGE, StaticExchangeForStage(p, side, type, e.file, e.rank, attacker, &firstGain, 0));
+      d.AddInt(STATIC_EXCHANGE, firstGain);
+    }
+  });
+}
+
 void Runner::RunBoard(const MoveRecord* line, int count, SignatureRandom& rng) {
   const Position& p = work;
   const int side = p.sideToMove, enemy = 1 - side;
@@ -458,7 +489,12 @@ void Runner::RunBoard(const MoveRecord* line, int count, SignatureRandom& rng) {
     n = GenerateTacticalMoves(p, line, depth, Out());
     d.AddMoves(TACTICAL, out, n);
   }
-  for (int depth = 1; depth <= 7; ++depth) RunAttackGenerators(line, depth, 0);
+  for (int depth = 1; depth <= 7; ++depth) RunAttackGenerators(line, depth, 0, depth % 3);
+  // The opponent's attack as if it were to move: the king under attack is
+  // then the side's own.
+  work.sideToMove = static_cast<uint8_t>(enemy);
+  for (int depth = 1; depth <= 3; ++depth) RunAttackGenerators(line, depth, 0, depth - 1);
+  work.sideToMove = static_cast<uint8_t>(side);
   RunProposers(line);
   // The slider, step and king attack writers piece by piece.
   done.Clear();
@@ -495,21 +531,9 @@ void Runner::RunBoard(const MoveRecord* line, int count, SignatureRandom& rng) {
                                  DropTradeGain(p, side, static_cast<PieceCode>(GOLD | OwnerBit(side)), file, rank,
                                                code) << 1);
       d.AddInt(ATTACK_TERMS, KingRelativeWorth(p, enemy, TypeOf(code) & 0x1f, file, rank));
-      for (int first = 0; first < 3; ++first) {
-        const int attacker = movegen::NthAttacker(p, side, file, rank, first);
-        if (attacker < 0) break;
-        int firstGain = 0;
-        d.AddInt(STATIC_EXCHANGE, StaticExchange(p, side, TypeOf(code), file, rank, attacker, &firstGain, 0));
-        d.AddInt(STATIC_EXCHANGE, firstGain);
-        d.AddInt(STATIC_EXCHANGE,
-                 StaticExchangeOpening(p, side, TypeOf(code), file, rank, attacker, &firstGain, rng.Below(300)));
-        d.AddInt(STATIC_EXCHANGE, firstGain);
-        d.AddInt(STATIC_EXCHANGE,
-                 StaticExchangeForStage(p, side, TypeOf(code), file, rank, attacker, &firstGain, 0));
-        d.AddInt(STATIC_EXCHANGE, firstGain);
-      }
     }
   }
+  for (int s = 0; s < 2; ++s) RunStaticExchanges(side ^ s, rng);
 
   // Threats: the opponent's captures and a few of its other moves, as if it
   // moved again, with one of the side's moves as the reply between them.
@@ -619,6 +643,13 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SignatureRandom rng) {
   d.AddBytes(EVAL_DELTA, &child, sizeof child);
   d.AddInt(STAGE, DetermineGameStage(work));
   RunStaleReplies(move, staleReply, threatPly, threatDepth);
+  // Every check the side can give: the answers, and whether any exists.
+  if (IsKingAttacked(work, work.sideToMove)) {
+    g_lineMoves[g_ply + 1] = move;
+    const int n = GenerateCheckEvasions(work, g_lineMoves + g_ply + 1, 0, Out());
+    d.AddMoves(EVASIONS, out, n);
+    d.AddInt(KING_SAFETY, HasEvasion(work));
+  }
 
   if (deep) {
     EvalEnemyKingTerm(work, &child);
@@ -684,8 +715,12 @@ void Runner::RunChild(const MoveRecord& move, bool deep, SignatureRandom rng) {
       d.AddInt(THREAT_MOVE, IsThreatSquare(m->toFile, m->toRank));
     }
     g_forcingMoveFilter = 0;
-    RunAttackGenerators(childLine, attackDepth, key);
+    RunAttackGenerators(childLine, attackDepth, key, attackDepth);
     --g_ply;
+    MoveCode mate = NULL_MOVE_CODE;
+    d.AddInt(MATE_IN_ONE, FindMateInOne(work, mate));
+    d.AddInt(MATE_IN_ONE, mate);
+    for (int s = 0; s < 2; ++s) RunStaticExchanges(s, rng);
   }
   if (deep || move.IsCapture()) RunExchanges(move, level);
   UnmakeMove(work, move, 1);
@@ -749,6 +784,22 @@ void Runner::RunExchanges(const MoveRecord& move, int level) {
   --g_ply;
 }
 
+// The game's own continuation made move by move with the attack history
+// kept, as a deep search line does, past the last layer the history holds;
+// at each depth the captures on the squares the last move changed.
+void Runner::RunLineAhead(const Kifu& kifu, int ply) {
+  static MoveRecord made[ATTACK_HISTORY_LAYERS + 2];
+  int depth = 0;
+  for (const KifuMoveNode* next = kifu.MoveAtPly(ply + 1); next != nullptr && depth < ATTACK_HISTORY_LAYERS + 2;
+       next = kifu.MoveAtPly(ply + 1 + depth)) {
+    if (!FindEngineMove(work, next->move, made[depth])) break;
+    MakeMove(work, made[depth++], 1);
+    const int n = GenerateCapturesOnChangedSquares(work, depth & 3, Out());
+    d.AddMoves(CAPTURES_CHANGED, out, n);
+  }
+  while (depth > 0) UnmakeMove(work, made[--depth], 1);
+}
+
 }  // namespace
 
 std::string SignaturePositions(const std::string& root, std::vector<SignaturePosition>& out) {
@@ -769,11 +820,12 @@ std::string SignaturePositions(const std::string& root, std::vector<SignaturePos
     Kifu kifu;
     if (std::string error = ReadGame((fs::path(root) / file).string(), kifu); !error.empty()) return error;
     const int length = kifu.LineLength();
-    // The start of every game too: each handicap has its own.
+    // The start of every game too, as each handicap has its own, and the
+    // position before the last move, where the mates and checks are.
     for (int i = 0; i <= PLIES_PER_GAME; ++i) {
       SignaturePosition at;
       at.file = file;
-      at.ply = i == 0 ? 0 : rng.Below(length + 1);
+      at.ply = i == 0 ? 0 : i == 1 ? std::max(0, length - 1) : rng.Below(length + 1);
       at.decided = rng.Below(4) == 0;
       at.pair[0] = rng.Below(SENKEI_FAMILY_COUNT);
       at.pair[1] = rng.Below(SENKEI_FAMILY_COUNT);
@@ -810,6 +862,7 @@ std::string ComputeSignature(const std::string& root, const std::vector<Signatur
     if (PositionWithLine(kifu, at.ply, position, line) && HasBothKings(position)) {
       SignatureRandom rng{at.randomSeed};
       runner.Run(at, position, line, rng);
+      if (at.ply == 0) runner.RunLineAhead(kifu, at.ply);
     }
     for (int fn = 0; fn < FN_COUNT; ++fn) digests[fn] = {kNames[fn], runner.d.value[fn]};
     if (afterPosition) afterPosition(static_cast<int>(index), digests);
