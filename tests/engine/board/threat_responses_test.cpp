@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,33 @@ TEST(NodeGenerators, DiagramsOfTheRules) {
 // moves only where the enemy attacks directly (its rook 2一 to 5一 behind
 // its silver on 5四 attacks the gold 5七 only through the silver); escapes
 // of a rook attacked by a bishop but not of one attacked by a rook.
+// The step table holds exactly the steps that turn a gold mover or silver
+// near the target into an attacker (for promoting silvers, a gold mover),
+// derived here from how the pieces step.
+TEST(GenerateDefenders, StepTableIsExactlyTheAttackingSteps) {
+  auto attacks = [](const movegen::Step* steps, int count, int df, int dr) {
+    return std::any_of(steps, steps + count, [&](const movegen::Step& s) { return df + s.df == 0 && dr + s.dr == 0; });
+  };
+  using movegen::kGoldSteps, movegen::kSilverSteps;
+  for (const DefenderSteps& entry : g_defenderSteps) {
+    // The mover's steps, its steps as an attacker after the move, the list.
+    using Steps = const movegen::Step*;
+    const std::tuple<Steps, int, Steps, int, int, const int8_t(*)[2]> kinds[3] = {
+        {kGoldSteps, 6, kGoldSteps, 6, entry.goldCount, entry.gold},
+        {kSilverSteps, 5, kSilverSteps, 5, entry.silverCount, entry.silver},
+        {kSilverSteps, 5, kGoldSteps, 6, entry.promotingCount, entry.promoting}};
+    for (const auto& [moves, moveCount, attack, attackCount, listedCount, list] : kinds) {
+      std::set<std::pair<int, int>> expected, listed;
+      for (int i = 0; i < moveCount && !attacks(moves, moveCount, entry.df, entry.dr); ++i) {
+        const int df = entry.df + moves[i].df, dr = entry.dr + moves[i].dr;
+        if ((df != 0 || dr != 0) && attacks(attack, attackCount, df, dr)) expected.insert({moves[i].df, moves[i].dr});
+      }
+      for (int i = 0; i < listedCount; ++i) listed.insert({list[i][0], list[i][1]});
+      EXPECT_EQ(listed, expected) << "position " << int{entry.df} << "," << int{entry.dr};
+    }
+  }
+}
+
 TEST(GenerateDefendingMoves, AnswerOnlyDirectAttacksAndRookForRookStays) {
   const auto answers = [](std::vector<PlacedPiece> pieces, int from, int to, bool escapes) {
     ResetSearchGlobals();
