@@ -94,6 +94,37 @@ TEST(Ki2Writer, LaysOutSixMovesALineAndTheResult) {
   EXPECT_STREQ(position.Text(), "手合割：平手　　\n先手：a  ▲７六歩\n後手：\n\n");
 }
 
+// The result line names the winner by the marker's kind and owner: the
+// other side for a loss, the owner for a win, the side not checking for a
+// repetition by continuous check, a draw otherwise.
+TEST(Ki2Writer, ResultLineNamesTheWinnerByKind) {
+  const char* const first = "まで0手で先手の勝ち\n";
+  const char* const second = "まで0手で後手の勝ち\n";
+  const char* const draw = "まで0手で引き分け\n";
+  const struct {
+    KifuMoveKind kind;
+    const char* byFirst;
+    const char* bySecond;
+  } rows[] = {
+      {KifuMoveKind::Mate, second, first},          {KifuMoveKind::Resignation, second, first},
+      {KifuMoveKind::LossOnTime, second, first},    {KifuMoveKind::Loss, second, first},
+      {KifuMoveKind::LossByFoul, second, first},    {KifuMoveKind::WinByFoul, first, second},
+      {KifuMoveKind::Win, first, second},           {KifuMoveKind::Impasse, draw, draw},
+      {KifuMoveKind::Repetition, draw, draw},       {KifuMoveKind::RepetitionCheckBySecond, first, first},
+      {KifuMoveKind::RepetitionCheckByFirst, second, second}, {KifuMoveKind::Interruption, draw, draw},
+  };
+  for (const auto& row : rows) {
+    for (const int side : {0, 1}) {
+      Kifu record;
+      const KifuMove marker(0, 0, 0, 0, side == 0 ? 8 : 24, 0, 0, row.kind);
+      ASSERT_NE(record.AddMove(0, marker, 0, nullptr, -1, MergeChooser::None()), nullptr);
+      const std::string text = Ki2Text(record);
+      EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), side == 0 ? row.byFirst : row.bySecond)
+          << static_cast<int>(row.kind) << " by side " << side;
+    }
+  }
+}
+
 // What texts read to, as our writer's move lines after the header block;
 // "-1" when refused, which leaves the record as it was. Text with nothing of
 // KI2 in it is refused; a phrase that does not read ends the moves (later
