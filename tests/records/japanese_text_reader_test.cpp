@@ -73,7 +73,7 @@ TEST(JapaneseTextMend, ReadsHandicapsAndRefusesFaultyStarts) {
       "https://example.com/kifu\n",
       "手合割：平手\n\n" + noPawn + kHands + "\n",                     // a pawn in the box is no handicap
       "\n|v香v桂v銀v金v玉v金v銀v桂 \n" + kPipeBoard.substr(32) + kHands + "\n",  // a row too short
-      "\n:*.26B62.Z\n" + kPipeBoard.substr(32) + kHands + "\n",        // a compact byte past 0x43
+      "\n:*.26B62.J\n" + kPipeBoard.substr(32) + kHands + "\n",        // past 0x43, though a promoted lance
       "\n" + kPipeBoard + "先手持駒：歩百\n後手持駒：なし\n\n",        // more pawns than a set
   };
   for (const std::string& text : faulty) {
