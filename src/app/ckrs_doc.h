@@ -93,8 +93,8 @@ class CKRSDoc {
   // Makes node (a live move on the selected line) the current node.
   void MoveTo(KifuMoveNode* node);
   // After moves were deleted from the position that at reaches: the
-  // current node goes back to at when it lay beyond it.
-  void FallBackAfterDeletion(KifuMoveNode* at, bool currentWasBeyond);
+  // current node goes back to at when it was among them.
+  void FallBackAfterDeletion(KifuMoveNode* at, bool currentWasDeleted);
 
   GameRecord game_;
   Clipboard& clipboard_;
