@@ -20,25 +20,8 @@ done
 
 packages=(cmake g++ make libgtest-dev libgmock-dev)
 [ "$benchmarks" = ON ] && packages+=(libbenchmark-dev)
-# Without dpkg there is no package list to check: the configure below stops
-# with the name of whatever is missing.
-missing=()
-if command -v dpkg-query >/dev/null; then
-  for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-  done
-fi
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q "${missing[@]}"
-  else
-    echo "scripts/test.sh: the build needs ${missing[*]}; install them with:" >&2
-    echo "  sudo apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
-fi
+. scripts/packages.sh
+ensure_packages "${packages[@]}"
 
 # Forced on, so a folder configured earlier without GoogleTest builds the
 # tests now.
