@@ -164,12 +164,6 @@ TEST(KifuCommand, ConvertedFormatsReadBackAsTheRecord) {
   }
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file << bytes;
-  ASSERT_TRUE(file.good()) << path;
-}
-
 // A read that stopped early never replaces the file it came from, whatever
 // the output calls it: exit 3, the file byte for byte as it was, and stderr
 // says so. Another output is written as read, and a file read to its end
@@ -180,7 +174,7 @@ TEST(KifuCommand, ConversionOntoAnInputReadInPartLeavesItAsItWas) {
   const fs::path file = ProcessTempPath("in_place.kif"), folder = file.parent_path();
   const fs::path hardLink = ProcessTempPath("in_place_hard.kif"), symlink = ProcessTempPath("in_place_link.kif");
   const fs::path other = ProcessTempPath("in_place_other.kif");
-  WriteFile(file, stopped);
+  ASSERT_TRUE(WriteFileBytes(file, stopped));
   fs::remove(hardLink);
   fs::remove(symlink);
   fs::create_hard_link(file, hardLink);
@@ -205,7 +199,7 @@ TEST(KifuCommand, ConversionOntoAnInputReadInPartLeavesItAsItWas) {
   // Read to its end (the move that stopped the read gone), the file is
   // rewritten in place as the writer ends lines.
   const std::string complete = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n";
-  WriteFile(file, complete);
+  ASSERT_TRUE(WriteFileBytes(file, complete));
   EXPECT_EQ(RunKifu("$K convert " + quoted(symlink) + " " + quoted(file)).status, 0);
   EXPECT_NE(FileBytes(file).find("\r\n   1 ７六歩(77) "), std::string::npos) << FileBytes(file);
   for (const fs::path& path : {file, hardLink, symlink, other}) fs::remove(path);
@@ -227,7 +221,7 @@ TEST(KifuCommand, Utf8RefusalsHintACommandThatConverts) {
     const std::string source = std::string(CorpusDir()) + "/" + row.source, utf8Path = ProcessTempPath(row.name);
     std::string utf8;
     ASSERT_TRUE(Cp932ToUtf8(FileBytes(source).c_str(), utf8));
-    WriteFile(utf8Path, (row.byteOrderMark ? "\xEF\xBB\xBF" : "") + utf8);
+    ASSERT_TRUE(WriteFileBytes(utf8Path, (row.byteOrderMark ? "\xEF\xBB\xBF" : "") + utf8));
     const KifuRun refused = RunKifu("$K show '" + utf8Path + "'");
     EXPECT_EQ(refused.status, 1);
     // "... for example: kifu convert - 'OUT' < 'IN'"
