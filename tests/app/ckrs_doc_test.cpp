@@ -245,6 +245,44 @@ TEST(CKRSDoc, PliesOffTheLineAreRefused) {
   }
 }
 
+// The moves of a line: the first move at each position (the main line), or
+// the selected one.
+std::vector<KifuMove> LineMoves(const Kifu& record, bool firstMoves) {
+  std::vector<KifuMove> moves;
+  for (const KifuPositionNode* at = record.StartNode(); at != nullptr && at->outgoing.Count() > 0;) {
+    const KifuMoveNode* move = firstMoves ? at->outgoing.At(0) : at->outgoing.Selected();
+    moves.push_back(move->move);
+    at = move->reachedNode;
+  }
+  return moves;
+}
+
+// With a variation selected, a copy as CSA keeps the main line and a copy
+// as KI2 the selected line; RVQ writes the main line's moves too (it reads
+// back as a position only, so its text is looked at).
+TEST(CKRSDoc, CopiesKeepTheMainOrTheSelectedLineByFormat) {
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  KifuFileType type = KIFU_FILE_DETECT;
+  ASSERT_TRUE(doc.Open((std::string(TestDataDir()) + "/kif/hand_checked.kif").c_str(), &type));
+  ASSERT_TRUE(doc.GoToPly(1));
+  ASSERT_TRUE(doc.SelectBranch(1, false));
+  const std::vector<KifuMove> main = LineMoves(*doc.Record().record, true),
+                              selected = LineMoves(*doc.Record().record, false);
+  ASSERT_NE(main, selected);
+  for (const int format : {KIFU_FILE_CSA, KIFU_FILE_KI2}) {
+    SCOPED_TRACE(format);
+    ASSERT_TRUE(doc.Copy(format, false));
+    CKRSDoc pasted(clipboard);
+    ASSERT_TRUE(pasted.Paste());
+    EXPECT_EQ(LineMoves(*pasted.Record().record, true), format == KIFU_FILE_CSA ? main : selected);
+  }
+  // The first moves: 7六歩 on the main line, 2六歩 on the selected one.
+  ASSERT_TRUE(doc.Copy(KIFU_FILE_RVQ, false));
+  const std::string rvq = clipboard.Text().Text();
+  EXPECT_LT(rvq.find("\n+7776FU"), rvq.find("\n+2726FU")) << rvq;
+}
+
 // A record pasted, saved and opened, then saved and opened again, is the
 // same record, and a successful save or open leaves it unmodified; a failed
 // save leaves the flag and the title alone.
