@@ -224,13 +224,14 @@ TEST(KifuCommand, Utf8RefusalsHintACommandThatConverts) {
     ASSERT_TRUE(WriteFileBytes(utf8Path, (row.byteOrderMark ? "\xEF\xBB\xBF" : "") + utf8));
     const KifuRun refused = RunKifu("$K show '" + utf8Path + "'");
     EXPECT_EQ(refused.status, 1);
-    // "... for example: kifu convert - 'OUT' < 'IN'"
-    const size_t at = refused.err.find("kifu convert - '"), outputEnd = refused.err.find("' < '");
+    // "... for example: kifu convert - 'OUT' < 'IN'" to the end of the line
+    const std::string lead = "kifu convert - '";
+    const size_t at = refused.err.find(lead), outputEnd = refused.err.find("' < '", at);
     ASSERT_TRUE(at != std::string::npos && outputEnd != std::string::npos) << refused.err;
-    const std::string hinted = refused.err.substr(at + 5, refused.err.find('\n') - at - 5);
-    const std::string output = refused.err.substr(at + 16, outputEnd - at - 16);
+    const std::string hinted = refused.err.substr(at, refused.err.find('\n', at) - at);
+    const std::string output = refused.err.substr(at + lead.size(), outputEnd - at - lead.size());
     EXPECT_NE(output, utf8Path);
-    const KifuRun converted = RunKifu("$K " + hinted);
+    const KifuRun converted = RunKifu("$K" + hinted.substr(std::strlen("kifu")));
     EXPECT_EQ(converted.status, 0) << converted.err;
     const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
     ASSERT_NE(expected, nullptr);
