@@ -124,6 +124,9 @@ void CKRSDoc::FallBackAfterDeletion(KifuMoveNode* at, bool currentWasDeleted) {
 
 bool CKRSDoc::DeleteBranch(int ply, int index) {
   Kifu& record = *game_.record;
+  // A negative ply names no position; the record would take it for the
+  // start and delete the whole line.
+  if (ply < 0) return false;
   KifuMoveNode* at = record.MoveAtPly(ply);
   if (at == nullptr || at->reachedNode->outgoing.Count() == 0) return false;
   const MoveNodeList& outgoing = at->reachedNode->outgoing;
@@ -141,6 +144,7 @@ bool CKRSDoc::DeleteBranch(int ply, int index) {
 
 bool CKRSDoc::DeleteMovesAfter(int ply) {
   Kifu& record = *game_.record;
+  if (ply < 0) return false;  // as DeleteBranch
   KifuMoveNode* at = record.MoveAtPly(ply);
   if (at == nullptr || at->reachedNode->outgoing.Count() == 0) return false;
   const int atPly = at->reachedNode->ply;

@@ -34,8 +34,9 @@ class CKRSDoc {
   bool GoForward(int index = -1);
   // One move back; false at the start.
   bool GoBack();
-  // To the ply along the selected line; false when the line ends before it
-  // (the current node is then its last move).
+  // To the ply along the selected line; false for a negative ply (nothing
+  // moves) and when the line ends before it (the current node is then its
+  // last move).
   bool GoToPly(int ply);
   // To the start and to the last move of the selected line.
   void GoToFirst();
@@ -54,10 +55,11 @@ class CKRSDoc {
   // A move already there is only selected.
   bool AddMove(KifuMove move, int consumedTime);
   // Deletes outgoing move index (the selected one when out of range) of the
-  // position at ply on the selected line; false when it has none.
+  // position at ply on the selected line; false when it has none or the
+  // line has no such ply (negative, or past its end).
   bool DeleteBranch(int ply, int index);
   // Deletes every move after the position at ply on the selected line;
-  // false when nothing follows it.
+  // false when nothing follows it or the line has no such ply.
   bool DeleteMovesAfter(int ply);
   // Deletes every move and the start's comment; the headers stay.
   void Clear();

@@ -4,6 +4,9 @@
 // KIF, .ckf armoured KIF, .ki2 KI2, .csa CSA, .rvq RVQ, .krs and .rvf read
 // only). "-" as the input pastes standard input (every reader in the paste
 // order); "-" as the output copies KIF text to standard output.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -38,6 +41,56 @@ bool IsUtf8RecordPath(const std::string& path) {
   return extension == "kifu" || extension == "ki2u";
 }
 
+// The text as one word of a POSIX shell line.
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+// A command that converts the UTF-8 record in the file: pasted text is
+// taken as UTF-8 whatever its format, with or without a byte-order mark
+// (iconv stops at the mark). The KIF output keeps everything and never is
+// the input itself.
+std::string Utf8ConversionHint(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot)
+                                                                                                     : path;
+  return "kifu convert - " + ShellQuoted(stem + ".sjis.kif") + " < " + ShellQuoted(path);
+}
+
+// The refusal of a UTF-8 text, with a conversion that works on it.
+std::string Utf8Refusal(const std::string& path) {
+  if (path == "-") {
+    return "standard input: text that looks like UTF-8 but is not valid UTF-8 throughout; pasted text is converted "
+           "only when all of it is";
+  }
+  return "'" + path + "' is a UTF-8 record; records are read as Shift-JIS, convert it first, for example: " +
+         Utf8ConversionHint(path);
+}
+
+// Why the input was refused, in one line.
+std::string Refusal(const std::string& path, const ReadReport& report) {
+  return report.problem == ReadProblem::Utf8Text ? Utf8Refusal(path) : RefusalMessage(InputName(path), report);
+}
+
+// Whether the output is the file the input is read from (standard input
+// redirected from it included), however either is named; an output that
+// does not exist yet is not.
+bool IsSameFile(const std::string& input, const std::string& output) {
+  struct stat in {}, out {};
+  if (::stat(output.c_str(), &out) != 0) return false;
+  const int got = input == "-" ? ::fstat(STDIN_FILENO, &in) : ::stat(input.c_str(), &in);
+  return got == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+}
+
 // Opens the record of a file in the document, or pastes standard input
 // for "-"; an empty text on success (the report then tells whether the read
 // stopped early), else the error.
@@ -50,13 +103,10 @@ std::string ReadRecord(const std::string& path, Clipboard& clipboard, CKRSDoc& d
     std::string text, error;
     if (!PastedTextToSjis(bytes, text, error)) return error;
     clipboard.SetText(SjisString(text.c_str()));
-    if (!doc.Paste(&report)) return RefusalMessage(InputName(path), report);
+    if (!doc.Paste(&report)) return Refusal(path, report);
     return "";
   }
-  if (IsUtf8RecordPath(path)) {
-    return "'" + path + "' is a UTF-8 record; convert it to Shift-JIS first, for example: iconv -f UTF-8 -t CP932 '" +
-           path + "' > record.kif";
-  }
+  if (IsUtf8RecordPath(path)) return Utf8Refusal(path);
   KifuFileType type = KifuFileTypeOfPath(path.c_str());
   if (type <= 0) return "'" + path + "': unknown record format " + kKnownExtensions;
   if (std::FILE* file = std::fopen(path.c_str(), "rb"); file != nullptr) {
@@ -64,7 +114,7 @@ std::string ReadRecord(const std::string& path, Clipboard& clipboard, CKRSDoc& d
   } else {
     return "cannot open '" + path + "' for reading";
   }
-  if (!doc.Open(path.c_str(), &type, &report)) return RefusalMessage(path, report);
+  if (!doc.Open(path.c_str(), &type, &report)) return Refusal(path, report);
   return "";
 }
 
@@ -100,6 +150,14 @@ int RunConvertCommand(const CommandArgs& args) {
     if (!doc.Copy(KIFU_FILE_KIF, false)) return Fail("writing the record failed");
     if (const int written = EmptyClipboardToStandardOutput(clipboard); written != 0) return written;
     return ReadOutcomeStatus(InputName(args[0]), report);
+  }
+  // A record read only in part would replace the very file that holds the
+  // rest of it.
+  if (report.Stopped() && IsSameFile(args[0], output)) {
+    const int status = ReadOutcomeStatus(InputName(args[0]), report);
+    std::fprintf(stderr, "kifu: '%s' is the input, which was not read to its end: nothing written, the file is left "
+                 "as it was\n", output.c_str());
+    return status;
   }
   if (!doc.Save(output.c_str(), &outputType)) {
     return Fail("writing '" + output + "' failed; any file there is left as it was");

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <unordered_set>
@@ -192,6 +194,93 @@ TEST(CKRSDoc, DeletionsFallBackToTheNearestSurvivingMove) {
   ASSERT_TRUE(doc.DeleteMovesAfter(1));
   EXPECT_EQ(doc.Record().currentNode, first);
   ExpectCurrentNodeSound(doc);
+}
+
+// A ply the selected line does not have (negative, or past the last one the
+// command can act at) is refused by every command that takes one: the
+// record and the flag stay, and so does the current node, but for a ply
+// past the end, which goes to the last move. The ply just inside is taken.
+TEST(CKRSDoc, PliesOffTheLineAreRefused) {
+  const std::string path = std::string(TestDataDir()) + "/kif/hand_checked.kif";
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  KifuFileType type = KIFU_FILE_DETECT;
+  ASSERT_TRUE(doc.Open(path.c_str(), &type));
+  const int length = doc.Record().record->LineLength();
+  ASSERT_GT(doc.Record().record->StartNode()->outgoing.Count(), 1) << "the start should hold a variation";
+  ASSERT_GT(length, 3);
+  // The deletions act on what follows the position at ply: the last move
+  // has nothing after it.
+  struct Command {
+    const char* name;
+    std::function<bool(CKRSDoc&, int)> run;
+    int lastPly;
+  };
+  const Command commands[] = {
+      {"GoToPly", [](CKRSDoc& on, int ply) { return on.GoToPly(ply); }, length},
+      {"DeleteMovesAfter", [](CKRSDoc& on, int ply) { return on.DeleteMovesAfter(ply); }, length - 1},
+      {"DeleteBranch 0", [](CKRSDoc& on, int ply) { return on.DeleteBranch(ply, 0); }, length - 1},
+      {"DeleteBranch selected", [](CKRSDoc& on, int ply) { return on.DeleteBranch(ply, -1); }, length - 1},
+      {"DeleteBranch 5", [](CKRSDoc& on, int ply) { return on.DeleteBranch(ply, 5); }, length - 1},
+  };
+  const int max = std::numeric_limits<int>::max(), min = std::numeric_limits<int>::min();
+  for (const Command& command : commands) {
+    SCOPED_TRACE(command.name);
+    ASSERT_TRUE(doc.Open(path.c_str(), &type));
+    const std::string before = KifText(doc);
+    for (const int ply : {min, -length - 1, -5, -1, command.lastPly + 1, command.lastPly + 2, max}) {
+      SCOPED_TRACE(ply);
+      ASSERT_TRUE(doc.GoToPly(2));
+      EXPECT_FALSE(command.run(doc, ply));
+      EXPECT_TRUE(KifText(doc) == before) << "the record changed";
+      EXPECT_FALSE(doc.IsModified());
+      const bool toTheEnd = ply > 0 && command.lastPly == length;
+      EXPECT_EQ(doc.CurrentPly(), toTheEnd ? length : 2);
+      ExpectCurrentNodeSound(doc);
+    }
+    for (const int inside : {0, command.lastPly}) {
+      ASSERT_TRUE(doc.Open(path.c_str(), &type));
+      EXPECT_TRUE(command.run(doc, inside)) << inside;
+    }
+  }
+}
+
+// The moves of a line: the first move at each position (the main line), or
+// the selected one.
+std::vector<KifuMove> LineMoves(const Kifu& record, bool firstMoves) {
+  std::vector<KifuMove> moves;
+  for (const KifuPositionNode* at = record.StartNode(); at != nullptr && at->outgoing.Count() > 0;) {
+    const KifuMoveNode* move = firstMoves ? at->outgoing.At(0) : at->outgoing.Selected();
+    moves.push_back(move->move);
+    at = move->reachedNode;
+  }
+  return moves;
+}
+
+// With a variation selected, a copy as CSA keeps the main line and a copy
+// as KI2 the selected line; RVQ writes the main line's moves too (it reads
+// back as a position only, so its text is looked at).
+TEST(CKRSDoc, CopiesKeepTheMainOrTheSelectedLineByFormat) {
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  KifuFileType type = KIFU_FILE_DETECT;
+  ASSERT_TRUE(doc.Open((std::string(TestDataDir()) + "/kif/hand_checked.kif").c_str(), &type));
+  ASSERT_TRUE(doc.GoToPly(1));
+  ASSERT_TRUE(doc.SelectBranch(1, false));
+  const std::vector<KifuMove> main = LineMoves(*doc.Record().record, true),
+                              selected = LineMoves(*doc.Record().record, false);
+  ASSERT_NE(main, selected);
+  for (const int format : {KIFU_FILE_CSA, KIFU_FILE_KI2}) {
+    SCOPED_TRACE(format);
+    ASSERT_TRUE(doc.Copy(format, false));
+    CKRSDoc pasted(clipboard);
+    ASSERT_TRUE(pasted.Paste());
+    EXPECT_EQ(LineMoves(*pasted.Record().record, true), format == KIFU_FILE_CSA ? main : selected);
+  }
+  // The first moves: 7六歩 on the main line, 2六歩 on the selected one.
+  ASSERT_TRUE(doc.Copy(KIFU_FILE_RVQ, false));
+  const std::string rvq = clipboard.Text().Text();
+  EXPECT_LT(rvq.find("\n+7776FU"), rvq.find("\n+2726FU")) << rvq;
 }
 
 // A record pasted, saved and opened, then saved and opened again, is the

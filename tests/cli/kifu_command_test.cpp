@@ -7,15 +7,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/utf8_text.h"
 #include "records/kifu.h"
 #include "records/record_files.h"
 #include "support/kifu_run.h"
+#include "support/random_record.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
@@ -137,8 +140,9 @@ TEST(KifuCommand, ConvertToStandardOutputKeepsKifBytesAndShowPrintsUtf8) {
 }
 
 // Each format, written by the command and read back by the library, keeps
-// what it carries: CSA and KI2 the start and the selected line (the
-// variation is dropped), RVQ the start position alone.
+// what it carries: CSA the start and the main line, KI2 the selected line
+// (one and the same line in a file just read; the variation is dropped),
+// RVQ the start position alone.
 TEST(KifuCommand, ConvertedFormatsReadBackAsTheRecord) {
   const std::unique_ptr<Kifu> original = ReadRecord(kInput);
   ASSERT_NE(original, nullptr);
@@ -158,6 +162,88 @@ TEST(KifuCommand, ConvertedFormatsReadBackAsTheRecord) {
     }
     std::remove(written.c_str());
   }
+}
+
+// A read that stopped early never replaces the file it came from, whatever
+// the output calls it: exit 3, the file byte for byte as it was, and stderr
+// says so. Another output is written as read, and a file read to its end
+// is still converted in place.
+TEST(KifuCommand, ConversionOntoAnInputReadInPartLeavesItAsItWas) {
+  namespace fs = std::filesystem;
+  const std::string stopped = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n   2 同　飛(29)\n   3 ２六歩(27)\n";
+  const fs::path file = ProcessTempPath("in_place.kif"), folder = file.parent_path();
+  const fs::path hardLink = ProcessTempPath("in_place_hard.kif"), symlink = ProcessTempPath("in_place_link.kif");
+  const fs::path other = ProcessTempPath("in_place_other.kif");
+  ASSERT_TRUE(WriteFileBytes(file, stopped));
+  fs::remove(hardLink);
+  fs::remove(symlink);
+  fs::create_hard_link(file, hardLink);
+  fs::create_symlink(file, symlink);
+  const auto quoted = [](const fs::path& path) { return std::string(1, '\'').append(path.string()).append("'"); };
+  const std::string calls[] = {
+      quoted(file) + " " + quoted(file), quoted(file) + " " + quoted(folder / "." / file.filename()),
+      quoted(file) + " " + quoted(folder / ".." / folder.filename() / file.filename()),
+      quoted(file) + " " + quoted(hardLink), quoted(file) + " " + quoted(symlink), quoted(symlink) + " " + quoted(file),
+      "- " + quoted(file) + " < " + quoted(file)};
+  for (const std::string& call : calls) {
+    const KifuRun run = RunKifu("$K convert " + call);
+    EXPECT_EQ(run.status, 3) << call;
+    EXPECT_NE(run.err.find("left as it was"), std::string::npos) << call << ": " << run.err;
+    EXPECT_TRUE(FileBytes(file) == stopped) << call << " replaced the input";
+  }
+  fs::remove(other);
+  EXPECT_EQ(RunKifu("$K convert " + quoted(file) + " " + quoted(other)).status, 3);
+  const std::unique_ptr<Kifu> written = ReadRecord(other);
+  ASSERT_NE(written, nullptr);
+  EXPECT_EQ(written->LineLength(), 1) << "the move read";
+  // Read to its end (the move that stopped the read gone), the file is
+  // rewritten in place as the writer ends lines.
+  const std::string complete = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n";
+  ASSERT_TRUE(WriteFileBytes(file, complete));
+  EXPECT_EQ(RunKifu("$K convert " + quoted(symlink) + " " + quoted(file)).status, 0);
+  EXPECT_NE(FileBytes(file).find("\r\n   1 ７六歩(77) "), std::string::npos) << FileBytes(file);
+  for (const fs::path& path : {file, hardLink, symlink, other}) fs::remove(path);
+}
+
+// A UTF-8 record (a .kifu or .ki2u name, or a byte-order mark) is refused
+// with a command that converts it. Run as printed, with the byte-order mark
+// and with KI2 text, it writes the record the Shift-JIS file holds, and
+// never onto the refused file.
+TEST(KifuCommand, Utf8RefusalsHintACommandThatConverts) {
+  struct Case {
+    const char* source;
+    const char* name;
+    bool byteOrderMark;
+  };
+  for (const Case& row : {Case{"g0001.kif", "bom.kif", true}, Case{"g0002.ki2", "game.ki2u", false},
+                          Case{"g0003.ki2", "bom.ki2u", true}, Case{"g0004.kif", "game.kifu", false}}) {
+    SCOPED_TRACE(row.name);
+    const std::string source = std::string(CorpusDir()) + "/" + row.source, utf8Path = ProcessTempPath(row.name);
+    std::string utf8;
+    ASSERT_TRUE(Cp932ToUtf8(FileBytes(source).c_str(), utf8));
+    ASSERT_TRUE(WriteFileBytes(utf8Path, (row.byteOrderMark ? "\xEF\xBB\xBF" : "") + utf8));
+    const KifuRun refused = RunKifu("$K show '" + utf8Path + "'");
+    EXPECT_EQ(refused.status, 1);
+    // "... for example: kifu convert - 'OUT' < 'IN'" to the end of the line
+    const std::string lead = "kifu convert - '";
+    const size_t at = refused.err.find(lead), outputEnd = refused.err.find("' < '", at);
+    ASSERT_TRUE(at != std::string::npos && outputEnd != std::string::npos) << refused.err;
+    const std::string hinted = refused.err.substr(at, refused.err.find('\n', at) - at);
+    const std::string output = refused.err.substr(at + lead.size(), outputEnd - at - lead.size());
+    EXPECT_NE(output, utf8Path);
+    const KifuRun converted = RunKifu("$K" + hinted.substr(std::strlen("kifu")));
+    EXPECT_EQ(converted.status, 0) << converted.err;
+    const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
+    ASSERT_NE(expected, nullptr);
+    ASSERT_NE(read, nullptr) << output;
+    EXPECT_EQ(CompareKifu(*expected, *read), "");
+    std::remove(utf8Path.c_str());
+    std::remove(output.c_str());
+  }
+  // Text that only looks like UTF-8 gets no conversion to try.
+  const KifuRun broken = RunKifu("printf '\\357\\273\\277\\377' | $K show -");
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("not valid UTF-8"), std::string::npos) << broken.err;
 }
 
 // kifu moves: two header lines, then one line per move of the position.

@@ -15,6 +15,12 @@ std::string FileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file << bytes;
+  return file.good();
+}
+
 std::vector<std::string> FilesWithExtension(const std::string& folder, const std::string& extension) {
   std::vector<std::string> paths;
   DIR* dir = opendir(folder.c_str());
