@@ -2,7 +2,7 @@
 // through the readers, writers, rules, notation, graph, list and clocks of
 // the record side, one digest per function. This file holds the set, the
 // records drawn by seed and the order each record goes through its steps.
-#include "cli/record_signature.h"
+#include "signature/record_signature.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "cli/record_signature_runner.h"
+#include "signature/record_signature_runner.h"
 #include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_generators.h"
@@ -21,7 +21,6 @@
 #include "engine/service/record_bridge.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
-#include "records/kifu_legal_moves.h"
 #include "records/kifu_list_text.h"
 #include "records/read_report.h"
 #include "records/record_files.h"
@@ -95,7 +94,7 @@ class RecordDrawer {
   void Extend(std::vector<KifuPositionNode*>& line, int plies) {
     for (; plies > 0; --plies) {
       KifuPositionNode* node = line.back();
-      const std::vector<KifuMove> legal = LegalMoves(node->position);
+      const std::vector<KifuMove> legal = KifuLegalMoves(node->position);
       if (legal.empty()) return;
       KifuMove move = Pick(legal);
       if (line.size() >= 3 && rng_.Below(3) != 0) {
@@ -126,7 +125,7 @@ class RecordDrawer {
     KifuPositionNode* node = line[at];
     // Plays the legal move between the squares of `wanted`; false when there is none.
     const auto play = [&](const KifuMove& wanted) {
-      for (const KifuMove& move : LegalMoves(node->position)) {
+      for (const KifuMove& move : KifuLegalMoves(node->position)) {
         if (move.fromFile == wanted.fromFile && move.fromRank == wanted.fromRank && move.toFile == wanted.toFile &&
             move.toRank == wanted.toRank && move.promote == wanted.promote) {
           KifuMoveNode* added = node->AddMove(move, rng_.Below(60), nullptr, -1, table_, MergeChooser::TakeFirst(), false);
@@ -140,7 +139,7 @@ class RecordDrawer {
     // A quiet board move, which the same piece can take back.
     const auto quiet = [&](KifuMove& out) {
       std::vector<KifuMove> moves;
-      for (const KifuMove& m : LegalMoves(node->position)) {
+      for (const KifuMove& m : KifuLegalMoves(node->position)) {
         if (!m.IsDrop() && m.promote == 0 && m.captured.IsEmpty()) moves.push_back(m);
       }
       if (moves.empty()) return false;
@@ -240,18 +239,6 @@ constexpr const char* kForeignTexts[] = {
     "\xF5\x80\x80\x80", "\xE6\x89", "\xDF", "\x80" "abc", "plain"};
 
 }  // namespace
-
-// The legal moves by the record rules, in generation order.
-std::vector<KifuMove> LegalMoves(const KifuPosition& position) {
-  KifuMove generated[KIFU_MAX_MOVES];
-  const int count = position.GenerateMoves(generated, -1, -1, -1, -1, -1, -1, -1, -1);
-  std::vector<KifuMove> legal;
-  for (int i = 0; i < count; ++i) {
-    KifuPosition after;
-    if (PlayLegalRecordMove(position, generated[i], after)) legal.push_back(generated[i]);
-  }
-  return legal;
-}
 
 void Runner::Run(const std::string& path, const Kifu* drawn, uint32_t seed) {
   Kifu read;

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/signature.h"
+#include "signature/signature.h"
+#include "support/kifu_perft.h"
+#include "support/test_files.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
 #include "records/read_report.h"
@@ -104,11 +106,6 @@ struct Digests {
     AddGraph(fn, kifu);
   }
 };
-
-// The legal moves by the record rules, in generation order.
-std::vector<KifuMove> LegalMoves(const KifuPosition& position);
-// The file's bytes as they are stored.
-std::string FileBytes(const std::string& path);
 
 class Runner {
  public:

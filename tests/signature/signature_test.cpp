@@ -1,21 +1,22 @@
 // The engine and record signatures: every engine function over positions
 // of the repository's games, every record function over its games and
 // seeded records, one digest per function, against tests/data/signature.txt
-// (`kifu signature`'s output as it stands). A change meant to alter an
-// output rewrites that file in the same commit and says why.
+// (build/bin/signature's output as it stands). A change meant to alter an
+// output rewrites that file in the same commit and names the digests that
+// changed and why.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
-#include "cli/record_signature.h"
-#include "cli/signature.h"
+#include "signature/record_signature.h"
+#include "signature/signature.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
 
-const std::string kRoot = std::string(TestDataDir()) + "/../..";
+const std::string kRoot = SignatureRepositoryRoot();
 
 std::vector<SignatureDigest> EngineDigests() {
   std::vector<SignaturePosition> positions;
@@ -45,11 +46,11 @@ void ExpectRecordedRows(const std::vector<SignatureDigest>& digests, bool lastTa
   while (rows >> name >> value && !digests.empty() && name != digests.front().name) {
   }
   for (const SignatureDigest& digest : digests) {
-    ASSERT_EQ(name, digest.name) << "tests/data/signature.txt is not 'kifu signature' output: write it there";
+    ASSERT_EQ(name, digest.name) << "tests/data/signature.txt is not build/bin/signature's output: write it there";
     EXPECT_EQ(value, SignatureDigestText(digest.value))
-        << name << " returns something else now: 'kifu signature --trace " << name << "' before and after the "
-        << "change shows the first position or record that differs ('kifu signature --positions' lists them); if "
-        << "the change is meant, write 'kifu signature' output to tests/data/signature.txt";
+        << name << " returns something else now: 'build/bin/signature --trace " << name << "' before and after the "
+        << "change shows the first position or record that differs ('build/bin/signature --positions' lists them); if "
+        << "the change is meant, write build/bin/signature's output to tests/data/signature.txt";
     if (!(rows >> name >> value)) name.clear();
   }
   if (lastTable) {
