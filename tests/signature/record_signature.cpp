@@ -232,6 +232,9 @@ class RecordDrawer {
   KifuPositionTable* table_ = nullptr;
 };
 
+// The folder of the games held in KIF, KI2 and CSA alike.
+constexpr char kCorpusDir[] = "tests/data/corpus";
+
 // Text in the encodings other tools write, well formed and not.
 constexpr const char* kForeignTexts[] = {
     "\xEF\xBB\xBF\xE5\x85\x88\xE6\x89\x8B", "\xC3\x9F\xDF\xBF\xC2\x80", "\xE0\xA0\x80\xED\x9F\xBF",
@@ -240,7 +243,7 @@ constexpr const char* kForeignTexts[] = {
 
 }  // namespace
 
-void Runner::Run(const std::string& path, const Kifu* drawn, uint32_t seed) {
+void Runner::Run(const std::string& path, bool inCorpus, const Kifu* drawn, uint32_t seed) {
   Kifu read;
   const Kifu* kifu = drawn;
   if (drawn == nullptr) {
@@ -256,7 +259,7 @@ void Runner::Run(const std::string& path, const Kifu* drawn, uint32_t seed) {
   d.AddGraph(READ, *kifu);
   // The corpus holds each game in KIF, KI2 and CSA: the KI2 and CSA copies
   // test their readers, the KIF one everything else.
-  const bool copy = path.find("/corpus/") != std::string::npos && KifuFileTypeOfPath(path.c_str()) != KIFU_FILE_KIF;
+  const bool copy = inCorpus && KifuFileTypeOfPath(path.c_str()) != KIFU_FILE_KIF;
   RunPositions(*kifu, seed, copy ? 0 : DEEP_POSITIONS);
   if (copy) return;
   RunWriters(*kifu, seed);
@@ -272,7 +275,7 @@ using namespace record_signature;
 
 std::string RecordSignatureItems(const std::string& root, std::vector<RecordSignatureItem>& out) {
   out.clear();
-  for (const char* dir : {"tests/data/corpus", "tests/data/kif", "tests/data/csa", "samples"}) {
+  for (const char* dir : {kCorpusDir, "tests/data/kif", "tests/data/csa", "samples"}) {
     std::vector<std::string> files;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(fs::path(root) / dir, error)) {
@@ -309,11 +312,13 @@ std::string ComputeRecordSignature(const std::string& root, const std::vector<Re
     if (item.file.empty()) {
       Kifu drawn;
       RecordDrawer(item.seed).Draw(drawn);
-      runner.Run("", &drawn, item.seed);
+      runner.Run("", false, &drawn, item.seed);
     } else {
       const std::string path = (fs::path(root) / item.file).string();
       if (!fs::is_regular_file(path, error)) return "cannot read '" + path + "'";
-      runner.Run(path, nullptr, item.seed);
+      // Judged by the file's place in the repository, not by the whole path:
+      // a repository inside a folder named corpus has the same digests.
+      runner.Run(path, item.file.rfind(std::string(kCorpusDir) + "/", 0) == 0, nullptr, item.seed);
     }
     for (int fn = 0; fn < FN_COUNT; ++fn) digests[fn] = {kNames[fn], runner.d.value[fn]};
     if (afterItem) afterItem(static_cast<int>(index), digests);

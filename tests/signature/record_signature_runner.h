@@ -110,7 +110,9 @@ struct Digests {
 class Runner {
  public:
   explicit Runner(const std::string& scratch) : scratch_(scratch) {}
-  void Run(const std::string& path, const Kifu* drawn, uint32_t seed);
+  // inCorpus: the file is one of tests/data/corpus, whose KI2 and CSA copies
+  // of a KIF game only test their readers.
+  void Run(const std::string& path, bool inCorpus, const Kifu* drawn, uint32_t seed);
   Digests d;
 
  private:

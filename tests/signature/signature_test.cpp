@@ -6,6 +6,7 @@
 // changed and why.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -58,13 +59,19 @@ void ExpectRecordedRows(const std::vector<SignatureDigest>& digests, bool lastTa
   }
 }
 
+// Two runs that must agree; `differs` says what a difference would mean.
+void ExpectSameDigests(const std::vector<SignatureDigest>& digests, const std::vector<SignatureDigest>& again,
+                       const char* differs) {
+  ASSERT_EQ(digests.size(), again.size());
+  for (size_t i = 0; i < digests.size(); ++i) {
+    EXPECT_EQ(digests[i].value, again[i].value) << digests[i].name << differs;
+  }
+}
+
 // Nothing a run leaves in the engine's globals, the shared notation text or
 // the scratch files changes the next run.
 void ExpectSameAgain(const std::vector<SignatureDigest>& digests, const std::vector<SignatureDigest>& again) {
-  ASSERT_EQ(digests.size(), again.size());
-  for (size_t i = 0; i < digests.size(); ++i) {
-    EXPECT_EQ(digests[i].value, again[i].value) << digests[i].name << " depends on what ran before it";
-  }
+  ExpectSameDigests(digests, again, " depends on what ran before it");
 }
 
 TEST(Signature, EveryEngineFunctionGivesItsRecordedDigest) {
@@ -84,6 +91,29 @@ TEST(Signature, MissingGamesFailRatherThanShrinkTheSet) {
   EXPECT_NE(RecordSignatureItems(kRoot + "/no-such-folder", items), "");
   std::vector<SignatureDigest> digests;
   EXPECT_NE(ComputeRecordSignature(kRoot, {{"tests/data/corpus/missing.kif", 0}}, digests, nullptr), "");
+}
+
+// Only the corpus's KI2 and CSA copies skip what their KIF game covers, and
+// a file is judged by its place in the repository: the same files in a
+// repository inside a folder named corpus give the same digests.
+TEST(Signature, TheRepositorysFolderChangesNoDigest) {
+  namespace fs = std::filesystem;
+  const fs::path scratch = ProcessTempPath("signature"), root = scratch / "corpus" / "repository";
+  std::vector<RecordSignatureItem> items, outsideCorpus;
+  ASSERT_EQ(RecordSignatureItems(kRoot, items), "");
+  for (const RecordSignatureItem& item : items) {
+    if (item.file.empty() || item.file.rfind("tests/data/corpus/", 0) == 0) continue;
+    fs::create_directories((root / item.file).parent_path());
+    fs::copy_file(fs::path(kRoot) / item.file, root / item.file, fs::copy_options::overwrite_existing);
+    outsideCorpus.push_back(item);
+  }
+  // The CSA games and the armoured sample at least.
+  ASSERT_GE(outsideCorpus.size(), 4u);
+  std::vector<SignatureDigest> here, there;
+  EXPECT_EQ(ComputeRecordSignature(kRoot, outsideCorpus, here, nullptr), "");
+  EXPECT_EQ(ComputeRecordSignature(root.string(), outsideCorpus, there, nullptr), "");
+  fs::remove_all(scratch);
+  ExpectSameDigests(here, there, " depends on the folder the repository is in");
 }
 
 }  // namespace
