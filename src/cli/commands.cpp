@@ -10,8 +10,6 @@ int RunShowCommand(const CommandArgs& args);
 int RunMovesCommand(const CommandArgs& args);
 // eval_command.cpp
 int RunEvalCommand(const CommandArgs& args);
-// signature_command.cpp
-int RunSignatureCommand(const CommandArgs& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -31,10 +29,6 @@ const std::vector<Command>& Commands() {
        "the engine's evaluation terms, blended score and root moves ranked by screening value at ply N (default: the "
        "last)",
        RunEvalCommand},
-      {"signature", "[ROOT] [--positions | --trace NAME]",
-       "one digest per engine and record function over the repository's games (NAME 0xDIGEST); --positions lists "
-       "the positions and records, --trace NAME gives NAME's running digest after each (ROOT: the repository, default .)",
-       RunSignatureCommand},
   };
   return commands;
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/signature.h"
+#include "signature/signature.h"
 
 // One record of the set: a file relative to the repository root, or, when
 // file is empty, a record drawn from seed.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/kifu_list_observer.h"
-#include "cli/record_signature_runner.h"
+#include "signature/record_signature_runner.h"
 #include "engine/service/book_position.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
@@ -343,7 +343,7 @@ void Runner::RunEditing(const Kifu& kifu) {
   copy.ResetLineThinkResults();
   copy.ClearSideEvaluations(length % 2);
   d.AddGraph(EDITING, copy);
-  const std::vector<KifuMove> legal = LegalMoves(copy.MoveAtPly(length / 2)->reachedNode->position);
+  const std::vector<KifuMove> legal = KifuLegalMoves(copy.MoveAtPly(length / 2)->reachedNode->position);
   for (size_t i = 0; i < legal.size(); i += 7) {
     const KifuMoveNode* added = copy.AddMove(length / 2, legal[i], 5, nullptr, -1, MergeChooser::TakeFirst());
     d.AddInt(EDITING, added == nullptr ? -1 : added->reachedNode->ply);

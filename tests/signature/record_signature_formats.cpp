@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/record_signature_runner.h"
+#include "signature/record_signature_runner.h"
 #include "records/csa_token.h"
 #include "records/game_record.h"
 #include "records/kifu.h"
@@ -57,13 +57,6 @@ void ViewAt(GameRecord& game, KifuMoveNode* move) {
 }
 
 }  // namespace
-
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // Reads text with the reader of a file format (KIF, KI2, CSA, RVQ).
 int Runner::Reread(const std::string& text, int format, Kifu& into, bool merge, ReadReport& report) {

@@ -1,6 +1,6 @@
 // The engine signature: positions drawn by a fixed seed from the
 // repository's games, and per function a digest of everything it returned.
-#include "cli/signature.h"
+#include "signature/signature.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -48,6 +48,7 @@
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
 #include "records/record_files.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -836,6 +837,8 @@ std::string SignaturePositions(const std::string& root, std::vector<SignaturePos
   }
   return "";
 }
+
+std::string SignatureRepositoryRoot() { return std::string(TestDataDir()) + "/../.."; }
 
 std::string SignatureDigestText(uint64_t digest) {
   char text[24];

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/signature.h"
+#include "signature/signature.h"
+#include "support/kifu_perft.h"
+#include "support/test_files.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
 #include "records/read_report.h"
@@ -105,15 +107,12 @@ struct Digests {
   }
 };
 
-// The legal moves by the record rules, in generation order.
-std::vector<KifuMove> LegalMoves(const KifuPosition& position);
-// The file's bytes as they are stored.
-std::string FileBytes(const std::string& path);
-
 class Runner {
  public:
   explicit Runner(const std::string& scratch) : scratch_(scratch) {}
-  void Run(const std::string& path, const Kifu* drawn, uint32_t seed);
+  // inCorpus: the file is one of tests/data/corpus, whose KI2 and CSA copies
+  // of a KIF game only test their readers.
+  void Run(const std::string& path, bool inCorpus, const Kifu* drawn, uint32_t seed);
   Digests d;
 
  private:

@@ -1,18 +1,29 @@
-// kifu signature: the engine and record signatures' digests, one line per
-// function as tests/data/signature.txt holds them, the positions and
-// records behind them, or one function's running digest item by item.
+// The signature program: the engine and record signatures' digests, one
+// line per function as tests/data/signature.txt holds them, the positions
+// and records behind them, or one function's running digest item by item.
 #include <cinttypes>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "cli/command.h"
-#include "cli/record_signature.h"
-#include "cli/signature.h"
+#include "signature/record_signature.h"
+#include "signature/signature.h"
 
 namespace {
 
+const char kUsage[] =
+    "usage: signature [ROOT] [--positions | --trace NAME]\n"
+    "one digest per engine and record function over the repository's games (NAME 0xDIGEST); --positions lists the "
+    "positions and records, --trace NAME gives NAME's running digest after each (ROOT: the repository, default the "
+    "one this program was built from)\n";
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "signature: %s\n(run 'signature --help' for the usage)\n", message.c_str());
+  return 2;
+}
+
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "kifu: signature: %s\n", message.c_str());
+  std::fprintf(stderr, "signature: %s\n", message.c_str());
   return 1;
 }
 
@@ -22,23 +33,31 @@ void PrintRows(const std::vector<SignatureDigest>& digests) {
 
 }  // namespace
 
-int RunSignatureCommand(const CommandArgs& args) {
-  std::string root = ".", trace;
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  // --help or -h anywhere asks for the usage instead of a run.
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      std::printf("%s", kUsage);
+      return 0;
+    }
+  }
+  std::string root = SignatureRepositoryRoot(), trace;
   bool positionsOnly = false, haveRoot = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--positions") {
       positionsOnly = true;
     } else if (args[i] == "--trace") {
-      if (i + 1 >= args.size()) return UsageError("signature: --trace needs a function name");
+      if (i + 1 >= args.size()) return UsageError("--trace needs a function name");
       trace = args[++i];
     } else if (!haveRoot && !args[i].empty() && args[i][0] != '-') {
       root = args[i];
       haveRoot = true;
     } else {
-      return UsageError("signature: unexpected argument '" + args[i] + "'");
+      return UsageError("unexpected argument '" + args[i] + "'");
     }
   }
-  if (positionsOnly && !trace.empty()) return UsageError("signature: --positions and --trace exclude each other");
+  if (positionsOnly && !trace.empty()) return UsageError("--positions and --trace exclude each other");
 
   std::vector<SignaturePosition> positions;
   if (std::string error = SignaturePositions(root, positions); !error.empty()) return Fail(error);
@@ -73,7 +92,7 @@ int RunSignatureCommand(const CommandArgs& args) {
   if (std::string error = ComputeRecordSignature(root, records, recordDigests, afterItem); !error.empty()) {
     return Fail(error);
   }
-  if (!traced) return UsageError("signature: no function named '" + trace + "'");
+  if (!traced) return UsageError("no function named '" + trace + "'");
   if (trace.empty()) {
     PrintRows(digests);
     PrintRows(recordDigests);

@@ -25,6 +25,10 @@ struct SignaturePosition {
   uint32_t randomSeed = 0;
 };
 
+// The repository the signature was built from: the ROOT whose games it
+// reads unless told otherwise.
+std::string SignatureRepositoryRoot();
+
 // The positions drawn from ROOT/tests/data/corpus/*.kif and ROOT/samples/*.kif;
 // an empty text on success, else what could not be read.
 std::string SignaturePositions(const std::string& root, std::vector<SignaturePosition>& out);
@@ -54,7 +58,7 @@ inline uint64_t FoldSignatureWord(uint64_t digest, uint64_t word) {
   SignatureRandom mix{word};
   return (digest ^ mix.Next()) * 0x100000001b3ull;
 }
-// The digest as the command and tests/data/signature.txt write it: 0x and 16 hex digits.
+// The digest as the program and tests/data/signature.txt write it: 0x and 16 hex digits.
 std::string SignatureDigestText(uint64_t digest);
 
 // Called after each position (or record) with the running digests.

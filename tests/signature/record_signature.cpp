@@ -2,7 +2,7 @@
 // through the readers, writers, rules, notation, graph, list and clocks of
 // the record side, one digest per function. This file holds the set, the
 // records drawn by seed and the order each record goes through its steps.
-#include "cli/record_signature.h"
+#include "signature/record_signature.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "cli/record_signature_runner.h"
+#include "signature/record_signature_runner.h"
 #include "engine/board/engine_perft.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_generators.h"
@@ -21,7 +21,6 @@
 #include "engine/service/record_bridge.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
-#include "records/kifu_legal_moves.h"
 #include "records/kifu_list_text.h"
 #include "records/read_report.h"
 #include "records/record_files.h"
@@ -95,7 +94,7 @@ class RecordDrawer {
   void Extend(std::vector<KifuPositionNode*>& line, int plies) {
     for (; plies > 0; --plies) {
       KifuPositionNode* node = line.back();
-      const std::vector<KifuMove> legal = LegalMoves(node->position);
+      const std::vector<KifuMove> legal = KifuLegalMoves(node->position);
       if (legal.empty()) return;
       KifuMove move = Pick(legal);
       if (line.size() >= 3 && rng_.Below(3) != 0) {
@@ -126,7 +125,7 @@ class RecordDrawer {
     KifuPositionNode* node = line[at];
     // Plays the legal move between the squares of `wanted`; false when there is none.
     const auto play = [&](const KifuMove& wanted) {
-      for (const KifuMove& move : LegalMoves(node->position)) {
+      for (const KifuMove& move : KifuLegalMoves(node->position)) {
         if (move.fromFile == wanted.fromFile && move.fromRank == wanted.fromRank && move.toFile == wanted.toFile &&
             move.toRank == wanted.toRank && move.promote == wanted.promote) {
           KifuMoveNode* added = node->AddMove(move, rng_.Below(60), nullptr, -1, table_, MergeChooser::TakeFirst(), false);
@@ -140,7 +139,7 @@ class RecordDrawer {
     // A quiet board move, which the same piece can take back.
     const auto quiet = [&](KifuMove& out) {
       std::vector<KifuMove> moves;
-      for (const KifuMove& m : LegalMoves(node->position)) {
+      for (const KifuMove& m : KifuLegalMoves(node->position)) {
         if (!m.IsDrop() && m.promote == 0 && m.captured.IsEmpty()) moves.push_back(m);
       }
       if (moves.empty()) return false;
@@ -233,6 +232,9 @@ class RecordDrawer {
   KifuPositionTable* table_ = nullptr;
 };
 
+// The folder of the games held in KIF, KI2 and CSA alike.
+constexpr char kCorpusDir[] = "tests/data/corpus";
+
 // Text in the encodings other tools write, well formed and not.
 constexpr const char* kForeignTexts[] = {
     "\xEF\xBB\xBF\xE5\x85\x88\xE6\x89\x8B", "\xC3\x9F\xDF\xBF\xC2\x80", "\xE0\xA0\x80\xED\x9F\xBF",
@@ -241,19 +243,7 @@ constexpr const char* kForeignTexts[] = {
 
 }  // namespace
 
-// The legal moves by the record rules, in generation order.
-std::vector<KifuMove> LegalMoves(const KifuPosition& position) {
-  KifuMove generated[KIFU_MAX_MOVES];
-  const int count = position.GenerateMoves(generated, -1, -1, -1, -1, -1, -1, -1, -1);
-  std::vector<KifuMove> legal;
-  for (int i = 0; i < count; ++i) {
-    KifuPosition after;
-    if (PlayLegalRecordMove(position, generated[i], after)) legal.push_back(generated[i]);
-  }
-  return legal;
-}
-
-void Runner::Run(const std::string& path, const Kifu* drawn, uint32_t seed) {
+void Runner::Run(const std::string& path, bool inCorpus, const Kifu* drawn, uint32_t seed) {
   Kifu read;
   const Kifu* kifu = drawn;
   if (drawn == nullptr) {
@@ -269,7 +259,7 @@ void Runner::Run(const std::string& path, const Kifu* drawn, uint32_t seed) {
   d.AddGraph(READ, *kifu);
   // The corpus holds each game in KIF, KI2 and CSA: the KI2 and CSA copies
   // test their readers, the KIF one everything else.
-  const bool copy = path.find("/corpus/") != std::string::npos && KifuFileTypeOfPath(path.c_str()) != KIFU_FILE_KIF;
+  const bool copy = inCorpus && KifuFileTypeOfPath(path.c_str()) != KIFU_FILE_KIF;
   RunPositions(*kifu, seed, copy ? 0 : DEEP_POSITIONS);
   if (copy) return;
   RunWriters(*kifu, seed);
@@ -285,7 +275,7 @@ using namespace record_signature;
 
 std::string RecordSignatureItems(const std::string& root, std::vector<RecordSignatureItem>& out) {
   out.clear();
-  for (const char* dir : {"tests/data/corpus", "tests/data/kif", "tests/data/csa", "samples"}) {
+  for (const char* dir : {kCorpusDir, "tests/data/kif", "tests/data/csa", "samples"}) {
     std::vector<std::string> files;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(fs::path(root) / dir, error)) {
@@ -322,11 +312,13 @@ std::string ComputeRecordSignature(const std::string& root, const std::vector<Re
     if (item.file.empty()) {
       Kifu drawn;
       RecordDrawer(item.seed).Draw(drawn);
-      runner.Run("", &drawn, item.seed);
+      runner.Run("", false, &drawn, item.seed);
     } else {
       const std::string path = (fs::path(root) / item.file).string();
       if (!fs::is_regular_file(path, error)) return "cannot read '" + path + "'";
-      runner.Run(path, nullptr, item.seed);
+      // Judged by the file's place in the repository, not by the whole path:
+      // a repository inside a folder named corpus has the same digests.
+      runner.Run(path, item.file.rfind(std::string(kCorpusDir) + "/", 0) == 0, nullptr, item.seed);
     }
     for (int fn = 0; fn < FN_COUNT; ++fn) digests[fn] = {kNames[fn], runner.d.value[fn]};
     if (afterItem) afterItem(static_cast<int>(index), digests);

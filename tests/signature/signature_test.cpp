@@ -1,21 +1,23 @@
 // The engine and record signatures: every engine function over positions
 // of the repository's games, every record function over its games and
 // seeded records, one digest per function, against tests/data/signature.txt
-// (`kifu signature`'s output as it stands). A change meant to alter an
-// output rewrites that file in the same commit and says why.
+// (build/bin/signature's output as it stands). A change meant to alter an
+// output rewrites that file in the same commit and names the digests that
+// changed and why.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
-#include "cli/record_signature.h"
-#include "cli/signature.h"
+#include "signature/record_signature.h"
+#include "signature/signature.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
 
-const std::string kRoot = std::string(TestDataDir()) + "/../..";
+const std::string kRoot = SignatureRepositoryRoot();
 
 std::vector<SignatureDigest> EngineDigests() {
   std::vector<SignaturePosition> positions;
@@ -45,11 +47,11 @@ void ExpectRecordedRows(const std::vector<SignatureDigest>& digests, bool lastTa
   while (rows >> name >> value && !digests.empty() && name != digests.front().name) {
   }
   for (const SignatureDigest& digest : digests) {
-    ASSERT_EQ(name, digest.name) << "tests/data/signature.txt is not 'kifu signature' output: write it there";
+    ASSERT_EQ(name, digest.name) << "tests/data/signature.txt is not build/bin/signature's output: write it there";
     EXPECT_EQ(value, SignatureDigestText(digest.value))
-        << name << " returns something else now: 'kifu signature --trace " << name << "' before and after the "
-        << "change shows the first position or record that differs ('kifu signature --positions' lists them); if "
-        << "the change is meant, write 'kifu signature' output to tests/data/signature.txt";
+        << name << " returns something else now: 'build/bin/signature --trace " << name << "' before and after the "
+        << "change shows the first position or record that differs ('build/bin/signature --positions' lists them); if "
+        << "the change is meant, write build/bin/signature's output to tests/data/signature.txt";
     if (!(rows >> name >> value)) name.clear();
   }
   if (lastTable) {
@@ -57,13 +59,19 @@ void ExpectRecordedRows(const std::vector<SignatureDigest>& digests, bool lastTa
   }
 }
 
+// Two runs that must agree; `differs` says what a difference would mean.
+void ExpectSameDigests(const std::vector<SignatureDigest>& digests, const std::vector<SignatureDigest>& again,
+                       const char* differs) {
+  ASSERT_EQ(digests.size(), again.size());
+  for (size_t i = 0; i < digests.size(); ++i) {
+    EXPECT_EQ(digests[i].value, again[i].value) << digests[i].name << differs;
+  }
+}
+
 // Nothing a run leaves in the engine's globals, the shared notation text or
 // the scratch files changes the next run.
 void ExpectSameAgain(const std::vector<SignatureDigest>& digests, const std::vector<SignatureDigest>& again) {
-  ASSERT_EQ(digests.size(), again.size());
-  for (size_t i = 0; i < digests.size(); ++i) {
-    EXPECT_EQ(digests[i].value, again[i].value) << digests[i].name << " depends on what ran before it";
-  }
+  ExpectSameDigests(digests, again, " depends on what ran before it");
 }
 
 TEST(Signature, EveryEngineFunctionGivesItsRecordedDigest) {
@@ -83,6 +91,29 @@ TEST(Signature, MissingGamesFailRatherThanShrinkTheSet) {
   EXPECT_NE(RecordSignatureItems(kRoot + "/no-such-folder", items), "");
   std::vector<SignatureDigest> digests;
   EXPECT_NE(ComputeRecordSignature(kRoot, {{"tests/data/corpus/missing.kif", 0}}, digests, nullptr), "");
+}
+
+// Only the corpus's KI2 and CSA copies skip what their KIF game covers, and
+// a file is judged by its place in the repository: the same files in a
+// repository inside a folder named corpus give the same digests.
+TEST(Signature, TheRepositorysFolderChangesNoDigest) {
+  namespace fs = std::filesystem;
+  const fs::path scratch = ProcessTempPath("signature"), root = scratch / "corpus" / "repository";
+  std::vector<RecordSignatureItem> items, outsideCorpus;
+  ASSERT_EQ(RecordSignatureItems(kRoot, items), "");
+  for (const RecordSignatureItem& item : items) {
+    if (item.file.empty() || item.file.rfind("tests/data/corpus/", 0) == 0) continue;
+    fs::create_directories((root / item.file).parent_path());
+    fs::copy_file(fs::path(kRoot) / item.file, root / item.file, fs::copy_options::overwrite_existing);
+    outsideCorpus.push_back(item);
+  }
+  // The CSA games and the armoured sample at least.
+  ASSERT_GE(outsideCorpus.size(), 4u);
+  std::vector<SignatureDigest> here, there;
+  EXPECT_EQ(ComputeRecordSignature(kRoot, outsideCorpus, here, nullptr), "");
+  EXPECT_EQ(ComputeRecordSignature(root.string(), outsideCorpus, there, nullptr), "");
+  fs::remove_all(scratch);
+  ExpectSameDigests(here, there, " depends on the folder the repository is in");
 }
 
 }  // namespace
