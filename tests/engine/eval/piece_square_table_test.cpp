@@ -196,7 +196,9 @@ TEST(RootMoveAdjustment, EachRuleChangesItsSquares) {
         EXPECT_EQ(got, change.amount) << c.what << " side " << side << " type " << change.type << " " << change.file
                                       << change.rank;
       }
-      if (c.changes.empty()) EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &plain, sizeof plain), 0) << c.what;
+      if (c.changes.empty()) {
+        EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &plain, sizeof plain), 0) << c.what;
+      }
       RestoreEvalTableSide(side);
       EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &plain, sizeof plain), 0) << c.what << " side " << side;
     }
