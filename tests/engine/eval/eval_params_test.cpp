@@ -70,6 +70,9 @@ TEST(EvalParams, SplitsScalesAndGridsAsWorked) {
   EXPECT_EQ(g_evalParams.valid, 1);
   EXPECT_STREQ(GetPlayStyleName(0x21), "強引");
   EXPECT_STREQ(GetPlayStyleName(15), "標準");  // an unknown style reads as the first
+  ASSERT_EQ(PlayStyleCount(), 3);
+  const char* const names[] = {"標準", "強引", "慎重"};
+  for (int style = 0; style < PlayStyleCount(); ++style) EXPECT_STREQ(GetPlayStyleName(style), names[style]);
   // Golds at home, no castle rule for these ids: the grids are C1 and C0, side 0's turned.
   const SenkeiId pair[2] = {SENKEI_AI_FURI_KIN_MUSO, SENKEI_HIDARI_MINO};
   SetupEvalParameters(&g_evalParams, StartPosition(), pair);

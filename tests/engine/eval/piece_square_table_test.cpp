@@ -3,6 +3,7 @@
 // for byte).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -120,6 +121,88 @@ TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
   EXPECT_EQ(g_activePieceSquareTable->At(ROW_GOLD, 1, 7, 2) - before.At(ROW_GOLD, 1, 7, 2), 35);  // its 3八
   RestoreEvalTableSide(0);
   EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
+}
+
+// One root move per rule: the code it saves under and the changes of the
+// mover's rows at squares seen from the mover (`set`: the value itself),
+// worked from each rule's sentence; played by side 0 and turned for side 1.
+TEST(RootMoveAdjustment, EachRuleChangesItsSquares) {
+  struct Change {
+    int type, file, rank, amount;
+    bool set = false;
+  };
+  const struct Case {
+    const char* what;
+    SenkeiId id;
+    std::vector<PlacedPiece> pieces;
+    int fromFile, fromRank, toFile, toRank;
+    int code;
+    std::vector<Change> changes;
+  } cases[] = {
+      {"居矢倉 bishop 5九-2六", SENKEI_I_YAGURA, {{0, BISHOP, 5, 9}}, 5, 9, 2, 6, 15,
+       {{KNIGHT, 3, 7, 30}, {KNIGHT, 4, 5, 30}, {KNIGHT, 2, 5, 30}, {ROOK, 4, 5, 0, true}, {ROOK, 4, 6, 0, true},
+        {ROOK, 4, 7, 0, true}, {ROOK, 4, 8, 0, true}, {ROOK, 4, 9, 0}}},
+      {"居矢倉 bishop 4八-2六 keeps the rook", SENKEI_I_YAGURA, {{0, BISHOP, 4, 8}}, 4, 8, 2, 6, 15,
+       {{KNIGHT, 3, 7, 30}, {KNIGHT, 2, 5, 30}, {ROOK, 4, 6, 0}}},
+      {"居矢倉 bishop 5九-3七 is no rule", SENKEI_I_YAGURA, {{0, BISHOP, 5, 9}}, 5, 9, 3, 7, 0, {}},
+      {"居矢倉 bishop leaves 7九", SENKEI_I_YAGURA,
+       {{0, BISHOP, 7, 9}, {0, SILVER, 3, 7}, {0, KING, 6, 9}, {0, PAWN, 3, 6}}, 7, 9, 6, 8, 17,
+       {{BISHOP, 3, 5, -17}, {BISHOP, 4, 6, -17}, {BISHOP, 5, 7, -17}, {PAWN, 3, 6, 5}}},
+      {"居矢倉 bishop leaves 7九, no pawn on 3六", SENKEI_I_YAGURA,
+       {{0, BISHOP, 7, 9}, {0, SILVER, 3, 7}, {0, KING, 6, 9}}, 7, 9, 8, 8, 17,
+       {{BISHOP, 4, 6, -17}, {PAWN, 3, 6, 0}}},
+      {"居矢倉 bishop leaves 7九, king not on 6九", SENKEI_I_YAGURA,
+       {{0, BISHOP, 7, 9}, {0, SILVER, 3, 7}, {0, KING, 5, 9}}, 7, 9, 6, 8, 0, {}},
+      {"四間美濃 silver 3八-4七", SENKEI_SHIKEN_MINO, {{0, SILVER, 3, 8}}, 3, 8, 4, 7, 29, {{SILVER, 4, 7, -20}}},
+      {"四間美濃 silver 3八-3七", SENKEI_SHIKEN_MINO, {{0, SILVER, 3, 8}}, 3, 8, 3, 7, 29, {{SILVER, 3, 7, -20}}},
+      {"四間美濃 gold 3八-4八", SENKEI_SHIKEN_MINO, {{0, GOLD, 3, 8}}, 3, 8, 4, 8, 33,
+       {{GOLD, 5, 8, -15}, {GOLD, 4, 8, 0}}},
+      {"四間美濃 gold 3八-4七", SENKEI_SHIKEN_MINO, {{0, GOLD, 3, 8}}, 3, 8, 4, 7, 31, {{GOLD, 4, 7, -28}}},
+      {"四間美濃 silver 5六-6七", SENKEI_SHIKEN_MINO, {{0, SILVER, 5, 6}}, 5, 6, 6, 7, 35, {{SILVER, 6, 7, -10}}},
+      {"相振金無双 pawn 8五-8四 on the rook's file", SENKEI_AI_FURI_KIN_MUSO,
+       {{0, ROOK, 8, 8}, {0, PAWN, 8, 5}, {1, PAWN, 8, 3}}, 8, 5, 8, 4, 43, {{PAWN, 8, 4, -15}, {PAWN, 8, 5, -15}}},
+      // The first rook piece is the enemy's: the mover's rook is the second.
+      {"相振金無双 pawn 6五-6四, the second rook", SENKEI_AI_FURI_KIN_MUSO,
+       {{1, ROOK, 2, 2}, {0, ROOK, 6, 8}, {0, PAWN, 6, 5}, {1, PAWN, 6, 3}}, 6, 5, 6, 4, 43,
+       {{PAWN, 6, 4, -15}, {PAWN, 6, 5, -15}}},
+      {"相振金無双 rook file 9 is too far", SENKEI_AI_FURI_KIN_MUSO,
+       {{0, ROOK, 9, 8}, {0, PAWN, 9, 5}, {1, PAWN, 9, 3}}, 9, 5, 9, 4, 0, {}},
+      {"相振金無双 no enemy pawn ahead", SENKEI_AI_FURI_KIN_MUSO, {{0, ROOK, 7, 8}, {0, PAWN, 7, 5}}, 7, 5, 7, 4, 0, {}},
+      {"相振金無双 pawn off the rook's file", SENKEI_AI_FURI_KIN_MUSO,
+       {{0, ROOK, 8, 8}, {0, PAWN, 7, 5}, {1, PAWN, 7, 3}}, 7, 5, 7, 4, 0, {}},
+  };
+  for (const Case& c : cases) {
+    for (int side = 0; side < 2; ++side) {
+      std::vector<PlacedPiece> pieces = c.pieces;
+      // The mover's king out of the way on 9九 unless the case places it.
+      const bool ownKing = std::any_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING; });
+      if (!ownKing) pieces.push_back({0, KING, 9, 9});
+      pieces.push_back({1, KING, 5, 1});
+      const Position home = BuildPosition(0, pieces);
+      const Position before = side == 0 ? home : TurnedPosition(home);
+      const SenkeiId pair[2] = {side == 0 ? c.id : SENKEI_UNDECIDED, side == 0 ? SENKEI_UNDECIDED : c.id};
+      BuildEvalTables(STAGE_OPENING, pair);
+      const PieceSquareTable plain = *g_activePieceSquareTable;
+      const MoveRecord move = MoveOn(before, RelativeFile(side, c.fromFile), RelativeRank(side, c.fromRank),
+                                     RelativeFile(side, c.toFile), RelativeRank(side, c.toRank));
+      Position after{};
+      OracleApplyMove(before, move, after);
+      AdjustTablesForMove(after, move, STAGE_OPENING, c.id);
+      EXPECT_EQ(g_tableModified, c.code) << c.what << " side " << side;
+      for (const Change& change : c.changes) {
+        const int row = g_pieceSquareRow[change.type];
+        const int file = RelativeFile(side, change.file), rank = RelativeRank(side, change.rank);
+        const int got = g_activePieceSquareTable->At(row, side, file, rank) - (change.set ? 0 : plain.At(row, side, file, rank));
+        EXPECT_EQ(got, change.amount) << c.what << " side " << side << " type " << change.type << " " << change.file
+                                      << change.rank;
+      }
+      if (c.changes.empty()) {
+        EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &plain, sizeof plain), 0) << c.what;
+      }
+      RestoreEvalTableSide(side);
+      EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &plain, sizeof plain), 0) << c.what << " side " << side;
+    }
+  }
 }
 
 // A quiet move that leaves a castle square: value tests for golds, kings,

@@ -159,4 +159,67 @@ TEST(FormationRoot, YaguraRulesNeedBothRooksAtHome) {
   EXPECT_EQ(flagEffect({{1, ROOK, 8, 7}}), 0);    // a rook in its enemy camp
 }
 
+// A bishop in the mover's hand against the enemy rook on 3三 (7七 for
+// side 1) that nothing of the mover guards: +100 to the mover.
+TEST(FormationRoot, BishopDropOnAnUnguardedRook) {
+  const struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    std::vector<HandPieces> hand;
+    int expected;
+  } cases[] = {
+      {"unguarded rook", {{1, ROOK, 3, 3}}, {{0, BISHOP, 1}}, 100},
+      {"two bishops count once", {{1, ROOK, 3, 3}}, {{0, BISHOP, 2}}, 100},
+      {"no bishop in hand", {{1, ROOK, 3, 3}}, {{0, GOLD, 1}}, 0},
+      {"the mover's pawn guards 3三", {{1, ROOK, 3, 3}, {0, PAWN, 3, 4}}, {{0, BISHOP, 1}}, 0},
+      {"a dragon is no rook", {{1, DRAGON, 3, 3}}, {{0, BISHOP, 1}}, 0},
+      {"the rook elsewhere", {{1, ROOK, 2, 3}}, {{0, BISHOP, 1}}, 0},
+      {"the mover's own rook", {{0, ROOK, 3, 3}}, {{0, BISHOP, 1}}, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}};
+    pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
+    const Position position = BuildPosition(0, pieces, c.hand);
+    for (int side = 0; side < 2; ++side) {
+      Accumulators acc;
+      BishopDrop(side == 0 ? position : TurnedPosition(position), acc);
+      EXPECT_EQ(acc.activity[side], c.expected) << c.what << " side " << side;
+      EXPECT_EQ(acc.activity[1 - side], 0) << c.what << " side " << side;
+    }
+  }
+}
+
+// Single yagura rules on their own: the king on 8四 stays clear of the
+// rules that read the king, the rook is on 2八's file (neither 3 nor above
+// 4), no attacking silver is chosen.
+TEST(FormationRoot, YaguraRuleAmounts) {
+  const struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    int expected;
+  } cases[] = {
+      {"rule 5: pawn 4七, silver 4六, bishop 2六", {{0, PAWN, 4, 7}, {0, SILVER, 4, 6}, {0, BISHOP, 2, 6}}, -13},
+      {"rule 5: knight 3七 and pawn 2五", {{0, PAWN, 4, 7}, {0, SILVER, 4, 6}, {0, KNIGHT, 3, 7}, {0, PAWN, 2, 5}},
+       -8},
+      {"rule 5: knight 2九 and pawn 2五", {{0, PAWN, 4, 7}, {0, SILVER, 4, 6}, {0, KNIGHT, 2, 9}, {0, PAWN, 2, 5}},
+       -8},
+      {"rule 5: both", {{0, PAWN, 4, 7}, {0, SILVER, 4, 6}, {0, BISHOP, 2, 6}, {0, KNIGHT, 2, 9}, {0, PAWN, 2, 5}},
+       -21},
+      {"rule 5: no pawn on 4七", {{0, SILVER, 4, 6}, {0, BISHOP, 2, 6}, {0, KNIGHT, 2, 9}, {0, PAWN, 2, 5}}, 0},
+      {"rule 5: knight without the pawn on 2五", {{0, PAWN, 4, 7}, {0, SILVER, 4, 6}, {0, KNIGHT, 2, 9}}, 0},
+      {"rule 10: bishop 3七, silver 2六", {{0, BISHOP, 3, 7}, {0, SILVER, 2, 6}}, -6},
+      {"rule 10: the first case hides the second",
+       {{0, BISHOP, 3, 7}, {0, SILVER, 2, 6}, {0, BISHOP, 6, 8}, {0, PAWN, 5, 7}, {0, PAWN, 5, 6}}, -6},
+      {"rule 10: bishop 6八, a piece on 5七", {{0, BISHOP, 6, 8}, {0, PAWN, 5, 7}}, -5},
+      {"rule 10: and one on 5六", {{0, BISHOP, 7, 9}, {0, PAWN, 5, 7}, {0, GOLD, 5, 6}}, -10},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 8, 4}, {1, KING, 5, 1}};
+    pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
+    const Position position = BuildPosition(0, pieces);
+    EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
+    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
+  }
+}
+
 }  // namespace
