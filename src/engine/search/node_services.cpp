@@ -10,9 +10,11 @@
 
 namespace {
 
-// The line store holds one record before ply 0 (the game's move before the
-// root's), so the record `back` plies behind the node's move exists only
-// from ply back - 1 on; the plies past the store's end do not exist at all.
+// Whether the line holds the record `back` plies before the node's move. The
+// store keeps one record before ply 0 (the game's move before the root's),
+// so a line is too short for it below ply back - 1: the two-ply key reads
+// from ply 0 on, the four-ply key (three back) from ply 2 on; at ply 1 its
+// first move would lie before the store.
 bool LineReaches(int back) { return g_ply - back >= -1 && g_ply < MAX_LINE_PLY; }
 
 // A silver that stepped straight forward onto the middle rank, or onto the
