@@ -17,8 +17,8 @@
 #include "cli/utf8_text.h"
 #include "engine/board/move_generators.h"
 #include "engine/eval/evaluate_delta.h"
-#include "engine/eval/pattern_eval.h"
 #include "engine/eval/score_blend.h"
+#include "engine/search/node_services.h"
 #include "engine/search/root_screening.h"
 #include "engine/search/think_setup.h"
 #include "engine/service/game_init.h"
@@ -84,20 +84,23 @@ int RunEvalCommand(const CommandArgs& args) {
   text += Row("king defence", state.defence[0].value, state.defence[1].value);
   text += Row("reserve", state.reserveValue[0], state.reserveValue[1]);
   text += Row("material", state.material[0].value, state.material[1].value);
-  EvalEnemyKingTerm(position, &state);
-  text += Row("enemy-king term", state.side[0].enemyKingTerm, state.side[1].enemyKingTerm);
-  const EvalState before = state;
+  // The enemy-king term alone for its row; the score adds both terms to the
+  // root's state as a node does, and the pattern term's rows are what it
+  // added beyond the enemy-king term.
+  EvalState enemyKing = state;
+  EvalEnemyKingTerm(position, &enemyKing);
+  text += Row("enemy-king term", enemyKing.side[0].enemyKingTerm, enemyKing.side[1].enemyKingTerm);
   // A real move led to the record's position: the side to move is in turn.
-  MoveRecord nodeMove{};
-  EvalPatternTerm(position, 0, &nodeMove, &state);
+  const MoveRecord nodeMove{};
+  const int score = NodeStaticScore(position, 0, nodeMove, state);
   text += "pattern term             先手     後手\n";
-  text += Row("defence (tempo incl.)", WordDelta(state.defence[0].addend, before.defence[0].addend),
-              WordDelta(state.defence[1].addend, before.defence[1].addend));
-  text += Row("king attack", WordDelta(state.side[0].enemyKingTerm, before.side[0].enemyKingTerm),
-              WordDelta(state.side[1].enemyKingTerm, before.side[1].enemyKingTerm));
-  text += Row("shape", WordDelta(state.material[0].addend, before.material[0].addend),
-              WordDelta(state.material[1].addend, before.material[1].addend));
-  text += "blended score (" + std::string(SideName(side)) + "): " + std::to_string(BlendScore(state, side)) + "\n";
+  text += Row("defence (tempo incl.)", WordDelta(state.defence[0].addend, enemyKing.defence[0].addend),
+              WordDelta(state.defence[1].addend, enemyKing.defence[1].addend));
+  text += Row("king attack", WordDelta(state.side[0].enemyKingTerm, enemyKing.side[0].enemyKingTerm),
+              WordDelta(state.side[1].enemyKingTerm, enemyKing.side[1].enemyKingTerm));
+  text += Row("shape", WordDelta(state.material[0].addend, enemyKing.material[0].addend),
+              WordDelta(state.material[1].addend, enemyKing.material[1].addend));
+  text += "blended score (" + std::string(SideName(side)) + "): " + std::to_string(score) + "\n";
 
   static MoveRecord moves[MAX_GENERATED_MOVES];
   int count = 0;

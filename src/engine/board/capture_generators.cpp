@@ -12,6 +12,7 @@
 #include "engine/eval/eval_params.h"
 #include "engine/eval/game_stage.h"
 #include "engine/eval/piece_square_table.h"
+#include "engine/search/node_services.h"
 #include "engine/search/search_globals.h"
 
 using namespace movegen;
@@ -167,12 +168,10 @@ int GenerateCaptures(const Position& position, const MoveRecord* line, int level
 }
 
 int GenerateCapturesOnChangedSquares(const Position& position, int level, MoveRecord* out) {
-  if (g_attackHistoryDepth < 0 || g_attackHistoryDepth > ATTACK_HISTORY_LAYERS) return 0;
   const int side = position.sideToMove;
   const int threshold = Threshold(level);
   MoveRecord* const begin = out;
-  for (const AttackChangeRecord* record = g_attackHistoryLists[g_attackHistoryDepth]; record != nullptr;
-       record = record->next) {
+  for (const AttackChangeRecord* record = LastRecordedMoveList(); record != nullptr; record = record->next) {
     const int file = record->file;
     const int rank = record->rank;
     if (!IsOnBoard(file, rank)) continue;

@@ -9,6 +9,7 @@
 #include "engine/board/make_move.h"
 #include "engine/board/move_gen_helpers.h"
 #include "engine/board/move_generators.h"
+#include "engine/search/node_services.h"
 #include "engine/search/search_globals.h"
 
 using namespace movegen;
@@ -21,14 +22,8 @@ const uint32_t g_movementClassMask[TYPE_TABLE_SIZE] = {
 
 namespace {
 
-// The head of the current layer's changed-square list (null outside the layers).
-const AttackChangeRecord* ChangedListHead() {
-  if (g_attackHistoryDepth < 0 || g_attackHistoryDepth > ATTACK_HISTORY_LAYERS) return nullptr;
-  return g_attackHistoryLists[g_attackHistoryDepth];
-}
-
 bool IsOnChangedList(int file, int rank) {
-  for (const AttackChangeRecord* record = ChangedListHead(); record != nullptr; record = record->next) {
+  for (const AttackChangeRecord* record = LastRecordedMoveList(); record != nullptr; record = record->next) {
     if (record->file == file && record->rank == rank) return true;
   }
   return false;
@@ -134,7 +129,7 @@ class ForcingTest {
 
   bool ChangedListForcing() {
     bool forcing = false;
-    for (const AttackChangeRecord* record = ChangedListHead(); record != nullptr; record = record->next) {
+    for (const AttackChangeRecord* record = LastRecordedMoveList(); record != nullptr; record = record->next) {
       if (!IsOnBoard(record->file, record->rank)) continue;
       changed_.Add(record->file, record->rank);
       if (record->file == toFile_ && record->rank == toRank_) forcing = true;

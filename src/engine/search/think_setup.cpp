@@ -42,6 +42,7 @@ void PrepareThink(const Position& position, const ThinkSetup& setup, NodeState& 
 }
 
 MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last, const MoveRecord* previous) {
+  // A single generated move is searched whatever it undoes.
   if (count < 2) return head;
   // The filter unlinks in place, so the list is kept to be put back should
   // every move go: a root with no move to search would have no answer.

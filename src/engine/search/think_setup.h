@@ -34,7 +34,9 @@ int BeginThink(const Position& position, const ThinkRequest& request, NodeState&
 // evaluation and the attack history.
 void PrepareThink(const Position& position, const ThinkSetup& setup, NodeState& root);
 // Drops the root moves that only put a piece back after the last two game
-// moves, only when there are two or more and never all of them; returns the head.
+// moves, only when two or more moves were generated and both game moves
+// exist (neither missing nor the null move), and never all of them; returns
+// the head.
 MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last, const MoveRecord* previous);
 // Values the root candidates for the position and sorts them; returns the new first node.
 CandidateMoveNode* OrderRootList(const Position& position, CandidateMoveNode* first);
