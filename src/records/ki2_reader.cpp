@@ -2,6 +2,7 @@
 // together, comments, 変化 variations and the まで result line.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "records/kif_format.h"
 #include "records/kifu.h"
@@ -106,8 +107,11 @@ int SkipBlanks(const SjisString& line, int offset) {
 
 // Reads the phrases of one line; false when one of them does not read or
 // play, which ends the moves (later ones would stand on a wrong position).
-bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem) {
+// Moves the line holds that no phrase read leave their reason in skipped.
+bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem,
+                    std::string& skipped) {
   int offset = 0;
+  bool read = false;
   while (StartsWithSideMark(line, offset)) {
     KifuMove move;
     int seconds = 0;
@@ -117,8 +121,10 @@ bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, Rea
     problem = ReadProblem::ImpossibleMove;
     if (!graph.PlayMove(move, seconds)) return false;
     sawMove = true;
+    read = true;
     offset = SkipBlanks(line, offset);
   }
+  skipped = UnreadPhraseText(line, offset, read);
   return true;
 }
 
@@ -154,6 +160,7 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
   if (!watch.ResultLine().IsEmpty()) line = watch.ResultLine();
   graph.BeginMoves();
   bool more = true;
+  std::string skipped;
   while (more) {
     line.TrimLeft();
     line.TrimRight();
@@ -166,10 +173,13 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
       graph.AppendComment(line.Text() + 1);
     } else if (StartsWith(line, "変化：")) {
       graph.BackTo(VariationPly(line));
-    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised, problem)) {
+    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
       // The header watch hands back a まで line it kept, not read here.
       if (recognised) in.Report(report, problem, nullptr, true);
       break;
+    } else if (!skipped.empty()) {
+      in.Skip(report, skipped);
+      skipped.clear();
     }
     more = in.ReadLine(line) == 0;
   }
