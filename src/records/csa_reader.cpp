@@ -260,7 +260,17 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
     }
     current = node;
     accepted = true;
-    if (!ordinary) break;
+    if (!ordinary) {
+      // Nothing is read after the result; moves there, up to the end of
+      // the game ("/"), are reported.
+      while (tokens.ReadCsaToken(in, token) && std::strcmp(token.Text(), "/") != 0) {
+        const char mark = token.Text()[0];
+        if (((mark == '+' || mark == '-') && IsDigit(token.Text()[1])) || HoldsPassedOverMove(token)) {
+          in.Skip(report, "a move after the result");
+        }
+      }
+      break;
+    }
   }
   if (!header.recognised && !accepted) {
     if (report != nullptr) *report = ReadReport{};

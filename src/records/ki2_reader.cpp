@@ -2,6 +2,7 @@
 // together, comments, 変化 variations and the まで result line.
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "records/kif_format.h"
@@ -26,7 +27,7 @@ bool ContainsWord(const SjisString& text, const char* word) {
 // that text without any of it is not taken for an empty record.
 class HeaderWatch : public InStream {
  public:
-  explicit HeaderWatch(InStream& in) : in_(in) {}
+  HeaderWatch(LineCountingInStream& in, ReadReport* report) : in_(in), report_(report) {}
 
   // A まで line ends the header as a move would (a record with no moves
   // has it right after the header): it is kept back, and the header reader
@@ -43,6 +44,12 @@ class HeaderWatch : public InStream {
     }
     lastRecognised_ = result == 0 && IsHeaderText(line);
     recognised_ += lastRecognised_;
+    // The header reader passes over other lines; one holding moves that
+    // does not begin the moves (with ▲ or △) is lost.
+    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△", "*", "#"})) {
+      const std::string skipped = UnreadPhraseText(trimmed, 0, false);
+      if (!skipped.empty()) in_.Skip(report_, skipped);
+    }
     return result;
   }
   // The まで line that ended the header, or empty.
@@ -68,7 +75,15 @@ class HeaderWatch : public InStream {
     return ContainsWord(line, "：");
   }
 
-  InStream& in_;
+  static bool StartsWithAny(const SjisString& line, std::initializer_list<const char*> prefixes) {
+    for (const char* prefix : prefixes) {
+      if (std::strncmp(line.Text(), prefix, std::strlen(prefix)) == 0) return true;
+    }
+    return false;
+  }
+
+  LineCountingInStream& in_;
+  ReadReport* report_;
   SjisString resultLine_;
   int recognised_ = 0;
   bool lastRecognised_ = false;
@@ -142,13 +157,24 @@ void ReadResultLine(ReadGraph& graph, const SjisString& line) {
   graph.AddMarker(winner == toMove ? KifuMoveKind::WinByFoul : KifuMoveKind::Resignation, king);
 }
 
+// Variations after the result line are not read; moves there before any
+// "変化：" line are the game's own, put after its result: they are reported.
+void ReportMovesAfterResult(LineCountingInStream& in, ReadReport* report) {
+  SjisString line;
+  while (in.ReadLine(line) == 0) {
+    line.TrimLeft();
+    if (StartsWith(line, "変化：")) return;
+    if (!StartsWith(line, "*") && HoldsSideMark(line.Text())) in.Skip(report, "moves after the result line");
+  }
+}
+
 }  // namespace
 
 int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
   LineCountingInStream in(stream);
   ReadGraph graph;
   SjisString line;
-  HeaderWatch watch(in);
+  HeaderWatch watch(in, report);
   ReadProblem problem = ReadProblem::None;
   if (ReadKifHeader(watch, line, *graph.Root(), graph.StartPosition(), graph.names, graph.date, graph.title,
                     graph.event, graph.ExtraHeaders(), &problem) != 0) {
@@ -167,6 +193,7 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     if (StartsWith(line, "まで")) {
       ReadResultLine(graph, line);
       recognised = true;
+      ReportMovesAfterResult(in, report);
       break;
     }
     if (StartsWith(line, "*")) {
