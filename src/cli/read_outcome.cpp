@@ -25,6 +25,16 @@ std::string RefusalMessage(const std::string& file, const ReadReport& report) {
 
 int ReadOutcomeStatus(const std::string& file, const ReadReport& report) {
   if (!report.Stopped()) return 0;
+  if (report.lineSkipped) {
+    const std::string more = report.moreSkipped > 0
+                                 ? " (and " + std::to_string(report.moreSkipped) +
+                                       (report.moreSkipped == 1 ? " more line); they are" : " more lines); they are")
+                                 : "; it is";
+    std::fprintf(stderr, "kifu: %s: skipped '%s': %s%s not in the record%s\n", Place(file, report).c_str(),
+                 AsUtf8(report.text).c_str(), AsUtf8(report.reason).c_str(), more.c_str(),
+                 report.movesDropped ? ", and reading stopped before the end" : "");
+    return KIFU_EXIT_INCOMPLETE;
+  }
   std::fprintf(stderr, "kifu: %s: stopped reading at '%s': %s; the moves after it are not in the record\n",
                Place(file, report).c_str(), AsUtf8(report.text).c_str(), AsUtf8(report.reason).c_str());
   return KIFU_EXIT_INCOMPLETE;

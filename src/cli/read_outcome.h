@@ -13,5 +13,7 @@ inline constexpr int KIFU_EXIT_INCOMPLETE = 3;
 std::string RefusalMessage(const std::string& file, const ReadReport& report);
 // After the record was shown or written: for a read that stopped early,
 // prints "kifu: FILE:LINE: stopped reading at '...': REASON; the moves after
-// it are not in the record" to stderr and returns 3; else returns 0.
+// it are not in the record" to stderr and returns 3; for a read that passed
+// over lines of moves, "kifu: FILE:LINE: skipped '...': REASON (and N more
+// lines); they are not in the record" and 3; else returns 0.
 int ReadOutcomeStatus(const std::string& file, const ReadReport& report);

@@ -1,6 +1,7 @@
 // The CSA reader: header tokens (names, board rows, placements, hands, the
 // side to move) into a start position, then moves, times and the special
 // "%" moves along one line, built apart and installed by Kifu::Adopt.
+#include <cctype>
 #include <cstring>
 
 #include "records/csa_token.h"
@@ -183,6 +184,22 @@ int ReadSeconds(const char* p) {
   return value;
 }
 
+// Whether a token no rule reads holds a move ("x+7776FU"): text put before
+// a move line. Names, board rows and "$" headers are left alone.
+bool HoldsPassedOverMove(const SjisString& token) {
+  const char* text = token.Text();
+  if (std::strchr("+-%NP$", text[0]) != nullptr) return false;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if ((*p == '+' || *p == '-') && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) && IsDigit(p[4]) &&
+        std::isupper(static_cast<unsigned char>(p[5])) && std::isupper(static_cast<unsigned char>(p[6]))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+constexpr char kPassedOverMove[] = "a move after other text";
+
 }  // namespace
 
 int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
@@ -201,6 +218,7 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       kept = true;
       break;
     }
+    if (HoldsPassedOverMove(token)) in.Skip(report, kPassedOverMove);
   }
   KifuPosition& start = header.start;
   start.UpdateBoxAndHandicap();
@@ -219,7 +237,10 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       if (current != root) current->consumedTime = ReadSeconds(token.Text() + 1);
       continue;
     }
-    if (first != '%' && first != '+' && first != '-') continue;
+    if (first != '%' && first != '+' && first != '-') {
+      if (HoldsPassedOverMove(token)) in.Skip(report, kPassedOverMove);
+      continue;
+    }
     KifuMove move;
     if (!ParseCsaSpecialMove(token, working, move)) {
       // Unknown "%" words are passed over; a move that can't be read ends
@@ -239,7 +260,17 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
     }
     current = node;
     accepted = true;
-    if (!ordinary) break;
+    if (!ordinary) {
+      // Nothing is read after the result; moves there, up to the end of
+      // the game ("/"), are reported.
+      while (tokens.ReadCsaToken(in, token) && std::strcmp(token.Text(), "/") != 0) {
+        const char mark = token.Text()[0];
+        if (((mark == '+' || mark == '-') && IsDigit(token.Text()[1])) || HoldsPassedOverMove(token)) {
+          in.Skip(report, "a move after the result");
+        }
+      }
+      break;
+    }
   }
   if (!header.recognised && !accepted) {
     if (report != nullptr) *report = ReadReport{};

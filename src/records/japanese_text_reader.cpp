@@ -4,6 +4,7 @@
 // variation marker a line.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "records/kif_format.h"
 #include "records/kifu.h"
@@ -190,8 +191,9 @@ int NumberAt(const char* p) {
   return number;
 }
 
-// One body line; false ends the body, with the problem named.
-bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem) {
+// One body line; false ends the body, with the problem named. Moves the
+// line holds that were not read leave their reason in skipped.
+bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem, std::string& skipped) {
   if (line.Text()[0] == '*') {
     graph.AppendComment(line.Text() + 1);
     return true;
@@ -222,7 +224,10 @@ bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem
       return true;
     }
   }
-  if (mark < 0) return true;
+  if (mark < 0) {
+    skipped = UnreadPhraseText(line, offset, false);
+    return true;
+  }
   // A phrase of the player not to move means a move is missing: what
   // follows would be played on the wrong position.
   problem = ReadProblem::ImpossibleMove;
@@ -233,7 +238,10 @@ bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem
   problem = ReadProblem::UnreadableMove;
   if (!ParseMovePhrase(move, graph.Working(), previous.toFile, previous.toRank, line, offset, seconds)) return false;
   problem = ReadProblem::ImpossibleMove;
-  return graph.PlayMove(move, seconds);
+  if (!graph.PlayMove(move, seconds)) return false;
+  // One phrase a line: anything after it is not read.
+  skipped = UnreadPhraseText(line, offset, true);
+  return true;
 }
 
 }  // namespace
@@ -252,10 +260,15 @@ int Kifu::ReadJapaneseNotation(InStream& stream, bool merge, ReadReport* report)
   if (!graph.HasPlayableStart(report)) return -1;
   graph.BeginMoves();
   SjisString line;
+  std::string skipped;
   while (NextLine(in, line)) {
-    if (!ReadBodyLine(line, graph, problem)) {
+    if (!ReadBodyLine(line, graph, problem, skipped)) {
       in.Report(report, problem, nullptr, true);
       break;
+    }
+    if (!skipped.empty()) {
+      in.Skip(report, skipped);
+      skipped.clear();
     }
   }
   return graph.Install(*this, merge);

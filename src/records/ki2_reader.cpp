@@ -2,6 +2,8 @@
 // together, comments, 変化 variations and the まで result line.
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <string>
 
 #include "records/kif_format.h"
 #include "records/kifu.h"
@@ -25,7 +27,7 @@ bool ContainsWord(const SjisString& text, const char* word) {
 // that text without any of it is not taken for an empty record.
 class HeaderWatch : public InStream {
  public:
-  explicit HeaderWatch(InStream& in) : in_(in) {}
+  HeaderWatch(LineCountingInStream& in, ReadReport* report) : in_(in), report_(report) {}
 
   // A まで line ends the header as a move would (a record with no moves
   // has it right after the header): it is kept back, and the header reader
@@ -42,6 +44,12 @@ class HeaderWatch : public InStream {
     }
     lastRecognised_ = result == 0 && IsHeaderText(line);
     recognised_ += lastRecognised_;
+    // The header reader passes over other lines; one holding moves that
+    // does not begin the moves (with ▲ or △) is lost.
+    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△", "*", "#"})) {
+      const std::string skipped = UnreadPhraseText(trimmed, 0, false);
+      if (!skipped.empty()) in_.Skip(report_, skipped);
+    }
     return result;
   }
   // The まで line that ended the header, or empty.
@@ -67,7 +75,15 @@ class HeaderWatch : public InStream {
     return ContainsWord(line, "：");
   }
 
-  InStream& in_;
+  static bool StartsWithAny(const SjisString& line, std::initializer_list<const char*> prefixes) {
+    for (const char* prefix : prefixes) {
+      if (std::strncmp(line.Text(), prefix, std::strlen(prefix)) == 0) return true;
+    }
+    return false;
+  }
+
+  LineCountingInStream& in_;
+  ReadReport* report_;
   SjisString resultLine_;
   int recognised_ = 0;
   bool lastRecognised_ = false;
@@ -106,8 +122,11 @@ int SkipBlanks(const SjisString& line, int offset) {
 
 // Reads the phrases of one line; false when one of them does not read or
 // play, which ends the moves (later ones would stand on a wrong position).
-bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem) {
+// Moves the line holds that no phrase read leave their reason in skipped.
+bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem,
+                    std::string& skipped) {
   int offset = 0;
+  bool read = false;
   while (StartsWithSideMark(line, offset)) {
     KifuMove move;
     int seconds = 0;
@@ -117,8 +136,10 @@ bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, Rea
     problem = ReadProblem::ImpossibleMove;
     if (!graph.PlayMove(move, seconds)) return false;
     sawMove = true;
+    read = true;
     offset = SkipBlanks(line, offset);
   }
+  skipped = UnreadPhraseText(line, offset, read);
   return true;
 }
 
@@ -136,13 +157,24 @@ void ReadResultLine(ReadGraph& graph, const SjisString& line) {
   graph.AddMarker(winner == toMove ? KifuMoveKind::WinByFoul : KifuMoveKind::Resignation, king);
 }
 
+// Variations after the result line are not read; moves there before any
+// "変化：" line are the game's own, put after its result: they are reported.
+void ReportMovesAfterResult(LineCountingInStream& in, ReadReport* report) {
+  SjisString line;
+  while (in.ReadLine(line) == 0) {
+    line.TrimLeft();
+    if (StartsWith(line, "変化：")) return;
+    if (!StartsWith(line, "*") && HoldsSideMark(line.Text())) in.Skip(report, "moves after the result line");
+  }
+}
+
 }  // namespace
 
 int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
   LineCountingInStream in(stream);
   ReadGraph graph;
   SjisString line;
-  HeaderWatch watch(in);
+  HeaderWatch watch(in, report);
   ReadProblem problem = ReadProblem::None;
   if (ReadKifHeader(watch, line, *graph.Root(), graph.StartPosition(), graph.names, graph.date, graph.title,
                     graph.event, graph.ExtraHeaders(), &problem) != 0) {
@@ -154,22 +186,27 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
   if (!watch.ResultLine().IsEmpty()) line = watch.ResultLine();
   graph.BeginMoves();
   bool more = true;
+  std::string skipped;
   while (more) {
     line.TrimLeft();
     line.TrimRight();
     if (StartsWith(line, "まで")) {
       ReadResultLine(graph, line);
       recognised = true;
+      ReportMovesAfterResult(in, report);
       break;
     }
     if (StartsWith(line, "*")) {
       graph.AppendComment(line.Text() + 1);
     } else if (StartsWith(line, "変化：")) {
       graph.BackTo(VariationPly(line));
-    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised, problem)) {
+    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
       // The header watch hands back a まで line it kept, not read here.
       if (recognised) in.Report(report, problem, nullptr, true);
       break;
+    } else if (!skipped.empty()) {
+      in.Skip(report, skipped);
+      skipped.clear();
     }
     more = in.ReadLine(line) == 0;
   }

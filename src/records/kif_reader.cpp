@@ -71,6 +71,86 @@ int ReadConsumedTime(const char* p) {
   return std::min(minutes * 60 + seconds, KIFU_MAX_CONSUMED_TIME);
 }
 
+// A move text as written, before the position is looked at.
+struct KifMoveText {
+  bool sameSquare = false;  // "同": the destination of the move before
+  int toFile = 0, toRank = 0;
+  KifuPieceCode piece;
+  int promote = 0;
+  int fromFile = 0, fromRank = 0;  // a drop: file 0, rank the piece type
+  const char* rest = nullptr;      // what follows the move (its time)
+};
+
+// Reads "７六歩(77)", "同　銀(31)", "２二角成(88)", "５五角打" with the
+// side's pieces; false when the text is no move.
+bool ReadKifMoveText(const char* p, int side, KifMoveText& text) {
+  if (StartsWith(p, "同")) {
+    text.sameSquare = true;
+    // Other programs write "同歩(54)" without the full-width blank.
+    p += StartsWith(p, "同　") ? 4 : 2;
+  } else if (ParseFullWidthDigit(p, text.toFile) == 2) {
+    if (ParseKanjiNumber(p + 2, text.toRank) == 0) return false;
+    p += 4;
+    if (text.toFile < 1 || text.toFile > 9 || text.toRank < 1 || text.toRank > 9) return false;
+  } else {
+    return false;
+  }
+  text.piece = KifuPieceCode(side == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
+  const int used = text.piece.Parse(p);
+  if (used == 0 || text.piece.Type() == KIFU_EMPTY || text.piece.Type() == KIFU_NO_PIECE) return false;
+  p += used;
+  if (StartsWith(p, "不成")) {
+    p += 4;
+  } else if (StartsWith(p, "成")) {
+    text.promote = 1;
+    p += 2;
+  }
+  if (StartsWith(p, "打")) {
+    text.fromRank = text.piece.Type();
+    if (text.fromRank < KIFU_PAWN || text.fromRank > KIFU_ROOK) return false;
+    p += 2;
+  } else {
+    if (p[0] != '(' || !IsDigit(p[1]) || !IsDigit(p[2]) || p[3] != ')') return false;
+    text.fromFile = p[1] - '0';
+    text.fromRank = p[2] - '0';
+    if (text.fromFile < 1 || text.fromRank < 1) return false;
+    p += 4;
+  }
+  text.rest = p;
+  return true;
+}
+
+// The result word the text begins with, or null.
+const ResultWord* ResultWordAt(const char* p) {
+  for (const ResultWord& result : kResultWords) {
+    if (StartsWith(p, result.word)) return &result;
+  }
+  return nullptr;
+}
+
+// Whether the text after a move number reads as a move or a result word.
+bool ReadsAsMove(const char* p) {
+  KifMoveText text;
+  return ResultWordAt(p) != nullptr || ReadKifMoveText(p, 0, text);
+}
+
+// Where a numbered move line stands inside a line that does not begin with
+// a number (text put before it), or null: "変化：" and "まで" lines hold none.
+const char* NumberedMoveInside(const char* line) {
+  for (const char* p = line; *p != '\0';) {
+    if (!IsDigit(*p)) {
+      p += static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1;
+      continue;
+    }
+    const char* digits = p;
+    while (IsDigit(*p)) ++p;
+    const char* after = p;
+    while (*after != '\0' && static_cast<unsigned char>(*after) <= 32) ++after;
+    if (ReadsAsMove(after)) return digits;
+  }
+  return nullptr;
+}
+
 bool IsWordBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 class KifReader {
@@ -92,6 +172,8 @@ class KifReader {
       } else if (!ReadMoveLine(line)) {
         in.Report(report, stopProblem_, stopReason_.c_str(), true);
         break;
+      } else if (!skipReason_.empty()) {
+        in.Skip(report, skipReason_);
       }
     }
   }
@@ -210,18 +292,29 @@ class KifReader {
     }
   }
 
-  // False when reading must stop.
+  // False when reading must stop. A line passed over that holds a move
+  // (its number beyond the next move's, or text before its number) leaves
+  // its reason in skipReason_.
   bool ReadMoveLine(SjisString& line) {
+    skipReason_.clear();
     line.TrimLeft();
     const char* p = line.Text();
     const int number = ReadDigits(p, INT_MAX);
     while (*p != '\0' && static_cast<unsigned char>(*p) <= 32) ++p;
+    const size_t expected = path_.size() + 1;
     // "変化：" lines, "まで" lines and other text carry no usable number.
-    if (number < 1 || static_cast<size_t>(number) > path_.size() + 1) return true;
+    if (number < 1 || static_cast<size_t>(number) > expected) {
+      if (number > 0 && ReadsAsMove(p)) {
+        skipReason_ = "move " + std::to_string(number) + " where " + std::to_string(expected) + " was expected";
+      } else if (number == 0 && NumberedMoveInside(line.Text()) != nullptr) {
+        skipReason_ = "text before the move number";
+      }
+      return true;
+    }
     StepBackTo(static_cast<size_t>(number) - 1);
 
-    for (const ResultWord& result : kResultWords) {
-      if (StartsWith(p, result.word)) return AddSpecialMove(result.kind, ReadConsumedTime(p + std::strlen(result.word)));
+    if (const ResultWord* result = ResultWordAt(p)) {
+      return AddSpecialMove(result->kind, ReadConsumedTime(p + std::strlen(result->word)));
     }
     return AddOrdinaryMove(p);
   }
@@ -247,63 +340,32 @@ class KifReader {
 
   bool AddOrdinaryMove(const char* p) {
     const int side = working_.sideToMove == 1 ? 1 : 0;
-    int toFile = 0, toRank = 0;
-    if (StartsWith(p, "同")) {
-      toFile = Current()->move.toFile;
-      toRank = Current()->move.toRank;
-      // Other programs write "同歩(54)" without the full-width blank.
-      p += StartsWith(p, "同　") ? 4 : 2;
-    } else if (ParseFullWidthDigit(p, toFile) == 2) {
-      if (ParseKanjiNumber(p + 2, toRank) == 0) return Stop(ReadProblem::UnreadableMove);
-      p += 4;
-    } else {
-      return Stop(ReadProblem::UnreadableMove);
+    KifMoveText text;
+    if (!ReadKifMoveText(p, side, text)) return Stop(ReadProblem::UnreadableMove);
+    if (text.sameSquare) {
+      text.toFile = Current()->move.toFile;
+      text.toRank = Current()->move.toRank;
+      if (text.toFile < 1 || text.toRank < 1) return Stop(ReadProblem::UnreadableMove);
     }
-    if (toFile < 1 || toFile > 9 || toRank < 1 || toRank > 9) return Stop(ReadProblem::UnreadableMove);
-
-    KifuPieceCode piece(side == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
-    const int used = piece.Parse(p);
-    if (used == 0 || piece.Type() == KIFU_EMPTY || piece.Type() == KIFU_NO_PIECE) {
-      return Stop(ReadProblem::UnreadableMove);
-    }
-    p += used;
-    int promote = 0;
-    if (StartsWith(p, "不成")) {
-      p += 4;
-    } else if (StartsWith(p, "成")) {
-      promote = 1;
-      p += 2;
-    }
-
-    int fromFile = 0, fromRank = 0;
-    if (StartsWith(p, "打")) {
-      fromFile = side == 0 ? KIFU_FIRST_HAND_FILE : KIFU_SECOND_HAND_FILE;
-      fromRank = piece.Type();
-      if (fromRank < KIFU_PAWN || fromRank > KIFU_ROOK) return Stop(ReadProblem::UnreadableMove);
-      if (working_.hands[side][fromRank] <= 0) {
+    const KifuPieceCode piece = text.piece;
+    if (text.fromFile == 0) {
+      text.fromFile = side == 0 ? KIFU_FIRST_HAND_FILE : KIFU_SECOND_HAND_FILE;
+      if (working_.hands[side][text.fromRank] <= 0) {
         return Stop(ReadProblem::ImpossibleMove, std::string("no ") + piece.Name(1) + " in hand");
       }
-      p += 2;
-    } else {
-      if (p[0] != '(' || !IsDigit(p[1]) || !IsDigit(p[2]) || p[3] != ')') return Stop(ReadProblem::UnreadableMove);
-      fromFile = p[1] - '0';
-      fromRank = p[2] - '0';
-      if (fromFile < 1 || fromRank < 1) return Stop(ReadProblem::UnreadableMove);
-      if (working_.At(fromFile, fromRank) != piece) {
-        return Stop(ReadProblem::ImpossibleMove, "no such piece on " + ReadSquareText(fromFile, fromRank));
-      }
-      p += 4;
+    } else if (working_.At(text.fromFile, text.fromRank) != piece) {
+      return Stop(ReadProblem::ImpossibleMove, "no such piece on " + ReadSquareText(text.fromFile, text.fromRank));
     }
 
-    const KifuMove move(fromFile, fromRank, toFile, toRank, piece, working_.At(toFile, toRank), promote,
-                        KifuMoveKind::Ordinary);
+    const KifuMove move(text.fromFile, text.fromRank, text.toFile, text.toRank, piece,
+                        working_.At(text.toFile, text.toRank), text.promote, KifuMoveKind::Ordinary);
     if (working_.IsValidMove(move, 1) == 0) return Stop(ReadProblem::ImpossibleMove);
     const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst([this](const KifuPositionNode* node) {
       return node == root_->reachedNode || onPath_.count(node) != 0;
     })
                                         : MergeChooser::None();
     KifuMoveNode* node =
-        Current()->reachedNode->AddMove(move, ReadConsumedTime(p), nullptr, -1, table_, chooser, true);
+        Current()->reachedNode->AddMove(move, ReadConsumedTime(text.rest), nullptr, -1, table_, chooser, true);
     if (node == nullptr || !working_.DoMove(move)) return Stop(ReadProblem::ImpossibleMove);
     Enter(node);
     return true;
@@ -323,6 +385,7 @@ class KifReader {
   LabelTable labels_{997};
   ReadProblem stopProblem_ = ReadProblem::None;
   std::string stopReason_;
+  std::string skipReason_;
 };
 
 }  // namespace

@@ -244,3 +244,26 @@ bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile,
                   KifuMoveKind::Ordinary);
   return true;
 }
+
+bool HoldsSideMark(const char* text) {
+  for (const char* p = text; *p != '\0'; p += static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1) {
+    if (std::strncmp(p, "▲", 2) == 0 || std::strncmp(p, "△", 2) == 0 || std::strncmp(p, "▽", 2) == 0) return true;
+  }
+  return false;
+}
+
+std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase) {
+  PhraseCursor cursor(line, offset);
+  if (!afterPhrase) {
+    return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △" : "";
+  }
+  // The phrase's own time, closed or running to the end of the line.
+  if (cursor.Byte() == '(') {
+    const char* close = std::strchr(cursor.Here(), ')');
+    cursor.Skip(close != nullptr ? static_cast<int>(close - cursor.Here()) + 1 : line.Length());
+  }
+  while (cursor.Takes(" ") || cursor.Takes("　")) {
+  }
+  if (cursor.Byte() == 0) return "";
+  return std::string("'") + cursor.Here() + "' after the last move read";
+}

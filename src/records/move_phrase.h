@@ -3,6 +3,8 @@
 // position: the legal moves that match, narrowed by the qualifier words.
 #pragma once
 
+#include <string>
+
 #include "charset.h"
 #include "records/kifu_position.h"
 #include "records/sjis_string.h"
@@ -16,3 +18,12 @@
 // offset may then have advanced and move is untouched.
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
                      int& offset, int& seconds);
+
+// Whether a side mark (▲, △ or ▽) stands at a character start of text.
+bool HoldsSideMark(const char* text);
+// What a reader of phrases lost on a line, as the reason to report, or
+// empty when it lost nothing. afterPhrase: offset is just past the last
+// phrase read from the line, and the time "(mm:ss)" of that phrase and
+// blanks are no loss, any other text is. Otherwise no phrase was read from
+// the line, and a side mark anywhere in it is a loss.
+std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase);

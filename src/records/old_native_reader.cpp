@@ -3,6 +3,7 @@
 // saved, then 16-byte move records. Every field is checked before it is
 // used, so a damaged file is refused instead of building a broken record.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "records/kifu.h"
@@ -61,9 +62,16 @@ KifuMoveKind KindOfResult(unsigned code, KifuPieceCode moving) {
   }
 }
 
-bool ReadStoredMove(InStream& in, StoredMove& record) {
+// Reads move record `index` (0-based); false, with the reason in said,
+// when the file ends before it is whole.
+bool ReadStoredMove(InStream& in, StoredMove& record, int index, ReadReport& said) {
   unsigned char bytes[kMoveRecordBytes];
-  if (!ReadExactly(in, bytes, kMoveRecordBytes)) return false;
+  const int read = in.Read(bytes, kMoveRecordBytes);
+  if (read != kMoveRecordBytes) {
+    said.Set(ReadProblem::UnreadableMove, 0, SjisString());
+    said.reason = "the file ends " + std::string(read > 0 ? "inside" : "before") + " move " + std::to_string(index + 1);
+    return false;
+  }
   record.move = KifuMove(static_cast<int8_t>(bytes[0]), static_cast<int8_t>(bytes[1]), static_cast<int8_t>(bytes[2]),
                          static_cast<int8_t>(bytes[3]), bytes[4], bytes[5], bytes[6],
                          KindOfResult(bytes[7], bytes[4]));
@@ -100,6 +108,16 @@ void AddMarker(ReadGraph& graph, const StoredMove& record) {
     marker->consumedTime = record.seconds;
   }
 }
+
+// Refuses the file for move record `index` (0-based) and the reason; -1.
+int RefuseMove(ReadReport& said, ReadProblem problem, int index, const char* why) {
+  said.Set(problem, 0, SjisString());
+  said.reason = "move " + std::to_string(index + 1) + " " + why;
+  return -1;
+}
+
+constexpr char kNotPossible[] = "is not possible in the position";
+constexpr char kMisplacedResult[] = "is a result, which only the last move may be";
 
 }  // namespace
 
@@ -141,16 +159,18 @@ int Kifu::ReadOldNative(InStream& in, bool merge, ReadReport* report) {
   std::vector<StoredMove> before;
   for (int index = 0; index < n; ++index) {
     StoredMove record;
-    if (!ReadStoredMove(in, record)) return -1;
+    if (!ReadStoredMove(in, record, index, said)) return -1;
     before.push_back(record);
   }
   for (int index = n - 1; index >= 0; --index) {
     const StoredMove& record = before[static_cast<size_t>(index)];
     if (record.move.kind != KifuMoveKind::Ordinary) {
-      if (index != n - 1) return -1;
+      if (index != n - 1) return RefuseMove(said, ReadProblem::ImpossibleMove, index, kMisplacedResult);
       continue;
     }
-    if (!root.UndoMove(record.move)) return -1;
+    if (!root.UndoMove(record.move)) {
+      return RefuseMove(said, ReadProblem::ImpossibleMove, index, "can't be taken back from the saved position");
+    }
   }
 
   // The start must be one the rules can play from (a mate problem may
@@ -160,22 +180,22 @@ int Kifu::ReadOldNative(InStream& in, bool merge, ReadReport* report) {
   for (int index = 0; index < n; ++index) {
     const StoredMove& record = before[static_cast<size_t>(index)];
     if (record.move.kind != KifuMoveKind::Ordinary) {
-      if (index != m - 1) return -1;
+      if (index != m - 1) return RefuseMove(said, ReadProblem::ImpossibleMove, index, kMisplacedResult);
       AddMarker(graph, record);
     } else if (!graph.PlayMove(record.move, record.seconds)) {
-      return -1;
+      return RefuseMove(said, ReadProblem::ImpossibleMove, index, kNotPossible);
     }
   }
   // Replaying what was taken back must land on the stored position again.
   if (graph.Working() != stored) return -1;
   for (int index = n; index < m; ++index) {
     StoredMove record;
-    if (!ReadStoredMove(in, record)) return -1;
+    if (!ReadStoredMove(in, record, index, said)) return -1;
     if (record.move.kind != KifuMoveKind::Ordinary) {
-      if (index != m - 1) return -1;
+      if (index != m - 1) return RefuseMove(said, ReadProblem::ImpossibleMove, index, kMisplacedResult);
       AddMarker(graph, record);
     } else if (!graph.PlayMove(record.move, record.seconds)) {
-      return -1;
+      return RefuseMove(said, ReadProblem::ImpossibleMove, index, kNotPossible);
     }
   }
   said = ReadReport{};

@@ -20,6 +20,18 @@ void ReadReport::Set(ReadProblem what, int atLine, const SjisString& lineText, c
   trimmed.TrimRight();
   text = trimmed.Text();
   reason = why != nullptr ? why : ReadProblemText(what);
+  movesDropped = false;
+  lineSkipped = false;
+  moreSkipped = 0;
+}
+
+void ReadReport::Skip(int atLine, const SjisString& lineText, const std::string& why) {
+  if (lineSkipped) {
+    ++moreSkipped;
+    return;
+  }
+  Set(ReadProblem::SkippedLine, atLine, lineText, why.c_str());
+  lineSkipped = true;
 }
 
 std::string ReadSquareText(int file, int rank) {
@@ -41,6 +53,7 @@ const char* ReadProblemText(ReadProblem problem) {
     case ReadProblem::InvalidStart: return "the start position is not valid";
     case ReadProblem::UnreadableMove: return "unreadable move";
     case ReadProblem::ImpossibleMove: return "the move is not possible in the position";
+    case ReadProblem::SkippedLine: return "a line of moves that was not read";
   }
   return "";
 }
@@ -62,6 +75,10 @@ void LineCountingInStream::Rewind() {
 
 void LineCountingInStream::Report(ReadReport* report, ReadProblem problem, const char* why, bool stopped) const {
   if (report == nullptr) return;
-  report->Set(problem, lines_, last_, why);
+  if (!(stopped && report->lineSkipped)) report->Set(problem, lines_, last_, why);
   report->movesDropped = stopped;
+}
+
+void LineCountingInStream::Skip(ReadReport* report, const std::string& why) const {
+  if (report != nullptr) report->Skip(lines_, last_, why);
 }

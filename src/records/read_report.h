@@ -19,6 +19,7 @@ enum class ReadProblem {
   InvalidStart,     // the reason names the rule the start position breaks
   UnreadableMove,
   ImpossibleMove,   // read, but not possible in the position
+  SkippedLine,      // a line of moves passed over; reading went on after it
 };
 
 struct ReadReport {
@@ -27,12 +28,20 @@ struct ReadReport {
   std::string text;      // that line as read (Shift-JIS), trailing blanks cut
   std::string reason;    // what is wrong (Shift-JIS)
   bool movesDropped = false;  // the read stopped early: later moves are not in the record
+  // The problem is a line of moves that was passed over (reading went on),
+  // and how many more lines were passed over after it.
+  bool lineSkipped = false;
+  int moreSkipped = 0;
 
   // Records a problem with the reason text for it (the problem's own words
-  // when reason is null).
+  // when reason is null); it replaces whatever the report held.
   void Set(ReadProblem what, int atLine, const SjisString& lineText, const char* why = nullptr);
-  // Whether the read stopped before the end of its input.
-  bool Stopped() const { return movesDropped; }
+  // Records a line of moves passed over: the first one is kept with its
+  // reason, later ones are only counted.
+  void Skip(int atLine, const SjisString& lineText, const std::string& why);
+  // Whether the input was not read to its end: the read stopped early, or
+  // passed over lines of moves. Either way the record lacks moves the text holds.
+  bool Stopped() const { return movesDropped || lineSkipped; }
 };
 
 class KifuPosition;
@@ -62,8 +71,11 @@ class LineCountingInStream : public InStream {
   // Lines read (the number of the last one).
   int LineNumber() const { return lines_; }
   const SjisString& LastLine() const { return last_; }
-  // Fills report (when given) with the problem at the last line read.
+  // Fills report (when given) with the problem at the last line read. A
+  // stop after skipped lines keeps the first skipped line as the problem.
   void Report(ReadReport* report, ReadProblem problem, const char* why = nullptr, bool stopped = false) const;
+  // Notes in report (when given) that the last line read was passed over.
+  void Skip(ReadReport* report, const std::string& why) const;
 
  private:
   InStream& in_;

@@ -118,17 +118,36 @@ namespace {
 constexpr size_t kSniffBytes = 4096;
 
 // A text that is not Shift-JIS: a UTF-8 byte-order mark, or NUL bytes
-// (UTF-16 or binary data). The readers would take such text for a broken
-// record, or lose its first header line to the mark.
-bool RefuseForeignEncoding(const char* bytes, size_t size, ReadReport* report) {
+// (UTF-16 or binary data) on line nulLine (0: none). The readers would take
+// such text for a broken record, or lose its first header line to the mark.
+bool RefuseForeignEncoding(const char* bytes, size_t size, int nulLine, ReadReport* report) {
   ReadProblem problem = ReadProblem::None;
   if (StartsWithUtf8Bom(bytes, size)) problem = ReadProblem::Utf8Text;
-  for (size_t at = 0; problem == ReadProblem::None && at < size; ++at) {
-    if (bytes[at] == '\0') problem = ReadProblem::UnknownEncoding;
-  }
+  if (problem == ReadProblem::None && nulLine > 0) problem = ReadProblem::UnknownEncoding;
   if (problem == ReadProblem::None) return false;
-  if (report != nullptr) report->Set(problem, 0, SjisString());
+  if (report != nullptr) report->Set(problem, problem == ReadProblem::UnknownEncoding ? nulLine : 0, SjisString());
   return true;
+}
+
+// The line of a file's first NUL byte, wherever it stands (the streams
+// would drop it and read on); 0 when the file has none.
+int FirstNulLine(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return 0;
+  char chunk[kSniffBytes];
+  int line = 1;
+  int found = 0;
+  for (size_t count; found == 0 && (count = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+    for (size_t at = 0; at < count; ++at) {
+      if (chunk[at] == '\0') {
+        found = line;
+        break;
+      }
+      if (chunk[at] == '\n') ++line;
+    }
+  }
+  std::fclose(file);
+  return found;
 }
 
 // After a refusal: text that is UTF-8 throughout its first bytes was most
@@ -195,7 +214,7 @@ int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
     return record.ReadOldNative(in, merge, report);
   }
   const std::string start = FileStart(path);
-  if (RefuseForeignEncoding(start.data(), start.size(), report)) return -1;
+  if (RefuseForeignEncoding(start.data(), start.size(), FirstNulLine(path), report)) return -1;
   const int result = ReadTextFile(path, type, record, merge, report);
   if (result != 0) NameUtf8Refusal(start.data(), start.size(), report);
   return result;
@@ -204,7 +223,8 @@ int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
 int ReadKifuText(const char* text, Kifu& record, ReadReport* report) {
   if (text == nullptr) text = "";
   const size_t size = std::strlen(text);
-  if (RefuseForeignEncoding(text, size, report)) return -1;
+  // A C string holds no NUL.
+  if (RefuseForeignEncoding(text, size, 0, report)) return -1;
   MemoryInStream in(text);
   // The order matters: the stricter readers first, so that a text is taken
   // by the reader of its own format.

@@ -51,6 +51,31 @@ TEST(ReadOutcome, StoppedReadIsShownAndSaysWhere) {
   std::remove(path.c_str());
 }
 
+// Lines passed over: the first named with its reason and the others
+// counted; a stop after them is said too. The record is still shown (exit 3).
+TEST(ReadOutcome, SkippedLinesAreNamedAndCounted) {
+  const std::string path = ProcessTempPath("skipped.kif");
+  const std::string start = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n   2 ３四歩(33)\n   4 ８四歩(83)\n";
+  const struct {
+    std::string rest;
+    const char8_t* tail;
+  } cases[] = {
+      {"", u8"; it is not in the record\n"},
+      {"   3 ２六歩(27)\n   5 ２五歩(26)\n   6 ８五歩(84)\n", u8" (and 2 more lines); they are not in the record\n"},
+      {"   5 ２五歩(26)\n   3 ７六歩(77)\n",
+       u8" (and 1 more line); they are not in the record, and reading stopped before the end\n"},
+  };
+  for (const auto& c : cases) {
+    Write(path, start + c.rest);
+    const KifuRun result = RunKifu("$K show '" + path + "'");
+    EXPECT_EQ(result.status, 3) << result.err;
+    EXPECT_EQ(result.err, "kifu: " + path + Utf8(u8":5: skipped '   4 ８四歩(83)': move 4 where 3 was expected") +
+                              Utf8(c.tail));
+    EXPECT_FALSE(result.out.empty());
+  }
+  std::remove(path.c_str());
+}
+
 TEST(ReadOutcome, RefusedInputIsNamedInOneLine) {
   const std::string path = ProcessTempPath("refused.kif"), utf8 = ProcessTempPath("record.kifu");
   ASSERT_TRUE(WriteFileBytes(path, "手合割：平手\n後手の持駒：歩\n手数----指手--\n"));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
@@ -55,6 +56,24 @@ TEST(JapaneseText, ReadsBothBoardFormsAndTheBody) {
     // A phrase of the player not to move ends the body (△８五歩 after △８四歩).
     EXPECT_EQ(afterOne->outgoing.At(1)->reachedNode->outgoing.Count(), 0);
   }
+}
+
+// One phrase a line: a second phrase on it, a line beginning with ▽, or a
+// mark behind other text is passed over and reported; the first such line is
+// named, the others counted.
+TEST(JapaneseText, ReportsPhrasesItPassesOver) {
+  Kifu record;
+  ReadReport report;
+  const std::string text = "手合割：平手\n\n" + kPipeBoard + kHands +
+                           "\n▲７六歩 △３四歩\n△３四歩 (00:05)\n▽８四歩\nxx▲２六歩\n▲２六歩\n";
+  MemoryInStream in(text.c_str());
+  ASSERT_EQ(record.ReadJapaneseNotation(in, false, &report), 0);
+  EXPECT_EQ(record.LineLength(), 3);
+  EXPECT_TRUE(report.Stopped());
+  EXPECT_FALSE(report.movesDropped);
+  EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.reason, report.moreSkipped),
+            std::tuple(ReadProblem::SkippedLine, 15, std::string("▲７六歩 △３四歩"),
+                       std::string("'△３四歩' after the last move read"), 2));
 }
 
 // The handicap comes from the box; a start that is no standard one needs

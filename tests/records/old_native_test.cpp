@@ -4,6 +4,7 @@
 // refusals, and a mutation fuzz of the bytes.
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -75,6 +76,32 @@ std::vector<const KifuMoveNode*> MainLine(const Kifu& kifu) {
   for (const KifuPositionNode* at = kifu.StartNode(); at->outgoing.Count() > 0; at = at->outgoing.At(0)->reachedNode)
     line.push_back(at->outgoing.At(0));
   return line;
+}
+
+// A refusal says what is wrong: the move that is not possible (its number
+// counted from 1), or where the file ends.
+TEST(OldNative, RefusalNamesTheMoveOrTheEnd) {
+  const std::string game = RandomGame(7, 10, 0);
+  std::string illegal = game;
+  illegal[238 + 2 * 16 + 4] = 0;  // the third move moves no piece
+  const struct {
+    std::string bytes;
+    ReadProblem problem;
+    const char* reason;
+  } cases[] = {
+      {illegal, ReadProblem::ImpossibleMove, "move 3 is not possible in the position"},
+      {game.substr(0, game.size() - 5), ReadProblem::UnreadableMove, "the file ends inside move 10"},
+      {game.substr(0, game.size() - 16), ReadProblem::UnreadableMove, "the file ends before move 10"},
+      {RandomGame(7, 10, 6).substr(0, 238 + 3 * 16 + 1), ReadProblem::UnreadableMove, "the file ends inside move 4"},
+  };
+  for (const auto& c : cases) {
+    Kifu kifu;
+    BytesInStream in(c.bytes);
+    ReadReport report;
+    EXPECT_EQ(kifu.ReadOldNative(in, false, &report), -1) << c.reason;
+    EXPECT_EQ(std::tuple(report.problem, report.line, report.reason), std::tuple(c.problem, 0, std::string(c.reason)));
+    EXPECT_EQ(kifu.LineLength(), 0);
+  }
 }
 
 // Stored at n = 0, halfway and n = m; then every result code ending a game

@@ -110,6 +110,95 @@ TEST(ReadReport, EachRefusalNamesItsReason) {
   std::remove(path.c_str());
 }
 
+// Lines of moves a reader passes over: the first is named with its line and
+// reason, the rest counted beside it, and the read counts as incomplete;
+// what the record holds is what it held before these reports existed.
+TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
+  const std::string kif = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n   2 ３四歩(33)\n";
+  const std::string ki2 = "手合割：平手\n先手：甲\n";
+  const struct {
+    const Reader& read;
+    std::string text;
+    int line;  // 0: nothing reported
+    const char* text_at_line;
+    const char* reason;
+    int more;
+    size_t moves;  // ordinary moves and markers of the line read
+  } cases[] = {
+      // Swapped KIF lines: 4 before 3, then 5 and 6 after 3 are all above the next move.
+      {kReadKif, kif + "   4 ８四歩(83)\n   3 ２六歩(27)\n   5 ２五歩(26)\n   6 ８五歩(84)\n", 5, "   4 ８四歩(83)",
+       "move 4 where 3 was expected", 2, 3},
+      {kReadKif, kif + "   9 投了\n", 5, "   9 投了", "move 9 where 3 was expected", 0, 2},
+      {kReadKif, kif + "x   3 ２六歩(27)\n", 5, "x   3 ２六歩(27)", "text before the move number", 0, 2},
+      // Lines without a number, or whose text is no move, stay silent.
+      {kReadKif, kif + "変化：3手\nまで2手で後手の勝ち\n*   7 ２六歩(27)\n   5 hello\n  10\n", 0, "", "", 0, 2},
+      {kReadKi2, ki2 + "▲７六歩 xx △３四歩\n△８四歩\n", 3, "▲７六歩 xx △３四歩", "'xx △３四歩' after the last move read",
+       0, 2},
+      {kReadKi2, ki2 + "▲７六歩(00:12) △３四歩(00:05)\n", 3, "▲７六歩(00:12) △３四歩(00:05)",
+       "'△３四歩(00:05)' after the last move read", 0, 1},
+      {kReadKi2, ki2 + "▲７六歩 (00:12)\n△３四歩\n", 0, "", "", 0, 2},
+      {kReadKi2, ki2 + "▲７六歩\nxx △３四歩\n△８四歩\n", 4, "xx △３四歩", "moves on a line that does not begin with ▲ or △",
+       0, 2},
+      // Passed over by the header reader, before the first move.
+      {kReadKi2, ki2 + "x ▲７六歩\n▲２六歩\n", 3, "x ▲７六歩", "moves on a line that does not begin with ▲ or △", 0, 1},
+      // Moves after the result, before any variation, are the game's own.
+      {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n△３四歩\n*△８四歩\n\n変化：1手\n▲２六歩\n", 5, "△３四歩",
+       "moves after the result line", 0, 2},
+      {kReadCsa, "PI\n+\n+7776FU\nx-3334FU\n-3334FU\n%TORYO\n+2726FU\n'+2625FU\n", 4, "x-3334FU",
+       "a move after other text", 1, 3},
+  };
+  for (const auto& c : cases) {
+    Kifu kifu;
+    ReadReport report;
+    ASSERT_EQ(ReadText(c.read, kifu, c.text, &report), 0) << c.text;
+    EXPECT_EQ(std::tuple(report.Stopped(), report.lineSkipped, report.movesDropped), std::tuple(c.line > 0, c.line > 0, false))
+        << c.text;
+    if (c.line > 0) {
+      EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.reason, report.moreSkipped),
+                std::tuple(ReadProblem::SkippedLine, c.line, std::string(c.text_at_line), std::string(c.reason), c.more))
+          << c.text;
+    }
+    EXPECT_EQ(MainLine(kifu).size(), c.moves) << c.text;
+  }
+  // A stop after a skipped line keeps the skipped line as the problem.
+  Kifu kifu;
+  ReadReport report;
+  ASSERT_EQ(ReadText(kReadKif, kifu, kif + "   4 ８四歩(83)\n   3 ７六歩(77)\n   4 ８四歩(83)\n", &report), 0);
+  EXPECT_EQ(std::tuple(report.line, report.lineSkipped, report.movesDropped, report.moreSkipped),
+            std::tuple(5, true, true, 0));
+  EXPECT_EQ(report.reason, "move 4 where 3 was expected");
+  EXPECT_EQ(MainLine(kifu).size(), 2u);
+}
+
+// A NUL byte refuses a file wherever it stands, and the line is named.
+TEST(ReadReport, NulBytesRefuseTheFileAtTheirLine) {
+  const std::string path = ProcessTempPath("nul.kif");
+  std::string text = "手合割：平手\n手数----指手--\n";
+  for (int ply = 1; ply <= 400; ++ply) text += ply % 2 == 1 ? "   1 ７六歩(77)\n" : "   2 ３四歩(33)\n";
+  ASSERT_GT(text.size(), 4096u);
+  for (const int line : {1, 300}) {
+    std::string withNul;
+    int at = 1;
+    for (size_t start = 0; start < text.size(); ++at) {
+      const size_t end = text.find('\n', start) + 1;
+      std::string piece = text.substr(start, end - start);
+      if (at == line) piece.insert(2, 1, '\0');
+      withNul += piece;
+      start = end;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(withNul.data(), 1, withNul.size(), file);
+    std::fclose(file);
+    Kifu kifu;
+    ReadReport report;
+    EXPECT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KIF, kifu, false, &report), -1);
+    EXPECT_EQ(std::tuple(report.problem, report.line), std::tuple(ReadProblem::UnknownEncoding, line));
+    EXPECT_EQ(kifu.LineLength(), 0);
+  }
+  std::remove(path.c_str());
+}
+
 // UTF-8 text without a mark is named as such when the readers refuse it,
 // and the refused load keeps the record.
 TEST(ReadReport, GameRecordLoadNamesUnmarkedUtf8) {
