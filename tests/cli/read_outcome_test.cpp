@@ -66,7 +66,7 @@ TEST(ReadOutcome, SkippedLinesAreNamedAndCounted) {
        u8" (and 1 more line); they are not in the record, and reading stopped before the end\n"},
   };
   for (const auto& c : cases) {
-    Write(path, start + c.rest);
+    ASSERT_TRUE(WriteFileBytes(path, start + c.rest));
     const KifuRun result = RunKifu("$K show '" + path + "'");
     EXPECT_EQ(result.status, 3) << result.err;
     EXPECT_EQ(result.err, "kifu: " + path + Utf8(u8":5: skipped '   4 ８四歩(83)': move 4 where 3 was expected") +
