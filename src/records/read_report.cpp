@@ -43,7 +43,7 @@ std::string ReadSquareText(int file, int rank) {
 const char* ReadProblemText(ReadProblem problem) {
   switch (problem) {
     case ReadProblem::None: return "";
-    case ReadProblem::Utf8Text: return "this is UTF-8 text; records are read as Shift-JIS (convert it, byte-order mark and all, to Shift-JIS first)";
+    case ReadProblem::Utf8Text: return "this is UTF-8 text; records are read as Shift-JIS (convert it to Shift-JIS first, without its byte-order mark)";
     case ReadProblem::UnknownEncoding: return "unknown text encoding (NUL bytes: UTF-16 or binary data)";
     case ReadProblem::NotThisFormat: return "holds no record of its format";
     case ReadProblem::NoMovesLine: return "no moves line (手数----指手--) after the header";
