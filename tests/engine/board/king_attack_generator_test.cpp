@@ -9,6 +9,7 @@
 #include "engine/board/attacking_board_moves.h"
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/king_attack_shallow.h"
+#include "engine/board/make_move.h"
 #include "engine/search/search_globals.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
@@ -196,6 +197,45 @@ TEST(AttackMoveStamps, AWrappedStampForgetsEveryProposal) {
   EXPECT_FALSE(g_attackMoveStamps.IsMarked(6, 5, 5, 0, AttackMoveStamps::kProposed));
   EXPECT_FALSE(g_attackMoveStamps.IsMarked(6, 5, 5, 0, AttackMoveStamps::kTagKing));
   EXPECT_EQ(g_attackMoveStamps.count, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// While a key is set, the shallow lance capture up the file is refused after
+// an enemy lance move from that file that ended on another rank; a lance
+// move elsewhere, or none, leaves the capture of the rook.
+TEST(KingAttackShallow, LanceCaptureAfterAnEnemyLanceMoveOnItsFile) {
+  Position position = BuildPosition(
+      0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, LANCE, 5, 7}, {1, ROOK, 5, 3}, {1, LANCE, 5, 2}});
+  ResetSearchGlobals();
+  SetUpUndecidedThink(position, 1);
+  const PieceCode enemyLance = static_cast<PieceCode>(OwnerBit(1) | LANCE);
+  const struct {
+    const char* what;
+    int fromFile, fromRank, toRank;
+    uint32_t key;
+    std::vector<int> expected;
+  } cases[] = {
+      {"lance moved on the file", 5, 1, 2, 0x5544, {}},
+      {"no key", 5, 1, 2, 0, {531}},
+      {"lance moved on another file", 4, 1, 2, 0x5544, {531}},
+  };
+  // The rook's square changed with the last move, so the threat test
+  // lets the capture through.
+  SetChangedSquares({{5, 3}});
+  for (const auto& c : cases) {
+    MoveRecord last{};
+    last.Set(c.fromFile, c.fromRank, c.fromFile, c.toRank, 19, enemyLance, EMPTY_PIECE_ID, 0, 0);
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMovesShallow(position, &last, &last, g_lineMoves - 1, c.key, g_done, out);
+    }, moves));
+    EXPECT_EQ(Targets(moves, 18), c.expected) << c.what;
+  }
+  InitAttackHistory();
 }
 
 }  // namespace
