@@ -129,6 +129,35 @@ TEST(GenerateThreatResponses, PiecesGuardedFromTheReplysSquareMove) {
   }
 }
 
+// Defending the own pawn on 5-5 that an enemy rook attacks down the file,
+// with only a bishop in hand: the farthest open square of each diagonal
+// (1-9, 9-9, 9-1, and 3-3 short of the king's 2-2) from depth 5; none below
+// depth 5 for a pawn, nor when the attacker is a dragon.
+TEST(GenerateDefenders, BishopDropsForAPawnByDepthAndAttacker) {
+  ResetSearchGlobals();
+  const struct {
+    const char* what;
+    int attacker, depth;
+    std::vector<int> expected;  // file * 10 + rank
+  } cases[] = {
+      {"rook at depth 5", ROOK, 5, {19, 99, 91, 33}},
+      {"rook at depth 4", ROOK, 4, {}},
+      {"dragon at depth 5", DRAGON, 5, {}},
+  };
+  for (const auto& c : cases) {
+    const Position position = BuildPosition(
+        0, {{0, KING, 9, 8}, {1, KING, 1, 1}, {0, PAWN, 5, 5}, {1, c.attacker, 5, 2}}, {{0, BISHOP, 1}});
+    SetUpUndecidedThink(position, 1);
+    MoveRecord out[MAX_GENERATED_MOVES];
+    const int count = GenerateDefenders(position, 5, 5, c.depth, 7, 0, out);
+    std::vector<int> drops;
+    for (int i = 0; i < count; ++i) {
+      if (out[i].IsDrop()) drops.push_back(out[i].toFile * 10 + out[i].toRank);
+    }
+    EXPECT_EQ(drops, c.expected) << c.what;
+  }
+}
+
 // Diagrams of the rules, side 0 to move, as the moves written: type * 1000
 // + file * 100 + rank * 10 + promote, drops 10000 more. Defenders take the
 // depth, limit and first-only flag; escapes the depth and first-only flag.
