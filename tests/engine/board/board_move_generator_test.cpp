@@ -78,6 +78,8 @@ TEST(GenerateBoardMoves, BishopDropInFrontOfARookDroppedIntoTheCastle) {
       {"rook moved there", left, false, 0, 0, false},
       {"ply 5", left, true, 5, 0, false},
       {"last stage", left, true, 0, 2, false},
+      {"castle on the back rank", {{0, KING, 5, 8}, {1, KING, 5, 1}, {0, SILVER, 3, 9}, {0, LANCE, 1, 9},
+                                   {1, ROOK, 2, 9}}, true, 0, 0, false},
   };
   MoveRecord out[MAX_GENERATED_MOVES];
   for (const Case& c : cases) {
@@ -87,7 +89,8 @@ TEST(GenerateBoardMoves, BishopDropInFrontOfARookDroppedIntoTheCastle) {
       Position position = BuildPosition(0, c.pieces, {{0, BISHOP, 1}});
       if (turned) position = TurnedPosition(position);
       const int rookFile = turned ? 10 - c.pieces.back().file : c.pieces.back().file;
-      const int rank = turned ? 2 : 8, ahead = turned ? 3 : 7;
+      const int rank = turned ? 10 - c.pieces.back().rank : c.pieces.back().rank;
+      const int ahead = turned ? 3 : 7;
       const int rookId = position.PieceIdAt(rookFile, rank);
       if (c.dropped) {
         g_lineMoves[c.ply].SetDrop(rookFile, rank, static_cast<PieceId>(rookId), position.pieces[rookId].code);

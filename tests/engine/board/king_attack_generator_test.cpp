@@ -203,6 +203,26 @@ TEST(AttackMoveStamps, AWrappedStampForgetsEveryProposal) {
 
 namespace {
 
+// A rook off the king's lines goes where the king is the first piece ahead,
+// 5-5 below it, only over open squares: a pawn on 7-5 leaves only 9-1.
+TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
+  for (const bool blocked : {false, true}) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 9, 5}};
+    if (blocked) pieces.push_back({0, PAWN, 7, 5});
+    Position position = BuildPosition(0, pieces);
+    ResetSearchGlobals();
+    SetUpUndecidedThink(position, 1);
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
+    }, moves));
+    const std::vector<int> targets = Targets(moves, 2);
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), 550), blocked ? 0 : 1) << blocked;
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), 911), 1) << blocked;
+  }
+}
+
 // While a key is set, the shallow lance capture up the file is refused after
 // an enemy lance move from that file that ended on another rank; a lance
 // move elsewhere, or none, leaves the capture of the rook.
