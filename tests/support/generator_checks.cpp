@@ -141,3 +141,16 @@ void SetUpUndecidedThink(const Position& position, int stage) {
   InitEvalParams(position, pair);
   InitEvalTables(position, g_gameStage, pair);
 }
+
+void SetChangedSquares(const std::vector<std::pair<int, int>>& squares) {
+  InitAttackHistory();
+  g_attackHistoryDepth = 1;
+  AttackChangeRecord* previous = nullptr;
+  for (const auto& [file, rank] : squares) {
+    AttackChangeRecord* record = &g_attackHistory.At(0, file, rank);
+    record->previous = previous;
+    record->next = nullptr;
+    (previous ? previous->next : g_attackHistoryLists[1]) = record;
+    previous = record;
+  }
+}

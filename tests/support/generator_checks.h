@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,10 @@ std::vector<MoveKey> SortedKeys(const std::vector<MoveRecord>& moves);
 // same position. The moves are returned in `moves`.
 ::testing::AssertionResult RunsCleanly(Position& position, const std::function<int(MoveRecord*)>& generate,
                                        std::vector<MoveRecord>& moves);
+
+// Leaves a changed-square list of the given squares, as a recorded make
+// does: the attack history cleared, at depth 1.
+void SetChangedSquares(const std::vector<std::pair<int, int>>& squares);
 
 // Whether the oracle sees the side to move mated.
 bool OracleIsMated(const Position& position);

@@ -530,6 +530,8 @@ class KingAttackRun {
       const PieceListEntry& piece = p_.pieces[id];
       const bool twice = stamps.IsMarked(id, file, rank, promote, AttackMoveStamps::kTwice);
       const bool weak = stamps.IsMarked(id, file, rank, promote, AttackMoveStamps::kWeak);
+      // Never true: every proposal names the top piece of a hand stack, and
+      // nothing moves between the proposals and this step.
       if (IsOnBoard(piece.file, piece.rank)) {
         if (key_ != 0 && IsForcingMove(p_, last_, id, promote, 0, file, rank, depth_) == 0) continue;
         const PieceCode captured = CodeAt(p_, file, rank);

@@ -338,7 +338,7 @@ class ShallowRun {
   // A rook move to Y from which the king is the first piece along the line.
   void Approach(int id, int yf, int yr, int kf, int kr) {
     if (!IsOnBoard(yf, yr) || IsOwnPiece(p_, s_, yf, yr)) return;
-    if (((DirectAttackers(p_, s_, yf, yr) >> id) & 1) == 0) return;
+    if (!IsAttackerBitSet(*p_.SquareRecord(yf, yr), s_, id)) return;
     if (FirstPieceIdOnRay(p_, yf, yr, Sign(kf - yf), Sign(kr - yr)) != o_) return;
     LineMove(id, yf, yr);
   }

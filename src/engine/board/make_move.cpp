@@ -189,6 +189,7 @@ void RemoveTokin(TokinList& list, int id) {
       return;
     }
   }
+  // Never reached: every tokin on the board is in its owner's list.
   assert(false && "tokin not in its owner's list");
 }
 

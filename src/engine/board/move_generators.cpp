@@ -82,7 +82,7 @@ class PieceMoveWriter {
       case KING:
         for (const Step& step : kKingSteps) KingStepTo(file_ + step.df, rank_ + step.dr, kingMayEnterAttacked);
         break;
-      default:
+      default:  // never reached: a piece on the board has one of the types above
         break;
     }
   }

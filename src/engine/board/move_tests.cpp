@@ -552,6 +552,7 @@ uint32_t RecaptureKey3(const MoveRecord& fourBack, const MoveRecord& threeBack, 
   const int capturedBase = BaseTypeOf(fourBack.capturedCode);
   if (!MovedUnpromotedPawn(fourBack) && capturedBase == PAWN) return base;
   if (BaseTypeOf(fourBack.pieceCode) >= capturedBase) return 0;
+  // Never true: a pawn taken by a non-pawn returned above, by a pawn just before.
   if (capturedBase == PAWN) return base;
   return base + (static_cast<uint32_t>(capturedBase) << 16);
 }

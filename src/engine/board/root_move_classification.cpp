@@ -46,7 +46,7 @@ int AttackerInOrder(const SquareAttackRecord& record, int side, int skip) {
                                    : ((record.directSet[side].low >> id) & 1) != 0;
     if (present && skip-- == 0) return id;
   }
-  return -1;
+  return -1;  // never reached: both callers count the attackers first
 }
 
 // A silver or bishop stepping back from 7七 to 8八 is safe when nothing of
@@ -252,7 +252,7 @@ int FormationDistance(const Position& position, int side, int flag) {
       case LANCE: sum += (f == 1 || f == 9) && r == 9 ? 0 : 1; break;
       case PAWN: sum += std::abs(r - 7); break;
       case KING: sum += chebyshev(f, r, 5, 9); break;
-      default: break;
+      default: break;  // never reached: every base type is named above
     }
   }
   if (flag == 0) {

@@ -2,6 +2,7 @@
 // with the full generator and the forcing filter over random positions,
 // the lance rules included, is in the shared node-generator run).
 #include <algorithm>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,72 @@ TEST(GenerateBoardMoves, PatternDropsCollapseAndANullMoveKeepsTheRookOnItsRank) 
   g_lineMoves[0].SetNull();
   const int count = GenerateBoardMoves(position, g_lineMoves, 3, 6, out);
   for (int i = 0; i < count; ++i) EXPECT_TRUE(out[i].pieceId != 2 || out[i].toRank == 5) << DescribeMove(out[i]);
+  ResetSearchGlobals();
+}
+
+// An enemy rook dropped beside the castle's silver and lance on the own
+// second rank is met by one bishop drop in front of it, on either wing and
+// for either side; any missing piece of the picture, an occupied square in
+// front, a rook that moved there, the opening plies past 4 or the last
+// stage leave no bishop drop.
+TEST(GenerateBoardMoves, BishopDropInFrontOfARookDroppedIntoTheCastle) {
+  struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    bool dropped;  // the rook came from the hand
+    int ply, stage;
+    bool expected;
+  };
+  const std::vector<PlacedPiece> left = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, SILVER, 3, 8}, {0, LANCE, 1, 8},
+                                         {1, ROOK, 2, 8}};
+  const std::vector<PlacedPiece> right = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, SILVER, 7, 8}, {0, LANCE, 9, 8},
+                                          {1, ROOK, 8, 8}};
+  auto with = [](std::vector<PlacedPiece> pieces, PlacedPiece more) {
+    pieces.push_back(more);
+    return pieces;
+  };
+  auto without = [](std::vector<PlacedPiece> pieces, int index) {
+    pieces.erase(pieces.begin() + index);
+    return pieces;
+  };
+  const Case cases[] = {
+      {"file 2", left, true, 0, 0, true},
+      {"file 8", right, true, 4, 1, true},
+      {"no silver", without(left, 2), true, 0, 0, false},
+      {"no lance", without(left, 3), true, 0, 0, false},
+      {"knight for the lance", with(without(left, 3), {0, KNIGHT, 1, 8}), true, 0, 0, false},
+      {"square in front taken", with(left, {0, PAWN, 2, 7}), true, 0, 0, false},
+      {"rook moved there", left, false, 0, 0, false},
+      {"ply 5", left, true, 5, 0, false},
+      {"last stage", left, true, 0, 2, false},
+      {"castle on the back rank", {{0, KING, 5, 8}, {1, KING, 5, 1}, {0, SILVER, 3, 9}, {0, LANCE, 1, 9},
+                                   {1, ROOK, 2, 9}}, true, 0, 0, false},
+  };
+  MoveRecord out[MAX_GENERATED_MOVES];
+  for (const Case& c : cases) {
+    for (const bool turned : {false, true}) {
+      ResetSearchGlobals();
+      g_gameStage = c.stage;
+      Position position = BuildPosition(0, c.pieces, {{0, BISHOP, 1}});
+      if (turned) position = TurnedPosition(position);
+      const int rookFile = turned ? 10 - c.pieces.back().file : c.pieces.back().file;
+      const int rank = turned ? 10 - c.pieces.back().rank : c.pieces.back().rank;
+      const int ahead = turned ? 3 : 7;
+      const int rookId = position.PieceIdAt(rookFile, rank);
+      if (c.dropped) {
+        g_lineMoves[c.ply].SetDrop(rookFile, rank, static_cast<PieceId>(rookId), position.pieces[rookId].code);
+      } else {
+        g_lineMoves[c.ply].Set(rookFile, turned ? 9 : 1, rookFile, rank, static_cast<PieceId>(rookId),
+                               position.pieces[rookId].code, EMPTY_PIECE_ID, 0, 0);
+      }
+      const int count = GenerateBoardMoves(position, g_lineMoves + c.ply, c.ply, 6, out);
+      const int drops = static_cast<int>(std::count_if(out, out + count, [&](const MoveRecord& m) {
+        return m.IsDrop() && TypeOf(m.pieceCode) == BISHOP && m.toFile == rookFile && m.toRank == ahead;
+      }));
+      EXPECT_EQ(drops, c.expected ? 1 : 0) << c.what << (turned ? ", side 1" : "");
+      EXPECT_EQ(std::count_if(out, out + count, [](const MoveRecord& m) { return m.IsDrop(); }), drops) << c.what;
+    }
+  }
   ResetSearchGlobals();
 }
 

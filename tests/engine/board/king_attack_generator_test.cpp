@@ -1,6 +1,7 @@
 // The king-attack generators beyond the shared node-generator properties
 // and the engine signature: diagrams of rules the sampled positions rarely meet.
 #include <algorithm>
+#include <cstdint>
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,9 @@
 #include "engine/board/attacking_board_moves.h"
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/king_attack_shallow.h"
+#include "engine/board/make_move.h"
 #include "engine/search/search_globals.h"
+#include "support/engine_oracle.h"
 #include "support/generator_checks.h"
 #include "support/make_unmake_checks.h"
 #include "support/position_builder.h"
@@ -93,9 +96,15 @@ TEST(AttackDropProposers, BishopForkOfRookAndGoldCountsTwice) {
 
 // One attack-move generator's moves for one piece of a built position.
 using PieceGenerator = int (*)(const AttackMoveInputs&, int, PieceCode, int, int, MoveRecord*);
-std::vector<int> PieceAttacks(const std::vector<PlacedPiece>& pieces, PieceGenerator generate, int id, int depth) {
+// The last move is the null move; `previous`, when given, is the side's own
+// move before it.
+std::vector<int> PieceAttacks(const std::vector<PlacedPiece>& pieces, PieceGenerator generate, int id, int depth,
+                              const MoveRecord* previous = nullptr) {
   Position position = BuildPosition(0, pieces);
+  // A diagram whose side not to move stands in check has no rule to show.
+  EXPECT_FALSE(OracleInCheck(position, 1));
   ResetSearchGlobals();
+  if (previous != nullptr) g_lineMoves[-1] = *previous;
   g_done.Clear();
   SetUpUndecidedThink(position, 1);
   const AttackMoveInputs in{position, g_lineMoves, g_lineMoves - 1, depth, 0, g_done};
@@ -109,10 +118,13 @@ std::vector<int> PieceAttacks(const std::vector<PlacedPiece>& pieces, PieceGener
 
 TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
   const std::vector<PlacedPiece> rook = {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}};
-  const std::vector<PlacedPiece> bishop = {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, BISHOP, 8, 8}, {0, GOLD, 6, 7},
-                                           {1, BISHOP, 8, 4}};
+  // The silver on the long diagonal's far end shields its king.
+  const std::vector<PlacedPiece> bishop = {{0, KING, 5, 9}, {1, KING, 1, 2}, {1, SILVER, 1, 1}, {0, BISHOP, 8, 8},
+                                           {0, GOLD, 6, 7}, {1, BISHOP, 8, 4}};
   const std::vector<PlacedPiece> silverLance = {{0, KING, 9, 9}, {1, KING, 5, 3}, {0, SILVER, 3, 1}, {0, GOLD, 4, 1},
                                                 {0, LANCE, 1, 5}, {1, GOLD, 1, 2}};
+  const std::vector<PlacedPiece> rookLane = {{0, KING, 5, 2}, {1, KING, 9, 1}, {0, ROOK, 9, 4}, {0, PAWN, 9, 3},
+                                             {0, GOLD, 9, 5}};
   const std::vector<PlacedPiece> pawnAhead = {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, SILVER, 5, 5}, {1, PAWN, 5, 4}};
   const struct {
     const char* what;
@@ -122,9 +134,15 @@ TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
       // count; its quiet moves short of the camp find nothing to attack.
       {"rook into the camp", PieceAttacks(rook, GenerateRookMoveAttacks, 2, 1), {531, 521, 511}},
       // A quiet bishop move whose cross diagonal meets an enemy bishop:
-      // never below depth 3, at once from depth 3.
+      // never below depth 3, at once from depth 3. Into the camp only where
+      // the enemy attacks less (3-3 but not 2-2, next to the king), and the
+      // silver at the end is taken, promoting.
       {"bishop at depth 2", PieceAttacks(bishop, GenerateBishopMoveAttacks, 4, 2), {331, 111}},
       {"bishop at depth 3", PieceAttacks(bishop, GenerateBishopMoveAttacks, 4, 3), {660, 331, 111}},
+      // Along rank 4 only 5-4 has a target: its forward file meets the own
+      // king in the camp with 5-3 open before it, one count, enough at depth 6.
+      {"rook lane past the own king", PieceAttacks(rookLane, GenerateRookMoveAttacks, 2, 6), {540}},
+      {"one count is not enough at depth 1", PieceAttacks(rookLane, GenerateRookMoveAttacks, 2, 1), {}},
       // A silver stepping back next to the king checks only unpromoted; a
       // lance taking on its second rank only promotes.
       {"plain silver check", PieceAttacks(silverLance, GenerateSilverMoveAttacks, 10, 5), {421, 420, 221}},
@@ -134,6 +152,110 @@ TEST(AttackingBoardMoves, DiagramsOfThePieceRules) {
       {"silver takes the pawn ahead", PieceAttacks(pawnAhead, GenerateSilverMoveAttacks, 10, 1), {540}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
+}
+
+}  // namespace
+
+namespace {
+
+// After a null move the piece the own previous quiet move moved does not go
+// on along that move's line, either way; another line, or a previous
+// capture or promotion, leaves its moves alone.
+TEST(AttackingBoardMoves, NullMoveStopsTheLineOfTheOwnPreviousMove) {
+  const std::vector<PlacedPiece> rook = {{0, KING, 1, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 7}};
+  const PieceCode code = OwnerBit(0) | ROOK;
+  const auto previous = [&](int fromFile, int fromRank, PieceCode captured, int promote) {
+    MoveRecord move{};
+    move.Set(fromFile, fromRank, 5, 7, 2, code, captured ? 30 : EMPTY_PIECE_ID, captured, promote);
+    return move;
+  };
+  const struct {
+    const char* what;
+    MoveRecord previous;
+    std::vector<int> expected;
+  } cases[] = {
+      {"up the file before", previous(5, 8, 0, 0), {}},
+      {"down the file before", previous(5, 3, 0, 0), {}},
+      {"along the rank before", previous(6, 7, 0, 0), {531, 521, 511}},
+      {"a capture up the file", previous(5, 8, OwnerBit(1) | PAWN, 0), {531, 521, 511}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PieceAttacks(rook, GenerateRookMoveAttacks, 2, 2, &c.previous), c.expected) << c.what;
+  }
+}
+
+// A stamp that wraps to 0 clears the table, so a proposal made at stamp 1
+// long ago is not taken for a current one.
+TEST(AttackMoveStamps, AWrappedStampForgetsEveryProposal) {
+  InitAttackMoveStamps();
+  g_attackMoveStamps.Mark(6, 5, 5, 0, AttackMoveStamps::kTagKing);
+  ASSERT_TRUE(g_attackMoveStamps.IsMarked(6, 5, 5, 0, AttackMoveStamps::kProposed));
+  g_searchGeneration = 0;
+  g_attackMoveStamps.stamp = UINT32_MAX;
+  BeginAttackMoveStamps();
+  EXPECT_EQ(g_attackMoveStamps.stamp, 1u);
+  EXPECT_FALSE(g_attackMoveStamps.IsMarked(6, 5, 5, 0, AttackMoveStamps::kProposed));
+  EXPECT_FALSE(g_attackMoveStamps.IsMarked(6, 5, 5, 0, AttackMoveStamps::kTagKing));
+  EXPECT_EQ(g_attackMoveStamps.count, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A rook off the king's lines goes where the king is the first piece ahead,
+// 5-5 below it, only over open squares: a pawn on 7-5 leaves only 9-1.
+TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
+  for (const bool blocked : {false, true}) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 9, 5}};
+    if (blocked) pieces.push_back({0, PAWN, 7, 5});
+    Position position = BuildPosition(0, pieces);
+    ResetSearchGlobals();
+    SetUpUndecidedThink(position, 1);
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
+    }, moves));
+    const std::vector<int> targets = Targets(moves, 2);
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), 550), blocked ? 0 : 1) << blocked;
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), 911), 1) << blocked;
+  }
+}
+
+// While a key is set, the shallow lance capture up the file is refused after
+// an enemy lance move from that file that ended on another rank; a lance
+// move elsewhere, or none, leaves the capture of the rook.
+TEST(KingAttackShallow, LanceCaptureAfterAnEnemyLanceMoveOnItsFile) {
+  Position position = BuildPosition(
+      0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, LANCE, 5, 7}, {1, ROOK, 5, 3}, {1, LANCE, 5, 2}});
+  ResetSearchGlobals();
+  SetUpUndecidedThink(position, 1);
+  const PieceCode enemyLance = static_cast<PieceCode>(OwnerBit(1) | LANCE);
+  const struct {
+    const char* what;
+    int fromFile, fromRank, toRank;
+    uint32_t key;
+    std::vector<int> expected;
+  } cases[] = {
+      {"lance moved on the file", 5, 1, 2, 0x5544, {}},
+      {"no key", 5, 1, 2, 0, {531}},
+      {"lance moved on another file", 4, 1, 2, 0x5544, {531}},
+  };
+  // The rook's square changed with the last move, so the threat test
+  // lets the capture through.
+  SetChangedSquares({{5, 3}});
+  for (const auto& c : cases) {
+    MoveRecord last{};
+    last.Set(c.fromFile, c.fromRank, c.fromFile, c.toRank, 19, enemyLance, EMPTY_PIECE_ID, 0, 0);
+    g_done.Clear();
+    std::vector<MoveRecord> moves;
+    EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+      return GenerateKingAttackMovesShallow(position, &last, &last, g_lineMoves - 1, c.key, g_done, out);
+    }, moves));
+    EXPECT_EQ(Targets(moves, 18), c.expected) << c.what;
+  }
+  InitAttackHistory();
 }
 
 }  // namespace

@@ -118,4 +118,23 @@ TEST(MakeMove, RayHelpersAddAndRemoveExactly) {
   EXPECT_EQ(position.AttackCount(0, 5, 7), 0);
 }
 
+// A ray taken up beyond the own lance starts in second line and is put back
+// in that mode; a ray the piece does not cast is left alone.
+TEST(RemoveSlidingRay, ReadsTheSecondLineStartAndSkipsAMissingRay) {
+  Position position = PositionFromDiagram("k8/9/9/4p4/9/4L4/9/4R4/8K b -");
+  const Position before = position;
+  const int rook = position.PieceIdAt(5, 8), lance = position.PieceIdAt(5, 6);
+  InitAttackHistory();
+  RemoveSlidingRay(position, 0, 5, 6, 0, -1, rook, 0);
+  EXPECT_EQ(position.XraySet(0, 5, 5), 0u);
+  EXPECT_EQ(position.XraySet(0, 5, 4), 0u);
+  EXPECT_EQ(position.AttackCount(0, 5, 5), 1);  // the lance's own attack stays
+  EXPECT_EQ(position.AttackCount(0, 5, 6), 1);  // and the rook's direct part
+  AddSlidingRay(position, 0, 5, 6, 0, -1, 1, rook, 0);
+  EXPECT_TRUE(EquivalentPositions(position, before));
+  RemoveSlidingRay(position, 0, 5, 6, 0, 1, lance, 0);  // a lance never looks back
+  RemoveSlidingRay(position, 0, 1, 9, -1, 0, rook, 0);  // the wall ring next
+  EXPECT_TRUE(EquivalentPositions(position, before));
+}
+
 }  // namespace

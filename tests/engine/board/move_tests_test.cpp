@@ -46,6 +46,58 @@ TEST(RecaptureKey, PacksTheAnswerAndTheTypeWon) {
   EXPECT_EQ(RecaptureKey(null, silverRetakes), 0u);
 }
 
+// The exchange answered through a quiet move between: the key follows
+// what the move four plies back did on the square.
+TEST(RecaptureKey3, FollowsTheFirstMoveOfTheExchange) {
+  const MoveRecord quietSilver = Board(4, 3, 4, 4, 0x44);
+  const MoveRecord silverRetakes = Board(4, 4, 5, 5, 0x44, 0x23);
+  const uint32_t base = 0x5544;
+  const struct {
+    const char* what;
+    MoveRecord first, middle;
+    uint32_t expected;
+  } cases[] = {
+      {"pawn pushed", Board(5, 6, 5, 5, 0x27), quietSilver, base + (5u << 24)},
+      {"gold moved", Board(5, 6, 5, 5, 0x23), quietSilver, base},
+      {"gold dropped, silver dropped between", Drop(5, 5, 0x23), Drop(4, 4, 0x44), base},
+      {"pawn pushed, silver dropped between", Board(5, 6, 5, 5, 0x27), Drop(4, 4, 0x44), 0},
+      {"rook took a gold", Board(5, 6, 5, 5, 0x21, 0x43), quietSilver, base + (GOLD << 16)},
+      {"gold took a rook", Board(5, 6, 5, 5, 0x23, 0x41), quietSilver, 0},
+      {"gold took a gold", Board(5, 6, 5, 5, 0x23, 0x43), quietSilver, 0},
+      {"tokin took a pawn", Board(5, 6, 5, 5, 0x37, 0x47), quietSilver, base},
+      {"pawn took a pawn", Board(5, 6, 5, 5, 0x27, 0x47), quietSilver, 0},
+      {"a capture between", Board(5, 6, 5, 5, 0x23), Board(4, 3, 4, 4, 0x44, 0x47), 0},
+      {"the answer starts elsewhere", Board(5, 6, 5, 5, 0x23), Board(4, 3, 3, 4, 0x44), 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RecaptureKey3(c.first, c.middle, silverRetakes), c.expected) << c.what;
+}
+
+// A pawn promoting on the square the own bishop just left by taking a piece
+// (not a pawn) is forcing without any key or changed square.
+TEST(IsForcingMove, PawnPromotesWhereTheBishopTookFrom) {
+  ResetSearchGlobals();
+  InitAttackHistory();
+  const Position position =
+      BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, PAWN, 3, 4}, {0, BISHOP, 7, 7}});
+  const int pawn = position.PieceIdAt(3, 4);
+  const struct {
+    const char* what;
+    int capturedId;
+    PieceCode captured;
+    int promote;
+    bool forcing;
+  } cases[] = {
+      {"bishop took a gold", 6, 0x43, 1, true},
+      {"bishop took a pawn", 30, 0x47, 1, false},
+      {"no promotion", 6, 0x43, 0, false},
+  };
+  for (const auto& c : cases) {
+    g_lineMoves[-1].Set(3, 3, 7, 7, 4, 0x22, static_cast<PieceId>(c.capturedId), c.captured, 0);
+    EXPECT_EQ(IsForcingMove(position, g_lineMoves, pawn, c.promote, 0, 3, 3, 1), c.forcing ? 1 : 0) << c.what;
+  }
+  ResetSearchGlobals();
+}
+
 // Over random positions after a recorded move: both tests answer 0 or 1,
 // change nothing, and read no square a garbage key names; a move onto a
 // changed square is forcing; with key 0 and nothing changed nothing is.
@@ -81,20 +133,6 @@ TEST(IsForcingMove, BoundedAndInertWithoutKeyOrChanges) {
     ASSERT_EQ(std::memcmp(&before, &position, sizeof before), 0);
     UnmakeMove(position, last, 1);
   });
-}
-
-// A changed-square list of the given squares, as a recorded make leaves it.
-void SetChangedSquares(const std::vector<std::pair<int, int>>& squares) {
-  InitAttackHistory();
-  g_attackHistoryDepth = 1;
-  AttackChangeRecord* previous = nullptr;
-  for (const auto& [file, rank] : squares) {
-    AttackChangeRecord* record = &g_attackHistory.At(0, file, rank);
-    record->previous = previous;
-    record->next = nullptr;
-    (previous ? previous->next : g_attackHistoryLists[1]) = record;
-    previous = record;
-  }
 }
 
 // Pawn and slider rules on the changed squares, and a drop onto the square

@@ -98,6 +98,66 @@ TEST(GenerateThreatResponses, ReplyKeepsTheCaptureItNames) {
   }
 }
 
+// A later threat that takes the gold where the reply put it: the pieces the
+// gold guards on its square now (the silver in front) get their moves; a
+// reply elsewhere, or a pawn taken, leaves them out. Ply 5, past the
+// interpositions, so nothing else moves the silver forward.
+TEST(GenerateThreatResponses, PiecesGuardedFromTheReplysSquareMove) {
+  ResetSearchGlobals();
+  const Position position =
+      BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, GOLD, 5, 7}, {0, SILVER, 5, 6}, {1, ROOK, 4, 1}});
+  SetUpUndecidedThink(position, 1);
+  const MoveCode goldSideways = PackMoveCode(5, 7, 4, 7, 0x23, 0, false);
+  const MoveCode goldBack = PackMoveCode(5, 7, 5, 8, 0x23, 0, false);
+  const struct {
+    const char* what;
+    MoveCode reply, later;
+    bool silverMoves;
+  } cases[] = {
+      {"rook takes the gold on the reply's square", goldSideways, PackMoveCode(4, 1, 4, 7, 0x41, 0x23, false), true},
+      {"rook takes on a square the reply left alone", goldBack, PackMoveCode(4, 1, 4, 7, 0x41, 0x23, false), false},
+      {"rook takes a pawn there", goldSideways, PackMoveCode(4, 1, 4, 7, 0x41, 0x27, false), false},
+  };
+  for (const auto& c : cases) {
+    const MoveCode list[4] = {3, NULL_MOVE_CODE, c.reply, c.later};
+    MoveRecord out[MAX_GENERATED_MOVES];
+    const int count = GenerateThreatResponses(position, list, 5, 8, out);
+    const bool silverForward = std::any_of(out, out + count, [](const MoveRecord& m) {
+      return m.fromFile == 5 && m.fromRank == 6 && m.toFile == 5 && m.toRank == 5;
+    });
+    EXPECT_EQ(silverForward, c.silverMoves) << c.what;
+  }
+}
+
+// Defending the own pawn on 5-5 that an enemy rook attacks down the file,
+// with only a bishop in hand: the farthest open square of each diagonal
+// (1-9, 9-9, 9-1, and 3-3 short of the king's 2-2) from depth 5; none below
+// depth 5 for a pawn, nor when the attacker is a dragon.
+TEST(GenerateDefenders, BishopDropsForAPawnByDepthAndAttacker) {
+  ResetSearchGlobals();
+  const struct {
+    const char* what;
+    int attacker, depth;
+    std::vector<int> expected;  // file * 10 + rank
+  } cases[] = {
+      {"rook at depth 5", ROOK, 5, {19, 99, 91, 33}},
+      {"rook at depth 4", ROOK, 4, {}},
+      {"dragon at depth 5", DRAGON, 5, {}},
+  };
+  for (const auto& c : cases) {
+    const Position position = BuildPosition(
+        0, {{0, KING, 9, 8}, {1, KING, 1, 1}, {0, PAWN, 5, 5}, {1, c.attacker, 5, 2}}, {{0, BISHOP, 1}});
+    SetUpUndecidedThink(position, 1);
+    MoveRecord out[MAX_GENERATED_MOVES];
+    const int count = GenerateDefenders(position, 5, 5, c.depth, 7, 0, out);
+    std::vector<int> drops;
+    for (int i = 0; i < count; ++i) {
+      if (out[i].IsDrop()) drops.push_back(out[i].toFile * 10 + out[i].toRank);
+    }
+    EXPECT_EQ(drops, c.expected) << c.what;
+  }
+}
+
 // Diagrams of the rules, side 0 to move, as the moves written: type * 1000
 // + file * 100 + rank * 10 + promote, drops 10000 more. Defenders take the
 // depth, limit and first-only flag; escapes the depth and first-only flag.

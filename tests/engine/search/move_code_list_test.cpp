@@ -1,4 +1,5 @@
 // The searched-move list against a plain set over random codes.
+#include <cstdint>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,21 @@ TEST(MoveCodeList, AnswersAsASetAndForgetsOnClear) {
   list.Clear();
   for (int n = 0; n < MoveCodeList::kCapacity; ++n) ASSERT_TRUE(list.Add(n));
   EXPECT_FALSE(list.Add(1));
+}
+
+// After 2^32 clears the stamp comes round again: a drop added at stamp 1
+// must not make a list holding only a board move report a drop.
+TEST(MoveCodeList, AWrappedStampForgetsTheOldDrops) {
+  static MoveCodeList list{};
+  list.Clear();
+  ASSERT_EQ(list.stamp, 1u);
+  ASSERT_TRUE(list.Add(PackMoveCode(0, 0, 5, 5, 0x27, 0, false)));
+  list.stamp = UINT32_MAX;
+  list.Clear();
+  EXPECT_EQ(list.stamp, 1u);
+  ASSERT_TRUE(list.Add(PackMoveCode(7, 7, 7, 6, 0x27, 0, false)));
+  EXPECT_FALSE(list.HasDrop());
+  EXPECT_FALSE(list.HasDrop(5, 5, 0x27));
 }
 
 }  // namespace
