@@ -2,12 +2,13 @@
 // that stops fitting the position, and the lines a record sends its
 // observer (texts, flags, readings shown with their own or the next move,
 // the display ply, a refresh past the line's end).
+#include "records/kifu_list_text.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "records/kifu.h"
-#include "records/kifu_list_text.h"
 #include "support/kifu_graph_checks.h"
 #include "support/kifu_list_log.h"
 
@@ -83,10 +84,10 @@ TEST(KifuList, RefreshSendsTheSelectedLine) {
   first->thinkResult.shownWithNextMove = 0;
   first->thinkResult.pv = {PAWN_26, PAWN_34};
   kifu.RefreshList(1);
-  EXPECT_EQ(log.Take(), (std::vector<std::string>{"Get", "Begin", "Current 1", "Truncate 1",
-                                                  "Line 1|1：▲２六歩|好手|▲２六歩△３四歩(詰み)|-50|2|5",
-                                                  "Line 2|2：△３四歩|疑問手|△３四歩▲７六歩|77|1|7", thirdLine, "End",
-                                                  "Current 0"}));
+  EXPECT_EQ(log.Take(),
+            (std::vector<std::string>{
+                "Get", "Begin", "Current 1", "Truncate 1", "Line 1|1：▲２六歩|好手|▲２六歩△３四歩(詰み)|-50|2|5",
+                "Line 2|2：△３四歩|疑問手|△３四歩▲７六歩|77|1|7", thirdLine, "End", "Current 0"}));
 
   kifu.SetDisplayPly(1);
   log.SetCurrent(3);

@@ -87,13 +87,15 @@ TEST(KifuNavigation, StepsAndEditsCallTheListInOrder) {
   using Calls = std::vector<std::string>;
   Kifu kifu;
   // 1. 7六歩 2. 8四歩 first, then 2. 3四歩 3. 2六歩 4. 8四歩 as the selected line.
-  KifuMoveNode* first = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {8, 3, 8, 4}})->leftNode->incoming.Selected();
+  KifuMoveNode* first =
+      KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {8, 3, 8, 4}})->leftNode->incoming.Selected();
   KifuMoveNode* fourth = KifuPlayLine(kifu, first->reachedNode, {{3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}});
   KifuMoveNode* third = fourth->leftNode->incoming.Selected();
   KifuMoveNode* second = third->leftNode->incoming.Selected();
   KifuListLog log;
   kifu.SetObserver(&log);
-  const Calls wholeLine = {"Get", "Begin", "Current 0", "Truncate 0", "Line 0", "Line 1", "Line 2", "Line 3", "Line 4", "End"};
+  const Calls wholeLine = {"Get",    "Begin",  "Current 0", "Truncate 0", "Line 0",
+                           "Line 1", "Line 2", "Line 3",    "Line 4",     "End"};
   EXPECT_EQ(log.Take(false), wholeLine);
 
   EXPECT_EQ(kifu.GoForward(kifu.Root(), -1), first);
@@ -108,12 +110,13 @@ TEST(KifuNavigation, StepsAndEditsCallTheListInOrder) {
   EXPECT_EQ(kifu.GoForward(second, -1), third);
   EXPECT_EQ(kifu.GoBack(third, -1), second);
   EXPECT_EQ(kifu.GoToPly(second, 0), kifu.Root());
-  EXPECT_EQ(log.Take(false), (Calls{"Get", "Begin", "Current 2", "Truncate 2", "Line 2", "Line 3", "End", "Current 2",
-                                    "Current 3",  // forward from 2 to 3
-                                    "Get", "Begin", "Current 2", "Truncate 2", "Line 2", "Line 3", "End", "Current 3",
-                                    "Current 2",  // back from 3 to 2
-                                    "Get", "Begin", "Current 0", "Truncate 0", "Line 0", "Line 1", "Line 2", "Line 3",
-                                    "End", "Current 2", "Current 0"}));
+  EXPECT_EQ(log.Take(false),
+            (Calls{"Get",       "Begin",     "Current 2", "Truncate 2", "Line 2", "Line 3", "End",    "Current 2",
+                   "Current 3",  // forward from 2 to 3
+                   "Get",       "Begin",     "Current 2", "Truncate 2", "Line 2", "Line 3", "End",    "Current 3",
+                   "Current 2",  // back from 3 to 2
+                   "Get",       "Begin",     "Current 0", "Truncate 0", "Line 0", "Line 1", "Line 2", "Line 3",
+                   "End",       "Current 2", "Current 0"}));
 
   kifu.NotifyPly(3);
   EXPECT_TRUE(kifu.SetComment(2, "ok  "));
@@ -141,7 +144,8 @@ TEST(KifuNavigation, StepsAndEditsCallTheListInOrder) {
 
   ASSERT_NE(kifu.AddMove(4, KifuMoveIn(fourth->reachedNode->position, 9, 7, 9, 6), 0, nullptr, -1, MergeChooser()),
             nullptr);
-  EXPECT_EQ(log.Take(false), (Calls{"Get", "Begin", "Current 4", "Truncate 4", "Line 4", "Line 5", "End", "Current 3"}));
+  EXPECT_EQ(log.Take(false),
+            (Calls{"Get", "Begin", "Current 4", "Truncate 4", "Line 4", "Line 5", "End", "Current 3"}));
   EXPECT_TRUE(kifu.DeleteBranch(4, 0));
   EXPECT_TRUE(kifu.SetAllConsumedTimes(3));
   EXPECT_TRUE(kifu.SelectMergeSource(2, 0, false));
@@ -151,6 +155,7 @@ TEST(KifuNavigation, StepsAndEditsCallTheListInOrder) {
 
   EXPECT_TRUE(kifu.ClearMoves());
   kifu.Reset(HANDICAP_NONE);
-  EXPECT_EQ(log.Take(false), (Calls{"Get", "Begin", "Current 0", "Truncate 0", "Line 0", "End", "Current 3", "Current 0",
-                                    "Get", "Begin", "Current 0", "Truncate 0", "Line 0", "End", "Current 0", "Current 0"}));
+  EXPECT_EQ(log.Take(false),
+            (Calls{"Get", "Begin", "Current 0", "Truncate 0", "Line 0", "End", "Current 3", "Current 0", "Get", "Begin",
+                   "Current 0", "Truncate 0", "Line 0", "End", "Current 0", "Current 0"}));
 }

@@ -143,6 +143,24 @@ TEST(KifuPosition, SwappingSidesKeepsAKingInHand) {
   EXPECT_EQ(kingInHand.HandCount(1, KIFU_KING) * 10 + kingInHand.HandCount(0, KIFU_KING), 10);
 }
 
+// A copy takes every field, the handicap flags too, which equality leaves out.
+TEST(KifuPosition, CopyFromTakesTheWholeRecord) {
+  std::vector<KifuPosition> sources = KifuSamplePositions();
+  KifuPosition unusual = KifuStartPosition(HANDICAP_TWO_PIECES);
+  unusual.hands[1][KIFU_PAWN] = 3;
+  unusual.sideToMove = 0;
+  sources.push_back(unusual);
+  for (const KifuPosition& source : sources) {
+    KifuPosition copy = BuildKifuPosition({{5, 5, KIFU_GOLD}}, 1 - source.sideToMove);
+    copy.handicapFlags = ~source.handicapFlags;
+    copy.CopyFrom(source);
+    EXPECT_EQ(std::memcmp(copy.board, source.board, sizeof copy.board), 0);
+    EXPECT_EQ(std::memcmp(copy.hands, source.hands, sizeof copy.hands), 0);
+    EXPECT_EQ(copy.sideToMove, source.sideToMove);
+    EXPECT_EQ(copy.handicapFlags, source.handicapFlags);
+  }
+}
+
 // Turning twice (SwapSides twice) is the identity.
 TEST(KifuPositionKey, OnlyTheSamePositionOrItsTurnedTwinShareTheKey) {
   // Along random games: equal keys only for the same position or its turned twin.

@@ -5,8 +5,8 @@
 
 void KifuListLog::Clear() { calls_.push_back("Clear"); }
 
-void KifuListLog::AddLine(int ply, const SjisString& text, const char* annotation, const SjisString& reading,
-                          int value, int flags, int time) {
+void KifuListLog::AddLine(int ply, const SjisString& text, const char* annotation, const SjisString& reading, int value,
+                          int flags, int time) {
   calls_.push_back("Line " + std::to_string(ply) + "|" + text.Text() + "|" + annotation + "|" + reading.Text() + "|" +
                    std::to_string(value) + "|" + std::to_string(flags) + "|" + std::to_string(time));
 }

@@ -14,8 +14,8 @@
 class KifuListLog : public KifuListObserver {
  public:
   void Clear() override;
-  void AddLine(int ply, const SjisString& text, const char* annotation, const SjisString& reading, int value,
-               int flags, int time) override;
+  void AddLine(int ply, const SjisString& text, const char* annotation, const SjisString& reading, int value, int flags,
+               int time) override;
   void RemoveLast() override;
   void TruncateFrom(int ply) override;
   void BeginUpdate() override;
