@@ -123,6 +123,25 @@ TEST(GameRecordClocks, ReplayChargesTheLineToTheCurrentNodeInOrder) {
   }
 }
 
+// Every comment goes, the start's and a merged move's (no walk from the
+// start arrives by it) included; the flag is the document's to set.
+TEST(GameRecordComments, ClearingReachesEveryMove) {
+  GameRecord game;
+  Kifu& kifu = *game.record;
+  KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}});
+  KifuMoveNode* merging = KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}});
+  ASSERT_EQ(merging->reachedNode->incoming.IndexOf(merging), 1);
+  std::vector<KifuMoveNode*> moves{kifu.Root()};
+  for (KifuPositionNode* node : KifuReachableNodes(kifu)) {
+    for (int i = 0; i < node->outgoing.Count(); ++i) moves.push_back(node->outgoing.At(i));
+  }
+  ASSERT_EQ(moves.size(), 8u);
+  for (KifuMoveNode* move : moves) move->comment.Assign("注");
+  game.ClearComments();
+  for (KifuMoveNode* move : moves) EXPECT_STREQ(move->comment.Text(), "") << move->Ply();
+  EXPECT_EQ(game.modified, 0);
+}
+
 TEST(GameRecordMergeLine, AddsTheOtherLineOrNothing) {
   GameRecord game, other;
   Play(game, {7776});

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "records/kifu.h"
+#include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/kifu_list_log.h"
 
@@ -100,6 +102,45 @@ TEST(KifuList, RefreshSendsTheSelectedLine) {
   kifu.SetDisplayPly(-1);
   kifu.RefreshList(4);  // past the line's end
   EXPECT_EQ(log.Take(false), (std::vector<std::string>{"Get", "Begin", "End", "Current 3"}));
+}
+
+TEST(KifuList, AnnotationAndMarkerTexts) {
+  const char* const labels[] = {"", "好手", "疑問手", "悪手", "逸機", "", ""};
+  for (int code = 0; code <= 5; ++code) {
+    SjisString label("left over");
+    AnnotationLabel(code, label);
+    EXPECT_STREQ(label.Text(), labels[code]) << code;
+    EXPECT_EQ(AnnotationCode(SjisString(labels[code])), code <= 4 ? code : 0) << code;
+  }
+  SjisString label("left over");
+  AnnotationLabel(-1, label);
+  EXPECT_STREQ(label.Text(), "");
+  EXPECT_EQ(AnnotationCode(SjisString("悪手 ")), 0) << "the comparison is exact";
+  const std::pair<int, const char*> markers[] = {{0, ""}, {1, "(定跡)"}, {2, ""}, {5, "(詰み)"}, {6, ""}};
+  for (const auto& [code, text] : markers) {
+    SjisString marker("left over");
+    MarkerLabel(code, marker);
+    EXPECT_STREQ(marker.Text(), text) << code;
+  }
+}
+
+// A move matches an engine code by its squares and promotion only.
+TEST(KifuList, MovesAgainstTheVariationAndThePredictedReply) {
+  const KifuMove pawn76 = KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0);
+  const KifuMove bishop22 = KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, KIFU_BISHOP + KIFU_SECOND_PLAYER_BIT);
+  const KifuMove bishop22Promoted = KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, KIFU_BISHOP + KIFU_SECOND_PLAYER_BIT, 1);
+  ThinkResult result;
+  EXPECT_FALSE(PvStartsWith(pawn76, result)) << "an empty variation";
+  result.pv = {PAWN_76, PAWN_34};
+  result.predictedReply = BISHOP_22;
+  EXPECT_TRUE(PvStartsWith(pawn76, result));
+  EXPECT_FALSE(PvStartsWith(KifuOrdinaryMove(7, 7, 7, 5, KIFU_PAWN, 0), result));
+  EXPECT_FALSE(PvStartsWith(KifuOrdinaryMove(3, 3, 3, 4, KIFU_PAWN, 0), result)) << "only the first entry counts";
+  EXPECT_TRUE(IsPredictedMove(bishop22Promoted, result));
+  EXPECT_FALSE(IsPredictedMove(bishop22, result));
+  EXPECT_FALSE(IsPredictedMove(pawn76, result));
+  result.predictedReply = NULL_MOVE_CODE;
+  EXPECT_FALSE(IsPredictedMove(KifuMove(), result));
 }
 
 }  // namespace
