@@ -126,6 +126,7 @@ TEST(KifuPositionEdit, CyclesSwapsAndRefusals) {
   EXPECT_TRUE(Recounted(position) == position);
   ExpectKifuRefused(position, [](KifuPosition& p, KifuMove& m) { return p.EditMove(m); },
                 {KifuOrdinaryMove(7, 7, 7, 7, KIFU_PAWN, KIFU_PAWN, 0),                   // in place needs the flag
+                 KifuOrdinaryMove(4, 5, 4, 5, 0, 0, 1),                                   // nothing there to cycle
                  KifuOrdinaryMove(KIFU_BOX_FILE, KIFU_ROOK, 5, 4, KIFU_ROOK, 0),          // empty box
                  KifuOrdinaryMove(SECOND_HAND, KIFU_ROOK, SECOND_HAND, 5, KIFU_ROOK, 0),  // same hand
                  KifuOrdinaryMove(5, 7, HAND, KIFU_KING, KIFU_KING, 0),                   // king into a hand
