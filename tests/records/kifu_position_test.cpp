@@ -187,6 +187,30 @@ TEST(KifuPositionBook, ExactBytes) {
     ASSERT_TRUE(position.ToBookPosition(book));
     EXPECT_EQ(std::memcmp(&book, start, sizeof start), 0);
   }
+  // With the second player to move squares are turned: 10 x (9 - rank) +
+  // 9 - file. Kings 5一 (84) and 5九 (132); the first player's dragon on 2二
+  // (205, promoted) and pawn on 1七 (156), the second's tokin on 7七 (22,
+  // promoted, sorted first in its group with its bit); hands: the second's
+  // two pawns (79) and a gold (39), the first's bishop (157).
+  KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING},
+                                             {5, 1, KIFU_KING + SECOND},
+                                             {2, 2, KIFU_DRAGON},
+                                             {1, 7, KIFU_PAWN},
+                                             {7, 7, KIFU_PRO_PAWN + SECOND}},
+                                            1);
+  position.hands[1][KIFU_PAWN] = 2;
+  position.hands[1][KIFU_GOLD] = 1;
+  position.hands[0][KIFU_BISHOP] = 1;
+  position = Recounted(position);
+  uint8_t expected[45];
+  std::memset(expected, 255, 40);
+  const std::pair<int, int> filled[] = {{0, 84},  {1, 132}, {2, 205}, {4, 157}, {6, 39},
+                                        {22, 22}, {23, 79}, {24, 79}, {25, 156}};
+  for (const auto& [slot, code] : filled) expected[slot] = static_cast<uint8_t>(code);
+  const uint8_t promotedBits[5] = {0x04, 0, 0x40, 0, 0};  // slots 2 and 22
+  std::memcpy(expected + 40, promotedBits, 5);
+  ASSERT_TRUE(position.ToBookPosition(book));
+  EXPECT_EQ(std::memcmp(&book, expected, sizeof expected), 0);
 }
 
 // Pieces of each base type on the board, in both hands and in the box.
