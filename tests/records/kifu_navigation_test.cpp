@@ -155,7 +155,10 @@ TEST(KifuNavigation, StepsAndEditsCallTheListInOrder) {
   for (int i = 0; i < 3; ++i) threeRebuilds.insert(threeRebuilds.end(), rebuilt.begin(), rebuilt.end());
   EXPECT_EQ(log.Take(false), threeRebuilds);
 
+  kifu.Root()->comment.Assign("start");
   EXPECT_TRUE(kifu.ClearMoves());
+  EXPECT_STREQ(kifu.Root()->comment.Text(), "") << "the start's comment goes with the moves";
+  EXPECT_EQ(kifu.Table()->Count(), 1);
   kifu.Reset(HANDICAP_NONE);
   EXPECT_EQ(log.Take(false),
             (Calls{"Get", "Begin", "Current 0", "Truncate 0", "Line 0", "End", "Current 3", "Current 0", "Get", "Begin",
