@@ -162,6 +162,37 @@ TEST(KifuPosition, CopyFromTakesTheWholeRecord) {
   }
 }
 
+// Collecting takes every piece but the kings into a hand or the box;
+// gathering moves the other hand's pieces across.
+TEST(KifuPosition, CollectingAndGatheringPieces) {
+  // Pawn, lance, knight, silver, gold, bishop, rook of a full set.
+  const int fullSet[] = {18, 4, 4, 4, 4, 2, 2};
+  for (int store : {0, 1, KIFU_BOX}) {
+    KifuPosition position = KifuStartPosition();
+    position.board[KifuPosition::SquareIndex(7, 7)] = KIFU_PRO_PAWN;  // a promoted piece counts as its type
+    ASSERT_TRUE(position.CollectBoardPieces(store));
+    for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
+      EXPECT_EQ(position.HandCount(store, type), fullSet[type - 1]) << store << " " << type;
+    }
+    EXPECT_EQ(position.HandCount(store, KIFU_KING), 0);
+    int onBoard = 0;
+    for (int rank = 1; rank <= 9; ++rank) {
+      for (int file = 1; file <= 9; ++file) onBoard += position.At(file, rank).IsPiece();
+    }
+    EXPECT_EQ(onBoard * 100 + position.At(5, 9).Code() * 10 + position.At(5, 1).Code() % 16, 2 * 100 + 80 + 8);
+    if (store == KIFU_BOX) continue;
+    ASSERT_TRUE(position.GatherHands(1 - store));
+    for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
+      EXPECT_EQ(position.HandCount(1 - store, type) * 100 + position.HandCount(store, type), fullSet[type - 1] * 100);
+    }
+  }
+  KifuPosition start = KifuStartPosition();
+  ExpectKifuRefused(start,
+                    [](KifuPosition& p, KifuMove&) { return p.CollectBoardPieces(3) || p.CollectBoardPieces(-1); },
+                    {KifuMove()});
+  ExpectKifuRefused(start, [](KifuPosition& p, KifuMove&) { return p.GatherHands(KIFU_BOX); }, {KifuMove()});
+}
+
 // Turning twice (SwapSides twice) is the identity.
 TEST(KifuPositionKey, OnlyTheSamePositionOrItsTurnedTwinShareTheKey) {
   // Along random games: equal keys only for the same position or its turned twin.
