@@ -165,8 +165,8 @@ TEST(KifuNavigation, StepsAndEditsCallTheListInOrder) {
                    "Current 0", "Truncate 0", "Line 0", "End", "Current 0", "Current 0"}));
 }
 
-// 1. 7六歩 2. 3四歩 3. 2六歩 4. 8四歩, an interruption, 5. 9六歩, with the
-// unselected variation 2. 8四歩.
+// 1. 7六歩 2. 3四歩 3. 2六歩 4. 8四歩, an interruption at 5, 9六歩 at 6,
+// with the unselected variation 2. 8四歩.
 struct MarkedLine {
   Kifu kifu;
   KifuMoveNode* line[6];  // the root, then plies 1 to 4
