@@ -342,4 +342,13 @@ TEST(KifuGraph, OutgoingMovesRemovedOrDeletedAlone) {
   EXPECT_EQ(fromStart.At(1), last);
   fromStart.Insert(middle, 1);
   EXPECT_EQ(ExpectKifuGraphValid(kifu), 7);
+
+  // Without a table a move reaches no position; its ply is one past its left position's.
+  KifuMoveNode* loose =
+      merged->AddMove(KifuMoveIn(merged->position, 9, 3, 9, 4), 0, nullptr, -1, nullptr, MergeChooser(), false);
+  ASSERT_NE(loose, nullptr);
+  EXPECT_EQ(loose->reachedNode, nullptr);
+  EXPECT_EQ(loose->Ply(), 4);
+  merged->DeleteBranch(merged->outgoing.IndexOf(loose), kifu.Table());
+  EXPECT_EQ(ExpectKifuGraphValid(kifu), 7);
 }

@@ -108,8 +108,9 @@ TEST(FileStream, WritesCrLfAndReadsEitherLineEnd) {
   std::remove(path.c_str());
   FileInStream in;
   EXPECT_EQ(in.Open("/nonexistent/dir/file.kif"), -1);
-  SjisString line;
+  SjisString line("stale");
   EXPECT_EQ(in.ReadLine(line), -1);
+  EXPECT_STREQ(line.Text(), "") << "the line is emptied first";
   FileOutStream out;
   EXPECT_EQ(out.Open("/nonexistent/dir/file.kif"), -1);
   EXPECT_EQ(out.WriteString("x"), -1);
