@@ -152,7 +152,7 @@ void KifuPositionNode::DeleteBranch(int index, KifuPositionTable* table) {
   if (outgoing.Count() == 0) return;
   if (index < 0 || index >= outgoing.Count()) index = outgoing.SelectedIndex();
   KifuMoveNode* move = outgoing.At(index);
-  outgoing.RemoveAt(index);
+  RemoveOutgoingAt(index);
   DeleteMoves({move}, table);
 }
 

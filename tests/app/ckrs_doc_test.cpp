@@ -368,4 +368,45 @@ TEST(CKRSDoc, AddMoveKeepsTheRulesAndTheLineEnd) {
   ExpectCurrentNodeSound(doc);
 }
 
+// Saving the position writes the position the view shows, with no moves,
+// in the type the extension names (stored back), and leaves the flag and
+// the title; a type without writer and a path that can't be written fail.
+TEST(CKRSDoc, SavePositionWritesTheCurrentPositionAndKeepsFlagAndTitle) {
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  for (const KifuMove& move : {ByView(7, 7, 7, 6), ByView(3, 3, 3, 4), ByView(2, 7, 2, 6)})
+    ASSERT_TRUE(doc.AddMove(move, 1));
+  ASSERT_TRUE(doc.GoBack());
+  // After 7六歩 3四歩, first player to move.
+  KifuPosition expected;  // the even start
+  expected.board[KifuPosition::SquareIndex(7, 6)] = expected.board[KifuPosition::SquareIndex(7, 7)];
+  expected.board[KifuPosition::SquareIndex(7, 7)] = 0;
+  expected.board[KifuPosition::SquareIndex(3, 4)] = expected.board[KifuPosition::SquareIndex(3, 3)];
+  expected.board[KifuPosition::SquareIndex(3, 3)] = 0;
+  const std::string before = KifText(doc);
+  const std::pair<const char*, KifuFileType> types[] = {
+      {".kif", KIFU_FILE_KIF}, {".csa", KIFU_FILE_CSA}, {".ki2", KIFU_FILE_KI2}};
+  for (const auto& [extension, expectedType] : types) {
+    const std::string path = ProcessTempPath(std::string("ckrs_doc_position") + extension);
+    KifuFileType type = KIFU_FILE_DETECT;
+    ASSERT_TRUE(doc.SavePosition(path.c_str(), &type)) << extension;
+    EXPECT_EQ(type, expectedType);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_STREQ(doc.Record().title.Text(), "");
+    EXPECT_EQ(KifText(doc), before);
+    CKRSDoc reread(clipboard);
+    ASSERT_TRUE(reread.Open(path.c_str(), &type)) << extension;
+    EXPECT_TRUE(reread.Record().record->StartNode()->position == expected) << extension;
+    EXPECT_EQ(reread.Record().record->LineLength(), 0) << extension;
+    std::remove(path.c_str());
+  }
+  KifuFileType oldNative = KIFU_FILE_DETECT;
+  const std::string unwritable = ProcessTempPath("ckrs_doc_position.krs");
+  EXPECT_FALSE(doc.SavePosition(unwritable.c_str(), &oldNative));
+  EXPECT_TRUE(FileBytes(unwritable).empty()) << "nothing written";
+  KifuFileType kif = KIFU_FILE_KIF;
+  EXPECT_FALSE(doc.SavePosition("/nonexistent/directory/x.kif", &kif));
+  EXPECT_TRUE(doc.IsModified());
+}
+
 }  // namespace

@@ -73,6 +73,75 @@ TEST(KifuClock, InitAndTheStateMachine) {
   }
 }
 
+// The line to the current node runs through a variation that is not
+// selected, and a move follows the current node: neither the selected
+// moves nor the later one are charged. First player 500, 150, 25 s;
+// second player 40, 25 s. Clocks left in any state start over.
+TEST(GameRecordClocks, ReplayChargesTheLineToTheCurrentNodeInOrder) {
+  GameRecord game;
+  Add(game, KifuMoveIn(*game.currentPosition, 7, 7, 7, 6), 500);
+  Add(game, KifuMoveIn(*game.currentPosition, 3, 3, 3, 4), 40);
+  KifuPositionNode* branchPoint = game.currentNode->reachedNode;
+  Add(game, KifuMoveIn(*game.currentPosition, 2, 7, 2, 6), 150);
+  Add(game, KifuMoveIn(*game.currentPosition, 8, 3, 8, 4), 25);
+  Add(game, KifuMoveIn(*game.currentPosition, 2, 6, 2, 5), 25);
+  KifuMoveNode* current = game.currentNode;
+  Add(game, KifuMoveIn(*game.currentPosition, 8, 4, 8, 5), 999);
+  ASSERT_NE(branchPoint->AddMove(KifuMoveIn(branchPoint->position, 9, 7, 9, 6), 1000, nullptr, 0, game.record->Table(),
+                                 MergeChooser::None(), true),
+            nullptr);
+  game.currentNode = current;
+  *game.currentPosition = current->reachedNode->position;
+
+  using Fields = std::array<int, 7>;  // main, byoyomi, periods, last move, state, remaining, periods left
+  const struct {
+    std::array<int, 3> first, second;
+    Fields firstAfter, secondAfter;
+  } cases[] = {
+      // 600 - 500 = 100; 150 spends it and 50 in byoyomi, 20 past the 30 s:
+      // one period, 20 used in it; then 25 within the byoyomi. The
+      // unlimited clock counts 40 + 25 up.
+      {{600, 30, 10}, {0, 0, 0}, {600, 30, 10, 25, 3, 25, 9}, {-1, 0, 0, 25, 0, 65, 0}},
+      // Byoyomi only: 500 draws eight periods of the two (470 past the
+      // byoyomi), 150 two more, none left; 25 within. 55 - 40 = 15, then 25
+      // spends it and 10 of the byoyomi.
+      {{0, 30, 2}, {55, 10, 1}, {0, 30, 2, 25, 3, 25, 0}, {55, 10, 1, 10, 3, 10, 1}},
+  };
+  for (const auto& c : cases) {
+    KifuClock clocks[2];
+    clocks[0].Init(c.first[0], c.first[1], c.first[2]);
+    clocks[1].Init(c.second[0], c.second[1], c.second[2]);
+    for (KifuClock& clock : clocks) clock.Spend(700);  // left mid-game
+    if (clocks[1].state == CLOCK_UNLIMITED) clocks[1].state = CLOCK_UNLIMITED_OLD;
+    game.ReplayClocks(clocks);
+    for (int side = 0; side < 2; ++side) {
+      const KifuClock& k = clocks[side];
+      EXPECT_EQ((Fields{k.mainTime, k.byoyomi, k.periods, k.lastMove, k.state, k.remaining, k.periodsLeft}),
+                side == 0 ? c.firstAfter : c.secondAfter)
+          << side;
+    }
+  }
+}
+
+// Every comment goes, the start's and a merged move's (no walk from the
+// start arrives by it) included; the flag is the document's to set.
+TEST(GameRecordComments, ClearingReachesEveryMove) {
+  GameRecord game;
+  Kifu& kifu = *game.record;
+  KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}, {8, 3, 8, 4}});
+  KifuMoveNode* merging = KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}});
+  ASSERT_EQ(merging->reachedNode->incoming.IndexOf(merging), 1);
+  std::vector<KifuMoveNode*> moves{kifu.Root()};
+  for (KifuPositionNode* node : KifuReachableNodes(kifu)) {
+    for (int i = 0; i < node->outgoing.Count(); ++i) moves.push_back(node->outgoing.At(i));
+  }
+  ASSERT_EQ(moves.size(), 8u);
+  for (KifuMoveNode* move : moves) move->comment.Assign("注");
+  game.ClearComments();
+  for (KifuMoveNode* move : moves) EXPECT_STREQ(move->comment.Text(), "") << move->Ply();
+  EXPECT_EQ(game.modified, 0);
+}
+
 TEST(GameRecordMergeLine, AddsTheOtherLineOrNothing) {
   GameRecord game, other;
   Play(game, {7776});

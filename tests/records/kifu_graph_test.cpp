@@ -250,3 +250,105 @@ TEST(KifuGraph, CopiedPositionsKeepTheirMergesAndNoPredecessor) {
     }
   }
 }
+
+// Here: 7六歩 (comment A, 3 s) 3四歩 (C) 2六歩. Grafted: 7六歩 (B) with 3四歩
+// (C) and the variation 8四歩 (42 s, value 123), and 2六歩 (D) 3四歩 7六歩
+// 8四歩, which transposes into here's third position. Every move comes in
+// appended and unselected, an existing move keeps its time and gains a
+// differing comment, the transposition merges and brings its continuation.
+TEST(KifuGraph, GraftingAppendsEveryMoveAndJoinsDifferingComments) {
+  Kifu here;
+  KifuMoveNode* pawn76 = KifuPlayLine(here, here.StartNode(), {{7, 7, 7, 6}});
+  KifuMoveNode* pawn34 = KifuPlayLine(here, pawn76->reachedNode, {{3, 3, 3, 4}});
+  KifuMoveNode* pawn26 = KifuPlayLine(here, pawn34->reachedNode, {{2, 7, 2, 6}});
+  pawn76->comment.Assign("A");
+  pawn76->consumedTime = 3;
+  pawn34->comment.Assign("C");
+  Kifu other;
+  KifuMoveNode* source76 = KifuPlayLine(other, other.StartNode(), {{7, 7, 7, 6}});
+  source76->comment.Assign("B");
+  source76->consumedTime = 11;
+  KifuPlayLine(other, source76->reachedNode, {{3, 3, 3, 4}})->comment.Assign("C");
+  KifuMoveNode* source84 = KifuPlayLine(other, source76->reachedNode, {{8, 3, 8, 4}});
+  source84->consumedTime = 42;
+  source84->thinkResult.value = 123;
+  source84->thinkResult.pv = {0x1234};
+  KifuMoveNode* source26 = KifuPlayLine(other, other.StartNode(), {{2, 7, 2, 6}});
+  source26->comment.Assign("D");
+  KifuPlayLine(other, source26->reachedNode, {{3, 3, 3, 4}, {7, 7, 7, 6}, {8, 3, 8, 4}});
+  const std::string otherBefore = DescribeKifuGraph(other);
+
+  here.StartNode()->GraftFrom(other.StartNode(), here.Table());
+  EXPECT_EQ(DescribeKifuGraph(other), otherBefore);
+  EXPECT_EQ(ExpectKifuGraphValid(here), 8) << "four positions here, three new by 2六歩 and one by each 8四歩";
+  const MoveNodeList& fromStart = here.StartNode()->outgoing;
+  ASSERT_EQ(fromStart.Count(), 2);
+  EXPECT_EQ(fromStart.At(0), pawn76);
+  EXPECT_EQ(fromStart.SelectedIndex(), 0);
+  EXPECT_STREQ(pawn76->comment.Text(), "AB");
+  EXPECT_EQ(pawn76->consumedTime, 3);
+  const MoveNodeList& afterPawn76 = pawn76->reachedNode->outgoing;
+  ASSERT_EQ(afterPawn76.Count(), 2);
+  EXPECT_EQ(afterPawn76.At(0), pawn34);
+  EXPECT_EQ(afterPawn76.SelectedIndex(), 0);
+  EXPECT_STREQ(pawn34->comment.Text(), "C") << "an equal comment is not repeated";
+  const KifuMoveNode* grafted84 = afterPawn76.At(1);
+  EXPECT_EQ(grafted84->move.toFile * 10 + grafted84->move.toRank, 84);
+  EXPECT_EQ(grafted84->consumedTime, 42);
+  EXPECT_EQ(grafted84->thinkResult.value, 123);
+  EXPECT_EQ(grafted84->thinkResult.pv, source84->thinkResult.pv);
+  const KifuMoveNode* grafted26 = fromStart.At(1);
+  EXPECT_STREQ(grafted26->comment.Text(), "D");
+  const KifuPositionNode* merged = pawn26->reachedNode;
+  ASSERT_EQ(merged->incoming.Count(), 2);
+  EXPECT_EQ(merged->incoming.At(1)->leftNode->incoming.Selected()->leftNode, grafted26->reachedNode);
+  ASSERT_EQ(merged->outgoing.Count(), 1);
+  EXPECT_EQ(merged->outgoing.At(0)->move.fromFile * 10 + merged->outgoing.At(0)->move.toRank, 84);
+}
+
+// Taking moves off a position without deleting what they reach: a merged
+// position keeps its other way in; an entry taken out of the list can be
+// put back whole; the selection falls to 0 when its index leaves the list.
+TEST(KifuGraph, OutgoingMovesRemovedOrDeletedAlone) {
+  Kifu kifu;
+  KifuMoveNode* first = KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}});
+  KifuMoveNode* second = KifuPlayLine(kifu, kifu.StartNode(), {{2, 7, 2, 6}, {3, 3, 3, 4}, {7, 7, 7, 6}});
+  KifuPositionNode* merged = first->reachedNode;
+  ASSERT_EQ(second->reachedNode, merged);
+  KifuPositionNode* beforeSecond = second->leftNode;
+  beforeSecond->DeleteOutgoing();
+  EXPECT_EQ(beforeSecond->outgoing.Count(), 0);
+  EXPECT_EQ(beforeSecond->outgoing.Capacity(), 0) << "the list is freed";
+  ASSERT_EQ(merged->incoming.Count(), 1);
+  EXPECT_EQ(merged->incoming.Selected(), first);
+  EXPECT_EQ(ExpectKifuGraphValid(kifu), 6);
+
+  MoveNodeList& fromStart = kifu.StartNode()->outgoing;
+  KifuPlayLine(kifu, kifu.StartNode(), {{9, 7, 9, 6}});
+  ASSERT_EQ(fromStart.Count(), 3);
+  ASSERT_EQ(fromStart.SelectedIndex(), 2);
+  KifuMoveNode* last = fromStart.At(2);
+  EXPECT_FALSE(kifu.StartNode()->RemoveOutgoingAt(3));
+  EXPECT_FALSE(kifu.StartNode()->RemoveOutgoingAt(-1));
+  EXPECT_TRUE(kifu.StartNode()->RemoveOutgoingAt(2));
+  EXPECT_EQ(fromStart.Count(), 2);
+  EXPECT_EQ(fromStart.SelectedIndex(), 0);
+  EXPECT_EQ(last->reachedNode->incoming.Selected(), last) << "the move itself is left whole";
+  fromStart.Insert(last, -1);
+  EXPECT_EQ(ExpectKifuGraphValid(kifu), 7);
+  KifuMoveNode* middle = fromStart.At(1);
+  EXPECT_TRUE(kifu.StartNode()->RemoveOutgoingAt(1));
+  EXPECT_EQ(fromStart.SelectedIndex(), 0);
+  EXPECT_EQ(fromStart.At(1), last);
+  fromStart.Insert(middle, 1);
+  EXPECT_EQ(ExpectKifuGraphValid(kifu), 7);
+
+  // Without a table a move reaches no position; its ply is one past its left position's.
+  KifuMoveNode* loose =
+      merged->AddMove(KifuMoveIn(merged->position, 9, 3, 9, 4), 0, nullptr, -1, nullptr, MergeChooser(), false);
+  ASSERT_NE(loose, nullptr);
+  EXPECT_EQ(loose->reachedNode, nullptr);
+  EXPECT_EQ(loose->Ply(), 4);
+  merged->DeleteBranch(merged->outgoing.IndexOf(loose), kifu.Table());
+  EXPECT_EQ(ExpectKifuGraphValid(kifu), 7);
+}

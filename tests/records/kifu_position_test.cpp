@@ -126,6 +126,7 @@ TEST(KifuPositionEdit, CyclesSwapsAndRefusals) {
   EXPECT_TRUE(Recounted(position) == position);
   ExpectKifuRefused(position, [](KifuPosition& p, KifuMove& m) { return p.EditMove(m); },
                 {KifuOrdinaryMove(7, 7, 7, 7, KIFU_PAWN, KIFU_PAWN, 0),                   // in place needs the flag
+                 KifuOrdinaryMove(4, 5, 4, 5, 0, 0, 1),                                   // nothing there to cycle
                  KifuOrdinaryMove(KIFU_BOX_FILE, KIFU_ROOK, 5, 4, KIFU_ROOK, 0),          // empty box
                  KifuOrdinaryMove(SECOND_HAND, KIFU_ROOK, SECOND_HAND, 5, KIFU_ROOK, 0),  // same hand
                  KifuOrdinaryMove(5, 7, HAND, KIFU_KING, KIFU_KING, 0),                   // king into a hand
@@ -141,6 +142,55 @@ TEST(KifuPosition, SwappingSidesKeepsAKingInHand) {
   kingInHand.hands[0][KIFU_KING] = 1;
   kingInHand.SwapSides();
   EXPECT_EQ(kingInHand.HandCount(1, KIFU_KING) * 10 + kingInHand.HandCount(0, KIFU_KING), 10);
+}
+
+// A copy takes every field, the handicap flags too, which equality leaves out.
+TEST(KifuPosition, CopyFromTakesTheWholeRecord) {
+  std::vector<KifuPosition> sources = KifuSamplePositions();
+  KifuPosition unusual = KifuStartPosition(HANDICAP_TWO_PIECES);
+  unusual.hands[1][KIFU_PAWN] = 3;
+  unusual.sideToMove = 0;
+  sources.push_back(unusual);
+  for (const KifuPosition& source : sources) {
+    KifuPosition copy = BuildKifuPosition({{5, 5, KIFU_GOLD}}, 1 - source.sideToMove);
+    copy.handicapFlags = ~source.handicapFlags;
+    copy.CopyFrom(source);
+    EXPECT_EQ(std::memcmp(copy.board, source.board, sizeof copy.board), 0);
+    EXPECT_EQ(std::memcmp(copy.hands, source.hands, sizeof copy.hands), 0);
+    EXPECT_EQ(copy.sideToMove, source.sideToMove);
+    EXPECT_EQ(copy.handicapFlags, source.handicapFlags);
+  }
+}
+
+// Collecting takes every piece but the kings into a hand or the box;
+// gathering moves the other hand's pieces across.
+TEST(KifuPosition, CollectingAndGatheringPieces) {
+  // Pawn, lance, knight, silver, gold, bishop, rook of a full set.
+  const int fullSet[] = {18, 4, 4, 4, 4, 2, 2};
+  for (int store : {0, 1, KIFU_BOX}) {
+    KifuPosition position = KifuStartPosition();
+    position.board[KifuPosition::SquareIndex(7, 7)] = KIFU_PRO_PAWN;  // a promoted piece counts as its type
+    ASSERT_TRUE(position.CollectBoardPieces(store));
+    for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
+      EXPECT_EQ(position.HandCount(store, type), fullSet[type - 1]) << store << " " << type;
+    }
+    EXPECT_EQ(position.HandCount(store, KIFU_KING), 0);
+    int onBoard = 0;
+    for (int rank = 1; rank <= 9; ++rank) {
+      for (int file = 1; file <= 9; ++file) onBoard += position.At(file, rank).IsPiece();
+    }
+    EXPECT_EQ(onBoard * 100 + position.At(5, 9).Code() * 10 + position.At(5, 1).Code() % 16, 2 * 100 + 80 + 8);
+    if (store == KIFU_BOX) continue;
+    ASSERT_TRUE(position.GatherHands(1 - store));
+    for (int type = KIFU_PAWN; type <= KIFU_ROOK; ++type) {
+      EXPECT_EQ(position.HandCount(1 - store, type) * 100 + position.HandCount(store, type), fullSet[type - 1] * 100);
+    }
+  }
+  KifuPosition start = KifuStartPosition();
+  ExpectKifuRefused(start,
+                    [](KifuPosition& p, KifuMove&) { return p.CollectBoardPieces(3) || p.CollectBoardPieces(-1); },
+                    {KifuMove()});
+  ExpectKifuRefused(start, [](KifuPosition& p, KifuMove&) { return p.GatherHands(KIFU_BOX); }, {KifuMove()});
 }
 
 // Turning twice (SwapSides twice) is the identity.
@@ -168,6 +218,30 @@ TEST(KifuPositionBook, ExactBytes) {
     ASSERT_TRUE(position.ToBookPosition(book));
     EXPECT_EQ(std::memcmp(&book, start, sizeof start), 0);
   }
+  // With the second player to move squares are turned: 10 x (9 - rank) +
+  // 9 - file. Kings 5一 (84) and 5九 (132); the first player's dragon on 2二
+  // (205, promoted) and pawn on 1七 (156), the second's tokin on 7七 (22,
+  // promoted, sorted first in its group with its bit); hands: the second's
+  // two pawns (79) and a gold (39), the first's bishop (157).
+  KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING},
+                                             {5, 1, KIFU_KING + SECOND},
+                                             {2, 2, KIFU_DRAGON},
+                                             {1, 7, KIFU_PAWN},
+                                             {7, 7, KIFU_PRO_PAWN + SECOND}},
+                                            1);
+  position.hands[1][KIFU_PAWN] = 2;
+  position.hands[1][KIFU_GOLD] = 1;
+  position.hands[0][KIFU_BISHOP] = 1;
+  position = Recounted(position);
+  uint8_t expected[45];
+  std::memset(expected, 255, 40);
+  const std::pair<int, int> filled[] = {{0, 84},  {1, 132}, {2, 205}, {4, 157}, {6, 39},
+                                        {22, 22}, {23, 79}, {24, 79}, {25, 156}};
+  for (const auto& [slot, code] : filled) expected[slot] = static_cast<uint8_t>(code);
+  const uint8_t promotedBits[5] = {0x04, 0, 0x40, 0, 0};  // slots 2 and 22
+  std::memcpy(expected + 40, promotedBits, 5);
+  ASSERT_TRUE(position.ToBookPosition(book));
+  EXPECT_EQ(std::memcmp(&book, expected, sizeof expected), 0);
 }
 
 // Pieces of each base type on the board, in both hands and in the box.

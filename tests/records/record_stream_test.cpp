@@ -108,8 +108,9 @@ TEST(FileStream, WritesCrLfAndReadsEitherLineEnd) {
   std::remove(path.c_str());
   FileInStream in;
   EXPECT_EQ(in.Open("/nonexistent/dir/file.kif"), -1);
-  SjisString line;
+  SjisString line("stale");
   EXPECT_EQ(in.ReadLine(line), -1);
+  EXPECT_STREQ(line.Text(), "") << "the line is emptied first";
   FileOutStream out;
   EXPECT_EQ(out.Open("/nonexistent/dir/file.kif"), -1);
   EXPECT_EQ(out.WriteString("x"), -1);
@@ -139,4 +140,32 @@ TEST(StringStream, AddsCarriageReturnsOnceAndWritesNumbersInThreeStyles) {
   out.SetFormat(0, -1);
   out.WriteNumber(5);
   EXPECT_STREQ(numbers.Text(), "-42   7二千三百五１０5");
+}
+
+// A memory stream reads lines, bytes and steps back as a file would; a
+// buffer with no room for a byte reads nothing and consumes nothing.
+TEST(MemoryStream, LinesBytesAndBuffersTooSmallForAByte) {
+  MemoryInStream in("ab\ncd");
+  char buf[8] = "zzzzzzz";
+  EXPECT_EQ(in.Gets(buf, 1), nullptr);
+  EXPECT_EQ(in.Gets(buf, 0), nullptr);
+  EXPECT_EQ(in.Gets(nullptr, 5), nullptr);
+  EXPECT_STREQ(buf, "zzzzzzz");
+  EXPECT_EQ(in.Gets(buf, 3), buf);
+  EXPECT_STREQ(buf, "ab");
+  EXPECT_EQ(in.Gets(buf, 8), buf);
+  EXPECT_STREQ(buf, "\n");
+  EXPECT_EQ(in.Gets(buf, 8), buf);
+  EXPECT_STREQ(buf, "cd");
+  EXPECT_TRUE(in.IsEof());
+  EXPECT_EQ(in.Gets(buf, 8), nullptr);
+  in.Rewind();
+  SjisString line;
+  EXPECT_EQ(in.ReadLine(line), 0);
+  EXPECT_STREQ(line.Text(), "ab\n");
+  EXPECT_EQ(in.Read(buf, 1), 1);
+  in.Unget(buf[0]);
+  EXPECT_EQ(in.Read(buf, 8), 2);
+  EXPECT_EQ(std::string(buf, 2), "cd");
+  EXPECT_EQ(in.Read(buf, 8) * 10 + in.ReadLine(line), -1);
 }
