@@ -1,12 +1,17 @@
 // Record streams: the armour's exact characters and its round trip over
 // random text, text-mode line ends both ways, whole lines, string output
 // and the number styles.
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "records/read_report.h"
 #include "records/record_stream.h"
 #include "support/test_files.h"
 
@@ -139,4 +144,44 @@ TEST(StringStream, AddsCarriageReturnsOnceAndWritesNumbersInThreeStyles) {
   out.SetFormat(0, -1);
   out.WriteNumber(5);
   EXPECT_STREQ(numbers.Text(), "-42   7二千三百五１０5");
+}
+
+// Gets takes one line, or as much of it as the buffer holds less the
+// terminator, from every kind of stream and through the line counter; a
+// buffer of one byte only ever receives the terminator.
+TEST(InStreams, GetsFillsTheBufferUpToALineEnd) {
+  const std::string text = "ab\ncdefg\nlast";
+  const std::string plainPath = TempPath("gets.kif"), armouredPath = TempPath("gets.ckf");
+  ASSERT_TRUE(WriteFileBytes(plainPath, "ab\r\ncdefg\nlast"));  // CR LF folds to LF
+  {
+    ArmouredFileOutStream out;
+    ASSERT_EQ(out.Open(armouredPath.c_str()), 0);
+    out.WriteString(text.c_str());
+  }
+  MemoryInStream memory(text.c_str()), counted(text.c_str());
+  FileInStream plain;
+  ArmouredFileInStream armoured;
+  ASSERT_EQ(plain.Open(plainPath.c_str()), 0);
+  ASSERT_EQ(armoured.Open(armouredPath.c_str()), 0);
+  LineCountingInStream counter(counted);
+  for (InStream* in : std::initializer_list<InStream*>{&memory, &plain, &armoured, &counter}) {
+    char buf[8];
+    std::vector<std::string> pieces;
+    while (!in->IsEof()) {
+      ASSERT_EQ(in->Gets(buf, 5), buf);
+      pieces.emplace_back(buf);
+    }
+    EXPECT_EQ(pieces, (std::vector<std::string>{"ab\n", "cdef", "g\n", "last"}));
+    std::fill(std::begin(buf), std::end(buf), 'x');
+    EXPECT_EQ(in->Gets(buf, 5), nullptr);
+    EXPECT_EQ(buf[0], '\0');
+    in->Rewind();
+    buf[0] = 'x';
+    EXPECT_EQ(in->Gets(buf, 1), nullptr);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(in->Gets(buf, 8), buf);
+    EXPECT_STREQ(buf, "ab\n");
+  }
+  std::remove(plainPath.c_str());
+  std::remove(armouredPath.c_str());
 }
