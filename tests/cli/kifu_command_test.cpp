@@ -41,6 +41,14 @@ std::unique_ptr<Kifu> ReadRecord(const std::string& path) {
   return kifu;
 }
 
+// The output file holds the record the source file holds.
+void ExpectSameRecord(const std::string& source, const std::string& output) {
+  const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
+  ASSERT_NE(expected, nullptr);
+  ASSERT_NE(read, nullptr) << output;
+  EXPECT_EQ(CompareKifu(*expected, *read), "");
+}
+
 std::vector<KifuMove> MainLine(const Kifu& kifu) {
   std::vector<KifuMove> moves;
   for (int ply = 1; ply <= kifu.LineLength(); ++ply) moves.push_back(kifu.MoveAtPly(ply)->move);
@@ -233,10 +241,7 @@ TEST(KifuCommand, Utf8RefusalsHintACommandThatConverts) {
     EXPECT_NE(output, utf8Path);
     const KifuRun converted = RunKifu("$K" + hinted.substr(std::strlen("kifu")));
     EXPECT_EQ(converted.status, 0) << converted.err;
-    const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
-    ASSERT_NE(expected, nullptr);
-    ASSERT_NE(read, nullptr) << output;
-    EXPECT_EQ(CompareKifu(*expected, *read), "");
+    ExpectSameRecord(source, output);
     std::remove(utf8Path.c_str());
     std::remove(output.c_str());
   }
@@ -262,10 +267,7 @@ TEST(KifuCommand, Utf8HintQuotesAQuoteInTheName) {
   const KifuRun converted = RunKifu("$K" + refused.err.substr(at + 4, refused.err.find('\n', at) - at - 4));
   EXPECT_EQ(converted.status, 0) << refused.err << converted.err;
   const std::string output = utf8Path.substr(0, utf8Path.size() - 5) + ".sjis.kif";
-  const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
-  ASSERT_NE(expected, nullptr);
-  ASSERT_NE(read, nullptr) << output;
-  EXPECT_EQ(CompareKifu(*expected, *read), "");
+  ExpectSameRecord(source, output);
   std::remove(utf8Path.c_str());
   std::remove(output.c_str());
 }
