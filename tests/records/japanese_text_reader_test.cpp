@@ -76,11 +76,11 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
                        std::string("'△３四歩' after the last move read"), 2));
 }
 
-// Blanks, ASCII or full-width, and "|" bytes before a body line's mark are
-// passed over, in any mix.
+// Leading blanks, ASCII or full-width, then "|" bytes before a body line's
+// mark are passed over.
 TEST(JapaneseText, BlanksAndBarsBeforeTheMarkArePassedOver) {
   Kifu record;
-  const std::string text = "手合割：平手\n\n" + kPipeBoard + kHands + "\n　▲７六歩\n 　| △３四歩\n|　　▲２六歩\n";
+  const std::string text = "手合割：平手\n\n" + kPipeBoard + kHands + "\n　▲７六歩\n 　|△３四歩\n||▲２六歩\n";
   ASSERT_EQ(Read(record, text), 0);
   ASSERT_EQ(record.LineLength(), 3);
   EXPECT_EQ(record.MoveAtPly(1)->move, KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0));
