@@ -170,6 +170,8 @@ bool CKRSDoc::EditBoard(KifuMove edit) {
   edited.UpdateBoxAndHandicap();
   Kifu& record = *game_.record;
   KifuPositionNode* start = record.StartNode();
+  // The flags test never decides today: without moves the current position
+  // is the start, and an edit that succeeds always changes a square or a hand.
   const bool changed = start->outgoing.Count() > 0 || edited != start->position ||
                        edited.handicapFlags != start->position.handicapFlags;
   // The moves of the old start can't follow a position set up anew.

@@ -46,6 +46,8 @@ std::string EnginePositionAtPly(const std::string& path, bool havePly, uint32_t 
     return "ply " + std::to_string(ply) + " is past the end of the main line (" +
            std::to_string(doc.Record().record->LineLength()) + " moves)";
   }
+  // A guard: the readers refuse a start the rules can't play from and play
+  // only legal moves, which leaves no position the engine can't hold.
   if (KifuPositionToEngine(position, *doc.Record().currentPosition) != 0) {
     return "the engine cannot take the position at ply " + std::to_string(doc.CurrentPly());
   }

@@ -76,6 +76,8 @@ int RunPerftCommand(const CommandArgs& args) {
   // The engine starts from the same record position, so every handicap the
   // flags can name is counted the same way by both.
   static Position engine;
+  // A guard: removing pieces from the start leaves a position the engine
+  // holds, for every flag from 0 to 0xFFF.
   if (KifuPositionToEngine(engine, position) != 0) {
     std::fprintf(stderr, "kifu: perft: the engine cannot hold the start position of handicap 0x%X\n",
                  static_cast<unsigned>(flags));

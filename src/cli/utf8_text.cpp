@@ -74,7 +74,7 @@ bool PastedTextToSjis(const std::string& bytes, std::string& sjis, std::string& 
                                    return size_t{0};
                                  });
   if (converted) return true;
-  if (failedAt == std::string::npos) {
+  if (failedAt == std::string::npos) {  // only on a C library without the CP932 converter
     error = "this system cannot convert UTF-8 text to Shift-JIS";
     return false;
   }

@@ -54,6 +54,8 @@ class HeaderWatch : public InStream {
   }
   // The まで line that ended the header, or empty.
   const SjisString& ResultLine() const { return resultLine_; }
+  // The header reader takes whole lines only; the stream's other operations
+  // pass through for completeness and nothing calls them.
   char* Gets(char* buf, int size) override { return in_.Gets(buf, size); }
   int Read(void* buf, int size) override { return in_.Read(buf, size); }
   void Unget(char c) override { in_.Unget(c); }

@@ -360,10 +360,12 @@ class KifReader {
     const KifuMove move(text.fromFile, text.fromRank, text.toFile, text.toRank, piece,
                         working_.At(text.toFile, text.toRank), text.promote, KifuMoveKind::Ordinary);
     if (working_.IsValidMove(move, 1) == 0) return Stop(ReadProblem::ImpossibleMove);
-    const MergeChooser chooser = merge_ ? MergeChooser::TakeFirst([this](const KifuPositionNode* node) {
-      return node == root_->reachedNode || onPath_.count(node) != 0;
-    })
-                                        : MergeChooser::None();
+    MergeChooser chooser = MergeChooser::None();
+    if (merge_) {
+      chooser = MergeChooser::TakeFirst([this](const KifuPositionNode* node) {
+        return node == root_->reachedNode || onPath_.count(node) != 0;
+      });
+    }
     KifuMoveNode* node =
         Current()->reachedNode->AddMove(move, ReadConsumedTime(text.rest), nullptr, -1, table_, chooser, true);
     if (node == nullptr || !working_.DoMove(move)) return Stop(ReadProblem::ImpossibleMove);

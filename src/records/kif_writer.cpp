@@ -81,7 +81,7 @@ class KifWriter {
       }
       WriteKifComment(out_, node->comment);
       const KifuPositionNode* reached = node->reachedNode;
-      if (reached == nullptr) {
+      if (reached == nullptr) {  // only a move node outside any table; a record's always reach a position
         out_.WriteString(KIF_SEPARATOR);
         out_.WriteString("\n");
         continue;

@@ -55,7 +55,7 @@ const char* ReadProblemText(ReadProblem problem) {
     case ReadProblem::ImpossibleMove: return "the move is not possible in the position";
     case ReadProblem::SkippedLine: return "a line of moves that was not read";
   }
-  return "";
+  return "";  // no value outside the enumeration is ever made
 }
 
 int LineCountingInStream::ReadLine(SjisString& line) {

@@ -83,7 +83,7 @@ bool SaveAs(const char* path, KifuFileType type, const Kifu& record, const KifuP
       case KIFU_FILE_KI2: return position ? record.WriteKi2Position(out, *position) : record.WriteKi2(out);
       case KIFU_FILE_CSA: return position ? record.WriteCsaPosition(out, *position) : record.WriteCsa(out);
       case KIFU_FILE_RVQ: return position ? record.WriteRvqPosition(out, *position) : record.WriteRvq(out);
-      default: return -1;
+      default: return -1;  // the callers refuse a type without a writer before this
     }
   };
   if (type == KIFU_FILE_CKF) return WriteFileSafely<ArmouredFileOutStream>(path, write);

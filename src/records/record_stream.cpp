@@ -94,7 +94,8 @@ int BufferedFileInStream::ReadLine(SjisString& line) {
 }
 
 char* BufferedFileInStream::Gets(char* buf, int size) {
-  if (buf == nullptr || size < 2) return nullptr;
+  // A one-byte buffer holds only the terminator: it is written, nothing is read.
+  if (buf == nullptr || size < 1) return nullptr;
   int used = 0;
   while (used < size - 1 && HasByte()) {
     const char c = bytes_[position_++];
@@ -215,7 +216,11 @@ int MemoryInStream::ReadLine(SjisString& line) {
 }
 
 char* MemoryInStream::Gets(char* buf, int size) {
-  if (buf == nullptr || size < 2 || position_ >= length_) return nullptr;
+  if (buf == nullptr || size < 1) return nullptr;
+  if (size < 2 || position_ >= length_) {
+    buf[0] = '\0';
+    return nullptr;
+  }
   int used = 0;
   while (used < size - 1 && position_ < length_) {
     const char c = text_[position_++];

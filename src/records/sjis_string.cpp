@@ -151,7 +151,7 @@ bool SjisString::Allocate(int size) {
     return true;
   }
   char* buffer = new (std::nothrow) char[size];
-  if (buffer == nullptr) {
+  if (buffer == nullptr) {  // only when memory runs out, which no test can bring about
     ReleaseBuffer();
     return false;
   }
@@ -302,7 +302,7 @@ int SjisString::SplitAtIndex(int index, int separatorLength, SjisString& rest) {
     return -1;
   }
   SjisString tail(text_ + index + separatorLength);
-  if (tail.Length() != length_ - index - separatorLength) {
+  if (tail.Length() != length_ - index - separatorLength) {  // the copy ran out of memory
     rest.Clear();
     return -1;
   }

@@ -409,4 +409,26 @@ TEST(CKRSDoc, SavePositionWritesTheCurrentPositionAndKeepsFlagAndTitle) {
   EXPECT_TRUE(doc.IsModified());
 }
 
+// A merge that adds no move and no comment text leaves the document
+// unmodified; one that adds only a differing comment modifies it.
+TEST(CKRSDoc, MergeThatAddsNothingLeavesItUnmodified) {
+  const std::string head = "手数----指手---------消費時間--\n";
+  const std::string same = ProcessTempPath("doc_same.kif"), other = ProcessTempPath("doc_other.kif");
+  ASSERT_TRUE(WriteFileBytes(same, head + "1 ７六歩(77)\n*x\n2 ３四歩(33)\n"));
+  ASSERT_TRUE(WriteFileBytes(other, head + "1 ７六歩(77)\n*y\n2 ３四歩(33)\n"));
+  Clipboard clipboard;
+  CKRSDoc doc(clipboard);
+  ASSERT_TRUE(doc.Open(same.c_str(), nullptr));
+  const std::string opened = KifText(doc);
+  ASSERT_TRUE(doc.MergeOpen(same.c_str(), nullptr));
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_EQ(KifText(doc), opened);
+  ASSERT_TRUE(doc.MergeOpen(other.c_str(), nullptr));
+  EXPECT_TRUE(doc.IsModified());
+  EXPECT_EQ(doc.Record().record->LineLength(), 2);
+  EXPECT_NE(std::string(doc.Record().record->MoveAtPly(1)->comment.Text()).find('y'), std::string::npos);
+  std::remove(same.c_str());
+  std::remove(other.c_str());
+}
+
 }  // namespace

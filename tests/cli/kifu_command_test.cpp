@@ -41,6 +41,14 @@ std::unique_ptr<Kifu> ReadRecord(const std::string& path) {
   return kifu;
 }
 
+// The output file holds the record the source file holds.
+void ExpectSameRecord(const std::string& source, const std::string& output) {
+  const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
+  ASSERT_NE(expected, nullptr);
+  ASSERT_NE(read, nullptr) << output;
+  EXPECT_EQ(CompareKifu(*expected, *read), "");
+}
+
 std::vector<KifuMove> MainLine(const Kifu& kifu) {
   std::vector<KifuMove> moves;
   for (int ply = 1; ply <= kifu.LineLength(); ++ply) moves.push_back(kifu.MoveAtPly(ply)->move);
@@ -233,10 +241,7 @@ TEST(KifuCommand, Utf8RefusalsHintACommandThatConverts) {
     EXPECT_NE(output, utf8Path);
     const KifuRun converted = RunKifu("$K" + hinted.substr(std::strlen("kifu")));
     EXPECT_EQ(converted.status, 0) << converted.err;
-    const std::unique_ptr<Kifu> expected = ReadRecord(source), read = ReadRecord(output);
-    ASSERT_NE(expected, nullptr);
-    ASSERT_NE(read, nullptr) << output;
-    EXPECT_EQ(CompareKifu(*expected, *read), "");
+    ExpectSameRecord(source, output);
     std::remove(utf8Path.c_str());
     std::remove(output.c_str());
   }
@@ -244,6 +249,54 @@ TEST(KifuCommand, Utf8RefusalsHintACommandThatConverts) {
   const KifuRun broken = RunKifu("printf '\\357\\273\\277\\377' | $K show -");
   EXPECT_EQ(broken.status, 1);
   EXPECT_NE(broken.err.find("not valid UTF-8"), std::string::npos) << broken.err;
+}
+
+// A quote in a UTF-8 record's name: the hinted command still reads as
+// typed and converts the record.
+TEST(KifuCommand, Utf8HintQuotesAQuoteInTheName) {
+  const std::string source = std::string(CorpusDir()) + "/g0004.kif", utf8Path = ProcessTempPath("it's.kifu");
+  std::string utf8;
+  ASSERT_TRUE(Cp932ToUtf8(FileBytes(source).c_str(), utf8));
+  ASSERT_TRUE(WriteFileBytes(utf8Path, utf8));
+  std::string quoted = "'";
+  for (const char c : utf8Path) quoted += c == '\'' ? std::string("'\"'\"'") : std::string(1, c);
+  const KifuRun refused = RunKifu("$K show " + quoted + "'");
+  EXPECT_EQ(refused.status, 1);
+  const size_t at = refused.err.find("kifu convert - ");
+  ASSERT_NE(at, std::string::npos) << refused.err;
+  const KifuRun converted = RunKifu("$K" + refused.err.substr(at + 4, refused.err.find('\n', at) - at - 4));
+  EXPECT_EQ(converted.status, 0) << refused.err << converted.err;
+  const std::string output = utf8Path.substr(0, utf8Path.size() - 5) + ".sjis.kif";
+  ExpectSameRecord(source, output);
+  std::remove(utf8Path.c_str());
+  std::remove(output.c_str());
+}
+
+// Output that can't be written (a full device) fails with exit status 1
+// and says so, for the record's bytes and for the text shown as UTF-8.
+TEST(KifuCommand, WritingToAFullStandardOutputFails) {
+  for (const std::string& call : {"convert " + kQuotedInput + " -", "show " + kQuotedInput}) {
+    const KifuRun full = RunKifu("$K " + call + " > /dev/full");
+    EXPECT_EQ(full.status, 1) << call;
+    EXPECT_EQ(full.err.rfind("kifu: ", 0), 0u) << call << ": " << full.err;
+    EXPECT_NE(full.err.find("writing to standard output failed"), std::string::npos) << call << ": " << full.err;
+  }
+}
+
+// Bytes that are no CP932 character, in the middle or cut off at the end,
+// each become U+FFFD and the conversion goes on after the first byte.
+TEST(Utf8Text, UndecodableBytesBecomeReplacementCharacters) {
+  const std::string mark = "\xEF\xBF\xBD";
+  const std::pair<const char*, std::string> cases[] = {
+      {"ab\x82", "ab" + mark},
+      {"\x82\x20x", mark + " x"},
+      {"\x81\x7F\x82\xA0", mark + "\x7F" + reinterpret_cast<const char*>(u8"あ")},
+  };
+  for (const auto& [cp932, expected] : cases) {
+    std::string utf8;
+    EXPECT_TRUE(Cp932ToUtf8(cp932, utf8)) << cp932;
+    EXPECT_EQ(utf8, expected) << cp932;
+  }
 }
 
 // kifu moves: two header lines, then one line per move of the position.

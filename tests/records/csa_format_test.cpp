@@ -157,6 +157,8 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       {kings + "P+" + pawns[19], 0, 0, "P+" + pawns[18] + "\n+\n"}, {kings + "P+00TO00OU00FU", 0, 0, king + "+\n"},
       {kings + "P+00FU\nP-00AL", 0, 0, "P+00FU\nP-" + pawns[17] + "\nP-00KY00KY00KY00KY\n"},
       {"P-00AL\n" + kings, 0, 0, "P-" + pawns[18] + "\n"},
+      // A group on file 0 or rank 0 alone fits neither form: the token ends there.
+      {kings + "P+00FU05KI00FU\nP+50KI00FU\n+", 0, 0, king + "P+00FU\n+\n"},
   };
   for (const auto& test : kCases) {
     Kifu kifu;

@@ -76,6 +76,18 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
                        std::string("'△３四歩' after the last move read"), 2));
 }
 
+// Leading blanks, ASCII or full-width, then "|" bytes before a body line's
+// mark are passed over.
+TEST(JapaneseText, BlanksAndBarsBeforeTheMarkArePassedOver) {
+  Kifu record;
+  const std::string text = "手合割：平手\n\n" + kPipeBoard + kHands + "\n　▲７六歩\n 　|△３四歩\n||▲２六歩\n";
+  ASSERT_EQ(Read(record, text), 0);
+  ASSERT_EQ(record.LineLength(), 3);
+  EXPECT_EQ(record.MoveAtPly(1)->move, KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0));
+  EXPECT_EQ(record.MoveAtPly(2)->move, KifuOrdinaryMove(3, 3, 3, 4, KIFU_PAWN + KIFU_SECOND_PLAYER_BIT, 0));
+  EXPECT_EQ(record.MoveAtPly(3)->move, KifuOrdinaryMove(2, 7, 2, 6, KIFU_PAWN, 0));
+}
+
 // The handicap comes from the box; a start that is no standard one needs
 // その他. Every fault of header, board and hands: -1 and the record unchanged.
 TEST(JapaneseTextMend, ReadsHandicapsAndRefusesFaultyStarts) {

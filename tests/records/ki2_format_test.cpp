@@ -138,6 +138,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"先手：x\n", ""},
       {"まで0手で後手の勝ち\n", "\nまで0手で後手の勝ち\n"},
       {"▲７六歩    △５五角\n△３四歩    ▲２六歩\n", "▲７六歩    \n"},
+      {"▲７六歩　 △３四歩\n", "▲７六歩    △３四歩    \n"},  // a full-width blank, then an ASCII one
       {"▲７六歩\n変化：99999999999999999999手\n▽３四歩(00:12) ▲２六歩\n", "▲７六歩    △３四歩    \n"},
       {"▲７六歩\nまで1手で後手の負け\n△３四歩\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},
       {"▲７六歩\nまで1手で先手の勝ち\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},  // a foul by the other side

@@ -1,7 +1,10 @@
 // KIF: write-read-write fixed points over random records through a string,
 // a file and an armoured file; the hand-checked file; files in
 // other programs' styles; and the reader's refusals of hostile input.
+#include <cstdint>
 #include <cstdio>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -130,6 +133,70 @@ TEST(KifWriter, PendingAlternativesBeyondFourThousandAreAllWritten) {
 // a "+" after a move with variations, "まで" and "変化：" lines, no line end
 // at the end; a mate problem whose box goes to the defender's hand; a
 // handicap game with 上手/下手), against their rewrites checked by hand.
+// A special move's line: its number, its word padded to 13 columns, and the
+// time field twice; the game start has no word.
+TEST(KifWriter, SpecialMoveLinesByKind) {
+  const struct {
+    KifuMoveKind kind;
+    std::string word;
+  } rows[] = {
+      {KifuMoveKind::Mate, "詰み"},         {KifuMoveKind::Resignation, "投了"},   {KifuMoveKind::LossOnTime, "切れ負け"},
+      {KifuMoveKind::Loss, "負け"},         {KifuMoveKind::LossByFoul, "反則負け"}, {KifuMoveKind::WinByFoul, "反則勝ち"},
+      {KifuMoveKind::Win, "勝ち"},          {KifuMoveKind::Impasse, "持将棋"},     {KifuMoveKind::Repetition, "千日手"},
+      {KifuMoveKind::RepetitionCheckBySecond, "千日手"}, {KifuMoveKind::RepetitionCheckByFirst, "千日手"},
+      {KifuMoveKind::Interruption, "中断"}, {KifuMoveKind::GameStart, ""},
+  };
+  const std::string time = "( 0:00/00:00:00)";
+  for (const auto& row : rows) {
+    Kifu record;
+    const KifuMove marker(0, 0, 0, 0, KIFU_KING, 0, 0, row.kind);
+    ASSERT_NE(record.AddMove(0, marker, 0, nullptr, -1, MergeChooser::None()), nullptr);
+    const std::string line = "\n   1 " + row.word + std::string(13 - row.word.size(), ' ') + time + " " + time + "\n";
+    EXPECT_NE(WriteToString(record).find(line), std::string::npos) << static_cast<int>(row.kind) << "\n" << WriteToString(record);
+  }
+}
+
+// The label table against a pair of maps: names to values, values to names;
+// a name or value already present is refused, an absent one finds nothing.
+TEST(LabelTable, MatchesMapsOfNamesAndValues) {
+  LabelTable table(7);  // few chains, so that entries share them
+  std::map<std::string, intptr_t> byName;
+  std::map<intptr_t, std::string> byValue;
+  std::mt19937 random(5);
+  for (int step = 0; step < 400; ++step) {
+    const std::string name = "kyoku" + std::to_string(random() % 60);
+    const auto value = static_cast<intptr_t>(random() % 60 + 1) * 4096;
+    if (step % 2 == 0) {
+      const bool fresh = byName.count(name) == 0;
+      EXPECT_EQ(table.Insert(name.c_str(), value), fresh ? 0 : -1) << name;
+      if (fresh) byName[name] = value;
+    } else {
+      const bool fresh = byValue.count(value) == 0;
+      EXPECT_EQ(table.InsertByValue(name.c_str(), value), fresh ? 0 : -1) << value;
+      if (fresh) byValue[value] = name;
+    }
+    ASSERT_EQ(table.Count(), static_cast<int>(byName.size() + byValue.size()));
+  }
+  for (int n = 0; n < 60; ++n) {
+    const std::string name = "kyoku" + std::to_string(n);
+    EXPECT_EQ(table.Find(name.c_str()), byName.count(name) ? byName[name] : 0) << name;
+    const intptr_t value = static_cast<intptr_t>(n + 1) * 4096;
+    const char* found = table.FindByValue(value);
+    EXPECT_EQ(found == nullptr ? std::string("(none)") : std::string(found),
+              byValue.count(value) ? byValue[value] : "(none)")
+        << value;
+  }
+  EXPECT_EQ(table.FindByValue(5), nullptr);
+  table.RemoveIf([](intptr_t value) { return value <= 30 * 4096; });
+  int kept = 0;
+  for (const auto& [name, value] : byName) kept += value > 30 * 4096;
+  for (const auto& [value, name] : byValue) kept += value > 30 * 4096;
+  EXPECT_EQ(table.Count(), kept);
+  table.Clear();
+  EXPECT_EQ(table.Count(), 0);
+  EXPECT_EQ(table.FindByValue(31 * 4096), nullptr);
+}
+
 TEST(KifReader, ReadsOtherProgramsStyles) {
   for (const char* name : {"other_variations", "other_problem", "other_handicap"}) {
     const std::string base = std::string(TestDataDir()) + "/kif/" + name;
@@ -219,6 +286,46 @@ TEST(KifReader, RefusesHostileGotoLines) {
   EXPECT_EQ(kifu.StartNode()->outgoing.At(0)->reachedNode->outgoing.At(0)->reachedNode->outgoing.At(0)
                 ->reachedNode->incoming.Count(),
             2);
+}
+
+// 不成 keeps the piece unpromoted; a merge read joins transpositions, a
+// plain read keeps them apart; a goto that leaves a position with moves of
+// its own deletes it with everything below, and forgets the labels there.
+TEST(KifReader, NonPromotionTranspositionsAndGotoOverAPositionWithMoves) {
+  const std::string head = "手数----指手---------消費時間--\n";
+  Kifu kifu;
+  ASSERT_EQ(ReadFromString(kifu, head + "1 ７六歩(77)\n2 ３四歩(33)\n3 ２二角不成(88)\n"), 0);
+  EXPECT_EQ(kifu.MoveAtPly(3)->move, KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, KIFU_BISHOP + KIFU_SECOND_PLAYER_BIT));
+
+  const std::string lineA = "1 ７六歩(77)\n2 ３四歩(33)\n3 ２六歩(27)\n4 ８四歩(83)\n";
+  const std::string lineB = "1 ２六歩(27)\n2 ８四歩(83)\n3 ７六歩(77)\n4 ３四歩(33)\n";
+  for (const int merge : {0, 1}) {
+    Kifu fresh;
+    ASSERT_EQ(ReadFromString(fresh, head + lineA + lineB, merge), 0);
+    const KifuPositionNode* start = fresh.StartNode();
+    ASSERT_EQ(start->outgoing.Count(), 2);
+    const KifuPositionNode* ends[2];
+    for (int line = 0; line < 2; ++line) {
+      const KifuPositionNode* at = start->outgoing.At(line)->reachedNode;
+      for (int ply = 2; ply <= 4; ++ply) at = at->outgoing.At(0)->reachedNode;
+      ends[line] = at;
+    }
+    EXPECT_EQ(ends[0] == ends[1], merge == 1) << merge;
+    EXPECT_EQ(ends[0]->incoming.Count(), merge == 1 ? 2 : 1) << merge;
+  }
+
+  // Line B is labelled t; line A's end R gets a fifth move and the labels r
+  // and s. Line A's fourth move read again, then sent to t, leaves R without
+  // a move reaching it: R and ５六歩 go, and the gotos to r and s are ignored.
+  ASSERT_EQ(ReadFromString(kifu, head + lineB + "#% label t\n" + lineA + "#% label r\n5 ５六歩(57)\n#% label s\n" +
+                                     "4 ８四歩(83)\n#% goto t\n#% goto r\n#% goto s\n"),
+            0);
+  ExpectKifuGraphValid(kifu);
+  EXPECT_EQ(CountMoves(kifu), 8);
+  const KifuPositionNode* t = kifu.StartNode()->outgoing.At(0)->reachedNode;
+  for (int ply = 2; ply <= 4; ++ply) t = t->outgoing.At(0)->reachedNode;
+  EXPECT_EQ(t->incoming.Count(), 2);
+  EXPECT_EQ(t->outgoing.Count(), 0);
 }
 
 TEST(KifReader, FailsAndKeepsTheRecordOnBadHeadersStartsAndMerges) {

@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "records/game_record.h"
 #include "records/kifu.h"
 #include "records/record_files.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/random_record.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -45,17 +47,14 @@ std::string Record(const KifuMove& move, int result, int seconds) {
   return record;
 }
 
-// A file of `plies` random moves timed 0, 1, ... and 0xFFFF last, stored
-// after n of them, with m = the records given plus `extra`.
-std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra = "") {
-  KifuPosition stored;
-  const std::vector<KifuMove> moves = KifuRandomPlayout(stored, plies, seed);
+// A file of the moves timed 0, 1, ... and 0xFFFF last, stored after n of
+// them at `stored`, with m = the records given plus `extra`.
+std::string GameBytes(const KifuPosition& stored, const std::vector<KifuMove>& moves, int n,
+                      const std::string& extra = "") {
   std::string bytes(238, '\0'), records;
   for (size_t at = 0; at < moves.size(); ++at) {
     records += Record(moves[at], 0, at + 1 == moves.size() ? 0xFFFF : static_cast<int>(at));
   }
-  n = std::min(n, static_cast<int>(moves.size()));
-  for (int at = static_cast<int>(moves.size()); at > n; --at) stored.UndoMove(moves[static_cast<size_t>(at - 1)]);
   Put(bytes, 42, stored.sideToMove, 2);
   for (int row = 1; row <= 9; ++row) {
     for (int file = 1; file <= 9; ++file) bytes[46 + 16 * row + file] = static_cast<char>(stored.At(file, row).Code());
@@ -64,6 +63,26 @@ std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra
   Put(bytes, 222, n, 4);
   Put(bytes, 234, static_cast<int64_t>((records.size() + extra.size()) / 16), 4);
   return bytes + records + extra;
+}
+
+// A file of `plies` random moves, stored after n of them, with m = the
+// records given plus `extra`.
+std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra = "") {
+  KifuPosition stored;
+  const std::vector<KifuMove> moves = KifuRandomPlayout(stored, plies, seed);
+  n = std::min(n, static_cast<int>(moves.size()));
+  for (int at = static_cast<int>(moves.size()); at > n; --at) stored.UndoMove(moves[static_cast<size_t>(at - 1)]);
+  return GameBytes(stored, moves, n, extra);
+}
+
+// Stored after a pawn's two-square step 5七-5五: it goes back to 5七, but
+// can't be played again from there.
+std::string TwoSquarePawnStep() {
+  KifuPosition stored = KifuStartPosition();
+  stored.board[KifuPosition::SquareIndex(5, 5)] = stored.board[KifuPosition::SquareIndex(5, 7)];
+  stored.board[KifuPosition::SquareIndex(5, 7)] = 0;
+  stored.sideToMove = 1;
+  return GameBytes(stored, {KifuOrdinaryMove(5, 7, 5, 5, KIFU_PAWN, 0)}, 1);
 }
 
 int Read(Kifu& kifu, const std::string& bytes) {
@@ -93,6 +112,7 @@ TEST(OldNative, RefusalNamesTheMoveOrTheEnd) {
       {game.substr(0, game.size() - 5), ReadProblem::UnreadableMove, "the file ends inside move 10"},
       {game.substr(0, game.size() - 16), ReadProblem::UnreadableMove, "the file ends before move 10"},
       {RandomGame(7, 10, 6).substr(0, 238 + 3 * 16 + 1), ReadProblem::UnreadableMove, "the file ends inside move 4"},
+      {TwoSquarePawnStep(), ReadProblem::ImpossibleMove, "move 1 is not possible in the position"},
   };
   for (const auto& c : cases) {
     Kifu kifu;
@@ -193,3 +213,31 @@ TEST(OldNative, MutatedFilesNeverBreakTheReader) {
 }
 
 }  // namespace
+
+// A .krs file loads byte for byte: times whose bytes are CR, LF and 0x1A
+// come back as stored. A type no reader serves, or a file that isn't
+// there, reads nothing.
+TEST(OldNative, KrsFilesLoadAsStored) {
+  std::string bytes = RandomGame(4, 12, 5);
+  Put(bytes, 238 + 16 + 8, 0x0A0D, 2);
+  Put(bytes, 238 + 32 + 8, 0x1A1A, 2);
+  const std::string path = ProcessTempPath("old_native.krs");
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  GameRecord game;
+  ASSERT_TRUE(game.Load(path.c_str(), nullptr, false));
+  const auto line = MainLine(*game.record);
+  ASSERT_EQ(line.size(), 12u);
+  EXPECT_EQ(line[1]->consumedTime, 0x0A0D);
+  EXPECT_EQ(line[2]->consumedTime, 0x1A1A);
+  for (size_t at = 0; at < line.size(); ++at) {
+    EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16)) << at;
+  }
+  std::remove(path.c_str());
+  Kifu kifu;
+  const std::string text = ProcessTempPath("old_native.kif");
+  ASSERT_TRUE(WriteFileBytes(text, "手数----指手---------消費時間--\n1 ７六歩(77)\n"));
+  EXPECT_EQ(ReadKifuFile(text.c_str(), KIFU_FILE_JAPANESE_TEXT + 1, kifu, false), -1);
+  std::remove(text.c_str());
+  EXPECT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_OLD_NATIVE, kifu, false), -1);
+  EXPECT_EQ(kifu.LineLength(), 0);
+}

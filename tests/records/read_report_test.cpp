@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -216,6 +217,19 @@ TEST(ReadReport, GameRecordLoadNamesUnmarkedUtf8) {
   EXPECT_EQ(report.problem, ReadProblem::Utf8Text);
   EXPECT_EQ(game.record->LineLength(), 2);
   std::remove(path.c_str());
+}
+
+// A report set without words of its own gives its problem's reason: none
+// for no problem, and for every other problem one of its own.
+TEST(ReadReport, EveryProblemHasAReasonOfItsOwn) {
+  std::set<std::string> reasons;
+  for (int code = static_cast<int>(ReadProblem::None); code <= static_cast<int>(ReadProblem::SkippedLine); ++code) {
+    ReadReport report;
+    report.Set(static_cast<ReadProblem>(code), 3, SjisString("line"), nullptr);
+    EXPECT_EQ(report.reason.empty(), code == static_cast<int>(ReadProblem::None)) << code;
+    reasons.insert(report.reason);
+  }
+  EXPECT_EQ(reasons.size(), static_cast<size_t>(ReadProblem::SkippedLine) + 1);
 }
 
 TEST(ReadReport, LabelKeyShiftsAPartialChunkToItsPlace) {

@@ -1,12 +1,17 @@
 // Record streams: the armour's exact characters and its round trip over
 // random text, text-mode line ends both ways, whole lines, string output
 // and the number styles.
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "records/read_report.h"
 #include "records/record_stream.h"
 #include "support/test_files.h"
 
@@ -143,14 +148,16 @@ TEST(StringStream, AddsCarriageReturnsOnceAndWritesNumbersInThreeStyles) {
 }
 
 // A memory stream reads lines, bytes and steps back as a file would; a
-// buffer with no room for a byte reads nothing and consumes nothing.
+// buffer with no room for a byte reads nothing and consumes nothing (one of
+// a single byte still gets its terminator).
 TEST(MemoryStream, LinesBytesAndBuffersTooSmallForAByte) {
   MemoryInStream in("ab\ncd");
   char buf[8] = "zzzzzzz";
   EXPECT_EQ(in.Gets(buf, 1), nullptr);
   EXPECT_EQ(in.Gets(buf, 0), nullptr);
   EXPECT_EQ(in.Gets(nullptr, 5), nullptr);
-  EXPECT_STREQ(buf, "zzzzzzz");
+  EXPECT_STREQ(buf + 1, "zzzzzz");
+  EXPECT_EQ(buf[0], '\0');
   EXPECT_EQ(in.Gets(buf, 3), buf);
   EXPECT_STREQ(buf, "ab");
   EXPECT_EQ(in.Gets(buf, 8), buf);
@@ -168,4 +175,44 @@ TEST(MemoryStream, LinesBytesAndBuffersTooSmallForAByte) {
   EXPECT_EQ(in.Read(buf, 8), 2);
   EXPECT_EQ(std::string(buf, 2), "cd");
   EXPECT_EQ(in.Read(buf, 8) * 10 + in.ReadLine(line), -1);
+}
+
+// Gets takes one line, or as much of it as the buffer holds less the
+// terminator, from every kind of stream and through the line counter; a
+// buffer of one byte only ever receives the terminator.
+TEST(InStreams, GetsFillsTheBufferUpToALineEnd) {
+  const std::string text = "ab\ncdefg\nlast";
+  const std::string plainPath = TempPath("gets.kif"), armouredPath = TempPath("gets.ckf");
+  ASSERT_TRUE(WriteFileBytes(plainPath, "ab\r\ncdefg\nlast"));  // CR LF folds to LF
+  {
+    ArmouredFileOutStream out;
+    ASSERT_EQ(out.Open(armouredPath.c_str()), 0);
+    out.WriteString(text.c_str());
+  }
+  MemoryInStream memory(text.c_str()), counted(text.c_str());
+  FileInStream plain;
+  ArmouredFileInStream armoured;
+  ASSERT_EQ(plain.Open(plainPath.c_str()), 0);
+  ASSERT_EQ(armoured.Open(armouredPath.c_str()), 0);
+  LineCountingInStream counter(counted);
+  for (InStream* in : std::initializer_list<InStream*>{&memory, &plain, &armoured, &counter}) {
+    char buf[8];
+    std::vector<std::string> pieces;
+    while (!in->IsEof()) {
+      ASSERT_EQ(in->Gets(buf, 5), buf);
+      pieces.emplace_back(buf);
+    }
+    EXPECT_EQ(pieces, (std::vector<std::string>{"ab\n", "cdef", "g\n", "last"}));
+    std::fill(std::begin(buf), std::end(buf), 'x');
+    EXPECT_EQ(in->Gets(buf, 5), nullptr);
+    EXPECT_EQ(buf[0], '\0');
+    in->Rewind();
+    buf[0] = 'x';
+    EXPECT_EQ(in->Gets(buf, 1), nullptr);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(in->Gets(buf, 8), buf);
+    EXPECT_STREQ(buf, "ab\n");
+  }
+  std::remove(plainPath.c_str());
+  std::remove(armouredPath.c_str());
 }

@@ -91,6 +91,14 @@ TEST(Rvq, ReadsTheWordsOfTheFormatAndRefusesTheRest) {
                           1, RVQ_END}) {
     EXPECT_EQ(NextRvqToken(words), token);
   }
+  // A word ends after its 255th byte and the byte after it is lost: the x
+  // run matches nothing, Y goes, FU is read; 255 ones are a (capped)
+  // number, the 2 goes, 34 is read.
+  const std::string overlong = std::string(255, 'x') + "YFU " + std::string(255, '1') + "234";
+  MemoryInStream longWords(overlong.c_str());
+  for (const int token : {1, RVQ_NUMBER + RVQ_NUMBER_CAP, RVQ_NUMBER + 34, RVQ_END}) {
+    EXPECT_EQ(NextRvqToken(longWords), token);
+  }
 }
 
 // Positions of every handicap and the start without the first king, played

@@ -21,4 +21,22 @@ TEST(SjisStringList, AppendsItsOwnStringsAcrossBlocks) {
   EXPECT_TRUE(&list.At(56) == &SjisString::Empty() && &list.At(-1) == &SjisString::Empty());
 }
 
+// Assignment replaces the contents by a deep copy, across blocks; assigning
+// a list to itself keeps it.
+TEST(SjisStringList, CopyAssignmentReplacesByADeepCopy) {
+  SjisStringList source, target;
+  for (int i = 0; i < 20; ++i) source.Append(SjisString(Numbered(i).c_str()));
+  for (int i = 0; i < 3; ++i) target.Append(SjisString("old"));
+  target = source;
+  source.Clear();
+  ASSERT_EQ(target.Count(), 20);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(std::string(target.At(i).Text()), Numbered(i)) << i;
+  const SjisStringList& same = target;
+  target = same;
+  ASSERT_EQ(target.Count(), 20);
+  EXPECT_EQ(std::string(target.At(19).Text()), Numbered(19));
+  target = source;
+  EXPECT_EQ(target.Count(), 0);
+}
+
 }  // namespace

@@ -185,4 +185,26 @@ TEST(SjisStringNumerals, WrittenAndReadBack) {
   EXPECT_EQ(ParseFullWidthDigit("一", value) + ParseFullWidthDigit(nullptr, value), 0);
 }
 
+// A move hands the buffer over as it is; Allocate(n) gives a fresh empty
+// buffer of exactly n bytes.
+TEST(SjisStringBuffer, MoveKeepsTheBufferAndAllocateGivesAnEmptyOne) {
+  SjisString source("表x");
+  const char* buffer = source.Text();
+  const int capacity = source.Capacity();
+  SjisString moved(std::move(source));
+  EXPECT_EQ(moved.Text(), buffer);
+  EXPECT_EQ(Bytes(moved), "表x");
+  EXPECT_EQ(moved.Capacity(), capacity);
+  EXPECT_TRUE(OnSharedBuffer(source) && source.Length() == 0);
+  SjisString fromEmpty(std::move(source));
+  EXPECT_TRUE(OnSharedBuffer(fromEmpty));
+  for (const int size : {1, 5, 40}) {
+    ASSERT_TRUE(moved.Allocate(size));
+    EXPECT_EQ(moved.Capacity(), size);
+    EXPECT_EQ(moved.Length(), 0);
+    EXPECT_STREQ(moved.Text(), "");
+    EXPECT_FALSE(OnSharedBuffer(moved));
+  }
+}
+
 }  // namespace
