@@ -230,6 +230,114 @@ TEST(GenerateCaptures, RookGoesInToPromoteOnTheFirstSquareTheEnemyDoesNotHold) {
   for (int n = 0; n < count; ++n) EXPECT_EQ(out[n].toRank, 1);
 }
 
+// Value tables of zeros but for the entries a case sets, so that a
+// capture's worth can be worked by hand.
+void ZeroValueTables(int stage) {
+  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), stage);
+  g_activeRootEvalTables = &g_rootEvalTables;
+  std::memset(&g_rootEvalTables, 0, sizeof g_rootEvalTables);
+  std::memset(g_activePieceSquareTable->value, 0, sizeof g_activePieceSquareTable->value);
+}
+
+// An undefended gold taken by a rook off the zone is worth the gold's hand
+// value alone; a pawn pushed undefended into the zone the tokin's value.
+// Each is written only above the threshold of its stage and level.
+TEST(GenerateCaptures, WritesAMoveOnlyAboveItsStagesThreshold) {
+  const struct {
+    int stage, level, value, written;
+  } rows[] = {{0, 0, 50, 0},  {0, 0, 51, 1},  {0, 2, 100, 0}, {0, 2, 101, 1}, {0, 3, 200, 0},  {0, 5, 201, 1},
+              {1, 1, 100, 0}, {1, 1, 101, 1}, {1, 2, 250, 0}, {1, 2, 251, 1}, {1, 7, 400, 0},  {1, 7, 401, 1},
+              {2, 0, 200, 0}, {2, 1, 201, 1}, {2, 2, 400, 0}, {2, 2, 401, 1}, {2, 3, 600, 0},  {2, 4, 601, 1}};
+  const Position gold = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 9}, {1, GOLD, 5, 5}});
+  const Position pawn = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 4}});
+  MoveRecord out[8];
+  for (const auto& row : rows) {
+    ZeroValueTables(row.stage);
+    g_rootEvalTables.handValue[GOLD - 1][0] = row.value;
+    ASSERT_EQ(GenerateCaptures(gold, nullptr, row.level, out), row.written) << row.stage << " " << row.value;
+    if (row.written) {
+      EXPECT_EQ(KeyOf(out[0]), KeyOf(MoveOn(gold, 5, 9, 5, 5)));
+    }
+    if (row.stage != 0) continue;  // later stages value the tokin by its king blocks
+    g_rootEvalTables.pieceValue[TOKIN] = row.value;
+    ASSERT_EQ(GenerateCaptures(pawn, nullptr, row.level, out), row.written) << "push " << row.value;
+    if (row.written) {
+      EXPECT_EQ(KeyOf(out[0]), KeyOf(MoveOn(pawn, 5, 4, 5, 3, 1)));
+    }
+  }
+}
+
+// A knight taking a pawn worth 1 off the zone is written below the
+// threshold only when the enemy king stands a knight's jump further on.
+TEST(GenerateCaptures, KeepsACheapKnightCaptureThatEyesTheKing) {
+  const struct {
+    int kingFile, kingRank, value, written;
+  } rows[] = {{5, 3, 1, 1}, {3, 3, 1, 1}, {5, 3, 0, 0}, {4, 3, 1, 0}, {5, 2, 1, 0}};
+  MoveRecord out[8];
+  for (const auto& row : rows) {
+    const Position position = BuildPosition(
+        0, {{0, KING, 9, 9}, {1, KING, row.kingFile, row.kingRank}, {0, KNIGHT, 5, 7}, {1, PAWN, 4, 5}});
+    ZeroValueTables(1);
+    g_rootEvalTables.handValue[PAWN - 1][0] = row.value;
+    EXPECT_EQ(GenerateCaptures(position, nullptr, 0, out), row.written) << row.kingFile << "-" << row.kingRank;
+  }
+}
+
+// The enemy gold 5-2 takes a silver on 4-2: the rook on 5-9 now sees 5-1,
+// which the gold no longer holds, and goes in there only. The enemy gold
+// 2-2 takes a gold on 2-1: 3-3 is no longer held, and the pawn 3-4 goes in
+// when the tokin is worth more than the threshold (50 in the opening).
+TEST(GenerateCapturesOnChangedSquares, GoesInWhereTheLastCaptureLeftTheZoneOpen) {
+  MoveRecord out[16];
+  Position rook =
+      BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 9, 1}, {0, ROOK, 5, 9}, {0, SILVER, 4, 2}, {1, GOLD, 5, 2}});
+  ZeroValueTables(1);
+  InitAttackHistory();
+  const MoveRecord take = MoveOn(rook, 5, 2, 4, 2);
+  MakeMove(rook, take, 1);
+  ASSERT_EQ(GenerateCapturesOnChangedSquares(rook, 0, out), 1);
+  EXPECT_EQ(KeyOf(out[0]), KeyOf(MoveOn(rook, 5, 9, 5, 1, 1)));
+  UnmakeMove(rook, take, 1);
+
+  Position pawn =
+      BuildPosition(1, {{0, KING, 9, 9}, {1, KING, 9, 1}, {0, PAWN, 3, 4}, {0, GOLD, 2, 1}, {1, GOLD, 2, 2}});
+  const MoveRecord back = MoveOn(pawn, 2, 2, 2, 1);
+  for (const int value : {50, 51}) {
+    ZeroValueTables(0);
+    g_rootEvalTables.pieceValue[TOKIN] = value;
+    InitAttackHistory();
+    MakeMove(pawn, back, 1);
+    ASSERT_EQ(GenerateCapturesOnChangedSquares(pawn, 1, out), value > 50 ? 1 : 0);
+    if (value > 50) {
+      EXPECT_EQ(KeyOf(out[0]), KeyOf(MoveOn(pawn, 3, 4, 3, 3, 1)));
+    }
+    UnmakeMove(pawn, back, 1);
+  }
+  InitAttackHistory();
+}
+
+// The rook 5-9 takes the pawn 5-5 that the gold 5-4 guards: with only the
+// rook's value set the exchange is minus the rook, -400 still written,
+// -401 ending the list; an undefended target raises the best value to 101
+// unless it is a pawn.
+TEST(GenerateCapturesOnSquare, StopsBelowMinus400AndValuesUndefendedTargets) {
+  MoveRecord out[8];
+  int best = -1;
+  const Position guarded =
+      BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 9}, {1, PAWN, 5, 5}, {1, GOLD, 5, 4}});
+  for (const int rook : {400, 401}) {
+    ZeroValueTables(0);
+    g_rootEvalTables.pieceValue[ROOK] = rook;
+    EXPECT_EQ(GenerateCapturesOnSquare(guarded, 5, 5, out, &best), rook == 400 ? 1 : 0);
+    EXPECT_EQ(best, 0);
+  }
+  for (const int target : {PAWN, GOLD, SILVER}) {
+    const Position open = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 9}, {1, target, 5, 5}});
+    EXPECT_EQ(GenerateCapturesOnSquare(open, 5, 5, out, &best), 1);
+    EXPECT_EQ(best, target == PAWN ? 0 : 101) << target;
+  }
+}
+
 // RecordLineThreats after a recorded move: the side to move's sliders that
 // directly attack the vacated square add the squares from it toward them,
 // up to and with the first occupied one, never an own piece's square and
