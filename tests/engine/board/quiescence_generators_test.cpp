@@ -428,8 +428,25 @@ TEST(FindBestCapture, WritesACaptureOfTheBestPositiveExchange) {
               reaching.end())
         << "not a capture worth " << *best;
     EXPECT_EQ(KeyOf(out), KeyOf(model.Capture(out.pieceId, out.toFile, out.toRank)));
+    // On its square, no attacker earlier in attacker order reaches as much.
+    const int square = out.toFile * 16 + out.toRank;
+    for (const auto& [value, at, id] : reaching)
+      if (at == square && id > out.pieceId) {
+        ASSERT_LT(value, *best) << "an earlier attacker, " << id;
+      }
   });
   EXPECT_GT(found, SampleCount(400) / 10);
+}
+
+// The pawn 6-8 stands on the bishop's line to its king 7-9: the undefended
+// silver 6-7 is the gold's capture, though the pawn comes first in order.
+TEST(FindBestCapture, PassesOverAPinnedAttacker) {
+  const Position position = BuildPosition(0, {{0, KING, 7, 9}, {1, KING, 1, 1}, {0, PAWN, 6, 8}, {0, GOLD, 5, 8},
+                                              {1, BISHOP, 3, 5}, {1, SILVER, 6, 7}});
+  SetUpUndecidedThink(position, 1);
+  MoveRecord out{};
+  ASSERT_EQ(FindBestCapture(position, out), 1);
+  EXPECT_EQ(KeyOf(out), KeyOf(MoveOn(position, 5, 8, 6, 7)));
 }
 
 }  // namespace
