@@ -16,12 +16,15 @@
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/make_move.h"
 #include "engine/board/move_generators.h"
+#include "engine/eval/formation_root.h"
 #include "engine/eval/game_stage.h"
+#include "engine/eval/root_evaluators.h"
 #include "engine/search/move_code_list.h"
 #include "engine/search/search_globals.h"
 #include "engine/search/think_setup.h"
 #include "support/engine_oracle.h"
 #include "support/generator_checks.h"
+#include "support/make_unmake_checks.h"
 #include "support/root_eval_fill.h"
 
 namespace {
@@ -50,6 +53,43 @@ TEST(ScreenRootMoves, ValuesEachCandidateAloneAndRestoresThePosition) {
     }
   });
   EXPECT_GT(screened, SampleCount(160) * 3);
+}
+
+// Each candidate's value is worked out on the oracle's copy of the position
+// after it: the quick evaluation's final difference and the evaluator of the
+// stage (end game for 2, middle game for 1, formation with square 0
+// otherwise), both seeing a null move of from and to file 254 and codes 0;
+// the value is minus both.
+TEST(ScreenRootMoves, ValuesACandidateByTheStagesEvaluatorAfterTheMove) {
+  MoveRecord nullMove{};
+  nullMove.fromFile = nullMove.toFile = static_cast<int8_t>(254);
+  nullMove.pieceCode = nullMove.capturedCode = 0;
+  int sample = 0, checked = 0;
+  ForEachSamplePosition(SampleCount(150), 61, [&](Position& position) {
+    FillRandomRootTables(90 + sample, sample % 2 == 1);
+    const int stage = g_gameStage = sample++ % 3;
+    const std::vector<MoveRecord> legal = OracleMoves(position);
+    std::vector<RootScreenValue> values(legal.size());
+    QuickEvalResult rootQuick{};
+    ScreenRootMoves(position, legal.data(), static_cast<int>(legal.size()), &rootQuick, values.data());
+    QuickEvalResult expectedRoot{};
+    QuickEvaluate(position, stage, &expectedRoot);
+    ASSERT_EQ(rootQuick.finalDifference, expectedRoot.finalDifference);
+    static Position after;
+    for (size_t i = 0; i < legal.size(); i += 7) {
+      OracleApplyMove(position, legal[i], after);
+      QuickEvalResult quick{};
+      QuickEvaluate(after, stage, &quick);
+      const int positional = stage == 2   ? EvalEndGameRoot(after, &nullMove)
+                             : stage == 1 ? EvalMiddleGameRoot(after, &nullMove, &quick)
+                                          : EvalFormationRoot(after, 0, &nullMove, &quick);
+      ASSERT_EQ(std::make_tuple(values[i].quickDifference, values[i].positional, values[i].value),
+                std::make_tuple(quick.finalDifference, positional, -quick.finalDifference - positional))
+          << "stage " << stage << " candidate " << DescribeMove(legal[i]);
+      ++checked;
+    }
+  });
+  EXPECT_GT(checked, SampleCount(150) * 3);
 }
 
 // The search's way to a root list: generators write at the buffer top, the
