@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "records/kifu.h"
 #include "support/kifu_graph_checks.h"
@@ -75,4 +76,35 @@ TEST(KifuNavigation, DeletingTheSelectedWayIntoAMergedPositionRenumbersItsPlies)
   EXPECT_EQ(merged->incoming.Selected(), b.shortWay);
   EXPECT_EQ(merged->outgoing.At(0)->reachedNode->ply, 5);
   ExpectKifuGraphValid(b.kifu);
+}
+
+// Clearing one side's evaluations walks the selected line only up to its
+// first marker: an interruption, what follows its resumption and the
+// other side's moves keep their values.
+TEST(KifuNavigation, ClearingASidesEvaluationsStopsAtTheFirstMarker) {
+  Kifu kifu;
+  KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}, {2, 7, 2, 6}});
+  const auto marker = [&](KifuMoveKind kind) {
+    const int toMove = kifu.MoveAtPly(kifu.LineLength())->reachedNode->position.sideToMove;
+    const int king = KIFU_KING + (toMove == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
+    return kifu.AddMove(kifu.LineLength(), KifuMove(0, 0, 0, 0, king, 0, 0, kind), 0, nullptr, -1, MergeChooser::None());
+  };
+  ASSERT_NE(marker(KifuMoveKind::Interruption), nullptr);
+  ASSERT_NE(marker(KifuMoveKind::Resumption), nullptr);
+  KifuPlayLine(kifu, kifu.MoveAtPly(kifu.LineLength())->reachedNode, {{8, 3, 8, 4}, {2, 6, 2, 5}});
+  std::vector<KifuMoveNode*> line;
+  for (int ply = 1; ply <= kifu.LineLength(); ++ply) line.push_back(kifu.MoveAtPly(ply));
+  ASSERT_EQ(line.size(), 7u);
+  for (size_t i = 0; i < line.size(); ++i) {
+    ASSERT_NE(line[i], nullptr);
+    line[i]->thinkResult.value = static_cast<int>(100 + i);
+    line[i]->thinkResult.predictedReply = 7;
+  }
+  kifu.ClearSideEvaluations(0);
+  // Plies 1 and 3 are the first player's moves before the interruption.
+  for (size_t i = 0; i < line.size(); ++i) {
+    const bool cleared = i == 0 || i == 2;
+    EXPECT_EQ(line[i]->thinkResult.value, cleared ? 32767 : static_cast<int>(100 + i)) << "ply " << i + 1;
+    EXPECT_EQ(line[i]->thinkResult.predictedReply, cleared ? MoveCode{0} : MoveCode{7}) << "ply " << i + 1;
+  }
 }
