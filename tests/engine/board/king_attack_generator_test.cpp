@@ -259,3 +259,23 @@ TEST(KingAttackShallow, LanceCaptureAfterAnEnemyLanceMoveOnItsFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// At depth 4 a quiet rook move whose only target is an enemy horse needs a
+// second target when the horse can escape along a diagonal: over an empty
+// square the side attacks, onto one it doesn't. The rook's 5-7 looks up
+// file 5 at the horse on 5-3, hemmed in by its own pieces but for 4-4 and
+// 3-5 beyond it.
+TEST(AttackingBoardMoves, RookTargetingAHorseThatCanEscapeNeedsASecondTarget) {
+  const std::vector<PlacedPiece> horse = {{0, KING, 1, 9}, {1, KING, 1, 1},  {0, ROOK, 9, 7},   {0, PAWN, 4, 5},
+                                          {1, HORSE, 5, 3}, {1, GOLD, 4, 2}, {1, GOLD, 6, 2},   {1, SILVER, 6, 4},
+                                          {1, SILVER, 3, 3}};
+  auto has57 = [](const std::vector<int>& targets) { return std::count(targets.begin(), targets.end(), 570) == 1; };
+  EXPECT_FALSE(has57(PieceAttacks(horse, GenerateRookMoveAttacks, 2, 4))) << "escape over 4-4 to 3-5";
+  std::vector<PlacedPiece> shut = horse;
+  shut.push_back({1, PAWN, 3, 5});
+  EXPECT_TRUE(has57(PieceAttacks(shut, GenerateRookMoveAttacks, 2, 4))) << "3-5 taken by its own pawn";
+}
+
+}  // namespace
