@@ -222,4 +222,30 @@ TEST(FormationRoot, YaguraRuleAmounts) {
   }
 }
 
+// The three squares two ranks in front of a king on rank 5 or further back
+// lose 5 each when the side does not attack them and the enemy does not
+// stand there; the middle one also not when the own pawn stands there.
+TEST(FormationRoot, SquaresTwoRanksInFrontOfTheKing) {
+  const struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    int expected;
+  } cases[] = {
+      {"king on 5五", {{0, KING, 5, 5}}, -15},
+      {"king on 5六", {{0, KING, 5, 6}}, -15},
+      {"king on 5四 is too far up", {{0, KING, 5, 4}}, 0},
+      {"king on the edge 1六", {{0, KING, 1, 6}}, -10},
+      {"own pawn in front", {{0, KING, 5, 5}, {0, PAWN, 5, 3}}, -10},
+      {"own gold attacks two", {{0, KING, 5, 5}, {0, GOLD, 4, 4}}, -5},
+      {"an enemy piece on one", {{0, KING, 5, 5}, {1, SILVER, 6, 3}}, -10},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = {{1, KING, 5, 1}};
+    pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
+    const Position position = BuildPosition(0, pieces);
+    EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
+    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
+  }
+}
+
 }  // namespace
