@@ -223,6 +223,23 @@ TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
   }
 }
 
+// A rook two files from the king, already in its promotion zone (so no
+// push into the zone competes), steps onto the king's rank at 7-1,
+// promoting, and onto its file at 5-3.
+TEST(KingAttackShallow, RookStepsOntoTheKingsRankFromTwoFilesAway) {
+  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 7, 3}});
+  ResetSearchGlobals();
+  SetUpUndecidedThink(position, 1);
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
+  }, moves));
+  const std::vector<int> targets = Targets(moves, 2);
+  EXPECT_EQ(std::count(targets.begin(), targets.end(), 711), 1);
+  EXPECT_EQ(std::count(targets.begin(), targets.end(), 531), 1);
+}
+
 // While a key is set, the shallow lance capture up the file is refused after
 // an enemy lance move from that file that ended on another rank; a lance
 // move elsewhere, or none, leaves the capture of the rook.
