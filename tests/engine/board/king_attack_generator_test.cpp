@@ -203,6 +203,18 @@ TEST(AttackMoveStamps, AWrappedStampForgetsEveryProposal) {
 
 namespace {
 
+// The shallow generator's moves of the rook with PieceId 2, null line records.
+std::vector<int> ShallowRookTargets(Position& position) {
+  ResetSearchGlobals();
+  SetUpUndecidedThink(position, 1);
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
+  }, moves));
+  return Targets(moves, 2);
+}
+
 // A rook off the king's lines goes where the king is the first piece ahead,
 // 5-5 below it, only over open squares: a pawn on 7-5 leaves only 9-1.
 TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
@@ -210,14 +222,7 @@ TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
     std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 9, 5}};
     if (blocked) pieces.push_back({0, PAWN, 7, 5});
     Position position = BuildPosition(0, pieces);
-    ResetSearchGlobals();
-    SetUpUndecidedThink(position, 1);
-    g_done.Clear();
-    std::vector<MoveRecord> moves;
-    EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-      return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
-    }, moves));
-    const std::vector<int> targets = Targets(moves, 2);
+    const std::vector<int> targets = ShallowRookTargets(position);
     EXPECT_EQ(std::count(targets.begin(), targets.end(), 550), blocked ? 0 : 1) << blocked;
     EXPECT_EQ(std::count(targets.begin(), targets.end(), 911), 1) << blocked;
   }
@@ -228,14 +233,7 @@ TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
 // promoting, and onto its file at 5-3.
 TEST(KingAttackShallow, RookStepsOntoTheKingsRankFromTwoFilesAway) {
   Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 7, 3}});
-  ResetSearchGlobals();
-  SetUpUndecidedThink(position, 1);
-  g_done.Clear();
-  std::vector<MoveRecord> moves;
-  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-    return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
-  }, moves));
-  const std::vector<int> targets = Targets(moves, 2);
+  const std::vector<int> targets = ShallowRookTargets(position);
   EXPECT_EQ(std::count(targets.begin(), targets.end(), 711), 1);
   EXPECT_EQ(std::count(targets.begin(), targets.end(), 531), 1);
 }
