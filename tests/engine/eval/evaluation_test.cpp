@@ -219,10 +219,11 @@ TEST(EnemyKingTerm, LanceWithinFourFilesOfTheKing) {
       const Position position = BuildPosition(0, pieces);
       NodeState node;
       EvalEnemyKingTerm(position, &node.eval);
-      const int pawnThere = KingApproachValue(g_evalParams, c.side, PAWN, kingFile, kingRank, c.file, c.reach);
-      if (c.reach == 0)
-        outsideWorth |= KingApproachValue(g_evalParams, c.side, PAWN, kingFile, kingRank, c.file, kingRank);
-      EXPECT_EQ(node.eval.side[c.side].enemyKingTerm, c.reach == 0 ? 0 : pawnThere) << c.side << " " << c.file;
+      const auto pawnOn = [&](int rank) {
+        return KingApproachValue(g_evalParams, c.side, PAWN, kingFile, kingRank, c.file, rank);
+      };
+      if (c.reach == 0) outsideWorth |= pawnOn(kingRank);
+      EXPECT_EQ(node.eval.side[c.side].enemyKingTerm, c.reach == 0 ? 0 : pawnOn(c.reach)) << c.side << " " << c.file;
       EXPECT_EQ(node.eval.side[1 - c.side].enemyKingTerm, 0);
     }
   }
