@@ -119,6 +119,15 @@ TEST(FormationRoot, BishopInHandAgainstAHomeRookOnTheFarWing) {
   EXPECT_EQ(cost({{0, GOLD, 7, 8}, {0, GOLD, 6, 9}}), 0);
   EXPECT_EQ(cost({{0, GOLD, 6, 9}}), -10);
   EXPECT_EQ(cost({}), -15);
+  // The rook on 8八 behind its pawn on 8七: golds on 7七 and 6八 close less.
+  const auto costAt88 = [](PlacedPiece gold) {
+    const std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 8, 8}, {0, PAWN, 8, 7}, gold};
+    return RookActivity(BuildPosition(0, pieces, {{1, BISHOP, 1}}), FORM_OPENING, 0) -
+           RookActivity(BuildPosition(0, pieces), FORM_OPENING, 0);
+  };
+  EXPECT_EQ(costAt88({0, GOLD, 7, 7}), -2);
+  EXPECT_EQ(costAt88({0, GOLD, 6, 8}), -7);
+  EXPECT_EQ(costAt88({0, GOLD, 6, 9}), -10);
 }
 
 TEST(FormationRoot, FarPawnsAreHalvedUnlessBacked) {
@@ -245,6 +254,26 @@ TEST(FormationRoot, SquaresTwoRanksInFrontOfTheKing) {
     const Position position = BuildPosition(0, pieces);
     EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
     EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
+  }
+}
+
+// A tokin on 5-3 reaches a king, rook, bishop, gold or silver of the enemy
+// right behind it or beside it toward the enemy king (file 1), never a
+// knight, lance or pawn, nor a piece on the far side.
+TEST(RootEvaluators, TokinTargetsTheEnemysMajorAndGeneralPieces) {
+  const struct {
+    PlacedPiece piece;
+    bool reaches;
+  } cases[] = {
+      {{1, SILVER, 5, 4}, true},  {{1, GOLD, 5, 4}, true},   {{1, ROOK, 5, 4}, true},  {{1, KNIGHT, 5, 4}, false},
+      {{1, LANCE, 5, 4}, false},  {{1, SILVER, 4, 3}, true}, {{1, PAWN, 4, 3}, false}, {{1, SILVER, 6, 3}, false},
+      {{0, SILVER, 5, 4}, false},
+  };
+  for (const auto& c : cases) {
+    const Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, TOKIN, 5, 3}, c.piece});
+    EXPECT_EQ(TokinReachesTarget(position, 0, 5, 3, 1), c.reaches) << c.piece.type << " " << c.piece.file << c.piece.rank;
+    const Position turned = TurnedPosition(position);
+    EXPECT_EQ(TokinReachesTarget(turned, 1, 5, 7, 9), c.reaches) << "turned";
   }
 }
 
