@@ -109,6 +109,17 @@ TEST(RootEvaluators, RookAheadOfItsPawn) {
   }
 }
 
+// An own piece ahead of the rook, then the enemy's pawn with its lance
+// behind it on the file: 15 less in the opening.
+TEST(RootEvaluators, EnemyLanceBehindItsPawnOnTheRooksFile) {
+  const auto activity = [](int lanceFile) {
+    return RookActivity(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 8}, {0, PAWN, 2, 7},
+                                          {1, PAWN, 2, 4}, {1, LANCE, lanceFile, 1}}),
+                        FORM_OPENING, 0);
+  };
+  EXPECT_EQ(activity(2) - activity(1), -15);
+}
+
 TEST(FormationRoot, BishopInHandAgainstAHomeRookOnTheFarWing) {
   const auto cost = [](std::vector<PlacedPiece> golds) {
     std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 7, 7}, {0, PAWN, 7, 6}};
