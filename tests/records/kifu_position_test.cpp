@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/board/hash_key_table.h"
 #include "engine/service/book_position.h"
 #include "records/sjis_string.h"
 #include "support/kifu_builder.h"
@@ -317,6 +318,29 @@ TEST(KifuPosition, ArbitraryBytesNeverReachOutsideTheTables) {
     copy.GatherHands(small());
     copy.UpdateBoxAndHandicap();
     position.HandCount(small(), small());
+  }
+}
+
+// Each hand count n > 0 adds the one table key of its (type, count), own
+// hand from 2268 and the other hand from 2306 (rook 0, bishop 2, gold 4,
+// silver 8, knight 12, lance 16, pawn 20 within a hand): a single piece in
+// hand changes the start position's key by exactly the key of count 1.
+TEST(KifuPositionKey, EachHandCountAddsItsOwnTableKey) {
+  struct Case {
+    int side, type, count, index;  // the side to move is 0
+  };
+  const Case cases[] = {{0, KIFU_ROOK, 1, 2268},   {0, KIFU_BISHOP, 2, 2271}, {0, KIFU_GOLD, 1, 2272},
+                        {0, KIFU_SILVER, 1, 2276}, {0, KIFU_KNIGHT, 1, 2280}, {0, KIFU_LANCE, 1, 2284},
+                        {0, KIFU_PAWN, 1, 2288},   {0, KIFU_PAWN, 18, 2305},  {1, KIFU_ROOK, 1, 2306},
+                        {1, KIFU_GOLD, 3, 2312},   {1, KIFU_PAWN, 1, 2326},   {1, KIFU_LANCE, 1, 2322}};
+  const KifuPosition start = KifuStartPosition();
+  const KifuPositionKey startKey = KeyOf(start);
+  for (const Case& c : cases) {
+    KifuPosition position = start;
+    position.hands[c.side][c.type] = static_cast<int8_t>(c.count);
+    const KifuPositionKey expected{startKey.first ^ g_hashKeyTable[c.index].first,
+                                   startKey.second ^ g_hashKeyTable[c.index].second};
+    EXPECT_EQ(KeyOf(position), expected) << c.side << " " << c.type << " x" << c.count;
   }
 }
 

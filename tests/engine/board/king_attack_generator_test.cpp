@@ -203,6 +203,18 @@ TEST(AttackMoveStamps, AWrappedStampForgetsEveryProposal) {
 
 namespace {
 
+// The shallow generator's moves of the rook with PieceId 2, null line records.
+std::vector<int> ShallowRookTargets(Position& position) {
+  ResetSearchGlobals();
+  SetUpUndecidedThink(position, 1);
+  g_done.Clear();
+  std::vector<MoveRecord> moves;
+  EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
+    return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
+  }, moves));
+  return Targets(moves, 2);
+}
+
 // A rook off the king's lines goes where the king is the first piece ahead,
 // 5-5 below it, only over open squares: a pawn on 7-5 leaves only 9-1.
 TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
@@ -210,17 +222,20 @@ TEST(KingAttackShallow, RookApproachesTheKingOnlyWhereItReaches) {
     std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 9, 5}};
     if (blocked) pieces.push_back({0, PAWN, 7, 5});
     Position position = BuildPosition(0, pieces);
-    ResetSearchGlobals();
-    SetUpUndecidedThink(position, 1);
-    g_done.Clear();
-    std::vector<MoveRecord> moves;
-    EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
-      return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
-    }, moves));
-    const std::vector<int> targets = Targets(moves, 2);
+    const std::vector<int> targets = ShallowRookTargets(position);
     EXPECT_EQ(std::count(targets.begin(), targets.end(), 550), blocked ? 0 : 1) << blocked;
     EXPECT_EQ(std::count(targets.begin(), targets.end(), 911), 1) << blocked;
   }
+}
+
+// A rook two files from the king, already in its promotion zone (so no
+// push into the zone competes), steps onto the king's rank at 7-1,
+// promoting, and onto its file at 5-3.
+TEST(KingAttackShallow, RookStepsOntoTheKingsRankFromTwoFilesAway) {
+  Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, ROOK, 7, 3}});
+  const std::vector<int> targets = ShallowRookTargets(position);
+  EXPECT_EQ(std::count(targets.begin(), targets.end(), 711), 1);
+  EXPECT_EQ(std::count(targets.begin(), targets.end(), 531), 1);
 }
 
 // While a key is set, the shallow lance capture up the file is refused after
@@ -256,6 +271,26 @@ TEST(KingAttackShallow, LanceCaptureAfterAnEnemyLanceMoveOnItsFile) {
     EXPECT_EQ(Targets(moves, 18), c.expected) << c.what;
   }
   InitAttackHistory();
+}
+
+}  // namespace
+
+namespace {
+
+// At depth 4 a quiet rook move whose only target is an enemy horse needs a
+// second target when the horse can escape along a diagonal: over an empty
+// square the side attacks, onto one it doesn't. The rook's 5-7 looks up
+// file 5 at the horse on 5-3, hemmed in by its own pieces but for 4-4 and
+// 3-5 beyond it.
+TEST(AttackingBoardMoves, RookTargetingAHorseThatCanEscapeNeedsASecondTarget) {
+  const std::vector<PlacedPiece> horse = {{0, KING, 1, 9}, {1, KING, 1, 1},  {0, ROOK, 9, 7},   {0, PAWN, 4, 5},
+                                          {1, HORSE, 5, 3}, {1, GOLD, 4, 2}, {1, GOLD, 6, 2},   {1, SILVER, 6, 4},
+                                          {1, SILVER, 3, 3}};
+  auto has57 = [](const std::vector<int>& targets) { return std::count(targets.begin(), targets.end(), 570) == 1; };
+  EXPECT_FALSE(has57(PieceAttacks(horse, GenerateRookMoveAttacks, 2, 4))) << "escape over 4-4 to 3-5";
+  std::vector<PlacedPiece> shut = horse;
+  shut.push_back({1, PAWN, 3, 5});
+  EXPECT_TRUE(has57(PieceAttacks(shut, GenerateRookMoveAttacks, 2, 4))) << "3-5 taken by its own pawn";
 }
 
 }  // namespace

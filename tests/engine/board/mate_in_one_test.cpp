@@ -120,6 +120,10 @@ TEST(KingEscapeQuickTest, NeedsATargetOrACheckingDropBesideTheKing) {
   EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces)), 0);
   EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces, {{0, GOLD, 1}})), 1);
   EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces, {{0, KNIGHT, 1}})), 0);
+  // The silver holds 5-2 in front of the king, where a pawn, lance, gold,
+  // silver or rook dropped would check.
+  for (const int type : {PAWN, LANCE, SILVER, ROOK})
+    EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, pieces, {{0, type, 1}})), 1) << "type " << type;
   std::vector<PlacedPiece> withPawn = pieces;
   withPawn.push_back({1, PAWN, 5, 2});
   EXPECT_EQ(KingEscapeQuickTest(BuildPosition(0, withPawn)), 1);

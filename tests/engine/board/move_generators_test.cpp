@@ -138,3 +138,34 @@ TEST(EnginePerft, MatchesTheRecordRules) {
 }
 
 }  // namespace
+
+namespace {
+
+// A lance dropped on the second rank from the far edge is useless where a
+// pawn could be dropped instead: a pawn in hand, none of the side's on the file.
+TEST(IsUselessLanceMove, LanceDropWhereAPawnServes) {
+  const struct {
+    const char* what;
+    int side, toRank;
+    bool pawnInHand, pawnOnFile;
+    int expected;
+  } cases[] = {
+      {"second rank, pawn in hand", 0, 2, true, false, 1},
+      {"second rank, a pawn on the file", 0, 2, true, true, 0},
+      {"second rank, no pawn in hand", 0, 2, false, false, 0},
+      {"third rank", 0, 3, true, false, 0},
+      {"side 1's second rank", 1, 8, true, false, 1},
+      {"side 1's seventh rank", 1, 7, true, false, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 1, 1}};
+    if (c.pawnOnFile) pieces.push_back({c.side, PAWN, 5, c.side == 0 ? 7 : 3});
+    std::vector<HandPieces> hand = {{c.side, LANCE, 1}};
+    if (c.pawnInHand) hand.push_back({c.side, PAWN, 1});
+    const Position position = BuildPosition(c.side, pieces, hand);
+    const MoveRecord drop = MoveOn(position, 0, LANCE, 5, c.toRank);
+    EXPECT_EQ(IsUselessLanceMove(position, drop, 0), c.expected) << c.what;
+  }
+}
+
+}  // namespace

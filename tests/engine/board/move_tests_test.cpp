@@ -204,4 +204,24 @@ TEST(FilterRootBackMoves, DropsTheMovesThatOnlyPutAPieceBack) {
   EXPECT_EQ(FilterRootBackMoves(all.data(), count, nullptr, &silverMove), all.data());
 }
 
+// Keys packed by hand from the layout, every field at its largest and next
+// to its neighbours, read back field by field.
+TEST(FollowUpKey, FieldsReadBackFromTheLayout) {
+  struct Case {
+    int fromFile, fromRank, toFile, toRank, type, pawnFile;
+  };
+  const Case cases[] = {{1, 2, 3, 4, 5, 6}, {9, 9, 9, 9, 0x8f, 9}, {15, 15, 15, 15, 0xff, 0xff}, {0, 0, 0, 0, 7, 0}};
+  for (const Case& c : cases) {
+    const uint32_t key = static_cast<uint32_t>(c.fromFile) | static_cast<uint32_t>(c.fromRank) << 4 |
+                         static_cast<uint32_t>(c.toFile) << 8 | static_cast<uint32_t>(c.toRank) << 12 |
+                         static_cast<uint32_t>(c.type) << 16 | static_cast<uint32_t>(c.pawnFile) << 24;
+    EXPECT_EQ(KeyFromFile(key), c.fromFile);
+    EXPECT_EQ(KeyFromRank(key), c.fromRank);
+    EXPECT_EQ(KeyToFile(key), c.toFile);
+    EXPECT_EQ(KeyToRank(key), c.toRank);
+    EXPECT_EQ(KeyType(key), c.type);
+    EXPECT_EQ(KeyPawnFile(key), c.pawnFile);
+  }
+}
+
 }  // namespace

@@ -30,4 +30,32 @@ TEST(StaticExchange, DropValuesWithNothingInHandAndOnlyASecondLineAttacker) {
   EXPECT_EQ(none, one);
 }
 
+// Side 1's silver takes side 0's pawn on 4-7, which only side 0's gold
+// defends. A gold on a file or diagonal between its king and an enemy slider
+// may not leave that line for 4-7, so the silver's capture stands; with the
+// slider off the line the gold recaptures and the exchange is worth less.
+TEST(StaticExchange, APinnedDefenderDoesNotRecapture) {
+  struct Case {
+    const char* line;
+    PlacedPiece gold, slider, sliderOffLine;
+  };
+  const Case cases[] = {
+      {"file", {0, GOLD, 5, 8}, {1, ROOK, 5, 1}, {1, ROOK, 8, 1}},
+      {"diagonal", {0, GOLD, 4, 8}, {1, BISHOP, 1, 5}, {1, BISHOP, 2, 3}},
+  };
+  for (const Case& c : cases) {
+    for (int stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+      int values[2], gains[2];
+      for (int pinned = 0; pinned < 2; ++pinned) {
+        const Position position = BuildPosition(1, {{0, KING, 5, 9}, {1, KING, 9, 1}, {0, PAWN, 4, 7},
+                                                    {1, SILVER, 4, 6}, c.gold, pinned ? c.slider : c.sliderOffLine});
+        SetUpUndecidedThink(position, stage);
+        values[pinned] = StaticExchangeForStage(position, 1, PAWN, 4, 7, position.PieceIdAt(4, 6), &gains[pinned], 0);
+      }
+      EXPECT_EQ(values[1], gains[1]) << c.line << " stage " << stage;
+      EXPECT_LT(values[0], gains[0]) << c.line << " stage " << stage;
+    }
+  }
+}
+
 }  // namespace

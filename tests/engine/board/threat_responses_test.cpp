@@ -277,3 +277,30 @@ TEST(GenerateDefendingMoves, AnswerOnlyDirectAttacksAndRookForRookStays) {
 }
 
 }  // namespace
+
+namespace {
+
+// One lance in hand defends 5-5 from 5-8, the only square of file 5 behind
+// it whose next square back is occupied (the own king on 5-9); 5-6 and 5-7
+// have an empty unattacked square behind them. With a pawn in hand as well
+// the pawn takes 5-6 first and the lance still goes to 5-8.
+TEST(GenerateDefenders, ALanceInHandDropsWhereItIsBackedUp) {
+  const std::vector<PlacedPiece> kings = {{0, KING, 5, 9}, {1, KING, 1, 1}};
+  for (const bool pawn : {false, true}) {
+    std::vector<HandPieces> hand = {{0, LANCE, 1}};
+    if (pawn) hand.push_back({0, PAWN, 1});
+    const Position position = BuildPosition(0, kings, hand);
+    SetUpUndecidedThink(position, 1);
+    MoveRecord out[64];
+    const int count = GenerateDefenders(position, 5, 5, 6, 7, 0, out);
+    std::vector<int> drops;
+    for (int i = 0; i < count; ++i) {
+      if (out[i].IsDrop()) drops.push_back(TypeOf(out[i].pieceCode) * 100 + out[i].toFile * 10 + out[i].toRank);
+    }
+    const std::vector<int> expected = pawn ? std::vector<int>{PAWN * 100 + 56, LANCE * 100 + 58}
+                                           : std::vector<int>{LANCE * 100 + 58};
+    EXPECT_EQ(drops, expected) << (pawn ? "with a pawn" : "lance alone");
+  }
+}
+
+}  // namespace

@@ -96,4 +96,24 @@ TEST(CastleGrid, AccessorsAddressOneEntry) {
   EXPECT_EQ(CastleGridGet(0, 3, 4), 100);  // nor the planes
 }
 
+// Undecided, the rook swung to 6八 with the king castled on 4八: the left
+// side's back two ranks gain, files 5 to 8, on both grids in every stage.
+TEST(CastleFormation, UndecidedSwungRookWithTheKingOnTheRight) {
+  const Position home = BuildPosition(0, {{0, KING, 4, 8}, {0, ROOK, 6, 8}, {1, KING, 5, 1}});
+  std::vector<Square> squares;
+  for (int file = 5; file <= 8; ++file) squares.insert(squares.end(), {{file, 9, 109}, {file, 8, 105}});
+  for (int side = 0; side < 2; ++side) {
+    const Position position = side == 0 ? home : TurnedPosition(home);
+    const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
+    Preset(g_evalParams.sideGridWeight);
+    ScoreCastleFormationParams(position, pair);
+    ExpectGrids(g_evalParams.sideGridWeight, side, 100, squares, "params");
+    for (const GameStage stage : {STAGE_OPENING, STAGE_MIDDLE}) {
+      Preset(g_rootEvalTables.castleGrid);
+      ScoreCastleFormation(position, stage, pair);
+      ExpectGrids(g_rootEvalTables.castleGrid, side, 100, squares, "stage " + std::to_string(stage));
+    }
+  }
+}
+
 }  // namespace

@@ -130,4 +130,19 @@ TEST(EvalSetup, TurnedPositionsGiveMirroredGridsAndQuickEvaluations) {
   });
 }
 
+// Guard values worked by hand at the edges of the nearness rows: four ranks
+// behind the king is the last that counts, six in front the first.
+TEST(GuardValues, EdgesOfTheNearnessRows) {
+  const Position position = BuildPosition(0, {{0, KING, 5, 3}, {0, GOLD, 5, 7},   // 4 behind: 0.11 x 5.0
+                                              {0, SILVER, 4, 7},                  // 4 behind, 1 file: 0.02 x 4.9
+                                              {0, GOLD, 6, 8},                    // 5 behind: nothing
+                                              {1, KING, 1, 2}, {1, LANCE, 1, 8},  // 6 in front: 0.04 x 2.0
+                                              {1, GOLD, 1, 9},                    // 7 in front: nothing
+                                              {1, PAWN, 2, 7}});                  // 5 in front, 1 file: 0.11 x 1.0
+  QuickEvalResult result{};
+  GuardValues(position, 1, &result);
+  EXPECT_NEAR(result.guardValue[0], 0.55 + 0.098, 1e-9);
+  EXPECT_NEAR(result.guardValue[1], 0.08 + 0.11, 1e-9);
+}
+
 }  // namespace

@@ -197,4 +197,37 @@ TEST(EnemyKingTerm, LinesEndingAtTheKingOrTheWallAndAddedOncePerNode) {
   }
 }
 
+// A lance within four files of the enemy king stands in for a pawn at the
+// first piece ahead of it, or on the king's rank; five files or more away
+// it adds nothing, though a pawn there would be worth something.
+TEST(EnemyKingTerm, LanceWithinFourFilesOfTheKing) {
+  const struct {
+    int side, file, rank;
+    std::vector<PlacedPiece> more;
+    int reach;  // the rank of the pawn it stands for, 0 for none
+  } cases[] = {
+      {0, 5, 6, {}, 1},  {0, 6, 6, {}, 0},  {0, 4, 7, {{1, PAWN, 4, 3}}, 3}, {0, 9, 5, {}, 0},
+      {1, 5, 3, {}, 9},  {1, 4, 2, {}, 0},  {1, 6, 1, {{0, GOLD, 6, 6}}, 6}, {1, 9, 4, {}, 9},
+  };
+  int outsideWorth = 0;
+  for (int seed = 40; seed < 44; ++seed) {
+    FillRandomEvalParams(static_cast<uint64_t>(seed), g_evalParams, g_testTable);
+    for (const auto& c : cases) {
+      const int kingFile = c.side == 0 ? 1 : 9, kingRank = c.side == 0 ? 1 : 9;
+      std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 1, 1}, {c.side, LANCE, c.file, c.rank}};
+      pieces.insert(pieces.end(), c.more.begin(), c.more.end());
+      const Position position = BuildPosition(0, pieces);
+      NodeState node;
+      EvalEnemyKingTerm(position, &node.eval);
+      const auto pawnOn = [&](int rank) {
+        return KingApproachValue(g_evalParams, c.side, PAWN, kingFile, kingRank, c.file, rank);
+      };
+      if (c.reach == 0) outsideWorth |= pawnOn(kingRank);
+      EXPECT_EQ(node.eval.side[c.side].enemyKingTerm, c.reach == 0 ? 0 : pawnOn(c.reach)) << c.side << " " << c.file;
+      EXPECT_EQ(node.eval.side[1 - c.side].enemyKingTerm, 0);
+    }
+  }
+  EXPECT_NE(outsideWorth, 0) << "the tables should value a pawn five files away";
+}
+
 }  // namespace

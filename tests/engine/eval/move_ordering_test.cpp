@@ -109,4 +109,23 @@ TEST(ScoreCandidateMoves, LooseCapturesGainInEveryStage) {
   }
 }
 
+// An unpromoted rook or bishop leaving the enemy camp counts nothing, even
+// when it promotes; from outside the camp the promotion is worth its value.
+TEST(MovePositionalGain, RookAndBishopLeavingTheEnemyCampCountNothing) {
+  const Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, ROOK, 5, 2}, {0, BISHOP, 7, 3},
+                                              {1, ROOK, 5, 8}, {1, BISHOP, 3, 7}});
+  for (int stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    SetUpUndecidedThink(position, stage);
+    EXPECT_EQ(MovePositionalGain(position, 0, ROOK, 0, 5, 2, 5, 5, 1), 0) << "stage " << stage;
+    EXPECT_EQ(MovePositionalGain(position, 0, BISHOP, 0, 7, 3, 4, 6, 1), 0) << "stage " << stage;
+    EXPECT_EQ(MovePositionalGain(position, 1, ROOK, 0, 5, 8, 5, 5, 1), 0) << "stage " << stage;
+    EXPECT_EQ(MovePositionalGain(position, 1, BISHOP, 0, 3, 7, 6, 4, 1), 0) << "stage " << stage;
+    EXPECT_GT(MovePositionalGain(position, 0, ROOK, 0, 5, 5, 5, 2, 1), 0) << "stage " << stage;
+    EXPECT_GT(MovePositionalGain(position, 1, BISHOP, 0, 6, 4, 3, 7, 1), 0) << "stage " << stage;
+  }
+  // The opening's ordering value of a quiet move out of the camp is 0 too.
+  EXPECT_EQ(ValueOf(0, {{0, ROOK, 5, 2}}, 5, 2, 5, 6), 0);
+  EXPECT_EQ(ValueOf(0, {{0, BISHOP, 7, 3}}, 7, 3, 4, 6), 0);
+}
+
 }  // namespace

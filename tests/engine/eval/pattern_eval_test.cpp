@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/eval/eval_params.h"
+#include "engine/eval/king_relative_values.h"
 #include "engine/search/node_state.h"
 #include "support/position_builder.h"
 #include "support/root_eval_fill.h"
@@ -126,6 +127,48 @@ TEST(PatternTerm, RookFearsABishopDropOnlyWhereItCanLand) {
           << row.pieces[0].file << row.pieces[0].rank << " pawn " << row.pieces[1].rank << " turned " << turned;
     }
   }
+}
+
+// An advanced pawn is worth t = the two parts of a tokin's attack on the
+// enemy king from the square ahead, t >> 3 with that square free and no
+// pawn beyond it, else t >> 5, and nothing when t < 8; it counts once more
+// for the attacker with each of the first two pieces in hand. No piece
+// attacks the other king's zone, so only this rule reads the hand.
+TEST(PatternTerm, AdvancedPawnCountsAsATokinAgainstTheKing) {
+  struct Case {
+    int side, file, rank;
+    bool free;
+    std::vector<PlacedPiece> more;
+  };
+  const Case cases[] = {
+      {0, 5, 4, true, {}},  {0, 3, 3, true, {}}, {0, 7, 4, false, {{1, PAWN, 7, 2}}}, {0, 4, 4, false, {{1, SILVER, 4, 3}}},
+      {1, 5, 6, true, {}},  {1, 2, 7, true, {}}, {1, 8, 6, false, {{0, GOLD, 8, 7}}},  {0, 1, 4, true, {{1, GOLD, 1, 2}}},
+  };
+  int counted = 0;
+  for (int seed = 20; seed < 24; ++seed) {
+    FillRandomRootTables(static_cast<uint64_t>(seed), false);
+    for (const Case& c : cases) {
+      const int enemy = 1 - c.side, forward = c.side == 0 ? -1 : 1;
+      std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {c.side, PAWN, c.file, c.rank}};
+      pieces.insert(pieces.end(), c.more.begin(), c.more.end());
+      const int kingRank = c.side == 0 ? 1 : 9;
+      int t = 0;
+      for (int part = 0; part < 2; ++part)
+        t += KingAttackValue(g_evalParams, c.side, TOKIN, 5, kingRank, c.file, c.rank + forward, part);
+      const int v = t < 8 ? 0 : t >> (c.free ? 3 : 5);
+      counted += v > 0;
+      EvalState byHand[3];
+      for (int golds = 0; golds <= 2; ++golds) {
+        std::vector<HandPieces> hand;
+        if (golds > 0) hand.push_back({c.side, GOLD, golds});
+        byHand[golds] = PatternOf(BuildPosition(c.side, pieces, hand), false);
+      }
+      EXPECT_EQ(byHand[1].side[c.side].enemyKingTerm - byHand[0].side[c.side].enemyKingTerm, v) << c.file << c.rank;
+      EXPECT_EQ(byHand[2].side[c.side].enemyKingTerm - byHand[0].side[c.side].enemyKingTerm, 2 * v) << c.file << c.rank;
+      EXPECT_EQ(byHand[2].defence[enemy].addend, byHand[0].defence[enemy].addend);
+    }
+  }
+  EXPECT_GT(counted, 8) << "too few pawns worth counting to test the rule";
 }
 
 }  // namespace

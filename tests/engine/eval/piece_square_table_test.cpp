@@ -119,6 +119,20 @@ TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
   AdjustTablesForMove(after, move, STAGE_OPENING, SENKEI_SHIKEN_MINO);
   ASSERT_EQ(g_tableModified, 1);
   EXPECT_EQ(g_activePieceSquareTable->At(ROW_GOLD, 1, 7, 2) - before.At(ROW_GOLD, 1, 7, 2), 35);  // its 3八
+  // The whole swing, squares seen from side 1: the castle may move up again.
+  const struct {
+    int row, fromFile, toFile, rank, amount;
+  } swing[] = {{ROW_GOLD, 3, 7, 8, 35},   {ROW_GOLD, 2, 6, 7, 20}, {ROW_SILVER, 3, 5, 8, 35}, {ROW_SILVER, 2, 5, 7, 20},
+               {ROW_GOLD, 1, 9, 4, 40},   {ROW_SILVER, 1, 9, 1, 40}, {ROW_KING, 3, 7, 8, 40}, {ROW_KING, 3, 3, 9, 20},
+               {ROW_LANCE, 9, 9, 8, 8}};
+  for (const auto& w : swing) {
+    for (int file = w.fromFile; file <= w.toFile; ++file) {
+      EXPECT_EQ(g_activePieceSquareTable->At(w.row, 1, 10 - file, 10 - w.rank) -
+                    before.At(w.row, 1, 10 - file, 10 - w.rank),
+                w.amount)
+          << "row " << w.row << " " << file << w.rank;
+    }
+  }
   RestoreEvalTableSide(0);
   EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
 }

@@ -109,6 +109,17 @@ TEST(RootEvaluators, RookAheadOfItsPawn) {
   }
 }
 
+// An own piece ahead of the rook, then the enemy's pawn with its lance
+// behind it on the file: 15 less in the opening.
+TEST(RootEvaluators, EnemyLanceBehindItsPawnOnTheRooksFile) {
+  const auto activity = [](int lanceFile) {
+    return RookActivity(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 2, 8}, {0, PAWN, 2, 7},
+                                          {1, PAWN, 2, 4}, {1, LANCE, lanceFile, 1}}),
+                        FORM_OPENING, 0);
+  };
+  EXPECT_EQ(activity(2) - activity(1), -15);
+}
+
 TEST(FormationRoot, BishopInHandAgainstAHomeRookOnTheFarWing) {
   const auto cost = [](std::vector<PlacedPiece> golds) {
     std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 7, 7}, {0, PAWN, 7, 6}};
@@ -119,6 +130,15 @@ TEST(FormationRoot, BishopInHandAgainstAHomeRookOnTheFarWing) {
   EXPECT_EQ(cost({{0, GOLD, 7, 8}, {0, GOLD, 6, 9}}), 0);
   EXPECT_EQ(cost({{0, GOLD, 6, 9}}), -10);
   EXPECT_EQ(cost({}), -15);
+  // The rook on 8八 behind its pawn on 8七: golds on 7七 and 6八 close less.
+  const auto costAt88 = [](PlacedPiece gold) {
+    const std::vector<PlacedPiece> pieces = {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, ROOK, 8, 8}, {0, PAWN, 8, 7}, gold};
+    return RookActivity(BuildPosition(0, pieces, {{1, BISHOP, 1}}), FORM_OPENING, 0) -
+           RookActivity(BuildPosition(0, pieces), FORM_OPENING, 0);
+  };
+  EXPECT_EQ(costAt88({0, GOLD, 7, 7}), -2);
+  EXPECT_EQ(costAt88({0, GOLD, 6, 8}), -7);
+  EXPECT_EQ(costAt88({0, GOLD, 6, 9}), -10);
 }
 
 TEST(FormationRoot, FarPawnsAreHalvedUnlessBacked) {
@@ -219,6 +239,52 @@ TEST(FormationRoot, YaguraRuleAmounts) {
     const Position position = BuildPosition(0, pieces);
     EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
     EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
+  }
+}
+
+// The three squares two ranks in front of a king on rank 5 or further back
+// lose 5 each when the side does not attack them and the enemy does not
+// stand there; the middle one also not when the own pawn stands there.
+TEST(FormationRoot, SquaresTwoRanksInFrontOfTheKing) {
+  const struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    int expected;
+  } cases[] = {
+      {"king on 5五", {{0, KING, 5, 5}}, -15},
+      {"king on 5六", {{0, KING, 5, 6}}, -15},
+      {"king on 5四 is too far up", {{0, KING, 5, 4}}, 0},
+      {"king on the edge 1六", {{0, KING, 1, 6}}, -10},
+      {"own pawn in front", {{0, KING, 5, 5}, {0, PAWN, 5, 3}}, -10},
+      {"own gold attacks two", {{0, KING, 5, 5}, {0, GOLD, 4, 4}}, -5},
+      {"an enemy piece on one", {{0, KING, 5, 5}, {1, SILVER, 6, 3}}, -10},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = {{1, KING, 5, 1}};
+    pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
+    const Position position = BuildPosition(0, pieces);
+    EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
+    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
+  }
+}
+
+// A tokin on 5-3 reaches a king, rook, bishop, gold or silver of the enemy
+// right behind it or beside it toward the enemy king (file 1), never a
+// knight, lance or pawn, nor a piece on the far side.
+TEST(RootEvaluators, TokinTargetsTheEnemysMajorAndGeneralPieces) {
+  const struct {
+    PlacedPiece piece;
+    bool reaches;
+  } cases[] = {
+      {{1, SILVER, 5, 4}, true},  {{1, GOLD, 5, 4}, true},   {{1, ROOK, 5, 4}, true},  {{1, KNIGHT, 5, 4}, false},
+      {{1, LANCE, 5, 4}, false},  {{1, SILVER, 4, 3}, true}, {{1, PAWN, 4, 3}, false}, {{1, SILVER, 6, 3}, false},
+      {{0, SILVER, 5, 4}, false},
+  };
+  for (const auto& c : cases) {
+    const Position position = BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, TOKIN, 5, 3}, c.piece});
+    EXPECT_EQ(TokinReachesTarget(position, 0, 5, 3, 1), c.reaches) << c.piece.type << " " << c.piece.file << c.piece.rank;
+    const Position turned = TurnedPosition(position);
+    EXPECT_EQ(TokinReachesTarget(turned, 1, 5, 7, 9), c.reaches) << "turned";
   }
 }
 

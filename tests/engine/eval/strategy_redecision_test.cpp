@@ -102,6 +102,8 @@ const RuleCase kRuleCases[] = {
     {"obstacle: enemy bishop", AnagumaObstacle, "K78 L99 S77 k51 hb", 2},
     {"obstacle: gold right", AnagumaObstacle, "K59 G39 G69 k51", 4},
     {"obstacle: gold centre", AnagumaObstacle, "K59 G79 G49 G39 k51", 5},
+    {"obstacle: gold on file 6", AnagumaObstacle, "K59 G69 k51", 5},
+    {"obstacle: a gold on file 7 decides nothing", AnagumaObstacle, "K59 G79 k51", 0},
     {"ranging obstacle: king left", RangingAnagumaObstacle, "K78 k51", 100},
     {"ranging obstacle: lance home", RangingAnagumaObstacle, "K59 L19 k51", 1},
     {"ranging obstacle: lance gone", RangingAnagumaObstacle, "K59 k51 hb", 0},
