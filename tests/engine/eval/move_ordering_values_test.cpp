@@ -12,39 +12,15 @@
 #include "engine/eval/move_ordering.h"
 #include "engine/eval/piece_square_table.h"
 #include "support/generator_checks.h"
+#include "support/root_worth_model.h"
 
 namespace {
 
 // Independent model of the ordering values of unexchanged moves, from the
-// rule: the defence row of a type (none for rook, bishop, king, dragon), the
-// king-relative worth as the larger of the own-king and enemy-king block
-// entries, the opening's piece-square gain, and the capture terms.
+// rule: the king-relative worth of the root tables (root_worth_model), the
+// camp rule for rooks and bishops, the opening's piece-square gain, and the
+// capture terms.
 namespace model {
-
-int DefenceRow(int type) {
-  switch (type) {
-    case GOLD: case PRO_SILVER: case PRO_KNIGHT: case PRO_LANCE: case TOKIN: return 0;
-    case SILVER: return 1;
-    case KNIGHT: return 2;
-    case LANCE: return 3;
-    case PAWN: return 4;
-    case HORSE: return 5;
-    default: return -1;
-  }
-}
-
-// The worth of a piece of `owner` on the square, its owner's king first.
-int Worth(const Position& position, int owner, int type, int file, int rank) {
-  const RootEvalTables& tables = *g_activeRootEvalTables;
-  const int row = DefenceRow(type);
-  if (row < 0) return tables.pieceValue[type];
-  const PieceListEntry& ownKing = position.pieces[owner];
-  const PieceListEntry& enemyKing = position.pieces[1 - owner];
-  const int own = tables.kingBlock[row + 6 * owner][rank - ownKing.rank + 8][std::abs(ownKing.file - file)];
-  const int enemy =
-      tables.kingBlock[12 + row + 6 * owner][enemyKing.rank - rank + 8][std::abs(enemyKing.file - file)];
-  return std::max(own, enemy);
-}
 
 bool CampRule(int side, int type, int fromRank) {
   const bool inEnemyCamp = side == 0 ? fromRank <= 3 : fromRank >= 7;
@@ -61,10 +37,11 @@ int PositionalGain(const Position& position, int side, const MoveRecord& m) {
   int gain = 0;
   if (!CampRule(side, type, m.fromRank)) {
     const int newType = m.promote ? type + 16 : type;
-    gain = Worth(position, side, newType, m.toFile, m.toRank) - Worth(position, side, type, m.fromFile, m.fromRank);
+    gain = ModelRootWorth(position, side, newType, m.toFile, m.toRank) -
+           ModelRootWorth(position, side, type, m.fromFile, m.fromRank);
   }
   if (m.capturedCode != 0) {
-    gain += Worth(position, 1 - side, m.capturedCode & 0x9f, m.toFile, m.toRank) +
+    gain += ModelRootWorth(position, 1 - side, m.capturedCode & 0x9f, m.toFile, m.toRank) +
             CaptureHand(position, side, m.capturedCode);
   }
   return gain;
@@ -86,7 +63,8 @@ int OpeningGain(const Position& position, int side, const MoveRecord& m) {
   }
   if (m.capturedCode != 0) {
     const int captured = m.capturedCode & 0x9f;
-    gain += Square(captured, 1 - side, m.toFile, m.toRank) + value[captured] + CaptureHand(position, side, m.capturedCode);
+    gain += Square(captured, 1 - side, m.toFile, m.toRank) + value[captured] +
+            CaptureHand(position, side, m.capturedCode);
   }
   return gain;
 }
@@ -108,7 +86,9 @@ TEST(ScoreCandidateMoves, UnexchangedMovesFollowTheGainModel) {
     GenerateAllMoves(position, count, moves);
     if (count == 0) return;
     std::vector<CandidateMoveNode> nodes(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) nodes[i] = {&moves[i], 0, {0, 0, 0}, i + 1 < count ? &nodes[i + 1] : nullptr, nullptr};
+    for (int i = 0; i < count; ++i) {
+      nodes[i] = {&moves[i], 0, {0, 0, 0}, i + 1 < count ? &nodes[i + 1] : nullptr, nullptr};
+    }
     ScoreCandidateMoves(position, nodes.data());
     const int side = position.sideToMove;
     for (const CandidateMoveNode& node : nodes) {
