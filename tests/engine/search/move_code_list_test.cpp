@@ -74,6 +74,13 @@ TEST(MoveCodeList, SquareLookupsFindOnlyTheVeryMove) {
   }
   EXPECT_FALSE(list.HasDrop(5, 4, 0x27));
   EXPECT_FALSE(list.HasDrop(5, 5, 0x26));
+  // A cleared list forgets the codes it held, also the drop just past its
+  // new end when it holds another drop again.
+  list.Clear();
+  ASSERT_TRUE(list.Add(PackMoveCode(0, 0, 5, 4, 0x27, 0, false)));
+  EXPECT_TRUE(list.HasDrop(5, 4, 0x27));
+  EXPECT_FALSE(list.HasDrop(5, 5, 0x27));
+  EXPECT_FALSE(list.Contains(7, 7, 7, 6, 0x27, 0, 0));
 }
 
 }  // namespace
