@@ -68,4 +68,36 @@ TEST(ProposeBishopTrapRookDrops, ATrappingDropCountsTwice) {
   EXPECT_EQ(g_attackMoveStamps.count, 4u);
 }
 
+// Rook drops behind side 0's pawn on 5-5, the enemy gold on 4-8 covering 5-8
+// and 5-9. 5-6 has an empty, unattacked square
+// behind it (a farther drop is possible): weak. 5-7 has none: counted twice at
+// once, unless the enemy can cut the file with a pawn dropped on 5-3, which
+// makes it weak too. 5-8 and 5-9 are attacked: not proposed.
+TEST(ProposeRookDropBehind, WeakWhereAFartherDropOrAPawnCutIsPossible) {
+  for (const bool enemyPawnInHand : {false, true}) {
+    std::vector<HandPieces> hands = {{0, ROOK, 1}};
+    if (enemyPawnInHand) hands.push_back({1, PAWN, 1});
+    const Position position =
+        BuildPosition(0, {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, 5}, {1, GOLD, 4, 8}}, hands);
+    InitAttackMoveStamps();
+    BeginAttackMoveStamps();
+    MoveRecord none[2]{};
+    none[0].SetNull();
+    none[1].SetNull();
+    ProposeRookDropBehind(position, 0, 3, 5, 5, &none[1], &none[0]);
+    const int rook = position.HandStackTop(0, ROOK);
+    const struct {
+      int rank;
+      bool proposed, weak;
+    } squares[] = {{6, true, true}, {7, true, enemyPawnInHand}, {8, false, false}, {9, false, false}};
+    for (const auto& q : squares) {
+      SCOPED_TRACE(testing::Message() << "5-" << q.rank << (enemyPawnInHand ? ", pawn in hand" : ""));
+      EXPECT_EQ(g_attackMoveStamps.IsMarked(rook, 5, q.rank, 0, AttackMoveStamps::kProposed), q.proposed);
+      EXPECT_EQ(g_attackMoveStamps.IsMarked(rook, 5, q.rank, 0, AttackMoveStamps::kWeak), q.weak);
+      EXPECT_EQ(g_attackMoveStamps.IsMarked(rook, 5, q.rank, 0, AttackMoveStamps::kTagKing), q.weak);
+      EXPECT_EQ(g_attackMoveStamps.IsMarked(rook, 5, q.rank, 0, AttackMoveStamps::kTwice), q.proposed && !q.weak);
+    }
+  }
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 // The engine's legal-move count against the oracle's on diagrams the start
 // positions never reach at the last ply: drops, a pawn drop in front of the
 // enemy king with and without mate, and a gold in line with the own king
-// behind a lance (a pin) or a promoted lance (none).
+// behind a lance (a pin) or a promoted lance (none), and pins by every
+// enemy rook, bishop and lance.
 #include <gtest/gtest.h>
 
 #include "engine/board/engine_perft.h"
@@ -33,6 +34,15 @@ TEST(EnginePerft, MatchesTheOracleOnDropsAndPins) {
       {"drops of every kind", "8k/9/9/9/9/9/9/9/4K4 b RBGSNLP"},
       {"gold pinned by a lance", "k3l4/9/9/9/4G4/9/9/9/4K4 b -"},
       {"gold behind a promoted lance", "k3+l4/9/9/9/4G4/9/9/9/4K4 b -"},
+      // Pins by every slider id: the pinner is read last on rank 1 (or 1-5),
+      // so it takes the second, third or fourth id of its kind.
+      {"gold pinned by the second lance", "k2ll4/9/9/9/4G4/9/9/9/4K4 b -"},
+      {"gold pinned by the third lance", "k1lll4/9/9/9/4G4/9/9/9/4K4 b -"},
+      {"gold pinned by the fourth lance", "kllll4/9/9/9/4G4/9/9/9/4K4 b -"},
+      {"gold pinned by the first rook", "k3r4/9/9/9/4G4/9/9/9/4K4 b -"},
+      {"gold pinned by the second rook", "k2rr4/9/9/9/4G4/9/9/9/4K4 b -"},
+      {"gold pinned by the first bishop", "k8/9/9/9/8b/9/6G2/9/4K4 b -"},
+      {"gold pinned by the second bishop", "k3b4/9/9/9/8b/9/6G2/9/4K4 b -"},
   };
   InitAttackHistory();
   for (const auto& c : cases) {

@@ -293,4 +293,43 @@ TEST(AttackingBoardMoves, RookTargetingAHorseThatCanEscapeNeedsASecondTarget) {
   EXPECT_TRUE(has57(PieceAttacks(shut, GenerateRookMoveAttacks, 2, 4))) << "3-5 taken by its own pawn";
 }
 
+bool Has(const std::vector<int>& moves, int move) { return std::find(moves.begin(), moves.end(), move) != moves.end(); }
+
+// A rook's quiet move counts the first pieces across its line. Below depth 6
+// an enemy pawn is a target only inside the camp, and never for a dragon; a dragon does not count a piece it already stands diagonally
+// next to. The own pawn on 5-6 leaves 5-7 the only square up the file.
+TEST(AttackingBoardMoves, RookCrossLineTargets) {
+  const auto board = [](int rookType, PlacedPiece target) {
+    return std::vector<PlacedPiece>{{0, KING, 1, 9}, {1, KING, 9, 1}, {0, rookType, 5, 8}, {0, PAWN, 5, 6}, target};
+  };
+  const std::vector<PlacedPiece> pawnOnRank7 = board(ROOK, {1, PAWN, 2, 7});
+  const std::vector<PlacedPiece> dragonPawn = board(DRAGON, {1, PAWN, 2, 7});
+  const std::vector<PlacedPiece> pawnInCamp = board(ROOK, {1, PAWN, 2, 3});
+  const std::vector<PlacedPiece> dragonPawnInCamp = board(DRAGON, {1, PAWN, 2, 3});
+  const std::vector<PlacedPiece> bishopNextToDragon = board(DRAGON, {1, BISHOP, 4, 7});
+  const std::vector<PlacedPiece> bishopFarther = board(DRAGON, {1, BISHOP, 3, 7});
+  const struct {
+    const char* what;
+    std::vector<int> moves;
+    int move;
+    bool written;
+  } cases[] = {
+      {"pawn outside the camp at depth 5", PieceAttacks(pawnOnRank7, GenerateRookMoveAttacks, 2, 5), 570, false},
+      {"pawn outside the camp at depth 6", PieceAttacks(pawnOnRank7, GenerateRookMoveAttacks, 2, 6), 570, true},
+      {"dragon, pawn outside the camp at depth 5", PieceAttacks(dragonPawn, GenerateRookMoveAttacks, 2, 5), 570,
+       false},
+      {"dragon, pawn outside the camp at depth 6", PieceAttacks(dragonPawn, GenerateRookMoveAttacks, 2, 6), 570,
+       true},
+      {"pawn in the camp ahead of 2-8 at depth 5", PieceAttacks(pawnInCamp, GenerateRookMoveAttacks, 2, 5), 280, true},
+      {"dragon, pawn in the camp ahead of 2-8 at depth 5", PieceAttacks(dragonPawnInCamp, GenerateRookMoveAttacks, 2, 5),
+       280, false},
+      {"bishop next to the dragon, across 5-7", PieceAttacks(bishopNextToDragon, GenerateRookMoveAttacks, 2, 6), 570,
+       false},
+      {"bishop next to the dragon, ahead of 4-8", PieceAttacks(bishopNextToDragon, GenerateRookMoveAttacks, 2, 6),
+       480, false},
+      {"bishop one file farther, across 5-7", PieceAttacks(bishopFarther, GenerateRookMoveAttacks, 2, 6), 570, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Has(c.moves, c.move), c.written) << c.what;
+}
+
 }  // namespace

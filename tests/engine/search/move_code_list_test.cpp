@@ -53,4 +53,34 @@ TEST(MoveCodeList, AWrappedStampForgetsTheOldDrops) {
   EXPECT_FALSE(list.HasDrop(5, 5, 0x27));
 }
 
+// The square forms ask for exactly one code: a list holding other moves, or
+// nothing, does not hold it; the very move is found.
+TEST(MoveCodeList, SquareLookupsFindOnlyTheVeryMove) {
+  static MoveCodeList list{};
+  list.Clear();
+  EXPECT_FALSE(list.Contains(7, 7, 7, 6, 0x27, 0, 0));
+  EXPECT_FALSE(list.HasDrop(5, 5, 0x27));
+  ASSERT_TRUE(list.Add(PackMoveCode(7, 7, 7, 6, 0x27, 0, false)));
+  ASSERT_TRUE(list.Add(PackMoveCode(0, 0, 5, 5, 0x27, 0, false)));
+  EXPECT_TRUE(list.Contains(7, 7, 7, 6, 0x27, 0, 0));
+  EXPECT_TRUE(list.HasDrop(5, 5, 0x27));
+  const struct {
+    int fromFile, fromRank, toFile, toRank, captured, promote;
+  } others[] = {{7, 7, 7, 5, 0, 0}, {7, 7, 7, 6, 0, 1}, {7, 7, 7, 6, 0x47, 0}, {8, 7, 8, 6, 0, 0}};
+  for (const auto& m : others) {
+    EXPECT_FALSE(list.Contains(m.fromFile, m.fromRank, m.toFile, m.toRank, 0x27, static_cast<PieceCode>(m.captured),
+                               m.promote))
+        << m.fromFile << m.fromRank << m.toFile << m.toRank;
+  }
+  EXPECT_FALSE(list.HasDrop(5, 4, 0x27));
+  EXPECT_FALSE(list.HasDrop(5, 5, 0x26));
+  // A cleared list forgets the codes it held, also the drop just past its
+  // new end when it holds another drop again.
+  list.Clear();
+  ASSERT_TRUE(list.Add(PackMoveCode(0, 0, 5, 4, 0x27, 0, false)));
+  EXPECT_TRUE(list.HasDrop(5, 4, 0x27));
+  EXPECT_FALSE(list.HasDrop(5, 5, 0x27));
+  EXPECT_FALSE(list.Contains(7, 7, 7, 6, 0x27, 0, 0));
+}
+
 }  // namespace
