@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -219,6 +220,65 @@ TEST(FormationRoot, YaguraRuleAmounts) {
     const Position position = BuildPosition(0, pieces);
     EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
     EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
+  }
+}
+
+// A lone rook on file 1 of the side's own half: its activity is the rank
+// value of the first cell ahead, the step value of the distance to it and
+// the mobility value of m = (file of the first cell to the left) - (file of
+// the first cell to the right) + (steps to the first cell behind) - 3. Own
+// golds close the lines; both kings stand clear of them.
+TEST(RootEvaluators, RookLineTablesByForm) {
+  const struct {
+    RootForm form;
+    int rank[9], step[9], mobility[14];  // rank by rho 0 (wall)..8; step by steps 1..9
+  } tables[] = {
+      {FORM_ENDGAME, {120, 113, 99, 82, 58, 18, -7, -18, -19}, {0, 2, 5, 9, 14, 16, 18, 20, 20},
+       {0, 3, 6, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10}},
+      {FORM_MIDDLE, {30, 26, 18, 15, 12, 8, 3, 0, 0}, {0, 2, 5, 9, 12, 14, 15, 16, 16},
+       {0, 3, 6, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10}},
+      {FORM_OPENING, {10, 9, 6, 4, 3, 2, 1, 0, 0}, {0, 1, 2, 3, 4, 5, 6, 7, 7},
+       {0, 1, 2, 3, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5}},
+  };
+  for (const auto& t : tables) {
+    for (const int rookRank : {9, 5, 4}) {
+      for (int ahead = 0; ahead < rookRank; ++ahead) {      // 0: nothing ahead
+        for (int beside = 2; beside <= 10; ++beside) {      // 10: nothing beside
+          std::vector<PlacedPiece> pieces = {{0, KING, 9, 8}, {1, KING, 9, 2}, {0, ROOK, 1, rookRank}};
+          if (ahead != 0) pieces.push_back({0, GOLD, 1, ahead});
+          if (beside != 10) pieces.push_back({0, GOLD, beside, rookRank});
+          const int steps = rookRank - ahead;
+          const int m = std::min(beside + (10 - rookRank) - 3, 13);
+          EXPECT_EQ(RookActivity(BuildPosition(0, pieces), t.form, 0), t.rank[ahead] + t.step[steps - 1] + t.mobility[m])
+              << "form " << t.form << " rook 1" << rookRank << " ahead " << ahead << " beside " << beside;
+        }
+      }
+    }
+  }
+}
+
+// An enemy piece first ahead of the rook adds its target value over an own
+// gold there; rooks, lances and dragons are no targets.
+TEST(RootEvaluators, RookTargetValuesByForm) {
+  const struct {
+    int type;
+    int value[ROOT_FORM_COUNT];  // endgame, middle, opening
+  } targets[] = {
+      {BISHOP, {50, 30, 5}},     {GOLD, {35, 15, 3}},       {SILVER, {23, 12, 2}},    {KNIGHT, {45, 40, 4}},
+      {PAWN, {10, 6, 1}},        {KING, {35, 15, 3}},       {HORSE, {45, 20, 4}},     {PRO_SILVER, {23, 12, 2}},
+      {PRO_KNIGHT, {16, 10, 2}}, {PRO_LANCE, {12, 9, 1}},   {TOKIN, {8, 5, 1}},       {ROOK, {0, 0, 0}},
+      {LANCE, {0, 0, 0}},        {DRAGON, {0, 0, 0}},
+  };
+  for (const auto& target : targets) {
+    for (const RootForm form : {FORM_ENDGAME, FORM_MIDDLE, FORM_OPENING}) {
+      const Position own = BuildPosition(0, {{0, KING, 9, 8}, {1, KING, 9, 2}, {0, ROOK, 1, 9}, {0, GOLD, 1, 5}});
+      const Position enemy = target.type == KING
+                                 ? BuildPosition(0, {{0, KING, 9, 8}, {1, KING, 1, 5}, {0, ROOK, 1, 9}})
+                                 : BuildPosition(0, {{0, KING, 9, 8}, {1, KING, 9, 2}, {0, ROOK, 1, 9},
+                                                     {1, target.type, 1, 5}});
+      EXPECT_EQ(RookActivity(enemy, form, 0) - RookActivity(own, form, 0), target.value[form])
+          << "type " << target.type << " form " << form;
+    }
   }
 }
 
