@@ -282,4 +282,63 @@ TEST(RootEvaluators, RookTargetValuesByForm) {
   }
 }
 
+// One pawn of side 0 on 5-r: class 0 free, +1 defended (a gold beside it),
+// +2 blocked (a silver in front, which does not defend it) or with a pawn
+// two ahead. The opening halves values of 20 or more for an unbacked pawn.
+TEST(RootEvaluators, PawnClassValuesByRank) {
+  const int middle[4][9] = {{0, 0, 40, 54, 7, 3, 1, -49, -57},
+                            {0, 0, 120, 148, 35, 5, 1, -49, -57},
+                            {0, 0, 28, 37, 4, 3, 1, -49, -57},
+                            {0, 0, 47, 62, 10, 5, 1, -49, -57}};
+  const int opening[4][9] = {{0, 0, 16, 25, 4, 0, -1, -38, -44},
+                             {0, 0, 58, 65, 15, 0, -1, -38, -44},
+                             {0, 0, 13, 20, 2, 0, -1, -38, -44},
+                             {0, 0, 28, 33, 3, 0, -1, -38, -44}};
+  for (int rank = 2; rank <= 9; ++rank) {
+    for (int pawnClass = 0; pawnClass < 4; ++pawnClass) {
+      for (const bool pawnTwoAhead : {false, true}) {
+        if (pawnTwoAhead && (pawnClass < 2 || rank < 3)) continue;
+        std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, rank}};
+        if (pawnClass % 2 == 1) pieces.push_back({0, GOLD, 4, rank});
+        if (pawnClass >= 2) pieces.push_back(pawnTwoAhead ? PlacedPiece{1, PAWN, 5, rank - 2} : PlacedPiece{0, SILVER, 5, rank - 1});
+        const Position position = BuildPosition(0, pieces);
+        Accumulators middleAcc, openingAcc;
+        PawnChainClasses(position, FORM_MIDDLE, middleAcc);
+        PawnChainClasses(position, FORM_OPENING, openingAcc);
+        const int open = opening[pawnClass][rank - 1];
+        EXPECT_EQ(middleAcc.activity[0], middle[pawnClass][rank - 1]) << "class " << pawnClass << " rank " << rank;
+        EXPECT_EQ(openingAcc.activity[0], open >= 20 ? open / 2 : open) << "class " << pawnClass << " rank " << rank;
+      }
+    }
+  }
+}
+
+// A knight on 5-5 or 5-7 with an own pawn on file 4 (none on file 6): the
+// index is 3 minus the ranks the pawn stands ahead of the knight, 0..4,
+// and 0 for the empty file 6; an enemy pawn just in front of an index-1
+// pawn adds 7.
+TEST(RootEvaluators, KnightPawnValuesByIndex) {
+  const int middle[5] = {12, 9, 10, 1, 0};
+  const int opening[5] = {5, 0, 2, -1, -2};
+  for (const int knightRank : {5, 7}) {
+    for (int pawnRank = 2; pawnRank <= 9; ++pawnRank) {
+      for (const bool enemyInFront : {false, true}) {
+        const int index = std::clamp(pawnRank - knightRank + 3, 0, 4);
+        if (enemyInFront && index != 1) continue;
+        std::vector<PlacedPiece> pieces = {
+            {0, KING, 9, 9}, {1, KING, 1, 1}, {0, KNIGHT, 5, knightRank}, {0, PAWN, 4, pawnRank}};
+        if (enemyInFront) pieces.push_back({1, PAWN, 4, pawnRank - 1});
+        const Position position = BuildPosition(0, pieces);
+        for (const RootForm form : {FORM_MIDDLE, FORM_OPENING}) {
+          const int* values = form == FORM_MIDDLE ? middle : opening;
+          Accumulators acc;
+          KnightPawns(position, form, false, acc);
+          EXPECT_EQ(acc.activity[0], values[index] + values[0] + (enemyInFront ? 7 : 0))
+              << "form " << form << " knight rank " << knightRank << " pawn rank " << pawnRank;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
