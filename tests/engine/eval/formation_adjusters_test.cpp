@@ -3,6 +3,7 @@
 // turned position giving side 1 the turned change over random openings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -163,7 +164,7 @@ TEST(FormationAdjusters, TurnedPositionGetsTheTurnedTables) {
 // One step of the model: add to the side's (or the opponent's) entry, set
 // it, or copy the side's entry of another square of the same row.
 struct Step {
-  enum Kind { ADD, ENEMY_ADD, SET, COPY } kind;
+  enum Kind { ADD, ENEMY_ADD, SET, COPY, CAP } kind;
   int type, file, rank, amount;
   int fromFile = 0, fromRank = 0;
 };
@@ -177,6 +178,11 @@ std::vector<Step> AddEach(int type, std::vector<std::pair<int, int>> squares, in
   std::vector<Step> steps;
   for (const auto& [file, rank] : squares) steps.push_back(Add(type, file, rank, amount));
   return steps;
+}
+
+// entry := min(entry, the side's entry at the source + amount).
+Step Cap(int type, int file, int rank, int fromFile, int fromRank, int amount) {
+  return {Step::CAP, type, file, rank, amount, fromFile, fromRank};
 }
 
 using Adjuster = void (*)(const Position&, int side);
@@ -212,6 +218,7 @@ void CheckFamily(const FamilyCase& c, int side) {
         case Step::ADD: case Step::ENEMY_ADD: entry += s.amount; break;
         case Step::SET: entry = s.amount; break;
         case Step::COPY: entry = expected.At(row, side, file(s.fromFile), rank(s.fromRank)); break;
+        case Step::CAP: entry = std::min(entry, expected.At(row, side, file(s.fromFile), rank(s.fromRank)) + s.amount); break;
       }
     }
   }
@@ -442,6 +449,110 @@ TEST(FormationAdjusters, RuleFamiliesTouchTheirSquaresAndNoOther) {
   };
   for (const FamilyCase& c : cases)
     for (int side = 0; side < 2; ++side) CheckFamily(c, side);
+}
+
+// The whole per-think step for one side whose opponent (a handicap id) has
+// no rules of its own.
+template <SenkeiId kId, GameStage kStage = STAGE_OPENING>
+void WholeStep(const Position& p, int side) {
+  SenkeiId pair[2];
+  pair[side] = kId;
+  pair[1 - side] = SENKEI_TWO_PIECE_UPPER;
+  ApplyStrategyToEvalTables(p, kStage, pair);
+}
+
+// King rows of ranks 7, 6, 5 capped at the home square's value less 150,
+// 300, 450.
+std::vector<Step> KingCap(int homeFile) {
+  std::vector<Step> steps;
+  for (int file = 1; file <= 9; ++file)
+    for (int rank = 5; rank <= 7; ++rank) steps.push_back(Cap(KING, file, rank, homeFile, 8, -150 * (8 - rank)));
+  return steps;
+}
+
+TEST(FormationAdjusters, InlineRulesAndTheEndgameCapTouchOnlyTheirSquares) {
+  std::vector<Step> rooksOfTheLeft;
+  for (int file = 3; file <= 9; ++file)
+    for (int rank = 4; rank <= 9; ++rank) rooksOfTheLeft.push_back(Add(ROOK, file, rank, -20));
+  const FamilyCase cases[] = {
+      {"角換わり silver at home, knight on 2五", WholeStep<SENKEI_KAKU_GAWARI>,
+       {{0, SILVER, 3, 9}, {0, SILVER, 7, 7}, {0, SILVER, 6, 8}, {0, BISHOP, 8, 8}, {0, KNIGHT, 2, 5},
+        {1, PAWN, 1, 4}},
+       {},
+       {{Add(PAWN, 7, 7, -8), Add(SILVER, 6, 7, 10)}, rooksOfTheLeft, {Add(SILVER, 4, 8, 3), Add(PAWN, 3, 6, -70)}}},
+      {"振り穴３八金 king on 4八", WholeStep<SENKEI_FURI_ANA_38_GOLD>, {{0, SILVER, 3, 9}, {0, KING, 4, 8}}, {},
+       {{Add(GOLD, 3, 9, -5), Add(LANCE, 1, 8, -10), Add(SILVER, 2, 8, -20), Add(PAWN, 4, 7, 10),
+         Add(PAWN, 3, 7, 15)}}},
+      {"振り穴３八金 king on 2八", WholeStep<SENKEI_FURI_ANA_38_GOLD>, {{0, SILVER, 3, 9}, {0, KING, 2, 8}}, {},
+       {{Add(GOLD, 3, 9, -5), Add(PAWN, 4, 7, 10), Add(PAWN, 3, 7, 15)}}},
+      {"振り穴３八金 king on 1九 behind the silver", WholeStep<SENKEI_FURI_ANA_38_GOLD>,
+       {{0, SILVER, 2, 8}, {0, KING, 1, 9}}, {}, {{Add(LANCE, 1, 8, -10)}}},
+      {"椎葉玉 against a king on 5二", WholeStep<SENKEI_SHIIBA_GYOKU>,
+       {{0, KING, 6, 9}, {1, KING, 5, 2}, {1, BISHOP, 2, 2}}, {},
+       {{Add(PAWN, 5, 9, -10), Add(PAWN, 5, 8, -10), Add(PAWN, 5, 7, -10), Add(PAWN, 5, 6, -8), Add(PAWN, 5, 5, -2),
+         Add(SILVER, 4, 8, -10), EnemyAdd(SILVER, 2, 2, 20)},
+        {EnemyAdd(PAWN, 3, 3, -8)},  // the opponent's own bishop rule: its bishop on its 8八
+        {EnemyAdd(PAWN, 8, 1, -15), EnemyAdd(PAWN, 8, 2, -15), EnemyAdd(PAWN, 8, 3, -15), EnemyAdd(PAWN, 8, 4, -15),
+         EnemyAdd(PAWN, 8, 5, -15), EnemyAdd(PAWN, 8, 6, -15), EnemyAdd(PAWN, 8, 7, -15),
+         EnemyAdd(PAWN, 8, 8, -15)}}},
+      {"椎葉玉 against a king on 4二", WholeStep<SENKEI_SHIIBA_GYOKU>,
+       {{0, KING, 6, 9}, {1, KING, 4, 2}, {0, GOLD, 5, 9}}, {},
+       {{Add(PAWN, 5, 9, -7), Add(PAWN, 5, 8, -7), Add(PAWN, 5, 7, -7), Add(PAWN, 5, 6, -7), Add(PAWN, 5, 5, -2)},
+        {EnemyAdd(PAWN, 8, 1, -15), EnemyAdd(PAWN, 8, 2, -15), EnemyAdd(PAWN, 8, 3, -15), EnemyAdd(PAWN, 8, 4, -15),
+         EnemyAdd(PAWN, 8, 5, -15), EnemyAdd(PAWN, 8, 6, -15), EnemyAdd(PAWN, 8, 7, -15),
+         EnemyAdd(PAWN, 8, 8, -15)}}},
+      {"椎葉玉 king not on 6九", WholeStep<SENKEI_SHIIBA_GYOKU>, {{0, KING, 5, 9}, {1, KING, 5, 2}}, {}, {}},
+      // An enemy rook two ranks ahead of the king on 5九: V = -1.
+      {"endgame cap, rook ahead", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,
+       {{0, KING, 5, 9}, {1, KING, 5, 1}, {1, ROOK, 5, 7}}, {}, {KingCap(8)}},
+      // An own gold two ahead (+3) outweighs the rook three ahead (-0.95).
+      {"endgame cap, gold holds", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,
+       {{0, KING, 5, 9}, {1, KING, 5, 1}, {0, GOLD, 5, 7}, {1, ROOK, 5, 6}}, {}, {}},
+      // King on 3八: an enemy gold on 2五, three ahead one file over (-2.7),
+      // against an own rook on 1六, two ahead two files over (+0.8); R from 2八.
+      {"endgame cap, king on the right", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,
+       {{0, KING, 3, 8}, {1, KING, 5, 1}, {1, GOLD, 2, 5}, {0, ROOK, 1, 6}}, {}, {KingCap(2)}},
+      // King on 4五 stands too high for the cap.
+      {"endgame cap, king on rank 5", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,
+       {{0, KING, 4, 5}, {1, KING, 5, 1}, {1, ROOK, 4, 3}}, {}, {}},
+      // Far pieces: an enemy silver eight ahead on the next file (-0.58 x 3)
+      // beside an own lance seven ahead (+0.64): V < 0.
+      {"endgame cap, the far rank", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,
+       {{0, KING, 6, 9}, {1, KING, 9, 5}, {1, SILVER, 7, 1}, {0, LANCE, 6, 2}}, {}, {KingCap(8)}},
+      {"endgame cap, far pieces balance", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,
+       {{0, KING, 6, 9}, {1, KING, 9, 5}, {1, SILVER, 7, 1}, {0, GOLD, 6, 2}}, {}, {}},
+  };
+  for (const FamilyCase& c : cases)
+    for (int side = 0; side < 2; ++side) CheckFamily(c, side);
+}
+
+// The endgame cap's weights by ranks ahead of the king (2-8) and file
+// offset (0-2): an enemy pawn on one square against an own pawn on
+// another caps the king row exactly when the enemy's weight is larger.
+TEST(FormationAdjusters, EndgameCapWeighsTheSquaresAheadOfTheKing) {
+  const double weight[9][3] = {{0, 0, 0},          {0, 0, 0},          {1.0, 0.95, 0.8},
+                               {0.95, 0.9, 0.8},   {0.87, 0.84, 0.74}, {0.79, 0.77, 0.69},
+                               {0.71, 0.69, 0.64}, {0.64, 0.62, 0.59}, {0.6, 0.58, 0.56}};
+  const SenkeiId pair[2] = {SENKEI_UNDECIDED, SENKEI_UNDECIDED};
+  PieceSquareTable table;
+  for (int enemyAhead = 2; enemyAhead <= 8; ++enemyAhead)
+    for (int enemyOffset = 0; enemyOffset <= 2; ++enemyOffset)
+      for (int ownAhead = 2; ownAhead <= 8; ++ownAhead)
+        for (int ownOffset = 0; ownOffset <= 2; ++ownOffset) {
+          if (enemyAhead == ownAhead && enemyOffset == 0 && ownOffset == 0) continue;
+          // The king on 5九; the enemy's pawn to its left, the own pawn to its right.
+          const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 9, 1},
+                                                       {1, PAWN, 5 + enemyOffset, 9 - enemyAhead},
+                                                       {0, PAWN, 5 - ownOffset, 9 - ownAhead}});
+          Fill(table);
+          PieceSquareTable* const active = g_activePieceSquareTable;
+          g_activePieceSquareTable = &table;
+          ApplyStrategyToEvalTables(position, STAGE_ENDGAME, pair);
+          g_activePieceSquareTable = active;
+          const bool capped = table.At(ROW_KING, 0, 5, 7) != 1000 * ROW_KING + SquareIndex(5, 7);
+          EXPECT_EQ(capped, weight[enemyAhead][enemyOffset] > weight[ownAhead][ownOffset])
+              << "enemy " << enemyAhead << "/" << enemyOffset << ", own " << ownAhead << "/" << ownOffset;
+        }
 }
 
 }  // namespace
