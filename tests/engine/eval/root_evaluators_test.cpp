@@ -341,4 +341,88 @@ TEST(RootEvaluators, KnightPawnValuesByIndex) {
   }
 }
 
+// Every item of the yagura castle list with a near miss beside it, and the
+// squares two ranks in front of the king. The king stands on 8四 (clear of
+// the king rules) unless the case places it; the rook file, the chosen
+// silver's rank and the pattern flag are given per case.
+TEST(FormationRoot, CastleListItems) {
+  const struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    int rookFile, silverRank;
+    bool patternForm;
+    int expected;
+  } cases[] = {
+      {"front: king 5九, nothing guards 4七, 5七, 6七", {{0, KING, 5, 9}}, 2, 0, false, -15},
+      {"front: an own pawn on the king's file", {{0, KING, 5, 9}, {0, PAWN, 5, 7}}, 2, 0, false, -10},
+      {"front: an enemy piece on 4七", {{0, KING, 5, 9}, {1, PAWN, 4, 7}}, 2, 0, false, -10},
+      {"front: an own silver on 6七 that nothing guards", {{0, KING, 5, 9}, {0, SILVER, 6, 7}}, 2, 0, false, -15},
+      {"front: the gold on 5八 guards all three", {{0, KING, 5, 9}, {0, GOLD, 5, 8}}, 2, 0, false, 0},
+      {"front: king on rank 5", {{0, KING, 5, 5}}, 2, 0, false, -15},
+      {"front: king on the edge file", {{0, KING, 9, 6}, {0, LANCE, 9, 9}}, 2, 0, false, -10},
+      {"item 1: king 6四, rook file 3", {{0, KING, 6, 4}}, 3, 0, false, -5},
+      {"item 1: king on file 7", {{0, KING, 7, 4}}, 3, 0, false, 0},
+      {"item 1b: king 6四, silver 4六", {{0, KING, 6, 4}, {0, SILVER, 4, 6}}, 2, 0, false, -5},
+      {"item 2: silvers 6八 and 3七", {{0, SILVER, 6, 8}, {0, SILVER, 3, 7}}, 2, 0, false, -5},
+      {"item 2: silvers 7九 and 4六", {{0, SILVER, 7, 9}, {0, SILVER, 4, 6}}, 2, 0, false, -5},
+      {"item 2: silvers 5七 and 3七", {{0, SILVER, 5, 7}, {0, SILVER, 3, 7}}, 2, 0, false, -5},
+      {"item 2: silvers 5八 and 3七", {{0, SILVER, 5, 8}, {0, SILVER, 3, 7}}, 2, 0, false, 0},
+      {"item 3: knight 2五, silver on rank 7", {{0, KNIGHT, 2, 5}}, 2, 7, false, -12},
+      {"item 3: knight 2五, silver on rank 9", {{0, KNIGHT, 2, 5}}, 2, 9, false, -12},
+      {"item 3: knight 2五, silver on rank 6", {{0, KNIGHT, 2, 5}}, 2, 6, false, 0},
+      {"item 3: knight 2五, no silver", {{0, KNIGHT, 2, 5}}, 2, 0, false, 0},
+      {"item 5: silver 3七, pawn 4六", {{0, SILVER, 3, 7}, {0, PAWN, 4, 6}}, 2, 0, false, -5},
+      {"item 6: rook file 5, silver 3七", {{0, SILVER, 3, 7}}, 5, 0, false, -5},
+      {"item 6: rook file 6, silver 2六", {{0, SILVER, 2, 6}}, 6, 0, false, -5},
+      {"item 6: rook file 4", {{0, SILVER, 3, 7}}, 4, 0, false, 0},
+      {"item 6b: rook file 5, pawn 2五", {{0, PAWN, 2, 5}}, 5, 0, false, -3},
+      {"item 6b: rook file 4, pawn 2五", {{0, PAWN, 2, 5}}, 4, 0, false, 0},
+      {"item 7: bishop 5九, silver 3七", {{0, BISHOP, 5, 9}, {0, SILVER, 3, 7}}, 2, 0, false, -15},
+      {"item 7: bishop 4八, silver 2六", {{0, BISHOP, 4, 8}, {0, SILVER, 2, 6}}, 2, 0, false, -15},
+      {"item 7: bishop 4八, knight 3七", {{0, BISHOP, 4, 8}, {0, KNIGHT, 3, 7}}, 2, 0, false, -15},
+      {"item 7: bishop 4八 alone", {{0, BISHOP, 4, 8}}, 2, 0, false, 0},
+      // The gold on 7八 guards the three squares in front of the king on 7九.
+      {"item 8: king 7九, gold 4九", {{0, KING, 7, 9}, {0, GOLD, 7, 8}, {0, GOLD, 4, 9}}, 2, 0, false, -5},
+      {"item 8: king 8八, gold 4九", {{0, KING, 8, 8}, {0, PAWN, 9, 7}, {0, PAWN, 8, 7}, {0, PAWN, 7, 7}, {0, GOLD, 4, 9}},
+       2, 0, false, -5},
+      {"item 8: a silver on 6八", {{0, KING, 7, 9}, {0, GOLD, 7, 8}, {0, GOLD, 4, 9}, {0, SILVER, 6, 8}}, 2, 0, false,
+       0},
+      {"item 8: no gold on 4九", {{0, KING, 7, 9}, {0, GOLD, 7, 8}}, 2, 0, false, 0},
+      {"item 9: bishop 3七, silver 2六", {{0, BISHOP, 3, 7}, {0, SILVER, 2, 6}}, 2, 0, false, -6},
+      {"item 9b: bishop 6八, a piece on 5七", {{0, BISHOP, 6, 8}, {0, GOLD, 5, 7}}, 2, 0, false, -5},
+      {"item 9b: bishop 7九, pieces on 5七 and 5六", {{0, BISHOP, 7, 9}, {0, GOLD, 5, 7}, {0, PAWN, 5, 6}}, 2, 0,
+       false, -10},
+      {"item 9b: bishop 6八, nothing on 5七", {{0, BISHOP, 6, 8}, {0, PAWN, 5, 6}}, 2, 0, false, 0},
+      {"item 10: bishop 4六, knight 3七, silver 4八", {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, SILVER, 4, 8}}, 2,
+       0, false, -5},
+      {"item 10b: and a pawn on 1七",
+       {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, SILVER, 4, 8}, {0, PAWN, 1, 7}}, 2, 0, false, -13},
+      {"item 10b: and a pawn on 1六",
+       {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, SILVER, 4, 8}, {0, PAWN, 1, 6}}, 2, 0, false, -10},
+      {"item 10: no silver on 4八", {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, PAWN, 1, 7}}, 2, 0, false, 0},
+      {"item 11: silver 8六, gold 5八", {{0, SILVER, 8, 6}, {0, GOLD, 5, 8}}, 2, 0, false, -5},
+      {"item 11: silver 8六, gold 4九", {{0, SILVER, 8, 6}, {0, GOLD, 4, 9}}, 2, 0, false, -5},
+      {"item 11: silver 8六 alone", {{0, SILVER, 8, 6}}, 2, 0, false, 0},
+      {"item 12: silver 3六, pawn 3七, knight 2九", {{0, SILVER, 3, 6}, {0, PAWN, 3, 7}, {0, KNIGHT, 2, 9}}, 2, 0,
+       false, -9},
+      {"item 12b: silver 3六, knight 3七, pattern form", {{0, SILVER, 3, 6}, {0, KNIGHT, 3, 7}}, 2, 0, true, 5},
+      {"item 12b: not in the opening evaluator", {{0, SILVER, 3, 6}, {0, KNIGHT, 3, 7}}, 2, 0, false, 0},
+      {"item 13: pawn 6五", {{0, PAWN, 6, 5}}, 2, 0, false, -7},
+      {"item 13: pawn 6五, knight 7七", {{0, PAWN, 6, 5}, {0, KNIGHT, 7, 7}}, 2, 0, false, 0},
+      {"item 13: pawn 6五, silver 6六", {{0, PAWN, 6, 5}, {0, SILVER, 6, 6}}, 2, 0, false, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = c.pieces;
+    if (std::none_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING && p.side == 0; }))
+      pieces.push_back({0, KING, 8, 4});
+    pieces.push_back({1, KING, 5, 1});
+    const Position position = BuildPosition(0, pieces);
+    const int turnedSilverRank = c.silverRank == 0 ? 0 : 10 - c.silverRank;
+    EXPECT_EQ(CastleListAmount(position, 0, c.rookFile, c.silverRank, c.patternForm), c.expected) << c.what;
+    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 10 - c.rookFile, turnedSilverRank, c.patternForm),
+              c.expected)
+        << c.what << " turned";
+  }
+}
+
 }  // namespace
