@@ -3,6 +3,7 @@
 // fall-off, the game-stage rule for either side and the play-style names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -131,6 +132,46 @@ TEST(GameStage, CountsAdvancedPromotedAndCapturedPiecesOfEitherSide) {
     const Position position = BuildPosition(0, pieces, row.hand);
     EXPECT_EQ(DetermineGameStage(position), row.expected) << pieces.size();
     EXPECT_EQ(DetermineGameStage(TurnedPosition(position)), row.expected) << pieces.size() << " turned";
+  }
+}
+
+// A king in a back corner takes, on every defence row, the larger of each
+// entry and the one a file nearer, from distance 8 down to 1 (each reads
+// its neighbour before the neighbour changes); a king
+// anywhere else keeps the stage's rows. The corner side is not to move, so
+// no shelter scaling touches its rows.
+TEST(StageTables, CornerKingFlattensItsDefenceRowsOutward) {
+  const auto build = [](int cornerSide, int file, int rank, GameStage stage) {
+    const int other = 1 - cornerSide;
+    const Position position = BuildPosition(other, {{cornerSide, KING, file, rank}, {other, KING, 5, other == 0 ? 9 : 1}});
+    RootEvalTables tables{};
+    BuildStageTables(position, stage, &tables);
+    return tables;
+  };
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    for (int side = 0; side < 2; ++side) {
+      const int home = side == 0 ? 9 : 1, inward = side == 0 ? 8 : 2;
+      const RootEvalTables plain = build(side, 8, home, stage);
+      // Off the back rank: the stage's rows unchanged.
+      const RootEvalTables raised = build(side, 9, inward, stage);
+      EXPECT_EQ(std::memcmp(raised.kingBlock, plain.kingBlock, sizeof plain.kingBlock), 0) << stage << side;
+      for (const int cornerFile : {1, 9}) {
+        RootEvalTables expected = plain;
+        for (int row = 0; row < KING_DEFENCE_ROWS; ++row)
+          for (int offset = 0; offset < KING_OFFSET_COUNT; ++offset)
+            for (int d = FILE_DISTANCE_COUNT - 1; d >= 1; --d) {
+              int32_t* entries = expected.kingBlock[row + 6 * side][offset];
+              entries[d] = std::max(entries[d], entries[d - 1]);
+            }
+        const RootEvalTables corner = build(side, cornerFile, home, stage);
+        for (int block = 0; block < ROOT_KING_BLOCKS; ++block)
+          for (int offset = 0; offset < KING_OFFSET_COUNT; ++offset)
+            for (int d = 0; d < FILE_DISTANCE_COUNT; ++d)
+              ASSERT_EQ(corner.kingBlock[block][offset][d], expected.kingBlock[block][offset][d])
+                  << "stage " << stage << " side " << side << " corner file " << cornerFile << " block " << block
+                  << " offset " << offset << " distance " << d;
+      }
+    }
   }
 }
 
