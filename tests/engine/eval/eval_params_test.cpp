@@ -11,7 +11,9 @@
 #include "engine/eval/eval_params_tables.h"
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
+#include "support/engine_oracle.h"
 #include "support/eval_params_fill.h"
+#include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
@@ -123,6 +125,8 @@ TEST(GameStage, CountsAdvancedPromotedAndCapturedPiecesOfEitherSide) {
       {{{0, PAWN, 3, 4}}, {{0, ROOK, 1}}, STAGE_OPENING},
       // 6 in hand + 1 for the pawn in the camp, and the pawn's half with the bishop's makes 8.
       {{{0, PAWN, 3, 3}}, {{0, ROOK, 1}, {1, ROOK, 1}, {0, BISHOP, 1}}, STAGE_ENDGAME},
+      {{{0, ROOK, 2, 3}}, {{0, GOLD, 1}}, STAGE_OPENING},                   // 2 for the rook in the camp + 1
+      {{{0, ROOK, 2, 3}}, {{0, GOLD, 1}, {1, SILVER, 1}}, STAGE_MIDDLE},   // 4
       {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}}, {}, STAGE_MIDDLE},  // 7
       {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}, {1, PRO_LANCE, 2, 5}}, {}, STAGE_ENDGAME},  // 9
   };
@@ -173,6 +177,67 @@ TEST(StageTables, CornerKingFlattensItsDefenceRowsOutward) {
       }
     }
   }
+}
+
+// The stage count worked square by square: S = full + trunc(h / 2), stage
+// 0 below 4, 1 below 8, else 2.
+GameStage ModelGameStage(const Position& position) {
+  const int mover = position.sideToMove;
+  const auto inEnemyCamp = [](int side, int rank) { return side == 0 ? rank <= 3 : rank >= 7; };
+  int full = 0, half = 0;
+  for (int file = 1; file <= 9; ++file) {
+    for (int rank = 1; rank <= 9; ++rank) {
+      const PieceCode code = position.PieceCodeAt(file, rank);
+      if (code == 0) continue;
+      const int owner = OwnerOf(code), base = BaseTypeOf(code);
+      if (owner != mover && base == BISHOP && position.AttackCount(owner, file, rank) == 0 &&
+          position.AttackCount(mover, file, rank) > 0)
+        continue;
+      if (IsPromoted(code)) {
+        full += base == ROOK ? 3 : 2;
+      } else if (inEnemyCamp(owner, rank)) {
+        full += base == ROOK ? 2 : 1;
+        if (base == PAWN) ++half;
+      } else {
+        const bool forward = rank == 5 || rank == (owner == 0 ? 4 : 6);
+        if ((base == SILVER || base == KNIGHT) && forward) ++half;
+        const int front = owner == 0 ? rank - 1 : rank + 1;
+        if (base == PAWN && position.PieceCodeAt(file, front) != 0) {
+          const PieceCode ahead = position.PieceCodeAt(file, front);
+          if (BaseTypeOf(ahead) == PAWN && !IsPromoted(ahead)) ++half;
+        }
+      }
+    }
+  }
+  for (int side = 0; side < 2; ++side) {
+    const auto held = [&](int type) { return static_cast<int>(position.hand[side][type - 1]); };
+    full += 3 * held(ROOK) + held(GOLD) + held(SILVER) + held(KNIGHT) + held(LANCE);
+    half += held(BISHOP) + held(PAWN);
+  }
+  const int count = std::min(full + half / 2, 45);
+  return count < 4 ? STAGE_OPENING : count < 8 ? STAGE_MIDDLE : STAGE_ENDGAME;
+}
+
+// Over random games, biased toward captures and promotions, from the start
+// to the endgame: the stage of every position as the model counts it.
+TEST(GameStage, FollowsTheCountOverRandomGames) {
+  int seen[GAME_STAGE_COUNT] = {};
+  for (uint64_t game = 0; game < 12; ++game) {
+    Position position = StartPosition();
+    PlayoutEvents events;
+    PlayRandomGame(position, 300 + game, 160,
+                   [&](Position& p, const MoveRecord& move) {
+                     Position after{};
+                     OracleApplyMove(p, move, after);
+                     p = after;
+                     const GameStage expected = ModelGameStage(p);
+                     ++seen[expected];
+                     EXPECT_EQ(DetermineGameStage(p), expected) << "game " << game;
+                     return true;
+                   },
+                   events);
+  }
+  for (int count : seen) EXPECT_GT(count, 20);
 }
 
 }  // namespace
