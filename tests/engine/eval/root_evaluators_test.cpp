@@ -425,4 +425,69 @@ TEST(FormationRoot, CastleListItems) {
   }
 }
 
+// The opening's small blocks for side 0, and for side 1 on the turned
+// position: silver-drop forks of golds, the king on its second rank, the
+// gold with a defender diagonally behind it towards the king's file.
+TEST(FormationRoot, ForksSecondRankKingsAndStackedGolds) {
+  enum Block { FORKS, SECOND_RANK, STACKED };
+  const struct Case {
+    const char* what;
+    Block block;
+    std::vector<PlacedPiece> pieces;
+    std::vector<HandPieces> hand;
+    int sideToMove;
+    bool nullMove;
+    int expected;
+  } cases[] = {
+      // Gold 5七: 4八 behind it is empty and unguarded, and a silver there
+      // would also hit the rook on 3七.
+      {"fork: to move, null move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 0, true, -20},
+      {"fork: not to move, real move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 1, false, -20},
+      {"fork: to move, real move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 0, false, 0},
+      {"fork: not to move, null move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 1, true, 0},
+      {"fork: rook on 5九 behind", FORKS, {{0, KING, 9, 1}, {0, GOLD, 5, 7}, {0, ROOK, 5, 9}}, {{1, SILVER, 1}}, 0, true, -40},
+      {"fork: rook on 7九", FORKS, {{0, KING, 9, 1}, {0, GOLD, 5, 7}, {0, ROOK, 7, 9}}, {{1, SILVER, 1}}, 0, true, -20},
+      {"fork: no silver in hand", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, GOLD, 1}}, 0, true, 0},
+      {"fork: 4八 guarded", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}, {0, SILVER, 3, 9}},
+       {{1, SILVER, 1}}, 0, true, 0},
+      {"fork: 4八 taken", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}, {1, PAWN, 4, 8}},
+       {{1, SILVER, 1}}, 0, true, 0},
+      {"fork: a dragon is no rook", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, DRAGON, 3, 7}}, {{1, SILVER, 1}}, 0, true, 0},
+      {"second rank: king 2八", SECOND_RANK, {{0, KING, 2, 8}}, {}, 0, true, -7},
+      {"second rank: king 1八", SECOND_RANK, {{0, KING, 1, 8}}, {}, 0, true, -7},
+      {"second rank: king 8八", SECOND_RANK, {{0, KING, 8, 8}}, {}, 0, true, -7},
+      {"second rank: 3九 guarded twice", SECOND_RANK, {{0, KING, 2, 8}, {0, GOLD, 4, 9}}, {}, 0, true, 0},
+      {"second rank: 3九 taken", SECOND_RANK, {{0, KING, 2, 8}, {0, SILVER, 3, 9}}, {}, 0, true, 0},
+      {"second rank: king 4八", SECOND_RANK, {{0, KING, 4, 8}}, {}, 0, true, 0},
+      {"second rank: king 2七", SECOND_RANK, {{0, KING, 2, 7}}, {}, 0, true, 0},
+      {"stacked: gold 3八, silver 4九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {0, SILVER, 4, 9}}, {}, 0, true, -9},
+      {"stacked: gold 3八, gold 4九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {0, GOLD, 4, 9}}, {}, 0, true, -9},
+      {"stacked: gold 7八, promoted silver 6九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 7, 8}, {0, PRO_SILVER, 6, 9}},
+       {}, 0, true, -9},
+      {"stacked: gold 7八, promoted knight 6九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 7, 8}, {0, PRO_KNIGHT, 6, 9}},
+       {}, 0, true, 0},
+      {"stacked: silver away from the king", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {0, SILVER, 2, 9}}, {}, 0,
+       true, 0},
+      {"stacked: gold on the king's file", STACKED, {{0, KING, 5, 9}, {0, GOLD, 5, 8}, {0, SILVER, 4, 9}}, {}, 0, true,
+       0},
+      {"stacked: the enemy's silver", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {1, SILVER, 4, 9}}, {}, 0, true, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = c.pieces;
+    pieces.push_back({1, KING, 5, 1});
+    const Position home = BuildPosition(c.sideToMove, pieces, c.hand);
+    for (int side = 0; side < 2; ++side) {
+      const Position position = side == 0 ? home : TurnedPosition(home);
+      Accumulators acc;
+      switch (c.block) {
+        case FORKS: SilverForks(position, c.nullMove, acc); break;
+        case SECOND_RANK: KingOnSecondRank(position, acc); break;
+        case STACKED: GoldBesideKingLine(position, acc); break;
+      }
+      EXPECT_EQ(acc.activity[side], c.expected) << c.what << " side " << side;
+      EXPECT_EQ(acc.activity[1 - side], 0) << c.what << " side " << side;
+    }
+  }
+}
+
 }  // namespace
