@@ -273,7 +273,7 @@ TEST(RootMoveAdjustment, RulesTouchOnlyTheirSquares) {
       {"振り飛車 rook to 4八 is no swing", SENKEI_SEME_MUKAIBISHA, {{0, ROOK, 2, 8}}, -11, 2, 8, 4, 8, 0, {}},
       {"振り飛車 5八-4八 with the king on 5九", SENKEI_SUJICHIGAI_KAKU, {{0, SILVER, 5, 8}, {0, KING, 5, 9}}, 0, 5,
        8, 4, 8, 3, {{GOLD, 4, 8, -25}}},
-      {"振り飛車 5八-6八 is no rule", SENKEI_SUJICHIGAI_KAKU, {{0, SILVER, 5, 8}, {0, KING, 5, 9}}, 0, 5, 8, 6, 7, 0, {}},
+      {"振り飛車 5八-6七 is no rule", SENKEI_SUJICHIGAI_KAKU, {{0, SILVER, 5, 8}, {0, KING, 5, 9}}, 0, 5, 8, 6, 7, 0, {}},
       {"振り飛車 3八-4八 is no rule", SENKEI_SUJICHIGAI_KAKU, {{0, GOLD, 3, 8}, {0, KING, 5, 9}}, 0, 3, 8, 4, 8, 0, {}},
       {"振り飛車 5八-4八 with the king on 6九", SENKEI_SUJICHIGAI_KAKU, {{0, GOLD, 5, 8}, {0, KING, 6, 9}}, 0, 5, 8, 4,
        8, 0, {}},
