@@ -471,6 +471,8 @@ std::vector<Step> KingCap(int homeFile) {
 }
 
 TEST(FormationAdjusters, InlineRulesAndTheEndgameCapTouchOnlyTheirSquares) {
+  std::vector<Step> enemyEighthFile;  // 椎葉玉: the opponent's pawns of file 8, ranks 1-8
+  for (int rank = 1; rank <= 8; ++rank) enemyEighthFile.push_back(EnemyAdd(PAWN, 8, rank, -15));
   std::vector<Step> rooksOfTheLeft;
   for (int file = 3; file <= 9; ++file)
     for (int rank = 4; rank <= 9; ++rank) rooksOfTheLeft.push_back(Add(ROOK, file, rank, -20));
@@ -492,15 +494,11 @@ TEST(FormationAdjusters, InlineRulesAndTheEndgameCapTouchOnlyTheirSquares) {
        {{Add(PAWN, 5, 9, -10), Add(PAWN, 5, 8, -10), Add(PAWN, 5, 7, -10), Add(PAWN, 5, 6, -8), Add(PAWN, 5, 5, -2),
          Add(SILVER, 4, 8, -10), EnemyAdd(SILVER, 2, 2, 20)},
         {EnemyAdd(PAWN, 3, 3, -8)},  // the opponent's own bishop rule: its bishop on its 8八
-        {EnemyAdd(PAWN, 8, 1, -15), EnemyAdd(PAWN, 8, 2, -15), EnemyAdd(PAWN, 8, 3, -15), EnemyAdd(PAWN, 8, 4, -15),
-         EnemyAdd(PAWN, 8, 5, -15), EnemyAdd(PAWN, 8, 6, -15), EnemyAdd(PAWN, 8, 7, -15),
-         EnemyAdd(PAWN, 8, 8, -15)}}},
+        enemyEighthFile}},
       {"椎葉玉 against a king on 4二", WholeStep<SENKEI_SHIIBA_GYOKU>,
        {{0, KING, 6, 9}, {1, KING, 4, 2}, {0, GOLD, 5, 9}}, {},
        {{Add(PAWN, 5, 9, -7), Add(PAWN, 5, 8, -7), Add(PAWN, 5, 7, -7), Add(PAWN, 5, 6, -7), Add(PAWN, 5, 5, -2)},
-        {EnemyAdd(PAWN, 8, 1, -15), EnemyAdd(PAWN, 8, 2, -15), EnemyAdd(PAWN, 8, 3, -15), EnemyAdd(PAWN, 8, 4, -15),
-         EnemyAdd(PAWN, 8, 5, -15), EnemyAdd(PAWN, 8, 6, -15), EnemyAdd(PAWN, 8, 7, -15),
-         EnemyAdd(PAWN, 8, 8, -15)}}},
+        enemyEighthFile}},
       {"椎葉玉 king not on 6九", WholeStep<SENKEI_SHIIBA_GYOKU>, {{0, KING, 5, 9}, {1, KING, 5, 2}}, {}, {}},
       // An enemy rook two ranks ahead of the king on 5九: V = -1.
       {"endgame cap, rook ahead", WholeStep<SENKEI_UNDECIDED, STAGE_ENDGAME>,

@@ -125,6 +125,28 @@ TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
   EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
 }
 
+// A root-move case for the mover `side`: the case's pieces (written for
+// side 0, turned for side 1), the mover's king on 9九 unless placed and the
+// enemy king on 5一, and the tables built with the mover's id.
+Position MoverPosition(std::vector<PlacedPiece> pieces, int side, SenkeiId id) {
+  const bool ownKing = std::any_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING; });
+  if (!ownKing) pieces.push_back({0, KING, 9, 9});
+  pieces.push_back({1, KING, 5, 1});
+  const Position home = BuildPosition(0, pieces);
+  const SenkeiId pair[2] = {side == 0 ? id : SENKEI_UNDECIDED, side == 0 ? SENKEI_UNDECIDED : id};
+  BuildEvalTables(STAGE_OPENING, pair);
+  return side == 0 ? home : TurnedPosition(home);
+}
+
+// Makes the move (squares seen from the mover) and adjusts the tables for it.
+void AdjustForMove(const Position& before, int side, int fromFile, int fromRank, int toFile, int toRank, SenkeiId id) {
+  const MoveRecord move = MoveOn(before, RelativeFile(side, fromFile), RelativeRank(side, fromRank),
+                                 RelativeFile(side, toFile), RelativeRank(side, toRank));
+  Position after{};
+  OracleApplyMove(before, move, after);
+  AdjustTablesForMove(after, move, STAGE_OPENING, id);
+}
+
 // One root move per rule: the code it saves under and the changes of the
 // mover's rows at squares seen from the mover (`set`: the value itself),
 // worked from each rule's sentence; played by side 0 and turned for side 1.
@@ -175,21 +197,9 @@ TEST(RootMoveAdjustment, EachRuleChangesItsSquares) {
   };
   for (const Case& c : cases) {
     for (int side = 0; side < 2; ++side) {
-      std::vector<PlacedPiece> pieces = c.pieces;
-      // The mover's king out of the way on 9九 unless the case places it.
-      const bool ownKing = std::any_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING; });
-      if (!ownKing) pieces.push_back({0, KING, 9, 9});
-      pieces.push_back({1, KING, 5, 1});
-      const Position home = BuildPosition(0, pieces);
-      const Position before = side == 0 ? home : TurnedPosition(home);
-      const SenkeiId pair[2] = {side == 0 ? c.id : SENKEI_UNDECIDED, side == 0 ? SENKEI_UNDECIDED : c.id};
-      BuildEvalTables(STAGE_OPENING, pair);
+      const Position before = MoverPosition(c.pieces, side, c.id);
       const PieceSquareTable plain = *g_activePieceSquareTable;
-      const MoveRecord move = MoveOn(before, RelativeFile(side, c.fromFile), RelativeRank(side, c.fromRank),
-                                     RelativeFile(side, c.toFile), RelativeRank(side, c.toRank));
-      Position after{};
-      OracleApplyMove(before, move, after);
-      AdjustTablesForMove(after, move, STAGE_OPENING, c.id);
+      AdjustForMove(before, side, c.fromFile, c.fromRank, c.toFile, c.toRank, c.id);
       EXPECT_EQ(g_tableModified, c.code) << c.what << " side " << side;
       for (const Change& change : c.changes) {
         const int row = g_pieceSquareRow[change.type];
@@ -302,25 +312,14 @@ TEST(RootMoveAdjustment, RulesTouchOnlyTheirSquares) {
   };
   for (const Case& c : cases) {
     for (int side = 0; side < 2; ++side) {
-      std::vector<PlacedPiece> pieces = c.pieces;
-      const bool ownKing = std::any_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING; });
-      if (!ownKing) pieces.push_back({0, KING, 9, 9});
-      pieces.push_back({1, KING, 5, 1});
-      const Position home = BuildPosition(0, pieces);
-      const Position before = side == 0 ? home : TurnedPosition(home);
-      const SenkeiId pair[2] = {side == 0 ? c.id : SENKEI_UNDECIDED, side == 0 ? SENKEI_UNDECIDED : c.id};
-      BuildEvalTables(STAGE_OPENING, pair);
+      const Position before = MoverPosition(c.pieces, side, c.id);
       if (c.preset != 0) g_activePieceSquareTable->At(ROW_GOLD, side, RelativeFile(side, 3), RelativeRank(side, 8)) = c.preset;
       const PieceSquareTable plain = *g_activePieceSquareTable;
       PieceSquareTable expected = plain;
       for (const Change& change : c.changes)
         expected.At(g_pieceSquareRow[change.type], side, RelativeFile(side, change.file), RelativeRank(side, change.rank)) +=
             change.amount;
-      const MoveRecord move = MoveOn(before, RelativeFile(side, c.fromFile), RelativeRank(side, c.fromRank),
-                                     RelativeFile(side, c.toFile), RelativeRank(side, c.toRank));
-      Position after{};
-      OracleApplyMove(before, move, after);
-      AdjustTablesForMove(after, move, STAGE_OPENING, c.id);
+      AdjustForMove(before, side, c.fromFile, c.fromRank, c.toFile, c.toRank, c.id);
       EXPECT_EQ(g_tableModified, c.code) << c.what << " side " << side;
       for (int row = 0; row < 2 * PIECE_ROW_COUNT; ++row)
         for (int file = 1; file <= 9; ++file)
