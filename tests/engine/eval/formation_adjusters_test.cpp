@@ -185,6 +185,14 @@ Step Cap(int type, int file, int rank, int fromFile, int fromRank, int amount) {
   return {Step::CAP, type, file, rank, amount, fromFile, fromRank};
 }
 
+// The amount on every square of ranks first..last.
+std::vector<Step> AddOnRanks(int type, int firstRank, int lastRank, int amount) {
+  std::vector<Step> steps;
+  for (int file = 1; file <= 9; ++file)
+    for (int rank = firstRank; rank <= lastRank; ++rank) steps.push_back(Add(type, file, rank, amount));
+  return steps;
+}
+
 using Adjuster = void (*)(const Position&, int side);
 
 struct FamilyCase {
@@ -344,18 +352,7 @@ TEST(FormationAdjusters, RuleFamiliesTouchTheirSquaresAndNoOther) {
        {AddEach(GOLD, {{7, 8}, {6, 8}, {5, 8}, {4, 8}, {3, 8}}, -35),
         AddEach(GOLD, {{2, 7}, {3, 7}, {4, 7}, {5, 7}, {6, 7}}, -20),
         AddEach(SILVER, {{3, 8}, {4, 8}, {5, 8}}, -35), AddEach(SILVER, {{3, 7}, {4, 7}, {5, 7}}, -20),
-        AddEach(GOLD, {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1},
-                       {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2},
-                       {1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}, {7, 3}, {8, 3}, {9, 3},
-                       {1, 4}, {2, 4}, {3, 4}, {4, 4}, {5, 4}, {6, 4}, {7, 4}, {8, 4}, {9, 4},
-                       {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5},
-                       {1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}, {7, 6}, {8, 6}, {9, 6}}, -40),
-        AddEach(SILVER, {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1},
-                         {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2},
-                         {1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}, {7, 3}, {8, 3}, {9, 3},
-                         {1, 4}, {2, 4}, {3, 4}, {4, 4}, {5, 4}, {6, 4}, {7, 4}, {8, 4}, {9, 4},
-                         {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5},
-                         {1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}, {7, 6}, {8, 6}, {9, 6}}, -40),
+        AddOnRanks(GOLD, 1, 6, -40), AddOnRanks(SILVER, 1, 6, -40),
         AddEach(KING, {{7, 8}, {6, 8}, {5, 8}, {4, 8}, {3, 8}}, -40)}},
       // The king neither on 8八 nor 9九, no knight on 7七: the golds shift a
       // file left, the rest of the castle waits.
