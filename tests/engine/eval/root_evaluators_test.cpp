@@ -1,7 +1,8 @@
 // The root-screening evaluators: antisymmetry in the side to move, the
 // mirror property over random games, and the named amounts (hemmed kings,
 // the escape square, the rook ahead of its pawn, the pawn halving, the
-// bishop-in-hand rule of the opening).
+// bishop-in-hand rule of the opening), the blocks' tables read entry by
+// entry, and the opening's small blocks and castle list item by item.
 #include "engine/eval/root_evaluators.h"
 
 #include <gtest/gtest.h>
