@@ -318,11 +318,13 @@ TEST(FormationAdjusters, RuleFamiliesTouchTheirSquaresAndNoOther) {
        {{1, BISHOP, 1}},
        {{Set(GOLD, 4, 9, 0)}, kEnemyEighthFile, {Add(PAWN, 2, 5, -12)}, kKingOffTheCentre,
         {kBishopInHand.begin(), kBishopInHand.begin() + 5}, {kBishopInHand.begin() + 6, kBishopInHand.end()}}},
-      // Rook 6八 has an open rank to 2八; rook 8八 is blocked by it.
-      {"四間美濃 rook-exchange guard", ShikenMinoOpening,
-       {{0, ROOK, 8, 8}, {0, ROOK, 6, 8}, {1, ROOK, 3, 6}, {0, SILVER, 3, 9}}, {},
-       {{Add(GOLD, 3, 8, -8), Add(GOLD, 4, 7, -8)}, kEnemyEighthFile, {Add(PAWN, 2, 5, -12)},
-        {Add(ROOK, 6, 8, 200)}, kKingOffTheCentre}},
+      // Facing the enemy rook on 3六: rook 8八 has an open rank to 2八; rook
+      // 7八 is blocked by the silver on 4八.
+      {"四間美濃 rook-exchange guard from 8八", ShikenMinoOpening, {{0, ROOK, 8, 8}, {1, ROOK, 3, 6}}, {},
+       {{Set(GOLD, 4, 9, 0)}, kEnemyEighthFile, {Add(PAWN, 2, 5, -12), Add(ROOK, 8, 8, 200)}, kKingOffTheCentre}},
+      {"四間美濃 rook-exchange guard blocked", ShikenMinoOpening,
+       {{0, ROOK, 7, 8}, {0, SILVER, 4, 8}, {1, ROOK, 3, 6}}, {},
+       {{Set(GOLD, 4, 9, 0)}, kEnemyEighthFile, {Add(PAWN, 2, 5, -12)}, kKingOffTheCentre}},
       {"四間美濃 Mino with the pawn on 5七", ShikenMinoOpening,
        {{0, KING, 2, 8}, {0, SILVER, 3, 8}, {0, GOLD, 4, 9}, {0, PAWN, 5, 7}}, {},
        {kEnemyEighthFile, {Add(PAWN, 2, 5, -12), Add(KING, 2, 8, -5), Add(KING, 3, 9, 2)},
