@@ -3,6 +3,7 @@
 // fall-off, the game-stage rule for either side and the play-style names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -10,7 +11,9 @@
 #include "engine/eval/eval_params_tables.h"
 #include "engine/eval/eval_setup.h"
 #include "engine/eval/piece_square_table.h"
+#include "support/engine_oracle.h"
 #include "support/eval_params_fill.h"
+#include "support/playout.h"
 #include "support/position_builder.h"
 
 namespace {
@@ -122,6 +125,8 @@ TEST(GameStage, CountsAdvancedPromotedAndCapturedPiecesOfEitherSide) {
       {{{0, PAWN, 3, 4}}, {{0, ROOK, 1}}, STAGE_OPENING},
       // 6 in hand + 1 for the pawn in the camp, and the pawn's half with the bishop's makes 8.
       {{{0, PAWN, 3, 3}}, {{0, ROOK, 1}, {1, ROOK, 1}, {0, BISHOP, 1}}, STAGE_ENDGAME},
+      {{{0, ROOK, 2, 3}}, {{0, GOLD, 1}}, STAGE_OPENING},                   // 2 for the rook in the camp + 1
+      {{{0, ROOK, 2, 3}}, {{0, GOLD, 1}, {1, SILVER, 1}}, STAGE_MIDDLE},   // 4
       {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}}, {}, STAGE_MIDDLE},  // 7
       {{{0, DRAGON, 9, 6}, {1, TOKIN, 1, 5}, {0, PRO_SILVER, 8, 5}, {1, PRO_LANCE, 2, 5}}, {}, STAGE_ENDGAME},  // 9
   };
@@ -132,6 +137,107 @@ TEST(GameStage, CountsAdvancedPromotedAndCapturedPiecesOfEitherSide) {
     EXPECT_EQ(DetermineGameStage(position), row.expected) << pieces.size();
     EXPECT_EQ(DetermineGameStage(TurnedPosition(position)), row.expected) << pieces.size() << " turned";
   }
+}
+
+// A king in a back corner takes, on every defence row, the larger of each
+// entry and the one a file nearer, from distance 8 down to 1 (each reads
+// its neighbour before the neighbour changes); a king
+// anywhere else keeps the stage's rows. The corner side is not to move, so
+// no shelter scaling touches its rows.
+TEST(StageTables, CornerKingFlattensItsDefenceRowsOutward) {
+  const auto build = [](int cornerSide, int file, int rank, GameStage stage) {
+    const int other = 1 - cornerSide;
+    const Position position = BuildPosition(other, {{cornerSide, KING, file, rank}, {other, KING, 5, other == 0 ? 9 : 1}});
+    RootEvalTables tables{};
+    BuildStageTables(position, stage, &tables);
+    return tables;
+  };
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    for (int side = 0; side < 2; ++side) {
+      const int home = side == 0 ? 9 : 1, inward = side == 0 ? 8 : 2;
+      const RootEvalTables plain = build(side, 8, home, stage);
+      // Off the back rank: the stage's rows unchanged.
+      const RootEvalTables raised = build(side, 9, inward, stage);
+      EXPECT_EQ(std::memcmp(raised.kingBlock, plain.kingBlock, sizeof plain.kingBlock), 0) << stage << side;
+      for (const int cornerFile : {1, 9}) {
+        RootEvalTables expected = plain;
+        for (int row = 0; row < KING_DEFENCE_ROWS; ++row)
+          for (int offset = 0; offset < KING_OFFSET_COUNT; ++offset)
+            for (int d = FILE_DISTANCE_COUNT - 1; d >= 1; --d) {
+              int32_t* entries = expected.kingBlock[row + 6 * side][offset];
+              entries[d] = std::max(entries[d], entries[d - 1]);
+            }
+        const RootEvalTables corner = build(side, cornerFile, home, stage);
+        for (int block = 0; block < ROOT_KING_BLOCKS; ++block)
+          for (int offset = 0; offset < KING_OFFSET_COUNT; ++offset)
+            for (int d = 0; d < FILE_DISTANCE_COUNT; ++d)
+              ASSERT_EQ(corner.kingBlock[block][offset][d], expected.kingBlock[block][offset][d])
+                  << "stage " << stage << " side " << side << " corner file " << cornerFile << " block " << block
+                  << " offset " << offset << " distance " << d;
+      }
+    }
+  }
+}
+
+// The stage count worked square by square: S = full + trunc(h / 2), stage
+// 0 below 4, 1 below 8, else 2.
+GameStage ModelGameStage(const Position& position) {
+  const int mover = position.sideToMove;
+  const auto inEnemyCamp = [](int side, int rank) { return side == 0 ? rank <= 3 : rank >= 7; };
+  int full = 0, half = 0;
+  for (int file = 1; file <= 9; ++file) {
+    for (int rank = 1; rank <= 9; ++rank) {
+      const PieceCode code = position.PieceCodeAt(file, rank);
+      if (code == 0) continue;
+      const int owner = OwnerOf(code), base = BaseTypeOf(code);
+      if (owner != mover && base == BISHOP && position.AttackCount(owner, file, rank) == 0 &&
+          position.AttackCount(mover, file, rank) > 0)
+        continue;
+      if (IsPromoted(code)) {
+        full += base == ROOK ? 3 : 2;
+      } else if (inEnemyCamp(owner, rank)) {
+        full += base == ROOK ? 2 : 1;
+        if (base == PAWN) ++half;
+      } else {
+        const bool forward = rank == 5 || rank == (owner == 0 ? 4 : 6);
+        if ((base == SILVER || base == KNIGHT) && forward) ++half;
+        const int front = owner == 0 ? rank - 1 : rank + 1;
+        if (base == PAWN && position.PieceCodeAt(file, front) != 0) {
+          const PieceCode ahead = position.PieceCodeAt(file, front);
+          if (BaseTypeOf(ahead) == PAWN && !IsPromoted(ahead)) ++half;
+        }
+      }
+    }
+  }
+  for (int side = 0; side < 2; ++side) {
+    const auto held = [&](int type) { return static_cast<int>(position.hand[side][type - 1]); };
+    full += 3 * held(ROOK) + held(GOLD) + held(SILVER) + held(KNIGHT) + held(LANCE);
+    half += held(BISHOP) + held(PAWN);
+  }
+  const int count = std::min(full + half / 2, 45);
+  return count < 4 ? STAGE_OPENING : count < 8 ? STAGE_MIDDLE : STAGE_ENDGAME;
+}
+
+// Over random games, biased toward captures and promotions, from the start
+// to the endgame: the stage of every position as the model counts it.
+TEST(GameStage, FollowsTheCountOverRandomGames) {
+  int seen[GAME_STAGE_COUNT] = {};
+  for (uint64_t game = 0; game < 12; ++game) {
+    Position position = StartPosition();
+    PlayoutEvents events;
+    PlayRandomGame(position, 300 + game, 160,
+                   [&](Position& p, const MoveRecord& move) {
+                     Position after{};
+                     OracleApplyMove(p, move, after);
+                     p = after;
+                     const GameStage expected = ModelGameStage(p);
+                     ++seen[expected];
+                     EXPECT_EQ(DetermineGameStage(p), expected) << "game " << game;
+                     return true;
+                   },
+                   events);
+  }
+  for (int count : seen) EXPECT_GT(count, 20);
 }
 
 }  // namespace

@@ -48,6 +48,30 @@ TEST(InitEvalTables, CastleBlocksByStageAndStrategyWithTheirRowsAndFlag) {
   }
 }
 
+// The set-up writes the squares 1..9 of planes 0 and 1 and the flag and the
+// two rows of plane 2, and nothing else of the grid: the unused border
+// entries keep what they held, for every stage and castle block.
+TEST(InitEvalTables, WritesNoGridEntryOutsideItsSquaresAndRows) {
+  const Position position = StartPosition();
+  const auto used = [](int index) {
+    const int plane = index / 100, file = index / 10 % 10, rank = index % 10;
+    if (plane < 2) return file >= 1 && rank >= 1;
+    return index == 200 || (index >= 202 && index <= 210) || (index >= 212 && index <= 220);
+  };
+  int* flat = &g_rootEvalTables.castleGrid[0][0][0];
+  for (GameStage stage = 0; stage < GAME_STAGE_COUNT; ++stage) {
+    for (const SenkeiId id : {SENKEI_UNDECIDED, SENKEI_HIDARI_MINO, SENKEI_IBI_ANAGUMA}) {
+      const SenkeiId pair[2] = {id, id};
+      for (int i = 0; i < 300; ++i) flat[i] = 12345;
+      InitEvalTables(position, stage, pair);
+      for (int i = 0; i < 300; ++i) {
+        if (used(i)) continue;
+        EXPECT_EQ(flat[i], 12345) << "entry " << i << " stage " << stage << " id " << id;
+      }
+    }
+  }
+}
+
 // The stage tables of two kings off their home squares: the values the rules
 // print, and a checksum of every entry (hand values and their sums, piece
 // values, king blocks, castle grids), which a changed entry moves. The

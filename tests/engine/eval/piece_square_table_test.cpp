@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "engine/eval/piece_square_table.h"
 #include "support/engine_oracle.h"
@@ -40,7 +42,7 @@ TEST(PieceSquareTable, IdsWithoutTablesReadTheirFamilysTables) {
                 std::memcmp(g_basePieceSquare[id], g_basePieceSquare[index], sizeof g_basePieceSquare[id]) == 0)
         << id;
   }
-  EXPECT_EQ(SenkeiBaseIndex(23), 0);
+  for (SenkeiId id = 23; id <= 30; ++id) EXPECT_EQ(SenkeiBaseIndex(id), 0) << id;  // no strategy: undecided
   EXPECT_EQ(SenkeiBaseIndex(SENKEI_SHIN_YAGURA), 1);
   EXPECT_EQ(SenkeiBaseIndex(SENKEI_MILLENNIUM), 8);
 }
@@ -137,6 +139,28 @@ TEST(RootMoveAdjustment, RestoreGoesToTheSavedSide) {
   EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &before, sizeof before), 0);
 }
 
+// A root-move case for the mover `side`: the case's pieces (written for
+// side 0, turned for side 1), the mover's king on 9九 unless placed and the
+// enemy king on 5一, and the tables built with the mover's id.
+Position MoverPosition(std::vector<PlacedPiece> pieces, int side, SenkeiId id) {
+  const bool ownKing = std::any_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING; });
+  if (!ownKing) pieces.push_back({0, KING, 9, 9});
+  pieces.push_back({1, KING, 5, 1});
+  const Position home = BuildPosition(0, pieces);
+  const SenkeiId pair[2] = {side == 0 ? id : SENKEI_UNDECIDED, side == 0 ? SENKEI_UNDECIDED : id};
+  BuildEvalTables(STAGE_OPENING, pair);
+  return side == 0 ? home : TurnedPosition(home);
+}
+
+// Makes the move (squares seen from the mover) and adjusts the tables for it.
+void AdjustForMove(const Position& before, int side, int fromFile, int fromRank, int toFile, int toRank, SenkeiId id) {
+  const MoveRecord move = MoveOn(before, RelativeFile(side, fromFile), RelativeRank(side, fromRank),
+                                 RelativeFile(side, toFile), RelativeRank(side, toRank));
+  Position after{};
+  OracleApplyMove(before, move, after);
+  AdjustTablesForMove(after, move, STAGE_OPENING, id);
+}
+
 // One root move per rule: the code it saves under and the changes of the
 // mover's rows at squares seen from the mover (`set`: the value itself),
 // worked from each rule's sentence; played by side 0 and turned for side 1.
@@ -187,21 +211,9 @@ TEST(RootMoveAdjustment, EachRuleChangesItsSquares) {
   };
   for (const Case& c : cases) {
     for (int side = 0; side < 2; ++side) {
-      std::vector<PlacedPiece> pieces = c.pieces;
-      // The mover's king out of the way on 9九 unless the case places it.
-      const bool ownKing = std::any_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING; });
-      if (!ownKing) pieces.push_back({0, KING, 9, 9});
-      pieces.push_back({1, KING, 5, 1});
-      const Position home = BuildPosition(0, pieces);
-      const Position before = side == 0 ? home : TurnedPosition(home);
-      const SenkeiId pair[2] = {side == 0 ? c.id : SENKEI_UNDECIDED, side == 0 ? SENKEI_UNDECIDED : c.id};
-      BuildEvalTables(STAGE_OPENING, pair);
+      const Position before = MoverPosition(c.pieces, side, c.id);
       const PieceSquareTable plain = *g_activePieceSquareTable;
-      const MoveRecord move = MoveOn(before, RelativeFile(side, c.fromFile), RelativeRank(side, c.fromRank),
-                                     RelativeFile(side, c.toFile), RelativeRank(side, c.toRank));
-      Position after{};
-      OracleApplyMove(before, move, after);
-      AdjustTablesForMove(after, move, STAGE_OPENING, c.id);
+      AdjustForMove(before, side, c.fromFile, c.fromRank, c.toFile, c.toRank, c.id);
       EXPECT_EQ(g_tableModified, c.code) << c.what << " side " << side;
       for (const Change& change : c.changes) {
         const int row = g_pieceSquareRow[change.type];
@@ -215,6 +227,121 @@ TEST(RootMoveAdjustment, EachRuleChangesItsSquares) {
       }
       RestoreEvalTableSide(side);
       EXPECT_EQ(std::memcmp(g_activePieceSquareTable, &plain, sizeof plain), 0) << c.what << " side " << side;
+    }
+  }
+}
+
+// Every rule family of the root-move adjustment against the whole table:
+// the entries a rule names change by its amounts, every other entry of
+// both sides stays. `preset` gives the mover's gold 3八 before the move
+// (the swing rules read it; 0 leaves the built value).
+TEST(RootMoveAdjustment, RulesTouchOnlyTheirSquares) {
+  struct Change {
+    int type, file, rank, amount;
+  };
+  const auto each = [](int type, std::vector<std::pair<int, int>> squares, int amount) {
+    std::vector<Change> changes;
+    for (const auto& [file, rank] : squares) changes.push_back({type, file, rank, amount});
+    return changes;
+  };
+  const auto join = [](std::vector<std::vector<Change>> parts) {
+    std::vector<Change> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+  };
+  std::vector<Change> ranks1to6;
+  for (int file = 1; file <= 9; ++file)
+    for (int rank = 1; rank <= 6; ++rank) {
+      ranks1to6.push_back({GOLD, file, rank, 40});
+      ranks1to6.push_back({SILVER, file, rank, 40});
+    }
+  const std::vector<Change> rangingSwing = join(
+      {each(GOLD, {{7, 8}, {6, 8}, {5, 8}, {4, 8}, {3, 8}}, 35), each(GOLD, {{2, 7}, {3, 7}, {4, 7}, {5, 7}, {6, 7}}, 20),
+       each(SILVER, {{3, 8}, {4, 8}, {5, 8}}, 35), each(SILVER, {{2, 7}, {3, 7}, {4, 7}, {5, 7}}, 20), ranks1to6,
+       each(KING, {{7, 8}, {6, 8}, {5, 8}, {4, 8}, {3, 8}}, 40), {{KING, 3, 9, 20}, {LANCE, 9, 8, 8}}});
+  const std::vector<Change> twinGoldSwing =
+      join({each(GOLD, {{3, 8}, {4, 8}, {5, 8}}, 50), each(SILVER, {{2, 8}, {3, 8}, {4, 8}, {5, 8}}, 50),
+            each(KING, {{5, 8}, {4, 8}}, 50)});
+  const std::vector<Change> pawnsOfFile2 = {{PAWN, 2, 5, -5}, {PAWN, 2, 6, -20}, {PAWN, 2, 7, -27}};
+  const struct Case {
+    const char* what;
+    SenkeiId id;
+    std::vector<PlacedPiece> pieces;
+    int preset;
+    int fromFile, fromRank, toFile, toRank;
+    int code;
+    std::vector<Change> changes;
+  } cases[] = {
+      {"対振り edge pawn under the bishop on 3三", SENKEI_FUNA_KYUSEN, {{0, PAWN, 1, 7}, {1, BISHOP, 3, 3}}, 0,
+       1, 7, 1, 6, 7, {{KNIGHT, 3, 7, 10}}},
+      {"対振り edge pawn under the bishop on 4二", SENKEI_GYOKUTO_KURAIDORI, {{0, PAWN, 1, 7}, {1, BISHOP, 4, 2}}, 0,
+       1, 7, 1, 6, 7, {{KNIGHT, 3, 7, 10}}},
+      {"対振り bishop on 4二 blocked on 3三", SENKEI_HIDARI_MINO,
+       {{0, PAWN, 1, 7}, {1, BISHOP, 4, 2}, {1, PAWN, 3, 3}}, 0, 1, 7, 1, 6, 0, {}},
+      {"対振り gold 5八-6八, king 5九", SENKEI_IBI_ANAGUMA, {{0, GOLD, 5, 8}, {0, KING, 5, 9}}, 0, 5, 8, 6, 8, 9,
+       {{GOLD, 6, 8, -25}}},
+      {"対振り gold 5八-6八, king 4九", SENKEI_IBI_ANAGUMA, {{0, GOLD, 5, 8}, {0, KING, 4, 9}}, 0, 5, 8, 6, 8, 0, {}},
+      {"対振り pawn 2六-2五 with the rook", SENKEI_FUNA_KYUSEN, {{0, PAWN, 2, 6}, {0, ROOK, 2, 8}}, 0, 2, 6, 2, 5,
+       11, {{PAWN, 2, 5, 5}}},
+      {"対振り gold 7八-6七", SENKEI_HIDARI_MINO, {{0, GOLD, 7, 8}}, 0, 7, 8, 6, 7, 13, {{GOLD, 6, 7, -20}}},
+      {"舟囲い急戦 pawn 3七-3六", SENKEI_FUNA_KYUSEN, {{0, PAWN, 3, 7}}, 0, 3, 7, 3, 6, 37, {{PAWN, 3, 7, -8}}},
+      {"ひだり美濃 silver 7八-6七", SENKEI_HIDARI_MINO, {{0, SILVER, 7, 8}}, 0, 7, 8, 6, 7, 45, {{SILVER, 6, 7, -20}}},
+      {"ひだり美濃 silver 7八-7七", SENKEI_HIDARI_MINO, {{0, SILVER, 7, 8}}, 0, 7, 8, 7, 7, 45, {{SILVER, 7, 7, -20}}},
+      {"いびあな gold 7八-7九", SENKEI_IBI_ANAGUMA, {{0, GOLD, 7, 8}, {0, KING, 8, 8}}, 0, 7, 8, 7, 9, 47,
+       {{GOLD, 7, 9, -35}}},
+      {"いびあな gold 7八-7九 with the king in", SENKEI_IBI_ANAGUMA, {{0, GOLD, 7, 8}, {0, KING, 9, 9}}, 0, 7, 8, 7,
+       9, 0, {}},
+      {"振り飛車 rook swings to 5八", SENKEI_SEME_MUKAIBISHA, {{0, ROOK, 2, 8}}, -11, 2, 8, 5, 8, 1, rangingSwing},
+      {"振り飛車 rook swings to 9八", SENKEI_FURI_ANAGUMA, {{0, ROOK, 2, 8}}, -11, 2, 8, 9, 8, 1, rangingSwing},
+      {"振り飛車 swing with the gold at -10", SENKEI_SEME_MUKAIBISHA, {{0, ROOK, 2, 8}}, -10, 2, 8, 5, 8, 0, {}},
+      {"振り飛車 rook to 4八 is no swing", SENKEI_SEME_MUKAIBISHA, {{0, ROOK, 2, 8}}, -11, 2, 8, 4, 8, 0, {}},
+      {"振り飛車 5八-4八 with the king on 5九", SENKEI_SUJICHIGAI_KAKU, {{0, SILVER, 5, 8}, {0, KING, 5, 9}}, 0, 5,
+       8, 4, 8, 3, {{GOLD, 4, 8, -25}}},
+      {"振り飛車 5八-6七 is no rule", SENKEI_SUJICHIGAI_KAKU, {{0, SILVER, 5, 8}, {0, KING, 5, 9}}, 0, 5, 8, 6, 7, 0, {}},
+      {"振り飛車 3八-4八 is no rule", SENKEI_SUJICHIGAI_KAKU, {{0, GOLD, 3, 8}, {0, KING, 5, 9}}, 0, 3, 8, 4, 8, 0, {}},
+      {"振り飛車 5八-4八 with the king on 6九", SENKEI_SUJICHIGAI_KAKU, {{0, GOLD, 5, 8}, {0, KING, 6, 9}}, 0, 5, 8, 4,
+       8, 0, {}},
+      {"四間美濃 gold 4九-5八", SENKEI_SHIKEN_MINO, {{0, GOLD, 4, 9}}, 0, 4, 9, 5, 8, 31, {{GOLD, 5, 8, -28}}},
+      {"四間美濃 gold 4九-4八", SENKEI_SHIKEN_MINO, {{0, GOLD, 4, 9}}, 0, 4, 9, 4, 8, 31, {{GOLD, 4, 8, -28}}},
+      // The enemy bishop sees 6六 down an open diagonal; file 6 has no enemy pawn.
+      {"居矢倉 pawn 2七-2六 under the bishop on 6六", SENKEI_I_YAGURA,
+       {{0, PAWN, 2, 7}, {0, ROOK, 2, 8}, {1, BISHOP, 2, 2}}, 0, 2, 7, 2, 6, 19, pawnsOfFile2},
+      {"居矢倉 pawn 2六-2五, bishop on 2二 facing the silver on 4四", SENKEI_I_YAGURA,
+       {{0, PAWN, 2, 6}, {0, ROOK, 2, 8}, {1, BISHOP, 2, 2}, {0, SILVER, 4, 4}, {1, PAWN, 6, 3}}, 0, 2, 6, 2, 5, 19,
+       pawnsOfFile2},
+      {"居矢倉 pawn 2七-2六, file 6 pawn at home", SENKEI_I_YAGURA,
+       {{0, PAWN, 2, 7}, {0, ROOK, 2, 8}, {1, BISHOP, 2, 2}, {1, PAWN, 6, 3}}, 0, 2, 7, 2, 6, 0, {}},
+      {"居矢倉 then 角換わり's gold 7八-6七", SENKEI_I_YAGURA, {{0, GOLD, 7, 8}}, 0, 7, 8, 6, 7, 21,
+       {{GOLD, 6, 7, -15}}},
+      {"角換わり gold 7八-6八", SENKEI_KAKU_GAWARI, {{0, GOLD, 7, 8}}, 0, 7, 8, 6, 8, 21, {{GOLD, 6, 8, -15}}},
+      {"角換わり gold 6九-5八", SENKEI_KAKU_GAWARI, {{0, GOLD, 6, 9}}, 0, 6, 9, 5, 8, 21, {{GOLD, 5, 8, -15}}},
+      {"角換わり gold 4九-5八, alone on 6七", SENKEI_KAKU_GAWARI, {{0, GOLD, 4, 9}}, 0, 4, 9, 5, 8, 25,
+       {{GOLD, 6, 7, 8}}},
+      {"角換わり gold 4九-5八, 6七 held twice", SENKEI_KAKU_GAWARI, {{0, GOLD, 4, 9}, {0, GOLD, 7, 8}}, 0, 4, 9, 5, 8,
+       0, {}},
+      {"角換わり king 6九-6八", SENKEI_KAKU_GAWARI, {{0, KING, 6, 9}}, 0, 6, 9, 6, 8, 27, {{KING, 6, 8, -20}}},
+      {"相振金無双 rook swings to 7八", SENKEI_AI_FURI_KIN_MUSO, {{0, ROOK, 2, 8}}, -31, 2, 8, 7, 8, 39, twinGoldSwing},
+      {"相振金無双 swing with the gold at -30", SENKEI_AI_FURI_KIN_MUSO, {{0, ROOK, 2, 8}}, -30, 2, 8, 7, 8, 0, {}},
+      {"相振金無双 gold 4九-5八", SENKEI_AI_FURI_KIN_MUSO, {{0, GOLD, 4, 9}}, 0, 4, 9, 5, 8, 41, {{GOLD, 5, 8, -20}}},
+  };
+  for (const Case& c : cases) {
+    for (int side = 0; side < 2; ++side) {
+      const Position before = MoverPosition(c.pieces, side, c.id);
+      if (c.preset != 0) g_activePieceSquareTable->At(ROW_GOLD, side, RelativeFile(side, 3), RelativeRank(side, 8)) = c.preset;
+      const PieceSquareTable plain = *g_activePieceSquareTable;
+      PieceSquareTable expected = plain;
+      for (const Change& change : c.changes)
+        expected.At(g_pieceSquareRow[change.type], side, RelativeFile(side, change.file), RelativeRank(side, change.rank)) +=
+            change.amount;
+      AdjustForMove(before, side, c.fromFile, c.fromRank, c.toFile, c.toRank, c.id);
+      EXPECT_EQ(g_tableModified, c.code) << c.what << " side " << side;
+      for (int row = 0; row < 2 * PIECE_ROW_COUNT; ++row)
+        for (int file = 1; file <= 9; ++file)
+          for (int rank = 1; rank <= 9; ++rank)
+            EXPECT_EQ(g_activePieceSquareTable->value[row][SquareIndex(file, rank)],
+                      expected.value[row][SquareIndex(file, rank)])
+                << c.what << " side " << side << ": row " << row << " at " << file << rank;
+      RestoreEvalTableSide(side);
     }
   }
 }

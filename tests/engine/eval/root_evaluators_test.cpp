@@ -1,11 +1,13 @@
 // The root-screening evaluators: antisymmetry in the side to move, the
 // mirror property over random games, and the named amounts (hemmed kings,
 // the escape square, the rook ahead of its pawn, the pawn halving, the
-// bishop-in-hand rule of the opening).
+// bishop-in-hand rule of the opening), the blocks' tables read entry by
+// entry, and the opening's small blocks and castle list item by item.
 #include "engine/eval/root_evaluators.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -285,6 +287,273 @@ TEST(RootEvaluators, TokinTargetsTheEnemysMajorAndGeneralPieces) {
     EXPECT_EQ(TokinReachesTarget(position, 0, 5, 3, 1), c.reaches) << c.piece.type << " " << c.piece.file << c.piece.rank;
     const Position turned = TurnedPosition(position);
     EXPECT_EQ(TokinReachesTarget(turned, 1, 5, 7, 9), c.reaches) << "turned";
+  }
+}
+
+// A lone rook on file 1 of the side's own half: its activity is the rank
+// value of the first cell ahead, the step value of the distance to it and
+// the mobility value of m = (file of the first cell to the left) - (file of
+// the first cell to the right) + (steps to the first cell behind) - 3. Own
+// golds close the lines; both kings stand clear of them.
+TEST(RootEvaluators, RookLineTablesByForm) {
+  const struct {
+    RootForm form;
+    int rank[9], step[9], mobility[14];  // rank by rho 0 (wall)..8; step by steps 1..9
+  } tables[] = {
+      {FORM_ENDGAME, {120, 113, 99, 82, 58, 18, -7, -18, -19}, {0, 2, 5, 9, 14, 16, 18, 20, 20},
+       {0, 3, 6, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10}},
+      {FORM_MIDDLE, {30, 26, 18, 15, 12, 8, 3, 0, 0}, {0, 2, 5, 9, 12, 14, 15, 16, 16},
+       {0, 3, 6, 8, 9, 10, 10, 10, 10, 10, 10, 10, 10, 10}},
+      {FORM_OPENING, {10, 9, 6, 4, 3, 2, 1, 0, 0}, {0, 1, 2, 3, 4, 5, 6, 7, 7},
+       {0, 1, 2, 3, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5}},
+  };
+  for (const auto& t : tables) {
+    for (const int rookRank : {9, 5, 4}) {
+      for (int ahead = 0; ahead < rookRank; ++ahead) {      // 0: nothing ahead
+        for (int beside = 2; beside <= 10; ++beside) {      // 10: nothing beside
+          std::vector<PlacedPiece> pieces = {{0, KING, 9, 8}, {1, KING, 9, 2}, {0, ROOK, 1, rookRank}};
+          if (ahead != 0) pieces.push_back({0, GOLD, 1, ahead});
+          if (beside != 10) pieces.push_back({0, GOLD, beside, rookRank});
+          const int steps = rookRank - ahead;
+          const int m = std::min(beside + (10 - rookRank) - 3, 13);
+          EXPECT_EQ(RookActivity(BuildPosition(0, pieces), t.form, 0), t.rank[ahead] + t.step[steps - 1] + t.mobility[m])
+              << "form " << t.form << " rook 1" << rookRank << " ahead " << ahead << " beside " << beside;
+        }
+      }
+    }
+  }
+}
+
+// An enemy piece first ahead of the rook adds its target value over an own
+// gold there; rooks, lances and dragons are no targets.
+TEST(RootEvaluators, RookTargetValuesByForm) {
+  const struct {
+    int type;
+    int value[ROOT_FORM_COUNT];  // endgame, middle, opening
+  } targets[] = {
+      {BISHOP, {50, 30, 5}},     {GOLD, {35, 15, 3}},       {SILVER, {23, 12, 2}},    {KNIGHT, {45, 40, 4}},
+      {PAWN, {10, 6, 1}},        {KING, {35, 15, 3}},       {HORSE, {45, 20, 4}},     {PRO_SILVER, {23, 12, 2}},
+      {PRO_KNIGHT, {16, 10, 2}}, {PRO_LANCE, {12, 9, 1}},   {TOKIN, {8, 5, 1}},       {ROOK, {0, 0, 0}},
+      {LANCE, {0, 0, 0}},        {DRAGON, {0, 0, 0}},
+  };
+  for (const auto& target : targets) {
+    for (const RootForm form : {FORM_ENDGAME, FORM_MIDDLE, FORM_OPENING}) {
+      const Position own = BuildPosition(0, {{0, KING, 9, 8}, {1, KING, 9, 2}, {0, ROOK, 1, 9}, {0, GOLD, 1, 5}});
+      const Position enemy = target.type == KING
+                                 ? BuildPosition(0, {{0, KING, 9, 8}, {1, KING, 1, 5}, {0, ROOK, 1, 9}})
+                                 : BuildPosition(0, {{0, KING, 9, 8}, {1, KING, 9, 2}, {0, ROOK, 1, 9},
+                                                     {1, target.type, 1, 5}});
+      EXPECT_EQ(RookActivity(enemy, form, 0) - RookActivity(own, form, 0), target.value[form])
+          << "type " << target.type << " form " << form;
+    }
+  }
+}
+
+// One pawn of side 0 on 5-r: class 0 free, +1 defended (a gold beside it),
+// +2 blocked (a silver in front, which does not defend it) or with a pawn
+// two ahead. The opening halves values of 20 or more for an unbacked pawn.
+TEST(RootEvaluators, PawnClassValuesByRank) {
+  const int middle[4][9] = {{0, 0, 40, 54, 7, 3, 1, -49, -57},
+                            {0, 0, 120, 148, 35, 5, 1, -49, -57},
+                            {0, 0, 28, 37, 4, 3, 1, -49, -57},
+                            {0, 0, 47, 62, 10, 5, 1, -49, -57}};
+  const int opening[4][9] = {{0, 0, 16, 25, 4, 0, -1, -38, -44},
+                             {0, 0, 58, 65, 15, 0, -1, -38, -44},
+                             {0, 0, 13, 20, 2, 0, -1, -38, -44},
+                             {0, 0, 28, 33, 3, 0, -1, -38, -44}};
+  for (int rank = 2; rank <= 9; ++rank) {
+    for (int pawnClass = 0; pawnClass < 4; ++pawnClass) {
+      for (const bool pawnTwoAhead : {false, true}) {
+        if (pawnTwoAhead && (pawnClass < 2 || rank < 3)) continue;
+        std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 1, 1}, {0, PAWN, 5, rank}};
+        if (pawnClass % 2 == 1) pieces.push_back({0, GOLD, 4, rank});
+        if (pawnClass >= 2) pieces.push_back(pawnTwoAhead ? PlacedPiece{1, PAWN, 5, rank - 2} : PlacedPiece{0, SILVER, 5, rank - 1});
+        const Position position = BuildPosition(0, pieces);
+        Accumulators middleAcc, openingAcc;
+        PawnChainClasses(position, FORM_MIDDLE, middleAcc);
+        PawnChainClasses(position, FORM_OPENING, openingAcc);
+        const int open = opening[pawnClass][rank - 1];
+        EXPECT_EQ(middleAcc.activity[0], middle[pawnClass][rank - 1]) << "class " << pawnClass << " rank " << rank;
+        EXPECT_EQ(openingAcc.activity[0], open >= 20 ? open / 2 : open) << "class " << pawnClass << " rank " << rank;
+      }
+    }
+  }
+}
+
+// A knight on 5-5 or 5-7 with an own pawn on file 4 (none on file 6): the
+// index is 3 minus the ranks the pawn stands ahead of the knight, 0..4,
+// and 0 for the empty file 6; an enemy pawn just in front of an index-1
+// pawn adds 7.
+TEST(RootEvaluators, KnightPawnValuesByIndex) {
+  const int middle[5] = {12, 9, 10, 1, 0};
+  const int opening[5] = {5, 0, 2, -1, -2};
+  for (const int knightRank : {5, 7}) {
+    for (int pawnRank = 2; pawnRank <= 9; ++pawnRank) {
+      for (const bool enemyInFront : {false, true}) {
+        const int index = std::clamp(pawnRank - knightRank + 3, 0, 4);
+        if (enemyInFront && index != 1) continue;
+        std::vector<PlacedPiece> pieces = {
+            {0, KING, 9, 9}, {1, KING, 1, 1}, {0, KNIGHT, 5, knightRank}, {0, PAWN, 4, pawnRank}};
+        if (enemyInFront) pieces.push_back({1, PAWN, 4, pawnRank - 1});
+        const Position position = BuildPosition(0, pieces);
+        for (const RootForm form : {FORM_MIDDLE, FORM_OPENING}) {
+          const int* values = form == FORM_MIDDLE ? middle : opening;
+          Accumulators acc;
+          KnightPawns(position, form, false, acc);
+          EXPECT_EQ(acc.activity[0], values[index] + values[0] + (enemyInFront ? 7 : 0))
+              << "form " << form << " knight rank " << knightRank << " pawn rank " << pawnRank;
+        }
+      }
+    }
+  }
+}
+
+// Every item of the yagura castle list with a near miss beside it, and the
+// squares two ranks in front of the king. The king stands on 8四 (clear of
+// the king rules) unless the case places it; the rook file, the chosen
+// silver's rank and the pattern flag are given per case.
+TEST(FormationRoot, CastleListItems) {
+  const struct Case {
+    const char* what;
+    std::vector<PlacedPiece> pieces;
+    int rookFile, silverRank;
+    bool patternForm;
+    int expected;
+  } cases[] = {
+      {"front: king 5九, nothing guards 4七, 5七, 6七", {{0, KING, 5, 9}}, 2, 0, false, -15},
+      {"front: an own pawn on the king's file", {{0, KING, 5, 9}, {0, PAWN, 5, 7}}, 2, 0, false, -10},
+      {"front: an enemy piece on 4七", {{0, KING, 5, 9}, {1, PAWN, 4, 7}}, 2, 0, false, -10},
+      {"front: an own silver on 6七 that nothing guards", {{0, KING, 5, 9}, {0, SILVER, 6, 7}}, 2, 0, false, -15},
+      {"front: the gold on 5八 guards all three", {{0, KING, 5, 9}, {0, GOLD, 5, 8}}, 2, 0, false, 0},
+      {"front: king on rank 5", {{0, KING, 5, 5}}, 2, 0, false, -15},
+      {"front: king on the edge file", {{0, KING, 9, 6}, {0, LANCE, 9, 9}}, 2, 0, false, -10},
+      {"item 1: king 6四, rook file 3", {{0, KING, 6, 4}}, 3, 0, false, -5},
+      {"item 1: king on file 7", {{0, KING, 7, 4}}, 3, 0, false, 0},
+      {"item 1b: king 6四, silver 4六", {{0, KING, 6, 4}, {0, SILVER, 4, 6}}, 2, 0, false, -5},
+      {"item 2: silvers 6八 and 3七", {{0, SILVER, 6, 8}, {0, SILVER, 3, 7}}, 2, 0, false, -5},
+      {"item 2: silvers 7九 and 4六", {{0, SILVER, 7, 9}, {0, SILVER, 4, 6}}, 2, 0, false, -5},
+      {"item 2: silvers 5七 and 3七", {{0, SILVER, 5, 7}, {0, SILVER, 3, 7}}, 2, 0, false, -5},
+      {"item 2: silvers 5八 and 3七", {{0, SILVER, 5, 8}, {0, SILVER, 3, 7}}, 2, 0, false, 0},
+      {"item 3: knight 2五, silver on rank 7", {{0, KNIGHT, 2, 5}}, 2, 7, false, -12},
+      {"item 3: knight 2五, silver on rank 9", {{0, KNIGHT, 2, 5}}, 2, 9, false, -12},
+      {"item 3: knight 2五, silver on rank 6", {{0, KNIGHT, 2, 5}}, 2, 6, false, 0},
+      {"item 3: knight 2五, no silver", {{0, KNIGHT, 2, 5}}, 2, 0, false, 0},
+      {"item 5: silver 3七, pawn 4六", {{0, SILVER, 3, 7}, {0, PAWN, 4, 6}}, 2, 0, false, -5},
+      {"item 6: rook file 5, silver 3七", {{0, SILVER, 3, 7}}, 5, 0, false, -5},
+      {"item 6: rook file 6, silver 2六", {{0, SILVER, 2, 6}}, 6, 0, false, -5},
+      {"item 6: rook file 4", {{0, SILVER, 3, 7}}, 4, 0, false, 0},
+      {"item 6b: rook file 5, pawn 2五", {{0, PAWN, 2, 5}}, 5, 0, false, -3},
+      {"item 6b: rook file 4, pawn 2五", {{0, PAWN, 2, 5}}, 4, 0, false, 0},
+      {"item 7: bishop 5九, silver 3七", {{0, BISHOP, 5, 9}, {0, SILVER, 3, 7}}, 2, 0, false, -15},
+      {"item 7: bishop 4八, silver 2六", {{0, BISHOP, 4, 8}, {0, SILVER, 2, 6}}, 2, 0, false, -15},
+      {"item 7: bishop 4八, knight 3七", {{0, BISHOP, 4, 8}, {0, KNIGHT, 3, 7}}, 2, 0, false, -15},
+      {"item 7: bishop 4八 alone", {{0, BISHOP, 4, 8}}, 2, 0, false, 0},
+      // The gold on 7八 guards the three squares in front of the king on 7九.
+      {"item 8: king 7九, gold 4九", {{0, KING, 7, 9}, {0, GOLD, 7, 8}, {0, GOLD, 4, 9}}, 2, 0, false, -5},
+      {"item 8: king 8八, gold 4九", {{0, KING, 8, 8}, {0, PAWN, 9, 7}, {0, PAWN, 8, 7}, {0, PAWN, 7, 7}, {0, GOLD, 4, 9}},
+       2, 0, false, -5},
+      {"item 8: a silver on 6八", {{0, KING, 7, 9}, {0, GOLD, 7, 8}, {0, GOLD, 4, 9}, {0, SILVER, 6, 8}}, 2, 0, false,
+       0},
+      {"item 8: no gold on 4九", {{0, KING, 7, 9}, {0, GOLD, 7, 8}}, 2, 0, false, 0},
+      {"item 9: bishop 3七, silver 2六", {{0, BISHOP, 3, 7}, {0, SILVER, 2, 6}}, 2, 0, false, -6},
+      {"item 9b: bishop 6八, a piece on 5七", {{0, BISHOP, 6, 8}, {0, GOLD, 5, 7}}, 2, 0, false, -5},
+      {"item 9b: bishop 7九, pieces on 5七 and 5六", {{0, BISHOP, 7, 9}, {0, GOLD, 5, 7}, {0, PAWN, 5, 6}}, 2, 0,
+       false, -10},
+      {"item 9b: bishop 6八, nothing on 5七", {{0, BISHOP, 6, 8}, {0, PAWN, 5, 6}}, 2, 0, false, 0},
+      {"item 10: bishop 4六, knight 3七, silver 4八", {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, SILVER, 4, 8}}, 2,
+       0, false, -5},
+      {"item 10b: and a pawn on 1七",
+       {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, SILVER, 4, 8}, {0, PAWN, 1, 7}}, 2, 0, false, -13},
+      {"item 10b: and a pawn on 1六",
+       {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, SILVER, 4, 8}, {0, PAWN, 1, 6}}, 2, 0, false, -10},
+      {"item 10: no silver on 4八", {{0, BISHOP, 4, 6}, {0, KNIGHT, 3, 7}, {0, PAWN, 1, 7}}, 2, 0, false, 0},
+      {"item 11: silver 8六, gold 5八", {{0, SILVER, 8, 6}, {0, GOLD, 5, 8}}, 2, 0, false, -5},
+      {"item 11: silver 8六, gold 4九", {{0, SILVER, 8, 6}, {0, GOLD, 4, 9}}, 2, 0, false, -5},
+      {"item 11: silver 8六 alone", {{0, SILVER, 8, 6}}, 2, 0, false, 0},
+      {"item 12: silver 3六, pawn 3七, knight 2九", {{0, SILVER, 3, 6}, {0, PAWN, 3, 7}, {0, KNIGHT, 2, 9}}, 2, 0,
+       false, -9},
+      {"item 12b: silver 3六, knight 3七, pattern form", {{0, SILVER, 3, 6}, {0, KNIGHT, 3, 7}}, 2, 0, true, 5},
+      {"item 12b: not in the opening evaluator", {{0, SILVER, 3, 6}, {0, KNIGHT, 3, 7}}, 2, 0, false, 0},
+      {"item 13: pawn 6五", {{0, PAWN, 6, 5}}, 2, 0, false, -7},
+      {"item 13: pawn 6五, knight 7七", {{0, PAWN, 6, 5}, {0, KNIGHT, 7, 7}}, 2, 0, false, 0},
+      {"item 13: pawn 6五, silver 6六", {{0, PAWN, 6, 5}, {0, SILVER, 6, 6}}, 2, 0, false, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = c.pieces;
+    if (std::none_of(pieces.begin(), pieces.end(), [](const PlacedPiece& p) { return p.type == KING && p.side == 0; }))
+      pieces.push_back({0, KING, 8, 4});
+    pieces.push_back({1, KING, 5, 1});
+    const Position position = BuildPosition(0, pieces);
+    const int turnedSilverRank = c.silverRank == 0 ? 0 : 10 - c.silverRank;
+    EXPECT_EQ(CastleListAmount(position, 0, c.rookFile, c.silverRank, c.patternForm), c.expected) << c.what;
+    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 10 - c.rookFile, turnedSilverRank, c.patternForm),
+              c.expected)
+        << c.what << " turned";
+  }
+}
+
+// The opening's small blocks for side 0, and for side 1 on the turned
+// position: silver-drop forks of golds, the king on its second rank, the
+// gold with a defender diagonally behind it towards the king's file.
+TEST(FormationRoot, ForksSecondRankKingsAndStackedGolds) {
+  enum Block { FORKS, SECOND_RANK, STACKED };
+  const struct Case {
+    const char* what;
+    Block block;
+    std::vector<PlacedPiece> pieces;
+    std::vector<HandPieces> hand;
+    int sideToMove;
+    bool nullMove;
+    int expected;
+  } cases[] = {
+      // Gold 5七: 4八 behind it is empty and unguarded, and a silver there
+      // would also hit the rook on 3七.
+      {"fork: to move, null move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 0, true, -20},
+      {"fork: not to move, real move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 1, false, -20},
+      {"fork: to move, real move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 0, false, 0},
+      {"fork: not to move, null move", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, SILVER, 1}}, 1, true, 0},
+      {"fork: rook on 5九 behind", FORKS, {{0, KING, 9, 1}, {0, GOLD, 5, 7}, {0, ROOK, 5, 9}}, {{1, SILVER, 1}}, 0, true, -40},
+      {"fork: rook on 7九", FORKS, {{0, KING, 9, 1}, {0, GOLD, 5, 7}, {0, ROOK, 7, 9}}, {{1, SILVER, 1}}, 0, true, -20},
+      {"fork: no silver in hand", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}}, {{1, GOLD, 1}}, 0, true, 0},
+      {"fork: 4八 guarded", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}, {0, SILVER, 3, 9}},
+       {{1, SILVER, 1}}, 0, true, 0},
+      {"fork: 4八 taken", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, ROOK, 3, 7}, {1, PAWN, 4, 8}},
+       {{1, SILVER, 1}}, 0, true, 0},
+      {"fork: a dragon is no rook", FORKS, {{0, KING, 9, 9}, {0, GOLD, 5, 7}, {0, DRAGON, 3, 7}}, {{1, SILVER, 1}}, 0, true, 0},
+      {"second rank: king 2八", SECOND_RANK, {{0, KING, 2, 8}}, {}, 0, true, -7},
+      {"second rank: king 1八", SECOND_RANK, {{0, KING, 1, 8}}, {}, 0, true, -7},
+      {"second rank: king 8八", SECOND_RANK, {{0, KING, 8, 8}}, {}, 0, true, -7},
+      {"second rank: 3九 guarded twice", SECOND_RANK, {{0, KING, 2, 8}, {0, GOLD, 4, 9}}, {}, 0, true, 0},
+      {"second rank: 3九 taken", SECOND_RANK, {{0, KING, 2, 8}, {0, SILVER, 3, 9}}, {}, 0, true, 0},
+      {"second rank: king 4八", SECOND_RANK, {{0, KING, 4, 8}}, {}, 0, true, 0},
+      {"second rank: king 2七", SECOND_RANK, {{0, KING, 2, 7}}, {}, 0, true, 0},
+      {"stacked: gold 3八, silver 4九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {0, SILVER, 4, 9}}, {}, 0, true, -9},
+      {"stacked: gold 3八, gold 4九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {0, GOLD, 4, 9}}, {}, 0, true, -9},
+      {"stacked: gold 7八, promoted silver 6九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 7, 8}, {0, PRO_SILVER, 6, 9}},
+       {}, 0, true, -9},
+      {"stacked: gold 7八, promoted knight 6九", STACKED, {{0, KING, 5, 9}, {0, GOLD, 7, 8}, {0, PRO_KNIGHT, 6, 9}},
+       {}, 0, true, 0},
+      {"stacked: silver away from the king", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {0, SILVER, 2, 9}}, {}, 0,
+       true, 0},
+      {"stacked: gold on the king's file", STACKED, {{0, KING, 5, 9}, {0, GOLD, 5, 8}, {0, SILVER, 4, 9}}, {}, 0, true,
+       0},
+      {"stacked: the enemy's silver", STACKED, {{0, KING, 5, 9}, {0, GOLD, 3, 8}, {1, SILVER, 4, 9}}, {}, 0, true, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = c.pieces;
+    pieces.push_back({1, KING, 5, 1});
+    const Position home = BuildPosition(c.sideToMove, pieces, c.hand);
+    for (int side = 0; side < 2; ++side) {
+      const Position position = side == 0 ? home : TurnedPosition(home);
+      Accumulators acc;
+      switch (c.block) {
+        case FORKS: SilverForks(position, c.nullMove, acc); break;
+        case SECOND_RANK: KingOnSecondRank(position, acc); break;
+        case STACKED: GoldBesideKingLine(position, acc); break;
+      }
+      EXPECT_EQ(acc.activity[side], c.expected) << c.what << " side " << side;
+      EXPECT_EQ(acc.activity[1 - side], 0) << c.what << " side " << side;
+    }
   }
 }
 
