@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/utf8_text.h"
@@ -119,20 +120,24 @@ TEST(KifuCommand, FailuresExitOneWithAMessage) {
 }
 
 // Both trees, the rook handicap (side 1 moves first) with its flags in hex
-// or decimal, before or after the depth.
+// or decimal, before or after the depth. Both trees give the same counts,
+// so the first line is what tells which one was counted.
 TEST(KifuCommand, PerftCountsTheRecordRulesAndEngineTrees) {
-  const std::pair<const char*, const char*> calls[] = {
+  const std::tuple<const char*, const char*, const char*> calls[] = {
 #ifdef KIFU_SANITIZED
-      {"perft --rules 3", "25470"},
+      {"perft --rules 3", "perft --rules depth 3 handicap 0x0", "25470"},
 #else
-      {"perft --rules 4", "719731"},
+      {"perft --rules 4", "perft --rules depth 4 handicap 0x0", "719731"},
 #endif
-      {"perft --rules 3 --handicap 0x200", "18570"}, {"perft --handicap 512 --rules 3", "18570"},
-      {"perft 4", "719731"}, {"perft 3 --handicap 0x200", "18570"}};
-  for (const auto& [call, count] : calls) {
+      {"perft --rules 3 --handicap 0x200", "perft --rules depth 3 handicap 0x200", "18570"},
+      {"perft --handicap 512 --rules 3", "perft --rules depth 3 handicap 0x200", "18570"},
+      {"perft 4", "perft depth 4 handicap 0x0", "719731"},
+      {"perft 3 --handicap 0x200", "perft depth 3 handicap 0x200", "18570"}};
+  for (const auto& [call, header, count] : calls) {
     const KifuRun result = RunKifu(std::string("$K ") + call);
     EXPECT_EQ(result.status, 0) << call << ": " << result.err;
     EXPECT_EQ(LastLine(result.out), count) << call;
+    EXPECT_EQ(result.out, std::string(header) + "\n" + count + "\n") << call;
   }
 }
 
