@@ -145,7 +145,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
     std::string shows{};
   } kCases[] = {
       {"Nice", 0, -1}, {"+hello", 0, -1}, {"-1", 0, -1}, {"%KACHI", 0, -1}, {"Time\nT12", 0, -1}, {"N\nPX", 0, -1},
-      {"V2.2\n$EVENT:x", 1, -1}, {"Xyz\nPI", 1, -1}, {"$NOCOLON\nPI", 1, -1}, {"Xyz\nPI", 0, 0}, {"N+a", 1, 0, "N+a\n"},
+      {"V2.2\n$EVENT:x", 1, -1}, {"Xyz\nPI", 1, -1}, {"X1\nPI", 1, -1}, {"Vx\nPI", 1, -1}, {"$NOCOLON\nPI", 1, -1}, {"Xyz\nPI", 0, 0}, {"N+a", 1, 0, "N+a\n"},
       {"-", 1, 0, "\n-\n"}, {"+7776FU", 1, 1}, {"%TORYO", 1, 1, "%TORYO"}, {"V2.2\n$EVENT:a,b\nPI", 1, 0},
       {"'a, b\nPI\n+\n+7776FU,'x,-3334FU\n-8384FU", 1, 2, "-8384FU"}, {std::string(400000, ',') + "PI\n+\n+7776FU", 0, 1},
       {moves + "+7775FU\n+2726FU", 0, 2, "-3334FU,T4,'\n"}, {moves + "+2725FU\n+2726FU", 0, 2},
