@@ -209,6 +209,10 @@ TEST(KifuCommand, ConversionOntoAnInputReadInPartLeavesItAsItWas) {
   const std::unique_ptr<Kifu> written = ReadRecord(other);
   ASSERT_NE(written, nullptr);
   EXPECT_EQ(written->LineLength(), 1) << "the move read";
+  // An existing other file is no input: it is replaced.
+  ASSERT_TRUE(WriteFileBytes(other, "stale"));
+  EXPECT_EQ(RunKifu("$K convert " + quoted(file) + " " + quoted(other)).status, 3);
+  EXPECT_NE(FileBytes(other).find("\r\n   1 ７六歩(77) "), std::string::npos) << FileBytes(other);
   // Read to its end (the move that stopped the read gone), the file is
   // rewritten in place as the writer ends lines.
   const std::string complete = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n";
