@@ -82,6 +82,7 @@ TEST(KifuCommand, HelpListsEveryCommandAndItsUsage) {
 TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
   const std::string calls[] = {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7", "perft --rules three",
         "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000", "perft --rules 2 --engine",
+        "perft ''", "perft --rules 2 --handicap ''", "perft 2 --handicap 0x",
         "show", "convert " + kQuotedInput, "convert " + kQuotedInput + " out.txt", "convert " + kQuotedInput + " out.krs",
         "moves", "moves a.kif b.kif", "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x",
         "moves a.kif --ply 1 --ply 2", "moves a.kif --seed 1 --seed 1", "eval", "eval a.kif --seed 1",
