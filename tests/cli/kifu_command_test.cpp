@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/utf8_text.h"
@@ -81,6 +82,7 @@ TEST(KifuCommand, HelpListsEveryCommandAndItsUsage) {
 TEST(KifuCommand, UsageErrorsExitTwoWithAMessage) {
   const std::string calls[] = {"", "nosuchcommand", "perft", "perft 7", "perft --rules", "perft --rules 7", "perft --rules three",
         "perft --rules 2 3", "perft --rules 2 --handicap", "perft --rules 2 --handicap 0x1000", "perft --rules 2 --engine",
+        "perft ''", "perft --rules 2 --handicap ''", "perft 2 --handicap 0x",
         "show", "convert " + kQuotedInput, "convert " + kQuotedInput + " out.txt", "convert " + kQuotedInput + " out.krs",
         "moves", "moves a.kif b.kif", "moves a.kif --ply", "moves a.kif --ply -1", "moves a.kif --seed x",
         "moves a.kif --ply 1 --ply 2", "moves a.kif --seed 1 --seed 1", "eval", "eval a.kif --seed 1",
@@ -119,20 +121,24 @@ TEST(KifuCommand, FailuresExitOneWithAMessage) {
 }
 
 // Both trees, the rook handicap (side 1 moves first) with its flags in hex
-// or decimal, before or after the depth.
+// or decimal, before or after the depth. Both trees give the same counts,
+// so the first line is what tells which one was counted.
 TEST(KifuCommand, PerftCountsTheRecordRulesAndEngineTrees) {
-  const std::pair<const char*, const char*> calls[] = {
+  const std::tuple<const char*, const char*, const char*> calls[] = {
 #ifdef KIFU_SANITIZED
-      {"perft --rules 3", "25470"},
+      {"perft --rules 3", "perft --rules depth 3 handicap 0x0", "25470"},
 #else
-      {"perft --rules 4", "719731"},
+      {"perft --rules 4", "perft --rules depth 4 handicap 0x0", "719731"},
 #endif
-      {"perft --rules 3 --handicap 0x200", "18570"}, {"perft --handicap 512 --rules 3", "18570"},
-      {"perft 4", "719731"}, {"perft 3 --handicap 0x200", "18570"}};
-  for (const auto& [call, count] : calls) {
+      {"perft --rules 3 --handicap 0x200", "perft --rules depth 3 handicap 0x200", "18570"},
+      {"perft --handicap 512 --rules 3", "perft --rules depth 3 handicap 0x200", "18570"},
+      {"perft 4", "perft depth 4 handicap 0x0", "719731"},
+      {"perft 3 --handicap 0x200", "perft depth 3 handicap 0x200", "18570"}};
+  for (const auto& [call, header, count] : calls) {
     const KifuRun result = RunKifu(std::string("$K ") + call);
     EXPECT_EQ(result.status, 0) << call << ": " << result.err;
     EXPECT_EQ(LastLine(result.out), count) << call;
+    EXPECT_EQ(result.out, std::string(header) + "\n" + count + "\n") << call;
   }
 }
 
@@ -204,6 +210,10 @@ TEST(KifuCommand, ConversionOntoAnInputReadInPartLeavesItAsItWas) {
   const std::unique_ptr<Kifu> written = ReadRecord(other);
   ASSERT_NE(written, nullptr);
   EXPECT_EQ(written->LineLength(), 1) << "the move read";
+  // An existing other file is no input: it is replaced.
+  ASSERT_TRUE(WriteFileBytes(other, "stale"));
+  EXPECT_EQ(RunKifu("$K convert " + quoted(file) + " " + quoted(other)).status, 3);
+  EXPECT_NE(FileBytes(other).find("\r\n   1 ７六歩(77) "), std::string::npos) << FileBytes(other);
   // Read to its end (the move that stopped the read gone), the file is
   // rewritten in place as the writer ends lines.
   const std::string complete = "手合割：平手\n手数----指手--\n   1 ７六歩(77)\n";

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "records/csa_token.h"
 #include "records/kifu.h"
 #include "records/record_stream.h"
 #include "support/kifu_builder.h"
@@ -127,6 +128,41 @@ TEST(CsaReader, ReadsOtherProgramsFilesAlsoWhenPasted) {
   }
 }
 
+// Move and "%" tokens against the even start, first player to move: a
+// board move takes its piece from the square and promotes when the token
+// names the promoted type of it; a drop names a hand type, pawn to rook;
+// anything else is refused and the move left as it was.
+TEST(CsaToken, ParsesMoveAndResultTokensAgainstThePosition) {
+  const KifuPosition start = KifuStartPosition();
+  const int S = KIFU_SECOND_PLAYER_BIT;
+  const KifuMove untouched(1, 2, 3, 4, KIFU_GOLD, 0, 1, KifuMoveKind::Ordinary);
+  const auto result = [](KifuMoveKind kind) { return KifuMove(0, 0, 0, 0, KIFU_KING, 0, 0, kind); };
+  const std::pair<const char*, KifuMove> cases[] = {
+      {"+7776FU", KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0)},
+      {"+7776TO", KifuOrdinaryMove(7, 7, 7, 6, KIFU_PAWN, 0, 1)},
+      {"+8822KA", KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, S | KIFU_BISHOP)},
+      {"+8822UM", KifuOrdinaryMove(8, 8, 2, 2, KIFU_BISHOP, S | KIFU_BISHOP, 1)},
+      {"-3334FU", KifuOrdinaryMove(3, 3, 3, 4, S | KIFU_PAWN, 0)},
+      {"+0055FU", KifuMove(KIFU_FIRST_HAND_FILE, KIFU_PAWN, 5, 5, KIFU_PAWN, 0, 0, KifuMoveKind::Ordinary)},
+      {"+0055HI", KifuMove(KIFU_FIRST_HAND_FILE, KIFU_ROOK, 5, 5, KIFU_ROOK, 0, 0, KifuMoveKind::Ordinary)},
+      {"-0055KE", KifuMove(KIFU_SECOND_HAND_FILE, KIFU_KNIGHT, 5, 5, S | KIFU_KNIGHT, 0, 0, KifuMoveKind::Ordinary)},
+      {"%TORYO", result(KifuMoveKind::Resignation)},
+      {"%CHUDAN", result(KifuMoveKind::Interruption)},
+      {"%SENNICHITE", result(KifuMoveKind::Repetition)},
+      // Refused: the wrong type or side on the square, an own piece taken,
+      // a drop of a king or a promoted piece, a half-given source, no
+      // destination, an unknown word.
+      {"+7776KY", untouched}, {"+3334FU", untouched}, {"+6959KI", untouched}, {"+5556FU", untouched},
+      {"+0055OU", untouched}, {"+0055TO", untouched}, {"+0055UM", untouched}, {"+0055RY", untouched},
+      {"+0555FU", untouched}, {"+5055FU", untouched}, {"+7770FU", untouched}, {"+77", untouched},
+      {"%KACHI", untouched}, {"%", untouched}};
+  for (const auto& [text, expected] : cases) {
+    KifuMove move = untouched;
+    EXPECT_EQ(ParseCsaSpecialMove(SjisString(text), start, move), !(expected == untouched)) << text;
+    EXPECT_EQ(move, expected) << text;
+  }
+}
+
 // Texts and what reading them gives: a failure (-1, the record kept), or
 // the length of the line read and a part of the record written back. Only
 // a real CSA element makes a text CSA; pasting (strict) refuses unknown
@@ -145,7 +181,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
     std::string shows{};
   } kCases[] = {
       {"Nice", 0, -1}, {"+hello", 0, -1}, {"-1", 0, -1}, {"%KACHI", 0, -1}, {"Time\nT12", 0, -1}, {"N\nPX", 0, -1},
-      {"V2.2\n$EVENT:x", 1, -1}, {"Xyz\nPI", 1, -1}, {"$NOCOLON\nPI", 1, -1}, {"Xyz\nPI", 0, 0}, {"N+a", 1, 0, "N+a\n"},
+      {"V2.2\n$EVENT:x", 1, -1}, {"Xyz\nPI", 1, -1}, {"X1\nPI", 1, -1}, {"Vx\nPI", 1, -1}, {"$NOCOLON\nPI", 1, -1}, {"Xyz\nPI", 0, 0}, {"N+a", 1, 0, "N+a\n"},
       {"-", 1, 0, "\n-\n"}, {"+7776FU", 1, 1}, {"%TORYO", 1, 1, "%TORYO"}, {"V2.2\n$EVENT:a,b\nPI", 1, 0},
       {"'a, b\nPI\n+\n+7776FU,'x,-3334FU\n-8384FU", 1, 2, "-8384FU"}, {std::string(400000, ',') + "PI\n+\n+7776FU", 0, 1},
       {moves + "+7775FU\n+2726FU", 0, 2, "-3334FU,T4,'\n"}, {moves + "+2725FU\n+2726FU", 0, 2},

@@ -58,6 +58,31 @@ TEST(JapaneseText, ReadsBothBoardFormsAndTheBody) {
   }
 }
 
+// Each header key fills its own field, both names of a key alike; any
+// other key is kept as an extra header.
+TEST(JapaneseText, HeaderKeysFillNamesDateTitleAndEvent) {
+  using Field = const SjisString& (*)(const Kifu&);
+  const Field first = [](const Kifu& k) -> const SjisString& { return k.PlayerName(0); };
+  const Field second = [](const Kifu& k) -> const SjisString& { return k.PlayerName(1); };
+  const Field date = [](const Kifu& k) -> const SjisString& { return k.Date(); };
+  const Field title = [](const Kifu& k) -> const SjisString& { return k.Title(); };
+  const Field event = [](const Kifu& k) -> const SjisString& { return k.Event(); };
+  const std::pair<const char*, Field> keys[] = {{"先手", first},   {"下手", first},     {"後手", second},
+                                                {"上手", second},  {"対局日", date},    {"開始日付", date},
+                                                {"表題", title},   {"棋戦", event}};
+  const Field fields[] = {first, second, date, title, event};
+  for (const auto& [key, field] : keys) {
+    Kifu record;
+    ASSERT_EQ(Read(record, "手合割：平手\n" + std::string(key) + "：値\n\n" + kPipeBoard + kHands + "\n▲７六歩\n"), 0)
+        << key;
+    for (const Field other : fields) EXPECT_STREQ(other(record).Text(), other == field ? "値" : "") << key;
+  }
+  Kifu record;
+  ASSERT_EQ(Read(record, "手合割：平手\n開始日時：値\n\n" + kPipeBoard + kHands + "\n▲７六歩\n"), 0);
+  EXPECT_STREQ(record.Date().Text(), "");
+  EXPECT_STREQ(record.GetHeader("開始日時"), "値");
+}
+
 // One phrase a line: a second phrase on it, a line beginning with ▽, or a
 // mark behind other text is passed over and reported; the first such line is
 // named, the others counted.

@@ -236,6 +236,20 @@ TEST(KifReader, ReadsMoveNumbersValuesCommentsAndTimesAsWritten) {
   EXPECT_EQ(CountMoves(huge), 1);
 }
 
+// A source square names file and rank 1..9: "(06)" is no drop of the
+// bishop in hand (only "打" is), so reading stops before it.
+TEST(KifReader, StopsAtASourceSquareOffTheBoard) {
+  const std::string game = "手合割：平手\n手数----指手---------消費時間--\n"
+                           "1 ７六歩(77)\n2 ３四歩(33)\n3 ２二角成(88)\n4 同　銀(31)\n";
+  const std::pair<const char*, int> cases[] = {
+      {"5 ５五角打\n", 5}, {"5 ５五角(06)\n", 4}, {"5 ５五角(00)\n", 4}, {"5 ５五角(60)\n", 4}, {"5 ５五角(6)\n", 4}};
+  for (const auto& [line, moves] : cases) {
+    Kifu kifu;
+    ASSERT_EQ(ReadFromString(kifu, game + line), 0) << line;
+    EXPECT_EQ(CountMoves(kifu), moves) << line;
+  }
+}
+
 // A lone lead byte before a line end or a blank is not the start of a
 // double-byte character: the line end and blank are cut, and the text
 // writes and reads back the same.

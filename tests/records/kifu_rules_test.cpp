@@ -134,6 +134,23 @@ TEST(KifuMoveValidity, PromotionClassesAndLenientAnswers) {
   }
 }
 
+// A drop's type byte names a hand piece, pawn to rook: a forged drop of a
+// king, a promoted piece or nothing is refused by either side, even when
+// the hand somehow holds one, while every hand piece drops onto 5e.
+TEST(KifuMoveValidity, DropsOnlyPawnToRookTypes) {
+  for (int side : {0, 1}) {
+    KifuPosition position = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}}, side);
+    for (int type = KIFU_PAWN; type <= KIFU_KING; ++type) position.hands[side][type] = 1;
+    for (int type = 0; type < 16; ++type) {
+      const KifuMove drop(KIFU_FIRST_HAND_FILE + side, type, 5, 5, (side == 1 ? SECOND : 0) | type, 0, 0,
+                          KifuMoveKind::Ordinary);
+      const int expected = type >= KIFU_PAWN && type <= KIFU_ROOK ? 1 : 0;
+      EXPECT_EQ(position.IsValidMove(drop, 1), expected) << "side " << side << " type " << type;
+      EXPECT_EQ(position.IsValidMove(drop, 0), expected) << "side " << side << " type " << type;
+    }
+  }
+}
+
 TEST(KifuPositionValidity, RefusesBytesThatAreNoPieceAndNoSideToMove) {
   const KifuPosition base = BuildKifuPosition({{5, 9, KIFU_KING}, {5, 1, KIFU_KING + SECOND}, {3, 3, KIFU_PAWN}}, 1);
   ASSERT_TRUE(base.IsValid());

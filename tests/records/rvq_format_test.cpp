@@ -135,4 +135,21 @@ TEST(Rvq, PositionsReadBackAndMutatedTextsNeverBreakTheReader) {
             cases / 10);
 }
 
+// Every word the tokenizer knows and its token value as the format's table
+// gives it: the tags from 0x100 in order, numbers from 266, the piece words
+// (promoted ones also as the base name with "*"), lower case for the
+// second player.
+TEST(RvqToken, EveryWordHasItsTableValue) {
+  MemoryInStream words(
+      "<teban> </teban> <mochi-sente> </mochi-sente> <mochi-gote> </mochi-gote> <ban> </ban> sente gote 0 7 266 "
+      "-- FU KY KE GI KI KA HI OU TO NY NK NG UM RY FU* KY* KE* GI* KA* HI* "
+      "fu ky ke gi ki ka hi ou to ny nk ng um ry fu* ky* ke* gi* ka* hi* Fu fU SENTE");
+  const int expected[] = {0x100, 0x101, 0x102, 0x103, 0x104, 0x105, 0x106, 0x107, 0x108, 0x109, 266, 273, 532,
+                          0,     1,     2,     3,     4,     5,     6,     7,     8,     9,     10,  11,  12,
+                          14,    15,    9,     10,    11,    12,    14,    15,    17,    18,    19,  20,  21,
+                          22,    23,    24,    25,    26,    27,    28,    30,    31,    25,    26,  27,  28,
+                          30,    31,    -1};
+  for (const int token : expected) EXPECT_EQ(NextRvqToken(words), token);
+}
+
 }  // namespace

@@ -31,6 +31,7 @@ TEST(GameInit, AllowedMasksByChoice) {
 TEST(ListAllMoves, RanksEveryLegalMoveOfRandomPositions) {
   static AllMovesList list;
   static Position before;
+  int drops = 0;
   ForEachSamplePosition(SampleCount(300), 5, [&](Position& position) {
     const int side = position.sideToMove;
     const ThinkRequest request{side, AllowedSenkeiMask(side + 1), 0, SenkeiBit(3)};
@@ -45,12 +46,18 @@ TEST(ListAllMoves, RanksEveryLegalMoveOfRandomPositions) {
     std::vector<MoveRecord> listed;
     for (int i = 0; i < list.count; ++i) {
       listed.push_back(list.moves[i].move);
+      // A drop leaves no square, so it has no positional gain.
+      if (list.moves[i].move.IsDrop()) {
+        ++drops;
+        EXPECT_EQ(list.moves[i].gain, 0);
+      }
       if (i > 0) {
         ASSERT_GE(list.moves[i - 1].value, list.moves[i].value);
       }
     }
     ASSERT_EQ(SortedKeys(listed), SortedKeys(OracleMoves(position)));
   });
+  EXPECT_GT(drops, 0);
 }
 
 // Nothing is set up without both kings; ids without base tables of their
