@@ -55,7 +55,7 @@ int GameRecord::CheckRepetition() const {
       // same one, not another occurrence. Any other move that can't be taken
       // back ends the walk.
       if (node->move.kind != KifuMoveKind::Ordinary) continue;
-      break;
+      break;  // never reached from a graph's own line: each of its moves was played from the position before it
     }
     const int mover = walk.sideToMove;
     if (inCheckThroughout[mover] != 0) inCheckThroughout[mover] = walk.IsInCheck(mover);

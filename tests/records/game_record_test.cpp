@@ -71,6 +71,13 @@ TEST(KifuClock, InitAndTheStateMachine) {
     if (given[3] > 0) clock.Spend(given[3]);
     EXPECT_EQ((std::array<int, 4>{clock.mainTime, clock.state, clock.remaining, clock.periodsLeft}), expected);
   }
+  // A state the machine does not know only takes the move's time as the last.
+  KifuClock unknown;
+  unknown.Init(600, 30, 10);
+  unknown.state = 4;
+  unknown.Spend(45);
+  EXPECT_EQ((std::array<int, 4>{unknown.state, unknown.remaining, unknown.periodsLeft, unknown.lastMove}),
+            (std::array<int, 4>{4, 600, 10, 45}));
 }
 
 // The line to the current node runs through a variation that is not

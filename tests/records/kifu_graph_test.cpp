@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "records/kifu.h"
 #include "support/kifu_builder.h"
@@ -77,6 +79,50 @@ void ExpectIncomingInArrivalOrder(Kifu& kifu) {
     ASSERT_EQ(node->incoming.Count(), static_cast<int>(moves.size()));
     for (int i = 0; i < node->incoming.Count(); ++i) EXPECT_EQ(node->incoming.At(i), moves[i]);
   }
+}
+
+// Moving an entry shifts those between and keeps the selected entry
+// selected; a move from or to outside the list, or onto itself, changes
+// nothing, and a node not in the list has no index.
+TEST(MoveNodeList, MovesKeepTheSelectionAndRefuseIndicesOutsideTheList) {
+  KifuMoveNode nodes[4], stranger;
+  MoveNodeList list(2);
+  for (KifuMoveNode& node : nodes) list.Insert(&node, -1);
+  ASSERT_TRUE(list.Select(1));
+  const auto order = [&] {
+    std::vector<int> indices;
+    for (int i = 0; i < list.Count(); ++i) indices.push_back(static_cast<int>(list.At(i) - nodes));
+    return indices;
+  };
+  list.Move(3, 0);
+  EXPECT_EQ(order(), (std::vector<int>{3, 0, 1, 2}));
+  EXPECT_EQ(list.Selected(), &nodes[1]);
+  list.Move(0, 2);
+  EXPECT_EQ(order(), (std::vector<int>{0, 1, 3, 2}));
+  EXPECT_EQ(list.Selected(), &nodes[1]);
+  for (const auto& [from, to] : {std::pair{2, 2}, {-1, 0}, {0, -1}, {4, 0}, {0, 4}}) {
+    list.Move(from, to);
+    EXPECT_EQ(order(), (std::vector<int>{0, 1, 3, 2})) << from << " to " << to;
+  }
+  EXPECT_EQ(list.IndexOf(&nodes[3]), 2);
+  EXPECT_EQ(list.IndexOf(&stranger), -1);
+  EXPECT_EQ(list.IndexOf(nullptr), -1);
+}
+
+// A reader's graph without a table, or whose root reaches no position, is
+// refused and freed (the record takes it whatever the result), and the
+// record stays as it was.
+TEST(KifuGraph, AdoptRefusesAGraphWithoutTableOrStart) {
+  Kifu kifu;
+  KifuPlayLine(kifu, kifu.StartNode(), {{7, 7, 7, 6}, {3, 3, 3, 4}});
+  const KifuMoveNode* first = kifu.MoveAtPly(1);
+  const SjisString names[2], none;
+  EXPECT_EQ(kifu.Adopt(nullptr, new KifuPositionTable, new SjisStringList, names, none, none, none, false), -1);
+  EXPECT_EQ(kifu.Adopt(new KifuMoveNode, nullptr, new SjisStringList, names, none, none, none, false), -1);
+  EXPECT_EQ(kifu.Adopt(new KifuMoveNode, new KifuPositionTable, nullptr, names, none, none, none, true), -1);
+  EXPECT_EQ(kifu.LineLength(), 2);
+  EXPECT_EQ(kifu.MoveAtPly(1), first);
+  ExpectKifuGraphValid(kifu);
 }
 
 }  // namespace
