@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/eval/eval_params.h"
 #include "engine/eval/formation_root.h"
 #include "engine/eval/game_stage.h"
 #include "engine/eval/root_eval_blocks.h"
@@ -553,6 +556,106 @@ TEST(FormationRoot, ForksSecondRankKingsAndStackedGolds) {
       }
       EXPECT_EQ(acc.activity[side], c.expected) << c.what << " side " << side;
       EXPECT_EQ(acc.activity[1 - side], 0) << c.what << " side " << side;
+    }
+  }
+}
+
+// Every row of the hemmed-king table, for both sides (files absolute, rho
+// turned): each listed item alone, a two-square item with only one of its
+// squares held, and all items together (on 6八 the second counts only when
+// the first did not).
+TEST(RootEvaluators, HemmedKingTableRowByRow) {
+  struct Item {
+    int file, rho, alsoFile, alsoRho, amount;
+  };
+  const struct Row {
+    int kingFile, kingRho;
+    std::vector<Item> items;
+    bool secondUnlessFirst;
+  } rows[] = {
+      {2, 9, {{1, 7, 0, 0, -150}, {1, 8, 0, 0, -240}}, false},
+      {3, 9, {{2, 8, 0, 0, -240}, {1, 7, 0, 0, -120}, {1, 8, 0, 0, -180}}, false},
+      {4, 9, {{2, 8, 0, 0, -180}, {3, 8, 3, 9, -210}}, false},
+      {6, 9, {{8, 8, 0, 0, -180}, {7, 8, 7, 9, -210}}, false},
+      {7, 9, {{8, 8, 0, 0, -240}, {9, 7, 0, 0, -120}, {9, 8, 0, 0, -180}}, false},
+      {8, 9, {{9, 7, 0, 0, -150}, {9, 8, 0, 0, -240}}, false},
+      {2, 8, {{1, 7, 0, 0, -190}, {1, 8, 0, 0, -135}}, false},
+      {3, 8, {{2, 8, 0, 0, -210}, {1, 7, 0, 0, -105}, {1, 8, 0, 0, -150}}, false},
+      {4, 8, {{2, 8, 0, 0, -165}, {3, 8, 3, 9, -180}}, false},
+      {6, 8, {{8, 8, 0, 0, -165}, {7, 8, 7, 9, -180}}, true},
+      {7, 8, {{8, 8, 0, 0, -210}, {9, 7, 0, 0, -105}, {9, 8, 0, 0, -150}}, false},
+      {8, 8, {{9, 7, 0, 0, -190}, {9, 8, 0, 0, -135}}, false},
+  };
+  for (const Row& row : rows) {
+    for (int side = 0; side < 2; ++side) {
+      const auto amount = [&](const std::vector<std::pair<int, int>>& held) {
+        std::vector<PlacedPiece> pieces = {{side, KING, row.kingFile, RelativeRank(side, row.kingRho)},
+                                           {1 - side, KING, 5, RelativeRank(side, 9)}};
+        for (const auto& [file, rho] : held) pieces.push_back({side, SILVER, file, RelativeRank(side, rho)});
+        return HemmedKingAmount(BuildPosition(side, pieces), side, row.kingFile, row.kingRho);
+      };
+      const std::string where = "king " + std::to_string(row.kingFile) + "/rho " + std::to_string(row.kingRho) +
+                                " side " + std::to_string(side);
+      EXPECT_EQ(amount({}), 0) << where;
+      std::vector<std::pair<int, int>> all;
+      int total = 0;
+      for (size_t i = 0; i < row.items.size(); ++i) {
+        const Item& item = row.items[i];
+        std::vector<std::pair<int, int>> squares = {{item.file, item.rho}};
+        if (item.alsoFile != 0) {
+          EXPECT_EQ(amount(squares), 0) << where << " item " << i << " first square only";
+          EXPECT_EQ(amount({{item.alsoFile, item.alsoRho}}), 0) << where << " item " << i << " second square only";
+          squares.push_back({item.alsoFile, item.alsoRho});
+        }
+        EXPECT_EQ(amount(squares), item.amount) << where << " item " << i;
+        all.insert(all.end(), squares.begin(), squares.end());
+        if (!(row.secondUnlessFirst && i == 1)) total += item.amount;
+      }
+      EXPECT_EQ(amount(all), total) << where << " all items";
+    }
+  }
+}
+
+// A lone gold on 5八 with its king on 9九: nothing guards it and 6八, 7八
+// beside it lie open. With every own-king value KD and every enemy-king
+// value KA, the penalty is max((F x KD) >> 8, KA) - KD against nothing when
+// KA = KD; F = 243 / 230 (middle game, no rook / a rook in the enemy's
+// hand) and 224 / 192 (end game). Side 1 on the turned board alike.
+TEST(RootEvaluators, UndefendedGoldPenaltyByScale) {
+  const struct Case {
+    bool endGame, rookInHand, guarded;
+    int kd, ka, expected;
+  } cases[] = {
+      {false, false, false, 1000, 0, 949 - 1000},    // 243000 / 256 = 949.2
+      {false, true, false, 1000, 0, 898 - 1000},     // 230000 / 256 = 898.4
+      {true, false, false, 1000, 0, 875 - 1000},     // 224000 / 256 = 875
+      {true, true, false, 1000, 0, 750 - 1000},      // 192000 / 256 = 750
+      {false, false, false, 300, 0, 284 - 300},      // 72900 / 256 = 284.8
+      {false, false, false, 1000, 960, 960 - 1000},  // KA above the scaled KD
+      {false, false, true, 1000, 0, 0},              // a silver on 4九 guards it
+  };
+  FillRandomRootTables(77, false);
+  const auto fillBlocks = [](int kd, int ka) {
+    for (int block = 0; block < ROOT_KING_BLOCKS; ++block)
+      for (auto& offsets : g_activeRootEvalTables->kingBlock[block])
+        for (int32_t& value : offsets) value = block < ENEMY_KING_BLOCK ? kd : ka;
+  };
+  for (const Case& c : cases) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, GOLD, 5, 8}};
+    if (c.guarded) pieces.push_back({0, SILVER, 4, 9});
+    std::vector<HandPieces> hand;
+    if (c.rookInHand) hand.push_back({1, ROOK, 1});
+    const Position home = BuildPosition(0, pieces, hand);
+    for (const Position& position : {home, TurnedPosition(home)}) {
+      const auto value = [&](int ka) {
+        fillBlocks(c.kd, ka);
+        MoveRecord nullMove{};
+        nullMove.SetNull();
+        return c.endGame ? EvalEndGameRoot(position, &nullMove) : EvalMiddleGameRoot(position, &nullMove, nullptr);
+      };
+      EXPECT_EQ(value(c.ka) - value(c.kd), c.expected)
+          << (c.endGame ? "end" : "middle") << " game, rook in hand " << c.rookInHand << ", KD " << c.kd << ", KA "
+          << c.ka << ", side " << position.sideToMove;
     }
   }
 }
