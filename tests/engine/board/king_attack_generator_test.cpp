@@ -203,16 +203,17 @@ TEST(AttackMoveStamps, AWrappedStampForgetsEveryProposal) {
 
 namespace {
 
-// The shallow generator's moves of the rook with PieceId 2, null line records.
-std::vector<int> ShallowRookTargets(Position& position) {
+// The shallow generator's moves of one piece (the rook with PieceId 2 by
+// default) in a game stage, null line records.
+std::vector<int> ShallowRookTargets(Position& position, int pieceId = 2, int stage = 1) {
   ResetSearchGlobals();
-  SetUpUndecidedThink(position, 1);
+  SetUpUndecidedThink(position, stage);
   g_done.Clear();
   std::vector<MoveRecord> moves;
   EXPECT_TRUE(RunsCleanly(position, [&](MoveRecord* out) {
     return GenerateKingAttackMovesShallow(position, g_lineMoves, g_lineMoves, g_lineMoves - 1, 0, g_done, out);
   }, moves));
-  return Targets(moves, 2);
+  return Targets(moves, pieceId);
 }
 
 // A rook off the king's lines goes where the king is the first piece ahead,
@@ -330,6 +331,24 @@ TEST(AttackingBoardMoves, RookCrossLineTargets) {
       {"bishop one file farther, across 5-7", PieceAttacks(bishopFarther, GenerateRookMoveAttacks, 2, 6), 570, true},
   };
   for (const auto& c : cases) EXPECT_EQ(Has(c.moves, c.move), c.written) << c.what;
+}
+
+}  // namespace
+
+namespace {
+
+// A check from a square next to the king is kept while its exchange loses
+// at most 50. In the opening stage (plain piece values) the gold (PieceId
+// 6) on 5-3 steps to 5-2 when the silver on 4-3 covers it (the king leaves
+// it, value 0), not when it stands alone (the king takes a gold).
+TEST(KingAttackShallow, CheckNextToTheKingNeedsAnExchangeOfMinus50) {
+  for (const bool covered : {true, false}) {
+    std::vector<PlacedPiece> pieces = {{0, KING, 9, 9}, {1, KING, 5, 1}, {0, GOLD, 5, 3}};
+    if (covered) pieces.push_back({0, SILVER, 4, 3});
+    Position position = BuildPosition(0, pieces);
+    const std::vector<int> targets = ShallowRookTargets(position, 6, 0);
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), 520), covered ? 1 : 0) << covered;
+  }
 }
 
 }  // namespace

@@ -304,3 +304,50 @@ TEST(GenerateDefenders, ALanceInHandDropsWhereItIsBackedUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// Step pieces escape onto their own steps only, with the side's forward
+// sign: on an open board every step square is free and unattacked.
+TEST(GeneratePieceEscapes, StepPiecesUseExactlyTheirSteps) {
+  ResetSearchGlobals();
+  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
+  const struct {
+    int side, type;
+    std::set<int> expected;  // file * 10 + rank
+  } cases[] = {
+      {0, SILVER, {54, 64, 44, 66, 46}},
+      {1, SILVER, {56, 66, 46, 64, 44}},
+      {0, GOLD, {54, 64, 44, 65, 45, 56}},
+      {1, GOLD, {56, 66, 46, 65, 45, 54}},
+  };
+  for (const auto& c : cases) {
+    const Position position = BuildPosition(c.side, {{0, KING, 9, 9}, {1, KING, 1, 1}, {c.side, c.type, 5, 5}});
+    MoveRecord out[64];
+    const int count = GeneratePieceEscapes(position, 5, 5, 6, 0, 0, 0, out, 64);
+    std::set<int> squares;
+    for (int i = 0; i < count; ++i) squares.insert(out[i].toFile * 10 + out[i].toRank);
+    EXPECT_EQ(count, static_cast<int>(c.expected.size())) << c.side << " " << c.type;
+    EXPECT_EQ(squares, c.expected) << c.side << " " << c.type;
+  }
+}
+
+// A drop reply names a type that can be held, rook to pawn: codes of a
+// king or of types beyond the pawn are refused whatever the hands hold.
+TEST(GenerateThreatResponses, DropReplyOnlyOfAHandType) {
+  ResetSearchGlobals();
+  SetUpUndecidedThink(BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}}), 1);
+  const Position position = BuildPosition(0, {{0, KING, 5, 9}, {1, KING, 5, 1}},
+                                          {{0, ROOK, 1}, {1, ROOK, 1}, {1, BISHOP, 1}, {1, PAWN, 1}});
+  MoveRecord out[MAX_GENERATED_MOVES];
+  const struct {
+    PieceCode code;
+    int expected;
+  } cases[] = {{0x21, 1}, {0x28, 0}, {0x29, 0}, {0x2a, 0}, {0x2f, 0}, {0x20, 0}};
+  for (const auto& c : cases) {
+    const MoveCode list[3] = {2, NULL_MOVE_CODE, PackMoveCode(0, 0, 5, 5, c.code, 0, false)};
+    EXPECT_EQ(GenerateThreatResponses(position, list, 6, 12, out, 8), c.expected) << std::hex << int{c.code};
+  }
+}
+
+}  // namespace
