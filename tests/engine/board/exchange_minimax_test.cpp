@@ -75,4 +75,19 @@ TEST(StaticExchange, EachSideStopsWhereGoingOnWouldLose) {
   }
 }
 
+// s's king as its first and only capturer of a square o still covers: the
+// capture would lose the king, which the exchange values at -1000000.
+TEST(StaticExchange, AKingCapturingIntoACoveredSquareLosesAMillion) {
+  const Position position =
+      BuildPosition(0, {{0, KING, 4, 6}, {1, SILVER, 5, 5}, {1, GOLD, 5, 4}, {1, KING, 9, 1}});
+  SetUpUndecidedThink(position, STAGE_MIDDLE);
+  const int king = position.PieceIdAt(4, 6);
+  for (const bool opening : {false, true}) {
+    int gain = 0;
+    const int value = opening ? StaticExchangeOpening(position, 0, SILVER, 5, 5, king, &gain, 0)
+                              : StaticExchange(position, 0, SILVER, 5, 5, king, &gain, 0);
+    EXPECT_EQ(value, -1000000) << (opening ? "opening" : "later stages");
+  }
+}
+
 }  // namespace

@@ -259,4 +259,22 @@ TEST(LastRecordedMoveList, TheSquaresTheLastRecordedMakeChanged) {
   ResetSearchGlobals();
 }
 
+// A reset leaves the search state as a new think finds it: every line
+// record the null move, buffer, ply, counters and follow-up key at 0.
+TEST(ResetSearchGlobals, ClearsTheLineTheBufferAndEveryCounter) {
+  g_moveBufferTop = 17;
+  g_ply = 5;
+  g_nodeCount = 99;
+  g_searchGeneration = 3;
+  g_forcingMoveFilter = 0x5544;
+  for (int ply = -1; ply < MAX_LINE_PLY; ++ply) g_lineMoves[ply].SetDrop(5, 5, 22, PAWN);
+  ResetSearchGlobals();
+  EXPECT_EQ(g_moveBufferTop, 0);
+  EXPECT_EQ(g_ply, 0);
+  EXPECT_EQ(g_nodeCount, 0u);
+  EXPECT_EQ(g_searchGeneration, 0u);
+  EXPECT_EQ(g_forcingMoveFilter, 0u);
+  for (int ply = -1; ply < MAX_LINE_PLY; ++ply) EXPECT_TRUE(g_lineMoves[ply].IsNull()) << ply;
+}
+
 }  // namespace
