@@ -158,6 +158,32 @@ TEST(GenerateDefenders, BishopDropsForAPawnByDepthAndAttacker) {
   }
 }
 
+// A gold on 5-4 that an enemy rook attacks down the file, a bishop in
+// hand: the lower diagonals end on 1-8 and 9-8, the edge files of the
+// side's second rank, which take the drop only above depth 2; at depth 2
+// the next squares in, 2-7 and 8-7, take it instead.
+TEST(GenerateDefenders, BishopDropsOnTheSecondRanksEdgeOnlyAboveDepthTwo) {
+  ResetSearchGlobals();
+  const Position position = BuildPosition(
+      0, {{0, KING, 5, 9}, {1, KING, 1, 1}, {0, GOLD, 5, 4}, {1, ROOK, 5, 2}}, {{0, BISHOP, 1}});
+  SetUpUndecidedThink(position, 1);
+  for (const int depth : {2, 3}) {
+    MoveRecord out[MAX_GENERATED_MOVES];
+    const int count = GenerateDefenders(position, 5, 4, depth, 7, 0, out);
+    std::vector<int> drops;
+    for (int i = 0; i < count; ++i) {
+      if (out[i].IsDrop()) drops.push_back(out[i].toFile * 10 + out[i].toRank);
+    }
+    const bool edge = depth > 2;
+    for (const int square : {18, 98}) {
+      EXPECT_EQ(std::count(drops.begin(), drops.end(), square), edge ? 1 : 0) << "depth " << depth << " " << square;
+    }
+    for (const int square : {27, 87}) {
+      EXPECT_EQ(std::count(drops.begin(), drops.end(), square), edge ? 0 : 1) << "depth " << depth << " " << square;
+    }
+  }
+}
+
 // Diagrams of the rules, side 0 to move, as the moves written: type * 1000
 // + file * 100 + rank * 10 + promote, drops 10000 more. Defenders take the
 // depth, limit and first-only flag; escapes the depth and first-only flag.
