@@ -214,6 +214,17 @@ TEST(FormationRoot, BishopDropOnAnUnguardedRook) {
   }
 }
 
+// The castle list's amount for side 0 with the rook on file 2, and the same
+// for side 1 on the turned position: the pieces are set beside the given
+// ones (the kings).
+void ExpectCastleListAmount(std::vector<PlacedPiece> pieces, const std::vector<PlacedPiece>& more, int expected,
+                            const char* what) {
+  pieces.insert(pieces.end(), more.begin(), more.end());
+  const Position position = BuildPosition(0, pieces);
+  EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), expected) << what;
+  EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), expected) << what << " turned";
+}
+
 // Single yagura rules on their own: the king on 8四 stays clear of the
 // rules that read the king, the rook is on 2八's file (neither 3 nor above
 // 4), no attacking silver is chosen.
@@ -238,13 +249,7 @@ TEST(FormationRoot, YaguraRuleAmounts) {
       {"rule 10: bishop 6八, a piece on 5七", {{0, BISHOP, 6, 8}, {0, PAWN, 5, 7}}, -5},
       {"rule 10: and one on 5六", {{0, BISHOP, 7, 9}, {0, PAWN, 5, 7}, {0, GOLD, 5, 6}}, -10},
   };
-  for (const Case& c : cases) {
-    std::vector<PlacedPiece> pieces = {{0, KING, 8, 4}, {1, KING, 5, 1}};
-    pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
-    const Position position = BuildPosition(0, pieces);
-    EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
-    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
-  }
+  for (const Case& c : cases) ExpectCastleListAmount({{0, KING, 8, 4}, {1, KING, 5, 1}}, c.pieces, c.expected, c.what);
 }
 
 // The three squares two ranks in front of a king on rank 5 or further back
@@ -264,13 +269,7 @@ TEST(FormationRoot, SquaresTwoRanksInFrontOfTheKing) {
       {"own gold attacks two", {{0, KING, 5, 5}, {0, GOLD, 4, 4}}, -5},
       {"an enemy piece on one", {{0, KING, 5, 5}, {1, SILVER, 6, 3}}, -10},
   };
-  for (const Case& c : cases) {
-    std::vector<PlacedPiece> pieces = {{1, KING, 5, 1}};
-    pieces.insert(pieces.end(), c.pieces.begin(), c.pieces.end());
-    const Position position = BuildPosition(0, pieces);
-    EXPECT_EQ(CastleListAmount(position, 0, 2, 0, false), c.expected) << c.what;
-    EXPECT_EQ(CastleListAmount(TurnedPosition(position), 1, 8, 0, false), c.expected) << c.what << " turned";
-  }
+  for (const Case& c : cases) ExpectCastleListAmount({{1, KING, 5, 1}}, c.pieces, c.expected, c.what);
 }
 
 // A tokin on 5-3 reaches a king, rook, bishop, gold or silver of the enemy
