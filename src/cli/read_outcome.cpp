@@ -12,8 +12,16 @@ std::string AsUtf8(const std::string& sjis) {
   return Cp932ToUtf8(sjis.c_str(), utf8) ? utf8 : sjis;
 }
 
+// "file:line", "file: character N", or the file alone (a move record is
+// named by the reason itself).
 std::string Place(const std::string& file, const ReadReport& report) {
-  return report.line > 0 ? file + ":" + std::to_string(report.line) : file;
+  if (report.line <= 0) return file;
+  switch (report.place) {
+    case ReadPlace::Line: return file + ":" + std::to_string(report.line);
+    case ReadPlace::Character: return file + ": character " + std::to_string(report.line);
+    case ReadPlace::Move: return file;
+  }
+  return file;  // no value outside the enumeration is ever made
 }
 
 }  // namespace
@@ -25,6 +33,11 @@ std::string RefusalMessage(const std::string& file, const ReadReport& report) {
 
 int ReadOutcomeStatus(const std::string& file, const ReadReport& report) {
   if (!report.Stopped()) return 0;
+  if (report.damaged) {
+    std::fprintf(stderr, "kifu: %s: %s; from there on the record may lack or change what was written\n",
+                 Place(file, report).c_str(), AsUtf8(report.reason).c_str());
+    return KIFU_EXIT_INCOMPLETE;
+  }
   if (report.lineSkipped) {
     const std::string more = report.moreSkipped > 0
                                  ? " (and " + std::to_string(report.moreSkipped) +

@@ -20,9 +20,11 @@ void ReadReport::Set(ReadProblem what, int atLine, const SjisString& lineText, c
   trimmed.TrimRight();
   text = trimmed.Text();
   reason = why != nullptr ? why : ReadProblemText(what);
+  place = ReadPlace::Line;
   movesDropped = false;
   lineSkipped = false;
   moreSkipped = 0;
+  damaged = false;
 }
 
 void ReadReport::Skip(int atLine, const SjisString& lineText, const std::string& why) {
@@ -32,6 +34,12 @@ void ReadReport::Skip(int atLine, const SjisString& lineText, const std::string&
   }
   Set(ReadProblem::SkippedLine, atLine, lineText, why.c_str());
   lineSkipped = true;
+}
+
+void ReadReport::Damage(ReadPlace where, int at, const std::string& why) {
+  Set(ReadProblem::DamagedBytes, at, SjisString(), why.c_str());
+  place = where;
+  damaged = true;
 }
 
 std::string ReadSquareText(int file, int rank) {
@@ -54,6 +62,7 @@ const char* ReadProblemText(ReadProblem problem) {
     case ReadProblem::UnreadableMove: return "unreadable move";
     case ReadProblem::ImpossibleMove: return "the move is not possible in the position";
     case ReadProblem::SkippedLine: return "a line of moves that was not read";
+    case ReadProblem::DamagedBytes: return "bytes that the format never holds";
   }
   return "";  // no value outside the enumeration is ever made
 }

@@ -20,11 +20,18 @@ enum class ReadProblem {
   UnreadableMove,
   ImpossibleMove,   // read, but not possible in the position
   SkippedLine,      // a line of moves passed over; reading went on after it
+  DamagedBytes,     // bytes the format never holds: an armoured or binary file changed
 };
+
+// What a report's number counts. Armoured and binary files have no lines of
+// their own: their faults are named by character or by move record (the
+// decoded text of an armoured file has lines, which are named as such).
+enum class ReadPlace { Line, Character, Move };
 
 struct ReadReport {
   ReadProblem problem = ReadProblem::None;
-  int line = 0;          // 1-based number of the line at fault, 0 for none
+  int line = 0;          // 1-based number of the place at fault (a line unless `place` says else), 0 for none
+  ReadPlace place = ReadPlace::Line;
   std::string text;      // that line as read (Shift-JIS), trailing blanks cut
   std::string reason;    // what is wrong (Shift-JIS)
   bool movesDropped = false;  // the read stopped early: later moves are not in the record
@@ -32,6 +39,10 @@ struct ReadReport {
   // and how many more lines were passed over after it.
   bool lineSkipped = false;
   int moreSkipped = 0;
+  // The file holds bytes its format never has (at `line`, counted in
+  // `place`): what the record holds from there on may differ from what was
+  // written, or lack it.
+  bool damaged = false;
 
   // Records a problem with the reason text for it (the problem's own words
   // when reason is null); it replaces whatever the report held.
@@ -39,9 +50,12 @@ struct ReadReport {
   // Records a line of moves passed over: the first one is kept with its
   // reason, later ones are only counted.
   void Skip(int atLine, const SjisString& lineText, const std::string& why);
-  // Whether the input was not read to its end: the read stopped early, or
-  // passed over lines of moves. Either way the record lacks moves the text holds.
-  bool Stopped() const { return movesDropped || lineSkipped; }
+  // Records damaged bytes at the place; it replaces whatever the report held.
+  void Damage(ReadPlace where, int at, const std::string& why);
+  // Whether the input was not read to its end: the read stopped early,
+  // passed over lines of moves or met damaged bytes. Either way the record
+  // may lack moves the file holds.
+  bool Stopped() const { return movesDropped || lineSkipped || damaged; }
 };
 
 class KifuPosition;
