@@ -14,6 +14,7 @@
 #include "records/record_files.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
+#include "support/old_native_bytes.h"
 #include "support/random_record.h"
 #include "support/test_files.h"
 
@@ -32,39 +33,6 @@ class BytesInStream : public RawFileInStream {
   std::string bytes_;
 };
 
-// Stores value little-endian in count bytes at offset at.
-void Put(std::string& bytes, size_t at, int64_t value, int count) {
-  for (int i = 0; i < count; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
-}
-
-// The 16-byte record of a move: its seven bytes, the result code, the time.
-std::string Record(const KifuMove& move, int result, int seconds) {
-  std::string record(16, '\0');
-  const int fields[] = {move.fromFile, move.fromRank, move.toFile, move.toRank, move.piece.Code(),
-                        move.captured.Code(), move.promote, result};
-  for (int at = 0; at < 8; ++at) record[static_cast<size_t>(at)] = static_cast<char>(fields[at]);
-  Put(record, 8, seconds, 2);
-  return record;
-}
-
-// A file of the moves timed 0, 1, ... and 0xFFFF last, stored after n of
-// them at `stored`, with m = the records given plus `extra`.
-std::string GameBytes(const KifuPosition& stored, const std::vector<KifuMove>& moves, int n,
-                      const std::string& extra = "") {
-  std::string bytes(238, '\0'), records;
-  for (size_t at = 0; at < moves.size(); ++at) {
-    records += Record(moves[at], 0, at + 1 == moves.size() ? 0xFFFF : static_cast<int>(at));
-  }
-  Put(bytes, 42, stored.sideToMove, 2);
-  for (int row = 1; row <= 9; ++row) {
-    for (int file = 1; file <= 9; ++file) bytes[46 + 16 * row + file] = static_cast<char>(stored.At(file, row).Code());
-    for (int store = 0; store < 3 && row <= 8; ++store) bytes[46 + 16 * row + 11 + store] = stored.hands[store][row];
-  }
-  Put(bytes, 222, n, 4);
-  Put(bytes, 234, static_cast<int64_t>((records.size() + extra.size()) / 16), 4);
-  return bytes + records + extra;
-}
-
 // A file of `plies` random moves, stored after n of them, with m = the
 // records given plus `extra`.
 std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra = "") {
@@ -72,7 +40,7 @@ std::string RandomGame(uint32_t seed, int plies, int n, const std::string& extra
   const std::vector<KifuMove> moves = KifuRandomPlayout(stored, plies, seed);
   n = std::min(n, static_cast<int>(moves.size()));
   for (int at = static_cast<int>(moves.size()); at > n; --at) stored.UndoMove(moves[static_cast<size_t>(at - 1)]);
-  return GameBytes(stored, moves, n, extra);
+  return OldNativeGameBytes(stored, moves, n, extra);
 }
 
 // Stored after a pawn's two-square step 5七-5五: it goes back to 5七, but
@@ -82,7 +50,7 @@ std::string TwoSquarePawnStep() {
   stored.board[KifuPosition::SquareIndex(5, 5)] = stored.board[KifuPosition::SquareIndex(5, 7)];
   stored.board[KifuPosition::SquareIndex(5, 7)] = 0;
   stored.sideToMove = 1;
-  return GameBytes(stored, {KifuOrdinaryMove(5, 7, 5, 5, KIFU_PAWN, 0)}, 1);
+  return OldNativeGameBytes(stored, {KifuOrdinaryMove(5, 7, 5, 5, KIFU_PAWN, 0)}, 1);
 }
 
 int Read(Kifu& kifu, const std::string& bytes) {
@@ -138,7 +106,7 @@ TEST(OldNative, GamesAndResultCodes) {
       const auto line = MainLine(kifu);
       ASSERT_EQ(line.size() * 16 + 238, bytes.size());
       for (size_t at = 0; at < line.size(); ++at) {
-        EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16));
+        EXPECT_EQ(OldNativeMoveRecord(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16));
       }
     }
   }
@@ -150,10 +118,11 @@ TEST(OldNative, GamesAndResultCodes) {
     for (const int n : {6, 7}) {  // the last record after the stored position, or n = m
       // A marker's piece byte: the second player's king at n = m, else the first's.
       const KifuMove marker(0, 0, 0, 0, n == 7 ? 24 : 8, 0, 0, KifuMoveKind::Ordinary);
-      std::string bytes = code == 10 ? RandomGame(2, 7, n) : RandomGame(2, 6, 6, Record(marker, code, 0xFFFF));
-      if (code == 10) Put(bytes, 238 + 96 + 7, code, 1);
-      Put(bytes, 222, n, 4);
-      Put(bytes, 34, 3, 2);
+      std::string bytes =
+          code == 10 ? RandomGame(2, 7, n) : RandomGame(2, 6, 6, OldNativeMoveRecord(marker, code, 0xFFFF));
+      if (code == 10) PutLittleEndian(bytes, 238 + 96 + 7, code, 1);
+      PutLittleEndian(bytes, 222, n, 4);
+      PutLittleEndian(bytes, 34, 3, 2);
       Kifu kifu;
       ASSERT_EQ(Read(kifu, bytes), 0) << code;
       const KifuMoveNode* last = MainLine(kifu).back();
@@ -180,7 +149,7 @@ TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
       {238 + 96 + 7, 2, 1}};
   for (const auto& [at, value, count] : patches) {
     refused.push_back(game);
-    Put(refused.back(), at, value, count);
+    PutLittleEndian(refused.back(), at, value, count);
   }
   for (const std::string& bytes : refused) {
     EXPECT_EQ(Read(kifu, bytes), -1) << bytes.size();
@@ -188,7 +157,7 @@ TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
   }
   // A start the rules can't play from: a second first-player king on 5五.
   std::string twoKings = RandomGame(5, 10, 0);
-  Put(twoKings, 46 + 16 * 5 + 5, KIFU_KING, 1);
+  PutLittleEndian(twoKings, 46 + 16 * 5 + 5, KIFU_KING, 1);
   BytesInStream in(twoKings);
   ReadReport report;
   EXPECT_EQ(kifu.ReadOldNative(in, false, &report), -1);
@@ -196,7 +165,7 @@ TEST(OldNative, DamagedFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(DescribeKifuGraph(kifu), before);
   // Flag bits above the handicap's are dropped.
   std::string flagged = game;
-  Put(flagged, 44, 0xF100, 2);
+  PutLittleEndian(flagged, 44, 0xF100, 2);
   ASSERT_EQ(Read(kifu, flagged), 0);
   EXPECT_EQ(kifu.StartNode()->position.handicapFlags, HANDICAP_BISHOP_22);
 }
@@ -219,8 +188,8 @@ TEST(OldNative, MutatedFilesNeverBreakTheReader) {
 // there, reads nothing.
 TEST(OldNative, KrsFilesLoadAsStored) {
   std::string bytes = RandomGame(4, 12, 5);
-  Put(bytes, 238 + 16 + 8, 0x0A0D, 2);
-  Put(bytes, 238 + 32 + 8, 0x1A1A, 2);
+  PutLittleEndian(bytes, 238 + 16 + 8, 0x0A0D, 2);
+  PutLittleEndian(bytes, 238 + 32 + 8, 0x1A1A, 2);
   const std::string path = ProcessTempPath("old_native.krs");
   ASSERT_TRUE(WriteFileBytes(path, bytes));
   GameRecord game;
@@ -230,7 +199,7 @@ TEST(OldNative, KrsFilesLoadAsStored) {
   EXPECT_EQ(line[1]->consumedTime, 0x0A0D);
   EXPECT_EQ(line[2]->consumedTime, 0x1A1A);
   for (size_t at = 0; at < line.size(); ++at) {
-    EXPECT_EQ(Record(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16)) << at;
+    EXPECT_EQ(OldNativeMoveRecord(line[at]->move, 0, line[at]->consumedTime), bytes.substr(238 + 16 * at, 16)) << at;
   }
   std::remove(path.c_str());
   Kifu kifu;
