@@ -34,8 +34,10 @@ std::string RefusalMessage(const std::string& file, const ReadReport& report) {
 int ReadOutcomeStatus(const std::string& file, const ReadReport& report) {
   if (!report.Stopped()) return 0;
   if (report.damaged) {
-    std::fprintf(stderr, "kifu: %s: %s; from there on the record may lack or change what was written\n",
-                 Place(file, report).c_str(), AsUtf8(report.reason).c_str());
+    std::string text;
+    if (!report.text.empty()) text.append("'").append(AsUtf8(report.text)).append("': ");
+    std::fprintf(stderr, "kifu: %s: %s%s; from there on the record may lack or change what was written\n",
+                 Place(file, report).c_str(), text.c_str(), AsUtf8(report.reason).c_str());
     return KIFU_EXIT_INCOMPLETE;
   }
   if (report.lineSkipped) {

@@ -28,6 +28,8 @@ void ReadReport::Set(ReadProblem what, int atLine, const SjisString& lineText, c
 }
 
 void ReadReport::Skip(int atLine, const SjisString& lineText, const std::string& why) {
+  // The first problem of a read is the one named.
+  if (damaged) return;
   if (lineSkipped) {
     ++moreSkipped;
     return;
@@ -36,8 +38,9 @@ void ReadReport::Skip(int atLine, const SjisString& lineText, const std::string&
   lineSkipped = true;
 }
 
-void ReadReport::Damage(ReadPlace where, int at, const std::string& why) {
-  Set(ReadProblem::DamagedBytes, at, SjisString(), why.c_str());
+void ReadReport::Damage(ReadPlace where, int at, const std::string& why, const SjisString& lineText) {
+  if (Stopped()) return;
+  Set(ReadProblem::DamagedBytes, at, lineText, why.c_str());
   place = where;
   damaged = true;
 }
@@ -84,10 +87,14 @@ void LineCountingInStream::Rewind() {
 
 void LineCountingInStream::Report(ReadReport* report, ReadProblem problem, const char* why, bool stopped) const {
   if (report == nullptr) return;
-  if (!(stopped && report->lineSkipped)) report->Set(problem, lines_, last_, why);
+  if (!(stopped && (report->lineSkipped || report->damaged))) report->Set(problem, lines_, last_, why);
   report->movesDropped = stopped;
 }
 
 void LineCountingInStream::Skip(ReadReport* report, const std::string& why) const {
   if (report != nullptr) report->Skip(lines_, last_, why);
+}
+
+void LineCountingInStream::Damage(ReadReport* report, const std::string& why) const {
+  if (report != nullptr) report->Damage(ReadPlace::Line, lines_, why, last_);
 }

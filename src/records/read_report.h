@@ -48,10 +48,11 @@ struct ReadReport {
   // when reason is null); it replaces whatever the report held.
   void Set(ReadProblem what, int atLine, const SjisString& lineText, const char* why = nullptr);
   // Records a line of moves passed over: the first one is kept with its
-  // reason, later ones are only counted.
+  // reason, later ones are only counted; after damaged bytes, none is.
   void Skip(int atLine, const SjisString& lineText, const std::string& why);
-  // Records damaged bytes at the place; it replaces whatever the report held.
-  void Damage(ReadPlace where, int at, const std::string& why);
+  // Records damaged bytes at the place, unless the read already met a
+  // problem (the first one is named).
+  void Damage(ReadPlace where, int at, const std::string& why, const SjisString& lineText = SjisString());
   // Whether the input was not read to its end: the read stopped early,
   // passed over lines of moves or met damaged bytes. Either way the record
   // may lack moves the file holds.
@@ -86,10 +87,12 @@ class LineCountingInStream : public InStream {
   int LineNumber() const { return lines_; }
   const SjisString& LastLine() const { return last_; }
   // Fills report (when given) with the problem at the last line read. A
-  // stop after skipped lines keeps the first skipped line as the problem.
+  // stop after skipped lines or damaged bytes keeps the first of them as the problem.
   void Report(ReadReport* report, ReadProblem problem, const char* why = nullptr, bool stopped = false) const;
   // Notes in report (when given) that the last line read was passed over.
   void Skip(ReadReport* report, const std::string& why) const;
+  // Notes in report (when given) that the last line read holds damaged text.
+  void Damage(ReadReport* report, const std::string& why) const;
 
  private:
   InStream& in_;
