@@ -1,7 +1,9 @@
 // The binary record of the program's first version (.krs), read only: a
 // fixed header with the position that was on the board when the file was
 // saved, then 16-byte move records. Every field is checked before it is
-// used, so a damaged file is refused instead of building a broken record.
+// used, so a damaged file is refused instead of building a broken record;
+// bytes past the moves the header counts stay out of the record and are
+// reported as damage.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,14 +64,21 @@ KifuMoveKind KindOfResult(unsigned code, KifuPieceCode moving) {
   }
 }
 
+// Names move record `index` (0-based) as the place of the problem, so that
+// a caller can set it against where a file is damaged.
+void SetAtMove(ReadReport& said, ReadProblem problem, int index, const std::string& why) {
+  said.Set(problem, index + 1, SjisString(), why.c_str());
+  said.place = ReadPlace::Move;
+}
+
 // Reads move record `index` (0-based); false, with the reason in said,
 // when the file ends before it is whole.
 bool ReadStoredMove(InStream& in, StoredMove& record, int index, ReadReport& said) {
   unsigned char bytes[kMoveRecordBytes];
   const int read = in.Read(bytes, kMoveRecordBytes);
   if (read != kMoveRecordBytes) {
-    said.Set(ReadProblem::UnreadableMove, 0, SjisString());
-    said.reason = "the file ends " + std::string(read > 0 ? "inside" : "before") + " move " + std::to_string(index + 1);
+    SetAtMove(said, ReadProblem::UnreadableMove, index,
+              "the file ends " + std::string(read > 0 ? "inside" : "before") + " move " + std::to_string(index + 1));
     return false;
   }
   record.move = KifuMove(static_cast<int8_t>(bytes[0]), static_cast<int8_t>(bytes[1]), static_cast<int8_t>(bytes[2]),
@@ -111,9 +120,26 @@ void AddMarker(ReadGraph& graph, const StoredMove& record) {
 
 // Refuses the file for move record `index` (0-based) and the reason; -1.
 int RefuseMove(ReadReport& said, ReadProblem problem, int index, const char* why) {
-  said.Set(problem, 0, SjisString());
-  said.reason = "move " + std::to_string(index + 1) + " " + why;
+  SetAtMove(said, problem, index, "move " + std::to_string(index + 1) + " " + why);
   return -1;
+}
+
+// Reads the input to its end; the count of bytes it still held.
+int64_t CountRemainingBytes(InStream& in) {
+  int64_t count = 0;
+  constexpr int kChunk = 4096;
+  char bytes[kChunk];
+  for (int read; (read = in.Read(bytes, kChunk)) > 0;) count += read;
+  return count;
+}
+
+// Bytes after the last move the header announces: a lowered count or bytes
+// appended to the file. The moves they may hold are not in the record.
+void ReportTrailingBytes(ReadReport& said, int64_t count, int lastMove) {
+  const std::string bytes = std::to_string(count) + (count == 1 ? " byte" : " bytes");
+  said.Damage(ReadPlace::Move, lastMove,
+              lastMove > 0 ? bytes + " after move " + std::to_string(lastMove)
+                           : bytes + " after the header, which announces no moves");
 }
 
 constexpr char kNotPossible[] = "is not possible in the position";
@@ -198,7 +224,10 @@ int Kifu::ReadOldNative(InStream& in, bool merge, ReadReport* report) {
       return RefuseMove(said, ReadProblem::ImpossibleMove, index, kNotPossible);
     }
   }
+  const int64_t trailing = CountRemainingBytes(in);
   said = ReadReport{};
   // A merge that finds no equal position is reported, not taken for success.
-  return graph.Install(*this, merge);
+  const int installed = graph.Install(*this, merge);
+  if (installed == 0 && trailing > 0) ReportTrailingBytes(said, trailing, m);
+  return installed;
 }

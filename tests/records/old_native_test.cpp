@@ -66,7 +66,7 @@ std::vector<const KifuMoveNode*> MainLine(const Kifu& kifu) {
 }
 
 // A refusal says what is wrong: the move that is not possible (its number
-// counted from 1), or where the file ends.
+// counted from 1), or where the file ends; the report's place is that move.
 TEST(OldNative, RefusalNamesTheMoveOrTheEnd) {
   const std::string game = RandomGame(7, 10, 0);
   std::string illegal = game;
@@ -75,20 +75,65 @@ TEST(OldNative, RefusalNamesTheMoveOrTheEnd) {
     std::string bytes;
     ReadProblem problem;
     const char* reason;
+    int move;
   } cases[] = {
-      {illegal, ReadProblem::ImpossibleMove, "move 3 is not possible in the position"},
-      {game.substr(0, game.size() - 5), ReadProblem::UnreadableMove, "the file ends inside move 10"},
-      {game.substr(0, game.size() - 16), ReadProblem::UnreadableMove, "the file ends before move 10"},
-      {RandomGame(7, 10, 6).substr(0, 238 + 3 * 16 + 1), ReadProblem::UnreadableMove, "the file ends inside move 4"},
-      {TwoSquarePawnStep(), ReadProblem::ImpossibleMove, "move 1 is not possible in the position"},
+      {illegal, ReadProblem::ImpossibleMove, "move 3 is not possible in the position", 3},
+      {game.substr(0, game.size() - 5), ReadProblem::UnreadableMove, "the file ends inside move 10", 10},
+      {game.substr(0, game.size() - 16), ReadProblem::UnreadableMove, "the file ends before move 10", 10},
+      {RandomGame(7, 10, 6).substr(0, 238 + 3 * 16 + 1), ReadProblem::UnreadableMove, "the file ends inside move 4", 4},
+      {TwoSquarePawnStep(), ReadProblem::ImpossibleMove, "move 1 is not possible in the position", 1},
   };
   for (const auto& c : cases) {
     Kifu kifu;
     BytesInStream in(c.bytes);
     ReadReport report;
     EXPECT_EQ(kifu.ReadOldNative(in, false, &report), -1) << c.reason;
-    EXPECT_EQ(std::tuple(report.problem, report.line, report.reason), std::tuple(c.problem, 0, std::string(c.reason)));
+    EXPECT_EQ(std::tuple(report.problem, report.line, report.place, report.reason),
+              std::tuple(c.problem, c.move, ReadPlace::Move, std::string(c.reason)));
     EXPECT_EQ(kifu.LineLength(), 0);
+  }
+}
+
+// Bytes past the moves the header counts (a count with its lowest bit
+// cleared, part of a record or whole records appended, a count of 0) are
+// damage named after the last counted move; the record is the one that the
+// file cut after that move gives, which reads clean.
+TEST(OldNative, BytesAfterTheCountedMovesAreDamage) {
+  const std::string game = RandomGame(11, 40, 0), halfway = RandomGame(11, 40, 5);
+  const int m = static_cast<int>(game.size() - kOldNativeHeaderBytes) / 16;
+  ASSERT_GE(m, 6);
+  const auto counted = [](std::string bytes, int count) {
+    PutLittleEndian(bytes, kOldNativeRecordCountAt, count, 4);
+    return bytes;
+  };
+  const auto cut = [&](const std::string& bytes, int count) {
+    return counted(bytes, count).substr(0, kOldNativeHeaderBytes + 16 * static_cast<size_t>(count));
+  };
+  const int lowered = m & (m - 1);
+  const std::string afterLowered = std::to_string(16 * (m - lowered)) + " bytes after move " + std::to_string(lowered);
+  const std::string moreRecords = RandomGame(12, 2, 0).substr(kOldNativeHeaderBytes), last = std::to_string(m);
+  const struct {
+    std::string bytes, clean, reason;
+    int move;
+  } cases[] = {
+      {counted(game, lowered), cut(game, lowered), afterLowered, lowered},
+      {counted(halfway, lowered), cut(halfway, lowered), afterLowered, lowered},
+      {game + "\x01\x02\x03\x04\x05", game, "5 bytes after move " + last, m},
+      {game + std::string(1, '\0'), game, "1 byte after move " + last, m},
+      {halfway + moreRecords, halfway, "32 bytes after move " + last, m},
+      {counted(game, 0), cut(game, 0), std::to_string(16 * m) + " bytes after the header, which announces no moves", 0},
+  };
+  for (const auto& c : cases) {
+    Kifu kifu, clean;
+    ReadReport report, cleanReport;
+    BytesInStream in(c.bytes), cleanIn(c.clean);
+    ASSERT_EQ(kifu.ReadOldNative(in, false, &report), 0) << c.reason;
+    ASSERT_EQ(clean.ReadOldNative(cleanIn, false, &cleanReport), 0) << c.reason;
+    EXPECT_FALSE(cleanReport.Stopped()) << c.reason;
+    EXPECT_EQ(DescribeKifuGraph(kifu), DescribeKifuGraph(clean)) << c.reason;
+    EXPECT_TRUE(report.Stopped() && report.damaged) << c.reason;
+    EXPECT_EQ(std::tuple(report.problem, report.line, report.place, report.reason),
+              std::tuple(ReadProblem::DamagedBytes, c.move, ReadPlace::Move, c.reason));
   }
 }
 
