@@ -5,7 +5,6 @@
 
 #include "engine/board/king_attack_generator.h"
 #include "engine/board/make_move.h"
-#include "engine/board/move_generators.h"
 #include "engine/board/move_tests.h"
 #include "engine/eval/eval_params.h"
 #include "engine/eval/eval_setup.h"
@@ -44,24 +43,10 @@ void PrepareThink(const Position& position, const ThinkSetup& setup, NodeState& 
 MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last, const MoveRecord* previous) {
   // A single generated move is searched whatever it undoes.
   if (count < 2) return head;
-  // The filter unlinks in place, so the list is kept to be put back should
-  // every move go: a root with no move to search would have no answer.
-  MoveRecord* kept[MAX_GENERATED_MOVES];
-  int keptCount = 0;
-  for (MoveRecord* move = head; move != nullptr && keptCount < MAX_GENERATED_MOVES; move = move->next) {
-    kept[keptCount++] = move;
-  }
-  int remaining = count;
-  MoveRecord* filtered = FilterRootBackMoves(head, remaining, last, previous);
-  if (filtered != nullptr && remaining > 0) {
-    count = remaining;
-    return filtered;
-  }
-  for (int i = 0; i < keptCount; ++i) {
-    kept[i]->previous = i > 0 ? kept[i - 1] : nullptr;
-    kept[i]->next = i + 1 < keptCount ? kept[i + 1] : nullptr;
-  }
-  return keptCount > 0 ? kept[0] : nullptr;
+  // The filtered list serves the root's mate checks only (the search keeps
+  // every move), so a list that loses every move is no fault: none of them
+  // is checked for mate.
+  return FilterRootBackMoves(head, count, last, previous);
 }
 
 CandidateMoveNode* OrderRootList(const Position& position, CandidateMoveNode* first) {

@@ -35,8 +35,8 @@ int BeginThink(const Position& position, const ThinkRequest& request, NodeState&
 void PrepareThink(const Position& position, const ThinkSetup& setup, NodeState& root);
 // Drops the root moves that only put a piece back after the last two game
 // moves, only when two or more moves were generated and both game moves
-// exist (neither missing nor the null move), and never all of them; returns
-// the head.
+// exist (neither missing nor the null move); returns the head, null with a
+// count of 0 when every move went (the list feeds the mate checks only).
 MoveRecord* FilterRootList(MoveRecord* head, int& count, const MoveRecord* last, const MoveRecord* previous);
 // Values the root candidates for the position and sorts them; returns the new first node.
 CandidateMoveNode* OrderRootList(const Position& position, CandidateMoveNode* first);

@@ -1,7 +1,7 @@
 // The root of a think: screening leaves the position as it was and values
 // each candidate alone; the root list is generated into the shared move
 // buffer, filtered and ordered as the search does it; the back-move filter
-// never empties the list, at any length.
+// empties a list of back moves, at any length.
 #include "engine/search/root_screening.h"
 
 #include <gtest/gtest.h>
@@ -138,16 +138,17 @@ TEST(OrderRootList, SortsTheBufferedRootListStablyByValue) {
 }
 
 // Silver dropped on 5-5, then the enemy gold 4-1 to 4-2: the silver's moves
-// back to 4-1 only undo the drop. However many there are, all of them are
-// kept (the root would have no move), relinked in order.
-TEST(FilterRootList, NeverEmptiesTheListUpToItsCapacity) {
+// back to 4-1 only undo the drop. However many there are, all of them go
+// (the list serves the mate checks only), leaving null and a count of 0;
+// the others stay linked in order.
+TEST(FilterRootList, EmptiesAListOfBackMovesUpToItsCapacity) {
   static MoveRecord moves[MAX_GENERATED_MOVES];
   MoveRecord previous{}, last{};
   previous.SetDrop(5, 5, 10, static_cast<PieceCode>(OwnerBit(0) | SILVER));
   last.Set(4, 1, 4, 2, 8, static_cast<PieceCode>(OwnerBit(1) | GOLD), EMPTY_PIECE_ID, 0, 0);
   const struct {
     int count, backMoves, kept;
-  } rows[] = {{1, 1, 1}, {2, 2, 2}, {3, 2, 1}, {3, 3, 3}, {MAX_GENERATED_MOVES, MAX_GENERATED_MOVES, MAX_GENERATED_MOVES}};
+  } rows[] = {{1, 1, 1}, {2, 2, 0}, {3, 2, 1}, {3, 3, 0}, {MAX_GENERATED_MOVES, MAX_GENERATED_MOVES, 0}};
   for (const auto& row : rows) {
     for (int i = 0; i < row.count; ++i) {
       const bool back = i < row.backMoves;
@@ -162,6 +163,7 @@ TEST(FilterRootList, NeverEmptiesTheListUpToItsCapacity) {
     for (const MoveRecord* move = head; move != nullptr; move = move->next, ++linked)
       ASSERT_EQ(move->previous, move == head ? nullptr : move - 1) << row.count;
     EXPECT_EQ(linked, row.kept) << row.count;
+    EXPECT_EQ(head == nullptr, row.kept == 0) << row.count;
   }
 }
 
