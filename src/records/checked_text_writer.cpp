@@ -27,7 +27,10 @@ void CheckedTextWriter::WriteField(const SjisString& text, const char* dropped, 
   const char* bytes = text.Text();
   for (int at = 0; at < text.Length(); ++at) {
     const char c = bytes[at];
-    if (static_cast<unsigned char>(c) >= 0x80 && at + 1 < text.Length()) {
+    // A blank or control byte is never a second byte: a lone lead byte must
+    // not carry a line end (or a NUL) into the field unchanged.
+    if (static_cast<unsigned char>(c) >= 0x80 && at + 1 < text.Length() &&
+        static_cast<unsigned char>(bytes[at + 1]) > ' ') {
       kept += c;
       kept += bytes[++at];
     } else if (c == '\0' || IsIn(blanked, c)) {  // a NUL would end the line for C readers

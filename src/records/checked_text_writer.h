@@ -18,7 +18,8 @@ class CheckedTextWriter {
   void WriteNumber(int number);
   // A header text or name kept on its line: bytes in `dropped` are left
   // out and bytes in `blanked` (and NUL) become blanks, double-byte
-  // characters (whose trail bytes may look like either) copied whole.
+  // characters (whose trail bytes may look like either) copied whole; a
+  // lead byte before a blank or control byte stands alone.
   void WriteField(const SjisString& text, const char* dropped, const char* blanked);
   // 0, or -1 when a write failed.
   int Result() const { return failed_ ? -1 : 0; }

@@ -75,6 +75,12 @@ TEST(CsaWriter, WritesTheLayoutByteForByte) {
   Kifu back;
   ASSERT_EQ(ReadCsaText(back, WriteCsaText(kifu), 1), 0);
   EXPECT_STREQ(back.PlayerName(1).Text(), "Gote");
+  // A lone lead byte carries no line end with it: the rest stays in the name
+  // instead of becoming a move line.
+  kifu.PlayerName(1).Assign("Go\x81\n+5756FU");
+  ASSERT_EQ(ReadCsaText(back, WriteCsaText(kifu), 1), 0);
+  EXPECT_STREQ(back.PlayerName(1).Text(), "Go\x81+5756FU");
+  EXPECT_EQ(CsaLine(back), CsaLine(kifu));
 }
 
 // Every kind's line (none for take-back and resumption); the writer goes on
