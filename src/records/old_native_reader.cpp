@@ -124,19 +124,24 @@ int RefuseMove(ReadReport& said, ReadProblem problem, int index, const char* why
   return -1;
 }
 
-// Reads the input to its end; the count of bytes it still held.
+// Bytes counted past the moves at most: an input that never ends (a device
+// named as a record) must not keep the reader.
+constexpr int64_t kMaxCountedBytes = int64_t{1} << 20;
+
+// The count of bytes the input still holds, up to just past kMaxCountedBytes.
 int64_t CountRemainingBytes(InStream& in) {
   int64_t count = 0;
   constexpr int kChunk = 4096;
   char bytes[kChunk];
-  for (int read; (read = in.Read(bytes, kChunk)) > 0;) count += read;
+  for (int read; count <= kMaxCountedBytes && (read = in.Read(bytes, kChunk)) > 0;) count += read;
   return count;
 }
 
 // Bytes after the last move the header announces: a lowered count or bytes
 // appended to the file. The moves they may hold are not in the record.
 void ReportTrailingBytes(ReadReport& said, int64_t count, int lastMove) {
-  const std::string bytes = std::to_string(count) + (count == 1 ? " byte" : " bytes");
+  const std::string bytes = count > kMaxCountedBytes ? "more than " + std::to_string(kMaxCountedBytes) + " bytes"
+                            : std::to_string(count) + (count == 1 ? " byte" : " bytes");
   said.Damage(ReadPlace::Move, lastMove,
               lastMove > 0 ? bytes + " after move " + std::to_string(lastMove)
                            : bytes + " after the header, which announces no moves");

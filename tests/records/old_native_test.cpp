@@ -121,6 +121,8 @@ TEST(OldNative, BytesAfterTheCountedMovesAreDamage) {
       {game + "\x01\x02\x03\x04\x05", game, "5 bytes after move " + last, m},
       {game + std::string(1, '\0'), game, "1 byte after move " + last, m},
       {halfway + moreRecords, halfway, "32 bytes after move " + last, m},
+      // Counting stops past a mebibyte, so an input that never ends can't keep the reader.
+      {game + std::string((1 << 20) + 4096, 'x'), game, "more than 1048576 bytes after move " + last, m},
       {counted(game, 0), cut(game, 0), std::to_string(16 * m) + " bytes after the header, which announces no moves", 0},
   };
   for (const auto& c : cases) {
