@@ -14,6 +14,7 @@
 #include <string>
 
 #include "records/game_record.h"
+#include "records/kif_format.h"
 #include "records/kifu.h"
 #include "records/text_encoding.h"
 
@@ -199,15 +200,60 @@ int ReadTextFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
   }
 }
 
+// Whether the armour's damage comes before the problem the KIF reader
+// names: a complete read names none; a refusal that names no line stands
+// where the reader had read to (the moves line, or the end of the text).
+bool ComesFirst(const ArmourDamage& damage, const ReadReport& read, int result, int linesRead) {
+  if (result == 0 && !read.Stopped()) return true;
+  return damage.decodedLine <= (read.line > 0 ? read.line : linesRead);
+}
+
+// Whether a text's last line is one the KIF writers end with: the separator
+// after the last line of play, or the moves header of a position alone.
+bool IsClosingKifLine(const SjisString& line) {
+  SjisString trimmed(line);
+  trimmed.TrimRight();
+  return std::strcmp(trimmed.Text(), KIF_SEPARATOR) == 0 || std::strcmp(trimmed.Text(), KIF_MOVES_HEADER) == 0;
+}
+
+// Reads an armoured KIF file. The KIF reader passes over decoded bytes that
+// are no text without a word, so what the stream found (see ArmourDecoder)
+// goes into the report when it comes first; the record is what the KIF
+// reader read either way.
+int ReadArmouredKif(const char* path, Kifu& record, bool merge, ReadReport* report) {
+  ArmouredFileInStream in;
+  if (in.Open(path) != 0) return -1;
+  LineCountingInStream counted(in);
+  ReadReport read;
+  const int result = record.ReadKif(counted, merge, &read);
+  const ArmourDamage* damage = in.FirstDamage();
+  // Only this program writes armoured files, and always a whole KIF text:
+  // one cut at a line end decodes to a shorter text that reads well, and
+  // only its missing last line tells.
+  if (result == 0 && !read.Stopped() && damage == nullptr && !IsClosingKifLine(counted.LastLine())) {
+    read.Damage(ReadPlace::Line, counted.LineNumber(),
+                std::string("the text ends without its closing line ") + KIF_SEPARATOR + ": the file was cut short",
+                counted.LastLine());
+  }
+  if (damage != nullptr && ComesFirst(*damage, read, result, counted.LineNumber())) {
+    const bool dropped = result == 0 && read.movesDropped;
+    read = ReadReport();
+    if (damage->character > 0) {
+      read.Damage(ReadPlace::Character, damage->character, damage->reason);
+    } else {
+      read.Damage(ReadPlace::Line, damage->decodedLine, damage->reason, SjisString(damage->lineText.c_str()));
+    }
+    read.movesDropped = dropped;
+  }
+  if (report != nullptr) *report = read;
+  return result;
+}
+
 }  // namespace
 
 int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, ReadReport* report) {
   if (path == nullptr) return -1;
-  if (type == KIFU_FILE_CKF) {
-    ArmouredFileInStream in;
-    if (in.Open(path) != 0) return -1;
-    return record.ReadKif(in, merge, report);
-  }
+  if (type == KIFU_FILE_CKF) return ReadArmouredKif(path, record, merge, report);
   if (type == KIFU_FILE_OLD_NATIVE) {
     RawFileInStream in;
     if (in.Open(path) != 0) return -1;

@@ -18,7 +18,25 @@ static_assert(kArmourChunk * 3 / 4 <= 8192);
 // stay themselves, so every character is printable and none is a line end.
 char ArmourChar(unsigned group) { return static_cast<char>(group < 48 ? group + 64 : group); }
 
-bool IsArmourBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsArmourCharacter(unsigned char c) { return c >= 48 && c <= 111; }
+
+// Shift-JIS (CP932) bytes by the part they can play in a character.
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+bool StartsNoCharacter(unsigned char b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
+// Tab, CR and LF are the only control bytes a record's text holds (a final
+// 0x1A, the old end-of-text mark, is looked at apart).
+bool IsControlByte(unsigned char b) { return (b < 0x20 && b != '\t' && b != '\r' && b != '\n') || b == 0x7F; }
+
+std::string Hex(int byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", byte & 0xFF);
+  return text;
+}
+
+std::string NotShiftJis(const std::string& what, int character) {
+  return "the line is not Shift-JIS text: " + what + " (from character " + std::to_string(character) + " of the file)";
+}
 
 // Opens stdout, stderr or a file for binary writing (the streams do their
 // own line ends).
@@ -159,32 +177,133 @@ int FileInStream::Refill() {
   return kept;
 }
 
-ArmouredFileInStream::~ArmouredFileInStream() { Close(); }
+// ---------------------------------------------------------------------------
+// Armour decoding and its checks
 
-void ArmouredFileInStream::ResetDecoder() {
-  accumulator_ = 0;
-  bitsHeld_ = 0;
+int ArmourDecoder::Take(char c, char* out) {
+  if (characters_ < INT_MAX) ++characters_;
+  if (c == '\r' || c == '\n') {
+    if (pendingLineEnd_ == 0) {
+      pendingLineEnd_ = characters_;
+      pendingLineEndLine_ = line_;
+    }
+    return 0;
+  }
+  // Line ends after the last character are an editor's, and no damage;
+  // armour after them shows they are inside it.
+  if (pendingLineEnd_ != 0) {
+    NoteCharacter(pendingLineEnd_, pendingLineEndLine_, "a line end inside the armour");
+    pendingLineEnd_ = 0;
+  }
+  const auto code = static_cast<unsigned char>(c);
+  if (!IsArmourCharacter(code)) {
+    NoteCharacter(characters_, line_, "a character the armour never holds (code " + std::to_string(code) + ")");
+  }
+  if (c == ' ' || c == '\t') return 0;
+  lastArmourCharacter_ = characters_;
+  accumulator_ = ((accumulator_ << 6) | (code & 63u)) & 0x3FFFu;
+  bitsHeld_ += 6;
+  if (bitsHeld_ < 8) return 0;
+  bitsHeld_ -= 8;
+  const auto byte = static_cast<unsigned char>((accumulator_ >> bitsHeld_) & 0xFFu);
+  *out = static_cast<char>(byte);
+  CheckByte(byte);
+  return 1;
 }
 
-// Every character adds its low six bits; whenever eight are held the top
-// eight become a byte. The bits carry over between reads (a well-formed file
-// has none left at a chunk's end); bits left at the end of the file are dropped.
+void ArmourDecoder::CheckByte(unsigned char byte) {
+  // Only the first damage is named; the text after it is not followed.
+  if (FirstDamage() != nullptr) return;
+  if (leadByte_ >= 0) {
+    const int lead = leadByte_;
+    leadByte_ = -1;
+    if (!IsTrailByte(byte)) {
+      NoteText(NotShiftJis("bytes " + Hex(lead) + " " + Hex(byte) + " are no double-byte character", characters_));
+      return;
+    }
+    lineSoFar_.push_back(static_cast<char>(lead));
+    lineSoFar_.push_back(static_cast<char>(byte));
+    lastByte_ = byte;
+    return;
+  }
+  if (endOfTextMark_ != 0) {
+    NoteText(NotShiftJis("control byte 0x1A before the end of the text", endOfTextMark_));
+    return;
+  }
+  if (byte == 0x1A) {
+    endOfTextMark_ = characters_;
+    return;
+  }
+  lastByte_ = byte;
+  if (IsLeadByte(byte)) {
+    leadByte_ = byte;
+  } else if (StartsNoCharacter(byte)) {
+    NoteText(NotShiftJis("byte " + Hex(byte) + " starts no character", characters_));
+  } else if (IsControlByte(byte)) {
+    NoteText(NotShiftJis("control byte " + Hex(byte), characters_));
+  } else if (byte == '\n') {
+    if (line_ < INT_MAX) ++line_;
+    lineSoFar_.clear();
+  } else {
+    lineSoFar_.push_back(static_cast<char>(byte));
+  }
+}
+
+void ArmourDecoder::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  if (leadByte_ >= 0) NoteText(NotShiftJis("the text ends inside a double-byte character", lastArmourCharacter_));
+  // Left-over bits make no byte: they count at the text's last line.
+  const int lastLine = lastByte_ == '\n' && line_ > 1 ? line_ - 1 : line_;
+  // Six bits left over: one character more than a multiple of four, which
+  // is a length no whole bytes pack to.
+  if (bitsHeld_ == 6) {
+    NoteCharacter(lastArmourCharacter_, lastLine, "the armour's length is one that no whole bytes pack to");
+  } else if (bitsHeld_ > 0 && (accumulator_ & ((1u << bitsHeld_) - 1)) != 0) {
+    // The writer packs a last one or two bytes into the top bits of their
+    // characters and leaves the rest zero; bits there are those of a byte
+    // that was cut off, or of a changed character.
+    NoteCharacter(lastArmourCharacter_, lastLine, "the last character holds bits that the writer leaves zero");
+  }
+  // The writer is given whole lines of KIF text: a text that ends inside a
+  // line was cut short.
+  if (lastByte_ >= 0 && lastByte_ != '\n') NoteText("the text ends inside this line: the file was cut short");
+}
+
+void ArmourDecoder::NoteCharacter(int character, int line, const std::string& why) {
+  if (FirstDamage() != nullptr) return;
+  damage_.character = character;
+  damage_.decodedLine = line;
+  damage_.lineText.clear();
+  damage_.reason = why;
+}
+
+void ArmourDecoder::NoteText(const std::string& why) {
+  if (FirstDamage() != nullptr) return;
+  damage_.character = 0;
+  damage_.decodedLine = line_;
+  damage_.lineText = lineSoFar_;
+  damage_.reason = why;
+}
+
+ArmouredFileInStream::~ArmouredFileInStream() { Close(); }
+
+void ArmouredFileInStream::ResetDecoder() { decoder_ = ArmourDecoder(); }
+
+// Decodes the next chunk of characters. The decoder carries bits over
+// between chunks (a well-formed file has none left at a chunk's end); bits
+// left at the end of the file are dropped.
 int ArmouredFileInStream::Refill() {
   char* out = bytes_ + kPushBackRoom;
   int produced = 0;
   while (produced == 0) {
     char chunk[kArmourChunk];
     const int count = static_cast<int>(std::fread(chunk, 1, kArmourChunk, file_));
-    if (count == 0) return 0;
-    for (int i = 0; i < count; ++i) {
-      if (IsArmourBlank(chunk[i])) continue;
-      accumulator_ = ((accumulator_ << 6) | (static_cast<unsigned char>(chunk[i]) & 63u)) & 0x3FFFu;
-      bitsHeld_ += 6;
-      if (bitsHeld_ >= 8) {
-        bitsHeld_ -= 8;
-        out[produced++] = static_cast<char>((accumulator_ >> bitsHeld_) & 0xFFu);
-      }
+    if (count == 0) {
+      decoder_.Finish();
+      return 0;
     }
+    for (int i = 0; i < count; ++i) produced += decoder_.Take(chunk[i], out + produced);
   }
   return produced;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "charset.h"
 #include "records/sjis_string.h"
@@ -81,21 +82,76 @@ class FileInStream : public BufferedFileInStream {
   int Refill() override;
 };
 
+// Something the armoured writer never writes, met in a file being read.
+struct ArmourDamage {
+  // 1-based position in the file of the character at fault; 0 when it is
+  // the decoded text that is at fault.
+  int character = 0;
+  // 1-based line of the decoded text that the damage falls in (for a
+  // character, the line its bits land in).
+  int decodedLine = 0;
+  std::string lineText;  // the readable start of that line (decoded-text faults only)
+  std::string reason;
+};
+
+// Unpacks armour characters into bytes, and checks them against what the
+// armoured writer writes: only the 64 characters 48..111, as many as whole
+// bytes give, packing KIF text, which is Shift-JIS in whole lines. The
+// checks never change the bytes: a damaged file decodes as it always did.
+class ArmourDecoder {
+ public:
+  // Takes the file's next character; a byte it completes goes to *out.
+  // The count of bytes given, 0 or 1.
+  int Take(char c, char* out);
+  // At the end of the file: the checks only the end allows (once).
+  void Finish();
+  // The first damage met, or null; later ones are not kept.
+  const ArmourDamage* FirstDamage() const { return damage_.decodedLine > 0 ? &damage_ : nullptr; }
+
+ private:
+  void CheckByte(unsigned char byte);
+  void NoteCharacter(int character, int line, const std::string& why);
+  void NoteText(const std::string& why);
+
+  unsigned accumulator_ = 0;
+  int bitsHeld_ = 0;
+  int characters_ = 0;  // characters of the file taken, line ends and blanks included
+  int lastArmourCharacter_ = 0;
+  // The first of a run of line ends with no armour character after it yet
+  // (0: none), and the decoded line it stands in.
+  int pendingLineEnd_ = 0;
+  int pendingLineEndLine_ = 0;
+  // The decoded text: its line, that line's bytes so far, a lead byte
+  // waiting for its second byte (-1: none), the character that gave a 0x1A
+  // (which only the last byte may be; 0: none) and the last other byte.
+  int line_ = 1;
+  std::string lineSoFar_;
+  int leadByte_ = -1;
+  int endOfTextMark_ = 0;
+  int lastByte_ = -1;
+  bool finished_ = false;
+  ArmourDamage damage_;
+};
+
 // A file of armoured text: every character carries six bits (its low six);
 // the decoded bytes are the text. Blanks and line ends are skipped, so a file
-// that an editor gave a final line end still reads.
+// that an editor gave a final line end still reads; what the writer never
+// writes is noted as damage, without changing what is read.
 class ArmouredFileInStream : public BufferedFileInStream {
  public:
   ArmouredFileInStream() = default;
   ~ArmouredFileInStream() override;
+
+  // The first damage met in what was decoded so far (the checks of the
+  // file's end once it was read), or null.
+  const ArmourDamage* FirstDamage() const { return decoder_.FirstDamage(); }
 
  protected:
   int Refill() override;
   void ResetDecoder() override;
 
  private:
-  unsigned accumulator_ = 0;
-  int bitsHeld_ = 0;
+  ArmourDecoder decoder_;
 };
 
 // Reads an owned copy of a NUL-terminated text.

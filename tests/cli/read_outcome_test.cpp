@@ -3,6 +3,7 @@
 // read as the file it came from.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,30 @@ TEST(ReadOutcome, SkippedLinesAreNamedAndCounted) {
     EXPECT_FALSE(result.out.empty());
   }
   std::remove(path.c_str());
+}
+
+// An armoured file cut short reads what it holds, says where the text
+// breaks off (exit 3), and is not replaced by its own shorter game.
+TEST(ReadOutcome, CutArmouredFileIsNamedAndNotReplaced) {
+  const std::string sample = std::string(TestDataDir()) + "/../../samples/opening";
+  const std::string cut = ProcessTempPath("cut.ckf"), armour = FileBytes(sample + ".ckf").substr(0, 1000);
+  ASSERT_TRUE(WriteFileBytes(cut, armour));
+  // 1,000 characters hold 750 bytes of the KIF text, which is the .kif's
+  // with LF line ends: the text breaks off in the line after their last LF.
+  std::string text = FileBytes(sample + ".kif");
+  std::erase(text, '\r');
+  const std::string line = std::to_string(std::count(text.begin(), text.begin() + 750, '\n') + 1);
+  const KifuRun shown = RunKifu("$K show '" + cut + "'");
+  EXPECT_EQ(shown.status, 3);
+  EXPECT_EQ(shown.err, "kifu: " + cut + ":" + line +
+                           ": the text ends inside this line: the file was cut short; from there on the record may "
+                           "lack or change what was written\n");
+  EXPECT_FALSE(shown.out.empty());
+  const KifuRun converted = RunKifu("$K convert '" + cut + "' '" + cut + "'");
+  EXPECT_EQ(converted.status, 3);
+  EXPECT_EQ(converted.err.find(shown.err), 0u) << converted.err;
+  EXPECT_EQ(FileBytes(cut), armour);
+  std::remove(cut.c_str());
 }
 
 TEST(ReadOutcome, RefusedInputIsNamedInOneLine) {

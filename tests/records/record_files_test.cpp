@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,58 @@ TEST(RecordFiles, FailedSavesKeepTheOldFile) {
   for (const char* name : {"/game.krs", "/game.rvf", "/game.txt", "/no_dot", "/game.kif"}) std::remove((folder + name).c_str());
   ::rmdir((folder + "/dir.csa").c_str());
   ::rmdir(folder.c_str());
+}
+
+// A damaged armoured KIF file holds what the KIF reader read, and the
+// report names the first fault in the file, the reader's or the armour's;
+// a file cut at a line end lacks the line the writer ends with.
+TEST(RecordFiles, DamagedArmouredKifNamesItsFirstFault) {
+  const std::vector<std::string> kif = {"手合割：平手",   "手数----指手---------消費時間--", "   1 ７六歩(77)",
+                                        "   2 ３四歩(33)", "   3 ２六歩(27)",                 "#--separator--"};
+  // The text with lines (1-based) changed; an empty one is dropped.
+  const auto text = [&kif](std::vector<std::pair<size_t, std::string>> changes) {
+    std::vector<std::string> lines = kif;
+    for (const auto& [line, changed] : changes) lines[line - 1] = changed;
+    std::string joined;
+    for (const std::string& line : lines) joined += line.empty() ? "" : line + "\n";
+    return joined;
+  };
+  const struct {
+    std::string text;
+    int blankAt;  // a blank put in as this character of the file (0: none)
+    int result, at;  // at: the line (or character) named, 0 for none
+    size_t moves;
+    bool damaged;
+  } cases[] = {
+      {text({}), 0, 0, 0, 3, false},
+      {text({}), 9, 0, 9, 3, true},
+      {text({{5, ""}, {6, ""}}), 0, 0, 4, 2, true},
+      {text({{4, kif[3] + "\x07"}}), 0, 0, 4, 3, true},
+      {text({{3, "   1 ７五歩(77)"}, {5, kif[4] + "\x07"}}), 0, 0, 3, 0, false},
+      {text({{4, kif[3] + "\xA0"}, {5, "   3 ２五歩(27)"}}), 0, 0, 4, 2, true},
+      {text({{4, "   4 ３四歩(33)"}, {5, kif[4] + "\x07"}}), 0, 0, 4, 1, false},
+      {text({{1, kif[0] + "\x80"}}), 0, -1, 1, 0, true},
+      // Refused at the moves line for its start, before the damage.
+      {text({{1, kif[0] + "\n後手の持駒：歩"}, {4, kif[3] + "\x07"}}), 0, -1, 0, 0, false},
+  };
+  const std::string path = ProcessTempPath("damaged.ckf");
+  for (const auto& c : cases) {
+    ArmouredFileOutStream out;
+    ASSERT_EQ(out.Open(path.c_str()), 0);
+    out.WriteString(c.text.c_str());
+    out.Close();
+    std::string armour = FileBytes(path);
+    if (c.blankAt > 0) armour.insert(static_cast<size_t>(c.blankAt - 1), 1, ' ');
+    ASSERT_TRUE(WriteFileBytes(path, armour));
+    Kifu read;
+    ReadReport report;
+    ASSERT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_CKF, read, false, &report), c.result) << c.text;
+    EXPECT_EQ(std::make_tuple(report.line, report.Stopped(), report.damaged), std::make_tuple(c.at, c.at > 0, c.damaged))
+        << c.text << report.reason;
+    EXPECT_EQ(report.place, c.blankAt > 0 ? ReadPlace::Character : ReadPlace::Line) << c.text;
+    EXPECT_EQ(MainLine(read).size(), c.moves) << c.text;
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
-// Record streams: the armour's exact characters and its round trip over
-// random text, text-mode line ends both ways, whole lines, string output
-// and the number styles.
+// Record streams: the armour's exact characters, its round trip over
+// random text and the damage it notes, text-mode line ends both ways, whole
+// lines, string output and the number styles.
 #include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,18 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
+}
+
+// The armour of the bytes, as the writer writes it.
+std::string ArmourOf(const std::string& bytes) {
+  const std::string path = TempPath("armour_of.ckf");
+  ArmouredFileOutStream out;
+  out.Open(path.c_str());
+  out.WriteString(bytes.c_str());
+  out.Close();
+  const std::string armour = FileBytes(path);
+  std::remove(path.c_str());
+  return armour;
 }
 
 // Everything a stream gives, once by Read and once, after a rewind, by lines.
@@ -86,6 +99,61 @@ TEST(ArmouredStream, PacksExactlyAndRoundTripsRandomText) {
   ArmouredFileInStream in;
   ASSERT_EQ(in.Open(path.c_str()), 0);
   ExpectReadsBack(in, "abc");
+  std::remove(path.c_str());
+}
+
+// What the writer never writes is noted where it stands: a character by its
+// place in the file and the decoded line its bits land in, a decoded byte
+// that no Shift-JIS text holds by its line and the readable start of that
+// line; only the first damage is kept, and a rewind reads it again.
+TEST(ArmouredStream, NotesTheFirstDamageAndWhere) {
+  const std::string lines = ArmourOf("ab\ncdef\n");  // 11 characters, "ab\n" in the first 4
+  std::string changed = lines;
+  changed[6] = '!';
+  std::string lastBitsSet = ArmourOf("ab\n\n");
+  lastBitsSet.back() = static_cast<char>(lastBitsSet.back() | 1);
+  // A double-byte character whose bytes fall into the first and the second
+  // 1024-character chunk (768 bytes each).
+  std::string longText;
+  for (int at = 0; at < 767; ++at) longText.push_back(at % 50 == 49 ? '\n' : 'x');
+  const struct {
+    const char* what;
+    std::string armour;
+    int character, line;  // line 0: no damage
+    const char* text;
+  } cases[] = {
+      {"final line ends", lines + "\r\n\n", 0, 0, ""},
+      {"final 0x1A", ArmourOf("ab\n\x1A"), 0, 0, ""},
+      {"split character", ArmourOf(longText + "\x82\xA0\n"), 0, 0, ""},
+      {"blank", lines.substr(0, 4) + " " + lines.substr(4), 5, 2, ""},
+      {"line end inside", lines.substr(0, 4) + "\r\n" + lines.substr(4), 5, 2, ""},
+      {"foreign character", changed, 7, 2, ""},
+      {"impossible length", ArmourOf("ab\ncd\n") + "0", 9, 2, ""},
+      {"last bits set", lastBitsSet, 6, 2, ""},
+      {"0x1A not last", ArmourOf("ab\n\x1A" "c\n"), 0, 2, ""},
+      {"invalid pair", ArmourOf("ab\nc\x81\x7F\n"), 0, 2, "c"},
+      {"lead byte last", ArmourOf("ab\n\x81"), 0, 2, ""},
+      {"no character", ArmourOf("a\nb\n\xA0\n"), 0, 3, ""},
+      {"control byte", ArmourOf("ab\nc\x07\n"), 0, 2, "c"},
+      {"cut in a line", ArmourOf("ab\ncd"), 0, 2, "cd"},
+  };
+  const std::string path = TempPath("damaged.ckf");
+  for (const auto& c : cases) {
+    WriteBytes(path, c.armour);
+    ArmouredFileInStream in;
+    ASSERT_EQ(in.Open(path.c_str()), 0);
+    for (int pass = 0; pass < 2; ++pass, in.Rewind()) {
+      for (SjisString line; in.ReadLine(line) == 0;) {
+      }
+      const ArmourDamage* damage = in.FirstDamage();
+      ASSERT_EQ(damage != nullptr, c.line > 0) << c.what;
+      if (damage == nullptr) continue;
+      EXPECT_EQ(std::tie(damage->character, damage->decodedLine, damage->lineText),
+                std::make_tuple(c.character, c.line, std::string(c.text))) << c.what;
+      const bool textFault = c.character == 0 && std::string(c.what) != "cut in a line";
+      EXPECT_EQ(damage->reason.find("not Shift-JIS text") != std::string::npos, textFault) << c.what;
+    }
+  }
   std::remove(path.c_str());
 }
 
