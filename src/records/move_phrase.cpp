@@ -192,6 +192,18 @@ int ReadTime(const PhraseCursor& cursor) {
   return (digit(1) * 10 + digit(2)) * 60 + digit(4) * 10 + digit(5);
 }
 
+// The bytes of the phrase's time at the cursor: "(" up to ")" holding only
+// what a time is written with (digits, ":", "/", blanks), so that "(00:12)"
+// and "( 0:12/00:00:12)" count; 0 for anything else, an unclosed "(" too.
+int TimeLength(const PhraseCursor& cursor) {
+  if (cursor.Byte() != '(') return 0;
+  for (int ahead = 1;; ++ahead) {
+    const int byte = cursor.Byte(ahead);
+    if (byte == ')') return ahead + 1;
+    if (!((byte >= '0' && byte <= '9') || byte == ':' || byte == '/' || byte == ' ')) return 0;
+  }
+}
+
 }  // namespace
 
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
@@ -257,11 +269,7 @@ std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhras
   if (!afterPhrase) {
     return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △" : "";
   }
-  // The phrase's own time, closed or running to the end of the line.
-  if (cursor.Byte() == '(') {
-    const char* close = std::strchr(cursor.Here(), ')');
-    cursor.Skip(close != nullptr ? static_cast<int>(close - cursor.Here()) + 1 : line.Length());
-  }
+  cursor.Skip(TimeLength(cursor));
   while (cursor.Takes(" ") || cursor.Takes("　")) {
   }
   if (cursor.Byte() == 0) return "";

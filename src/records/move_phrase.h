@@ -23,7 +23,8 @@ bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile,
 bool HoldsSideMark(const char* text);
 // What a reader of phrases lost on a line, as the reason to report, or
 // empty when it lost nothing. afterPhrase: offset is just past the last
-// phrase read from the line, and the time "(mm:ss)" of that phrase and
-// blanks are no loss, any other text is. Otherwise no phrase was read from
-// the line, and a side mark anywhere in it is a loss.
+// phrase read from the line, and the closed time "(mm:ss)" of that phrase
+// and blanks are no loss, any other text is (an unclosed "(" holds no time
+// and hides nothing). Otherwise no phrase was read from the line, and a
+// side mark anywhere in it is a loss.
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase);

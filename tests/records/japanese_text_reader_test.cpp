@@ -85,7 +85,8 @@ TEST(JapaneseText, HeaderKeysFillNamesDateTitleAndEvent) {
 
 // One phrase a line: a second phrase on it, a line beginning with ▽, or a
 // mark behind other text is passed over and reported; the first such line is
-// named, the others counted.
+// named, the others counted. A damaged line is named itself (the body's
+// first line is 15), at the end or before other moves: an unclosed "(".
 TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   Kifu record;
   ReadReport report;
@@ -99,6 +100,21 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.reason, report.moreSkipped),
             std::tuple(ReadProblem::SkippedLine, 15, std::string("▲７六歩 △３四歩"),
                        std::string("'△３四歩' after the last move read"), 2));
+  const struct {
+    const char* body;
+    int moves, stop;  // stop: the line named, 0 for a complete read
+  } damaged[] = {
+      {"▲７六歩 ( △３四歩\n", 1, 15},        {"▲７六歩 ( △３四歩\n▲２六歩\n", 1, 15},
+      {"▲７六歩 (△３四歩)\n", 1, 15},
+  };
+  for (const auto& [body, moves, stop] : damaged) {
+    Kifu read;
+    ReadReport bodyReport;
+    MemoryInStream bodyIn(("手合割：平手\n\n" + kPipeBoard + kHands + "\n" + body).c_str());
+    ASSERT_EQ(read.ReadJapaneseNotation(bodyIn, false, &bodyReport), 0) << body;
+    EXPECT_EQ(read.LineLength(), moves) << body;
+    EXPECT_EQ(bodyReport.Stopped() ? bodyReport.line : 0, stop) << body << ": " << bodyReport.reason;
+  }
 }
 
 // Leading blanks, ASCII or full-width, then "|" bytes before a body line's
