@@ -264,14 +264,26 @@ bool HoldsSideMark(const char* text) {
   return false;
 }
 
+bool BeginsMarklessPhrase(const char* text) {
+  const SjisString line(text);
+  for (const int start : {0, 1, 2}) {
+    PhraseCursor cursor(line, start);
+    if (cursor.Offset() != start) break;
+    const bool destination =
+        cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
+    KifuPieceCode piece;
+    if (destination && piece.Parse(cursor.Here()) > 0 && piece.IsPiece()) return true;
+  }
+  return false;
+}
+
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase) {
   PhraseCursor cursor(line, offset);
-  if (!afterPhrase) {
-    return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △" : "";
-  }
-  cursor.Skip(TimeLength(cursor));
+  if (afterPhrase) cursor.Skip(TimeLength(cursor));
   while (cursor.Takes(" ") || cursor.Takes("　")) {
   }
   if (cursor.Byte() == 0) return "";
-  return std::string("'") + cursor.Here() + "' after the last move read";
+  if (afterPhrase) return std::string("'") + cursor.Here() + "' after the last move read";
+  return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △"
+                                      : "a line that is no move, comment, variation or result";
 }

@@ -86,7 +86,8 @@ TEST(JapaneseText, HeaderKeysFillNamesDateTitleAndEvent) {
 // One phrase a line: a second phrase on it, a line beginning with ▽, or a
 // mark behind other text is passed over and reported; the first such line is
 // named, the others counted. A damaged line is named itself (the body's
-// first line is 15), at the end or before other moves: an unclosed "(".
+// first line is 15), at the end or before other moves: an unclosed "(",
+// a line whose mark was damaged.
 TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   Kifu record;
   ReadReport report;
@@ -105,7 +106,8 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
     int moves, stop;  // stop: the line named, 0 for a complete read
   } damaged[] = {
       {"▲７六歩 ( △３四歩\n", 1, 15},        {"▲７六歩 ( △３四歩\n▲２六歩\n", 1, 15},
-      {"▲７六歩 (△３四歩)\n", 1, 15},
+      {"▲７六歩 (△３四歩)\n", 1, 15},        {"▲７六歩\n▼３四歩\n", 1, 16},
+      {"▲７六歩\n▼３四歩\n▲２六歩\n", 1, 16},
   };
   for (const auto& [body, moves, stop] : damaged) {
     Kifu read;

@@ -132,7 +132,7 @@ TEST(Ki2Writer, ResultLineNamesTheWinnerByKind) {
 // line's winner, and nothing after まで is read. stop: the line a read
 // that is not complete names (0: complete, or refused). A damaged line is
 // named itself, at the end of the text or before other moves: an unclosed
-// "(" hides no moves.
+// "(" hides no moves, and a line whose mark was damaged is read by no rule.
 TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
   const struct {
     const char* text;
@@ -152,6 +152,10 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩  ( △３四歩    ▲２六歩\n", "▲７六歩    \n", 1},
       {"▲７六歩  ( △３四歩\n▲２六歩    △８四歩\n", "▲７六歩    \n", 1},
       {"▲７六歩 (△３四歩)\n", "▲７六歩    \n", 1},  // a closed bracket holding a move is no time
+      {"▲７六歩    △３四歩\n▼２六歩\n", "▲７六歩    △３四歩    \n", 2},
+      {"▲７六歩\n▼３四歩\n▲２六歩\n", "▲７六歩    \n", 2},
+      {"先手：x\n▼７六歩\n▲２六歩\n", "▲２六歩    \n", 2},  // before the moves begin
+      {"先手：x\n+---------------------------+\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n▲７六歩\n", "▲７六歩    \n", 0},
   };
   Kifu record;
   for (const auto& [text, moves, stop] : cases) {
