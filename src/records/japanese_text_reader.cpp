@@ -272,5 +272,6 @@ int Kifu::ReadJapaneseNotation(InStream& stream, bool merge, ReadReport* report)
       skipped.clear();
     }
   }
+  ReportCutCharacter(in, report);
   return graph.Install(*this, merge);
 }

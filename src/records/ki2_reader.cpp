@@ -220,5 +220,6 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     if (report != nullptr) report->Set(ReadProblem::NotThisFormat, 0, SjisString());
     return -1;
   }
+  ReportCutCharacter(in, report);
   return graph.Install(*this, merge);
 }

@@ -287,3 +287,9 @@ std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhras
   return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △"
                                       : "a line that is no move, comment, variation or result";
 }
+
+void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report) {
+  if (EndsInsideCharacter(in.LastLine().Text())) {
+    in.Damage(report, "the text ends inside a double-byte character: it was cut short");
+  }
+}

@@ -7,6 +7,7 @@
 
 #include "charset.h"
 #include "records/kifu_position.h"
+#include "records/read_report.h"
 #include "records/sjis_string.h"
 
 // Reads the phrase starting at byte `offset` of text in the position before
@@ -34,3 +35,8 @@ bool BeginsMarklessPhrase(const char* text);
 // any text there is a loss: the moves of a line whose side mark was
 // damaged look like that.
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase);
+// Notes in report (when given) damaged bytes at the last line read when it
+// ends inside a double-byte character: the text was cut short. Called once
+// the input is read to its end, where only the last line can lack its line
+// end.
+void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report);

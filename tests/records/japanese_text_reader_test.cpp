@@ -87,7 +87,7 @@ TEST(JapaneseText, HeaderKeysFillNamesDateTitleAndEvent) {
 // mark behind other text is passed over and reported; the first such line is
 // named, the others counted. A damaged line is named itself (the body's
 // first line is 15), at the end or before other moves: an unclosed "(",
-// a line whose mark was damaged.
+// a line whose mark was damaged, a text cut inside a double-byte character.
 TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   Kifu record;
   ReadReport report;
@@ -107,7 +107,8 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   } damaged[] = {
       {"▲７六歩 ( △３四歩\n", 1, 15},        {"▲７六歩 ( △３四歩\n▲２六歩\n", 1, 15},
       {"▲７六歩 (△３四歩)\n", 1, 15},        {"▲７六歩\n▼３四歩\n", 1, 16},
-      {"▲７六歩\n▼３四歩\n▲２六歩\n", 1, 16},
+      {"▲７六歩\n▼３四歩\n▲２六歩\n", 1, 16}, {"▲７六歩\n*よい\x8e", 1, 16},
+      {"▲５八\x8b", 1, 15},                   {"▲７六歩\n*ｱｲｳ", 1, 0},
   };
   for (const auto& [body, moves, stop] : damaged) {
     Kifu read;

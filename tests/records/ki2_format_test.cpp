@@ -132,7 +132,8 @@ TEST(Ki2Writer, ResultLineNamesTheWinnerByKind) {
 // line's winner, and nothing after まで is read. stop: the line a read
 // that is not complete names (0: complete, or refused). A damaged line is
 // named itself, at the end of the text or before other moves: an unclosed
-// "(" hides no moves, and a line whose mark was damaged is read by no rule.
+// "(" hides no moves, a line whose mark was damaged is read by no rule, and
+// a text cut inside a double-byte character is cut short.
 TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
   const struct {
     const char* text;
@@ -156,6 +157,9 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩\n▼３四歩\n▲２六歩\n", "▲７六歩    \n", 2},
       {"先手：x\n▼７六歩\n▲２六歩\n", "▲２六歩    \n", 2},  // before the moves begin
       {"先手：x\n+---------------------------+\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
+      {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},
+      {"▲７六歩\n*ｱｲｳ", "▲７六歩    \n", 0},  // half-width kana are one byte each: no cut
   };
   Kifu record;
   for (const auto& [text, moves, stop] : cases) {
