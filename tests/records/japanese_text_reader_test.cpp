@@ -28,9 +28,9 @@ const std::string kPipeBoard =
 const std::string kCompactBoard = ":*.26B62.*\n: >     : \n:&&&&&&&&&\n:\n:\n:\n:$$$$$$$$$\n: 8     < \n:(,04@40,(\n";
 const std::string kHands = "先手持駒：なし\n後手持駒：なし\n";
 
-int Read(Kifu& record, const std::string& text) {
+int Read(Kifu& record, const std::string& text, ReadReport* report = nullptr) {
   MemoryInStream in(text.c_str());
-  return record.ReadJapaneseNotation(in, false);
+  return record.ReadJapaneseNotation(in, false, report);
 }
 
 TEST(JapaneseText, ReadsBothBoardFormsAndTheBody) {
@@ -113,8 +113,7 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   for (const auto& [body, moves, stop] : damaged) {
     Kifu read;
     ReadReport bodyReport;
-    MemoryInStream bodyIn(("手合割：平手\n\n" + kPipeBoard + kHands + "\n" + body).c_str());
-    ASSERT_EQ(read.ReadJapaneseNotation(bodyIn, false, &bodyReport), 0) << body;
+    ASSERT_EQ(Read(read, "手合割：平手\n\n" + kPipeBoard + kHands + "\n" + body, &bodyReport), 0) << body;
     EXPECT_EQ(read.LineLength(), moves) << body;
     EXPECT_EQ(bodyReport.Stopped() ? bodyReport.line : 0, stop) << body << ": " << bodyReport.reason;
   }
