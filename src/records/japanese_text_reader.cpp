@@ -191,8 +191,9 @@ int NumberAt(const char* p) {
   return number;
 }
 
-// One body line; false ends the body, with the problem named. Moves the
-// line holds that were not read leave their reason in skipped.
+// One body line; false ends the body, with the problem named. Text the
+// line holds that was not read leaves its reason in skipped: a line that
+// no rule reads may be a move line whose mark was damaged.
 bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem, std::string& skipped) {
   if (line.Text()[0] == '*') {
     graph.AppendComment(line.Text() + 1);
@@ -271,5 +272,6 @@ int Kifu::ReadJapaneseNotation(InStream& stream, bool merge, ReadReport* report)
       skipped.clear();
     }
   }
+  ReportCutCharacter(in, report);
   return graph.Install(*this, merge);
 }

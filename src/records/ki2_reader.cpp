@@ -45,10 +45,12 @@ class HeaderWatch : public InStream {
     lastRecognised_ = result == 0 && IsHeaderText(line);
     recognised_ += lastRecognised_;
     // The header reader passes over other lines; one holding moves that
-    // does not begin the moves (with ▲ or △) is lost.
-    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△", "*", "#"})) {
-      const std::string skipped = UnreadPhraseText(trimmed, 0, false);
-      if (!skipped.empty()) in_.Skip(report_, skipped);
+    // does not begin the moves (with ▲ or △) is lost, and so is the first
+    // move line when its mark was damaged. Other text before the moves (a
+    // diagram's frame, a remark) is no loss.
+    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△", "*", "#"}) &&
+        (HoldsSideMark(trimmed.Text()) || BeginsMarklessPhrase(trimmed.Text()))) {
+      in_.Skip(report_, UnreadPhraseText(trimmed, 0, false));
     }
     return result;
   }
@@ -124,7 +126,9 @@ int SkipBlanks(const SjisString& line, int offset) {
 
 // Reads the phrases of one line; false when one of them does not read or
 // play, which ends the moves (later ones would stand on a wrong position).
-// Moves the line holds that no phrase read leave their reason in skipped.
+// Text the line holds that no phrase read leaves its reason in skipped: a
+// line that begins with no side mark is no move line, whatever else it
+// holds, and may be one whose mark was damaged.
 bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem,
                     std::string& skipped) {
   int offset = 0;
@@ -216,5 +220,6 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     if (report != nullptr) report->Set(ReadProblem::NotThisFormat, 0, SjisString());
     return -1;
   }
+  ReportCutCharacter(in, report);
   return graph.Install(*this, merge);
 }

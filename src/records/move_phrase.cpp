@@ -192,6 +192,18 @@ int ReadTime(const PhraseCursor& cursor) {
   return (digit(1) * 10 + digit(2)) * 60 + digit(4) * 10 + digit(5);
 }
 
+// The bytes of the phrase's time at the cursor: "(" up to ")" holding only
+// what a time is written with (digits, ":", "/", blanks), so that "(00:12)"
+// and "( 0:12/00:00:12)" count; 0 for anything else, an unclosed "(" too.
+int TimeLength(const PhraseCursor& cursor) {
+  if (cursor.Byte() != '(') return 0;
+  for (int ahead = 1;; ++ahead) {
+    const int byte = cursor.Byte(ahead);
+    if (byte == ')') return ahead + 1;
+    if (!((byte >= '0' && byte <= '9') || byte == ':' || byte == '/' || byte == ' ')) return 0;
+  }
+}
+
 }  // namespace
 
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
@@ -252,18 +264,32 @@ bool HoldsSideMark(const char* text) {
   return false;
 }
 
+bool BeginsMarklessPhrase(const char* text) {
+  const SjisString line(text);
+  for (const int start : {0, 1, 2}) {
+    PhraseCursor cursor(line, start);
+    if (cursor.Offset() != start) break;
+    const bool destination =
+        cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
+    KifuPieceCode piece;
+    if (destination && piece.Parse(cursor.Here()) > 0 && piece.IsPiece()) return true;
+  }
+  return false;
+}
+
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase) {
   PhraseCursor cursor(line, offset);
-  if (!afterPhrase) {
-    return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △" : "";
-  }
-  // The phrase's own time, closed or running to the end of the line.
-  if (cursor.Byte() == '(') {
-    const char* close = std::strchr(cursor.Here(), ')');
-    cursor.Skip(close != nullptr ? static_cast<int>(close - cursor.Here()) + 1 : line.Length());
-  }
+  if (afterPhrase) cursor.Skip(TimeLength(cursor));
   while (cursor.Takes(" ") || cursor.Takes("　")) {
   }
   if (cursor.Byte() == 0) return "";
-  return std::string("'") + cursor.Here() + "' after the last move read";
+  if (afterPhrase) return std::string("'") + cursor.Here() + "' after the last move read";
+  return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △"
+                                      : "a line that is no move, comment, variation or result";
+}
+
+void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report) {
+  if (EndsInsideCharacter(in.LastLine().Text())) {
+    in.Damage(report, "the text ends inside a double-byte character: it was cut short");
+  }
 }

@@ -7,6 +7,7 @@
 
 #include "charset.h"
 #include "records/kifu_position.h"
+#include "records/read_report.h"
 #include "records/sjis_string.h"
 
 // Reads the phrase starting at byte `offset` of text in the position before
@@ -21,9 +22,21 @@ bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile,
 
 // Whether a side mark (▲, △ or ▽) stands at a character start of text.
 bool HoldsSideMark(const char* text);
+// Whether text begins as a phrase whose side mark was damaged: a
+// destination and a piece name stand at its start (a line end took the
+// mark's place), or at byte 1 or 2 (a mark with one byte changed, or a
+// junk byte run into it).
+bool BeginsMarklessPhrase(const char* text);
 // What a reader of phrases lost on a line, as the reason to report, or
 // empty when it lost nothing. afterPhrase: offset is just past the last
-// phrase read from the line, and the time "(mm:ss)" of that phrase and
-// blanks are no loss, any other text is. Otherwise no phrase was read from
-// the line, and a side mark anywhere in it is a loss.
+// phrase read from the line, and the closed time "(mm:ss)" of that phrase
+// and blanks are no loss, any other text is (an unclosed "(" holds no time
+// and hides nothing). Otherwise no rule read the line from offset on, and
+// any text there is a loss: the moves of a line whose side mark was
+// damaged look like that.
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase);
+// Notes in report (when given) damaged bytes at the last line read when it
+// ends inside a double-byte character: the text was cut short. Called once
+// the input is read to its end, where only the last line can lack its line
+// end.
+void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report);

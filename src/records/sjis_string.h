@@ -109,3 +109,8 @@ int ParseFullWidthDigit(const char* p, int& value);
 // 百十, 二千三百五, 一万...): the bytes used, or 0 bytes and value 0 when `p`
 // does not start with one (or it exceeds INT_MAX).
 int ParseKanjiNumber(const char* p, int& value);
+// Whether the text (may be null) ends inside a double-byte character: its
+// last character is a lone lead byte, as in a file cut short. Scanned by the
+// code page's own lead bytes (0x81-0x9F, 0xE0-0xFC), so that a run of
+// one-byte half-width kana is never taken for a cut.
+bool EndsInsideCharacter(const char* text);

@@ -28,9 +28,9 @@ const std::string kPipeBoard =
 const std::string kCompactBoard = ":*.26B62.*\n: >     : \n:&&&&&&&&&\n:\n:\n:\n:$$$$$$$$$\n: 8     < \n:(,04@40,(\n";
 const std::string kHands = "先手持駒：なし\n後手持駒：なし\n";
 
-int Read(Kifu& record, const std::string& text) {
+int Read(Kifu& record, const std::string& text, ReadReport* report = nullptr) {
   MemoryInStream in(text.c_str());
-  return record.ReadJapaneseNotation(in, false);
+  return record.ReadJapaneseNotation(in, false, report);
 }
 
 TEST(JapaneseText, ReadsBothBoardFormsAndTheBody) {
@@ -85,7 +85,9 @@ TEST(JapaneseText, HeaderKeysFillNamesDateTitleAndEvent) {
 
 // One phrase a line: a second phrase on it, a line beginning with ▽, or a
 // mark behind other text is passed over and reported; the first such line is
-// named, the others counted.
+// named, the others counted. A damaged line is named itself (the body's
+// first line is 15), at the end or before other moves: an unclosed "(",
+// a line whose mark was damaged, a text cut inside a double-byte character.
 TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   Kifu record;
   ReadReport report;
@@ -99,6 +101,22 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.reason, report.moreSkipped),
             std::tuple(ReadProblem::SkippedLine, 15, std::string("▲７六歩 △３四歩"),
                        std::string("'△３四歩' after the last move read"), 2));
+  const struct {
+    const char* body;
+    int moves, stop;  // stop: the line named, 0 for a complete read
+  } damaged[] = {
+      {"▲７六歩 ( △３四歩\n", 1, 15},        {"▲７六歩 ( △３四歩\n▲２六歩\n", 1, 15},
+      {"▲７六歩 (△３四歩)\n", 1, 15},        {"▲７六歩\n▼３四歩\n", 1, 16},
+      {"▲７六歩\n▼３四歩\n▲２六歩\n", 1, 16}, {"▲７六歩\n*よい\x8e", 1, 16},
+      {"▲５八\x8b", 1, 15},                   {"▲７六歩\n*ｱｲｳ", 1, 0},
+  };
+  for (const auto& [body, moves, stop] : damaged) {
+    Kifu read;
+    ReadReport bodyReport;
+    ASSERT_EQ(Read(read, "手合割：平手\n\n" + kPipeBoard + kHands + "\n" + body, &bodyReport), 0) << body;
+    EXPECT_EQ(read.LineLength(), moves) << body;
+    EXPECT_EQ(bodyReport.Stopped() ? bodyReport.line : 0, stop) << body << ": " << bodyReport.reason;
+  }
 }
 
 // Leading blanks, ASCII or full-width, then "|" bytes before a body line's

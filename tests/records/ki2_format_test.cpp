@@ -43,9 +43,9 @@ void CollectTree(const KifuPositionNode* at, std::vector<KifuMove>& moves) {
 
 std::string Ki2Text(const Kifu& record) { return RecordText(record, &Kifu::WriteKi2); }
 
-int ReadKi2Text(Kifu& record, const std::string& text, bool merge = false) {
+int ReadKi2Text(Kifu& record, const std::string& text, bool merge = false, ReadReport* report = nullptr) {
   MemoryInStream in(text.c_str());
-  return record.ReadKi2(in, merge);
+  return record.ReadKi2(in, merge, report);
 }
 
 // Each game is stored in the three formats by another program: the same
@@ -129,27 +129,47 @@ TEST(Ki2Writer, ResultLineNamesTheWinnerByKind) {
 // "-1" when refused, which leaves the record as it was. Text with nothing of
 // KI2 in it is refused; a phrase that does not read ends the moves (later
 // ones would stand on a wrong position); 変化 beyond the line and the まで
-// line's winner, and nothing after まで is read.
+// line's winner, and nothing after まで is read. stop: the line a read
+// that is not complete names (0: complete, or refused). A damaged line is
+// named itself, at the end of the text or before other moves: an unclosed
+// "(" hides no moves, a line whose mark was damaged is read by no rule, and
+// a text cut inside a double-byte character is cut short.
 TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
-  const char* const cases[][2] = {
-      {"", "-1"},
-      {"https://example.com/game?id=1\n", "-1"},
-      {"hello\nworld\n*only a comment\n", "-1"},
-      {"先手：x\n", ""},
-      {"まで0手で後手の勝ち\n", "\nまで0手で後手の勝ち\n"},
-      {"▲７六歩    △５五角\n△３四歩    ▲２六歩\n", "▲７六歩    \n"},
-      {"▲７六歩　 △３四歩\n", "▲７六歩    △３四歩    \n"},  // a full-width blank, then an ASCII one
-      {"▲７六歩\n変化：99999999999999999999手\n▽３四歩(00:12) ▲２六歩\n", "▲７六歩    △３四歩    \n"},
-      {"▲７六歩\nまで1手で後手の負け\n△３四歩\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},
-      {"▲７六歩\nまで1手で先手の勝ち\n", "▲７六歩    \n\nまで1手で先手の勝ち\n"},  // a foul by the other side
+  const struct {
+    const char* text;
+    const char* moves;
+    int stop;
+  } cases[] = {
+      {"", "-1", 0},
+      {"https://example.com/game?id=1\n", "-1", 0},
+      {"hello\nworld\n*only a comment\n", "-1", 0},
+      {"先手：x\n", "", 0},
+      {"まで0手で後手の勝ち\n", "\nまで0手で後手の勝ち\n", 0},
+      {"▲７六歩    △５五角\n△３四歩    ▲２六歩\n", "▲７六歩    \n", 1},
+      {"▲７六歩　 △３四歩\n", "▲７六歩    △３四歩    \n", 0},  // a full-width blank, then an ASCII one
+      {"▲７六歩\n変化：99999999999999999999手\n▽３四歩(00:12) ▲２六歩\n", "▲７六歩    △３四歩    \n", 3},
+      {"▲７六歩\nまで1手で後手の負け\n△３四歩\n", "▲７六歩    \n\nまで1手で先手の勝ち\n", 3},
+      {"▲７六歩\nまで1手で先手の勝ち\n", "▲７六歩    \n\nまで1手で先手の勝ち\n", 0},  // a foul by the other side
+      {"▲７六歩  ( △３四歩    ▲２六歩\n", "▲７六歩    \n", 1},
+      {"▲７六歩  ( △３四歩\n▲２六歩    △８四歩\n", "▲７六歩    \n", 1},
+      {"▲７六歩 (△３四歩)\n", "▲７六歩    \n", 1},  // a closed bracket holding a move is no time
+      {"▲７六歩    △３四歩\n▼２六歩\n", "▲７六歩    △３四歩    \n", 2},
+      {"▲７六歩\n▼３四歩\n▲２六歩\n", "▲７六歩    \n", 2},
+      {"先手：x\n▼７六歩\n▲２六歩\n", "▲２六歩    \n", 2},  // before the moves begin
+      {"先手：x\n+---------------------------+\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
+      {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},
+      {"▲７六歩\n*ｱｲｳ", "▲７六歩    \n", 0},  // half-width kana are one byte each: no cut
   };
   Kifu record;
-  for (const auto& [text, moves] : cases) {
+  for (const auto& [text, moves, stop] : cases) {
     ASSERT_EQ(ReadKi2Text(record, "▲５八玉\n"), 0);
     const std::string before = Ki2Text(record);
-    const bool read = ReadKi2Text(record, text) == 0;
+    ReadReport report;
+    const bool read = ReadKi2Text(record, text, false, &report) == 0;
     const std::string after = Ki2Text(record);
     EXPECT_EQ(read ? after.substr(after.find("\n\n") + 2) : (after == before ? "-1" : "changed"), moves) << text;
+    EXPECT_EQ(report.Stopped() ? report.line : 0, stop) << text << ": " << report.reason;
   }
   // 変化：3手 after five moves: the next phrase is another third move.
   ASSERT_EQ(ReadKi2Text(record, "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩(01:02)\n*note\n"), 0);

@@ -37,7 +37,7 @@ int SourceOf(const KifuPosition& position, const char* text, int same = 0) {
 TEST(MovePhrase, ReadsThePhrasesOfRecordsAndTheMendedCases) {
   const KifuPosition start = KifuStartPosition();
   KifuPosition bishops = BuildKifuPosition({{1, 1, KIFU_BISHOP}, {3, 3, KIFU_PAWN + SECOND}}, 0);
-  bishops.hands[0][KIFU_BISHOP] = 1;
+  bishops.hands[0][KIFU_BISHOP] = 1;  // a file without a rank (▲３角打) names no square, not rank 1
   // Two dragons: the one on the destination's file is 左 beside the other
   // (as written), 直 in older files; both on one file, 直 is the one moving up.
   const KifuPosition dragons = BuildKifuPosition({{3, 7, KIFU_DRAGON}, {2, 4, KIFU_DRAGON}}, 0);
@@ -56,6 +56,7 @@ TEST(MovePhrase, ReadsThePhrasesOfRecordsAndTheMendedCases) {
       {start, "▲十六歩", 0, 0},        {start, "▲７〇歩", 0, 0},        {start, "▲７六・", 0, 0},
       {start, "▲\x81", 0, 0},          {start, "▲", 0, 0},              {start, "", 0, 0},
       {bishops, "▲２二角", 0, 11},     {bishops, "▲２二角打", 0, 116},  {bishops, "▲３三角成", 0, 11},
+      {bishops, "▲３角打", 0, 0},      {bishops, "▲3角打", 0, 0},       {bishops, "▲３一角打", 0, 116},
       {bishops, "▲同　角不成", 33, 11}, {bishops, "▲同角生", 33, 11},  {bishops, "▲同　角", 0, 0},
       {dragons, "▲３三龍右", 0, 24},   {dragons, "▲３三龍左", 0, 37},   {dragons, "▲３三龍直", 0, 37},
       {onOneFile, "▲５四龍直", 0, 57}, {pinned, "▲５八金", 0, 49}};
