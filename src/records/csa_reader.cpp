@@ -201,12 +201,16 @@ bool HoldsMove(const char* text, bool withSign) {
   return false;
 }
 
-// Whether a "T" token is a time as the format writes it: digits or nothing.
+// Whether a "T" token is a time as the format writes it: digits or nothing,
+// with a fraction after a "." in newer files (read as its whole seconds).
 bool IsTime(const char* text) {
-  for (const char* p = text + 1; *p != '\0'; ++p) {
-    if (!IsDigit(*p)) return false;
+  const char* p = text + 1;
+  while (IsDigit(*p)) ++p;
+  if (*p == '.' && p > text + 1) {
+    for (++p; IsDigit(*p); ++p) {
+    }
   }
-  return true;
+  return *p == '\0';
 }
 
 // Why a token of the moves is passed over: what the record lacks for it.

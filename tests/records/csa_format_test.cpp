@@ -172,7 +172,8 @@ TEST(CsaToken, ParsesMoveAndResultTokensAgainstThePosition) {
 // alone start from an empty board; 00AL gives the rest; hand groups are
 // bounded by their end and by the full set. A token passed over that may
 // be a damaged move (a result word the format lacks, a time that is no
-// number, which changes no time) is named by its own line; a bare "T" is 0.
+// number, which changes no time) is named by its own line; a bare "T" is 0
+// and a fraction of a second is dropped.
 TEST(CsaReader, ReadsOrRefusesTexts) {
   const std::string moves = "PI\n+\n+7776FU\n%KACHI\n-3334FU,T4\n", kings = "P+59OU\nP-51OU\n";
   const std::string king = "P9 *  *  *  * +OU *  *  *  * \n";
@@ -200,6 +201,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       // A group on file 0 or rank 0 alone fits neither form: the token ends there.
       {kings + "P+00FU05KI00FU\nP+50KI00FU\n+", 0, 0, king + "P+00FU\n+\n"},
       {moves + "T12x", 0, 2, "-3334FU,T4,'", 6}, {moves + "T", 0, 2, "-3334FU,T0,'", 0},
+      {moves + "T12.345", 0, 2, "-3334FU,T12,'", 0}, {moves + "T1.2.3", 0, 2, "-3334FU,T4,'", 6},
       {moves + "%TORYX\n+2726FU", 0, 3, "", 6}, {moves + "x2726FU\n-8384FU", 0, 2, "", 6},
       // The first move, damaged before the header ends.
       {"PI\n+\nP+7776FU\n-3334FU", 0, 1, "", 3}, {"PI\n+\nx7776FU\n-3334FU", 0, 1, "", 3},
