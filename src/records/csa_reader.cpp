@@ -259,23 +259,30 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
   KifuMoveNode* current = root;
   KifuPosition working = start;
   bool accepted = false;
+  // The move the next time belongs to: none before the first move, nor
+  // after a move passed over, whose time would change the one before it.
+  KifuMoveNode* timed = nullptr;
+  // After the header only moves, times and results are written: any other
+  // token passed over is named by its own line, so that a damaged move is
+  // not first noticed at the next move, which it makes impossible.
+  const auto passOver = [&](const SjisString& passed) {
+    in.Skip(report, PassedOverReason(passed));
+    if (HoldsMove(passed.Text(), false)) timed = nullptr;
+  };
   while (kept || tokens.ReadCsaToken(in, token)) {
     kept = false;
-    // After the header only moves, times and results are written: any
-    // other token passed over is named by its own line, so that a damaged
-    // move is not first noticed at the next move, which it makes impossible.
     const char first = token.Text()[0];
     if (first == 'T') {
       // A time that is no number changes no time: it may be a damaged move.
       if (!IsTime(token.Text())) {
-        in.Skip(report, PassedOverReason(token));
-      } else if (current != root) {
-        current->consumedTime = ReadSeconds(token.Text() + 1);
+        passOver(token);
+      } else if (timed != nullptr) {
+        timed->consumedTime = ReadSeconds(token.Text() + 1);
       }
       continue;
     }
     if (first != '%' && first != '+' && first != '-') {
-      in.Skip(report, PassedOverReason(token));
+      passOver(token);
       continue;
     }
     KifuMove move;
@@ -284,7 +291,7 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       // move that can't be read ends the line, so no later move is played
       // on the wrong position.
       if (first == '%') {
-        if (!IsCsaResultWord(token)) in.Skip(report, PassedOverReason(token));
+        if (!IsCsaResultWord(token)) passOver(token);
         continue;
       }
       in.Report(report, ReadProblem::UnreadableMove, nullptr, true);
@@ -300,6 +307,7 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       break;
     }
     current = node;
+    timed = node;
     accepted = true;
     if (!ordinary) {
       // Nothing is read after the result; moves there, up to the end of

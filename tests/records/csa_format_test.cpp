@@ -202,7 +202,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       {kings + "P+00FU05KI00FU\nP+50KI00FU\n+", 0, 0, king + "P+00FU\n+\n"},
       {moves + "T12x", 0, 2, "-3334FU,T4,'", 6}, {moves + "T", 0, 2, "-3334FU,T0,'", 0},
       {moves + "T12.345", 0, 2, "-3334FU,T12,'", 0}, {moves + "T1.2.3", 0, 2, "-3334FU,T4,'", 6},
-      {moves + "%TORYX\n+2726FU", 0, 3, "", 6}, {moves + "x2726FU\n-8384FU", 0, 2, "", 6},
+      {moves + "%TORYX\n+2726FU", 0, 3, "", 6}, {moves + "x2726FU\nT9\n-8384FU", 0, 2, "-3334FU,T4,'", 6},
       // The first move, damaged before the header ends.
       {"PI\n+\nP+7776FU\n-3334FU", 0, 1, "", 3}, {"PI\n+\nx7776FU\n-3334FU", 0, 1, "", 3},
   };
