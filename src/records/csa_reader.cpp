@@ -3,6 +3,7 @@
 // "%" moves along one line, built apart and installed by Kifu::Adopt.
 #include <cctype>
 #include <cstring>
+#include <string>
 
 #include "records/csa_token.h"
 #include "records/kifu.h"
@@ -34,7 +35,8 @@ int PlacedCount(const KifuPosition& position, int baseType) {
 
 class CsaHeaderReader {
  public:
-  enum class Step { Continue, EndsHeader, Fail };
+  // Ignored: a token of no header form, passed over (when not strict).
+  enum class Step { Continue, Ignored, EndsHeader, Fail };
 
   // Takes one header token into the start position or the names.
   Step Read(const SjisString& token, bool strict) {
@@ -84,7 +86,8 @@ class CsaHeaderReader {
   static Step Unknown(const char* text, bool strict) {
     const bool version = text[0] == 'V' && IsDigit(text[1]);
     const bool header = text[0] == '$' && std::strchr(text, ':') != nullptr;
-    return strict && !version && !header ? Step::Fail : Step::Continue;
+    if (version || header) return Step::Continue;
+    return strict ? Step::Fail : Step::Ignored;
   }
 
   void ClearBoard() {
@@ -184,21 +187,41 @@ int ReadSeconds(const char* p) {
   return value;
 }
 
-// Whether a token no rule reads holds a move ("x+7776FU"): text put before
-// a move line. Names, board rows and "$" headers are left alone.
-bool HoldsPassedOverMove(const SjisString& token) {
-  const char* text = token.Text();
-  if (std::strchr("+-%NP$", text[0]) != nullptr) return false;
+// Whether the token holds a move's squares and piece ("7776FU") after a
+// "+" or "-" sign ("x+7776FU": text put before a move line), or, unless
+// signed, also without one (the sign changed to something else).
+bool HoldsMove(const char* text, bool withSign) {
   for (const char* p = text; *p != '\0'; ++p) {
-    if ((*p == '+' || *p == '-') && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) && IsDigit(p[4]) &&
-        std::isupper(static_cast<unsigned char>(p[5])) && std::isupper(static_cast<unsigned char>(p[6]))) {
+    if (IsDigit(p[0]) && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) &&
+        std::isalpha(static_cast<unsigned char>(p[4])) && std::isalpha(static_cast<unsigned char>(p[5])) &&
+        (!withSign || (p > text && (p[-1] == '+' || p[-1] == '-')))) {
       return true;
     }
   }
   return false;
 }
 
-constexpr char kPassedOverMove[] = "a move after other text";
+// Whether a "T" token is a time as the format writes it: digits or nothing,
+// with a fraction after a "." in newer files (read as its whole seconds).
+bool IsTime(const char* text) {
+  const char* p = text + 1;
+  while (IsDigit(*p)) ++p;
+  if (*p == '.' && p > text + 1) {
+    for (++p; IsDigit(*p); ++p) {
+    }
+  }
+  return *p == '\0';
+}
+
+// Why a token of the moves is passed over: what the record lacks for it.
+std::string PassedOverReason(const SjisString& token) {
+  const char* text = token.Text();
+  if (HoldsMove(text, true)) return "a move after other text";
+  if (HoldsMove(text, false)) return "a move without its + or - sign";
+  if (text[0] == 'T') return "a time that is not a number; no time was changed";
+  if (text[0] == '%') return "an unknown result word";
+  return "text that is no move, time or result";
+}
 
 }  // namespace
 
@@ -218,7 +241,13 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       kept = true;
       break;
     }
-    if (HoldsPassedOverMove(token)) in.Skip(report, kPassedOverMove);
+    // A move damaged into another kind of line would be lost without a
+    // word: the sign changed ("x7776FU"), or a board line's letter put
+    // before it ("P+7776FU"; a placement never holds four digits).
+    const bool ignored = step == CsaHeaderReader::Step::Ignored;
+    if (HoldsMove(token.Text(), !ignored) && (ignored || token.Text()[0] == 'P')) {
+      in.Skip(report, PassedOverReason(token));
+    }
   }
   KifuPosition& start = header.start;
   start.UpdateBoxAndHandicap();
@@ -230,22 +259,41 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
   KifuMoveNode* current = root;
   KifuPosition working = start;
   bool accepted = false;
+  // The move the next time belongs to: none before the first move, nor
+  // after a move passed over, whose time would change the one before it.
+  KifuMoveNode* timed = nullptr;
+  // After the header only moves, times and results are written: any other
+  // token passed over is named by its own line, so that a damaged move is
+  // not first noticed at the next move, which it makes impossible.
+  const auto passOver = [&](const SjisString& passed) {
+    in.Skip(report, PassedOverReason(passed));
+    if (HoldsMove(passed.Text(), false)) timed = nullptr;
+  };
   while (kept || tokens.ReadCsaToken(in, token)) {
     kept = false;
     const char first = token.Text()[0];
     if (first == 'T') {
-      if (current != root) current->consumedTime = ReadSeconds(token.Text() + 1);
+      // A time that is no number changes no time: it may be a damaged move.
+      if (!IsTime(token.Text())) {
+        passOver(token);
+      } else if (timed != nullptr) {
+        timed->consumedTime = ReadSeconds(token.Text() + 1);
+      }
       continue;
     }
     if (first != '%' && first != '+' && first != '-') {
-      if (HoldsPassedOverMove(token)) in.Skip(report, kPassedOverMove);
+      passOver(token);
       continue;
     }
     KifuMove move;
     if (!ParseCsaSpecialMove(token, working, move)) {
-      // Unknown "%" words are passed over; a move that can't be read ends
-      // the line, so no later move is played on the wrong position.
-      if (first == '%') continue;
+      // Results a record has no kind for are passed over, others named; a
+      // move that can't be read ends the line, so no later move is played
+      // on the wrong position.
+      if (first == '%') {
+        if (!IsCsaResultWord(token)) passOver(token);
+        continue;
+      }
       in.Report(report, ReadProblem::UnreadableMove, nullptr, true);
       break;
     }
@@ -259,13 +307,14 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       break;
     }
     current = node;
+    timed = node;
     accepted = true;
     if (!ordinary) {
       // Nothing is read after the result; moves there, up to the end of
       // the game ("/"), are reported.
       while (tokens.ReadCsaToken(in, token) && std::strcmp(token.Text(), "/") != 0) {
         const char mark = token.Text()[0];
-        if (((mark == '+' || mark == '-') && IsDigit(token.Text()[1])) || HoldsPassedOverMove(token)) {
+        if (((mark == '+' || mark == '-') && IsDigit(token.Text()[1])) || HoldsMove(token.Text(), true)) {
           in.Skip(report, "a move after the result");
         }
       }

@@ -20,9 +20,24 @@ constexpr SpecialWord kSpecialWords[] = {
     {"SENNICHITE", KifuMoveKind::Repetition},
 };
 
+// Every result word of the format, also those a record has no kind for:
+// a file that ends with one of them is whole.
+constexpr const char* kResultWords[] = {"TORYO",       "CHUDAN",          "SENNICHITE",      "TIME_UP",
+                                        "ILLEGAL_MOVE", "+ILLEGAL_ACTION", "-ILLEGAL_ACTION", "JISHOGI",
+                                        "KACHI",       "HIKIWAKE",        "MAX_MOVES",       "TSUMI",
+                                        "FUZUMI",      "ERROR",           "MATTA"};
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+bool IsCsaResultWord(const SjisString& token) {
+  if (token.Text()[0] != '%') return false;
+  for (const char* word : kResultWords) {
+    if (std::strcmp(token.Text() + 1, word) == 0) return true;
+  }
+  return false;
+}
 
 bool CsaTokenReader::ReadCsaToken(InStream& in, SjisString& token) {
   for (;;) {

@@ -30,3 +30,6 @@ class CsaTokenReader {
 // %SENNICHITE) as a move against the position; false, and the move
 // untouched, for any other token or one the position can't hold.
 bool ParseCsaSpecialMove(const SjisString& token, const KifuPosition& position, KifuMove& move);
+// Whether a "%" token is one of the format's result words, read as a move
+// or not ("%TORYO", "%KACHI"); false for any other "%" text.
+bool IsCsaResultWord(const SjisString& token);

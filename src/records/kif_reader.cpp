@@ -134,12 +134,15 @@ bool ReadsAsMove(const char* p) {
   return ResultWordAt(p) != nullptr || ReadKifMoveText(p, 0, text);
 }
 
+// The width of the character at p: two bytes for a lead byte with its trail.
+int CharWidth(const char* p) { return static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1; }
+
 // Where a numbered move line stands inside a line that does not begin with
 // a number (text put before it), or null: "変化：" and "まで" lines hold none.
 const char* NumberedMoveInside(const char* line) {
   for (const char* p = line; *p != '\0';) {
     if (!IsDigit(*p)) {
-      p += static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1;
+      p += CharWidth(p);
       continue;
     }
     const char* digits = p;
@@ -149,6 +152,64 @@ const char* NumberedMoveInside(const char* line) {
     if (ReadsAsMove(after)) return digits;
   }
   return nullptr;
+}
+
+// Whether a move text ("７六歩(77)", "同　銀(31)", "５五角打") starts at any
+// character of the text.
+bool HoldsMoveText(const char* text) {
+  for (const char* p = text; *p != '\0'; p += CharWidth(p)) {
+    KifMoveText move;
+    if (ReadKifMoveText(p, 0, move)) return true;
+  }
+  return false;
+}
+
+// Why a line of the move section that is passed over is reported, or
+// nothing: a line that holds a move, or a numbered result word, is one the
+// record lacks. Lines of other text ("変化：", "まで", "key：value") hold none.
+std::string PassedOverReason(const char* line, int number, const char* afterNumber, size_t expected) {
+  if (number > 0 && (ReadsAsMove(afterNumber) || HoldsMoveText(afterNumber))) {
+    return "move " + std::to_string(number) + " where " + std::to_string(expected) + " was expected";
+  }
+  if (number == 0 && NumberedMoveInside(line) != nullptr) return "text before the move number";
+  if (StartsWith(line, "変化") || StartsWith(line, "まで") || std::strstr(line, "：") != nullptr) return "";
+  return HoldsMoveText(line) ? "a move without a readable move number" : "";
+}
+
+// Where a time field that begins at p ends: past its ")" when it is whole
+// as times are written ("(" with blanks, digits, ":" and "/", then ")"),
+// else null.
+const char* TimeFieldEnd(const char* p) {
+  if (*p != '(') return nullptr;
+  for (++p; *p == ' ' || *p == ':' || *p == '/' || IsDigit(*p); ++p) {
+  }
+  return *p == ')' ? p + 1 : nullptr;
+}
+
+// Whether a line is a move's time field, or what is left of one, on its
+// own: a move line cut in two by a line end ("( 0:16/00:00:16)+",
+// "0:16/00:00:16)").
+bool IsTimeFieldLine(const char* text) {
+  if (TimeFieldEnd(text) != nullptr) return true;
+  return (text[0] == '(' || std::strchr(text, ':') != nullptr) &&
+         std::strspn(text, "( 0123456789:/)") == std::strlen(text);
+}
+
+// Why what follows a move on its line was not read whole, or nothing.
+// Anything may follow a whole time field (other programs append a "+"). A
+// second move or result (two lines run together), a field cut short or
+// changed, or text before it is named: the move is kept, but what follows
+// it is not read and its time may be wrong.
+std::string MoveTailProblem(const char* tail) {
+  if (HoldsMoveText(tail) || NumberedMoveInside(tail) != nullptr) return "a second move on the line, which is not read";
+  const char* p = tail;
+  while (*p == ' ') ++p;
+  if (*p == '(') {
+    if (TimeFieldEnd(p) == nullptr) return "a time field not read to its end: the move is kept, its time may be wrong";
+  } else if (std::strpbrk(p, "()") != nullptr) {
+    return "text before the time field: the move is kept, its time may be wrong";
+  }
+  return "";
 }
 
 bool IsWordBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -174,6 +235,8 @@ class KifReader {
         break;
       } else if (!skipReason_.empty()) {
         in.Skip(report, skipReason_);
+      } else if (!damageReason_.empty()) {
+        in.Damage(report, damageReason_);
       }
     }
   }
@@ -293,10 +356,11 @@ class KifReader {
   }
 
   // False when reading must stop. A line passed over that holds a move
-  // (its number beyond the next move's, or text before its number) leaves
-  // its reason in skipReason_.
+  // leaves its reason in skipReason_; a move read whose line holds more
+  // than was read leaves it in damageReason_.
   bool ReadMoveLine(SjisString& line) {
     skipReason_.clear();
+    damageReason_.clear();
     line.TrimLeft();
     const char* p = line.Text();
     const int number = ReadDigits(p, INT_MAX);
@@ -304,17 +368,18 @@ class KifReader {
     const size_t expected = path_.size() + 1;
     // "変化：" lines, "まで" lines and other text carry no usable number.
     if (number < 1 || static_cast<size_t>(number) > expected) {
-      if (number > 0 && ReadsAsMove(p)) {
-        skipReason_ = "move " + std::to_string(number) + " where " + std::to_string(expected) + " was expected";
-      } else if (number == 0 && NumberedMoveInside(line.Text()) != nullptr) {
-        skipReason_ = "text before the move number";
+      skipReason_ = PassedOverReason(line.Text(), number, p, expected);
+      if (IsTimeFieldLine(line.Text())) {
+        damageReason_ = "a time field on a line of its own, not read: the move before it keeps no time";
       }
       return true;
     }
     StepBackTo(static_cast<size_t>(number) - 1);
 
     if (const ResultWord* result = ResultWordAt(p)) {
-      return AddSpecialMove(result->kind, ReadConsumedTime(p + std::strlen(result->word)));
+      const char* tail = p + std::strlen(result->word);
+      damageReason_ = MoveTailProblem(tail);
+      return AddSpecialMove(result->kind, ReadConsumedTime(tail));
     }
     return AddOrdinaryMove(p);
   }
@@ -342,6 +407,7 @@ class KifReader {
     const int side = working_.sideToMove == 1 ? 1 : 0;
     KifMoveText text;
     if (!ReadKifMoveText(p, side, text)) return Stop(ReadProblem::UnreadableMove);
+    damageReason_ = MoveTailProblem(text.rest);
     if (text.sameSquare) {
       text.toFile = Current()->move.toFile;
       text.toRank = Current()->move.toRank;
@@ -388,6 +454,7 @@ class KifReader {
   ReadProblem stopProblem_ = ReadProblem::None;
   std::string stopReason_;
   std::string skipReason_;
+  std::string damageReason_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // other programs' files and the reader's cases (a row or more per mended
 // fault). The corpus is in ki2_format_test, the fuzz in record_fuzz_test.
 #include <cstring>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -20,9 +21,9 @@ namespace {
 
 std::string WriteCsaText(const Kifu& kifu) { return RecordText(kifu, &Kifu::WriteCsa); }
 
-int ReadCsaText(Kifu& kifu, const std::string& text, int strict = 0, int merge = 0) {
+int ReadCsaText(Kifu& kifu, const std::string& text, int strict = 0, int merge = 0, ReadReport* report = nullptr) {
   MemoryInStream in(text.c_str());
-  return kifu.ReadCsa(in, merge, strict);
+  return kifu.ReadCsa(in, merge, strict, report);
 }
 
 std::string DataFile(const char* name) { return std::string(TestDataDir()) + "/csa/" + name; }
@@ -175,7 +176,10 @@ TEST(CsaToken, ParsesMoveAndResultTokensAgainstThePosition) {
 // header lines but takes V2.2 and "$" lines; a comment line holds commas;
 // reading stops at the first move refused; PI takes removals; placements
 // alone start from an empty board; 00AL gives the rest; hand groups are
-// bounded by their end and by the full set.
+// bounded by their end and by the full set. A token passed over that may
+// be a damaged move (a result word the format lacks, a time that is no
+// number, which changes no time) is named by its own line; a bare "T" is 0
+// and a fraction of a second is dropped.
 TEST(CsaReader, ReadsOrRefusesTexts) {
   const std::string moves = "PI\n+\n+7776FU\n%KACHI\n-3334FU,T4\n", kings = "P+59OU\nP-51OU\n";
   const std::string king = "P9 *  *  *  * +OU *  *  *  * \n";
@@ -185,6 +189,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
     std::string text;
     int strict, line;
     std::string shows{};
+    int named = -1;  // the line the report names, 0 for none; -1: not looked at
   } kCases[] = {
       {"Nice", 0, -1}, {"+hello", 0, -1}, {"-1", 0, -1}, {"%KACHI", 0, -1}, {"Time\nT12", 0, -1}, {"N\nPX", 0, -1},
       {"V2.2\n$EVENT:x", 1, -1}, {"Xyz\nPI", 1, -1}, {"X1\nPI", 1, -1}, {"Vx\nPI", 1, -1}, {"$NOCOLON\nPI", 1, -1}, {"Xyz\nPI", 0, 0}, {"N+a", 1, 0, "N+a\n"},
@@ -201,15 +206,33 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       {"P-00AL\n" + kings, 0, 0, "P-" + pawns[18] + "\n"},
       // A group on file 0 or rank 0 alone fits neither form: the token ends there.
       {kings + "P+00FU05KI00FU\nP+50KI00FU\n+", 0, 0, king + "P+00FU\n+\n"},
+      {moves + "T12x", 0, 2, "-3334FU,T4,'", 6}, {moves + "T", 0, 2, "-3334FU,T0,'", 0},
+      {moves + "T12.345", 0, 2, "-3334FU,T12,'", 0}, {moves + "T1.2.3", 0, 2, "-3334FU,T4,'", 6},
+      {moves + "%TORYX\n+2726FU", 0, 3, "", 6}, {moves + "x2726FU\nT9\n-8384FU", 0, 2, "-3334FU,T4,'", 6},
+      // The first move, damaged before the header ends.
+      {"PI\n+\nP+7776FU\n-3334FU", 0, 1, "", 3}, {"PI\n+\nx7776FU\n-3334FU", 0, 1, "", 3},
   };
   for (const auto& test : kCases) {
     Kifu kifu;
     ASSERT_EQ(ReadCsaText(kifu, "PI\n+\n+5948OU,T3"), 0);
     const std::string before = WriteCsaText(kifu);
-    ASSERT_EQ(ReadCsaText(kifu, test.text, test.strict), test.line < 0 ? -1 : 0) << test.text;
+    ReadReport report;
+    ASSERT_EQ(ReadCsaText(kifu, test.text, test.strict, 0, &report), test.line < 0 ? -1 : 0) << test.text;
+    if (test.named >= 0) {
+      EXPECT_EQ(report.Stopped() ? report.line : 0, test.named) << test.text;
+    }
     EXPECT_EQ(test.line < 0 ? WriteCsaText(kifu) : before, before) << test.text;
     EXPECT_EQ(kifu.LineLength(), test.line < 0 ? 1 : test.line) << test.text;
     EXPECT_NE(WriteCsaText(kifu).find(test.shows), std::string::npos) << test.text << "\n" << WriteCsaText(kifu);
+  }
+  // A move line with a mark before it, as the last line and in mid-game.
+  for (const char* mark : {"%", "T", "P", "N", "$", "x", "+"}) {
+    for (const char* after : {"", "\n-8384FU"}) {
+      Kifu kifu;
+      ReadReport report;
+      ASSERT_EQ(ReadCsaText(kifu, moves + mark + "+2726FU" + after, 0, 0, &report), 0) << mark << after;
+      EXPECT_EQ(std::tuple(kifu.LineLength(), report.Stopped(), report.line), std::tuple(2, true, 6)) << mark << after;
+    }
   }
   Kifu huge, back;  // a saturated time is one a KIF time field reads back
   ASSERT_EQ(ReadCsaText(huge, "PI\n+\n+7776FU,T99999999999"), 0);

@@ -250,6 +250,41 @@ TEST(KifReader, StopsAtASourceSquareOffTheBoard) {
   }
 }
 
+// What follows a move on its line: a time field read to its ")" (anything
+// after it), or none begun. A field cut or changed, text before it or a
+// second move (lines run together) is named at that line, the move kept.
+// Cut at every byte, the line's move is held once its text is whole.
+TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
+  const std::string head = "手数----指手---------消費時間--\n   1 ７六歩(77)\n   2 ３四歩(33)\n";  // line 4: move 3
+  const std::string line = "   3 ２六歩(27)   ( 0:03/00:00:19)+";
+  const size_t moveEnd = line.find(')') + 1, timeOpen = line.find('(', moveEnd), timeEnd = line.find(')', timeOpen) + 1;
+  const auto read = [&head](const std::string& moves, ReadReport& report) {
+    Kifu kifu;
+    MemoryInStream in((head + moves).c_str());
+    EXPECT_EQ(kifu.ReadKif(in, 0, &report), 0) << moves;
+    return kifu.LineLength() == 3 ? kifu.MoveAtPly(3)->consumedTime : -kifu.LineLength();
+  };
+  for (size_t cut = 0; cut <= line.size(); ++cut) {
+    ReadReport report;
+    const int time = read(line.substr(0, cut), report);
+    const bool named = (cut > 3 && cut < moveEnd) || (cut > timeOpen && cut < timeEnd);
+    EXPECT_EQ(std::pair(report.Stopped(), report.line), std::pair(named, named ? 4 : 0)) << cut;
+    // Unnamed, the time is the one written, or 0 when none was begun.
+    if (cut < moveEnd || !named) {
+      EXPECT_EQ(time, cut < moveEnd ? -2 : cut >= timeEnd ? 3 : 0) << cut;
+    }
+  }
+  const std::pair<std::string, int> changed[] = {
+      {"   3 ２六歩(27)   (0:03)", 0}, {"   3 ２六歩(27)   ( 0:0x/00:00:19)", 4}, {"   3 ２六歩(27) x ( 0:03/00:00:19)", 4},
+      {"   3 ２六歩(27)   ( 0:03/00:00:19)\r   4 ８四歩(83)", 4}, {"   3 ２六歩(27)\n( 0:03/00:00:19)+", 5},
+      {"   3 ２六歩(27)\n  0:03/00:00:19)", 5}, {"   3 投了   ( 0:0", 4}, {"   3 ２六歩(27)\r  4 投了", 4}};
+  for (const auto& [moves, named] : changed) {
+    ReadReport report;
+    read(moves + "\n", report);
+    EXPECT_EQ(std::pair(report.Stopped(), report.line), std::pair(named > 0, named)) << moves;
+  }
+}
+
 // A lone lead byte before a line end or a blank is not the start of a
 // double-byte character: the line end and blank are cut, and the text
 // writes and reads back the same.
