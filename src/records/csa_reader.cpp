@@ -36,7 +36,8 @@ int PlacedCount(const KifuPosition& position, int baseType) {
 class CsaHeaderReader {
  public:
   // Ignored: a token of no header form, passed over (when not strict).
-  enum class Step { Continue, Ignored, EndsHeader, Fail };
+  // SideAgain: a second side-to-move line, taken as the Parts take it.
+  enum class Step { Continue, Ignored, SideAgain, EndsHeader, Fail };
 
   // Takes one header token into the start position or the names.
   Step Read(const SjisString& token, bool strict) {
@@ -66,6 +67,8 @@ class CsaHeaderReader {
         start.sideToMove = text[0] == '-' ? 1 : 0;
         if (text[1] != '\0') return Step::EndsHeader;
         recognised = true;
+        if (sideSeen_) return Step::SideAgain;
+        sideSeen_ = true;
         return Step::Continue;
       case '%':
       case 'T':
@@ -173,6 +176,7 @@ class CsaHeaderReader {
   }
 
   bool boardSeen_ = false;
+  bool sideSeen_ = false;
   bool boardDefined_ = false;
   bool rowsSeen_ = false;
 };
@@ -248,6 +252,9 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
     if (HoldsMove(token.Text(), !ignored) && (ignored || token.Text()[0] == 'P')) {
       in.Skip(report, PassedOverReason(token));
     }
+    // A header has one side-to-move line: another is most likely the
+    // first move cut after its sign.
+    if (step == CsaHeaderReader::Step::SideAgain) in.Skip(report, "a second side-to-move line");
   }
   KifuPosition& start = header.start;
   start.UpdateBoxAndHandicap();

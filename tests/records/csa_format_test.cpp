@@ -178,8 +178,9 @@ TEST(CsaToken, ParsesMoveAndResultTokensAgainstThePosition) {
 // alone start from an empty board; 00AL gives the rest; hand groups are
 // bounded by their end and by the full set. A token passed over that may
 // be a damaged move (a result word the format lacks, a time that is no
-// number, which changes no time) is named by its own line; a bare "T" is 0
-// and a fraction of a second is dropped.
+// number, which changes no time) is named by its own line, and so is a
+// second side-to-move line; a bare "T" is 0 and a fraction of a second is
+// dropped.
 TEST(CsaReader, ReadsOrRefusesTexts) {
   const std::string moves = "PI\n+\n+7776FU\n%KACHI\n-3334FU,T4\n", kings = "P+59OU\nP-51OU\n";
   const std::string king = "P9 *  *  *  * +OU *  *  *  * \n";
@@ -211,6 +212,8 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       {moves + "%TORYX\n+2726FU", 0, 3, "", 6}, {moves + "x2726FU\nT9\n-8384FU", 0, 2, "-3334FU,T4,'", 6},
       // The first move, damaged before the header ends.
       {"PI\n+\nP+7776FU\n-3334FU", 0, 1, "", 3}, {"PI\n+\nx7776FU\n-3334FU", 0, 1, "", 3},
+      // A second side line, as the first move cut after its sign leaves: the last one counts, as always.
+      {"PI\n+\n'c\n+", 0, 0, "", 4}, {"PI\n+\n-\n-3334FU", 0, 1, "", 3},
   };
   for (const auto& test : kCases) {
     Kifu kifu;
