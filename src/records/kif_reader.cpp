@@ -164,18 +164,6 @@ bool HoldsMoveText(const char* text) {
   return false;
 }
 
-// Why a line of the move section that is passed over is reported, or
-// nothing: a line that holds a move, or a numbered result word, is one the
-// record lacks. Lines of other text ("変化：", "まで", "key：value") hold none.
-std::string PassedOverReason(const char* line, int number, const char* afterNumber, size_t expected) {
-  if (number > 0 && (ReadsAsMove(afterNumber) || HoldsMoveText(afterNumber))) {
-    return "move " + std::to_string(number) + " where " + std::to_string(expected) + " was expected";
-  }
-  if (number == 0 && NumberedMoveInside(line) != nullptr) return "text before the move number";
-  if (StartsWith(line, "変化") || StartsWith(line, "まで") || std::strstr(line, "：") != nullptr) return "";
-  return HoldsMoveText(line) ? "a move without a readable move number" : "";
-}
-
 // Where a time field that begins at p ends: past its ")" when it is whole
 // as times are written ("(" with blanks, digits, ":" and "/", then ")"),
 // else null.
@@ -184,6 +172,34 @@ const char* TimeFieldEnd(const char* p) {
   for (++p; *p == ' ' || *p == ':' || *p == '/' || IsDigit(*p); ++p) {
   }
   return *p == ')' ? p + 1 : nullptr;
+}
+
+// Whether the text holds a whole time field ("( 0:16/00:00:16)"; a
+// from-square "(77)" has no ":").
+bool HoldsTimeField(const char* text) {
+  for (const char* open = std::strchr(text, '('); open != nullptr; open = std::strchr(open + 1, '(')) {
+    const char* end = TimeFieldEnd(open);
+    if (end != nullptr && std::memchr(open, ':', static_cast<size_t>(end - open)) != nullptr) return true;
+  }
+  return false;
+}
+
+// Why a line of the move section that is passed over is reported, or
+// nothing: a line that holds a move, or a numbered result word, is one the
+// record lacks. Lines of other text ("変化：", "まで", "key：value") hold none.
+std::string PassedOverReason(const char* line, int number, const char* afterNumber, size_t expected) {
+  if (number > 0 && (ReadsAsMove(afterNumber) || HoldsMoveText(afterNumber))) {
+    return "move " + std::to_string(number) + " where " + std::to_string(expected) + " was expected";
+  }
+  // A numbered line with a move's time field is a move line whose move text
+  // was damaged past reading.
+  if (number > 0 && HoldsTimeField(afterNumber)) {
+    return "a line numbered " + std::to_string(number) + ", whose move can't be read, where move " +
+           std::to_string(expected) + " was expected";
+  }
+  if (number == 0 && NumberedMoveInside(line) != nullptr) return "text before the move number";
+  if (StartsWith(line, "変化") || StartsWith(line, "まで") || std::strstr(line, "：") != nullptr) return "";
+  return HoldsMoveText(line) ? "a move without a readable move number" : "";
 }
 
 // Whether a line is a move's time field, or what is left of one, on its

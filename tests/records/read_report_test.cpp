@@ -134,6 +134,9 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       // A move whose number was damaged, wherever the move stands.
       {kReadKif, kif + "１３ ２六歩(27)\n   3 ２六歩(27)\n", 5, "１３ ２六歩(27)", "a move without a readable move number", 0, 3},
       {kReadKif, kif + "  15x２六歩(27)\n", 5, "  15x２六歩(27)", "move 15 where 3 was expected", 0, 2},
+      // A numbered line with a move's time field, whose move text was damaged past reading.
+      {kReadKif, kif + "   4烽U二金打     ( 0:00/00:00:00)\n", 5, "   4烽U二金打     ( 0:00/00:00:00)",
+       "a line numbered 4, whose move can't be read, where move 3 was expected", 0, 2},
       // Lines without a number, or whose text is no move, stay silent.
       {kReadKif, kif + "変化：3手\nまで2手で後手の勝ち\n*   7 ２六歩(27)\n   5 hello\n  10\n備考：２六歩(27)\n", 0, "", "", 0, 2},
       {kReadKi2, ki2 + "▲７六歩 xx △３四歩\n△８四歩\n", 3, "▲７六歩 xx △３四歩", "'xx △３四歩' after the last move read",
