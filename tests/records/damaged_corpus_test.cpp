@@ -1,22 +1,33 @@
-// Damaged records never read as shorter games without a word: over the
-// corpus games with a line deleted, two lines swapped, a line duplicated or
-// junk put into a line, each reader either keeps every move of the game or
-// reports that the input was not read to its end, naming a line at or
-// before the first damaged one. A refused file says so too; only a read
-// that claims success with moves missing fails.
+// Damaged records never read as shorter games without a word. Every corpus
+// game, in each format the readers take, is damaged at seeded places: a line
+// deleted, swapped, doubled or given junk (a NUL among it), a cut at every
+// byte of a move line, one byte changed; armoured KIF at any character (cut,
+// inserted, changed) and old binary records at any byte. Each read either
+// keeps every move of the game, or is refused, or reports that the input was
+// not read to its end, naming a place at or before the first damage. Damage
+// that makes another valid file, which no reader can tell from the real one,
+// is named (ValidDamage) and counted; each such excuse is checked against
+// what the read holds, so it can't hide a read that lost moves otherwise.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "records/kifu.h"
 #include "records/record_files.h"
+#include "support/old_native_bytes.h"
 #include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace {
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -87,7 +98,49 @@ std::string JapaneseText(Kifu& kifu) {
   return text;
 }
 
-// Character starts of a line before its line end, where junk may go.
+// The game as our KIF writer writes it, line ends as the armoured writer
+// passes them on.
+std::string WrittenKif(const Kifu& kifu) {
+  SjisString text;
+  StringOutStream out(text, false);
+  EXPECT_EQ(kifu.WriteKif(out), 0);
+  return text.Text();
+}
+
+// Armour as the format packs it: three bytes to four characters of six bits,
+// a group g written as g + 64 below 48 and as g itself from 48 on.
+std::string Armoured(const std::string& bytes) {
+  auto put = [](unsigned group) { return static_cast<char>(group < 48 ? group + 64 : group); };
+  std::string text;
+  for (size_t at = 0; at < bytes.size(); at += 3) {
+    const size_t count = std::min<size_t>(3, bytes.size() - at);
+    unsigned bits = 0;
+    for (size_t i = 0; i < 3; ++i) bits = bits << 8 | (i < count ? static_cast<unsigned char>(bytes[at + i]) : 0u);
+    for (size_t i = 0; i <= count; ++i) text += put(bits >> (18 - 6 * i) & 63u);
+  }
+  return text;
+}
+
+// What armoured characters mean: the low six bits of each, eight at a time
+// (line ends carry none).
+std::string Unarmoured(const std::string& text) {
+  std::string bytes;
+  unsigned bits = 0;
+  int held = 0;
+  for (const char c : text) {
+    if (c == '\r' || c == '\n') continue;
+    bits = (bits << 6 | (static_cast<unsigned char>(c) & 63u)) & 0x3FFFu;
+    if ((held += 6) >= 8) bytes += static_cast<char>(bits >> (held -= 8) & 0xFFu);
+  }
+  return bytes;
+}
+
+bool IsSideMark(const std::string& line, size_t at) {
+  static const std::string kMarks[] = {"▲", "△"};
+  return line.compare(at, kMarks[0].size(), kMarks[0]) == 0 || line.compare(at, kMarks[1].size(), kMarks[1]) == 0;
+}
+
+// Character starts of a line before its line end.
 std::vector<size_t> CharacterStarts(const std::string& line) {
   std::vector<size_t> starts;
   size_t end = line.size();
@@ -99,21 +152,57 @@ std::vector<size_t> CharacterStarts(const std::string& line) {
   return starts;
 }
 
-// One damage of the four kinds at line `at`.
-std::vector<std::string> Damaged(const std::vector<std::string>& lines, int kind, size_t at, std::mt19937& random) {
-  std::vector<std::string> damaged = lines;
-  switch (kind) {
-    case 0: damaged.erase(damaged.begin() + static_cast<long>(at)); break;
-    case 1: std::swap(damaged[at], damaged[std::min(lines.size() - 1, at + 1)]); break;
-    case 2: damaged.insert(damaged.begin() + static_cast<long>(at), lines[at]); break;
+enum class Format { Kif, Ki2, Csa, JapaneseText };
+
+// Moves a line of the format holds: a numbered KIF move, a CSA move, a
+// side mark of KI2 or Japanese text each.
+int MovesInLine(const std::string& line, Format format) {
+  const size_t start = line.find_first_not_of(' ');
+  if (start == std::string::npos) return 0;
+  switch (format) {
+    case Format::Kif: {
+      const size_t text = line.find_first_not_of(' ', line.find_first_not_of("0123456789", start));
+      return line[start] >= '0' && line[start] <= '9' && text != std::string::npos &&
+                     (line.compare(text, 2, "同") == 0 || static_cast<unsigned char>(line[text]) == 0x82)
+                 ? 1
+                 : 0;
+    }
+    case Format::Csa: return (line[0] == '+' || line[0] == '-') && line.size() >= 7 ? 1 : 0;
     default: {
-      static const char* const kJunk[] = {"xx", "?!", "＠", "x "};
-      const std::vector<size_t> starts = CharacterStarts(damaged[at]);
-      damaged[at].insert(starts[random() % starts.size()], kJunk[random() % 4]);
-      break;
+      int marks = 0;
+      for (size_t at : CharacterStarts(line)) marks += IsSideMark(line, at) ? 1 : 0;
+      return marks;
     }
   }
-  return damaged;
+}
+
+// Where a cut of a move line leaves a whole line of the format, so that the
+// text is a valid shorter record: before the line's text, after a complete
+// KIF move text and before its time field is opened, after the time field,
+// after a CSA move, after a KI2 phrase (its padding blanks included).
+// Japanese text has a phrase a line: only its line end.
+bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
+  size_t end = line.size();
+  while (end > 0 && (line[end - 1] == '\r' || line[end - 1] == ' ')) --end;
+  if (cut >= end || cut <= line.find_first_not_of(' ')) return true;
+  if (format == Format::Kif) {
+    // The move ends with its from-square "(77)", or with "打".
+    size_t moveEnd = end;
+    for (size_t open = line.find('('); open != std::string::npos; open = line.find('(', open + 1)) {
+      if (open + 3 < end && std::isdigit(static_cast<unsigned char>(line[open + 1])) &&
+          std::isdigit(static_cast<unsigned char>(line[open + 2])) && line[open + 3] == ')') {
+        moveEnd = open + 4;
+        break;
+      }
+    }
+    if (const size_t drop = line.find("打"); drop != std::string::npos && drop + 2 < moveEnd) moveEnd = drop + 2;
+    // Before the time field is opened, or after it is closed (a "+" after
+    // it marks that variations follow).
+    const size_t timeOpen = line.find('(', moveEnd), timeClose = line.find(')', timeOpen);
+    return (cut >= moveEnd && cut <= timeOpen) || (timeClose != std::string::npos && cut > timeClose);
+  }
+  if (format == Format::Ki2) return line[cut - 1] == ' ' || line[cut] == ' ' || IsSideMark(line, cut);
+  return false;
 }
 
 // Lines that hold no move: blank, comments, remarks and CSA time lines.
@@ -134,27 +223,272 @@ int FirstDamagedLine(const std::vector<std::string>& original, const std::vector
   return static_cast<int>(index) + 1;
 }
 
-// Reads the lines from a file of the path's type: the reader's result.
-int ReadLines(const std::vector<std::string>& lines, const std::string& path, Kifu& read, ReadReport& report) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return -2;
-  const std::string bytes = JoinLines(lines);
-  std::fwrite(bytes.data(), 1, bytes.size(), out);
-  std::fclose(out);
-  return ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), read, false, &report);
+// The leading move number of a line, -1 for none.
+int LeadingNumber(const std::string& line) {
+  const size_t start = line.find_first_not_of(' ');
+  if (start == std::string::npos || line[start] < '0' || line[start] > '9') return -1;
+  return std::atoi(line.c_str() + start);
 }
 
-bool HoldsGame(const std::vector<KifuMove>& moves, const std::vector<KifuMove>& game) {
-  return moves.size() >= game.size() && std::equal(game.begin(), game.end(), moves.begin());
+// Damage that makes another valid file: a read may take it whole. Each is
+// checked against what the read holds.
+enum class ValidDamage {
+  None,
+  CutAtLineEnd,  // a cut where a line or a field of it ends: a shorter valid file
+  CutPhraseStillReads,  // a cut inside a phrase that still reads ("▲３三桂成" to "▲３三桂", "▲同　玉" to "▲同")
+  LastMoveDeleted,      // the line of the last move deleted
+  OtherLegalMove,       // a byte changed that makes another legal move
+  RenumberedVariation,  // a KIF move number lowered: a variation, as the format reads it
+  WholeLineUnnumbered,  // a line of KI2 or Japanese text deleted, doubled or swapped
+};
+
+const char* ValidDamageName(ValidDamage damage) {
+  switch (damage) {
+    case ValidDamage::None: return "none";
+    case ValidDamage::CutAtLineEnd: return "cut at a line end";
+    case ValidDamage::CutPhraseStillReads: return "cut phrase still read";
+    case ValidDamage::LastMoveDeleted: return "last move deleted";
+    case ValidDamage::OtherLegalMove: return "another legal move";
+    case ValidDamage::RenumberedVariation: return "renumbered into a variation";
+    case ValidDamage::WholeLineUnnumbered: return "whole line of unnumbered moves";
+  }
+  return "";
 }
+
+bool IsPrefixOfGame(const std::vector<KifuMove>& held, const std::vector<KifuMove>& game) {
+  return held.size() <= game.size() && std::equal(held.begin(), held.end(), game.begin());
+}
+
+// Whether what the read holds is what the damage may make.
+bool ReadFitsDamage(ValidDamage damage, const std::vector<KifuMove>& held, const std::vector<KifuMove>& game,
+                    size_t damagedMove, size_t damagedMoves) {
+  switch (damage) {
+    case ValidDamage::CutAtLineEnd:
+    case ValidDamage::LastMoveDeleted:
+    case ValidDamage::RenumberedVariation: return IsPrefixOfGame(held, game);
+    case ValidDamage::CutPhraseStillReads:
+      // The cut phrase's move (a king's, without the piece; one that does
+      // not promote, without 成) may be the game's or another.
+      return !held.empty() && held.size() <= game.size() && std::equal(held.begin(), held.end() - 1, game.begin());
+    case ValidDamage::OtherLegalMove: {
+      // The read plays another move where the damaged line's moves stand
+      // (what follows may then fail against its position, or read on).
+      const size_t differs = static_cast<size_t>(
+          std::mismatch(held.begin(), held.begin() + static_cast<long>(std::min(held.size(), game.size())),
+                        game.begin())
+              .first -
+          held.begin());
+      return differs < held.size() && differs >= damagedMove && differs < damagedMove + damagedMoves;
+    }
+    case ValidDamage::WholeLineUnnumbered: return true;
+    case ValidDamage::None: return false;
+  }
+  return false;
+}
+
+// One damaged file and where its damage begins.
+struct DamagedFile {
+  std::string bytes;
+  std::string what;    // the damage, for messages
+  int firstLine = 0;   // 1-based first damaged line (of the decoded text when armoured); 0 for none
+  int firstPlace = 0;  // armour: 1-based first damaged character; binary: damaged move record, 0 the header
+  ValidDamage valid = ValidDamage::None;
+  size_t damagedMove = 0;  // the first move the damaged line holds, and how many
+  size_t damagedMoves = 0;
+};
+
+DamagedFile Undamaged(const std::string& bytes) {
+  DamagedFile file;
+  file.bytes = bytes;
+  return file;
+}
+
+// Outcomes over one format, for the summary and the checks that every
+// branch ran.
+struct Tally {
+  int whole = 0, reported = 0, refused = 0;
+  std::map<ValidDamage, int> valid;
+
+  void Print(const std::string& format) const {
+    std::string excuses;
+    for (const auto& [damage, count] : valid)
+      excuses += std::string(", ") + ValidDamageName(damage) + " " + std::to_string(count);
+    std::printf("%s: %d read whole, %d reported, %d refused%s\n", format.c_str(), whole, reported, refused,
+                excuses.c_str());
+  }
+};
+
+// Whether the report names a place at or before the damage.
+bool NamesPlaceBefore(const ReadReport& report, const DamagedFile& damaged) {
+  switch (report.place) {
+    case ReadPlace::Line: return report.line >= 1 && report.line <= damaged.firstLine;
+    case ReadPlace::Character: return report.line >= 1 && report.line <= damaged.firstPlace;
+    case ReadPlace::Move: return damaged.firstPlace == 0 || (report.line >= 1 && report.line <= damaged.firstPlace);
+  }
+  return false;
+}
+
+// Reads the damaged file and checks the outcome.
+void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game, const std::string& path,
+                  Tally& tally) {
+  ASSERT_TRUE(WriteFileBytes(path, damaged.bytes)) << path;
+  Kifu read;
+  ReadReport report;
+  const bool undamaged = damaged.firstLine == 0 && damaged.firstPlace == 0 && damaged.what.empty();
+  if (ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), read, false, &report) != 0) {
+    EXPECT_FALSE(undamaged) << path << " undamaged is refused: " << report.reason;
+    ++tally.refused;
+    return;
+  }
+  const std::vector<KifuMove> held = GameMoves(read);
+  const bool whole = held.size() >= game.size() && std::equal(game.begin(), game.end(), held.begin());
+  if (undamaged) {
+    EXPECT_TRUE(whole && !report.Stopped()) << path << " undamaged: " << report.line << " " << report.reason;
+    return;
+  }
+  if (whole) {
+    ++(report.Stopped() ? tally.reported : tally.whole);
+  } else if (report.Stopped() && NamesPlaceBefore(report, damaged)) {
+    ++tally.reported;
+  } else if (damaged.valid != ValidDamage::None &&
+             ReadFitsDamage(damaged.valid, held, game, damaged.damagedMove, damaged.damagedMoves)) {
+    ++tally.valid[damaged.valid];
+  } else {
+    ADD_FAILURE() << damaged.what << " (first damaged line " << damaged.firstLine << ", place " << damaged.firstPlace
+                  << "): " << held.size() << " of " << game.size() << " moves, "
+                  << (report.Stopped() ? "reported at " + std::to_string(report.line) + ": " + report.reason
+                                       : std::string("nothing said"));
+  }
+}
+
+std::string Escaped(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    shown += c == '\0' ? std::string("\\0") : c == '\n' ? std::string("\\n") : std::string(1, c);
+  }
+  return shown;
+}
+
+// A damaged text: lines of the original changed, the first damaged line and
+// the moves of the damaged line looked up.
+DamagedFile DamagedText(const std::vector<std::string>& original, const std::string& bytes, const std::string& what,
+                        const std::vector<size_t>& movesBefore, size_t at, Format format) {
+  DamagedFile damaged;
+  damaged.bytes = bytes;
+  damaged.what = what;
+  damaged.firstLine = FirstDamagedLine(original, SplitLines(bytes));
+  damaged.damagedMove = movesBefore[at];
+  damaged.damagedMoves = static_cast<size_t>(MovesInLine(original[at], format));
+  return damaged;
+}
+
+// The damages of a text made of lines, from the line of the first move on.
+// numbered: the format numbers its moves or has one a line, so that a whole
+// line deleted, doubled or swapped shows at once; KI2 and Japanese text have
+// neither, and such damage may read as another game (counted as such).
+class TextDamage {
+ public:
+  TextDamage(const std::string& name, const std::vector<std::string>& lines, Format format, size_t first, size_t last,
+             std::mt19937& random)
+      : name_(name + ", "), lines_(lines), format_(format), first_(first), last_(last), random_(random) {
+    movesBefore_.push_back(0);
+    for (const std::string& line : lines) movesBefore_.push_back(movesBefore_.back() + MovesInLine(line, format));
+  }
+
+  // A line deleted (0), swapped with the next (1), doubled (2), or junk put
+  // into it (3).
+  DamagedFile OfLine(int kind) {
+    const size_t at = PickLine();
+    std::vector<std::string> damaged = lines_;
+    switch (kind) {
+      case 0: damaged.erase(damaged.begin() + static_cast<long>(at)); break;
+      case 1: std::swap(damaged[at], damaged[std::min(lines_.size() - 1, at + 1)]); break;
+      case 2: damaged.insert(damaged.begin() + static_cast<long>(at), lines_[at]); break;
+      default: {
+        static const std::string kJunk[] = {"xx", "?!", "＠", "x ", std::string("\0", 1), "(", "（", "["};
+        const std::vector<size_t> starts = CharacterStarts(damaged[at]);
+        damaged[at].insert(starts[random_() % starts.size()], kJunk[random_() % std::size(kJunk)]);
+        break;
+      }
+    }
+    static const char* const kKinds[] = {"deleted", "swapped", "doubled", "junk"};
+    DamagedFile file =
+        DamagedText(lines_, JoinLines(damaged),
+                    name_ + kKinds[kind] + " line " + std::to_string(at + 1) + ": " + Escaped(damaged[at]),
+                    movesBefore_, at, format_);
+    if (kind == 0 && at == last_) file.valid = ValidDamage::LastMoveDeleted;
+    const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText;
+    if (kind < 3 && unnumbered) file.valid = ValidDamage::WholeLineUnnumbered;
+    return file;
+  }
+
+  // The text cut at every byte of one move line.
+  std::vector<DamagedFile> CutsOfALine() {
+    size_t at = PickLine();
+    while (MovesInLine(lines_[at], format_) == 0) at = PickLine();
+    const std::string head =
+        JoinLines(std::vector<std::string>(lines_.begin(), lines_.begin() + static_cast<long>(at)));
+    std::vector<DamagedFile> cuts;
+    for (size_t cut = 0; cut < lines_[at].size(); ++cut) {
+      const std::string partial = lines_[at].substr(0, cut);
+      DamagedFile file = DamagedText(
+          lines_, head + partial,
+          name_ + "cut line " + std::to_string(at + 1) + " after byte " + std::to_string(cut) + ": " + partial,
+          movesBefore_, at, format_);
+      if (CutLeavesWholeLine(lines_[at], cut, format_)) {
+        file.valid = ValidDamage::CutAtLineEnd;
+      } else if (format_ == Format::Ki2 || format_ == Format::JapaneseText) {
+        file.valid = ValidDamage::CutPhraseStillReads;
+      }
+      cuts.push_back(file);
+    }
+    return cuts;
+  }
+
+  // One byte of a line changed to another value.
+  DamagedFile ChangedByte() {
+    const size_t at = PickLine();
+    std::vector<std::string> damaged = lines_;
+    std::string& line = damaged[at];
+    if (line.empty()) return OfLine(3);
+    const size_t where = random_() % line.size();
+    char value;
+    do value = static_cast<char>(random_() & 0xFF);
+    while (value == line[where]);
+    line[where] = value;
+    DamagedFile file =
+        DamagedText(lines_, JoinLines(damaged),
+                    name_ + "byte " + std::to_string(where) + " of line " + std::to_string(at + 1) + " set to " +
+                        std::to_string(static_cast<unsigned char>(value)) + ": " + Escaped(line),
+                    movesBefore_, at, format_);
+    file.valid = ValidDamage::OtherLegalMove;
+    const int number = LeadingNumber(line);
+    if (format_ == Format::Kif && number >= 0 && number < LeadingNumber(lines_[at])) {
+      file.valid = ValidDamage::RenumberedVariation;
+    }
+    return file;
+  }
+
+ private:
+  size_t PickLine() { return first_ + random_() % (lines_.size() - first_); }
+
+  const std::string name_;
+  const std::vector<std::string>& lines_;
+  Format format_;
+  size_t first_, last_;
+  std::mt19937& random_;
+  std::vector<size_t> movesBefore_;  // moves held by the lines before each line
+};
 
 // Whether lines [0, count) read as a record that holds at least `moves` of the game.
 bool PrefixHolds(const std::vector<std::string>& lines, size_t count, const std::vector<KifuMove>& game, size_t moves,
                  const std::string& path) {
   Kifu read;
-  ReadReport report;
   const std::vector<std::string> prefix(lines.begin(), lines.begin() + static_cast<long>(count));
-  if (ReadLines(prefix, path, read, report) != 0) return false;
+  if (!WriteFileBytes(path, JoinLines(prefix)) ||
+      ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), read, false) != 0) {
+    return false;
+  }
   const std::vector<KifuMove> held = GameMoves(read);
   return held.size() >= moves && std::equal(game.begin(), game.begin() + static_cast<long>(moves), held.begin());
 }
@@ -171,50 +505,18 @@ size_t LineHolding(const std::vector<std::string>& lines, const std::vector<Kifu
   return high - 1;
 }
 
-// Reads the damaged lines and checks the outcome: the whole game, or a
-// report at or before the first damaged line. True when the read was
-// refused or reported incomplete.
-bool ReadAndCheck(const std::vector<std::string>& damaged, const std::vector<std::string>& lines,
-                  const std::vector<KifuMove>& game, const std::string& path, const std::string& what) {
-  const int first = FirstDamagedLine(lines, damaged);
-  Kifu read;
-  ReadReport report;
-  const int result = ReadLines(damaged, path, read, report);
-  EXPECT_NE(result, -2) << path;
-  // A refusal says so as well.
-  if (result != 0) {
-    EXPECT_NE(first, 0) << what << " undamaged is refused: " << report.reason;
-    return true;
-  }
-  const bool whole = HoldsGame(GameMoves(read), game);
-  if (first == 0) {
-    EXPECT_TRUE(whole && !report.Stopped()) << what << " undamaged: " << report.line << " " << report.reason;
-  } else if (!whole) {
-    EXPECT_TRUE(report.Stopped()) << what << " at line " << first << " lost moves without a word";
-    EXPECT_GE(report.line, 1) << what;
-    EXPECT_LE(report.line, first) << what << " at line " << first << ": " << report.reason;
-  }
-  return report.Stopped();
-}
-
 // Every corpus game of the extension, as the text that `text` makes of it,
-// damaged at seeded places in each of the four ways. The damage falls from
-// the line of the first move on: a damaged header key reads as another
-// header (any key is allowed), and the start it changes shows only at the
-// first move. Deleting the line of the last move leaves a shorter game that
-// nothing marks as cut, so that one damage is not made. numbered: the
-// format numbers its moves (or has one a line), so that a whole line
-// deleted, doubled or swapped shows at once. KI2 has neither: its moves
-// are relative, so such a line may read as another game that no reader
-// can tell from the real one; it is damaged only inside its lines.
+// damaged at seeded places: each kind of line damage twice, a cut at every
+// byte of one move line, and four changed bytes. The damage falls from the
+// line of the first move on: a damaged header key reads as another header
+// (any key is allowed), and the start it changes shows only at the first move.
 template <class MakeText>
-void ExpectDamageReported(const std::string& extension, const std::string& written, MakeText text,
-                          bool numbered = true) {
+void ExpectDamageReported(const std::string& extension, const std::string& written, Format format, MakeText text) {
   const std::vector<std::string> files = FilesWithExtension(CorpusDir(), extension);
   ASSERT_GE(files.size(), 50u);
   const std::string path = ProcessTempPath("damaged" + written);
   std::mt19937 random(20261207);
-  int reported = 0, kept = 0;
+  Tally tally;
   for (const std::string& file : files) {
     Kifu original;
     ASSERT_EQ(ReadKifuFile(file.c_str(), KifuFileTypeOfPath(file.c_str()), original, false), 0) << file;
@@ -222,35 +524,186 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
     if (game.empty()) continue;
     const std::vector<std::string> lines = SplitLines(text(file, original));
     // Undamaged, the text reads whole and nothing is reported.
-    ReadAndCheck(lines, lines, game, path, file);
+    ReadAndCheck(Undamaged(JoinLines(lines)), game, path, tally);
     const size_t first = LineHolding(lines, game, 1, path), last = LineHolding(lines, game, game.size(), path);
-    for (int kind = numbered ? 0 : 3; kind < 4; ++kind) {
-      for (int round = 0; round < (numbered ? 2 : 6); ++round) {
-        const size_t at = first + random() % (lines.size() - first);
-        if (kind == 0 && at == last) continue;
-        const std::vector<std::string> damaged = Damaged(lines, kind, at, random);
-        const std::string what =
-            file + " damage " + std::to_string(kind) + " at " + std::to_string(at + 1) + ": " + damaged[at];
-        (ReadAndCheck(damaged, lines, game, path, what) ? reported : kept) += 1;
-      }
+    TextDamage damage(BaseName(file), lines, format, first, last, random);
+    for (int kind = 0; kind < 4; ++kind) {
+      for (int round = 0; round < 2; ++round) ReadAndCheck(damage.OfLine(kind), game, path, tally);
     }
+    for (const DamagedFile& cut : damage.CutsOfALine()) ReadAndCheck(cut, game, path, tally);
+    for (int round = 0; round < 4; ++round) ReadAndCheck(damage.ChangedByte(), game, path, tally);
   }
-  // Both outcomes happen, so neither branch is idle.
-  EXPECT_GT(reported, 20);
-  EXPECT_GT(kept, 0);
+  tally.Print(written);
+  // Every outcome happens, so no branch is idle.
+  EXPECT_GT(tally.reported, 200);
+  EXPECT_GT(tally.refused, 0);
+  EXPECT_GT(tally.whole, 0);
+  EXPECT_GT(tally.valid[ValidDamage::CutAtLineEnd], 20);
   std::remove(path.c_str());
 }
 
 std::string AsStored(const std::string& file, Kifu&) { return FileBytes(file); }
 
-TEST(DamagedCorpus, KifReadsWholeOrReportsTheDamage) { ExpectDamageReported(".kif", ".kif", AsStored); }
+TEST(DamagedCorpus, KifReadsWholeOrReportsTheDamage) { ExpectDamageReported(".kif", ".kif", Format::Kif, AsStored); }
 
-TEST(DamagedCorpus, Ki2ReadsWholeOrReportsTheDamage) { ExpectDamageReported(".ki2", ".ki2", AsStored, false); }
+TEST(DamagedCorpus, Ki2ReadsWholeOrReportsTheDamage) { ExpectDamageReported(".ki2", ".ki2", Format::Ki2, AsStored); }
 
-TEST(DamagedCorpus, CsaReadsWholeOrReportsTheDamage) { ExpectDamageReported(".csa", ".csa", AsStored); }
+TEST(DamagedCorpus, CsaReadsWholeOrReportsTheDamage) { ExpectDamageReported(".csa", ".csa", Format::Csa, AsStored); }
 
 TEST(DamagedCorpus, JapaneseTextReadsWholeOrReportsTheDamage) {
-  ExpectDamageReported(".ki2", ".rvf", [](const std::string&, Kifu& kifu) { return JapaneseText(kifu); });
+  ExpectDamageReported(".ki2", ".rvf", Format::JapaneseText,
+                       [](const std::string&, Kifu& kifu) { return JapaneseText(kifu); });
+}
+
+// Armoured KIF: the KIF text our writer makes of each corpus game, armoured,
+// damaged at seeded characters from its first move on: cut, one character
+// inserted, one changed (any byte value). A report names the character, or
+// the line of the decoded text, at or before the first damage.
+TEST(DamagedCorpus, ArmouredKifReadsWholeOrReportsTheDamage) {
+  const std::vector<std::string> files = FilesWithExtension(CorpusDir(), ".kif");
+  ASSERT_GE(files.size(), 50u);
+  const std::string path = ProcessTempPath("damaged.ckf");
+  std::mt19937 random(20261208);
+  Tally tally;
+  for (const std::string& file : files) {
+    Kifu original;
+    ASSERT_EQ(ReadKifuFile(file.c_str(), KIFU_FILE_KIF, original, false), 0) << file;
+    const std::vector<KifuMove> game = GameMoves(original);
+    if (game.empty()) continue;
+    const std::string text = WrittenKif(original);
+    const std::vector<std::string> lines = SplitLines(text);
+    const std::string armour = Armoured(text);
+    ReadAndCheck(Undamaged(armour), game, path, tally);
+    std::vector<size_t> movesBefore{0};
+    for (const std::string& line : lines) movesBefore.push_back(movesBefore.back() + MovesInLine(line, Format::Kif));
+    // Damage from the first move line's characters on.
+    size_t firstLine = 0;
+    while (MovesInLine(lines[firstLine], Format::Kif) == 0) ++firstLine;
+    const size_t firstCharacter =
+        JoinLines(std::vector<std::string>(lines.begin(), lines.begin() + firstLine)).size() * 4 / 3;
+    for (int round = 0; round < 30; ++round) {
+      const int kind = round % 3;
+      const size_t at = firstCharacter + random() % (armour.size() - firstCharacter);
+      std::string damagedArmour = armour;
+      if (kind == 0) {
+        damagedArmour.resize(at);
+      } else {
+        char value;
+        do value = static_cast<char>(random() & 0xFF);
+        while (kind == 2 && value == armour[at]);
+        if (kind == 1)
+          damagedArmour.insert(at, 1, value);
+        else
+          damagedArmour[at] = value;
+      }
+      static const char* const kKinds[] = {"cut", "inserted", "changed"};
+      const std::string decoded = Unarmoured(damagedArmour);
+      const std::vector<std::string> damagedLines = SplitLines(decoded);
+      DamagedFile damaged;
+      damaged.bytes = damagedArmour;
+      damaged.what = BaseName(file) + " armoured, " + kKinds[kind] + " at character " + std::to_string(at + 1);
+      damaged.firstLine = FirstDamagedLine(lines, damagedLines);
+      damaged.firstPlace = static_cast<int>(at) + 1;
+      // The decoded line where the damage shows, and the valid file it may make.
+      size_t line = 0;
+      while (line < lines.size() && line < damagedLines.size() && lines[line] == damagedLines[line]) ++line;
+      if (line < lines.size()) {
+        damaged.what += ", decoded line " + std::to_string(line + 1) + " '" + lines[line] + "' now '" +
+                        Escaped(line < damagedLines.size() ? damagedLines[line] : "") + "'";
+        damaged.damagedMove = movesBefore[line];
+        damaged.damagedMoves = static_cast<size_t>(MovesInLine(lines[line], Format::Kif));
+        if (kind == 0) {
+          // What is left of the cut line; a cut that ends inside a byte can't be whole.
+          const size_t kept = line < damagedLines.size() ? damagedLines[line].size() : 0;
+          if (at % 4 != 1 && CutLeavesWholeLine(lines[line], kept, Format::Kif)) {
+            damaged.valid = ValidDamage::CutAtLineEnd;
+          }
+        } else if (kind == 2) {
+          damaged.valid = ValidDamage::OtherLegalMove;
+          if (line < damagedLines.size() && LeadingNumber(damagedLines[line]) >= 0 &&
+              LeadingNumber(damagedLines[line]) < LeadingNumber(lines[line])) {
+            damaged.valid = ValidDamage::RenumberedVariation;
+          }
+        }
+      }
+      ReadAndCheck(damaged, game, path, tally);
+    }
+  }
+  tally.Print(".ckf");
+  EXPECT_GT(tally.reported, 200);
+  EXPECT_GT(tally.whole, 0);
+  std::remove(path.c_str());
+}
+
+// Old binary records: each even game of the corpus, stored after a seeded
+// ply, with a byte cut, inserted or changed anywhere, its record count
+// lowered, or bytes appended. A report names the move record at or before
+// the first damaged one (any, when the header is damaged).
+TEST(DamagedCorpus, OldBinaryReadsWholeOrReportsTheDamage) {
+  const std::vector<std::string> files = FilesWithExtension(CorpusDir(), ".csa");
+  const std::string path = ProcessTempPath("damaged.krs");
+  std::mt19937 random(20261209);
+  Tally tally;
+  int games = 0;
+  for (const std::string& file : files) {
+    if (BaseName(file)[0] != 'g') continue;
+    Kifu original;
+    ASSERT_EQ(ReadKifuFile(file.c_str(), KIFU_FILE_CSA, original, false), 0) << file;
+    const std::vector<KifuMove> game = GameMoves(original);
+    if (game.empty()) continue;
+    ++games;
+    const int stored = static_cast<int>(random() % (game.size() + 1));
+    KifuPosition position = original.StartNode()->position;
+    for (int ply = 0; ply < stored; ++ply) position.DoMove(game[static_cast<size_t>(ply)]);
+    const std::string bytes = OldNativeGameBytes(position, game, stored);
+    ReadAndCheck(Undamaged(bytes), game, path, tally);
+    auto recordAt = [](size_t at) {
+      return at < kOldNativeHeaderBytes ? 0 : static_cast<int>((at - kOldNativeHeaderBytes) / 16) + 1;
+    };
+    for (int round = 0; round < 12; ++round) {
+      const int kind = round % 5;
+      const size_t at = random() % bytes.size();
+      DamagedFile damaged;
+      damaged.bytes = bytes;
+      damaged.firstPlace = recordAt(at);
+      static const char* const kKinds[] = {"cut", "inserted", "changed", "count lowered", "bytes appended"};
+      switch (kind) {
+        case 0: damaged.bytes.resize(at); break;
+        case 1: damaged.bytes.insert(at, 1, static_cast<char>(random() & 0xFF)); break;
+        case 2: {
+          char value;
+          do value = static_cast<char>(random() & 0xFF);
+          while (value == bytes[at]);
+          damaged.bytes[at] = value;
+          damaged.valid = ValidDamage::OtherLegalMove;
+          damaged.damagedMove = static_cast<size_t>(std::max(0, damaged.firstPlace - 1));
+          damaged.damagedMoves = 1;
+          break;
+        }
+        case 3: {
+          const int lowered = static_cast<int>(game.size()) - 1 - static_cast<int>(random() % 8);
+          if (lowered < stored) continue;
+          PutLittleEndian(damaged.bytes, kOldNativeRecordCountAt, lowered, 4);
+          damaged.firstPlace = 0;
+          break;
+        }
+        default: {
+          const size_t count = 1 + random() % 40;
+          for (size_t i = 0; i < count; ++i) damaged.bytes += static_cast<char>(random() & 0xFF);
+          damaged.firstPlace = static_cast<int>(game.size()) + 1;
+          break;
+        }
+      }
+      damaged.what = BaseName(file) + " as .krs stored at " + std::to_string(stored) + ", " + kKinds[kind] +
+                     " at byte " + std::to_string(at);
+      ReadAndCheck(damaged, game, path, tally);
+    }
+  }
+  tally.Print(".krs");
+  EXPECT_GE(games, 40);
+  EXPECT_GT(tally.reported, 40);
+  EXPECT_GT(tally.refused, 40);
+  std::remove(path.c_str());
 }
 
 }  // namespace
