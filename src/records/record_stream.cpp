@@ -21,7 +21,6 @@ char ArmourChar(unsigned group) { return static_cast<char>(group < 48 ? group + 
 bool IsArmourCharacter(unsigned char c) { return c >= 48 && c <= 111; }
 
 // Shift-JIS (CP932) bytes by the part they can play in a character.
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 bool StartsNoCharacter(unsigned char b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
 // Tab, CR and LF are the only control bytes a record's text holds (a final
@@ -235,7 +234,7 @@ void ArmourDecoder::CheckByte(unsigned char byte) {
     return;
   }
   lastByte_ = byte;
-  if (IsLeadByte(byte)) {
+  if (IsSjisLeadByte(byte)) {
     leadByte_ = byte;
   } else if (StartsNoCharacter(byte)) {
     NoteText(NotShiftJis("byte " + Hex(byte) + " starts no character", characters_));

@@ -382,12 +382,8 @@ bool SjisString::SetFullWidthNumber(int number) {
 
 bool EndsInsideCharacter(const char* text) {
   if (text == nullptr) return false;
-  const auto isLead = [](char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return (value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC);
-  };
   for (const char* p = text; *p != '\0'; ++p) {
-    if (!isLead(*p)) continue;
+    if (!IsSjisLeadByte(static_cast<unsigned char>(*p))) continue;
     if (p[1] == '\0') return true;
     ++p;
   }

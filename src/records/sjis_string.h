@@ -109,8 +109,13 @@ int ParseFullWidthDigit(const char* p, int& value);
 // 百十, 二千三百五, 一万...): the bytes used, or 0 bytes and value 0 when `p`
 // does not start with one (or it exceeds INT_MAX).
 int ParseKanjiNumber(const char* p, int& value);
+// Whether a byte begins a double-byte character of the code page
+// (0x81-0x9F, 0xE0-0xFC); the half-width kana between are one byte each.
+constexpr bool IsSjisLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 // Whether the text (may be null) ends inside a double-byte character: its
 // last character is a lone lead byte, as in a file cut short. Scanned by the
-// code page's own lead bytes (0x81-0x9F, 0xE0-0xFC), so that a run of
-// one-byte half-width kana is never taken for a cut.
+// code page's own lead bytes, so that a run of one-byte half-width kana is
+// never taken for a cut.
 bool EndsInsideCharacter(const char* text);
