@@ -412,10 +412,12 @@ class TextDamage {
       }
     }
     static const char* const kKinds[] = {"deleted", "swapped", "doubled", "junk"};
+    // A deleted line is named as it was: the damaged text may end before it.
+    const std::string& shown = kind == 0 ? lines_[at] : damaged[at];
     DamagedFile file =
         DamagedText(lines_, JoinLines(damaged),
-                    name_ + kKinds[kind] + " line " + std::to_string(at + 1) + ": " + Escaped(damaged[at]),
-                    movesBefore_, at, format_);
+                    name_ + kKinds[kind] + " line " + std::to_string(at + 1) + ": " + Escaped(shown), movesBefore_,
+                    at, format_);
     if (kind == 0 && at == last_) file.valid = ValidDamage::LastMoveDeleted;
     const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText;
     if (kind < 3 && unnumbered) file.valid = ValidDamage::WholeLineUnnumbered;
