@@ -223,6 +223,21 @@ int FirstDamagedLine(const std::vector<std::string>& original, const std::vector
   return static_cast<int>(index) + 1;
 }
 
+// A byte value other than `old`, at random.
+char OtherByte(char old, std::mt19937& random) {
+  char value;
+  do value = static_cast<char>(random() & 0xFF);
+  while (value == old);
+  return value;
+}
+
+// How many moves the lines before each line hold.
+std::vector<size_t> MovesBefore(const std::vector<std::string>& lines, Format format) {
+  std::vector<size_t> before{0};
+  for (const std::string& line : lines) before.push_back(before.back() + MovesInLine(line, format));
+  return before;
+}
+
 // The leading move number of a line, -1 for none.
 int LeadingNumber(const std::string& line) {
   const size_t start = line.find_first_not_of(' ');
@@ -390,10 +405,13 @@ class TextDamage {
  public:
   TextDamage(const std::string& name, const std::vector<std::string>& lines, Format format, size_t first, size_t last,
              std::mt19937& random)
-      : name_(name + ", "), lines_(lines), format_(format), first_(first), last_(last), random_(random) {
-    movesBefore_.push_back(0);
-    for (const std::string& line : lines) movesBefore_.push_back(movesBefore_.back() + MovesInLine(line, format));
-  }
+      : name_(name + ", "),
+        lines_(lines),
+        format_(format),
+        first_(first),
+        last_(last),
+        random_(random),
+        movesBefore_(MovesBefore(lines, format)) {}
 
   // A line deleted (0), swapped with the next (1), doubled (2), or junk put
   // into it (3).
@@ -454,9 +472,7 @@ class TextDamage {
     std::string& line = damaged[at];
     if (line.empty()) return OfLine(3);
     const size_t where = random_() % line.size();
-    char value;
-    do value = static_cast<char>(random_() & 0xFF);
-    while (value == line[where]);
+    const char value = OtherByte(line[where], random_);
     line[where] = value;
     DamagedFile file =
         DamagedText(lines_, JoinLines(damaged),
@@ -576,8 +592,7 @@ TEST(DamagedCorpus, ArmouredKifReadsWholeOrReportsTheDamage) {
     const std::vector<std::string> lines = SplitLines(text);
     const std::string armour = Armoured(text);
     ReadAndCheck(Undamaged(armour), game, path, tally);
-    std::vector<size_t> movesBefore{0};
-    for (const std::string& line : lines) movesBefore.push_back(movesBefore.back() + MovesInLine(line, Format::Kif));
+    const std::vector<size_t> movesBefore = MovesBefore(lines, Format::Kif);
     // Damage from the first move line's characters on.
     size_t firstLine = 0;
     while (MovesInLine(lines[firstLine], Format::Kif) == 0) ++firstLine;
@@ -587,17 +602,9 @@ TEST(DamagedCorpus, ArmouredKifReadsWholeOrReportsTheDamage) {
       const int kind = round % 3;
       const size_t at = firstCharacter + random() % (armour.size() - firstCharacter);
       std::string damagedArmour = armour;
-      if (kind == 0) {
-        damagedArmour.resize(at);
-      } else {
-        char value;
-        do value = static_cast<char>(random() & 0xFF);
-        while (kind == 2 && value == armour[at]);
-        if (kind == 1)
-          damagedArmour.insert(at, 1, value);
-        else
-          damagedArmour[at] = value;
-      }
+      if (kind == 0) damagedArmour.resize(at);
+      if (kind == 1) damagedArmour.insert(at, 1, static_cast<char>(random() & 0xFF));
+      if (kind == 2) damagedArmour[at] = OtherByte(armour[at], random);
       static const char* const kKinds[] = {"cut", "inserted", "changed"};
       const std::string decoded = Unarmoured(damagedArmour);
       const std::vector<std::string> damagedLines = SplitLines(decoded);
@@ -673,10 +680,7 @@ TEST(DamagedCorpus, OldBinaryReadsWholeOrReportsTheDamage) {
         case 0: damaged.bytes.resize(at); break;
         case 1: damaged.bytes.insert(at, 1, static_cast<char>(random() & 0xFF)); break;
         case 2: {
-          char value;
-          do value = static_cast<char>(random() & 0xFF);
-          while (value == bytes[at]);
-          damaged.bytes[at] = value;
+          damaged.bytes[at] = OtherByte(bytes[at], random);
           damaged.valid = ValidDamage::OtherLegalMove;
           damaged.damagedMove = static_cast<size_t>(std::max(0, damaged.firstPlace - 1));
           damaged.damagedMoves = 1;
