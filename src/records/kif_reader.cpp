@@ -217,8 +217,14 @@ bool IsTimeFieldLine(const char* text) {
 // changed, or text before it is named: the move is kept, but what follows
 // it is not read and its time may be wrong.
 std::string MoveTailProblem(const char* tail) {
-  if (HoldsMoveText(tail) || NumberedMoveInside(tail) != nullptr) return "a second move on the line, which is not read";
+  // The usual tail, blanks and whole time fields (the writers give one or
+  // two) with perhaps a "+", holds no move: the searches below are spared
+  // on every well-formed line.
   const char* p = tail;
+  for (const char* end; (end = TimeFieldEnd(p + std::strspn(p, " "))) != nullptr;) p = end;
+  if (p[std::strspn(p, " +\r\n")] == '\0') return "";
+  if (HoldsMoveText(tail) || NumberedMoveInside(tail) != nullptr) return "a second move on the line, which is not read";
+  p = tail;
   while (*p == ' ') ++p;
   if (*p == '(') {
     if (TimeFieldEnd(p) == nullptr) return "a time field not read to its end: the move is kept, its time may be wrong";
