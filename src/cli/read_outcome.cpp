@@ -15,11 +15,11 @@ std::string AsUtf8(const std::string& sjis) {
 // "file:line", "file: character N", or the file alone (a move record is
 // named by the reason itself).
 std::string Place(const std::string& file, const ReadReport& report) {
-  if (report.line <= 0) return file;
-  switch (report.place) {
-    case ReadPlace::Line: return file + ":" + std::to_string(report.line);
-    case ReadPlace::Character: return file + ": character " + std::to_string(report.line);
-    case ReadPlace::Move: return file;
+  if (report.at <= 0) return file;
+  switch (report.unit) {
+    case ReadUnit::Line: return file + ":" + std::to_string(report.at);
+    case ReadUnit::Character: return file + ": character " + std::to_string(report.at);
+    case ReadUnit::Move: return file;
   }
   return file;  // no value outside the enumeration is ever made
 }

@@ -7,25 +7,24 @@
 
 namespace {
 
-struct SpecialWord {
+// Every result word of the format. The record keeps three of them as
+// moves, taken as prefixes of the text after "%"; it has no kind for the
+// others (Ordinary here), which are passed over: a file that ends with one
+// of them is still whole.
+struct ResultWord {
   const char* word;
   KifuMoveKind kind;
 };
-
-// The "%" words a record keeps; others (%KACHI, %HIKIWAKE, ...) are not
-// read as moves.
-constexpr SpecialWord kSpecialWords[] = {
-    {"CHUDAN", KifuMoveKind::Interruption},
-    {"TORYO", KifuMoveKind::Resignation},
-    {"SENNICHITE", KifuMoveKind::Repetition},
+constexpr ResultWord kResultWords[] = {
+    {"TORYO", KifuMoveKind::Resignation},     {"CHUDAN", KifuMoveKind::Interruption},
+    {"SENNICHITE", KifuMoveKind::Repetition}, {"TIME_UP", KifuMoveKind::Ordinary},
+    {"ILLEGAL_MOVE", KifuMoveKind::Ordinary}, {"+ILLEGAL_ACTION", KifuMoveKind::Ordinary},
+    {"-ILLEGAL_ACTION", KifuMoveKind::Ordinary}, {"JISHOGI", KifuMoveKind::Ordinary},
+    {"KACHI", KifuMoveKind::Ordinary},        {"HIKIWAKE", KifuMoveKind::Ordinary},
+    {"MAX_MOVES", KifuMoveKind::Ordinary},    {"TSUMI", KifuMoveKind::Ordinary},
+    {"FUZUMI", KifuMoveKind::Ordinary},       {"ERROR", KifuMoveKind::Ordinary},
+    {"MATTA", KifuMoveKind::Ordinary},
 };
-
-// Every result word of the format, also those a record has no kind for:
-// a file that ends with one of them is whole.
-constexpr const char* kResultWords[] = {"TORYO",       "CHUDAN",          "SENNICHITE",      "TIME_UP",
-                                        "ILLEGAL_MOVE", "+ILLEGAL_ACTION", "-ILLEGAL_ACTION", "JISHOGI",
-                                        "KACHI",       "HIKIWAKE",        "MAX_MOVES",       "TSUMI",
-                                        "FUZUMI",      "ERROR",           "MATTA"};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -33,8 +32,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsCsaResultWord(const SjisString& token) {
   if (token.Text()[0] != '%') return false;
-  for (const char* word : kResultWords) {
-    if (std::strcmp(token.Text() + 1, word) == 0) return true;
+  for (const ResultWord& result : kResultWords) {
+    if (std::strcmp(token.Text() + 1, result.word) == 0) return true;
   }
   return false;
 }
@@ -74,10 +73,10 @@ bool ParseCsaSpecialMove(const SjisString& token, const KifuPosition& position, 
   const char* text = token.Text();
   const int mover = position.sideToMove == 1 ? 1 : 0;
   if (text[0] == '%') {
-    for (const SpecialWord& special : kSpecialWords) {
-      if (std::strncmp(text + 1, special.word, std::strlen(special.word)) == 0) {
+    for (const ResultWord& result : kResultWords) {
+      if (result.kind != KifuMoveKind::Ordinary && std::strncmp(text + 1, result.word, std::strlen(result.word)) == 0) {
         const int king = KIFU_KING + (mover == 1 ? KIFU_SECOND_PLAYER_BIT : 0);
-        move = KifuMove(0, 0, 0, 0, king, 0, 0, special.kind);
+        move = KifuMove(0, 0, 0, 0, king, 0, 0, result.kind);
         return true;
       }
     }

@@ -102,3 +102,8 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
                   SjisStringList& extraList, ReadProblem* problem = nullptr);
 // Whether a header-ending line is the moves line, full or short.
 bool IsKifMovesLine(const char* line);
+// Where a move's time field that begins at p ends: just past its ")" when
+// it is whole as times are written ("(" then blanks, digits, ":" and "/",
+// then ")": "( 0:16/00:00:16)" after a KIF move, "(00:12)" after a phrase),
+// else null (no "(" at p, or one never closed that way).
+const char* TimeFieldEnd(const char* p);

@@ -186,6 +186,13 @@ int ParseKifHand(const char* text, KifuPosition& position, int side) {
 
 bool IsKifMovesLine(const char* line) { return StartsWith(line, KIF_MOVES_HEADER_SHORT); }
 
+const char* TimeFieldEnd(const char* p) {
+  if (*p != '(') return nullptr;
+  for (++p; *p == ' ' || *p == ':' || *p == '/' || (*p >= '0' && *p <= '9'); ++p) {
+  }
+  return *p == ')' ? p + 1 : nullptr;
+}
+
 int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPosition& startPosition,
                   SjisString names[2], SjisString& date, SjisString& title, SjisString& event,
                   SjisStringList& extraList, ReadProblem* problem) {

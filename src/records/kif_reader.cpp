@@ -164,16 +164,6 @@ bool HoldsMoveText(const char* text) {
   return false;
 }
 
-// Where a time field that begins at p ends: past its ")" when it is whole
-// as times are written ("(" with blanks, digits, ":" and "/", then ")"),
-// else null.
-const char* TimeFieldEnd(const char* p) {
-  if (*p != '(') return nullptr;
-  for (++p; *p == ' ' || *p == ':' || *p == '/' || IsDigit(*p); ++p) {
-  }
-  return *p == ')' ? p + 1 : nullptr;
-}
-
 // Whether the text holds a whole time field ("( 0:16/00:00:16)"; a
 // from-square "(77)" has no ":").
 bool HoldsTimeField(const char* text) {

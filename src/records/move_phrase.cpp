@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board_geometry.h"
+#include "records/kif_format.h"
 #include "records/move_notation.h"
 
 namespace {
@@ -192,18 +193,6 @@ int ReadTime(const PhraseCursor& cursor) {
   return (digit(1) * 10 + digit(2)) * 60 + digit(4) * 10 + digit(5);
 }
 
-// The bytes of the phrase's time at the cursor: "(" up to ")" holding only
-// what a time is written with (digits, ":", "/", blanks), so that "(00:12)"
-// and "( 0:12/00:00:12)" count; 0 for anything else, an unclosed "(" too.
-int TimeLength(const PhraseCursor& cursor) {
-  if (cursor.Byte() != '(') return 0;
-  for (int ahead = 1;; ++ahead) {
-    const int byte = cursor.Byte(ahead);
-    if (byte == ')') return ahead + 1;
-    if (!((byte >= '0' && byte <= '9') || byte == ':' || byte == '/' || byte == ' ')) return 0;
-  }
-}
-
 }  // namespace
 
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
@@ -279,17 +268,13 @@ bool BeginsMarklessPhrase(const char* text) {
 
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase) {
   PhraseCursor cursor(line, offset);
-  if (afterPhrase) cursor.Skip(TimeLength(cursor));
+  if (const char* timeEnd = afterPhrase ? TimeFieldEnd(cursor.Here()) : nullptr) {
+    cursor.Skip(static_cast<int>(timeEnd - cursor.Here()));
+  }
   while (cursor.Takes(" ") || cursor.Takes("　")) {
   }
   if (cursor.Byte() == 0) return "";
   if (afterPhrase) return std::string("'") + cursor.Here() + "' after the last move read";
   return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △"
                                       : "a line that is no move, comment, variation or result";
-}
-
-void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report) {
-  if (EndsInsideCharacter(in.LastLine().Text())) {
-    in.Damage(report, "the text ends inside a double-byte character: it was cut short");
-  }
 }

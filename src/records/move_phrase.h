@@ -35,8 +35,3 @@ bool BeginsMarklessPhrase(const char* text);
 // any text there is a loss: the moves of a line whose side mark was
 // damaged look like that.
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase);
-// Notes in report (when given) damaged bytes at the last line read when it
-// ends inside a double-byte character: the text was cut short. Called once
-// the input is read to its end, where only the last line can lack its line
-// end.
-void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report);

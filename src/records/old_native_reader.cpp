@@ -68,7 +68,7 @@ KifuMoveKind KindOfResult(unsigned code, KifuPieceCode moving) {
 // a caller can set it against where a file is damaged.
 void SetAtMove(ReadReport& said, ReadProblem problem, int index, const std::string& why) {
   said.Set(problem, index + 1, SjisString(), why.c_str());
-  said.place = ReadPlace::Move;
+  said.unit = ReadUnit::Move;
 }
 
 // Reads move record `index` (0-based); false, with the reason in said,
@@ -142,7 +142,7 @@ int64_t CountRemainingBytes(InStream& in) {
 void ReportTrailingBytes(ReadReport& said, int64_t count, int lastMove) {
   const std::string bytes = count > kMaxCountedBytes ? "more than " + std::to_string(kMaxCountedBytes) + " bytes"
                             : std::to_string(count) + (count == 1 ? " byte" : " bytes");
-  said.Damage(ReadPlace::Move, lastMove,
+  said.Damage(ReadUnit::Move, lastMove,
               lastMove > 0 ? bytes + " after move " + std::to_string(lastMove)
                            : bytes + " after the header, which announces no moves");
 }

@@ -15,12 +15,12 @@ bool CheckReadStart(const KifuPosition& start, ReadReport* report) {
 
 void ReadReport::Set(ReadProblem what, int atLine, const SjisString& lineText, const char* why) {
   problem = what;
-  line = atLine;
+  at = atLine;
   SjisString trimmed(lineText);
   trimmed.TrimRight();
   text = trimmed.Text();
   reason = why != nullptr ? why : ReadProblemText(what);
-  place = ReadPlace::Line;
+  unit = ReadUnit::Line;
   movesDropped = false;
   lineSkipped = false;
   moreSkipped = 0;
@@ -38,10 +38,10 @@ void ReadReport::Skip(int atLine, const SjisString& lineText, const std::string&
   lineSkipped = true;
 }
 
-void ReadReport::Damage(ReadPlace where, int at, const std::string& why, const SjisString& lineText) {
+void ReadReport::Damage(ReadUnit where, int place, const std::string& why, const SjisString& lineText) {
   if (Stopped()) return;
-  Set(ReadProblem::DamagedBytes, at, lineText, why.c_str());
-  place = where;
+  Set(ReadProblem::DamagedBytes, place, lineText, why.c_str());
+  unit = where;
   damaged = true;
 }
 
@@ -96,5 +96,11 @@ void LineCountingInStream::Skip(ReadReport* report, const std::string& why) cons
 }
 
 void LineCountingInStream::Damage(ReadReport* report, const std::string& why) const {
-  if (report != nullptr) report->Damage(ReadPlace::Line, lines_, why, last_);
+  if (report != nullptr) report->Damage(ReadUnit::Line, lines_, why, last_);
+}
+
+void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report) {
+  if (EndsInsideCharacter(in.LastLine().Text())) {
+    in.Damage(report, "the text ends inside a double-byte character: it was cut short");
+  }
 }

@@ -20,39 +20,46 @@ enum class ReadProblem {
   UnreadableMove,
   ImpossibleMove,   // read, but not possible in the position
   SkippedLine,      // a line of moves passed over; reading went on after it
-  DamagedBytes,     // bytes the format never holds: an armoured or binary file changed
+  // Bytes the file's format never holds where they stand, so that what was
+  // written can't be read whole: a changed armour character, bytes after a
+  // binary record's moves, a text cut inside a character, a move line with
+  // more than its move and time, a time field on a line of its own.
+  DamagedBytes,
 };
 
 // What a report's number counts. Armoured and binary files have no lines of
 // their own: their faults are named by character or by move record (the
 // decoded text of an armoured file has lines, which are named as such).
-enum class ReadPlace { Line, Character, Move };
+enum class ReadUnit { Line, Character, Move };
 
 struct ReadReport {
   ReadProblem problem = ReadProblem::None;
-  int line = 0;          // 1-based number of the place at fault (a line unless `place` says else), 0 for none
-  ReadPlace place = ReadPlace::Line;
-  std::string text;      // that line as read (Shift-JIS), trailing blanks cut
+  // The place at fault, 1-based, counted in `unit`: a line, a character or
+  // a move record; 0 for none.
+  int at = 0;
+  ReadUnit unit = ReadUnit::Line;
+  std::string text;      // the line at fault as read (Shift-JIS), trailing blanks cut
   std::string reason;    // what is wrong (Shift-JIS)
   bool movesDropped = false;  // the read stopped early: later moves are not in the record
   // The problem is a line of moves that was passed over (reading went on),
   // and how many more lines were passed over after it.
   bool lineSkipped = false;
   int moreSkipped = 0;
-  // The file holds bytes its format never has (at `line`, counted in
-  // `place`): what the record holds from there on may differ from what was
+  // The file holds bytes its format never has (at `at`, counted in
+  // `unit`): what the record holds from there on may differ from what was
   // written, or lack it.
   bool damaged = false;
 
-  // Records a problem with the reason text for it (the problem's own words
-  // when reason is null); it replaces whatever the report held.
+  // Records a problem at a line (0: none) with the reason text for it (the
+  // problem's own words when reason is null); it replaces whatever the
+  // report held.
   void Set(ReadProblem what, int atLine, const SjisString& lineText, const char* why = nullptr);
   // Records a line of moves passed over: the first one is kept with its
   // reason, later ones are only counted; after damaged bytes, none is.
   void Skip(int atLine, const SjisString& lineText, const std::string& why);
-  // Records damaged bytes at the place, unless the read already met a
-  // problem (the first one is named).
-  void Damage(ReadPlace where, int at, const std::string& why, const SjisString& lineText = SjisString());
+  // Records damaged bytes at `place`, counted in `where`, unless the read
+  // already met a problem (the first one is named).
+  void Damage(ReadUnit where, int place, const std::string& why, const SjisString& lineText = SjisString());
   // Whether the input was not read to its end: the read stopped early,
   // passed over lines of moves or met damaged bytes. Either way the record
   // may lack moves the file holds.
@@ -99,3 +106,9 @@ class LineCountingInStream : public InStream {
   int lines_ = 0;
   SjisString last_;
 };
+
+// Notes in report (when given) damaged bytes at the last line read when it
+// ends inside a double-byte character: the text was cut short. Called once
+// the input is read to its end, where only the last line can lack its line
+// end.
+void ReportCutCharacter(const LineCountingInStream& in, ReadReport* report);

@@ -164,7 +164,7 @@ void NameUtf8Refusal(const char* bytes, size_t size, ReadReport* report) {
 long Weight(const ReadReport& said) {
   if (said.problem == ReadProblem::NotThisFormat) return 0;
   if (said.problem == ReadProblem::NoMovesLine) return 1;
-  return 2 + said.line;
+  return 2 + said.at;
 }
 
 // The first bytes of a file; empty when it can't be read.
@@ -205,7 +205,7 @@ int ReadTextFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
 // where the reader had read to (the moves line, or the end of the text).
 bool ComesFirst(const ArmourDamage& damage, const ReadReport& read, int result, int linesRead) {
   if (result == 0 && !read.Stopped()) return true;
-  return damage.decodedLine <= (read.line > 0 ? read.line : linesRead);
+  return damage.decodedLine <= (read.at > 0 ? read.at : linesRead);
 }
 
 // Whether a text's last line is one the KIF writers end with: the separator
@@ -231,7 +231,7 @@ int ReadArmouredKif(const char* path, Kifu& record, bool merge, ReadReport* repo
   // one cut at a line end decodes to a shorter text that reads well, and
   // only its missing last line tells.
   if (result == 0 && !read.Stopped() && damage == nullptr && !IsClosingKifLine(counted.LastLine())) {
-    read.Damage(ReadPlace::Line, counted.LineNumber(),
+    read.Damage(ReadUnit::Line, counted.LineNumber(),
                 std::string("the text ends without its closing line ") + KIF_SEPARATOR + ": the file was cut short",
                 counted.LastLine());
   }
@@ -239,9 +239,9 @@ int ReadArmouredKif(const char* path, Kifu& record, bool merge, ReadReport* repo
     const bool dropped = result == 0 && read.movesDropped;
     read = ReadReport();
     if (damage->character > 0) {
-      read.Damage(ReadPlace::Character, damage->character, damage->reason);
+      read.Damage(ReadUnit::Character, damage->character, damage->reason);
     } else {
-      read.Damage(ReadPlace::Line, damage->decodedLine, damage->reason, SjisString(damage->lineText.c_str()));
+      read.Damage(ReadUnit::Line, damage->decodedLine, damage->reason, SjisString(damage->lineText.c_str()));
     }
     read.movesDropped = dropped;
   }

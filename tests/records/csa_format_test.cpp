@@ -222,7 +222,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
     ReadReport report;
     ASSERT_EQ(ReadCsaText(kifu, test.text, test.strict, 0, &report), test.line < 0 ? -1 : 0) << test.text;
     if (test.named >= 0) {
-      EXPECT_EQ(report.Stopped() ? report.line : 0, test.named) << test.text;
+      EXPECT_EQ(report.Stopped() ? report.at : 0, test.named) << test.text;
     }
     EXPECT_EQ(test.line < 0 ? WriteCsaText(kifu) : before, before) << test.text;
     EXPECT_EQ(kifu.LineLength(), test.line < 0 ? 1 : test.line) << test.text;
@@ -234,7 +234,7 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       Kifu kifu;
       ReadReport report;
       ASSERT_EQ(ReadCsaText(kifu, moves + mark + "+2726FU" + after, 0, 0, &report), 0) << mark << after;
-      EXPECT_EQ(std::tuple(kifu.LineLength(), report.Stopped(), report.line), std::tuple(2, true, 6)) << mark << after;
+      EXPECT_EQ(std::tuple(kifu.LineLength(), report.Stopped(), report.at), std::tuple(2, true, 6)) << mark << after;
     }
   }
   Kifu huge, back;  // a saturated time is one a KIF time field reads back

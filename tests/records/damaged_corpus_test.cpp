@@ -335,10 +335,10 @@ struct Tally {
 
 // Whether the report names a place at or before the damage.
 bool NamesPlaceBefore(const ReadReport& report, const DamagedFile& damaged) {
-  switch (report.place) {
-    case ReadPlace::Line: return report.line >= 1 && report.line <= damaged.firstLine;
-    case ReadPlace::Character: return report.line >= 1 && report.line <= damaged.firstPlace;
-    case ReadPlace::Move: return damaged.firstPlace == 0 || (report.line >= 1 && report.line <= damaged.firstPlace);
+  switch (report.unit) {
+    case ReadUnit::Line: return report.at >= 1 && report.at <= damaged.firstLine;
+    case ReadUnit::Character: return report.at >= 1 && report.at <= damaged.firstPlace;
+    case ReadUnit::Move: return damaged.firstPlace == 0 || (report.at >= 1 && report.at <= damaged.firstPlace);
   }
   return false;
 }
@@ -358,7 +358,7 @@ void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game,
   const std::vector<KifuMove> held = GameMoves(read);
   const bool whole = held.size() >= game.size() && std::equal(game.begin(), game.end(), held.begin());
   if (undamaged) {
-    EXPECT_TRUE(whole && !report.Stopped()) << path << " undamaged: " << report.line << " " << report.reason;
+    EXPECT_TRUE(whole && !report.Stopped()) << path << " undamaged: " << report.at << " " << report.reason;
     return;
   }
   if (whole) {
@@ -371,7 +371,7 @@ void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game,
   } else {
     ADD_FAILURE() << damaged.what << " (first damaged line " << damaged.firstLine << ", place " << damaged.firstPlace
                   << "): " << held.size() << " of " << game.size() << " moves, "
-                  << (report.Stopped() ? "reported at " + std::to_string(report.line) + ": " + report.reason
+                  << (report.Stopped() ? "reported at " + std::to_string(report.at) + ": " + report.reason
                                        : std::string("nothing said"));
   }
 }

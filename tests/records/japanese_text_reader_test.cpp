@@ -98,7 +98,7 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
   EXPECT_EQ(record.LineLength(), 3);
   EXPECT_TRUE(report.Stopped());
   EXPECT_FALSE(report.movesDropped);
-  EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.reason, report.moreSkipped),
+  EXPECT_EQ(std::tuple(report.problem, report.at, report.text, report.reason, report.moreSkipped),
             std::tuple(ReadProblem::SkippedLine, 15, std::string("▲７六歩 △３四歩"),
                        std::string("'△３四歩' after the last move read"), 2));
   const struct {
@@ -115,7 +115,7 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
     ReadReport bodyReport;
     ASSERT_EQ(Read(read, "手合割：平手\n\n" + kPipeBoard + kHands + "\n" + body, &bodyReport), 0) << body;
     EXPECT_EQ(read.LineLength(), moves) << body;
-    EXPECT_EQ(bodyReport.Stopped() ? bodyReport.line : 0, stop) << body << ": " << bodyReport.reason;
+    EXPECT_EQ(bodyReport.Stopped() ? bodyReport.at : 0, stop) << body << ": " << bodyReport.reason;
   }
 }
 

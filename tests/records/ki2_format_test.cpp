@@ -169,7 +169,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
     const bool read = ReadKi2Text(record, text, false, &report) == 0;
     const std::string after = Ki2Text(record);
     EXPECT_EQ(read ? after.substr(after.find("\n\n") + 2) : (after == before ? "-1" : "changed"), moves) << text;
-    EXPECT_EQ(report.Stopped() ? report.line : 0, stop) << text << ": " << report.reason;
+    EXPECT_EQ(report.Stopped() ? report.at : 0, stop) << text << ": " << report.reason;
   }
   // 変化：3手 after five moves: the next phrase is another third move.
   ASSERT_EQ(ReadKi2Text(record, "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩(01:02)\n*note\n"), 0);

@@ -268,7 +268,7 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
     ReadReport report;
     const int time = read(line.substr(0, cut), report);
     const bool named = (cut > 3 && cut < moveEnd) || (cut > timeOpen && cut < timeEnd);
-    EXPECT_EQ(std::pair(report.Stopped(), report.line), std::pair(named, named ? 4 : 0)) << cut;
+    EXPECT_EQ(std::pair(report.Stopped(), report.at), std::pair(named, named ? 4 : 0)) << cut;
     // Unnamed, the time is the one written, or 0 when none was begun.
     if (cut < moveEnd || !named) {
       EXPECT_EQ(time, cut < moveEnd ? -2 : cut >= timeEnd ? 3 : 0) << cut;
@@ -281,7 +281,7 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
   for (const auto& [moves, named] : changed) {
     ReadReport report;
     read(moves + "\n", report);
-    EXPECT_EQ(std::pair(report.Stopped(), report.line), std::pair(named > 0, named)) << moves;
+    EXPECT_EQ(std::pair(report.Stopped(), report.at), std::pair(named > 0, named)) << moves;
   }
 }
 

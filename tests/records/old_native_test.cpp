@@ -88,8 +88,8 @@ TEST(OldNative, RefusalNamesTheMoveOrTheEnd) {
     BytesInStream in(c.bytes);
     ReadReport report;
     EXPECT_EQ(kifu.ReadOldNative(in, false, &report), -1) << c.reason;
-    EXPECT_EQ(std::tuple(report.problem, report.line, report.place, report.reason),
-              std::tuple(c.problem, c.move, ReadPlace::Move, std::string(c.reason)));
+    EXPECT_EQ(std::tuple(report.problem, report.at, report.unit, report.reason),
+              std::tuple(c.problem, c.move, ReadUnit::Move, std::string(c.reason)));
     EXPECT_EQ(kifu.LineLength(), 0);
   }
 }
@@ -134,8 +134,8 @@ TEST(OldNative, BytesAfterTheCountedMovesAreDamage) {
     EXPECT_FALSE(cleanReport.Stopped()) << c.reason;
     EXPECT_EQ(DescribeKifuGraph(kifu), DescribeKifuGraph(clean)) << c.reason;
     EXPECT_TRUE(report.Stopped() && report.damaged) << c.reason;
-    EXPECT_EQ(std::tuple(report.problem, report.line, report.place, report.reason),
-              std::tuple(ReadProblem::DamagedBytes, c.move, ReadPlace::Move, c.reason));
+    EXPECT_EQ(std::tuple(report.problem, report.at, report.unit, report.reason),
+              std::tuple(ReadProblem::DamagedBytes, c.move, ReadUnit::Move, c.reason));
   }
 }
 

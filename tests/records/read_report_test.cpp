@@ -78,7 +78,7 @@ TEST(ReadReport, EachRefusalNamesItsReason) {
     ReadReport report;
     EXPECT_EQ(ReadText(c.read, kifu, c.text, &report), -1) << c.text;
     EXPECT_EQ(report.problem, c.problem) << c.text;
-    EXPECT_EQ(report.line, c.line) << c.text;
+    EXPECT_EQ(report.at, c.line) << c.text;
     EXPECT_NE(report.reason.find(c.words), std::string::npos) << report.reason;
     EXPECT_EQ(DescribeKifuGraph(kifu), before);
   }
@@ -91,7 +91,7 @@ TEST(ReadReport, EachRefusalNamesItsReason) {
     ReadReport report;
     const std::string text = header + "手数----指手--\n   1 ７六歩(77)\n" + move + "\n   3 ２六歩(27)\n";
     ASSERT_EQ(ReadText(kReadKif, kifu, text, &report), 0);
-    EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.Stopped()),
+    EXPECT_EQ(std::tuple(report.problem, report.at, report.text, report.Stopped()),
               std::tuple(problem, 4, std::string(move), true));
     EXPECT_NE(report.reason.find(words), std::string::npos) << report.reason;
     EXPECT_EQ(MainLine(kifu).size(), 1u);
@@ -161,7 +161,7 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
     EXPECT_EQ(std::tuple(report.Stopped(), report.lineSkipped, report.movesDropped), std::tuple(c.line > 0, c.line > 0, false))
         << c.text;
     if (c.line > 0) {
-      EXPECT_EQ(std::tuple(report.problem, report.line, report.text, report.reason, report.moreSkipped),
+      EXPECT_EQ(std::tuple(report.problem, report.at, report.text, report.reason, report.moreSkipped),
                 std::tuple(ReadProblem::SkippedLine, c.line, std::string(c.text_at_line), std::string(c.reason), c.more))
           << c.text;
     }
@@ -171,7 +171,7 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
   Kifu kifu;
   ReadReport report;
   ASSERT_EQ(ReadText(kReadKif, kifu, kif + "   4 ８四歩(83)\n   3 ７六歩(77)\n   4 ８四歩(83)\n", &report), 0);
-  EXPECT_EQ(std::tuple(report.line, report.lineSkipped, report.movesDropped, report.moreSkipped),
+  EXPECT_EQ(std::tuple(report.at, report.lineSkipped, report.movesDropped, report.moreSkipped),
             std::tuple(5, true, true, 0));
   EXPECT_EQ(report.reason, "move 4 where 3 was expected");
   EXPECT_EQ(MainLine(kifu).size(), 2u);
@@ -200,7 +200,7 @@ TEST(ReadReport, NulBytesRefuseTheFileAtTheirLine) {
     Kifu kifu;
     ReadReport report;
     EXPECT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KIF, kifu, false, &report), -1);
-    EXPECT_EQ(std::tuple(report.problem, report.line), std::tuple(ReadProblem::UnknownEncoding, line));
+    EXPECT_EQ(std::tuple(report.problem, report.at), std::tuple(ReadProblem::UnknownEncoding, line));
     EXPECT_EQ(kifu.LineLength(), 0);
   }
   std::remove(path.c_str());

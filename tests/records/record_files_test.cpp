@@ -201,9 +201,9 @@ TEST(RecordFiles, DamagedArmouredKifNamesItsFirstFault) {
     Kifu read;
     ReadReport report;
     ASSERT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_CKF, read, false, &report), c.result) << c.text;
-    EXPECT_EQ(std::make_tuple(report.line, report.Stopped(), report.damaged), std::make_tuple(c.at, c.at > 0, c.damaged))
+    EXPECT_EQ(std::make_tuple(report.at, report.Stopped(), report.damaged), std::make_tuple(c.at, c.at > 0, c.damaged))
         << c.text << report.reason;
-    EXPECT_EQ(report.place, c.blankAt > 0 ? ReadPlace::Character : ReadPlace::Line) << c.text;
+    EXPECT_EQ(report.unit, c.blankAt > 0 ? ReadUnit::Character : ReadUnit::Line) << c.text;
     EXPECT_EQ(MainLine(read).size(), c.moves) << c.text;
   }
   std::remove(path.c_str());

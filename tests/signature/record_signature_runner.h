@@ -83,7 +83,7 @@ struct Digests {
   }
   void AddReport(Fn fn, const ReadReport& report) {
     AddInt(fn, static_cast<int>(report.problem));
-    AddInt(fn, report.line);
+    AddInt(fn, report.at);
     AddText(fn, report.text);
     AddText(fn, report.reason);
     AddInt(fn, report.movesDropped);
