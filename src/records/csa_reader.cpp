@@ -36,7 +36,8 @@ int PlacedCount(const KifuPosition& position, int baseType) {
 class CsaHeaderReader {
  public:
   // Ignored: a token of no header form, passed over (when not strict).
-  // SideAgain: a second side-to-move line, taken as the Parts take it.
+  // SideAgain: a second side-to-move line, which sets the side again (the
+  // last one counts).
   enum class Step { Continue, Ignored, SideAgain, EndsHeader, Fail };
 
   // Takes one header token into the start position or the names.

@@ -206,7 +206,10 @@ TEST(KifReader, ReadsOtherProgramsStyles) {
   }
 }
 
-// The Part's own examples of the move section.
+// The move section's lines: times (a blank before the minutes, three minute
+// digits), values, "*" comments after one that begins with "*", a goto to an
+// unknown label, a number too high (ignored), a lower one (a variation) and
+// a move that can't be read (the end).
 TEST(KifReader, ReadsMoveNumbersValuesCommentsAndTimesAsWritten) {
   const std::string head = "手合割：平手\n手数----指手---------消費時間--\n";
   Kifu kifu;
