@@ -49,7 +49,7 @@ class HeaderWatch : public InStream {
     // move line when its mark was damaged. Other text before the moves (a
     // diagram's frame, a remark) is no loss.
     if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△", "*", "#"}) &&
-        (HoldsSideMark(trimmed.Text()) || BeginsMarklessPhrase(trimmed.Text()))) {
+        (HoldsSideMark(trimmed.Text()) || HoldsMarklessPhrase(trimmed.Text()))) {
       in_.Skip(report_, UnreadPhraseText(trimmed, 0, false));
     }
     return result;

@@ -134,15 +134,12 @@ bool ReadsAsMove(const char* p) {
   return ResultWordAt(p) != nullptr || ReadKifMoveText(p, 0, text);
 }
 
-// The width of the character at p: two bytes for a lead byte with its trail.
-int CharWidth(const char* p) { return static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1; }
-
 // Where a numbered move line stands inside a line that does not begin with
 // a number (text put before it), or null: "変化：" and "まで" lines hold none.
 const char* NumberedMoveInside(const char* line) {
   for (const char* p = line; *p != '\0';) {
     if (!IsDigit(*p)) {
-      p += CharWidth(p);
+      p += SjisCharacterLength(p);
       continue;
     }
     const char* digits = p;
@@ -157,7 +154,7 @@ const char* NumberedMoveInside(const char* line) {
 // Whether a move text ("７六歩(77)", "同　銀(31)", "５五角打") starts at any
 // character of the text.
 bool HoldsMoveText(const char* text) {
-  for (const char* p = text; *p != '\0'; p += CharWidth(p)) {
+  for (const char* p = text; *p != '\0'; p += SjisCharacterLength(p)) {
     KifMoveText move;
     if (ReadKifMoveText(p, 0, move)) return true;
   }

@@ -247,17 +247,16 @@ bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile,
 }
 
 bool HoldsSideMark(const char* text) {
-  for (const char* p = text; *p != '\0'; p += static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1) {
+  for (const char* p = text; *p != '\0'; p += SjisCharacterLength(p)) {
     if (std::strncmp(p, "▲", 2) == 0 || std::strncmp(p, "△", 2) == 0 || std::strncmp(p, "▽", 2) == 0) return true;
   }
   return false;
 }
 
-bool BeginsMarklessPhrase(const char* text) {
+bool HoldsMarklessPhrase(const char* text) {
   const SjisString line(text);
-  for (const int start : {0, 1, 2}) {
+  for (int start = 0; start < line.Length(); start += SjisCharacterLength(line.Text() + start)) {
     PhraseCursor cursor(line, start);
-    if (cursor.Offset() != start) break;
     const bool destination =
         cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
     KifuPieceCode piece;
@@ -278,3 +277,4 @@ std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhras
   return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △"
                                       : "a line that is no move, comment, variation or result";
 }
+

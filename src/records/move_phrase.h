@@ -20,13 +20,13 @@
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
                      int& offset, int& seconds);
 
-// Whether a side mark (▲, △ or ▽) stands at a character start of text.
+// Whether a side mark (▲, △ or ▽) stands at a character start of text,
+// stepping by the code page: a damaged text may hold any bytes before it.
 bool HoldsSideMark(const char* text);
-// Whether text begins as a phrase whose side mark was damaged: a
-// destination and a piece name stand at its start (a line end took the
-// mark's place), or at byte 1 or 2 (a mark with one byte changed, or a
-// junk byte run into it).
-bool BeginsMarklessPhrase(const char* text);
+// Whether text holds a phrase whose side mark was damaged: a destination
+// and a piece name at a character start, by the code page (the mark lost
+// to a line end, changed, or broken up by junk bytes).
+bool HoldsMarklessPhrase(const char* text);
 // What a reader of phrases lost on a line, as the reason to report, or
 // empty when it lost nothing. afterPhrase: offset is just past the last
 // phrase read from the line, and the closed time "(mm:ss)" of that phrase

@@ -382,10 +382,8 @@ bool SjisString::SetFullWidthNumber(int number) {
 
 bool EndsInsideCharacter(const char* text) {
   if (text == nullptr) return false;
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (!IsSjisLeadByte(static_cast<unsigned char>(*p))) continue;
-    if (p[1] == '\0') return true;
-    ++p;
+  for (const char* p = text; *p != '\0'; p += SjisCharacterLength(p)) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(*p)) && p[1] == '\0') return true;
   }
   return false;
 }

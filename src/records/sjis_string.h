@@ -114,6 +114,13 @@ int ParseKanjiNumber(const char* p, int& value);
 constexpr bool IsSjisLeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
+// The bytes of the character at p by the code page: two for a lead byte
+// with a byte after it, else one (a half-width kana, a byte that starts no
+// character, a lone lead byte at the end). The damage checks step through
+// text with it, so that no such byte hides what follows it.
+constexpr int SjisCharacterLength(const char* p) {
+  return IsSjisLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0' ? 2 : 1;
+}
 // Whether the text (may be null) ends inside a double-byte character: its
 // last character is a lone lead byte, as in a file cut short. Scanned by the
 // code page's own lead bytes, so that a run of one-byte half-width kana is

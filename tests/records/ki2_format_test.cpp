@@ -156,6 +156,12 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩    △３四歩\n▼２六歩\n", "▲７六歩    △３四歩    \n", 2},
       {"▲７六歩\n▼３四歩\n▲２六歩\n", "▲７六歩    \n", 2},
       {"先手：x\n▼７六歩\n▲２六歩\n", "▲２六歩    \n", 2},  // before the moves begin
+      // Bytes that start no character, a half-width kana, or junk inside the
+      // mark ("▲" is 0x81 0xA3) hide no first move line.
+      {"先手：x\n\xA0▲７六歩\n△３四歩\n", "", 2},
+      {"先手：x\nｱ▲７六歩\n△３四歩\n", "", 2},
+      {"先手：x\n\xFD▲７六歩\n△３四歩\n", "", 2},
+      {"先手：x\n\x81xx\xA3７六歩\n△３四歩\n", "", 2},
       {"先手：x\n+---------------------------+\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n▲７六歩\n", "▲７六歩    \n", 0},
       {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
       {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},

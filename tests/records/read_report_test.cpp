@@ -134,6 +134,7 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       // A move whose number was damaged, wherever the move stands.
       {kReadKif, kif + "１３ ２六歩(27)\n   3 ２六歩(27)\n", 5, "１３ ２六歩(27)", "a move without a readable move number", 0, 3},
       {kReadKif, kif + "  15x２六歩(27)\n", 5, "  15x２六歩(27)", "move 15 where 3 was expected", 0, 2},
+      {kReadKif, kif + "ｱ２六歩(27)\n", 5, "ｱ２六歩(27)", "a move without a readable move number", 0, 2},
       // A numbered line with a move's time field, whose move text was damaged past reading.
       {kReadKif, kif + "   4烽U二金打     ( 0:00/00:00:00)\n", 5, "   4烽U二金打     ( 0:00/00:00:00)",
        "a line numbered 4, whose move can't be read, where move 3 was expected", 0, 2},
