@@ -22,6 +22,15 @@ bool ContainsWord(const SjisString& text, const char* word) {
   return false;
 }
 
+bool StartsWith(const SjisString& line, const char* prefix) {
+  return std::strncmp(line.Text(), prefix, std::strlen(prefix)) == 0;
+}
+
+// Comments ("*", and "#" as in KIF) and bookmarks ("&") hold no moves.
+bool IsRemark(const SjisString& line) {
+  return StartsWith(line, "*") || StartsWith(line, "#") || StartsWith(line, "&");
+}
+
 // Passes the header reader's lines through, noting whether one of them is
 // KI2 header text (a "key：value" line, a board row or a side line), so
 // that text without any of it is not taken for an empty record.
@@ -48,7 +57,7 @@ class HeaderWatch : public InStream {
     // does not begin the moves (with ▲ or △) is lost, and so is the first
     // move line when its mark was damaged. Other text before the moves (a
     // diagram's frame, a remark) is no loss.
-    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△", "*", "#"}) &&
+    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△"}) && !IsRemark(trimmed) &&
         (HoldsSideMark(trimmed.Text()) || HoldsMarklessPhrase(trimmed.Text()))) {
       in_.Skip(report_, UnreadPhraseText(trimmed, 0, false));
     }
@@ -92,10 +101,6 @@ class HeaderWatch : public InStream {
   int recognised_ = 0;
   bool lastRecognised_ = false;
 };
-
-bool StartsWith(const SjisString& line, const char* prefix) {
-  return std::strncmp(line.Text(), prefix, std::strlen(prefix)) == 0;
-}
 
 // The number of "変化：N手": ASCII digits from byte 6, capped far above any
 // ply so that it never overflows.
@@ -170,7 +175,7 @@ void ReportMovesAfterResult(LineCountingInStream& in, ReadReport* report) {
   while (in.ReadLine(line) == 0) {
     line.TrimLeft();
     if (StartsWith(line, "変化：")) return;
-    if (!StartsWith(line, "*") && HoldsSideMark(line.Text())) in.Skip(report, "moves after the result line");
+    if (!IsRemark(line) && HoldsSideMark(line.Text())) in.Skip(report, "moves after the result line");
   }
 }
 
@@ -197,6 +202,9 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     line.TrimLeft();
     line.TrimRight();
     if (StartsWith(line, "まで")) {
+      // A real result line names no side by its mark: one that holds a
+      // mark is a move line with "まで" put before it, whose moves are lost.
+      if (HoldsSideMark(line.Text())) in.Skip(report, "moves on a result line, which are not read");
       ReadResultLine(graph, line);
       recognised = true;
       ReportMovesAfterResult(in, report);
@@ -206,7 +214,7 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
       graph.AppendComment(line.Text() + 1);
     } else if (StartsWith(line, "変化：")) {
       graph.BackTo(VariationPly(line));
-    } else if (!StartsWith(line, "&") && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
+    } else if (!IsRemark(line) && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
       // The header watch hands back a まで line it kept, not read here.
       if (recognised) in.Report(report, problem, nullptr, true);
       break;

@@ -109,6 +109,7 @@ TEST(JapaneseText, ReportsPhrasesItPassesOver) {
       {"▲７六歩 (△３四歩)\n", 1, 15},        {"▲７六歩\n▼３四歩\n", 1, 16},
       {"▲７六歩\n▼３四歩\n▲２六歩\n", 1, 16}, {"▲７六歩\n*よい\x8e", 1, 16},
       {"▲５八\x8b", 1, 15},                   {"▲７六歩\n*ｱｲｳ", 1, 0},
+      {"▲７六歩\nまで△３四歩\n", 1, 16},     {"▲７六歩\n#コメント\n△３四歩\n", 2, 0},
   };
   for (const auto& [body, moves, stop] : damaged) {
     Kifu read;

@@ -145,6 +145,12 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       {kReadKi2, ki2 + "▲７六歩(00:12) △３四歩(00:05)\n", 3, "▲７六歩(00:12) △３四歩(00:05)",
        "'△３四歩(00:05)' after the last move read", 0, 1},
       {kReadKi2, ki2 + "▲７六歩 (00:12)\n△３四歩\n", 0, "", "", 0, 2},
+      // "#" lines are comments among the moves too; "&" lines bookmarks.
+      {kReadKi2, ki2 + "▲７六歩\n#コメント\n  #▲２六歩\n&▲２六歩\n△３四歩\n", 0, "", "", 0, 2},
+      // A result line holds no side mark: "まで" put before a move line hides it.
+      {kReadKi2, ki2 + "▲７六歩\nまで△３四歩 ▲２六歩\n", 4, "まで△３四歩 ▲２六歩", "moves on a result line, which are not read",
+       0, 1},
+      {kReadKi2, ki2 + "まで▲７六歩\n△３四歩\n", 3, "まで▲７六歩", "moves on a result line, which are not read", 1, 0},
       {kReadKi2, ki2 + "▲７六歩\nxx △３四歩\n△８四歩\n", 4, "xx △３四歩", "moves on a line that does not begin with ▲ or △",
        0, 2},
       // Passed over by the header reader, before the first move.
