@@ -74,6 +74,10 @@ class CsaHeaderReader {
       case '%':
       case 'T':
         return Step::EndsHeader;
+      case '/':
+        // The record ends here, before any move: the moves see it too.
+        if (text[1] == '\0') return Step::EndsHeader;
+        return Unknown(text, strict);
       default:
         return Unknown(text, strict);
     }
@@ -218,6 +222,14 @@ bool IsTime(const char* text) {
   return *p == '\0';
 }
 
+// The "/" line that ends a record: a file may hold several records, and
+// this reader reads the first. Another one after it is reported once, at
+// its first token; trailing comments and blank lines are no record.
+void ReportRecordAfterEnd(CsaTokenReader& tokens, LineCountingInStream& in, ReadReport* report) {
+  SjisString token;
+  if (tokens.ReadCsaToken(in, token)) in.Skip(report, "another record after the \"/\" line, which is not read");
+}
+
 // Why a token of the moves is passed over: what the record lacks for it.
 std::string PassedOverReason(const SjisString& token) {
   const char* text = token.Text();
@@ -280,6 +292,10 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
   while (kept || tokens.ReadCsaToken(in, token)) {
     kept = false;
     const char first = token.Text()[0];
+    if (std::strcmp(token.Text(), "/") == 0) {
+      ReportRecordAfterEnd(tokens, in, report);
+      break;
+    }
     if (first == 'T') {
       // A time that is no number changes no time: it may be a damaged move.
       if (!IsTime(token.Text())) {
@@ -300,6 +316,9 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       // on the wrong position.
       if (first == '%') {
         if (!IsCsaResultWord(token)) passOver(token);
+        // The time other programs write after a result is the result's:
+        // no move's time changes for it.
+        timed = nullptr;
         continue;
       }
       in.Report(report, ReadProblem::UnreadableMove, nullptr, true);
@@ -319,8 +338,12 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
     accepted = true;
     if (!ordinary) {
       // Nothing is read after the result; moves there, up to the end of
-      // the game ("/"), are reported.
-      while (tokens.ReadCsaToken(in, token) && std::strcmp(token.Text(), "/") != 0) {
+      // the record ("/"), are reported.
+      while (tokens.ReadCsaToken(in, token)) {
+        if (std::strcmp(token.Text(), "/") == 0) {
+          ReportRecordAfterEnd(tokens, in, report);
+          break;
+        }
         const char mark = token.Text()[0];
         if (((mark == '+' || mark == '-') && IsDigit(token.Text()[1])) || HoldsMove(token.Text(), true)) {
           in.Skip(report, "a move after the result");

@@ -180,7 +180,8 @@ TEST(CsaToken, ParsesMoveAndResultTokensAgainstThePosition) {
 // be a damaged move (a result word the format lacks, a time that is no
 // number, which changes no time) is named by its own line, and so is a
 // second side-to-move line; a bare "T" is 0 and a fraction of a second is
-// dropped.
+// dropped. A result passed over keeps the time after it; "/" ends the
+// record, and another one after it is named.
 TEST(CsaReader, ReadsOrRefusesTexts) {
   const std::string moves = "PI\n+\n+7776FU\n%KACHI\n-3334FU,T4\n", kings = "P+59OU\nP-51OU\n";
   const std::string king = "P9 *  *  *  * +OU *  *  *  * \n";
@@ -214,6 +215,13 @@ TEST(CsaReader, ReadsOrRefusesTexts) {
       {"PI\n+\nP+7776FU\n-3334FU", 0, 1, "", 3}, {"PI\n+\nx7776FU\n-3334FU", 0, 1, "", 3},
       // A second side line, as the first move cut after its sign leaves: the last one counts, as always.
       {"PI\n+\n'c\n+", 0, 0, "", 4}, {"PI\n+\n-\n-3334FU", 0, 1, "", 3},
+      // The time written after a result the record has no kind for is the result's, not the last move's.
+      {moves + "%TIME_UP\nT7", 0, 2, "-3334FU,T4,'", 0}, {moves + "%KACHI,T7", 0, 2, "-3334FU,T4,'", 0},
+      {moves + "%+ILLEGAL_ACTION\nT7\n/", 0, 2, "-3334FU,T4,'", 0},
+      // "/" ends a record, with or without a result, before any move too; a
+      // record after it is not read, and named where it begins.
+      {moves + "/\n'end", 0, 2, "-3334FU,T4,'", 0}, {moves + "%TORYO\n/", 0, 3, "%TORYO", 0}, {"PI\n+\n/", 1, 0, "", 0},
+      {moves + "/\nN+next\n+2726FU", 0, 2, "", 7}, {moves + "%TORYO\n/\n\n+2726FU", 0, 3, "", 9},
   };
   for (const auto& test : kCases) {
     Kifu kifu;
