@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "records/kif_format.h"
@@ -239,6 +240,9 @@ class KifReader {
         ReadStarLine(text + 1);
       } else if (text[0] == '#' && text[1] == '%') {
         ReadLabelLine(text);
+      } else if (text[0] == '&') {
+        // A bookmark: a name for the position, which the record keeps none
+        // of; whatever the name reads like, it is no move.
       } else if (!ReadMoveLine(line)) {
         in.Report(report, stopProblem_, stopReason_.c_str(), true);
         break;
@@ -377,20 +381,39 @@ class KifReader {
     const size_t expected = path_.size() + 1;
     // "変化：" lines, "まで" lines and other text carry no usable number.
     if (number < 1 || static_cast<size_t>(number) > expected) {
+      if (StartsWith(line.Text(), "変化：")) {
+        const char* digits = line.Text() + std::strlen("変化：");
+        variationStart_ = ReadDigits(digits, INT_MAX);
+      }
       skipReason_ = PassedOverReason(line.Text(), number, p, expected);
       if (IsTimeFieldLine(line.Text())) {
         damageReason_ = "a time field on a line of its own, not read: the move before it keeps no time";
       }
       return true;
     }
+    const std::string misplaced = VariationStartProblem(number);
     StepBackTo(static_cast<size_t>(number) - 1);
 
+    bool read;
     if (const ResultWord* result = ResultWordAt(p)) {
       const char* tail = p + std::strlen(result->word);
       damageReason_ = MoveTailProblem(tail);
-      return AddSpecialMove(result->kind, ReadConsumedTime(tail));
+      read = AddSpecialMove(result->kind, ReadConsumedTime(tail));
+    } else {
+      read = AddOrdinaryMove(p);
     }
-    return AddOrdinaryMove(p);
+    if (damageReason_.empty()) damageReason_ = misplaced;
+    return read;
+  }
+
+  // A "変化：N手" line is followed by move N, the variation's first: a move
+  // line with another number there means that move's line was lost, and
+  // what follows is read at another ply. Empty when all is well.
+  std::string VariationStartProblem(int number) {
+    const int start = std::exchange(variationStart_, 0);
+    if (start < 1 || number == start) return "";
+    return "move " + std::to_string(number) + " begins a variation whose header names move " + std::to_string(start) +
+           ": the variation's first move line may be lost";
   }
 
   bool AddSpecialMove(KifuMoveKind kind, int seconds) {
@@ -460,6 +483,8 @@ class KifReader {
   // position twice through a goto).
   std::unordered_map<const KifuPositionNode*, int> onPath_;
   LabelTable labels_{997};
+  // The move number the last "変化：" line named, until a numbered line comes.
+  int variationStart_ = 0;
   ReadProblem stopProblem_ = ReadProblem::None;
   std::string stopReason_;
   std::string skipReason_;

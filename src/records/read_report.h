@@ -23,7 +23,8 @@ enum class ReadProblem {
   // Bytes the file's format never holds where they stand, so that what was
   // written can't be read whole: a changed armour character, bytes after a
   // binary record's moves, a text cut inside a character, a move line with
-  // more than its move and time, a time field on a line of its own.
+  // more than its move and time, a time field on a line of its own, a
+  // variation that does not begin with the move its header names.
   DamagedBytes,
 };
 

@@ -255,7 +255,8 @@ TEST(KifReader, StopsAtASourceSquareOffTheBoard) {
 
 // What follows a move on its line: a time field read to its ")" (anything
 // after it), or none begun. A field cut or changed, text before it or a
-// second move (lines run together) is named at that line, the move kept.
+// second move (lines run together) is named at that line, the move kept;
+// so is a variation's first move numbered other than its header says.
 // Cut at every byte, the line's move is held once its text is whole.
 TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
   const std::string head = "手数----指手---------消費時間--\n   1 ７六歩(77)\n   2 ３四歩(33)\n";  // line 4: move 3
@@ -280,7 +281,10 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
   const std::pair<std::string, int> changed[] = {
       {"   3 ２六歩(27)   (0:03)", 0}, {"   3 ２六歩(27)   ( 0:0x/00:00:19)", 4}, {"   3 ２六歩(27) x ( 0:03/00:00:19)", 4},
       {"   3 ２六歩(27)   ( 0:03/00:00:19)\r   4 ８四歩(83)", 4}, {"   3 ２六歩(27)\n( 0:03/00:00:19)+", 5},
-      {"   3 ２六歩(27)\n  0:03/00:00:19)", 5}, {"   3 投了   ( 0:0", 4}, {"   3 ２六歩(27)\r  4 投了", 4}};
+      {"   3 ２六歩(27)\n  0:03/00:00:19)", 5}, {"   3 投了   ( 0:0", 4}, {"   3 ２六歩(27)\r  4 投了", 4},
+      // A variation begins with the move its header names: another number means its first line was lost.
+      {"   3 ２六歩(27)\n変化：3手\n   3 ７八銀(79)", 0}, {"   3 ２六歩(27)\n変化：2手\n*c\n   3 ７八銀(79)", 7},
+      {"   3 ２六歩(27)\n変化：2手\n   5 hello\n   2 ８四歩(83)", 0}};
   for (const auto& [moves, named] : changed) {
     ReadReport report;
     read(moves + "\n", report);

@@ -140,6 +140,8 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
        "a line numbered 4, whose move can't be read, where move 3 was expected", 0, 2},
       // Lines without a number, or whose text is no move, stay silent.
       {kReadKif, kif + "変化：3手\nまで2手で後手の勝ち\n*   7 ２六歩(27)\n   5 hello\n  10\n備考：２六歩(27)\n", 0, "", "", 0, 2},
+      // A bookmark names a position, whatever its name reads like.
+      {kReadKif, kif + "&７六歩(77)\n&   3 ２六歩(27)\n   3 ２六歩(27)\n", 0, "", "", 0, 3},
       {kReadKi2, ki2 + "▲７六歩 xx △３四歩\n△８四歩\n", 3, "▲７六歩 xx △３四歩", "'xx △３四歩' after the last move read",
        0, 2},
       {kReadKi2, ki2 + "▲７六歩(00:12) △３四歩(00:05)\n", 3, "▲７六歩(00:12) △３四歩(00:05)",
