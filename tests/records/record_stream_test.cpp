@@ -121,21 +121,25 @@ TEST(ArmouredStream, NotesTheFirstDamageAndWhere) {
     std::string armour;
     int character, line;  // line 0: no damage
     const char* text;
+    const char* words;  // the reason holds them
   } cases[] = {
-      {"final line ends", lines + "\r\n\n", 0, 0, ""},
-      {"final 0x1A", ArmourOf("ab\n\x1A"), 0, 0, ""},
-      {"split character", ArmourOf(longText + "\x82\xA0\n"), 0, 0, ""},
-      {"blank", lines.substr(0, 4) + " " + lines.substr(4), 5, 2, ""},
-      {"line end inside", lines.substr(0, 4) + "\r\n" + lines.substr(4), 5, 2, ""},
-      {"foreign character", changed, 7, 2, ""},
-      {"impossible length", ArmourOf("ab\ncd\n") + "0", 9, 2, ""},
-      {"last bits set", lastBitsSet, 6, 2, ""},
-      {"0x1A not last", ArmourOf("ab\n\x1A" "c\n"), 0, 2, ""},
-      {"invalid pair", ArmourOf("ab\nc\x81\x7F\n"), 0, 2, "c"},
-      {"lead byte last", ArmourOf("ab\n\x81"), 0, 2, ""},
-      {"no character", ArmourOf("a\nb\n\xA0\n"), 0, 3, ""},
-      {"control byte", ArmourOf("ab\nc\x07\n"), 0, 2, "c"},
-      {"cut in a line", ArmourOf("ab\ncd"), 0, 2, "cd"},
+      {"final line ends", lines + "\r\n\n", 0, 0, "", ""},
+      {"final 0x1A", ArmourOf("ab\n\x1A"), 0, 0, "", ""},
+      {"split character", ArmourOf(longText + "\x82\xA0\n"), 0, 0, "", ""},
+      {"blank", lines.substr(0, 4) + " " + lines.substr(4), 5, 2, "", "code 32"},
+      {"line end inside", lines.substr(0, 4) + "\r\n" + lines.substr(4), 5, 2, "", "a line end inside the armour"},
+      {"character after the last line end", lines + "\r\n@", 12, 3, "", "a line end inside the armour"},
+      {"foreign character", changed, 7, 2, "", "code 33"},
+      // "@" carries six zero bits: only the length is wrong.
+      {"impossible length", ArmourOf("ab\ncd\n") + "@", 9, 2, "", "length is one that no whole bytes pack to"},
+      {"last bits set", lastBitsSet, 6, 2, "", "bits that the writer leaves zero"},
+      {"0x1A not last", ArmourOf("ab\n\x1A" "c\n"), 0, 2, "", "control byte 0x1A before the end"},
+      {"invalid pair", ArmourOf("ab\nc\x81\x7F\n"), 0, 2, "c", "bytes 0x81 0x7F are no double-byte character"},
+      {"lead byte last", ArmourOf("ab\n\x81"), 0, 2, "", "ends inside a double-byte character"},
+      {"no character", ArmourOf("a\nb\n\xA0\n"), 0, 3, "", "byte 0xA0 starts no character"},
+      {"decoded 0xFD", ArmourOf("ab\n\xFD\n"), 0, 2, "", "byte 0xFD starts no character"},
+      {"control byte", ArmourOf("ab\nc\x07\n"), 0, 2, "c", "control byte 0x07"},
+      {"cut in a line", ArmourOf("ab\ncd"), 0, 2, "cd", "the text ends inside this line"},
   };
   const std::string path = TempPath("damaged.ckf");
   for (const auto& c : cases) {
@@ -146,12 +150,13 @@ TEST(ArmouredStream, NotesTheFirstDamageAndWhere) {
       for (SjisString line; in.ReadLine(line) == 0;) {
       }
       const ArmourDamage* damage = in.FirstDamage();
-      ASSERT_EQ(damage != nullptr, c.line > 0) << c.what;
+      EXPECT_EQ(damage != nullptr, c.line > 0) << c.what;
       if (damage == nullptr) continue;
       EXPECT_EQ(std::tie(damage->character, damage->decodedLine, damage->lineText),
                 std::make_tuple(c.character, c.line, std::string(c.text))) << c.what;
       const bool textFault = c.character == 0 && std::string(c.what) != "cut in a line";
       EXPECT_EQ(damage->reason.find("not Shift-JIS text") != std::string::npos, textFault) << c.what;
+      EXPECT_NE(damage->reason.find(c.words), std::string::npos) << c.what << ": " << damage->reason;
     }
   }
   std::remove(path.c_str());
