@@ -16,13 +16,13 @@ struct ResultWord {
   KifuMoveKind kind;
 };
 constexpr ResultWord kResultWords[] = {
-    {"TORYO", KifuMoveKind::Resignation},     {"CHUDAN", KifuMoveKind::Interruption},
-    {"SENNICHITE", KifuMoveKind::Repetition}, {"TIME_UP", KifuMoveKind::Ordinary},
-    {"ILLEGAL_MOVE", KifuMoveKind::Ordinary}, {"+ILLEGAL_ACTION", KifuMoveKind::Ordinary},
+    {"TORYO", KifuMoveKind::Resignation},        {"CHUDAN", KifuMoveKind::Interruption},
+    {"SENNICHITE", KifuMoveKind::Repetition},    {"TIME_UP", KifuMoveKind::Ordinary},
+    {"ILLEGAL_MOVE", KifuMoveKind::Ordinary},    {"+ILLEGAL_ACTION", KifuMoveKind::Ordinary},
     {"-ILLEGAL_ACTION", KifuMoveKind::Ordinary}, {"JISHOGI", KifuMoveKind::Ordinary},
-    {"KACHI", KifuMoveKind::Ordinary},        {"HIKIWAKE", KifuMoveKind::Ordinary},
-    {"MAX_MOVES", KifuMoveKind::Ordinary},    {"TSUMI", KifuMoveKind::Ordinary},
-    {"FUZUMI", KifuMoveKind::Ordinary},       {"ERROR", KifuMoveKind::Ordinary},
+    {"KACHI", KifuMoveKind::Ordinary},           {"HIKIWAKE", KifuMoveKind::Ordinary},
+    {"MAX_MOVES", KifuMoveKind::Ordinary},       {"TSUMI", KifuMoveKind::Ordinary},
+    {"FUZUMI", KifuMoveKind::Ordinary},          {"ERROR", KifuMoveKind::Ordinary},
     {"MATTA", KifuMoveKind::Ordinary},
 };
 

@@ -39,8 +39,8 @@ struct ReadReport {
   // a move record; 0 for none.
   int at = 0;
   ReadUnit unit = ReadUnit::Line;
-  std::string text;      // the line at fault as read (Shift-JIS), trailing blanks cut
-  std::string reason;    // what is wrong (Shift-JIS)
+  std::string text;           // the line at fault as read (Shift-JIS), trailing blanks cut
+  std::string reason;         // what is wrong (Shift-JIS)
   bool movesDropped = false;  // the read stopped early: later moves are not in the record
   // The problem is a line of moves that was passed over (reading went on),
   // and how many more lines were passed over after it.

@@ -393,8 +393,8 @@ void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game,
   const std::vector<KifuMove> held = GameMoves(read);
   const bool whole = held.size() >= game.size() && std::equal(game.begin(), game.end(), held.begin());
   if (undamaged) {
-    EXPECT_TRUE(whole && !report.Stopped()) << path << " undamaged " << damaged.what << ": " << report.at << " "
-                                            << report.reason;
+    EXPECT_TRUE(whole && !report.Stopped())
+        << path << " undamaged " << damaged.what << ": " << report.at << " " << report.reason;
     if (!damaged.what.empty()) ++tally.unchanged;
     return;
   }
