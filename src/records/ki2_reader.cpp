@@ -2,7 +2,6 @@
 // together, comments, 変化 variations and the まで result line.
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
 #include "records/kif_format.h"
@@ -46,7 +45,7 @@ class HeaderWatch : public InStream {
     const int result = in_.ReadLine(line);
     SjisString trimmed(line);
     trimmed.TrimLeft();
-    if (result == 0 && std::strncmp(trimmed.Text(), "まで", 4) == 0) {
+    if (result == 0 && StartsWith(trimmed, "まで")) {
       resultLine_ = trimmed;
       line.Clear();
       return -1;
@@ -57,7 +56,8 @@ class HeaderWatch : public InStream {
     // does not begin the moves (with ▲ or △) is lost, and so is the first
     // move line when its mark was damaged. Other text before the moves (a
     // diagram's frame, a remark) is no loss.
-    if (result == 0 && !lastRecognised_ && !StartsWithAny(trimmed, {"▲", "△"}) && !IsRemark(trimmed) &&
+    const bool beginsMoves = StartsWith(trimmed, "▲") || StartsWith(trimmed, "△");
+    if (result == 0 && !lastRecognised_ && !beginsMoves && !IsRemark(trimmed) &&
         (HoldsSideMark(trimmed.Text()) || HoldsMarklessPhrase(trimmed.Text()))) {
       in_.Skip(report_, UnreadPhraseText(trimmed, 0, false));
     }
@@ -88,33 +88,12 @@ class HeaderWatch : public InStream {
     return ContainsWord(line, "：");
   }
 
-  static bool StartsWithAny(const SjisString& line, std::initializer_list<const char*> prefixes) {
-    for (const char* prefix : prefixes) {
-      if (std::strncmp(line.Text(), prefix, std::strlen(prefix)) == 0) return true;
-    }
-    return false;
-  }
-
   LineCountingInStream& in_;
   ReadReport* report_;
   SjisString resultLine_;
   int recognised_ = 0;
   bool lastRecognised_ = false;
 };
-
-// The number of "変化：N手": ASCII digits from byte 6, capped far above any
-// ply so that it never overflows.
-int VariationPly(const SjisString& line) {
-  constexpr int CAP = 1 << 20;
-  int ply = 0;
-  for (const char* p = line.Text() + 6; *p >= '0' && *p <= '9'; ++p) ply = std::min(CAP, ply * 10 + (*p - '0'));
-  return ply;
-}
-
-bool StartsWithSideMark(const SjisString& line, int offset) {
-  const char* p = line.Text() + offset;
-  return std::strncmp(p, "▲", 2) == 0 || std::strncmp(p, "△", 2) == 0 || std::strncmp(p, "▽", 2) == 0;
-}
 
 // ASCII and full-width blanks from offset on.
 int SkipBlanks(const SjisString& line, int offset) {
@@ -138,7 +117,7 @@ bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, Rea
                     std::string& skipped) {
   int offset = 0;
   bool read = false;
-  while (StartsWithSideMark(line, offset)) {
+  while (StartsWithSideMark(line.Text() + offset)) {
     KifuMove move;
     int seconds = 0;
     const KifuMove& previous = graph.Current()->move;
@@ -213,7 +192,7 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     if (StartsWith(line, "*")) {
       graph.AppendComment(line.Text() + 1);
     } else if (StartsWith(line, "変化：")) {
-      graph.BackTo(VariationPly(line));
+      graph.BackTo(VariationHeaderPly(line.Text()));
     } else if (!IsRemark(line) && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
       // The header watch hands back a まで line it kept, not read here.
       if (recognised) in.Report(report, problem, nullptr, true);

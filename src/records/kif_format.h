@@ -102,6 +102,10 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
                   SjisStringList& extraList, ReadProblem* problem = nullptr);
 // Whether a header-ending line is the moves line, full or short.
 bool IsKifMovesLine(const char* line);
+// The move number N of a variation's header "変化：N手": its ASCII digits,
+// capped far above any ply so that they never overflow; 0 without digits,
+// or for a line that does not begin so.
+int VariationHeaderPly(const char* line);
 // Where a move's time field that begins at p ends: just past its ")" when
 // it is whole as times are written ("(" then blanks, digits, ":" and "/",
 // then ")": "( 0:16/00:00:16)" after a KIF move, "(00:12)" after a phrase),

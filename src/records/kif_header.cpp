@@ -186,6 +186,17 @@ int ParseKifHand(const char* text, KifuPosition& position, int side) {
 
 bool IsKifMovesLine(const char* line) { return StartsWith(line, KIF_MOVES_HEADER_SHORT); }
 
+int VariationHeaderPly(const char* line) {
+  constexpr char kHeader[] = "変化：";
+  if (!StartsWith(line, kHeader)) return 0;
+  constexpr int CAP = 1 << 20;
+  int ply = 0;
+  for (const char* p = line + std::strlen(kHeader); *p >= '0' && *p <= '9'; ++p) {
+    ply = std::min(CAP, ply * 10 + (*p - '0'));
+  }
+  return ply;
+}
+
 const char* TimeFieldEnd(const char* p) {
   if (*p != '(') return nullptr;
   for (++p; *p == ' ' || *p == ':' || *p == '/' || (*p >= '0' && *p <= '9'); ++p) {

@@ -381,10 +381,7 @@ class KifReader {
     const size_t expected = path_.size() + 1;
     // "変化：" lines, "まで" lines and other text carry no usable number.
     if (number < 1 || static_cast<size_t>(number) > expected) {
-      if (StartsWith(line.Text(), "変化：")) {
-        const char* digits = line.Text() + std::strlen("変化：");
-        variationStart_ = ReadDigits(digits, INT_MAX);
-      }
+      if (StartsWith(line.Text(), "変化：")) variationStart_ = VariationHeaderPly(line.Text());
       skipReason_ = PassedOverReason(line.Text(), number, p, expected);
       if (IsTimeFieldLine(line.Text())) {
         damageReason_ = "a time field on a line of its own, not read: the move before it keeps no time";

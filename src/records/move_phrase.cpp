@@ -246,9 +246,13 @@ bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile,
   return true;
 }
 
+bool StartsWithSideMark(const char* text) {
+  return std::strncmp(text, "▲", 2) == 0 || std::strncmp(text, "△", 2) == 0 || std::strncmp(text, "▽", 2) == 0;
+}
+
 bool HoldsSideMark(const char* text) {
   for (const char* p = text; *p != '\0'; p += SjisCharacterLength(p)) {
-    if (std::strncmp(p, "▲", 2) == 0 || std::strncmp(p, "△", 2) == 0 || std::strncmp(p, "▽", 2) == 0) return true;
+    if (StartsWithSideMark(p)) return true;
   }
   return false;
 }
@@ -260,7 +264,16 @@ bool HoldsMarklessPhrase(const char* text) {
     const bool destination =
         cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
     KifuPieceCode piece;
-    if (destination && piece.Parse(cursor.Here()) > 0 && piece.IsPiece()) return true;
+    const int used = destination ? piece.Parse(cursor.Here()) : 0;
+    if (used == 0 || !piece.IsPiece()) continue;
+    cursor.Skip(used);
+    TakeWords(cursor, piece.Type());
+    // A phrase ends at the line end, a blank, its time or the next mark;
+    // words of other text may begin like one ("同竜王戦").
+    const int next = cursor.Byte();
+    if (next <= ' ' || next == '(' || cursor.Takes("　") || StartsWithSideMark(cursor.Here())) {
+      return true;
+    }
   }
   return false;
 }

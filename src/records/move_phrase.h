@@ -20,12 +20,15 @@
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
                      int& offset, int& seconds);
 
-// Whether a side mark (▲, △ or ▽) stands at a character start of text,
-// stepping by the code page: a damaged text may hold any bytes before it.
+// Whether text begins with a side mark (▲, △ or ▽).
+bool StartsWithSideMark(const char* text);
+// Whether a side mark stands at a character start of text, stepping by the
+// code page: a damaged text may hold any bytes before it.
 bool HoldsSideMark(const char* text);
-// Whether text holds a phrase whose side mark was damaged: a destination
-// and a piece name at a character start, by the code page (the mark lost
-// to a line end, changed, or broken up by junk bytes).
+// Whether text holds a phrase whose side mark was damaged: at a character
+// start, by the code page, a destination, a piece name and its words, then
+// the line end, a blank, a time or a mark (the mark lost to a line end,
+// changed, or broken up by junk bytes).
 bool HoldsMarklessPhrase(const char* text);
 // What a reader of phrases lost on a line, as the reason to report, or
 // empty when it lost nothing. afterPhrase: offset is just past the last

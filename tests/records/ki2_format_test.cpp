@@ -163,6 +163,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"先手：x\n\xFD▲７六歩\n△３四歩\n", "", 2},
       {"先手：x\n\x81xx\xA3７六歩\n△３四歩\n", "", 2},
       {"先手：x\n+---------------------------+\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"棋戦：竜王戦\n前期の同竜王戦より\n▲７六歩\n", "▲７六歩    \n", 0},  // words that begin like a phrase
       {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
       {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},
       {"▲７六歩\n*ｱｲｳ", "▲７六歩    \n", 0},  // half-width kana are one byte each: no cut
