@@ -280,7 +280,8 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
   KifuPosition working = start;
   bool accepted = false;
   // The move the next time belongs to: none before the first move, nor
-  // after a move passed over, whose time would change the one before it.
+  // after a move or a result passed over, whose time would change the one
+  // before it.
   KifuMoveNode* timed = nullptr;
   // After the header only moves, times and results are written: any other
   // token passed over is named by its own line, so that a damaged move is
@@ -316,8 +317,6 @@ int Kifu::ReadCsa(InStream& stream, int merge, int strict, ReadReport* report) {
       // on the wrong position.
       if (first == '%') {
         if (!IsCsaResultWord(token)) passOver(token);
-        // The time other programs write after a result is the result's:
-        // no move's time changes for it.
         timed = nullptr;
         continue;
       }

@@ -180,8 +180,8 @@ TEST(CsaToken, ParsesMoveAndResultTokensAgainstThePosition) {
 // be a damaged move (a result word the format lacks, a time that is no
 // number, which changes no time) is named by its own line, and so is a
 // second side-to-move line; a bare "T" is 0 and a fraction of a second is
-// dropped. A result passed over keeps the time after it; "/" ends the
-// record, and another one after it is named.
+// dropped. The time after a result passed over changes no move's time;
+// "/" ends the record, and another one after it is named.
 TEST(CsaReader, ReadsOrRefusesTexts) {
   const std::string moves = "PI\n+\n+7776FU\n%KACHI\n-3334FU,T4\n", kings = "P+59OU\nP-51OU\n";
   const std::string king = "P9 *  *  *  * +OU *  *  *  * \n";
