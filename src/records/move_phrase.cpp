@@ -290,4 +290,3 @@ std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhras
   return HoldsSideMark(cursor.Here()) ? "moves on a line that does not begin with ▲ or △"
                                       : "a line that is no move, comment, variation or result";
 }
-
