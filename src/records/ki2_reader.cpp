@@ -38,33 +38,35 @@ class HeaderWatch : public InStream {
   HeaderWatch(LineCountingInStream& in, ReadReport* report) : in_(in), report_(report) {}
 
   // A まで line ends the header as a move would (a record with no moves
-  // has it right after the header): it is kept back, and the header reader
-  // sees the end of input.
+  // has it right after the header), and so does a line of moves that
+  // begins with "▽", which the shared header reader does not know as a
+  // mark (a handicap game's first line, the upper hand moving first): it is
+  // kept back, and the header reader sees the end of input.
   int ReadLine(SjisString& line) override {
-    if (!resultLine_.IsEmpty()) return -1;
+    if (!bodyLine_.IsEmpty()) return -1;
     const int result = in_.ReadLine(line);
     SjisString trimmed(line);
     trimmed.TrimLeft();
-    if (result == 0 && StartsWith(trimmed, "まで")) {
-      resultLine_ = trimmed;
+    if (result == 0 && (StartsWith(trimmed, "まで") || StartsWith(trimmed, "▽"))) {
+      bodyLine_ = trimmed;
       line.Clear();
       return -1;
     }
     lastRecognised_ = result == 0 && IsHeaderText(line);
     recognised_ += lastRecognised_;
     // The header reader passes over other lines; one holding moves that
-    // does not begin the moves (with ▲ or △) is lost, and so is the first
+    // does not begin the moves (with a mark) is lost, and so is the first
     // move line when its mark was damaged. Other text before the moves (a
-    // diagram's frame, a remark) is no loss.
-    const bool beginsMoves = StartsWith(trimmed, "▲") || StartsWith(trimmed, "△");
-    if (result == 0 && !lastRecognised_ && !beginsMoves && !IsRemark(trimmed) &&
-        (HoldsSideMark(trimmed.Text()) || HoldsMarklessPhrase(trimmed.Text()))) {
+    // diagram's frame, a remark, a title naming the players or the
+    // opening) is no loss.
+    if (result == 0 && !lastRecognised_ && !StartsWithSideMark(trimmed.Text()) && !IsRemark(trimmed) &&
+        HoldsMovePhrase(trimmed.Text())) {
       in_.Skip(report_, UnreadPhraseText(trimmed, 0, false));
     }
     return result;
   }
-  // The まで line that ended the header, or empty.
-  const SjisString& ResultLine() const { return resultLine_; }
+  // The まで or "▽" line that ended the header, or empty.
+  const SjisString& BodyLine() const { return bodyLine_; }
   // The header reader takes whole lines only; the stream's other operations
   // pass through for completeness and nothing calls them.
   char* Gets(char* buf, int size) override { return in_.Gets(buf, size); }
@@ -90,7 +92,7 @@ class HeaderWatch : public InStream {
 
   LineCountingInStream& in_;
   ReadReport* report_;
-  SjisString resultLine_;
+  SjisString bodyLine_;
   int recognised_ = 0;
   bool lastRecognised_ = false;
 };
@@ -154,7 +156,7 @@ void ReportMovesAfterResult(LineCountingInStream& in, ReadReport* report) {
   while (in.ReadLine(line) == 0) {
     line.TrimLeft();
     if (StartsWith(line, "変化：")) return;
-    if (!IsRemark(line) && HoldsSideMark(line.Text())) in.Skip(report, "moves after the result line");
+    if (!IsRemark(line) && HoldsMovePhrase(line.Text())) in.Skip(report, "moves after the result line");
   }
 }
 
@@ -173,7 +175,7 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
   }
   if (!graph.HasPlayableStart(report)) return -1;
   bool recognised = watch.RecognisedHeaderLines(!line.IsEmpty()) > 0;
-  if (!watch.ResultLine().IsEmpty()) line = watch.ResultLine();
+  if (!watch.BodyLine().IsEmpty()) line = watch.BodyLine();
   graph.BeginMoves();
   bool more = true;
   std::string skipped;
@@ -181,9 +183,10 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     line.TrimLeft();
     line.TrimRight();
     if (StartsWith(line, "まで")) {
-      // A real result line names no side by its mark: one that holds a
-      // mark is a move line with "まで" put before it, whose moves are lost.
-      if (HoldsSideMark(line.Text())) in.Skip(report, "moves on a result line, which are not read");
+      // A real result line holds no move ("まで4手で△後手の勝ち" names a
+      // side by its mark): one that does is a move line with "まで" put
+      // before it, whose moves are lost.
+      if (HoldsMovePhrase(line.Text())) in.Skip(report, "moves on a result line, which are not read");
       ReadResultLine(graph, line);
       recognised = true;
       ReportMovesAfterResult(in, report);
@@ -194,7 +197,8 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     } else if (StartsWith(line, "変化：")) {
       graph.BackTo(VariationHeaderPly(line.Text()));
     } else if (!IsRemark(line) && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
-      // The header watch hands back a まで line it kept, not read here.
+      // A failed first line with nothing of KI2 before it (a kept "▽"
+      // line of other text) is no KI2: refused below, not a stop.
       if (recognised) in.Report(report, problem, nullptr, true);
       break;
     } else if (!skipped.empty()) {

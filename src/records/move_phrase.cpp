@@ -193,6 +193,22 @@ int ReadTime(const PhraseCursor& cursor) {
   return (digit(1) * 10 + digit(2)) * 60 + digit(4) * 10 + digit(5);
 }
 
+// The bytes a damaged side mark may leave before its phrase.
+constexpr int kDamagedMarkBytes = 4;
+
+// A phrase after its side mark: a destination (同 or a square), a piece
+// name and the words after it; false, the cursor anywhere, when none is there.
+bool TakePhraseBody(PhraseCursor& cursor) {
+  const bool destination =
+      cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
+  KifuPieceCode piece;
+  const int used = destination ? piece.Parse(cursor.Here()) : 0;
+  if (used == 0 || !piece.IsPiece()) return false;
+  cursor.Skip(used);
+  TakeWords(cursor, piece.Type());
+  return true;
+}
+
 }  // namespace
 
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
@@ -257,23 +273,22 @@ bool HoldsSideMark(const char* text) {
   return false;
 }
 
-bool HoldsMarklessPhrase(const char* text) {
+bool HoldsMovePhrase(const char* text) {
   const SjisString line(text);
   for (int start = 0; start < line.Length(); start += SjisCharacterLength(line.Text() + start)) {
     PhraseCursor cursor(line, start);
-    const bool destination =
-        cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
-    KifuPieceCode piece;
-    const int used = destination ? piece.Parse(cursor.Here()) : 0;
-    if (used == 0 || !piece.IsPiece()) continue;
-    cursor.Skip(used);
-    TakeWords(cursor, piece.Type());
-    // A phrase ends at the line end, a blank, its time or the next mark;
-    // words of other text may begin like one ("同竜王戦").
+    const bool marked = TakeSideMark(cursor) >= 0;
+    // Without its mark, a phrase counts only where the mark stood: a
+    // damaged mark leaves at most four bytes (its own two changed, or two
+    // put in among them); further on, text such as 横歩取り８五飛 or
+    // 研究会 同金 names an opening, not a move.
+    if (!marked && start > kDamagedMarkBytes) continue;
+    if (!TakePhraseBody(cursor)) continue;
+    // A phrase without its mark ends as one: at the line end, a blank, its
+    // time or the next mark; words of other text may begin like one
+    // ("同竜王戦").
     const int next = cursor.Byte();
-    if (next <= ' ' || next == '(' || cursor.Takes("　") || StartsWithSideMark(cursor.Here())) {
-      return true;
-    }
+    if (marked || next <= ' ' || next == '(' || cursor.Takes("　") || StartsWithSideMark(cursor.Here())) return true;
   }
   return false;
 }

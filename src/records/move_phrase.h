@@ -25,11 +25,12 @@ bool StartsWithSideMark(const char* text);
 // Whether a side mark stands at a character start of text, stepping by the
 // code page: a damaged text may hold any bytes before it.
 bool HoldsSideMark(const char* text);
-// Whether text holds a phrase whose side mark was damaged: at a character
-// start, by the code page, a destination, a piece name and its words, then
-// the line end, a blank, a time or a mark (the mark lost to a line end,
-// changed, or broken up by junk bytes).
-bool HoldsMarklessPhrase(const char* text);
+// Whether text holds a move phrase, stepping by the code page: a side mark
+// followed by a destination and a piece anywhere, or a phrase whose mark was
+// damaged (changed, or broken up by junk bytes: no more than four bytes
+// before it) that ends at the line end, a blank, a time or a mark. Text
+// that names sides ("▲羽生") or openings ("横歩取り８五飛") holds none.
+bool HoldsMovePhrase(const char* text);
 // What a reader of phrases lost on a line, as the reason to report, or
 // empty when it lost nothing. afterPhrase: offset is just past the last
 // phrase read from the line, and the closed time "(mm:ss)" of that phrase

@@ -164,6 +164,17 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"先手：x\n\x81xx\xA3７六歩\n△３四歩\n", "", 2},
       {"先手：x\n+---------------------------+\n  ９ ８ ７ ６ ５ ４ ３ ２ １\n▲７六歩\n", "▲７六歩    \n", 0},
       {"棋戦：竜王戦\n前期の同竜王戦より\n▲７六歩\n", "▲７六歩    \n", 0},  // words that begin like a phrase
+      // Header text naming an opening or the players, with or without a key: no move.
+      {"横歩取り８五飛\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"第３局　横歩取り８五飛\n手合割：平手\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"戦型:横歩取り８五飛\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"研究会 同金 の筋\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"第７２期名人戦 ▲羽生 △森内\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"先手：x\n７六歩 まで\n▲２六歩\n", "▲２六歩    \n", 2},  // a phrase whose mark was lost
+      // The upper hand moves first in a handicap game, here marked "▽".
+      {"手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", "△３四歩    ▲７六歩    △８四歩    \n", 0},
+      {"▲７六歩 △３四歩 ▲２六歩 △８四歩\nまで4手で△後手の勝ち\n",
+       "▲７六歩    △３四歩    ▲２六歩    △８四歩    \n\nまで4手で後手の勝ち\n", 0},
       {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
       {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},
       {"▲７六歩\n*ｱｲｳ", "▲７六歩    \n", 0},  // half-width kana are one byte each: no cut
