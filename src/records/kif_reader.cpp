@@ -24,14 +24,19 @@ struct ResultWord {
   KifuMoveKind kind;
 };
 
-// Compared as prefixes in this order. The last two read what our writer
-// writes for take-backs and resumptions.
+// Compared as prefixes in this order. 待った and 再開 read what our writer
+// writes for take-backs and resumptions. The words after them are results
+// other programs write that the record has no kind for (Ordinary here):
+// passed over with their time, as the CSA reader passes over its own, so
+// that the moves and variations after them are read.
 constexpr ResultWord kResultWords[] = {
     {"中断", KifuMoveKind::Interruption},   {"詰み", KifuMoveKind::Mate},        {"投了", KifuMoveKind::Resignation},
     {"切れ負け", KifuMoveKind::LossOnTime}, {"反則負け", KifuMoveKind::LossByFoul}, {"反則勝ち", KifuMoveKind::WinByFoul},
     {"負け", KifuMoveKind::Loss},           {"勝ち", KifuMoveKind::Win},          {"千日手", KifuMoveKind::Repetition},
     {"引き分け", KifuMoveKind::Impasse},    {"持将棋", KifuMoveKind::Impasse},    {"待った", KifuMoveKind::TakeBack},
-    {"再開", KifuMoveKind::Resumption},
+    {"再開", KifuMoveKind::Resumption},     {"入玉勝ち", KifuMoveKind::Ordinary}, {"不詰", KifuMoveKind::Ordinary},
+    {"不戦勝", KifuMoveKind::Ordinary},     {"不戦敗", KifuMoveKind::Ordinary},   {"最大手数", KifuMoveKind::Ordinary},
+    {"トライ", KifuMoveKind::Ordinary},     {"封じ手", KifuMoveKind::Ordinary},
 };
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
@@ -52,6 +57,31 @@ int ReadSignedNumber(const char* p) {
   const int magnitude = ReadDigits(p, INT_MAX);
   return negative ? -magnitude : magnitude;
 }
+
+// Where the text at p ends when it has the shape, else null. In the shape
+// ' ' stands for any run of blanks (none too), 'N' for one or more digits,
+// 'd' for one digit, and any other byte for itself.
+const char* ShapeEnd(const char* p, const char* shape) {
+  for (; *shape != '\0'; ++shape) {
+    if (*shape == ' ') {
+      while (*p == ' ') ++p;
+    } else if (*shape == 'N' || *shape == 'd') {
+      if (!IsDigit(*p)) return nullptr;
+      for (++p; *shape == 'N' && IsDigit(*p); ++p) {
+      }
+    } else if (*p++ != *shape) {
+      return nullptr;
+    }
+  }
+  return p;
+}
+
+// Where a move's time field at p ends, just past its ")", when it has the
+// shape every writer gives it: the minutes, two digits of seconds, "/" and
+// the side's total as hours:mm:ss, blanks around them ("( 0:16/00:00:16)",
+// "(00:16 / 00:00:16)", "( 0:16/0:00:16)"); else null. A field of any other
+// shape may hold a damaged time, whatever the reader makes of it.
+const char* WrittenTimeFieldEnd(const char* p) { return ShapeEnd(p, "( N:dd / N:dd:dd)"); }
 
 // The time field "(mm:ss/..." after a move: minutes of any length (so 100
 // minutes and more read back as written), then two digits of seconds; 0
@@ -209,13 +239,15 @@ std::string MoveTailProblem(const char* tail) {
   // two) with perhaps a "+", holds no move: the searches below are spared
   // on every well-formed line.
   const char* p = tail;
-  for (const char* end; (end = TimeFieldEnd(p + std::strspn(p, " "))) != nullptr;) p = end;
+  for (const char* end; (end = WrittenTimeFieldEnd(p + std::strspn(p, " "))) != nullptr;) p = end;
   if (p[std::strspn(p, " +\r\n")] == '\0') return "";
   if (HoldsMoveText(tail) || NumberedMoveInside(tail) != nullptr) return "a second move on the line, which is not read";
   p = tail;
   while (*p == ' ') ++p;
   if (*p == '(') {
-    if (TimeFieldEnd(p) == nullptr) return "a time field not read to its end: the move is kept, its time may be wrong";
+    if (WrittenTimeFieldEnd(p) == nullptr) {
+      return "a time field not read to its end: the move is kept, its time may be wrong";
+    }
   } else if (std::strpbrk(p, "()") != nullptr) {
     return "text before the time field: the move is kept, its time may be wrong";
   }
@@ -395,7 +427,9 @@ class KifReader {
     if (const ResultWord* result = ResultWordAt(p)) {
       const char* tail = p + std::strlen(result->word);
       damageReason_ = MoveTailProblem(tail);
-      read = AddSpecialMove(result->kind, ReadConsumedTime(tail));
+      // A result the record has no kind for adds nothing: the next line
+      // reads on from the move before it.
+      read = result->kind == KifuMoveKind::Ordinary || AddSpecialMove(result->kind, ReadConsumedTime(tail));
     } else {
       read = AddOrdinaryMove(p);
     }

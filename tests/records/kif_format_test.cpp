@@ -278,17 +278,33 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
       EXPECT_EQ(time, cut < moveEnd ? -2 : cut >= timeEnd ? 3 : 0) << cut;
     }
   }
-  const std::pair<std::string, int> changed[] = {
-      {"   3 ２六歩(27)   (0:03)", 0}, {"   3 ２六歩(27)   ( 0:0x/00:00:19)", 4}, {"   3 ２六歩(27) x ( 0:03/00:00:19)", 4},
+  const struct {
+    std::string moves;
+    int named;
+    int seconds = -1;  // move 3's time, when checked
+  } changed[] = {
+      {"   3 ２六歩(27)   (0:03)", 4}, {"   3 ２六歩(27)   ( 0:0x/00:00:19)", 4}, {"   3 ２六歩(27) x ( 0:03/00:00:19)", 4},
       {"   3 ２六歩(27)   ( 0:03/00:00:19)\r   4 ８四歩(83)", 4}, {"   3 ２六歩(27)\n( 0:03/00:00:19)+", 5},
       {"   3 ２六歩(27)\n  0:03/00:00:19)", 5}, {"   3 投了   ( 0:0", 4}, {"   3 ２六歩(27)\r  4 投了", 4},
       // A variation begins with the move its header names: another number means its first line was lost.
       {"   3 ２六歩(27)\n変化：3手\n   3 ７八銀(79)", 0}, {"   3 ２六歩(27)\n変化：2手\n*c\n   3 ７八銀(79)", 7},
-      {"   3 ２六歩(27)\n変化：2手\n   5 hello\n   2 ８四歩(83)", 0}};
-  for (const auto& [moves, named] : changed) {
+      {"   3 ２六歩(27)\n変化：2手\n   5 hello\n   2 ８四歩(83)", 0},
+      // Time fields in the shapes other programs write, and damage inside one that would read as another time.
+      {"   3 ２六歩(27)   ( 0:16/00:00:16)", 0, 16}, {"   3 ２六歩(27)   (00:16/00:00:16)", 0, 16},
+      {"   3 ２六歩(27)   (00:16 / 00:00:16)", 0, 16}, {"   3 ２六歩(27)   ( 0:16/0:00:16)", 0, 16},
+      {"   3 ２六歩(27)   ( 0:2 0/00:00:20)", 4}, {"   3 ２六歩(27)   ( )0:20/00:00:20)", 4},
+      {"   3 ２六歩(27)   (0 0:20/00:00:20)", 4}, {"   3 ２六歩(27)   ( 0 :28/00:00:28)", 4}};
+  for (const auto& [moves, named, seconds] : changed) {
     ReadReport report;
-    read(moves + "\n", report);
+    const int time = read(moves + "\n", report);
     EXPECT_EQ(std::pair(report.Stopped(), report.at), std::pair(named > 0, named)) << moves;
+    if (seconds >= 0) {
+      EXPECT_EQ(time, seconds) << moves;
+    }
+  }
+  // A variation header's number is read from "変化：" lines only.
+  for (const auto& [header, ply] : {std::pair{"変化：12手", 12}, {"変化：", 0}, {"手数：12手", 0}, {"", 0}}) {
+    EXPECT_EQ(VariationHeaderPly(header), ply) << header;
   }
 }
 
