@@ -27,6 +27,22 @@ const Reader kReadKi2 = [](Kifu& k, InStream& in, ReadReport* r) { return k.Read
 const Reader kReadCsa = [](Kifu& k, InStream& in, ReadReport* r) { return k.ReadCsa(in, 0, 1, r); };
 const Reader kReadRvq = [](Kifu& k, InStream& in, ReadReport* r) { return k.ReadRvq(in, false, r); };
 
+// The rest of a stream's text, for the readers that take a whole text.
+std::string Rest(InStream& in) {
+  std::string text;
+  char buffer[4096];
+  for (int got; (got = in.Read(buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(got));
+  return text;
+}
+// A paste, which tries every reader, and a .ki2 file.
+const Reader kPaste = [](Kifu& k, InStream& in, ReadReport* r) { return ReadKifuText(Rest(in).c_str(), k, r); };
+const Reader kKi2File = [](Kifu& k, InStream& in, ReadReport* r) {
+  const std::string path = ProcessTempPath("read.ki2");
+  const int read = WriteFileBytes(path, Rest(in)) ? ReadKifuFile(path.c_str(), KIFU_FILE_KI2, k, false, r) : -2;
+  std::remove(path.c_str());
+  return read;
+};
+
 int ReadText(const Reader& read, Kifu& kifu, const std::string& text, ReadReport* report) {
   MemoryInStream in(text.c_str());
   return read(kifu, in, report);
@@ -142,6 +158,9 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       {kReadKif, kif + "変化：3手\nまで2手で後手の勝ち\n*   7 ２六歩(27)\n   5 hello\n  10\n備考：２六歩(27)\n", 0, "", "", 0, 2},
       // A bookmark names a position, whatever its name reads like.
       {kReadKif, kif + "&７六歩(77)\n&   3 ２六歩(27)\n   3 ２六歩(27)\n", 0, "", "", 0, 3},
+      // Results other programs write, which the record has no kind for, are passed over: a variation after one is read.
+      {kReadKif, kif + "   3 入玉勝ち   ( 0:03/00:00:04)\n変化：3手\n   3 ２六歩(27)\n", 0, "", "", 0, 3},
+      {kReadKif, kif + "   3 不詰\n変化：3手\n   3 ２六歩(27)\n", 0, "", "", 0, 3},
       {kReadKi2, ki2 + "▲７六歩 xx △３四歩\n△８四歩\n", 3, "▲７六歩 xx △３四歩", "'xx △３四歩' after the last move read",
        0, 2},
       {kReadKi2, ki2 + "▲７六歩(00:12) △３四歩(00:05)\n", 3, "▲７六歩(00:12) △３四歩(00:05)",
@@ -162,6 +181,13 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
        "moves after the result line", 0, 2},
       {kReadCsa, "PI\n+\n+7776FU\nx-3334FU\n-3334FU\n%TORYO\n+2726FU\n'+2625FU\n", 4, "x-3334FU",
        "a move after other text", 1, 3},
+      // A second record after "/" is named once, however many moves it holds.
+      {kReadCsa, "PI\n+\n+7776FU\n/\n-3334FU\n+2726FU\n-8384FU\n", 5, "-3334FU",
+       "another record after the \"/\" line, which is not read", 0, 1},
+      // A handicap game whose upper hand's moves are marked "▽", and a title line first, as a file and pasted.
+      {kKi2File, "手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", 0, "", "", 0, 3},
+      {kPaste, "手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", 0, "", "", 0, 3},
+      {kPaste, "第３局　横歩取り８五飛\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
   };
   for (const auto& c : cases) {
     Kifu kifu;

@@ -111,6 +111,7 @@ TEST(SjisStringScan, StepsOverDoubleByteCharacters) {
     EXPECT_EQ(Bytes(lone), text);
     int value = -1;
     EXPECT_EQ(ParseKanjiNumber(last, value) + ParseFullWidthDigit(last, value), 0);
+    EXPECT_EQ(SjisCharacterLength(last), 1);
   }
   EXPECT_EQ(SjisString("ab").FindByte('a', -1) + SjisString("ab").FindByte('b', 2), -2);
   EXPECT_EQ(SjisString("a\x80" "\\").FindByte('\\', 0), -1) << "0x80 is the first of two bytes too";
