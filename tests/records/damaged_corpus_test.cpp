@@ -21,6 +21,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -52,13 +53,16 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-// The ordinary moves of the line of first moves: the game without its result.
-std::vector<KifuMove> GameMoves(Kifu& kifu) {
+// The ordinary moves of the line of first moves: the game without its
+// result; with times, the time of each too.
+std::vector<KifuMove> GameMoves(Kifu& kifu, std::vector<int>* times = nullptr) {
   kifu.SelectFirstMoves();
   std::vector<KifuMove> moves;
   for (int ply = 1; ply <= kifu.LineLength(); ++ply) {
-    const KifuMove& move = kifu.MoveAtPly(ply)->move;
-    if (move.kind == KifuMoveKind::Ordinary) moves.push_back(move);
+    const KifuMoveNode* node = kifu.MoveAtPly(ply);
+    if (node->move.kind != KifuMoveKind::Ordinary) continue;
+    moves.push_back(node->move);
+    if (times != nullptr) times->push_back(node->consumedTime);
   }
   return moves;
 }
@@ -186,21 +190,34 @@ int MovesInLine(const std::string& line, Format format) {
 // KIF move text and before its time field is opened, after the time field,
 // after a CSA move, after a KI2 phrase (its padding blanks included).
 // Japanese text has a phrase a line: only its line end.
-bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
+// The end of a line's text: its line end and trailing blanks left out.
+size_t TextEnd(const std::string& line) {
   size_t end = line.size();
   while (end > 0 && (line[end - 1] == '\r' || line[end - 1] == ' ')) --end;
+  return end;
+}
+
+// Where a KIF move line's move text ends: after its from-square "(77)", or
+// after "打"; the text's end when it has neither.
+size_t KifMoveEnd(const std::string& line) {
+  const size_t end = TextEnd(line);
+  size_t moveEnd = end;
+  for (size_t open = line.find('('); open != std::string::npos; open = line.find('(', open + 1)) {
+    if (open + 3 < end && std::isdigit(static_cast<unsigned char>(line[open + 1])) &&
+        std::isdigit(static_cast<unsigned char>(line[open + 2])) && line[open + 3] == ')') {
+      moveEnd = open + 4;
+      break;
+    }
+  }
+  if (const size_t drop = line.find("打"); drop != std::string::npos && drop + 2 < moveEnd) moveEnd = drop + 2;
+  return moveEnd;
+}
+
+bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
+  const size_t end = TextEnd(line);
   if (cut >= end || cut <= line.find_first_not_of(' ')) return true;
   if (format == Format::Kif) {
-    // The move ends with its from-square "(77)", or with "打".
-    size_t moveEnd = end;
-    for (size_t open = line.find('('); open != std::string::npos; open = line.find('(', open + 1)) {
-      if (open + 3 < end && std::isdigit(static_cast<unsigned char>(line[open + 1])) &&
-          std::isdigit(static_cast<unsigned char>(line[open + 2])) && line[open + 3] == ')') {
-        moveEnd = open + 4;
-        break;
-      }
-    }
-    if (const size_t drop = line.find("打"); drop != std::string::npos && drop + 2 < moveEnd) moveEnd = drop + 2;
+    const size_t moveEnd = KifMoveEnd(line);
     // Before the time field is opened, or after it is closed (a "+" after
     // it marks that variations follow).
     const size_t timeOpen = line.find('(', moveEnd), timeClose = line.find(')', timeOpen);
@@ -208,6 +225,16 @@ bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
   }
   if (format == Format::Ki2) return line[cut - 1] == ' ' || line[cut] == ' ' || IsSideMark(line, cut);
   return false;
+}
+
+// Whether a damaged KIF move line may give its move another time without a
+// word: the time field after the move has the shape times are written in
+// (a digit changed in it makes another time of that shape), or nothing
+// follows the move (cut before the field, which reads as no time).
+bool TimeMayReadOtherwise(const std::string& line) {
+  static const std::regex kWrittenField(R"(^ *\( *[0-9]+:[0-9]{2} */ *[0-9]+:[0-9]{2}:[0-9]{2}\))");
+  const size_t moveEnd = KifMoveEnd(line);
+  return moveEnd >= TextEnd(line) || std::regex_search(line.substr(moveEnd), kWrittenField);
 }
 
 // Lines that hold no move: blank, comments, remarks and CSA time lines.
@@ -260,6 +287,7 @@ enum class ValidDamage {
   OtherLegalMove,       // a byte changed that makes another legal move
   RenumberedVariation,  // a KIF move number lowered: a variation, as the format reads it
   WholeLineUnnumbered,  // a line of KI2 or Japanese text deleted, doubled or swapped
+  OtherTime,            // a KIF move's time changed where the damaged line's field keeps its shape, or is cut off
 };
 
 const char* ValidDamageName(ValidDamage damage) {
@@ -271,6 +299,7 @@ const char* ValidDamageName(ValidDamage damage) {
     case ValidDamage::OtherLegalMove: return "another legal move";
     case ValidDamage::RenumberedVariation: return "renumbered into a variation";
     case ValidDamage::WholeLineUnnumbered: return "whole line of unnumbered moves";
+    case ValidDamage::OtherTime: return "another time of the written shape";
   }
   return "";
 }
@@ -304,6 +333,7 @@ struct DamagedFile {
   size_t damagedMove = 0;  // the first move the damaged line holds, and how many
   size_t damagedMoves = 0;
   size_t marks = 0;  // KI2 and Japanese text: the side marks of the damaged text's game
+  bool timeMayChange = false;  // KIF: the damaged line, in place, may give its move another time in silence
 };
 
 DamagedFile Undamaged(const std::string& bytes) {
@@ -347,6 +377,7 @@ bool ReadFitsDamage(const DamagedFile& damaged, const std::vector<KifuMove>& hel
       return differs < held.size() && differs < before + damaged.damagedMoves;
     }
     case ValidDamage::WholeLineUnnumbered: return everyMark;
+    case ValidDamage::OtherTime:
     case ValidDamage::None: return false;
   }
   return false;
@@ -378,9 +409,28 @@ bool NamesPlaceBefore(const ReadReport& report, const DamagedFile& damaged) {
   return false;
 }
 
-// Reads the damaged file and checks the outcome.
+// How the times of the game's moves a read holds compare with the game's:
+// the same, changed only where the damage may change one in silence (on the
+// damaged line, whose field keeps the written shape or is cut off), or lost.
+enum class TimeChange { None, AsDamageMay, Lost };
+
+TimeChange CompareTimes(const DamagedFile& damaged, const std::vector<KifuMove>& held,
+                        const std::vector<int>& heldTimes, const std::vector<KifuMove>& game,
+                        const std::vector<int>& times) {
+  TimeChange change = TimeChange::None;
+  for (size_t at = 0; at < times.size() && at < held.size(); ++at) {
+    if (held[at] != game[at] || heldTimes[at] == times[at]) continue;
+    const bool onDamagedLine = at >= damaged.damagedMove && at < damaged.damagedMove + damaged.damagedMoves;
+    if (!damaged.timeMayChange || !onDamagedLine) return TimeChange::Lost;
+    change = TimeChange::AsDamageMay;
+  }
+  return change;
+}
+
+// Reads the damaged file and checks the outcome; with times (KIF), each
+// move's time as well as the move.
 void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game, const std::string& path,
-                  Tally& tally) {
+                  Tally& tally, const std::vector<int>& times = {}) {
   ASSERT_TRUE(WriteFileBytes(path, damaged.bytes)) << path;
   Kifu read;
   ReadReport report;
@@ -390,23 +440,29 @@ void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game,
     ++tally.refused;
     return;
   }
-  const std::vector<KifuMove> held = GameMoves(read);
+  std::vector<int> heldTimes;
+  const std::vector<KifuMove> held = GameMoves(read, &heldTimes);
   const bool whole = held.size() >= game.size() && std::equal(game.begin(), game.end(), held.begin());
+  const TimeChange timeChange = CompareTimes(damaged, held, heldTimes, game, times);
   if (undamaged) {
-    EXPECT_TRUE(whole && !report.Stopped())
+    EXPECT_TRUE(whole && timeChange == TimeChange::None && !report.Stopped())
         << path << " undamaged " << damaged.what << ": " << report.at << " " << report.reason;
     if (!damaged.what.empty()) ++tally.unchanged;
     return;
   }
-  if (whole) {
+  if (whole && timeChange == TimeChange::None) {
     ++(report.Stopped() ? tally.reported : tally.whole);
   } else if (report.Stopped() && NamesPlaceBefore(report, damaged)) {
     ++tally.reported;
-  } else if (damaged.valid != ValidDamage::None && ReadFitsDamage(damaged, held, game, report.Stopped())) {
+  } else if (timeChange != TimeChange::Lost && whole) {
+    ++tally.valid[ValidDamage::OtherTime];
+  } else if (timeChange != TimeChange::Lost && damaged.valid != ValidDamage::None &&
+             ReadFitsDamage(damaged, held, game, report.Stopped())) {
     ++tally.valid[damaged.valid];
   } else {
     ADD_FAILURE() << damaged.what << " (first damaged line " << damaged.firstLine << ", place " << damaged.firstPlace
-                  << "): " << held.size() << " of " << game.size() << " moves, "
+                  << "): " << held.size() << " of " << game.size() << " moves"
+                  << (timeChange == TimeChange::Lost ? ", a time changed, " : ", ")
                   << (report.Stopped() ? "reported at " + std::to_string(report.at) + ": " + report.reason
                                        : std::string("nothing said"));
   }
@@ -427,11 +483,13 @@ DamagedFile DamagedText(const std::vector<std::string>& original, const std::str
   DamagedFile damaged;
   damaged.bytes = bytes;
   damaged.what = what;
-  damaged.firstLine = FirstDamagedLine(original, SplitLines(bytes));
+  const std::vector<std::string> damagedLines = SplitLines(bytes);
+  damaged.firstLine = FirstDamagedLine(original, damagedLines);
   damaged.changed = bytes != JoinLines(original);
   damaged.damagedMove = movesBefore[at];
   damaged.damagedMoves = static_cast<size_t>(MovesInLine(original[at], format));
   if (format == Format::Ki2 || format == Format::JapaneseText) damaged.marks = GameMarks(bytes, format);
+  damaged.timeMayChange = format == Format::Kif && at < damagedLines.size() && TimeMayReadOtherwise(damagedLines[at]);
   return damaged;
 }
 
@@ -475,6 +533,8 @@ class TextDamage {
                     name_ + kKinds[kind] + " line " + std::to_string(at + 1) + ": " + Escaped(shown), movesBefore_,
                     at, format_);
     if (kind == 0 && at == last_) file.valid = ValidDamage::LastMoveDeleted;
+    // Lines moved as a whole, not changed: no time may change.
+    if (kind < 3) file.timeMayChange = false;
     const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText;
     if (kind < 3 && unnumbered) file.valid = ValidDamage::WholeLineUnnumbered;
     return file;
@@ -504,6 +564,22 @@ class TextDamage {
                        name_ + (kind == 0 ? "まで" : "byte " + std::to_string(static_cast<unsigned char>(put[0]))) +
                            " put before the moves of line " + std::to_string(at + 1) + ": " + line,
                        movesBefore_, at, format_);
+  }
+
+  // A blank, a bracket or a digit put inside the time field of a KIF move
+  // line, where a reader that stops at what it does not expect would read
+  // another time: only a digit put in may make another field of the shape.
+  DamagedFile InTheTimeField() {
+    const size_t at = PickMoveLine();
+    std::vector<std::string> damaged = lines_;
+    std::string& line = damaged[at];
+    const size_t open = line.find('(', KifMoveEnd(line)), close = line.find(')', open);
+    if (close == std::string::npos) return OfLine(3);
+    static const char kPut[] = {' ', '(', ')', '1'};
+    line.insert(open + 1 + random_() % (close - open), 1, kPut[random_() % std::size(kPut)]);
+    return DamagedText(lines_, JoinLines(damaged),
+                       name_ + "time field of line " + std::to_string(at + 1) + " given a byte: " + line, movesBefore_,
+                       at, format_);
   }
 
   // The text cut at every byte of one move line.
@@ -606,23 +682,28 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
   for (const std::string& file : files) {
     Kifu original;
     ASSERT_EQ(ReadKifuFile(file.c_str(), KifuFileTypeOfPath(file.c_str()), original, false), 0) << file;
-    const std::vector<KifuMove> game = GameMoves(original);
+    // KIF keeps each move's time: a time changed in silence is lost too.
+    std::vector<int> times;
+    const std::vector<KifuMove> game = GameMoves(original, format == Format::Kif ? &times : nullptr);
     if (game.empty()) continue;
     const std::vector<std::string> lines = SplitLines(text(file, original));
     // Undamaged, the text reads whole and nothing is reported.
-    ReadAndCheck(Undamaged(JoinLines(lines)), game, path, tally);
+    ReadAndCheck(Undamaged(JoinLines(lines)), game, path, tally, times);
     const size_t first = LineHolding(lines, game, 1, path), last = LineHolding(lines, game, game.size(), path);
     TextDamage damage(BaseName(file), lines, format, first, last, random);
     for (int kind = 0; kind < 4; ++kind) {
-      for (int round = 0; round < 2; ++round) ReadAndCheck(damage.OfLine(kind), game, path, tally);
+      for (int round = 0; round < 2; ++round) ReadAndCheck(damage.OfLine(kind), game, path, tally, times);
     }
     for (int kind = 0; kind < 2; ++kind) {
       for (const bool firstMove : {true, false}) {
-        ReadAndCheck(damage.BeforeTheMoves(kind, firstMove), game, path, tally);
+        ReadAndCheck(damage.BeforeTheMoves(kind, firstMove), game, path, tally, times);
       }
     }
-    for (const DamagedFile& cut : damage.CutsOfALine()) ReadAndCheck(cut, game, path, tally);
-    for (int round = 0; round < 4; ++round) ReadAndCheck(damage.ChangedByte(), game, path, tally);
+    for (const DamagedFile& cut : damage.CutsOfALine()) ReadAndCheck(cut, game, path, tally, times);
+    for (int round = 0; round < 4; ++round) ReadAndCheck(damage.ChangedByte(), game, path, tally, times);
+    if (format == Format::Kif) {
+      for (int round = 0; round < 4; ++round) ReadAndCheck(damage.InTheTimeField(), game, path, tally, times);
+    }
   }
   tally.Print(written);
   // Every outcome happens, so no branch is idle.
@@ -662,12 +743,13 @@ TEST(DamagedCorpus, ArmouredKifReadsWholeOrReportsTheDamage) {
   for (const std::string& file : files) {
     Kifu original;
     ASSERT_EQ(ReadKifuFile(file.c_str(), KIFU_FILE_KIF, original, false), 0) << file;
-    const std::vector<KifuMove> game = GameMoves(original);
+    std::vector<int> times;
+    const std::vector<KifuMove> game = GameMoves(original, &times);
     if (game.empty()) continue;
     const std::string text = WrittenKif(original);
     const std::vector<std::string> lines = SplitLines(text);
     const std::string armour = Armoured(text);
-    ReadAndCheck(Undamaged(armour), game, path, tally);
+    ReadAndCheck(Undamaged(armour), game, path, tally, times);
     const std::vector<size_t> movesBefore = MovesBefore(lines, Format::Kif);
     // Damage from the first move line's characters on.
     size_t firstLine = 0;
@@ -698,6 +780,7 @@ TEST(DamagedCorpus, ArmouredKifReadsWholeOrReportsTheDamage) {
                         Escaped(line < damagedLines.size() ? damagedLines[line] : "") + "'";
         damaged.damagedMove = movesBefore[line];
         damaged.damagedMoves = static_cast<size_t>(MovesInLine(lines[line], Format::Kif));
+        damaged.timeMayChange = line < damagedLines.size() && TimeMayReadOtherwise(damagedLines[line]);
         if (kind == 0) {
           // What is left of the cut line; a cut that ends inside a byte can't be whole.
           const size_t kept = line < damagedLines.size() ? damagedLines[line].size() : 0;
@@ -712,7 +795,7 @@ TEST(DamagedCorpus, ArmouredKifReadsWholeOrReportsTheDamage) {
           }
         }
       }
-      ReadAndCheck(damaged, game, path, tally);
+      ReadAndCheck(damaged, game, path, tally, times);
     }
   }
   tally.Print(".ckf");
