@@ -153,8 +153,9 @@ bool ReadKifMoveText(const char* p, int side, KifMoveText& text) {
 
 // The result word the text begins with, or null.
 const ResultWord* ResultWordAt(const char* p) {
+  // Every move line asks: its first byte alone turns most words away.
   for (const ResultWord& result : kResultWords) {
-    if (StartsWith(p, result.word)) return &result;
+    if (p[0] == result.word[0] && StartsWith(p, result.word)) return &result;
   }
   return nullptr;
 }

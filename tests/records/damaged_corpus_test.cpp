@@ -2,11 +2,12 @@
 // game, in each format the readers take, is damaged at seeded places: a line
 // deleted, swapped, doubled or given junk (a NUL among it), "まで" or a byte
 // that starts no character put before a line's moves, a cut at every byte of
-// a move line, one byte changed; armoured KIF at any character (cut,
-// inserted, changed) and old binary records at any byte. Each read either
-// keeps every move of the game, or is refused, or reports that the input was
-// not read to its end, naming a place at or before the first damage; a
-// damage that leaves the bytes as they were reads whole and quietly. Damage
+// a move line, one byte changed, a byte put into a KIF move's time field;
+// armoured KIF at any character (cut, inserted, changed) and old binary
+// records at any byte. Each read either keeps every move of the game (and in
+// KIF its time), or is refused, or reports that the input was not read to
+// its end, naming a place at or before the first damage; a damage that
+// leaves the bytes as they were reads whole and quietly. Damage
 // that makes another valid file, which no reader can tell from the real one,
 // is named (ValidDamage) and counted; each such excuse is checked against
 // what the read holds (the moves before the damaged line, and for KI2 and
@@ -185,11 +186,6 @@ int MovesInLine(const std::string& line, Format format) {
   }
 }
 
-// Where a cut of a move line leaves a whole line of the format, so that the
-// text is a valid shorter record: before the line's text, after a complete
-// KIF move text and before its time field is opened, after the time field,
-// after a CSA move, after a KI2 phrase (its padding blanks included).
-// Japanese text has a phrase a line: only its line end.
 // The end of a line's text: its line end and trailing blanks left out.
 size_t TextEnd(const std::string& line) {
   size_t end = line.size();
@@ -213,6 +209,11 @@ size_t KifMoveEnd(const std::string& line) {
   return moveEnd;
 }
 
+// Where a cut of a move line leaves a whole line of the format, so that the
+// text is a valid shorter record: before the line's text, after a complete
+// KIF move text and before its time field is opened, after the time field,
+// after a CSA move, after a KI2 phrase (its padding blanks included).
+// Japanese text has a phrase a line: only its line end.
 bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
   const size_t end = TextEnd(line);
   if (cut >= end || cut <= line.find_first_not_of(' ')) return true;
