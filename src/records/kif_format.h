@@ -107,8 +107,8 @@ bool IsKifMovesLine(const char* line);
 // or for a line that does not begin so.
 int VariationHeaderPly(const char* line);
 // Where a move's time field that begins at p ends: just past its ")" when
-// it is closed ("(" then blanks, digits, ":" and "/", then ")": "( 0:16/00:00:16)"
-// after a KIF move, "(00:12)" after a phrase), else null (no "(" at p, or
-// one never closed that way). The KIF reader takes a move's field as whole
-// only in the stricter shape times are written in.
+// it is closed ("(" then blanks, digits, ":" and "/", then ")":
+// "( 0:16/00:00:16)" after a KIF move, "(00:12)" after a phrase), else null
+// (no "(" at p, or one never closed that way). The KIF reader takes a
+// move's field as whole only in the stricter shape times are written in.
 const char* TimeFieldEnd(const char* p);

@@ -280,8 +280,8 @@ bool HoldsMovePhrase(const char* text) {
     const bool marked = TakeSideMark(cursor) >= 0;
     // Without its mark, a phrase counts only where the mark stood: a
     // damaged mark leaves at most four bytes (its own two changed, or two
-    // put in among them); further on, text such as 横歩取り８五飛 or
-    // 研究会 同金 names an opening, not a move.
+    // put in among them); further on, header prose such as 横歩取り８五飛
+    // or 研究会 同金 の筋 merely names moves.
     if (!marked && start > kDamagedMarkBytes) continue;
     if (!TakePhraseBody(cursor)) continue;
     // A phrase without its mark ends as one: at the line end, a blank, its
