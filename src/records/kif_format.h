@@ -96,15 +96,18 @@ int ParseKifHand(const char* text, KifuPosition& position, int side);
 // root's comment, the names, date, title, event and the other key/value
 // pairs; `line` then holds the line that ended the header (empty at the end
 // of input). 0, or -1 for an unknown handicap, a bad hand or a bad diagram,
-// which `problem` (when given) then names.
+// which `problem` (when given) then names. Besides the moves line, a line
+// for which `beginsMoves` holds ends the header: by default one beginning
+// with ▲ or △ (a KI2 text read as KIF).
 int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPosition& startPosition,
                   SjisString names[2], SjisString& date, SjisString& title, SjisString& event,
-                  SjisStringList& extraList, ReadProblem* problem = nullptr);
+                  SjisStringList& extraList, ReadProblem* problem = nullptr,
+                  bool (*beginsMoves)(const char* line) = nullptr);
 // Whether a header-ending line is the moves line, full or short.
 bool IsKifMovesLine(const char* line);
-// The move number N of a variation's header "変化：N手": its ASCII digits,
-// capped far above any ply so that they never overflow; 0 without digits,
-// or for a line that does not begin so.
+// The move number N of a variation's header "変化：N手": its ASCII digits
+// (blanks before them passed over), capped far above any ply so that they
+// never overflow; 0 without digits, or for a line that does not begin so.
 int VariationHeaderPly(const char* line);
 // Where a move's time field that begins at p ends: just past its ")" when
 // it is closed ("(" then blanks, digits, ":" and "/", then ")":

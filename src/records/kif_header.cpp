@@ -59,6 +59,9 @@ int HandSideOfKey(const char* key) {
   return -1;
 }
 
+// A KI2 text read as KIF ends its header at its first line of moves.
+bool BeginsKi2Moves(const char* line) { return StartsWith(line, "▲") || StartsWith(line, "△"); }
+
 // A mate problem leaves out the first player's king; the pieces no line
 // placed belong to the defender's hand.
 void FinishStartPosition(KifuPosition& position) {
@@ -190,8 +193,11 @@ int VariationHeaderPly(const char* line) {
   constexpr char kHeader[] = "変化：";
   if (!StartsWith(line, kHeader)) return 0;
   constexpr int CAP = 1 << 20;
+  const char* p = line + std::strlen(kHeader);
+  // Other programs align the number: "変化：   3手".
+  while (*p == ' ' || StartsWith(p, "　")) p += *p == ' ' ? 1 : 2;
   int ply = 0;
-  for (const char* p = line + std::strlen(kHeader); *p >= '0' && *p <= '9'; ++p) {
+  for (; *p >= '0' && *p <= '9'; ++p) {
     ply = std::min(CAP, ply * 10 + (*p - '0'));
   }
   return ply;
@@ -206,7 +212,8 @@ const char* TimeFieldEnd(const char* p) {
 
 int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPosition& startPosition,
                   SjisString names[2], SjisString& date, SjisString& title, SjisString& event,
-                  SjisStringList& extraList, ReadProblem* problem) {
+                  SjisStringList& extraList, ReadProblem* problem, bool (*beginsMoves)(const char* line)) {
+  if (beginsMoves == nullptr) beginsMoves = BeginsKi2Moves;
   auto fail = [problem](ReadProblem what) {
     if (problem != nullptr) *problem = what;
     return -1;
@@ -218,7 +225,7 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
     }
     line.TrimLeft();
     const char* text = line.Text();
-    if (IsKifMovesLine(text) || StartsWith(text, "▲") || StartsWith(text, "△")) break;
+    if (IsKifMovesLine(text) || beginsMoves(text)) break;
     if (text[0] == '*') {
       if (!root.comment.IsEmpty()) root.comment.Append("\r\n");
       root.comment.Append(text + 1);

@@ -26,17 +26,18 @@ struct ResultWord {
 
 // Compared as prefixes in this order. 待った and 再開 read what our writer
 // writes for take-backs and resumptions. The words after them are results
-// other programs write that the record has no kind for (Ordinary here):
-// passed over with their time, as the CSA reader passes over its own, so
-// that the moves and variations after them are read.
+// other programs write that the record has no kind for: each reads as the
+// nearest result it has (a win declared, a default, the move limit, a game
+// adjourned or a problem without mate), so that it ends its line where it
+// stands, keeps its time and comment, and is written back as that word.
 constexpr ResultWord kResultWords[] = {
     {"中断", KifuMoveKind::Interruption},   {"詰み", KifuMoveKind::Mate},        {"投了", KifuMoveKind::Resignation},
     {"切れ負け", KifuMoveKind::LossOnTime}, {"反則負け", KifuMoveKind::LossByFoul}, {"反則勝ち", KifuMoveKind::WinByFoul},
     {"負け", KifuMoveKind::Loss},           {"勝ち", KifuMoveKind::Win},          {"千日手", KifuMoveKind::Repetition},
     {"引き分け", KifuMoveKind::Impasse},    {"持将棋", KifuMoveKind::Impasse},    {"待った", KifuMoveKind::TakeBack},
-    {"再開", KifuMoveKind::Resumption},     {"入玉勝ち", KifuMoveKind::Ordinary}, {"不詰", KifuMoveKind::Ordinary},
-    {"不戦勝", KifuMoveKind::Ordinary},     {"不戦敗", KifuMoveKind::Ordinary},   {"最大手数", KifuMoveKind::Ordinary},
-    {"トライ", KifuMoveKind::Ordinary},     {"封じ手", KifuMoveKind::Ordinary},
+    {"再開", KifuMoveKind::Resumption},     {"入玉勝ち", KifuMoveKind::Win},      {"トライ", KifuMoveKind::Win},
+    {"不戦勝", KifuMoveKind::Win},          {"不戦敗", KifuMoveKind::Loss},       {"最大手数", KifuMoveKind::Impasse},
+    {"不詰", KifuMoveKind::Interruption},   {"封じ手", KifuMoveKind::Interruption},
 };
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
@@ -428,9 +429,7 @@ class KifReader {
     if (const ResultWord* result = ResultWordAt(p)) {
       const char* tail = p + std::strlen(result->word);
       damageReason_ = MoveTailProblem(tail);
-      // A result the record has no kind for adds nothing: the next line
-      // reads on from the move before it.
-      read = result->kind == KifuMoveKind::Ordinary || AddSpecialMove(result->kind, ReadConsumedTime(tail));
+      read = AddSpecialMove(result->kind, ReadConsumedTime(tail));
     } else {
       read = AddOrdinaryMove(p);
     }

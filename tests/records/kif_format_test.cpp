@@ -237,6 +237,20 @@ TEST(KifReader, ReadsMoveNumbersValuesCommentsAndTimesAsWritten) {
   EXPECT_EQ(huge.MoveAtPly(1)->consumedTime, 1000000 * 60 + 59);
   EXPECT_EQ(huge.MoveAtPly(1)->thinkResult.value, -2147483647);
   EXPECT_EQ(CountMoves(huge), 1);
+
+  // A result another program writes ends the line where it stands, with its
+  // time and its own comment; a move at its ply is a variation.
+  Kifu declared;
+  ASSERT_EQ(ReadFromString(declared, head + "1 ７六歩(77)\n2 ３四歩(33)\n3 入玉勝ち ( 0:03/00:00:04)\n*宣言\n"
+                                             "変化：3手\n3 ２六歩(27)\n4 ８四歩(83)\n"),
+            0);
+  ASSERT_EQ(declared.LineLength(), 3);
+  EXPECT_EQ(declared.MoveAtPly(3)->move.kind, KifuMoveKind::Win);
+  EXPECT_STREQ(declared.MoveAtPly(3)->comment.Text(), "宣言");
+  EXPECT_STREQ(declared.MoveAtPly(2)->comment.Text(), "");
+  EXPECT_EQ(declared.MoveAtPly(2)->reachedNode->outgoing.Count(), 2);
+  EXPECT_EQ(CountMoves(declared), 5);
+  EXPECT_NE(WriteToString(declared).find("   3 勝ち "), std::string::npos);
 }
 
 // A source square names file and rank 1..9: "(06)" is no drop of the
@@ -262,11 +276,14 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
   const std::string head = "手数----指手---------消費時間--\n   1 ７六歩(77)\n   2 ３四歩(33)\n";  // line 4: move 3
   const std::string line = "   3 ２六歩(27)   ( 0:03/00:00:19)+";
   const size_t moveEnd = line.find(')') + 1, timeOpen = line.find('(', moveEnd), timeEnd = line.find(')', timeOpen) + 1;
-  const auto read = [&head](const std::string& moves, ReadReport& report) {
+  KifuMoveKind thirdKind = KifuMoveKind::Ordinary;
+  const auto read = [&head, &thirdKind](const std::string& moves, ReadReport& report) {
     Kifu kifu;
     MemoryInStream in((head + moves).c_str());
     EXPECT_EQ(kifu.ReadKif(in, 0, &report), 0) << moves;
-    return kifu.LineLength() == 3 ? kifu.MoveAtPly(3)->consumedTime : -kifu.LineLength();
+    if (kifu.LineLength() != 3) return -kifu.LineLength();
+    thirdKind = kifu.MoveAtPly(3)->move.kind;
+    return kifu.MoveAtPly(3)->consumedTime;
   };
   for (size_t cut = 0; cut <= line.size(); ++cut) {
     ReadReport report;
@@ -282,6 +299,7 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
     std::string moves;
     int named;
     int seconds = -1;  // move 3's time, when checked
+    KifuMoveKind kind = KifuMoveKind::Ordinary;  // and its kind
   } changed[] = {
       {"   3 ２六歩(27)   (0:03)", 4}, {"   3 ２六歩(27)   ( 0:0x/00:00:19)", 4}, {"   3 ２六歩(27) x ( 0:03/00:00:19)", 4},
       {"   3 ２六歩(27)   ( 0:03/00:00:19)\r   4 ８四歩(83)", 4}, {"   3 ２六歩(27)\n( 0:03/00:00:19)+", 5},
@@ -293,17 +311,29 @@ TEST(KifReader, NamesAMoveLineNotReadToItsEnd) {
       {"   3 ２六歩(27)   ( 0:16/00:00:16)", 0, 16}, {"   3 ２六歩(27)   (00:16/00:00:16)", 0, 16},
       {"   3 ２六歩(27)   (00:16 / 00:00:16)", 0, 16}, {"   3 ２六歩(27)   ( 0:16/0:00:16)", 0, 16},
       {"   3 ２六歩(27)   ( 0:2 0/00:00:20)", 4}, {"   3 ２六歩(27)   ( )0:20/00:00:20)", 4},
-      {"   3 ２六歩(27)   (0 0:20/00:00:20)", 4}, {"   3 ２六歩(27)   ( 0 :28/00:00:28)", 4}};
-  for (const auto& [moves, named, seconds] : changed) {
+      {"   3 ２六歩(27)   (0 0:20/00:00:20)", 4}, {"   3 ２六歩(27)   ( 0 :28/00:00:28)", 4},
+      {"   3 ２六歩(27)   ( 0:16/00:00:16)" + std::string(200, ' ') + "( 0:16/00:00:16)", 0, 16},
+      {"   3 ２六歩(27)\n変化：  2手\n   3 ７八銀(79)", 6},
+      // Results other programs write, read as the nearest the record has.
+      {"   3 入玉勝ち     ( 0:16/00:00:16)", 0, 16, KifuMoveKind::Win},
+      {"   3 トライ       ( 0:16/00:00:16)", 0, 16, KifuMoveKind::Win},
+      {"   3 不戦勝       ( 0:16/00:00:16)", 0, 16, KifuMoveKind::Win},
+      {"   3 不戦敗       ( 0:16/00:00:16)", 0, 16, KifuMoveKind::Loss},
+      {"   3 最大手数     ( 0:16/00:00:16)", 0, 16, KifuMoveKind::Impasse},
+      {"   3 不詰         ( 0:16/00:00:16)", 0, 16, KifuMoveKind::Interruption},
+      {"   3 封じ手       (25:00/04:07:00)", 0, 1500, KifuMoveKind::Interruption}};
+  for (const auto& [moves, named, seconds, kind] : changed) {
     ReadReport report;
+    thirdKind = KifuMoveKind::Ordinary;
     const int time = read(moves + "\n", report);
     EXPECT_EQ(std::pair(report.Stopped(), report.at), std::pair(named > 0, named)) << moves;
     if (seconds >= 0) {
-      EXPECT_EQ(time, seconds) << moves;
+      EXPECT_EQ(std::pair(time, thirdKind), std::pair(seconds, kind)) << moves;
     }
   }
   // A variation header's number is read from "変化：" lines only.
-  for (const auto& [header, ply] : {std::pair{"変化：12手", 12}, {"変化：", 0}, {"手数：12手", 0}, {"", 0}}) {
+  for (const auto& [header, ply] :
+       {std::pair{"変化：12手", 12}, {"変化：   3手", 3}, {"変化：　3手", 3}, {"変化：", 0}, {"手数：12手", 0}, {"", 0}}) {
     EXPECT_EQ(VariationHeaderPly(header), ply) << header;
   }
 }
