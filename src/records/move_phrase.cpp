@@ -193,8 +193,34 @@ int ReadTime(const PhraseCursor& cursor) {
   return (digit(1) * 10 + digit(2)) * 60 + digit(4) * 10 + digit(5);
 }
 
-// The bytes a damaged side mark may leave before its phrase.
+// What a damaged side mark may leave before its phrase: two characters,
+// or four bytes (junk put among the mark's bytes may pair with one of them
+// into other characters).
+constexpr int kDamagedMarkCharacters = 2;
 constexpr int kDamagedMarkBytes = 4;
+
+// Whether the character at p belongs to words of prose: a kanji or a kana.
+// A damaged mark leaves ASCII, symbols, half-width kana or broken
+// characters instead. The marks written among words (々, ー) are left out:
+// a word holds other characters, and junk put into a mark's bytes may make
+// one of them (0x81 0x58 is 々).
+bool IsWordCharacter(const char* p) {
+  const unsigned char lead = static_cast<unsigned char>(p[0]), trail = static_cast<unsigned char>(p[1]);
+  if (!IsSjisLeadByte(lead) || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+  const unsigned code = static_cast<unsigned>(lead) << 8 | trail;
+  const bool kana = (code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396);
+  // The kanji rows, with the few gaps and symbols among them.
+  const bool kanji = (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA) || lead == 0xED ||
+                     lead == 0xEE || lead >= 0xFA;
+  return kana || kanji;
+}
+
+// The bytes of the piece name at the cursor, 0 when none is there (a side
+// mark or an empty square's token is none).
+int PieceNameBytes(const PhraseCursor& cursor, KifuPieceCode& piece) {
+  const int used = piece.Parse(cursor.Here());
+  return used > 0 && piece.IsPiece() ? used : 0;
+}
 
 // A phrase after its side mark: a destination (同 or a square), a piece
 // name and the words after it; false, the cursor anywhere, when none is there.
@@ -202,11 +228,62 @@ bool TakePhraseBody(PhraseCursor& cursor) {
   const bool destination =
       cursor.Takes("同　") || cursor.Takes("同") || (TakeFile(cursor) != 0 && TakeRank(cursor) != 0);
   KifuPieceCode piece;
-  const int used = destination ? piece.Parse(cursor.Here()) : 0;
-  if (used == 0 || !piece.IsPiece()) return false;
+  const int used = destination ? PieceNameBytes(cursor, piece) : 0;
+  if (used == 0) return false;
   cursor.Skip(used);
   TakeWords(cursor, piece.Type());
   return true;
+}
+
+// Whether the text after a phrase ends it as a phrase ends: at the line
+// end, a blank, its time or the next mark. Words of other text may begin
+// like one ("同竜王戦", "六角精児").
+bool EndsAsPhrase(PhraseCursor& cursor) {
+  const int next = cursor.Byte();
+  return next <= ' ' || next == '(' || cursor.Takes("　") || StartsWithSideMark(cursor.Here());
+}
+
+// Whether a phrase without its file follows, where the file stood: what a
+// phrase whose file was lost, or had bytes changed or put in, leaves after
+// its mark. The file's place is as a damaged mark's: at most two
+// characters, or a run of junk that holds no word.
+bool FollowsDamagedFile(PhraseCursor cursor) {
+  bool words = false;
+  for (int skipped = 0; cursor.Byte() != 0 && (skipped <= kDamagedMarkCharacters || !words); ++skipped) {
+    PhraseCursor rest = cursor;
+    KifuPieceCode piece;
+    const int used = TakeRank(rest) != 0 ? PieceNameBytes(rest, piece) : 0;
+    if (used > 0) {
+      rest.Skip(used);
+      TakeWords(rest, piece.Type());
+      if (EndsAsPhrase(rest)) return true;
+    }
+    words = words || IsWordCharacter(cursor.Here());
+    cursor.Skip(SjisCharacterLength(cursor.Here()));
+  }
+  return false;
+}
+
+// Whether text holds a marked phrase, or with `markless` one whose mark was
+// damaged.
+bool FindMovePhrase(const char* text, bool markless) {
+  const SjisString line(text);
+  int characters = 0;
+  bool words = false;
+  for (int start = 0; start < line.Length(); start += SjisCharacterLength(line.Text() + start)) {
+    PhraseCursor cursor(line, start);
+    const bool marked = TakeSideMark(cursor) >= 0;
+    // Without its mark, a phrase counts only where the mark stood; after
+    // words, header prose such as 横歩取り８五飛 or 研究会 同金 の筋
+    // merely names moves.
+    const bool whereTheMarkStood = characters <= kDamagedMarkCharacters || start <= kDamagedMarkBytes || !words;
+    ++characters;
+    words = words || IsWordCharacter(line.Text() + start);
+    if (!marked && !(markless && whereTheMarkStood)) continue;
+    if (!TakePhraseBody(cursor)) continue;
+    if (marked || EndsAsPhrase(cursor)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -273,25 +350,22 @@ bool HoldsSideMark(const char* text) {
   return false;
 }
 
-bool HoldsMovePhrase(const char* text) {
+bool BeginsMovePhrase(const char* text) {
   const SjisString line(text);
-  for (int start = 0; start < line.Length(); start += SjisCharacterLength(line.Text() + start)) {
-    PhraseCursor cursor(line, start);
-    const bool marked = TakeSideMark(cursor) >= 0;
-    // Without its mark, a phrase counts only where the mark stood: a
-    // damaged mark leaves at most four bytes (its own two changed, or two
-    // put in among them); further on, header prose such as 横歩取り８五飛
-    // or 研究会 同金 の筋 merely names moves.
-    if (!marked && start > kDamagedMarkBytes) continue;
-    if (!TakePhraseBody(cursor)) continue;
-    // A phrase without its mark ends as one: at the line end, a blank, its
-    // time or the next mark; words of other text may begin like one
-    // ("同竜王戦").
-    const int next = cursor.Byte();
-    if (marked || next <= ' ' || next == '(' || cursor.Takes("　") || StartsWithSideMark(cursor.Here())) return true;
-  }
-  return false;
+  PhraseCursor cursor(line, 0);
+  if (TakeSideMark(cursor) < 0) return false;
+  PhraseCursor file = cursor;
+  // A phrase cut short after its mark (inside the character after it too),
+  // or whose file was damaged, is a move line still: it fails where it
+  // stands, and is named there.
+  const bool cut =
+      cursor.Byte() == 0 || (IsSjisLeadByte(static_cast<unsigned char>(cursor.Byte())) && cursor.Byte(1) == 0);
+  return cut || cursor.Takes("同") || TakeFile(file) != 0 || FollowsDamagedFile(cursor);
 }
+
+bool HoldsMarkedMovePhrase(const char* text) { return FindMovePhrase(text, false); }
+
+bool HoldsMovePhrase(const char* text) { return FindMovePhrase(text, true); }
 
 std::string UnreadPhraseText(const SjisString& line, int offset, bool afterPhrase) {
   PhraseCursor cursor(line, offset);

@@ -25,11 +25,21 @@ bool StartsWithSideMark(const char* text);
 // Whether a side mark stands at a character start of text, stepping by the
 // code page: a damaged text may hold any bytes before it.
 bool HoldsSideMark(const char* text);
-// Whether text holds a move phrase, stepping by the code page: a side mark
-// followed by a destination and a piece anywhere, or a phrase whose mark was
-// damaged (changed, or broken up by junk bytes: no more than four bytes
-// before it) that ends at the line end, a blank, a time or a mark. Text
-// that names sides ("▲羽生") or openings ("横歩取り８五飛") holds none.
+// Whether text begins with a side mark followed by what can begin a phrase
+// (a file, or 同), or by what a damaged phrase leaves: nothing (a phrase cut
+// short), or a rank and a piece after junk or nothing (its file changed or
+// lost). A mark before a name ("▲羽生善治", "▽後手：森内俊之") begins none.
+bool BeginsMovePhrase(const char* text);
+// Whether text holds a side mark followed by a destination and a piece
+// anywhere, stepping by the code page. Prose that names sides ("▲羽生") or
+// squares ("▲５五　の地点") holds none.
+bool HoldsMarkedMovePhrase(const char* text);
+// The same, or a phrase whose mark was damaged, which ends at the line end,
+// a blank, a time or a mark: it stands where the mark stood, after at most
+// two characters or four bytes (the mark's bytes changed, or two put in
+// among them) or after a run of junk that holds no word (no kanji, no
+// kana). Header prose that names openings or moves ("横歩取り８五飛",
+// "研究 ７六歩") holds none.
 bool HoldsMovePhrase(const char* text);
 // What a reader of phrases lost on a line, as the reason to report, or
 // empty when it lost nothing. afterPhrase: offset is just past the last

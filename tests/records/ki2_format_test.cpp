@@ -9,6 +9,7 @@
 
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
+#include "records/record_files.h"
 #include "records/record_stream.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
@@ -66,13 +67,11 @@ TEST(RecordCorpus, EveryGameReadsAlikeInKifKi2AndCsa) {
       EXPECT_EQ(read->StartNode()->position.handicapFlags, fromKif.StartNode()->position.handicapFlags) << game;
       EXPECT_EQ(Line(*read), Line(fromKif)) << game;
     }
-    // Games without a まで line have their variations read too: the same tree.
+    // Variations are read too, those written after a まで line as well: the same tree.
     std::vector<KifuMove> kifTree, ki2Tree;
     CollectTree(fromKif.StartNode(), kifTree);
     CollectTree(fromKi2.StartNode(), ki2Tree);
-    if (game[0] == 'g') {
-      EXPECT_EQ(kifTree, ki2Tree) << game;
-    }
+    EXPECT_EQ(kifTree, ki2Tree) << game;
   }
 }
 
@@ -178,6 +177,31 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
       {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},
       {"▲７六歩\n*ｱｲｳ", "▲７六歩    \n", 0},  // half-width kana are one byte each: no cut
+      // A mark before a name is header text, first or among the keys.
+      {"▽後手：森内俊之\n▲７六歩 △３四歩\n", "▲７六歩    △３四歩    \n", 0},
+      {"手合割：平手\n▲羽生善治　△森内俊之\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"▽森内 ▲羽生\n▲７六歩 △３四歩\n", "▲７六歩    △３四歩    \n", 0},
+      {"先手：x\n手数＝3  ▲２六歩  まで\n▲７六歩\n", "▲７六歩    \n", 0},  // a diagram's closing line
+      // A first move line damaged after its mark: its file, the rest of its phrase, or the mark itself.
+      {"先手：x\n▲xV六歩\n", "", 2},  // "７" is 0x82 0x56
+      {"先手：x\n▲０六歩\nまで1手で先手の勝ち\n", "", 2},
+      {"先手：x\n▲二金\n△３四歩\n", "", 2},
+      {"先手：x\n▲\x82\n*まで3手\n", "", 2},
+      {"先手：x\n▲７X歩 △３四歩\n", "", 2},
+      {"先手：x\n∥bc｣３二成銀\n", "", 2},  // junk put between the bytes of ▲ (81 61 62 63 A3)
+      // A phrase without its mark after two characters, or after prose.
+      {"研究７六歩\n▲７六歩\n", "▲７六歩    \n", 1},
+      {"研究 ７六歩\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"ここで ７六歩 が定跡\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"先手：x\n\x88!?x７六歩\n", "", 2},  // a broken character is junk
+      {"同竜王戦の棋譜\n▲７六歩\n", "▲７六歩    \n", 0},
+      {"７六歩(00:12)\n▲７六歩\n", "▲７六歩    \n", 1},
+      // After the result, only a move with its mark is the game's own.
+      {"▲７六歩\nまで1手で先手の勝ち\n同歩 なら先手良し\n▲５五　の地点が急所\n", "▲７六歩    \n\nまで1手で先手の勝ち\n", 0},
+      {"▲７六歩\nまで1手で先手の勝ち\n次の手は▲２六歩\n", "▲７六歩    \n\nまで1手で先手の勝ち\n", 3},
+      // A result line without a winner holds its ply all the same: the variation there stays one.
+      {"▲７六歩 △３四歩 ▲２六歩\nまで3手で中断\n\n変化：4手\n△８四歩 ▲２五歩\n",
+       "▲７六歩    △３四歩    ▲２六歩    \n\nまで3手で引き分け\n", 0},
   };
   Kifu record;
   for (const auto& [text, moves, stop] : cases) {
@@ -189,6 +213,14 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
     EXPECT_EQ(read ? after.substr(after.find("\n\n") + 2) : (after == before ? "-1" : "changed"), moves) << text;
     EXPECT_EQ(report.Stopped() ? report.at : 0, stop) << text << ": " << report.reason;
   }
+  // Without a winner, the words say which result it is.
+  for (const auto& [words, kind] : {std::pair{"千日手", KifuMoveKind::Repetition}, {"持将棋", KifuMoveKind::Impasse},
+                                    {"引き分け", KifuMoveKind::Impasse}, {"詰み", KifuMoveKind::Mate},
+                                    {"中断", KifuMoveKind::Interruption}, {"", KifuMoveKind::Interruption}}) {
+    ASSERT_EQ(ReadKi2Text(record, std::string("▲７六歩\nまで1手で") + words + "\n"), 0);
+    ASSERT_EQ(record.LineLength(), 2) << words;
+    EXPECT_EQ(record.MoveAtPly(2)->move.kind, kind) << words;
+  }
   // 変化：3手 after five moves: the next phrase is another third move.
   ASSERT_EQ(ReadKi2Text(record, "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩(01:02)\n*note\n"), 0);
   const KifuMoveNode* third = record.MoveAtPly(2)->reachedNode->outgoing.At(1);
@@ -197,6 +229,36 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
   EXPECT_STREQ(third->comment.Text(), "note");
   ASSERT_EQ(ReadKi2Text(record, "▲１六歩\n", true), 0);  // merged at the equal start
   EXPECT_EQ(record.StartNode()->outgoing.Count(), 2);
+
+  // Variations written after the result, as another library writes them:
+  // each goes back along the line read, one branches inside another, one
+  // ends with its own result. The same tree as the KIF of that library.
+  const std::string ki2 = "手合割：平手\n▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\nまで5手で先手の勝ち\n\n"
+                          "変化：3手\n▲６六歩 △８四歩 ▲６八銀\n\n変化：   4手\n△３二金 ▲７八金\n\n"
+                          "変化：2手\n△８四歩 ▲７八金\nまで3手で先手の勝ち\n";
+  const std::string kif = "手合割：平手\n手数----指手---------消費時間--\n"
+                          "1 ７六歩(77)\n2 ３四歩(33)\n3 ２六歩(27)\n4 ８四歩(83)\n5 ２五歩(26)\n6 投了\n"
+                          "変化：3手\n3 ６六歩(67)\n4 ８四歩(83)\n5 ６八銀(79)\n"
+                          "変化：4手\n4 ３二金(41)\n5 ７八金(69)\n"
+                          "変化：2手\n2 ８四歩(83)\n3 ７八金(69)\n4 投了\n";
+  Kifu fromKif, fromFile, fromPaste;
+  MemoryInStream kifIn(kif.c_str());
+  ASSERT_EQ(fromKif.ReadKif(kifIn, 0), 0);
+  const std::string path = ProcessTempPath("variations.ki2");
+  ASSERT_TRUE(WriteFileBytes(path, ki2));
+  ReadReport fileReport, pasteReport;
+  ASSERT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KI2, fromFile, false, &fileReport), 0);
+  std::remove(path.c_str());
+  ASSERT_EQ(ReadKifuText(ki2.c_str(), fromPaste, &pasteReport), 0);
+  const auto tree = [](const Kifu& kifu) {
+    std::vector<KifuMove> moves;
+    CollectTree(kifu.StartNode(), moves);
+    return moves;
+  };
+  EXPECT_EQ(tree(fromKif).size(), 14u + 15);  // 14 moves and results, and the empty move closing each of 15 positions
+  EXPECT_EQ(tree(fromFile), tree(fromKif));
+  EXPECT_EQ(tree(fromPaste), tree(fromKif));
+  EXPECT_FALSE(fileReport.Stopped() || pasteReport.Stopped()) << fileReport.reason << pasteReport.reason;
 }
 
 // A long line that keeps repeating the start reads in one pass (its equal

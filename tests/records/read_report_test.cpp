@@ -188,6 +188,12 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       {kKi2File, "手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", 0, "", "", 0, 3},
       {kPaste, "手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", 0, "", "", 0, 3},
       {kPaste, "第３局　横歩取り８五飛\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
+      // Side marks before names, first and among the keys; variations after the result.
+      {kKi2File, "▽森内 ▲羽生\n手合割：平手\n▽後手：森内俊之\n▲羽生善治　△森内俊之\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
+      {kPaste, "▽森内 ▲羽生\n手合割：平手\n▽後手：森内俊之\n▲羽生善治　△森内俊之\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
+      {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n\n変化：1手\n▲２六歩\n\n変化：1手\nx ▲５六歩\n", 10, "x ▲５六歩",
+       "moves on a line that does not begin with ▲ or △", 0, 2},
+      {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n変化：x手\n△３四歩\n", 6, "△３四歩", "moves after the result line", 0, 2},
   };
   for (const auto& c : cases) {
     Kifu kifu;
