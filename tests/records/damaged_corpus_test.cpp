@@ -1,18 +1,18 @@
 // Damaged records never read as shorter games without a word. Every corpus
 // game, in each format the readers take, is damaged at seeded places: a line
 // deleted, swapped, doubled or given junk (a NUL among it), "まで" or a byte
-// that starts no character put before a line's moves, a cut at every byte of
-// a move line, one byte changed, a byte put into a KIF move's time field;
-// armoured KIF at any character (cut, inserted, changed) and old binary
-// records at any byte. Each read either keeps every move of the game (and in
-// KIF its time), or is refused, or reports that the input was not read to
-// its end, naming a place at or before the first damage; a damage that
-// leaves the bytes as they were reads whole and quietly. Damage
-// that makes another valid file, which no reader can tell from the real one,
-// is named (ValidDamage) and counted; each such excuse is checked against
-// what the read holds (the moves before the damaged line, and for KI2 and
-// Japanese text every side mark read, or the read reported), so it can't
-// hide a read that lost moves otherwise.
+// that starts no character put before a line's moves, junk put into a side
+// mark, a cut at every byte of a move line, one byte changed, a byte put
+// into a KIF move's time field; armoured KIF at any character (cut,
+// inserted, changed) and old binary records at any byte. Each read either
+// keeps every move of the game (and in KIF its time), or is refused, or
+// reports that the input was not read to its end, naming a place at or
+// before the first damage; a damage that leaves the bytes as they were
+// reads whole and quietly. Damage that makes another valid file, which no
+// reader can tell from the real one, is named (ValidDamage) and counted;
+// each such excuse is checked against what the read holds (the moves before
+// the damaged line, and for KI2 and Japanese text every side mark read, or
+// the read reported), so it can't hide a read that lost moves otherwise.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -567,6 +567,27 @@ class TextDamage {
                        movesBefore_, at, format_);
   }
 
+  // Three to five junk bytes (ASCII, half-width kana, bytes that start no
+  // character) put between the two bytes of a side mark: the line of the
+  // first move, where a KI2 header may still be read, or any.
+  DamagedFile InTheMark(bool firstMove) {
+    const size_t at = firstMove ? first_ : PickMoveLine();
+    std::vector<std::string> damaged = lines_;
+    std::string& line = damaged[at];
+    std::vector<size_t> marks;
+    for (const size_t start : CharacterStarts(line)) {
+      if (IsSideMark(line, start)) marks.push_back(start);
+    }
+    if (marks.empty()) return OfLine(3);
+    static const std::string kJunk = "abcxyz019!?.(-~\x80\xA0\xA3\xB1\xC3\xDF\xFD\xFE\xFF";
+    std::string junk;
+    for (size_t count = 3 + random_() % 3; junk.size() < count;) junk += kJunk[random_() % kJunk.size()];
+    line.insert(marks[random_() % marks.size()] + 1, junk);
+    return DamagedText(lines_, JoinLines(damaged),
+                       name_ + "junk put into a mark of line " + std::to_string(at + 1) + ": " + line, movesBefore_,
+                       at, format_);
+  }
+
   // A blank, a bracket or a digit put inside the time field of a KIF move
   // line, where a reader that stops at what it does not expect would read
   // another time: only a digit put in may make another field of the shape.
@@ -678,7 +699,7 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
   const std::vector<std::string> files = FilesWithExtension(CorpusDir(), extension);
   ASSERT_GE(files.size(), 50u);
   const std::string path = ProcessTempPath("damaged" + written);
-  std::mt19937 random(20261207);
+  std::mt19937 random(20261207), markRandom(20261210);
   Tally tally;
   for (const std::string& file : files) {
     Kifu original;
@@ -704,6 +725,11 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
     for (int round = 0; round < 4; ++round) ReadAndCheck(damage.ChangedByte(), game, path, tally, times);
     if (format == Format::Kif) {
       for (int round = 0; round < 4; ++round) ReadAndCheck(damage.InTheTimeField(), game, path, tally, times);
+    }
+    // Drawn apart, so that the damage above stays the same.
+    if (format == Format::Ki2 || format == Format::JapaneseText) {
+      TextDamage inMarks(BaseName(file), lines, format, first, last, markRandom);
+      for (int round = 0; round < 4; ++round) ReadAndCheck(inMarks.InTheMark(round == 0), game, path, tally, times);
     }
   }
   tally.Print(written);
