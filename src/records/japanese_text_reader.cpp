@@ -11,6 +11,7 @@
 #include "records/move_phrase.h"
 #include "records/read_graph.h"
 #include "records/record_stream.h"
+#include "records/result_words.h"
 
 namespace {
 
@@ -168,20 +169,6 @@ bool ReadStart(InStream& in, ReadGraph& graph, ReadProblem& problem) {
   return NextLine(in, line) && line.IsEmpty();
 }
 
-struct ResultWord {
-  const char* word;
-  KifuMoveKind kind;
-  bool bySide;  // the marker carries the king of the player to move
-};
-constexpr ResultWord kResultWords[] = {
-    {"中断", KifuMoveKind::Interruption, true},   {"詰み", KifuMoveKind::Mate, true},
-    {"投了", KifuMoveKind::Resignation, true},    {"切れ負け", KifuMoveKind::LossOnTime, true},
-    {"反則負け", KifuMoveKind::LossByFoul, true}, {"反則勝ち", KifuMoveKind::WinByFoul, true},
-    {"負け", KifuMoveKind::Loss, true},           {"勝ち", KifuMoveKind::Win, true},
-    {"千日手", KifuMoveKind::Repetition, false},  {"引き分け", KifuMoveKind::Impasse, false},
-    {"持将棋", KifuMoveKind::Impasse, false},
-};
-
 // The decimal number after leading blanks, capped; 0 without digits.
 int NumberAt(const char* p) {
   constexpr int CAP = 1 << 20;
@@ -219,11 +206,9 @@ bool ReadBodyLine(const SjisString& line, ReadGraph& graph, ReadProblem& problem
     return true;
   }
   const int toMove = graph.Working().sideToMove;
-  for (const ResultWord& result : kResultWords) {
-    if (StartsWith(at, result.word)) {
-      graph.AddMarker(result.kind, result.bySide ? toMove * KIFU_SECOND_PLAYER_BIT + KIFU_KING : 0);
-      return true;
-    }
+  if (const ResultWord* result = ResultWordAt(at)) {
+    graph.AddMarker(result->kind, MarkerPiece(result->kind, toMove));
+    return true;
   }
   if (mark < 0) {
     skipped = UnreadPhraseText(line, offset, false);

@@ -13,31 +13,17 @@
 
 #include "records/kif_format.h"
 #include "records/kifu.h"
+#include "records/result_words.h"
 
 namespace {
 
 // A minute count this large is no game's; capping it keeps seconds in range.
 constexpr int kMaxMinutes = KIFU_MAX_CONSUMED_TIME / 60;
 
-struct ResultWord {
-  const char* word;
-  KifuMoveKind kind;
-};
-
-// Compared as prefixes in this order. 待った and 再開 read what our writer
-// writes for take-backs and resumptions. The words after them are results
-// other programs write that the record has no kind for: each reads as the
-// nearest result it has (a win declared, a default, the move limit, a game
-// adjourned or a problem without mate), so that it ends its line where it
-// stands, keeps its time and comment, and is written back as that word.
-constexpr ResultWord kResultWords[] = {
-    {"中断", KifuMoveKind::Interruption},   {"詰み", KifuMoveKind::Mate},        {"投了", KifuMoveKind::Resignation},
-    {"切れ負け", KifuMoveKind::LossOnTime}, {"反則負け", KifuMoveKind::LossByFoul}, {"反則勝ち", KifuMoveKind::WinByFoul},
-    {"負け", KifuMoveKind::Loss},           {"勝ち", KifuMoveKind::Win},          {"千日手", KifuMoveKind::Repetition},
-    {"引き分け", KifuMoveKind::Impasse},    {"持将棋", KifuMoveKind::Impasse},    {"待った", KifuMoveKind::TakeBack},
-    {"再開", KifuMoveKind::Resumption},     {"入玉勝ち", KifuMoveKind::Win},      {"トライ", KifuMoveKind::Win},
-    {"不戦勝", KifuMoveKind::Win},          {"不戦敗", KifuMoveKind::Loss},       {"最大手数", KifuMoveKind::Impasse},
-    {"不詰", KifuMoveKind::Interruption},   {"封じ手", KifuMoveKind::Interruption},
+// Our writer's take-backs and resumptions, which only KIF records hold.
+constexpr ResultWord kTakeBackWords[] = {
+    {"待った", KifuMoveKind::TakeBack, false, false},
+    {"再開", KifuMoveKind::Resumption, false, false},
 };
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
@@ -152,11 +138,11 @@ bool ReadKifMoveText(const char* p, int side, KifMoveText& text) {
   return true;
 }
 
-// The result word the text begins with, or null.
-const ResultWord* ResultWordAt(const char* p) {
-  // Every move line asks: its first byte alone turns most words away.
-  for (const ResultWord& result : kResultWords) {
-    if (p[0] == result.word[0] && StartsWith(p, result.word)) return &result;
+// The result or take-back word the text begins with, or null.
+const ResultWord* MarkerWordAt(const char* p) {
+  if (const ResultWord* result = ResultWordAt(p)) return result;
+  for (const ResultWord& word : kTakeBackWords) {
+    if (StartsWith(p, word.word)) return &word;
   }
   return nullptr;
 }
@@ -164,7 +150,7 @@ const ResultWord* ResultWordAt(const char* p) {
 // Whether the text after a move number reads as a move or a result word.
 bool ReadsAsMove(const char* p) {
   KifMoveText text;
-  return ResultWordAt(p) != nullptr || ReadKifMoveText(p, 0, text);
+  return MarkerWordAt(p) != nullptr || ReadKifMoveText(p, 0, text);
 }
 
 // Where a numbered move line stands inside a line that does not begin with
@@ -426,7 +412,7 @@ class KifReader {
     StepBackTo(static_cast<size_t>(number) - 1);
 
     bool read;
-    if (const ResultWord* result = ResultWordAt(p)) {
+    if (const ResultWord* result = MarkerWordAt(p)) {
       const char* tail = p + std::strlen(result->word);
       damageReason_ = MoveTailProblem(tail);
       read = AddSpecialMove(result->kind, ReadConsumedTime(tail));
@@ -448,9 +434,7 @@ class KifReader {
   }
 
   bool AddSpecialMove(KifuMoveKind kind, int seconds) {
-    const bool byPlayer = kind != KifuMoveKind::Impasse && kind != KifuMoveKind::Repetition;
-    const int king = byPlayer ? KIFU_KING + (working_.sideToMove == 1 ? KIFU_SECOND_PLAYER_BIT : 0) : 0;
-    const KifuMove move(0, 0, 0, 0, king, 0, 0, kind);
+    const KifuMove move(0, 0, 0, 0, MarkerPiece(kind, working_.sideToMove), 0, 0, kind);
     KifuMoveNode* node = Current()->reachedNode->AddMove(move, seconds, nullptr, -1, table_, MergeChooser::None(), true);
     if (node == nullptr) return Stop(ReadProblem::ImpossibleMove);
     Enter(node);
