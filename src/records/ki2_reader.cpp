@@ -9,6 +9,7 @@
 #include "records/move_phrase.h"
 #include "records/read_graph.h"
 #include "records/record_stream.h"
+#include "records/result_words.h"
 
 namespace {
 
@@ -101,14 +102,13 @@ int SkipBlanks(const SjisString& line, int offset) {
   }
 }
 
-// Reads the phrases of one line; false when one of them does not read or
-// play, which ends the moves (later ones would stand on a wrong position).
-// Text the line holds that no phrase read leaves its reason in skipped: a
-// line that begins with no side mark is no move line, whatever else it
-// holds, and may be one whose mark was damaged.
-bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, ReadProblem& problem,
+// Reads the phrases of one line from offset on; false when one of them
+// does not read or play, which ends the moves (later ones would stand on a
+// wrong position). Text the line holds that no phrase read leaves its
+// reason in skipped: a line that begins with no side mark is no move line,
+// whatever else it holds, and may be one whose mark was damaged.
+bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, int offset, bool& sawMove, ReadProblem& problem,
                     std::string& skipped) {
-  int offset = 0;
   bool read = false;
   while (StartsWithSideMark(line.Text() + offset)) {
     KifuMove move;
@@ -126,30 +126,71 @@ bool ReadPhraseLine(ReadGraph& graph, const SjisString& line, bool& sawMove, Rea
   return true;
 }
 
-// The まで line: the winner is named by 先手 or 後手 (the loser with 負け);
-// when the winner is the player not to move, the player to move resigned.
-// A line without a winner says how the game ended otherwise (千日手,
-// 持将棋 or 引き分け, 詰み; else it stopped: 中断, 封じ手): a result all
-// the same, which holds its ply, so that a variation written there stays one.
-void ReadResultLine(ReadGraph& graph, const SjisString& line) {
-  const int toMove = graph.Working().sideToMove;
-  const KifuPieceCode king(toMove * KIFU_SECOND_PLAYER_BIT + KIFU_KING);
-  int winner = ContainsWord(line, "先手") ? 0 : ContainsWord(line, "後手") ? 1 : -1;
-  if (winner < 0) {
-    if (ContainsWord(line, "千日手")) {
-      graph.AddMarker(KifuMoveKind::Repetition, KifuPieceCode(0));
-    } else if (ContainsWord(line, "持将棋") || ContainsWord(line, "引き分け")) {
-      graph.AddMarker(KifuMoveKind::Impasse, KifuPieceCode(0));
-    } else {
-      graph.AddMarker(ContainsWord(line, "詰み") ? KifuMoveKind::Mate : KifuMoveKind::Interruption, king);
+// Whether the character before `at` in text is "の": a player was named
+// there ("後手の反則負け").
+bool FollowsNo(const char* text, const char* at) {
+  const char* before = nullptr;
+  for (const char* p = text; p < at; p += SjisCharacterLength(p)) before = p;
+  return before != nullptr && before + 2 == at && StartsWith(before, "の");
+}
+
+// The player a result line names: 0 by 先手 or 下手, 1 by 後手 or 上手,
+// else by a player's name as the header gives it (the longer name where one
+// holds the other); -1 for none.
+int NamedPlayer(const SjisString& line, const SjisString names[2]) {
+  if (ContainsWord(line, "先手") || ContainsWord(line, "下手")) return 0;
+  if (ContainsWord(line, "後手") || ContainsWord(line, "上手")) return 1;
+  int named = -1;
+  for (int side = 0; side < 2; ++side) {
+    if (names[side].IsEmpty() || !ContainsWord(line, names[side].Text())) continue;
+    if (named < 0 || names[side].Length() > names[named].Length()) {
+      named = side;
+    } else if (names[side].Length() == names[named].Length()) {
+      return -1;  // the same name for both
     }
-    return;
   }
-  if (ContainsWord(line, "負け")) winner = 1 - winner;
-  // A line naming the player to move as the winner means the other side's
-  // last move lost by a foul: recorded as a foul win of the player to move,
-  // which writes back as the same result (a resignation would reverse it).
-  graph.AddMarker(winner == toMove ? KifuMoveKind::WinByFoul : KifuMoveKind::Resignation, king);
+  return named;
+}
+
+// The kind with the other player as the winner, the marker staying the
+// player to move's: the fouls are each other's, any other win is 負け and
+// any other loss 勝ち.
+KifuMoveKind OppositeKind(KifuMoveKind kind) {
+  if (kind == KifuMoveKind::WinByFoul) return KifuMoveKind::LossByFoul;
+  if (kind == KifuMoveKind::LossByFoul) return KifuMoveKind::WinByFoul;
+  return IsWinKind(kind) ? KifuMoveKind::Loss : KifuMoveKind::Win;
+}
+
+// The まで line reads as the result its words name, a marker of the player
+// to move as in KIF. A player named beside a loss word (負け, 投了, 詰み,
+// 反則負け) is the loser, beside any other the winner; where the word's
+// kind would make the other player the winner, the opposite kind stands. A
+// line that names only the winner, or a winner beside a word that names
+// none (千日手), keeps the older rule: the player to move resigned, or won
+// by the other's foul (the line names the player to move as the winner
+// after the other's last move). Without a player, the word's kind stands,
+// as KIF reads it. A line whose words name no result (cut or damaged:
+// "まで", "まで200手で先", "…X手の勝ち") holds its ply as 中断, and
+// `damage` says why. Returns the marker added.
+KifuMoveNode* ReadResultLine(ReadGraph& graph, const SjisString& line, std::string& damage) {
+  const int toMove = graph.Working().sideToMove;
+  const char* at = nullptr;
+  const ResultWord* word = ResultWordIn(line.Text(), &at);
+  const int named = NamedPlayer(line, graph.names);
+  KifuMoveKind kind = KifuMoveKind::Interruption;
+  if (word != nullptr && named >= 0) {
+    const bool winnerToMove = (word->namesLoser ? 1 - named : named) == toMove;
+    if (word->outcomeOnly || !NamesWinner(word->kind)) {
+      kind = winnerToMove ? KifuMoveKind::WinByFoul : KifuMoveKind::Resignation;
+    } else {
+      kind = IsWinKind(word->kind) == winnerToMove ? word->kind : OppositeKind(word->kind);
+    }
+  } else if (word != nullptr && !word->outcomeOnly && !FollowsNo(line.Text(), at)) {
+    kind = word->kind;
+  } else {
+    damage = "a result line whose words name no result the reader knows: read as 中断";
+  }
+  return graph.AddMarker(kind, MarkerPiece(kind, toMove));
 }
 
 }  // namespace
@@ -168,22 +209,44 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
   if (!graph.HasPlayableStart(report)) return -1;
   bool recognised = watch.RecognisedHeaderLines(!line.IsEmpty()) > 0;
   graph.BeginMoves();
-  // After a result line, until a "変化：" line goes back along the line
-  // read: variations are written after the game's result, and each may end
-  // with its own.
-  bool afterResult = false;
+  // Variations are written after the game's result, and each may end with
+  // its own: after a result line its comments and prose follow, until a
+  // "変化：" line goes back along the line read. The lines after a
+  // "変化：" line whose move number can't be read are passed over, to the
+  // next one, so that its moves join no other line.
+  enum class Section { Moves, AfterResult, UnreadVariation };
+  Section section = Section::Moves;
+  KifuMoveNode* result = nullptr;  // what the last result line added, which its comments are about
   bool more = !line.IsEmpty();
   std::string skipped;
   while (more) {
     line.TrimLeft();
     line.TrimRight();
+    // Where the moves of the line begin, and whether it holds moves at all.
+    int movesAt = -1;
     if (StartsWith(line, "変化：")) {
-      const int ply = VariationHeaderPly(line.Text());
-      graph.BackTo(ply);
-      // One that names no ply goes back nowhere: after the result, what
-      // follows it is no variation.
-      afterResult = afterResult && ply < 1;
-    } else if (afterResult) {
+      const char* moves = nullptr;
+      const int ply = VariationHeaderPly(line.Text(), &moves);
+      if (ply < 1) {
+        in.Skip(report, "a variation header whose move number can't be read, and the variation after it");
+        section = Section::UnreadVariation;
+      } else {
+        graph.BackTo(ply);
+        section = Section::Moves;
+        result = nullptr;
+        // Some programs write the variation's first moves on its header's line.
+        const int after = SkipBlanks(line, static_cast<int>(moves - line.Text()));
+        if (StartsWithSideMark(line.Text() + after)) {
+          movesAt = after;
+        } else if (HoldsMovePhrase(line.Text() + after)) {
+          in.Skip(report, "moves after the variation header, which are not read");
+        }
+      }
+    } else if (section == Section::UnreadVariation) {
+      if (!IsRemark(line) && HoldsMarkedMovePhrase(line.Text())) in.Skip(report, "moves of an unread variation");
+    } else if (StartsWith(line, "*")) {
+      graph.AppendComment(line.Text() + 1, section == Section::AfterResult ? result : nullptr);
+    } else if (section == Section::AfterResult) {
       // Moves there before any "変化：" line are the game's own, put after
       // its result; prose that merely names a move is no loss.
       if (!IsRemark(line) && HoldsMarkedMovePhrase(line.Text())) in.Skip(report, "moves after the result line");
@@ -191,23 +254,30 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
       // A real result line holds no move ("まで4手で△後手の勝ち" names a
       // side by its mark): one that does is a move line with "まで" put
       // before it, whose moves are lost, and no result.
+      result = nullptr;
       if (HoldsMovePhrase(line.Text())) {
         in.Skip(report, "moves on a result line, which are not read");
       } else {
-        ReadResultLine(graph, line);
+        std::string damage;
+        result = ReadResultLine(graph, line, damage);
+        if (!damage.empty()) in.Damage(report, damage);
       }
       recognised = true;
-      afterResult = true;
-    } else if (StartsWith(line, "*")) {
-      graph.AppendComment(line.Text() + 1);
-    } else if (!IsRemark(line) && !ReadPhraseLine(graph, line, recognised, problem, skipped)) {
-      // A failed first line with nothing of KI2 before it (a line of other
-      // text that begins like a move) is no KI2: refused below, not a stop.
-      if (recognised) in.Report(report, problem, nullptr, true);
-      break;
-    } else if (!skipped.empty()) {
-      in.Skip(report, skipped);
-      skipped.clear();
+      section = Section::AfterResult;
+    } else if (!IsRemark(line)) {
+      movesAt = 0;
+    }
+    if (movesAt >= 0) {
+      if (!ReadPhraseLine(graph, line, movesAt, recognised, problem, skipped)) {
+        // A failed first line with nothing of KI2 before it (a line of other
+        // text that begins like a move) is no KI2: refused below, not a stop.
+        if (recognised) in.Report(report, problem, nullptr, true);
+        break;
+      }
+      if (!skipped.empty()) {
+        in.Skip(report, skipped);
+        skipped.clear();
+      }
     }
     more = in.ReadLine(line) == 0;
   }

@@ -108,7 +108,9 @@ bool IsKifMovesLine(const char* line);
 // The move number N of a variation's header "変化：N手": its ASCII digits
 // (blanks before them passed over), capped far above any ply so that they
 // never overflow; 0 without digits, or for a line that does not begin so.
-int VariationHeaderPly(const char* line);
+// `end`, when given, is set past the number and its "手", where moves
+// written on the header's own line begin.
+int VariationHeaderPly(const char* line, const char** end = nullptr);
 // Where a move's time field that begins at p ends: just past its ")" when
 // it is closed ("(" then blanks, digits, ":" and "/", then ")":
 // "( 0:16/00:00:16)" after a KIF move, "(00:12)" after a phrase), else null

@@ -6,6 +6,7 @@
 
 #include "records/kif_format.h"
 #include "records/kifu_graph.h"
+#include "records/move_phrase.h"
 
 namespace {
 
@@ -189,7 +190,7 @@ int ParseKifHand(const char* text, KifuPosition& position, int side) {
 
 bool IsKifMovesLine(const char* line) { return StartsWith(line, KIF_MOVES_HEADER_SHORT); }
 
-int VariationHeaderPly(const char* line) {
+int VariationHeaderPly(const char* line, const char** end) {
   constexpr char kHeader[] = "変化：";
   if (!StartsWith(line, kHeader)) return 0;
   constexpr int CAP = 1 << 20;
@@ -200,6 +201,7 @@ int VariationHeaderPly(const char* line) {
   for (; *p >= '0' && *p <= '9'; ++p) {
     ply = std::min(CAP, ply * 10 + (*p - '0'));
   }
+  if (end != nullptr) *end = StartsWith(p, "手") ? p + 2 : p;
   return ply;
 }
 
@@ -240,6 +242,13 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
       if (std::strcmp(text, "先手番") == 0 || std::strcmp(text, "下手番") == 0) startPosition.sideToMove = 0;
       if (std::strcmp(text, "後手番") == 0 || std::strcmp(text, "上手番") == 0) startPosition.sideToMove = 1;
       continue;
+    }
+    // Some programs mark the players' lines with their side ("▲先手：…",
+    // "△後手：…"): the key is what follows the mark, so the names reach the
+    // players and no key written back begins with a mark.
+    while (StartsWithSideMark(line.Text())) {
+      line.RemovePrefix(2);
+      line.TrimLeft();
     }
     const char* key = line.Text();
     if (std::strcmp(key, "手合割") == 0) {

@@ -67,11 +67,12 @@ bool ReadGraph::PlayMove(const KifuMove& move, int seconds) {
   return true;
 }
 
-void ReadGraph::AddMarker(KifuMoveKind kind, KifuPieceCode piece) {
+KifuMoveNode* ReadGraph::AddMarker(KifuMoveKind kind, KifuPieceCode piece) {
   const KifuMove marker(0, 0, 0, 0, piece, 0, 0, kind);
   const int tableCount = table_->Count();
   KifuMoveNode* node = Current()->reachedNode->AddMove(marker, 0, nullptr, -1, table_, MergeChooser::None(), true);
   if (node != nullptr && table_->Count() > tableCount) ++tableKeys_[KeyBits(node->reachedNode->key)];
+  return node;
 }
 
 void ReadGraph::BackTo(int ply) {
@@ -85,8 +86,8 @@ void ReadGraph::BackTo(int ply) {
   }
 }
 
-void ReadGraph::AppendComment(const char* text) {
-  SjisString& comment = Current()->comment;
+void ReadGraph::AppendComment(const char* text, KifuMoveNode* node) {
+  SjisString& comment = (node != nullptr ? node : Current())->comment;
   if (!comment.IsEmpty()) comment.Append("\r\n");
   comment.Append(text);
 }

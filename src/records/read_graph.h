@@ -43,13 +43,15 @@ class ReadGraph {
   // and nothing added when the rules refuse it.
   bool PlayMove(const KifuMove& move, int seconds);
   // Adds a marker of the kind after the current move (appended, selected)
-  // with the moving-piece byte given; the line read stays where it is.
-  void AddMarker(KifuMoveKind kind, KifuPieceCode piece);
+  // with the moving-piece byte given and returns it (null when it can't be
+  // added); the line read stays where it is.
+  KifuMoveNode* AddMarker(KifuMoveKind kind, KifuPieceCode piece);
   // Takes moves back until the line read has fewer than `ply` moves, so
   // the next move is added at that ply. Nothing for ply < 1.
   void BackTo(int ply);
-  // Appends a comment line to the current move's comment ("\r\n" between lines).
-  void AppendComment(const char* text);
+  // Appends a comment line to the comment of `node`, the current move when
+  // null ("\r\n" between lines).
+  void AppendComment(const char* text, KifuMoveNode* node = nullptr);
   // Whether the start can be played from: a valid position (which lets a
   // mate problem, flags 0x400, place the kings as it likes); the report,
   // when given, names the rule it breaks.

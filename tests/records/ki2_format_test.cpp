@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "records/game_record.h"
 #include "records/kifu.h"
 #include "records/kifu_graph.h"
 #include "records/record_files.h"
 #include "records/record_stream.h"
+#include "records/result_words.h"
 #include "support/kifu_builder.h"
 #include "support/kifu_graph_checks.h"
 #include "support/random_record.h"
@@ -40,6 +43,19 @@ void CollectTree(const KifuPositionNode* at, std::vector<KifuMove>& moves) {
     CollectTree(at->outgoing.At(i)->reachedNode, moves);
   }
   moves.push_back(KifuMove());
+}
+
+// Who won the game of the line of first moves: its last marker's player
+// (the player to move's) for a win, the other for a loss; -1 for a draw, an
+// interruption or no result.
+int Winner(const Kifu& record) {
+  const KifuPositionNode* at = record.StartNode();
+  while (at->outgoing.Count() > 0 && at->outgoing.At(0)->move.kind == KifuMoveKind::Ordinary) {
+    at = at->outgoing.At(0)->reachedNode;
+  }
+  if (at->outgoing.Count() == 0 || !NamesWinner(at->outgoing.At(0)->move.kind)) return -1;
+  const KifuMove& result = at->outgoing.At(0)->move;
+  return IsWinKind(result.kind) ? result.piece.Side() : 1 - result.piece.Side();
 }
 
 std::string Ki2Text(const Kifu& record) { return RecordText(record, &Kifu::WriteKi2); }
@@ -72,6 +88,11 @@ TEST(RecordCorpus, EveryGameReadsAlikeInKifKi2AndCsa) {
     CollectTree(fromKif.StartNode(), kifTree);
     CollectTree(fromKi2.StartNode(), ki2Tree);
     EXPECT_EQ(kifTree, ki2Tree) << game;
+    // Written as KI2, whose result line names only the winner, and read
+    // back: the same winner, or none.
+    Kifu reread;
+    ASSERT_EQ(ReadKi2Text(reread, Ki2Text(fromKif)), 0) << game;
+    EXPECT_EQ(Winner(reread), Winner(fromKif)) << game;
   }
 }
 
@@ -175,7 +196,8 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩 △３四歩 ▲２六歩 △８四歩\nまで4手で△後手の勝ち\n",
        "▲７六歩    △３四歩    ▲２六歩    △８四歩    \n\nまで4手で後手の勝ち\n", 0},
       {"▲７六歩    △３四歩    ▲５八\x8b", "▲７六歩    △３四歩    ▲５八玉    \n", 1},
-      {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で先手の勝ち\n", 2},
+      // A result line cut short names no result: 中断, written back as 引き分け.
+      {"▲７六歩\nまで1手で先手の勝\x82", "▲７六歩    \n\nまで1手で引き分け\n", 2},
       {"▲７六歩\n*ｱｲｳ", "▲７六歩    \n", 0},  // half-width kana are one byte each: no cut
       // A mark before a name is header text, first or among the keys.
       {"▽後手：森内俊之\n▲７六歩 △３四歩\n", "▲７六歩    △３四歩    \n", 0},
@@ -202,6 +224,25 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       // A result line without a winner holds its ply all the same: the variation there stays one.
       {"▲７六歩 △３四歩 ▲２六歩\nまで3手で中断\n\n変化：4手\n△８四歩 ▲２五歩\n",
        "▲７六歩    △３四歩    ▲２六歩    \n\nまで3手で引き分け\n", 0},
+      // A variation's first moves on its header's line; a header whose number
+      // can't be read is named with its moves, which join no other line.
+      {"▲７六歩 △３四歩\n変化：3手▲２六歩 △８四歩\n", "▲７六歩    △３四歩    ▲２六歩    △８四歩    \n", 0},
+      {"▲７六歩 △３四歩\n変化：   3手　▲２六歩\n", "▲７六歩    △３四歩    ▲２六歩    \n", 0},
+      {"▲７六歩 △３四歩 ▲２六歩\n変化：２手△８四歩\n変化：４2手\n△８四歩 ▲２五歩\n",
+       "▲７六歩    △３四歩    ▲２六歩    \n", 2},
+      {"▲７六歩 △３四歩\n変化：3手 ２六歩\n", "▲７六歩    △３四歩    \n", 2},
+      // A result line cut or damaged names no result: 中断, and named.
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n\n変化：2手\n△８四歩 ▲２六歩\nまで\n*感想\n",
+       "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 6},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n\n変化：2手\n△８四歩 ▲２六歩\nまで3手で先\n",
+       "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 6},
+      {"▲７六歩\nまで1手でx手の勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
+      {"▲７六歩\nまで1手で勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
+      {"▲７六歩\nまで1手で羽生の反則負け\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // no such player
+      // A damaged first phrase with words after its piece; "まで" before a phrase without its mark.
+      {"先手：x\n▲?八金右\n", "", 2},
+      {"▲７六歩\nまで３四歩\n", "▲７六歩    \n", 2},
+      {"後手番　\n", "", 0},  // a side line alone: an empty record
   };
   Kifu record;
   for (const auto& [text, moves, stop] : cases) {
@@ -220,7 +261,88 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
     ASSERT_EQ(ReadKi2Text(record, std::string("▲７六歩\nまで1手で") + words + "\n"), 0);
     ASSERT_EQ(record.LineLength(), 2) << words;
     EXPECT_EQ(record.MoveAtPly(2)->move.kind, kind) << words;
+    EXPECT_EQ(record.MoveAtPly(1)->reachedNode->outgoing.Count(), 1) << words;  // that result alone
   }
+  // A result line reads as its words say, a marker of the player to move
+  // as KIF has it: the kind and side the KIF reader gives the same game
+  // ending in the same word (kif), and where the player named can't be the
+  // player to move's result of that kind, the opposite kind with the named
+  // winner. Two moves of an even game leave 先手 to move; of a handicap
+  // game 上手, who moved first; three moves of it 下手.
+  const std::string even = "手合割：平手\n", handicap = "手合割：角落ち\n";
+  const std::string evenMoves = "▲７六歩 △３四歩\n", handicapMoves = "▽３四歩 ▲７六歩\n";
+  const std::string evenKif = "1 ７六歩(77)\n2 ３四歩(33)\n", handicapKif = "1 ３四歩(33)\n2 ７六歩(77)\n";
+  const struct {
+    const std::string& header;
+    std::string moves;  // KI2, then the same as KIF lines
+    std::string kifMoves;
+    const char* line;
+    const char* kif;  // the KIF word that ends the same game, or null
+    KifuMoveKind kind;
+    int side;  // whose marker: its king's side, 0 for a draw's empty byte
+  } results[] = {
+      {even, evenMoves, evenKif, "まで2手で先手の入玉勝ち", "入玉勝ち", KifuMoveKind::Win, 0},
+      {even, evenMoves, evenKif, "まで2手で後手の入玉勝ち", nullptr, KifuMoveKind::Loss, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の宣言勝ち", "宣言勝ち", KifuMoveKind::Win, 0},
+      {even, evenMoves, evenKif, "まで2手で時間切れにより後手の勝ち", "切れ負け", KifuMoveKind::LossOnTime, 0},
+      {even, evenMoves, evenKif, "まで2手で時間切れにより先手の勝ち", nullptr, KifuMoveKind::Win, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の切れ負け", "切れ負け", KifuMoveKind::LossOnTime, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の反則負け", "反則負け", KifuMoveKind::LossByFoul, 0},
+      {even, evenMoves, evenKif, "まで2手で後手の反則負け", "反則勝ち", KifuMoveKind::WinByFoul, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の反則勝ち", "反則勝ち", KifuMoveKind::WinByFoul, 0},
+      {even, evenMoves, evenKif, "まで2手で後手の反則勝ち", "反則負け", KifuMoveKind::LossByFoul, 0},
+      {even, evenMoves, evenKif, "まで2手で不戦勝", "不戦勝", KifuMoveKind::Win, 0},
+      {even, evenMoves, evenKif, "まで2手で不戦敗", "不戦敗", KifuMoveKind::Loss, 0},
+      {even, evenMoves, evenKif, "まで2手でトライ", "トライ", KifuMoveKind::Win, 0},
+      {even, evenMoves, evenKif, "まで2手で最大手数", "最大手数", KifuMoveKind::Impasse, 0},
+      {even, evenMoves, evenKif, "まで2手詰", "詰み", KifuMoveKind::Mate, 0},
+      {even, evenMoves, evenKif, "まで2手で詰", "詰み", KifuMoveKind::Mate, 0},
+      {even, evenMoves, evenKif, "まで2手で不詰", "不詰", KifuMoveKind::Interruption, 0},
+      {even, evenMoves, evenKif, "まで2手で封じ手", "封じ手", KifuMoveKind::Interruption, 0},
+      {even, evenMoves, evenKif, "まで2手で千日手", "千日手", KifuMoveKind::Repetition, 0},
+      // Only the winner: the player to move resigned, or won by a foul.
+      {even, evenMoves, evenKif, "まで2手で後手の勝ち", "投了", KifuMoveKind::Resignation, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の負け", "投了", KifuMoveKind::Resignation, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の勝ち", "反則勝ち", KifuMoveKind::WinByFoul, 0},
+      {even, evenMoves, evenKif, "まで2手で千日手により後手の勝ち", "投了", KifuMoveKind::Resignation, 0},
+      // The players by the names the header gives.
+      {"先手：羽生善治\n後手：森内俊之\n", evenMoves, evenKif, "まで2手で森内俊之の勝ち", nullptr,
+       KifuMoveKind::Resignation, 0},
+      {"先手：羽生\n後手：羽生善治\n", evenMoves, evenKif, "まで2手で羽生善治の勝ち", nullptr, KifuMoveKind::Resignation, 0},
+      // A handicap game names its players 下手 and 上手, or 先手 and 後手.
+      {handicap, handicapMoves, handicapKif, "まで2手で時間切れにより下手の勝ち", "切れ負け", KifuMoveKind::LossOnTime, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で上手の反則負け", "反則負け", KifuMoveKind::LossByFoul, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で下手の反則負け", "反則勝ち", KifuMoveKind::WinByFoul, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で上手の入玉勝ち", "入玉勝ち", KifuMoveKind::Win, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で下手の入玉勝ち", nullptr, KifuMoveKind::Loss, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で上手の勝ち", "反則勝ち", KifuMoveKind::WinByFoul, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で先手の勝ち", "投了", KifuMoveKind::Resignation, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で不戦敗", "不戦敗", KifuMoveKind::Loss, 1},
+      {handicap, handicapMoves, handicapKif, "まで2手で持将棋", "持将棋", KifuMoveKind::Impasse, 0},
+      {handicap, handicapMoves + "▽８四歩\n", handicapKif + "3 ８四歩(83)\n", "まで3手で上手の勝ち", "投了",
+       KifuMoveKind::Resignation, 0},
+      {handicap, handicapMoves + "▽８四歩\n", handicapKif + "3 ８四歩(83)\n", "まで3手で下手の反則負け", "反則負け",
+       KifuMoveKind::LossByFoul, 0},
+  };
+  for (const auto& row : results) {
+    const auto ending = [&](const Kifu& kifu) {
+      const KifuMoveNode* last = kifu.MoveAtPly(kifu.LineLength());
+      return std::pair(last->move.kind, last->move.piece.Side());
+    };
+    Kifu fromKi2;
+    ReadReport report;
+    ASSERT_EQ(ReadKi2Text(fromKi2, row.header + row.moves + row.line + "\n", false, &report), 0) << row.line;
+    EXPECT_FALSE(report.Stopped()) << row.line << ": " << report.reason;
+    EXPECT_EQ(ending(fromKi2), std::pair(row.kind, row.side)) << row.line;
+    if (row.kif == nullptr) continue;
+    Kifu fromKif;
+    const std::string ply = std::to_string(std::count(row.kifMoves.begin(), row.kifMoves.end(), '\n') + 1);
+    const std::string kifText = row.header + "手数----指手--\n" + row.kifMoves + ply + " " + row.kif + "\n";
+    MemoryInStream kif(kifText.c_str());
+    ASSERT_EQ(fromKif.ReadKif(kif, 0), 0) << row.kif;
+    EXPECT_EQ(ending(fromKif), ending(fromKi2)) << row.line << " and " << row.kif;
+  }
+
   // 変化：3手 after five moves: the next phrase is another third move.
   ASSERT_EQ(ReadKi2Text(record, "▲７六歩 △３四歩 ▲２六歩 △８四歩 ▲２五歩\n変化：3手\n▲６六歩(01:02)\n*note\n"), 0);
   const KifuMoveNode* third = record.MoveAtPly(2)->reachedNode->outgoing.At(1);
@@ -259,6 +381,61 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
   EXPECT_EQ(tree(fromFile), tree(fromKif));
   EXPECT_EQ(tree(fromPaste), tree(fromKif));
   EXPECT_FALSE(fileReport.Stopped() || pasteReport.Stopped()) << fileReport.reason << pasteReport.reason;
+
+  // Comments on a move and on the result, as another program writes them:
+  // a comment after a result line is the result's, in the main line and in
+  // a variation, as the same game's KIF has them.
+  const std::string commented = "手合割：平手\n▲７六歩 △３四歩\n*二手目\nまで2手で後手の勝ち\n*投了の感想\n*二行目\n\n"
+                                "変化：2手\n△８四歩\nまで2手で先手の勝ち\n*変化の感想\n";
+  const std::string commentedKif = "手合割：平手\n手数----指手--\n1 ７六歩(77)\n2 ３四歩(33)\n*二手目\n3 投了\n*投了の感想\n"
+                                   "*二行目\n変化：2手\n2 ８四歩(83)\n3 投了\n*変化の感想\n";
+  const auto comments = [](const Kifu& kifu) {
+    std::vector<std::string> texts;
+    const KifuPositionNode* afterFirst = kifu.StartNode()->outgoing.At(0)->reachedNode;
+    for (int line = 0; line < afterFirst->outgoing.Count(); ++line) {
+      const KifuMoveNode* second = afterFirst->outgoing.At(line);
+      texts.push_back(second->comment.Text());
+      texts.push_back(second->reachedNode->outgoing.At(0)->comment.Text());
+    }
+    return texts;
+  };
+  Kifu commentsFromKif;
+  MemoryInStream commentedKifIn(commentedKif.c_str());
+  ASSERT_EQ(commentsFromKif.ReadKif(commentedKifIn, 0), 0);
+  EXPECT_EQ(comments(commentsFromKif), (std::vector<std::string>{"二手目", "投了の感想\r\n二行目", "", "変化の感想"}));
+  ASSERT_TRUE(WriteFileBytes(path, commented));
+  ASSERT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KI2, fromFile, false, &fileReport), 0);
+  std::remove(path.c_str());
+  ASSERT_EQ(ReadKifuText(commented.c_str(), fromPaste, &pasteReport), 0);
+  EXPECT_EQ(comments(fromFile), comments(commentsFromKif));
+  EXPECT_EQ(comments(fromPaste), comments(commentsFromKif));
+  EXPECT_FALSE(fileReport.Stopped() || pasteReport.Stopped()) << fileReport.reason << pasteReport.reason;
+}
+
+// A side mark before a header key ("▲先手：…") is no part of the key: the
+// names reach the players, and every format written from the record reads
+// back whole.
+TEST(Ki2Reader, SideMarksBeforeHeaderKeysAreLeftOut) {
+  const std::string text = "▲手合割：平手\n▲先手：羽生善治\n△後手：森内俊之\n▽棋戦：名人戦\n▲７六歩 △３四歩\n";
+  GameRecord game;
+  ASSERT_TRUE(game.LoadFromText(SjisString(text.c_str())));
+  EXPECT_STREQ(game.record->PlayerName(0).Text(), "羽生善治");
+  EXPECT_STREQ(game.record->PlayerName(1).Text(), "森内俊之");
+  EXPECT_STREQ(game.record->Event().Text(), "名人戦");
+  EXPECT_EQ(game.record->ExtraHeaders().Count(), 0);
+  for (const char* extension : {".kif", ".ckf", ".ki2", ".csa"}) {
+    const std::string saved = ProcessTempPath(std::string("marked") + extension);
+    KifuFileType type = KIFU_FILE_DETECT;
+    ASSERT_TRUE(game.Save(saved.c_str(), &type)) << extension;
+    GameRecord back;
+    ReadReport report;
+    type = KIFU_FILE_DETECT;
+    ASSERT_TRUE(back.Load(saved.c_str(), &type, false, &report)) << extension << ": " << report.reason;
+    std::remove(saved.c_str());
+    EXPECT_FALSE(report.Stopped()) << extension << ": " << report.reason;
+    EXPECT_STREQ(back.record->PlayerName(0).Text(), "羽生善治") << extension;
+    EXPECT_EQ(back.record->LineLength(), 2) << extension;
+  }
 }
 
 // A long line that keeps repeating the start reads in one pass (its equal

@@ -193,7 +193,9 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       {kPaste, "▽森内 ▲羽生\n手合割：平手\n▽後手：森内俊之\n▲羽生善治　△森内俊之\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
       {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n\n変化：1手\n▲２六歩\n\n変化：1手\nx ▲５六歩\n", 10, "x ▲５六歩",
        "moves on a line that does not begin with ▲ or △", 0, 2},
-      {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n変化：x手\n△３四歩\n", 6, "△３四歩", "moves after the result line", 0, 2},
+      // A variation header without its number is named, and its moves join no other line.
+      {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n変化：x手\n△３四歩\n", 5, "変化：x手",
+       "a variation header whose move number can't be read, and the variation after it", 1, 2},
   };
   for (const auto& c : cases) {
     Kifu kifu;
