@@ -66,6 +66,7 @@ const char* ReadProblemText(ReadProblem problem) {
     case ReadProblem::ImpossibleMove: return "the move is not possible in the position";
     case ReadProblem::SkippedLine: return "a line of moves that was not read";
     case ReadProblem::DamagedBytes: return "bytes that the format never holds";
+    case ReadProblem::CrLineEnds: return "its lines end in CR alone, which ends no line here (convert the line ends to CR LF or LF first)";
   }
   return "";  // no value outside the enumeration is ever made
 }

@@ -26,6 +26,7 @@ enum class ReadProblem {
   // more than its move and time, a time field on a line of its own, a
   // variation that does not begin with the move its header names.
   DamagedBytes,
+  CrLineEnds,  // lines that end in CR alone, which end no line here
 };
 
 // What a report's number counts. Armoured and binary files have no lines of

@@ -118,37 +118,63 @@ namespace {
 // How far into a text a sniff for its encoding looks.
 constexpr size_t kSniffBytes = 4096;
 
-// A text that is not Shift-JIS: a UTF-8 byte-order mark, or NUL bytes
-// (UTF-16 or binary data) on line nulLine (0: none). The readers would take
-// such text for a broken record, or lose its first header line to the mark.
-bool RefuseForeignEncoding(const char* bytes, size_t size, int nulLine, ReadReport* report) {
-  ReadProblem problem = ReadProblem::None;
-  if (StartsWithUtf8Bom(bytes, size)) problem = ReadProblem::Utf8Text;
-  if (problem == ReadProblem::None && nulLine > 0) problem = ReadProblem::UnknownEncoding;
-  if (problem == ReadProblem::None) return false;
-  if (report != nullptr) report->Set(problem, problem == ReadProblem::UnknownEncoding ? nulLine : 0, SjisString());
-  return true;
-}
-
-// The line of a file's first NUL byte, wherever it stands (the streams
-// would drop it and read on); 0 when the file has none.
-int FirstNulLine(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return 0;
-  char chunk[kSniffBytes];
-  int line = 1;
-  int found = 0;
-  for (size_t count; found == 0 && (count = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+// What a text holds that the readers can't take whatever its format: NUL
+// bytes (UTF-16 or binary data; the streams would drop them and read on),
+// and lines that end in CR alone, which a reader would take for one line.
+class TextShape {
+ public:
+  void Take(const char* bytes, size_t count) {
     for (size_t at = 0; at < count; ++at) {
-      if (chunk[at] == '\0') {
-        found = line;
-        break;
+      const char c = bytes[at];
+      if (c == '\0' && nulLine_ == 0) nulLine_ = line_;
+      if (afterCr_ && c != '\n') loneCr_ = true;
+      if (c == '\n') {
+        ++line_;
+        lf_ = true;
       }
-      if (chunk[at] == '\n') ++line;
+      afterCr_ = c == '\r';
     }
   }
+  // The line of the first NUL byte, 0 for none.
+  int NulLine() const { return nulLine_; }
+  // Lines end in CR alone: the text has such a CR and no LF at all, so that
+  // a stray CR inside a line of CR LF or LF text is no line end.
+  bool EndsLinesInCr() const { return (loneCr_ || afterCr_) && !lf_; }
+
+ private:
+  int line_ = 1;
+  int nulLine_ = 0;
+  bool afterCr_ = false;
+  bool loneCr_ = false;
+  bool lf_ = false;
+};
+
+// The shape of a whole file; an unreadable file has none.
+TextShape FileShape(const char* path) {
+  TextShape shape;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return shape;
+  char chunk[kSniffBytes];
+  for (size_t count; (count = std::fread(chunk, 1, sizeof chunk, file)) > 0;) shape.Take(chunk, count);
   std::fclose(file);
-  return found;
+  return shape;
+}
+
+// A text that no reader takes: UTF-8 with a byte-order mark (whose mark
+// would cost the first header line), NUL bytes, or, where the format reads
+// lines (`byLines`), lines that end in CR alone.
+bool RefuseText(const char* start, size_t size, const TextShape& shape, bool byLines, ReadReport* report) {
+  ReadProblem problem = ReadProblem::None;
+  if (StartsWithUtf8Bom(start, size)) {
+    problem = ReadProblem::Utf8Text;
+  } else if (shape.NulLine() > 0) {
+    problem = ReadProblem::UnknownEncoding;
+  } else if (byLines && shape.EndsLinesInCr()) {
+    problem = ReadProblem::CrLineEnds;
+  }
+  if (problem == ReadProblem::None) return false;
+  if (report != nullptr) report->Set(problem, problem == ReadProblem::UnknownEncoding ? shape.NulLine() : 0, SjisString());
+  return true;
 }
 
 // After a refusal: text that is UTF-8 throughout its first bytes was most
@@ -260,7 +286,8 @@ int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
     return record.ReadOldNative(in, merge, report);
   }
   const std::string start = FileStart(path);
-  if (RefuseForeignEncoding(start.data(), start.size(), FirstNulLine(path), report)) return -1;
+  // An RVQ record reads by bytes, whatever ends its lines.
+  if (RefuseText(start.data(), start.size(), FileShape(path), type != KIFU_FILE_RVQ, report)) return -1;
   const int result = ReadTextFile(path, type, record, merge, report);
   if (result != 0) NameUtf8Refusal(start.data(), start.size(), report);
   return result;
@@ -269,8 +296,9 @@ int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
 int ReadKifuText(const char* text, Kifu& record, ReadReport* report) {
   if (text == nullptr) text = "";
   const size_t size = std::strlen(text);
-  // A C string holds no NUL.
-  if (RefuseForeignEncoding(text, size, 0, report)) return -1;
+  TextShape shape;
+  shape.Take(text, size);
+  if (RefuseText(text, size, shape, true, report)) return -1;
   MemoryInStream in(text);
   // The order matters: the stricter readers first, so that a text is taken
   // by the reader of its own format.

@@ -116,6 +116,18 @@ TEST(KifuCommand, FailuresExitOneWithAMessage) {
     EXPECT_EQ(failed.status, 1) << call;
     EXPECT_EQ(failed.err.rfind(message, 0), 0u) << call << ": " << failed.err;
   }
+  // Text whose lines end in CR alone, in every text format, whatever its first line.
+  for (const auto& [name, text] : {std::pair{"cr.ki2", "開始日時：2020/01/01\r先手：甲\r▲７六歩\r"},
+                                   {"cr.kif", "先手：甲\r手合割：平手\r手数----指手--\r1 ７六歩(77)\r"},
+                                   {"cr.csa", "N+甲\rPI\r+\r+7776FU\r"},
+                                   {"cr.rvf", "先手番\r\r| ・|\r"}}) {
+    const std::string path = ProcessTempPath(name);
+    ASSERT_TRUE(WriteFileBytes(path, text));
+    const KifuRun failed = RunKifu("$K show '" + path + "'");
+    std::remove(path.c_str());
+    EXPECT_EQ(failed.status, 1) << name;
+    EXPECT_EQ(failed.err.rfind("kifu: " + path + ": its lines end in CR alone", 0), 0u) << failed.err;
+  }
   EXPECT_FALSE(std::ifstream(untouched).good()) << "a failed conversion wrote " << untouched;
   std::remove(garbage.c_str());
 }

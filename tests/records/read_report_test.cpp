@@ -87,6 +87,10 @@ TEST(ReadReport, EachRefusalNamesItsReason) {
       {kReadCsa, "N+a\nXYZ\n", ReadProblem::NotThisFormat, 2, "format"},
       {kReadRvq, "<ban>" + std::string(81, 'x') + "</ban>", ReadProblem::NotThisFormat, 0, "format"},
       {kReadRvq, "<ban>" + NineKings() + "</ban>", ReadProblem::InvalidStart, 0, "more 玉 than the 2"},
+      // Lines that end in CR alone, whatever the first line holds, as a file and pasted.
+      {kKi2File, "開始日時：2020/01/01\r先手：甲\r▲７六歩 △３四歩\r", ReadProblem::CrLineEnds, 0, "CR alone"},
+      {kPaste, "先手：甲\r▲７六歩 △３四歩\r", ReadProblem::CrLineEnds, 0, "CR LF or LF"},
+      {kPaste, "手合割：平手\r手数----指手--\r1 ７六歩(77)\r", ReadProblem::CrLineEnds, 0, "CR alone"},
   };
   for (const auto& c : cases) {
     Kifu kifu;
@@ -188,6 +192,8 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       {kKi2File, "手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", 0, "", "", 0, 3},
       {kPaste, "手合割：角落ち\n▽３四歩 ▲７六歩\n▽８四歩\n", 0, "", "", 0, 3},
       {kPaste, "第３局　横歩取り８五飛\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
+      // A stray CR inside a line of LF text ends no line, and refuses nothing.
+      {kKi2File, "先手：甲\r乙\n▲７六歩 △３四歩\r\n", 0, "", "", 0, 2},
       // Side marks before names, first and among the keys; variations after the result.
       {kKi2File, "▽森内 ▲羽生\n手合割：平手\n▽後手：森内俊之\n▲羽生善治　△森内俊之\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
       {kPaste, "▽森内 ▲羽生\n手合割：平手\n▽後手：森内俊之\n▲羽生善治　△森内俊之\n▲７六歩 △３四歩\n", 0, "", "", 0, 2},
@@ -272,13 +278,13 @@ TEST(ReadReport, GameRecordLoadNamesUnmarkedUtf8) {
 // for no problem, and for every other problem one of its own.
 TEST(ReadReport, EveryProblemHasAReasonOfItsOwn) {
   std::set<std::string> reasons;
-  for (int code = static_cast<int>(ReadProblem::None); code <= static_cast<int>(ReadProblem::SkippedLine); ++code) {
+  for (int code = static_cast<int>(ReadProblem::None); code <= static_cast<int>(ReadProblem::CrLineEnds); ++code) {
     ReadReport report;
     report.Set(static_cast<ReadProblem>(code), 3, SjisString("line"), nullptr);
     EXPECT_EQ(report.reason.empty(), code == static_cast<int>(ReadProblem::None)) << code;
     reasons.insert(report.reason);
   }
-  EXPECT_EQ(reasons.size(), static_cast<size_t>(ReadProblem::SkippedLine) + 1);
+  EXPECT_EQ(reasons.size(), static_cast<size_t>(ReadProblem::CrLineEnds) + 1);
 }
 
 TEST(ReadReport, LabelKeyShiftsAPartialChunkToItsPlace) {
