@@ -33,9 +33,11 @@ bool IsRemark(const SjisString& line) {
 // What begins the moves: a side mark followed by what can begin a phrase
 // ("▽" too, which marks the upper hand's first move in a handicap game),
 // or the result line (a record with no moves has it right after the
-// header). A mark before a name ("▽後手：森内俊之", "▲羽生善治　△森内俊之")
-// is header text.
-bool BeginsBody(const char* line) { return StartsWith(line, "まで") || BeginsMovePhrase(line); }
+// header; a header key "まで：…" is none). A mark before a name
+// ("▽後手：森内俊之", "▲羽生善治　△森内俊之") is header text.
+bool BeginsBody(const char* line) {
+  return (StartsWith(line, "まで") && !ContainsWord(SjisString(line), "：")) || BeginsMovePhrase(line);
+}
 
 // Passes the header reader's lines through, noting whether one of them is
 // KI2 header text (a "key：value" line, a board row or a side line), so

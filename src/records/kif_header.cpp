@@ -60,6 +60,16 @@ int HandSideOfKey(const char* key) {
   return -1;
 }
 
+// A diagram row: "|" or the compact ":|".
+bool IsBoardRow(const char* text) { return text[0] == '|' || (text[0] == ':' && text[1] == '|'); }
+
+// Whether a header line begins as a line the header reader reads otherwise
+// than as a key and its value: a comment ("*"), a remark ("#"), a diagram
+// row or the moves line.
+bool BeginsOtherLine(const char* text) {
+  return text[0] == '*' || text[0] == '#' || IsBoardRow(text) || IsKifMovesLine(text);
+}
+
 // A KI2 text read as KIF ends its header at its first line of moves.
 bool BeginsKi2Moves(const char* line) { return StartsWith(line, "▲") || StartsWith(line, "△"); }
 
@@ -233,7 +243,7 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
       root.comment.Append(text + 1);
       continue;
     }
-    if (text[0] == '|' || (text[0] == ':' && text[1] == '|')) {
+    if (IsBoardRow(text)) {
       if (ReadKifBoard(in, line, startPosition) != 0) return fail(ReadProblem::BadDiagramRow);
       continue;
     }
@@ -245,10 +255,15 @@ int ReadKifHeader(InStream& in, SjisString& line, KifuMoveNode& root, KifuPositi
     }
     // Some programs mark the players' lines with their side ("▲先手：…",
     // "△後手：…"): the key is what follows the mark, so the names reach the
-    // players and no key written back begins with a mark.
-    while (StartsWithSideMark(line.Text())) {
-      line.RemovePrefix(2);
-      line.TrimLeft();
+    // players and no key written back begins with a mark. A key that would
+    // begin a line of another kind once bared (a comment, a board row, the
+    // moves line) is no header that could be written back, and is passed over.
+    if (StartsWithSideMark(line.Text())) {
+      while (StartsWithSideMark(line.Text())) {
+        line.RemovePrefix(2);
+        line.TrimLeft();
+      }
+      if (BeginsOtherLine(line.Text())) continue;
     }
     const char* key = line.Text();
     if (std::strcmp(key, "手合割") == 0) {

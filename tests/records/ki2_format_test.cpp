@@ -413,16 +413,19 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
 }
 
 // A side mark before a header key ("▲先手：…") is no part of the key: the
-// names reach the players, and every format written from the record reads
-// back whole.
+// names reach the players; a key that would begin a line of another kind
+// once bared is passed over; and every format written from the record
+// reads back whole.
 TEST(Ki2Reader, SideMarksBeforeHeaderKeysAreLeftOut) {
-  const std::string text = "▲手合割：平手\n▲先手：羽生善治\n△後手：森内俊之\n▽棋戦：名人戦\n▲７六歩 △３四歩\n";
+  const std::string text = "▲手合割：平手\n▲先手：羽生善治\n△後手：森内俊之\n▽棋戦：名人戦\n▲手数----指手--：x\n"
+                           "▲|x：y\nまで：備考\n▲７六歩 △３四歩\n";
   GameRecord game;
   ASSERT_TRUE(game.LoadFromText(SjisString(text.c_str())));
   EXPECT_STREQ(game.record->PlayerName(0).Text(), "羽生善治");
   EXPECT_STREQ(game.record->PlayerName(1).Text(), "森内俊之");
   EXPECT_STREQ(game.record->Event().Text(), "名人戦");
-  EXPECT_EQ(game.record->ExtraHeaders().Count(), 0);
+  ASSERT_EQ(game.record->ExtraHeaders().Count(), 2);
+  EXPECT_STREQ(game.record->ExtraHeaders().At(0).Text(), "まで");
   for (const char* extension : {".kif", ".ckf", ".ki2", ".csa"}) {
     const std::string saved = ProcessTempPath(std::string("marked") + extension);
     KifuFileType type = KIFU_FILE_DETECT;
