@@ -137,14 +137,15 @@ bool FollowsNo(const char* text, const char* at) {
 }
 
 // The player a result line names: 0 by 先手 or 下手, 1 by 後手 or 上手,
-// else by a player's name as the header gives it (the longer name where one
-// holds the other); -1 for none.
+// else by a player's name as the header gives it, followed by "の" so that
+// a short name is not found in the line's other words ("羽生善治の勝ち";
+// the longer name where one holds the other); -1 for none.
 int NamedPlayer(const SjisString& line, const SjisString names[2]) {
   if (ContainsWord(line, "先手") || ContainsWord(line, "下手")) return 0;
   if (ContainsWord(line, "後手") || ContainsWord(line, "上手")) return 1;
   int named = -1;
   for (int side = 0; side < 2; ++side) {
-    if (names[side].IsEmpty() || !ContainsWord(line, names[side].Text())) continue;
+    if (names[side].IsEmpty() || !ContainsWord(line, (std::string(names[side].Text()) + "の").c_str())) continue;
     if (named < 0 || names[side].Length() > names[named].Length()) {
       named = side;
     } else if (names[side].Length() == names[named].Length()) {

@@ -309,6 +309,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"先手：羽生善治\n後手：森内俊之\n", evenMoves, evenKif, "まで2手で森内俊之の勝ち", nullptr,
        KifuMoveKind::Resignation, 0},
       {"先手：羽生\n後手：羽生善治\n", evenMoves, evenKif, "まで2手で羽生善治の勝ち", nullptr, KifuMoveKind::Resignation, 0},
+      {"先手：手\n後手：x\n", evenMoves, evenKif, "まで2手で中断", "中断", KifuMoveKind::Interruption, 0},
       // A handicap game names its players 下手 and 上手, or 先手 and 後手.
       {handicap, handicapMoves, handicapKif, "まで2手で時間切れにより下手の勝ち", "切れ負け", KifuMoveKind::LossOnTime, 1},
       {handicap, handicapMoves, handicapKif, "まで2手で上手の反則負け", "反則負け", KifuMoveKind::LossByFoul, 1},
