@@ -48,6 +48,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// Whether the line's text, after its blanks, begins with word.
+bool TextBegins(const std::string& line, const char* word) {
+  const size_t start = line.find_first_not_of(' ');
+  return start != std::string::npos && line.compare(start, std::strlen(word), word) == 0;
+}
+
 std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
@@ -66,6 +72,57 @@ std::vector<KifuMove> GameMoves(Kifu& kifu, std::vector<int>* times = nullptr) {
     if (times != nullptr) times->push_back(node->consumedTime);
   }
   return moves;
+}
+
+// One move of a tree in text order, and whether a variation begins with it.
+struct TextStep {
+  const KifuMoveNode* node;
+  bool beginsVariation;
+};
+
+// The line from `first` along first moves up to its end or result, then the
+// variations that leave it, deepest branch first, each followed by its own:
+// the order a KI2 or KIF text writes them in, and so the order a reader
+// appends them in. A variation's own line leaves its branch position to it.
+void AppendInTextOrder(const KifuMoveNode* first, bool variation, std::vector<TextStep>& steps) {
+  std::vector<const KifuPositionNode*> branches;
+  for (const KifuMoveNode* node = first; node != nullptr; node = node->reachedNode->outgoing.At(0)) {
+    steps.push_back({node, variation && node == first});
+    if (node != first || !variation) branches.push_back(node->leftNode);
+    if (node->move.kind != KifuMoveKind::Ordinary) break;
+  }
+  for (auto branch = branches.rbegin(); branch != branches.rend(); ++branch) {
+    for (int index = 1; index < (*branch)->outgoing.Count(); ++index) {
+      AppendInTextOrder((*branch)->outgoing.At(index), true, steps);
+    }
+  }
+}
+
+std::vector<TextStep> InTextOrder(const Kifu& kifu) {
+  std::vector<TextStep> steps;
+  AppendInTextOrder(kifu.StartNode()->outgoing.At(0), false, steps);
+  return steps;
+}
+
+// Where a variation begins in a flattened tree: a move of kind GameStart,
+// which no read move is, holding the variation's first ply.
+KifuMove VariationStart(int ply) {
+  return KifuMove(ply & 0x7F, ply >> 7, 0, 0, KifuPieceCode(), KifuPieceCode(), 0, KifuMoveKind::GameStart);
+}
+
+// The whole tree as one sequence in text order: each variation's start,
+// then its moves and, with `results`, the result that ends a line (by its
+// kind and side).
+std::vector<KifuMove> TextOrder(const Kifu& kifu, bool results) {
+  std::vector<KifuMove> sequence;
+  for (const TextStep& step : InTextOrder(kifu)) {
+    const KifuMove& move = step.node->move;
+    const bool result = move.kind != KifuMoveKind::Ordinary;
+    if (result && !results) continue;
+    if (step.beginsVariation) sequence.push_back(VariationStart(step.node->Ply()));
+    sequence.push_back(result ? KifuMove(0, 0, 0, 0, move.piece, KifuPieceCode(), 0, move.kind) : move);
+  }
+  return sequence;
 }
 
 // The game as Japanese-notation text: header, board, hands, one phrase a line.
@@ -162,10 +219,14 @@ std::vector<size_t> CharacterStarts(const std::string& line) {
   return starts;
 }
 
-enum class Format { Kif, Ki2, Csa, JapaneseText };
+// Ki2Tree: KI2 whose whole tree is read, with variations written after the
+// result line.
+enum class Format { Kif, Ki2, Csa, JapaneseText, Ki2Tree };
 
 // Moves a line of the format holds: a numbered KIF move, a CSA move, a
-// side mark of KI2 or Japanese text each.
+// side mark of KI2 or Japanese text each; in a KI2 tree, a result line and
+// a variation's "変化" line hold one more each (its result, the start of the
+// variation), as the tree is flattened in text order.
 int MovesInLine(const std::string& line, Format format) {
   const size_t start = line.find_first_not_of(' ');
   if (start == std::string::npos) return 0;
@@ -181,6 +242,7 @@ int MovesInLine(const std::string& line, Format format) {
     default: {
       int marks = 0;
       for (size_t at : CharacterStarts(line)) marks += IsSideMark(line, at) ? 1 : 0;
+      if (format == Format::Ki2Tree && (TextBegins(line, "まで") || TextBegins(line, "変化"))) ++marks;
       return marks;
     }
   }
@@ -224,7 +286,9 @@ bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
     const size_t timeOpen = line.find('(', moveEnd), timeClose = line.find(')', timeOpen);
     return (cut >= moveEnd && cut <= timeOpen) || (timeClose != std::string::npos && cut > timeClose);
   }
-  if (format == Format::Ki2) return line[cut - 1] == ' ' || line[cut] == ' ' || IsSideMark(line, cut);
+  if (format == Format::Ki2 || format == Format::Ki2Tree) {
+    return line[cut - 1] == ' ' || line[cut] == ' ' || IsSideMark(line, cut);
+  }
   return false;
 }
 
@@ -264,10 +328,23 @@ char OtherByte(char old, std::mt19937& random) {
   return value;
 }
 
-// How many moves the lines before each line hold.
+// How many moves the lines before each line hold. A KI2 tree's variation
+// start is held from the line of its first move or result on: the "変化"
+// line of a variation without one begins nothing.
 std::vector<size_t> MovesBefore(const std::vector<std::string>& lines, Format format) {
   std::vector<size_t> before{0};
-  for (const std::string& line : lines) before.push_back(before.back() + MovesInLine(line, format));
+  size_t variationStart = 0;
+  for (const std::string& line : lines) {
+    size_t moves = static_cast<size_t>(MovesInLine(line, format));
+    if (format == Format::Ki2Tree && TextBegins(line, "変化")) {
+      variationStart = 1;
+      --moves;
+    } else if (moves > 0) {
+      moves += variationStart;
+      variationStart = 0;
+    }
+    before.push_back(before.back() + moves);
+  }
   return before;
 }
 
@@ -310,17 +387,18 @@ bool IsPrefixOfGame(const std::vector<KifuMove>& held, const std::vector<KifuMov
 }
 
 // The side marks of a KI2 or Japanese text's game: up to its result line or
-// first variation, comments and bookmarks left out.
+// first variation, comments and bookmarks left out; of a KI2 tree, what its
+// whole text holds.
 size_t GameMarks(const std::string& text, Format format) {
-  size_t marks = 0;
+  std::vector<std::string> counted;
   for (const std::string& line : SplitLines(text)) {
     const size_t start = line.find_first_not_of(' ');
     if (start == std::string::npos || std::string("*#&").find(line[start]) != std::string::npos) continue;
-    const auto begins = [&](const char* word) { return line.compare(start, std::strlen(word), word) == 0; };
-    if (begins("まで") || begins("変化")) break;
-    marks += static_cast<size_t>(MovesInLine(line, format));
+    const bool endsLine = TextBegins(line, "まで") || TextBegins(line, "変化");
+    if (endsLine && format != Format::Ki2Tree) break;
+    counted.push_back(line);
   }
-  return marks;
+  return MovesBefore(counted, format).back();
 }
 
 // One damaged file and where its damage begins.
@@ -334,6 +412,7 @@ struct DamagedFile {
   size_t damagedMove = 0;  // the first move the damaged line holds, and how many
   size_t damagedMoves = 0;
   size_t marks = 0;  // KI2 and Japanese text: the side marks of the damaged text's game
+  bool wholeTree = false;  // KI2 tree: the read is held as its whole tree in text order
   bool timeMayChange = false;  // KIF: the damaged line, in place, may give its move another time in silence
 };
 
@@ -442,7 +521,7 @@ void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game,
     return;
   }
   std::vector<int> heldTimes;
-  const std::vector<KifuMove> held = GameMoves(read, &heldTimes);
+  const std::vector<KifuMove> held = damaged.wholeTree ? TextOrder(read, true) : GameMoves(read, &heldTimes);
   const bool whole = held.size() >= game.size() && std::equal(game.begin(), game.end(), held.begin());
   const TimeChange timeChange = CompareTimes(damaged, held, heldTimes, game, times);
   if (undamaged) {
@@ -488,8 +567,13 @@ DamagedFile DamagedText(const std::vector<std::string>& original, const std::str
   damaged.firstLine = FirstDamagedLine(original, damagedLines);
   damaged.changed = bytes != JoinLines(original);
   damaged.damagedMove = movesBefore[at];
-  damaged.damagedMoves = static_cast<size_t>(MovesInLine(original[at], format));
-  if (format == Format::Ki2 || format == Format::JapaneseText) damaged.marks = GameMarks(bytes, format);
+  // The line of a KI2 tree variation's first move holds its start too.
+  damaged.damagedMoves =
+      std::max(static_cast<size_t>(MovesInLine(original[at], format)), movesBefore[at + 1] - movesBefore[at]);
+  if (format == Format::Ki2 || format == Format::JapaneseText || format == Format::Ki2Tree) {
+    damaged.marks = GameMarks(bytes, format);
+  }
+  damaged.wholeTree = format == Format::Ki2Tree;
   damaged.timeMayChange = format == Format::Kif && at < damagedLines.size() && TimeMayReadOtherwise(damagedLines[at]);
   return damaged;
 }
@@ -536,7 +620,7 @@ class TextDamage {
     if (kind == 0 && at == last_) file.valid = ValidDamage::LastMoveDeleted;
     // Lines moved as a whole, not changed: no time may change.
     if (kind < 3) file.timeMayChange = false;
-    const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText;
+    const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText || format_ == Format::Ki2Tree;
     if (kind < 3 && unnumbered) file.valid = ValidDamage::WholeLineUnnumbered;
     return file;
   }
@@ -618,7 +702,9 @@ class TextDamage {
           movesBefore_, at, format_);
       if (CutLeavesWholeLine(lines_[at], cut, format_)) {
         file.valid = ValidDamage::CutAtLineEnd;
-      } else if (format_ == Format::Ki2 || format_ == Format::JapaneseText) {
+      } else if ((format_ == Format::Ki2 || format_ == Format::JapaneseText || format_ == Format::Ki2Tree) &&
+                 MovesInLine(lines_[at], Format::Ki2) > 0) {
+        // A cut result or "変化" line is no phrase.
         file.valid = ValidDamage::CutPhraseStillReads;
       }
       cuts.push_back(file);
@@ -641,6 +727,8 @@ class TextDamage {
                         std::to_string(static_cast<unsigned char>(value)) + ": " + Escaped(line),
                     movesBefore_, at, format_);
     file.valid = ValidDamage::OtherLegalMove;
+    // A result's words make no other valid result when a byte changes.
+    if (format_ == Format::Ki2Tree && TextBegins(lines_[at], "まで")) file.valid = ValidDamage::None;
     const int number = LeadingNumber(line);
     if (format_ == Format::Kif && number >= 0 && number < LeadingNumber(lines_[at])) {
       file.valid = ValidDamage::RenumberedVariation;
@@ -666,25 +754,25 @@ class TextDamage {
 
 // Whether lines [0, count) read as a record that holds at least `moves` of the game.
 bool PrefixHolds(const std::vector<std::string>& lines, size_t count, const std::vector<KifuMove>& game, size_t moves,
-                 const std::string& path) {
+                 const std::string& path, Format format) {
   Kifu read;
   const std::vector<std::string> prefix(lines.begin(), lines.begin() + static_cast<long>(count));
   if (!WriteFileBytes(path, JoinLines(prefix)) ||
       ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), read, false) != 0) {
     return false;
   }
-  const std::vector<KifuMove> held = GameMoves(read);
+  const std::vector<KifuMove> held = format == Format::Ki2Tree ? TextOrder(read, true) : GameMoves(read);
   return held.size() >= moves && std::equal(game.begin(), game.begin() + static_cast<long>(moves), held.begin());
 }
 
 // The index of the line that holds the game's first `moves` moves (found by
 // halving, as longer prefixes hold more).
 size_t LineHolding(const std::vector<std::string>& lines, const std::vector<KifuMove>& game, size_t moves,
-                   const std::string& path) {
+                   const std::string& path, Format format) {
   size_t low = 0, high = lines.size();  // lines [0, high) hold the moves; [0, low) do not
   while (high - low > 1) {
     const size_t middle = (low + high) / 2;
-    (PrefixHolds(lines, middle, game, moves, path) ? high : low) = middle;
+    (PrefixHolds(lines, middle, game, moves, path, format) ? high : low) = middle;
   }
   return high - 1;
 }
@@ -699,19 +787,36 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
   const std::vector<std::string> files = FilesWithExtension(CorpusDir(), extension);
   ASSERT_GE(files.size(), 50u);
   const std::string path = ProcessTempPath("damaged" + written);
-  std::mt19937 random(20261207), markRandom(20261210);
+  const bool tree = format == Format::Ki2Tree;
+  // A tree draws its own damage, so that the other formats' stays the same.
+  std::mt19937 random(tree ? 20261211 : 20261207), markRandom(tree ? 20261212 : 20261210);
   Tally tally;
   for (const std::string& file : files) {
     Kifu original;
     ASSERT_EQ(ReadKifuFile(file.c_str(), KifuFileTypeOfPath(file.c_str()), original, false), 0) << file;
     // KIF keeps each move's time: a time changed in silence is lost too.
     std::vector<int> times;
-    const std::vector<KifuMove> game = GameMoves(original, format == Format::Kif ? &times : nullptr);
+    std::vector<KifuMove> game = GameMoves(original, format == Format::Kif ? &times : nullptr);
     if (game.empty()) continue;
     const std::vector<std::string> lines = SplitLines(text(file, original));
+    if (lines.empty()) continue;  // a game the format can't write
+    if (tree) {
+      // The game is all the undamaged text reads to, quietly, results
+      // included; its moves make the source's tree.
+      Kifu read;
+      ReadReport report;
+      ASSERT_TRUE(WriteFileBytes(path, JoinLines(lines))) << path;
+      ASSERT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KI2, read, false, &report), 0) << file << ": " << report.reason;
+      ASSERT_FALSE(report.Stopped()) << file << " at " << report.at << ": " << report.reason;
+      ASSERT_EQ(TextOrder(read, false), TextOrder(original, false)) << file;
+      game = TextOrder(read, true);
+    }
     // Undamaged, the text reads whole and nothing is reported.
-    ReadAndCheck(Undamaged(JoinLines(lines)), game, path, tally, times);
-    const size_t first = LineHolding(lines, game, 1, path), last = LineHolding(lines, game, game.size(), path);
+    DamagedFile undamaged = Undamaged(JoinLines(lines));
+    undamaged.wholeTree = tree;
+    ReadAndCheck(undamaged, game, path, tally, times);
+    const size_t first = LineHolding(lines, game, 1, path, format),
+                 last = LineHolding(lines, game, game.size(), path, format);
     TextDamage damage(BaseName(file), lines, format, first, last, random);
     for (int kind = 0; kind < 4; ++kind) {
       for (int round = 0; round < 2; ++round) ReadAndCheck(damage.OfLine(kind), game, path, tally, times);
@@ -727,12 +832,12 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
       for (int round = 0; round < 4; ++round) ReadAndCheck(damage.InTheTimeField(), game, path, tally, times);
     }
     // Drawn apart, so that the damage above stays the same.
-    if (format == Format::Ki2 || format == Format::JapaneseText) {
+    if (format == Format::Ki2 || format == Format::JapaneseText || tree) {
       TextDamage inMarks(BaseName(file), lines, format, first, last, markRandom);
       for (int round = 0; round < 4; ++round) ReadAndCheck(inMarks.InTheMark(round == 0), game, path, tally, times);
     }
   }
-  tally.Print(written);
+  tally.Print(tree ? written + " with variations after the result" : written);
   // Every outcome happens, so no branch is idle.
   EXPECT_GT(tally.reported, 200);
   EXPECT_GT(tally.refused, 0);
