@@ -125,6 +125,77 @@ std::vector<KifuMove> TextOrder(const Kifu& kifu, bool results) {
   return sequence;
 }
 
+// A result line whose words are drawn by `draw`, from those the readers read
+// quietly.
+std::string ResultLine(int ply, int draw, bool handicap) {
+  static const char* const kResults[] = {"%sの勝ち",     "時間切れにより%sの勝ち", "%sの反則勝ち",
+                                         "%sの反則負け", "%sの入玉勝ち",           "千日手",
+                                         "持将棋",       "中断",                   "詰み"};
+  static const char* const kSides[] = {"先手", "後手", "下手", "上手"};
+  std::string result = kResults[draw % std::size(kResults)];
+  // '%' is never a Shift-JIS trail byte.
+  if (const size_t side = result.find("%s"); side != std::string::npos) {
+    result.replace(side, 2, kSides[draw / std::size(kResults) % (handicap ? 4 : 2)]);
+  }
+  return "まで" + std::to_string(ply) + "手で" + result + "\n";
+}
+
+// A game as other programs write KI2 with its variations: the header of its
+// KIF file (these games start from a handicap it names, without a diagram),
+// the main line six phrases a line, padded, the line broken after a move
+// with its comment; the main line's result line; then after an empty line
+// each variation's "変化：N手", its moves and, drawn by the game's number,
+// its own result line. Some result lines are commented. Empty for a game
+// whose tree merges a transposition, which KI2 can't write.
+std::string Ki2WithVariations(const std::string& file, Kifu& kifu) {
+  // The mate problems start from a diagram: left out.
+  if (BaseName(file)[0] == 't') return "";
+  std::string text;
+  for (const std::string& line : SplitLines(FileBytes(file))) {
+    if (TextBegins(line, "手数")) break;
+    text += line.substr(0, line.find('\r')) + "\n";
+  }
+  const bool handicap = kifu.StartNode()->position.handicapFlags != HANDICAP_NONE;
+  int draw = std::atoi(BaseName(file).c_str() + 1), onLine = 0, ply = 0;
+  bool mainLine = true;
+  const auto endLine = [&] {
+    // The last phrase of a line is not padded.
+    if (onLine > 0) text.erase(text.find_last_not_of(' ') + 1) += "\n";
+    onLine = 0;
+    if (mainLine || draw % 2 == 0) {
+      text += ResultLine(ply, draw, handicap);
+      if (draw % 3 == 0) text += "*この局面で終わり\n";
+    }
+    ++draw;
+  };
+  for (const TextStep& step : InTextOrder(kifu)) {
+    const KifuMoveNode* node = step.node;
+    if (node->reachedNode->incoming.Count() > 1) return "";
+    if (node->move.kind != KifuMoveKind::Ordinary) continue;
+    if (step.beginsVariation) {
+      endLine();
+      mainLine = false;
+      text += "\n変化：" + std::to_string(node->Ply()) + "手\n";
+    }
+    SjisString phrase;
+    const KifuMove& previous = node->leftNode->incoming.At(0)->move;
+    node->leftNode->position.MoveNotation(node->move, previous.toFile, previous.toRank, phrase);
+    text += phrase.Text();
+    ply = node->Ply();
+    if (++onLine == 6 || !node->comment.IsEmpty()) {
+      text += "\n";
+      onLine = 0;
+    } else {
+      text += std::string(static_cast<size_t>(std::max(0, 12 - phrase.Length())), ' ');
+    }
+    for (const std::string& comment : SplitLines(node->comment.Text())) {
+      text.append("*").append(comment.substr(0, comment.find('\r'))).append("\n");
+    }
+  }
+  endLine();
+  return text;
+}
+
 // The game as Japanese-notation text: header, board, hands, one phrase a line.
 std::string JapaneseText(Kifu& kifu) {
   KifuPosition position = kifu.StartNode()->position;
@@ -856,6 +927,13 @@ TEST(DamagedCorpus, KifReadsWholeOrReportsTheDamage) { ExpectDamageReported(".ki
 TEST(DamagedCorpus, Ki2ReadsWholeOrReportsTheDamage) { ExpectDamageReported(".ki2", ".ki2", Format::Ki2, AsStored); }
 
 TEST(DamagedCorpus, CsaReadsWholeOrReportsTheDamage) { ExpectDamageReported(".csa", ".csa", Format::Csa, AsStored); }
+
+// KI2 as other programs write it with variations after the result line,
+// made of each corpus game with a tree: damage falls mostly in the
+// variations, and the whole tree is compared in text order.
+TEST(DamagedCorpus, Ki2WithVariationsAfterTheResultReadsWholeOrReportsTheDamage) {
+  ExpectDamageReported(".kif", ".ki2", Format::Ki2Tree, Ki2WithVariations);
+}
 
 TEST(DamagedCorpus, JapaneseTextReadsWholeOrReportsTheDamage) {
   ExpectDamageReported(".ki2", ".rvf", Format::JapaneseText,
