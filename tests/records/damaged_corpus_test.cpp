@@ -888,7 +888,9 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
     ReadAndCheck(undamaged, game, path, tally, times);
     const size_t first = LineHolding(lines, game, 1, path, format),
                  last = LineHolding(lines, game, game.size(), path, format);
-    TextDamage damage(BaseName(file), lines, format, first, last, random);
+    // A tree's text is made of the KIF file: its damage names the text.
+    const std::string name = BaseName(file) + (tree ? " as KI2 with variations" : "");
+    TextDamage damage(name, lines, format, first, last, random);
     for (int kind = 0; kind < 4; ++kind) {
       for (int round = 0; round < 2; ++round) ReadAndCheck(damage.OfLine(kind), game, path, tally, times);
     }
@@ -904,7 +906,7 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
     }
     // Drawn apart, so that the damage above stays the same.
     if (format == Format::Ki2 || format == Format::JapaneseText || tree) {
-      TextDamage inMarks(BaseName(file), lines, format, first, last, markRandom);
+      TextDamage inMarks(name, lines, format, first, last, markRandom);
       for (int round = 0; round < 4; ++round) ReadAndCheck(inMarks.InTheMark(round == 0), game, path, tally, times);
     }
   }
