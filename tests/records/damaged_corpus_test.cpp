@@ -4,7 +4,9 @@
 // that starts no character put before a line's moves, junk put into a side
 // mark, a cut at every byte of a move line, one byte changed, a byte put
 // into a KIF move's time field; armoured KIF at any character (cut,
-// inserted, changed) and old binary records at any byte. Each read either
+// inserted, changed) and old binary records at any byte. KI2 with
+// variations after the result line, made of each game with a tree, is
+// judged by its whole tree in text order. Each read either
 // keeps every move of the game (and in KIF its time), or is refused, or
 // reports that the input was not read to its end, naming a place at or
 // before the first damage; a damage that leaves the bytes as they were
