@@ -4,7 +4,9 @@
 // that starts no character put before a line's moves, junk put into a side
 // mark, a cut at every byte of a move line, one byte changed, a byte put
 // into a KIF move's time field; armoured KIF at any character (cut,
-// inserted, changed) and old binary records at any byte. Each read either
+// inserted, changed) and old binary records at any byte. KI2 with
+// variations after the result line, made of each game with a tree, is
+// judged by its whole tree in text order. Each read either
 // keeps every move of the game (and in KIF its time), or is refused, or
 // reports that the input was not read to its end, naming a place at or
 // before the first damage; a damage that leaves the bytes as they were
@@ -48,6 +50,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// Whether the line's text, after its blanks, begins with word.
+bool TextBegins(const std::string& line, const char* word) {
+  const size_t start = line.find_first_not_of(' ');
+  return start != std::string::npos && line.compare(start, std::strlen(word), word) == 0;
+}
+
 std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
@@ -66,6 +74,128 @@ std::vector<KifuMove> GameMoves(Kifu& kifu, std::vector<int>* times = nullptr) {
     if (times != nullptr) times->push_back(node->consumedTime);
   }
   return moves;
+}
+
+// One move of a tree in text order, and whether a variation begins with it.
+struct TextStep {
+  const KifuMoveNode* node;
+  bool beginsVariation;
+};
+
+// The line from `first` along first moves up to its end or result, then the
+// variations that leave it, deepest branch first, each followed by its own:
+// the order a KI2 or KIF text writes them in, and so the order a reader
+// appends them in. A variation's own line leaves its branch position to it.
+void AppendInTextOrder(const KifuMoveNode* first, bool variation, std::vector<TextStep>& steps) {
+  std::vector<const KifuPositionNode*> branches;
+  for (const KifuMoveNode* node = first; node != nullptr; node = node->reachedNode->outgoing.At(0)) {
+    steps.push_back({node, variation && node == first});
+    if (node != first || !variation) branches.push_back(node->leftNode);
+    if (node->move.kind != KifuMoveKind::Ordinary) break;
+  }
+  for (auto branch = branches.rbegin(); branch != branches.rend(); ++branch) {
+    for (int index = 1; index < (*branch)->outgoing.Count(); ++index) {
+      AppendInTextOrder((*branch)->outgoing.At(index), true, steps);
+    }
+  }
+}
+
+std::vector<TextStep> InTextOrder(const Kifu& kifu) {
+  std::vector<TextStep> steps;
+  AppendInTextOrder(kifu.StartNode()->outgoing.At(0), false, steps);
+  return steps;
+}
+
+// Where a variation begins in a flattened tree: a move of kind GameStart,
+// which no read move is, holding the variation's first ply.
+KifuMove VariationStart(int ply) {
+  return KifuMove(ply & 0x7F, ply >> 7, 0, 0, KifuPieceCode(), KifuPieceCode(), 0, KifuMoveKind::GameStart);
+}
+
+// The whole tree as one sequence in text order: each variation's start,
+// then its moves and, with `results`, the result that ends a line (by its
+// kind and side).
+std::vector<KifuMove> TextOrder(const Kifu& kifu, bool results) {
+  std::vector<KifuMove> sequence;
+  for (const TextStep& step : InTextOrder(kifu)) {
+    const KifuMove& move = step.node->move;
+    const bool result = move.kind != KifuMoveKind::Ordinary;
+    if (result && !results) continue;
+    if (step.beginsVariation) sequence.push_back(VariationStart(step.node->Ply()));
+    sequence.push_back(result ? KifuMove(0, 0, 0, 0, move.piece, KifuPieceCode(), 0, move.kind) : move);
+  }
+  return sequence;
+}
+
+// A result line whose words are drawn by `draw`, from those the readers read
+// quietly.
+std::string ResultLine(int ply, int draw, bool handicap) {
+  static const char* const kResults[] = {"%sの勝ち",     "時間切れにより%sの勝ち", "%sの反則勝ち",
+                                         "%sの反則負け", "%sの入玉勝ち",           "千日手",
+                                         "持将棋",       "中断",                   "詰み"};
+  static const char* const kSides[] = {"先手", "後手", "下手", "上手"};
+  std::string result = kResults[draw % std::size(kResults)];
+  // '%' is never a Shift-JIS trail byte.
+  if (const size_t side = result.find("%s"); side != std::string::npos) {
+    result.replace(side, 2, kSides[draw / std::size(kResults) % (handicap ? 4 : 2)]);
+  }
+  return "まで" + std::to_string(ply) + "手で" + result + "\n";
+}
+
+// A game as other programs write KI2 with its variations: the header of its
+// KIF file (these games start from a handicap it names, without a diagram),
+// the main line six phrases a line, padded, the line broken after a move
+// with its comment; the main line's result line; then after an empty line
+// each variation's "変化：N手", its moves and, drawn by the game's number,
+// its own result line. Some result lines are commented. Empty for a game
+// whose tree merges a transposition, which KI2 can't write.
+std::string Ki2WithVariations(const std::string& file, Kifu& kifu) {
+  // The mate problems start from a diagram: left out.
+  if (BaseName(file)[0] == 't') return "";
+  std::string text;
+  for (const std::string& line : SplitLines(FileBytes(file))) {
+    if (TextBegins(line, "手数")) break;
+    text += line.substr(0, line.find('\r')) + "\n";
+  }
+  const bool handicap = kifu.StartNode()->position.handicapFlags != HANDICAP_NONE;
+  int draw = std::atoi(BaseName(file).c_str() + 1), onLine = 0, ply = 0;
+  bool mainLine = true;
+  const auto endLine = [&] {
+    // The last phrase of a line is not padded.
+    if (onLine > 0) text.erase(text.find_last_not_of(' ') + 1) += "\n";
+    onLine = 0;
+    if (mainLine || draw % 2 == 0) {
+      text += ResultLine(ply, draw, handicap);
+      if (draw % 3 == 0) text += "*この局面で終わり\n";
+    }
+    ++draw;
+  };
+  for (const TextStep& step : InTextOrder(kifu)) {
+    const KifuMoveNode* node = step.node;
+    if (node->reachedNode->incoming.Count() > 1) return "";
+    if (node->move.kind != KifuMoveKind::Ordinary) continue;
+    if (step.beginsVariation) {
+      endLine();
+      mainLine = false;
+      text += "\n変化：" + std::to_string(node->Ply()) + "手\n";
+    }
+    SjisString phrase;
+    const KifuMove& previous = node->leftNode->incoming.At(0)->move;
+    node->leftNode->position.MoveNotation(node->move, previous.toFile, previous.toRank, phrase);
+    text += phrase.Text();
+    ply = node->Ply();
+    if (++onLine == 6 || !node->comment.IsEmpty()) {
+      text += "\n";
+      onLine = 0;
+    } else {
+      text += std::string(static_cast<size_t>(std::max(0, 12 - phrase.Length())), ' ');
+    }
+    for (const std::string& comment : SplitLines(node->comment.Text())) {
+      text.append("*").append(comment.substr(0, comment.find('\r'))).append("\n");
+    }
+  }
+  endLine();
+  return text;
 }
 
 // The game as Japanese-notation text: header, board, hands, one phrase a line.
@@ -162,10 +292,14 @@ std::vector<size_t> CharacterStarts(const std::string& line) {
   return starts;
 }
 
-enum class Format { Kif, Ki2, Csa, JapaneseText };
+// Ki2Tree: KI2 whose whole tree is read, with variations written after the
+// result line.
+enum class Format { Kif, Ki2, Csa, JapaneseText, Ki2Tree };
 
 // Moves a line of the format holds: a numbered KIF move, a CSA move, a
-// side mark of KI2 or Japanese text each.
+// side mark of KI2 or Japanese text each; in a KI2 tree, a result line and
+// a variation's "変化" line hold one more each (its result, the start of the
+// variation), as the tree is flattened in text order.
 int MovesInLine(const std::string& line, Format format) {
   const size_t start = line.find_first_not_of(' ');
   if (start == std::string::npos) return 0;
@@ -181,6 +315,7 @@ int MovesInLine(const std::string& line, Format format) {
     default: {
       int marks = 0;
       for (size_t at : CharacterStarts(line)) marks += IsSideMark(line, at) ? 1 : 0;
+      if (format == Format::Ki2Tree && (TextBegins(line, "まで") || TextBegins(line, "変化"))) ++marks;
       return marks;
     }
   }
@@ -224,7 +359,9 @@ bool CutLeavesWholeLine(const std::string& line, size_t cut, Format format) {
     const size_t timeOpen = line.find('(', moveEnd), timeClose = line.find(')', timeOpen);
     return (cut >= moveEnd && cut <= timeOpen) || (timeClose != std::string::npos && cut > timeClose);
   }
-  if (format == Format::Ki2) return line[cut - 1] == ' ' || line[cut] == ' ' || IsSideMark(line, cut);
+  if (format == Format::Ki2 || format == Format::Ki2Tree) {
+    return line[cut - 1] == ' ' || line[cut] == ' ' || IsSideMark(line, cut);
+  }
   return false;
 }
 
@@ -264,10 +401,23 @@ char OtherByte(char old, std::mt19937& random) {
   return value;
 }
 
-// How many moves the lines before each line hold.
+// How many moves the lines before each line hold. A KI2 tree's variation
+// start is held from the line of its first move or result on: the "変化"
+// line of a variation without one begins nothing.
 std::vector<size_t> MovesBefore(const std::vector<std::string>& lines, Format format) {
   std::vector<size_t> before{0};
-  for (const std::string& line : lines) before.push_back(before.back() + MovesInLine(line, format));
+  size_t variationStart = 0;
+  for (const std::string& line : lines) {
+    size_t moves = static_cast<size_t>(MovesInLine(line, format));
+    if (format == Format::Ki2Tree && TextBegins(line, "変化")) {
+      variationStart = 1;
+      --moves;
+    } else if (moves > 0) {
+      moves += variationStart;
+      variationStart = 0;
+    }
+    before.push_back(before.back() + moves);
+  }
   return before;
 }
 
@@ -310,17 +460,18 @@ bool IsPrefixOfGame(const std::vector<KifuMove>& held, const std::vector<KifuMov
 }
 
 // The side marks of a KI2 or Japanese text's game: up to its result line or
-// first variation, comments and bookmarks left out.
+// first variation, comments and bookmarks left out; of a KI2 tree, what its
+// whole text holds.
 size_t GameMarks(const std::string& text, Format format) {
-  size_t marks = 0;
+  std::vector<std::string> counted;
   for (const std::string& line : SplitLines(text)) {
     const size_t start = line.find_first_not_of(' ');
     if (start == std::string::npos || std::string("*#&").find(line[start]) != std::string::npos) continue;
-    const auto begins = [&](const char* word) { return line.compare(start, std::strlen(word), word) == 0; };
-    if (begins("まで") || begins("変化")) break;
-    marks += static_cast<size_t>(MovesInLine(line, format));
+    const bool endsLine = TextBegins(line, "まで") || TextBegins(line, "変化");
+    if (endsLine && format != Format::Ki2Tree) break;
+    counted.push_back(line);
   }
-  return marks;
+  return MovesBefore(counted, format).back();
 }
 
 // One damaged file and where its damage begins.
@@ -334,6 +485,7 @@ struct DamagedFile {
   size_t damagedMove = 0;  // the first move the damaged line holds, and how many
   size_t damagedMoves = 0;
   size_t marks = 0;  // KI2 and Japanese text: the side marks of the damaged text's game
+  bool wholeTree = false;  // KI2 tree: the read is held as its whole tree in text order
   bool timeMayChange = false;  // KIF: the damaged line, in place, may give its move another time in silence
 };
 
@@ -442,7 +594,7 @@ void ReadAndCheck(const DamagedFile& damaged, const std::vector<KifuMove>& game,
     return;
   }
   std::vector<int> heldTimes;
-  const std::vector<KifuMove> held = GameMoves(read, &heldTimes);
+  const std::vector<KifuMove> held = damaged.wholeTree ? TextOrder(read, true) : GameMoves(read, &heldTimes);
   const bool whole = held.size() >= game.size() && std::equal(game.begin(), game.end(), held.begin());
   const TimeChange timeChange = CompareTimes(damaged, held, heldTimes, game, times);
   if (undamaged) {
@@ -488,8 +640,13 @@ DamagedFile DamagedText(const std::vector<std::string>& original, const std::str
   damaged.firstLine = FirstDamagedLine(original, damagedLines);
   damaged.changed = bytes != JoinLines(original);
   damaged.damagedMove = movesBefore[at];
-  damaged.damagedMoves = static_cast<size_t>(MovesInLine(original[at], format));
-  if (format == Format::Ki2 || format == Format::JapaneseText) damaged.marks = GameMarks(bytes, format);
+  // The line of a KI2 tree variation's first move holds its start too.
+  damaged.damagedMoves =
+      std::max(static_cast<size_t>(MovesInLine(original[at], format)), movesBefore[at + 1] - movesBefore[at]);
+  if (format == Format::Ki2 || format == Format::JapaneseText || format == Format::Ki2Tree) {
+    damaged.marks = GameMarks(bytes, format);
+  }
+  damaged.wholeTree = format == Format::Ki2Tree;
   damaged.timeMayChange = format == Format::Kif && at < damagedLines.size() && TimeMayReadOtherwise(damagedLines[at]);
   return damaged;
 }
@@ -536,7 +693,7 @@ class TextDamage {
     if (kind == 0 && at == last_) file.valid = ValidDamage::LastMoveDeleted;
     // Lines moved as a whole, not changed: no time may change.
     if (kind < 3) file.timeMayChange = false;
-    const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText;
+    const bool unnumbered = format_ == Format::Ki2 || format_ == Format::JapaneseText || format_ == Format::Ki2Tree;
     if (kind < 3 && unnumbered) file.valid = ValidDamage::WholeLineUnnumbered;
     return file;
   }
@@ -618,7 +775,9 @@ class TextDamage {
           movesBefore_, at, format_);
       if (CutLeavesWholeLine(lines_[at], cut, format_)) {
         file.valid = ValidDamage::CutAtLineEnd;
-      } else if (format_ == Format::Ki2 || format_ == Format::JapaneseText) {
+      } else if ((format_ == Format::Ki2 || format_ == Format::JapaneseText || format_ == Format::Ki2Tree) &&
+                 MovesInLine(lines_[at], Format::Ki2) > 0) {
+        // A cut result or "変化" line is no phrase.
         file.valid = ValidDamage::CutPhraseStillReads;
       }
       cuts.push_back(file);
@@ -641,6 +800,8 @@ class TextDamage {
                         std::to_string(static_cast<unsigned char>(value)) + ": " + Escaped(line),
                     movesBefore_, at, format_);
     file.valid = ValidDamage::OtherLegalMove;
+    // A result's words make no other valid result when a byte changes.
+    if (format_ == Format::Ki2Tree && TextBegins(lines_[at], "まで")) file.valid = ValidDamage::None;
     const int number = LeadingNumber(line);
     if (format_ == Format::Kif && number >= 0 && number < LeadingNumber(lines_[at])) {
       file.valid = ValidDamage::RenumberedVariation;
@@ -666,25 +827,25 @@ class TextDamage {
 
 // Whether lines [0, count) read as a record that holds at least `moves` of the game.
 bool PrefixHolds(const std::vector<std::string>& lines, size_t count, const std::vector<KifuMove>& game, size_t moves,
-                 const std::string& path) {
+                 const std::string& path, Format format) {
   Kifu read;
   const std::vector<std::string> prefix(lines.begin(), lines.begin() + static_cast<long>(count));
   if (!WriteFileBytes(path, JoinLines(prefix)) ||
       ReadKifuFile(path.c_str(), KifuFileTypeOfPath(path.c_str()), read, false) != 0) {
     return false;
   }
-  const std::vector<KifuMove> held = GameMoves(read);
+  const std::vector<KifuMove> held = format == Format::Ki2Tree ? TextOrder(read, true) : GameMoves(read);
   return held.size() >= moves && std::equal(game.begin(), game.begin() + static_cast<long>(moves), held.begin());
 }
 
 // The index of the line that holds the game's first `moves` moves (found by
 // halving, as longer prefixes hold more).
 size_t LineHolding(const std::vector<std::string>& lines, const std::vector<KifuMove>& game, size_t moves,
-                   const std::string& path) {
+                   const std::string& path, Format format) {
   size_t low = 0, high = lines.size();  // lines [0, high) hold the moves; [0, low) do not
   while (high - low > 1) {
     const size_t middle = (low + high) / 2;
-    (PrefixHolds(lines, middle, game, moves, path) ? high : low) = middle;
+    (PrefixHolds(lines, middle, game, moves, path, format) ? high : low) = middle;
   }
   return high - 1;
 }
@@ -699,20 +860,39 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
   const std::vector<std::string> files = FilesWithExtension(CorpusDir(), extension);
   ASSERT_GE(files.size(), 50u);
   const std::string path = ProcessTempPath("damaged" + written);
-  std::mt19937 random(20261207), markRandom(20261210);
+  const bool tree = format == Format::Ki2Tree;
+  // A tree draws its own damage, so that the other formats' stays the same.
+  std::mt19937 random(tree ? 20261211 : 20261207), markRandom(tree ? 20261212 : 20261210);
   Tally tally;
   for (const std::string& file : files) {
     Kifu original;
     ASSERT_EQ(ReadKifuFile(file.c_str(), KifuFileTypeOfPath(file.c_str()), original, false), 0) << file;
     // KIF keeps each move's time: a time changed in silence is lost too.
     std::vector<int> times;
-    const std::vector<KifuMove> game = GameMoves(original, format == Format::Kif ? &times : nullptr);
+    std::vector<KifuMove> game = GameMoves(original, format == Format::Kif ? &times : nullptr);
     if (game.empty()) continue;
     const std::vector<std::string> lines = SplitLines(text(file, original));
+    if (lines.empty()) continue;  // a game the format can't write
+    if (tree) {
+      // The game is all the undamaged text reads to, quietly, results
+      // included; its moves make the source's tree.
+      Kifu read;
+      ReadReport report;
+      ASSERT_TRUE(WriteFileBytes(path, JoinLines(lines))) << path;
+      ASSERT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KI2, read, false, &report), 0) << file << ": " << report.reason;
+      ASSERT_FALSE(report.Stopped()) << file << " at " << report.at << ": " << report.reason;
+      ASSERT_EQ(TextOrder(read, false), TextOrder(original, false)) << file;
+      game = TextOrder(read, true);
+    }
     // Undamaged, the text reads whole and nothing is reported.
-    ReadAndCheck(Undamaged(JoinLines(lines)), game, path, tally, times);
-    const size_t first = LineHolding(lines, game, 1, path), last = LineHolding(lines, game, game.size(), path);
-    TextDamage damage(BaseName(file), lines, format, first, last, random);
+    DamagedFile undamaged = Undamaged(JoinLines(lines));
+    undamaged.wholeTree = tree;
+    ReadAndCheck(undamaged, game, path, tally, times);
+    const size_t first = LineHolding(lines, game, 1, path, format),
+                 last = LineHolding(lines, game, game.size(), path, format);
+    // A tree's text is made of the KIF file: its damage names the text.
+    const std::string name = BaseName(file) + (tree ? " as KI2 with variations" : "");
+    TextDamage damage(name, lines, format, first, last, random);
     for (int kind = 0; kind < 4; ++kind) {
       for (int round = 0; round < 2; ++round) ReadAndCheck(damage.OfLine(kind), game, path, tally, times);
     }
@@ -727,12 +907,12 @@ void ExpectDamageReported(const std::string& extension, const std::string& writt
       for (int round = 0; round < 4; ++round) ReadAndCheck(damage.InTheTimeField(), game, path, tally, times);
     }
     // Drawn apart, so that the damage above stays the same.
-    if (format == Format::Ki2 || format == Format::JapaneseText) {
-      TextDamage inMarks(BaseName(file), lines, format, first, last, markRandom);
+    if (format == Format::Ki2 || format == Format::JapaneseText || tree) {
+      TextDamage inMarks(name, lines, format, first, last, markRandom);
       for (int round = 0; round < 4; ++round) ReadAndCheck(inMarks.InTheMark(round == 0), game, path, tally, times);
     }
   }
-  tally.Print(written);
+  tally.Print(tree ? written + " with variations after the result" : written);
   // Every outcome happens, so no branch is idle.
   EXPECT_GT(tally.reported, 200);
   EXPECT_GT(tally.refused, 0);
@@ -751,6 +931,13 @@ TEST(DamagedCorpus, KifReadsWholeOrReportsTheDamage) { ExpectDamageReported(".ki
 TEST(DamagedCorpus, Ki2ReadsWholeOrReportsTheDamage) { ExpectDamageReported(".ki2", ".ki2", Format::Ki2, AsStored); }
 
 TEST(DamagedCorpus, CsaReadsWholeOrReportsTheDamage) { ExpectDamageReported(".csa", ".csa", Format::Csa, AsStored); }
+
+// KI2 as other programs write it with variations after the result line,
+// made of each corpus game with a tree: damage falls mostly in the
+// variations, and the whole tree is compared in text order.
+TEST(DamagedCorpus, Ki2WithVariationsAfterTheResultReadsWholeOrReportsTheDamage) {
+  ExpectDamageReported(".kif", ".ki2", Format::Ki2Tree, Ki2WithVariations);
+}
 
 TEST(DamagedCorpus, JapaneseTextReadsWholeOrReportsTheDamage) {
   ExpectDamageReported(".ki2", ".rvf", Format::JapaneseText,
