@@ -13,17 +13,19 @@
 
 namespace {
 
-// Whether word stands in the text at a character start.
-bool ContainsWord(const SjisString& text, const char* word) {
-  const size_t size = std::strlen(word);
-  for (const char* p = text.Text(); *p != '\0'; p += static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0' ? 2 : 1) {
-    if (std::strncmp(p, word, size) == 0) return true;
-  }
-  return false;
-}
-
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 bool StartsWith(const SjisString& line, const char* prefix) { return StartsWith(line.Text(), prefix); }
+
+// Where word first stands in the text at a character start, or null.
+const char* FindWord(const char* text, const char* word) {
+  for (const char* p = text; *p != '\0'; p += SjisCharacterLength(p)) {
+    if (StartsWith(p, word)) return p;
+  }
+  return nullptr;
+}
+bool ContainsWord(const SjisString& text, const char* word) { return FindWord(text.Text(), word) != nullptr; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Comments ("*", and "#" as in KIF) and bookmarks ("&") hold no moves.
 bool IsRemark(const SjisString& line) {
@@ -136,21 +138,56 @@ bool FollowsNo(const char* text, const char* at) {
   return before != nullptr && before + 2 == at && StartsWith(before, "の");
 }
 
-// The player a result line names: 0 by 先手 or 下手, 1 by 後手 or 上手,
-// else by a player's name as the header gives it, followed by "の" so that
-// a short name is not found in the line's other words ("羽生善治の勝ち";
-// the longer name where one holds the other); -1 for none.
-int NamedPlayer(const SjisString& line, const SjisString names[2]) {
-  if (ContainsWord(line, "先手") || ContainsWord(line, "下手")) return 0;
-  if (ContainsWord(line, "後手") || ContainsWord(line, "上手")) return 1;
-  int named = -1;
+// Whether only symbols, ASCII and broken characters, no word, stand in
+// [from, to).
+bool HoldsNoWord(const char* from, const char* to) {
+  for (const char* p = from; p < to; p += SjisCharacterLength(p)) {
+    if (IsWordCharacter(p)) return false;
+  }
+  return true;
+}
+
+// Whether a line is a variation header damaged or cut short: "変" or "変化"
+// alone, or a number of moves ("64手") right after "：", or after "変化"
+// and symbols or junk ("まで変化：64手", "変化＠：36手", "変嘉：61手"),
+// where prose would have words ("次の変化は2手目から"). After a result line
+// such a line would otherwise pass for prose, and its variation's moves be
+// named a line late.
+bool IsDamagedVariationHeader(const char* line) {
+  if (std::strcmp(line, "変") == 0 || std::strcmp(line, "変化") == 0) return true;
+  const char* word = FindWord(line, "変化");
+  const char* before = nullptr;  // the character before p
+  for (const char* p = line; *p != '\0'; before = p, p += SjisCharacterLength(p)) {
+    if (!IsDigit(*p) || (before != nullptr && IsDigit(*before))) continue;
+    const char* end = p;
+    while (IsDigit(*end)) ++end;
+    if (!StartsWith(end, "手")) continue;
+    const bool afterColon = before != nullptr && StartsWith(before, "：");
+    if (afterColon || (word != nullptr && word < p && HoldsNoWord(word + std::strlen("変化"), p))) return true;
+  }
+  return false;
+}
+
+// The player a result line names, and where the name ends.
+struct NamedPlayer {
+  int side = -1;  // 0 the first player, 1 the second, -1 none
+  const char* end = nullptr;
+};
+
+// The player a result line names: the first by 先手 or 下手, the second by
+// 後手 or 上手, else by a player's name as the header gives it, followed by
+// "の" so that a short name is not found in the line's other words
+// ("羽生善治の勝ち"; the longer name where one holds the other).
+NamedPlayer FindNamedPlayer(const char* line, const SjisString names[2]) {
+  for (const auto& [word, side] : {std::pair{"先手", 0}, {"下手", 0}, {"後手", 1}, {"上手", 1}}) {
+    if (const char* at = FindWord(line, word)) return {side, at + std::strlen(word)};
+  }
+  NamedPlayer named;
   for (int side = 0; side < 2; ++side) {
-    if (names[side].IsEmpty() || !ContainsWord(line, (std::string(names[side].Text()) + "の").c_str())) continue;
-    if (named < 0 || names[side].Length() > names[named].Length()) {
-      named = side;
-    } else if (names[side].Length() == names[named].Length()) {
-      return -1;  // the same name for both
-    }
+    const char* at = names[side].IsEmpty() ? nullptr : FindWord(line, (std::string(names[side].Text()) + "の").c_str());
+    if (at == nullptr) continue;
+    if (named.side >= 0 && names[side].Length() == names[named.side].Length()) return {};  // the same name for both
+    if (named.side < 0 || names[side].Length() > names[named.side].Length()) named = {side, at + names[side].Length()};
   }
   return named;
 }
@@ -179,16 +216,21 @@ KifuMoveNode* ReadResultLine(ReadGraph& graph, const SjisString& line, std::stri
   const int toMove = graph.Working().sideToMove;
   const char* at = nullptr;
   const ResultWord* word = ResultWordIn(line.Text(), &at);
-  const int named = NamedPlayer(line, graph.names);
+  const NamedPlayer player = FindNamedPlayer(line.Text(), graph.names);
+  const int named = player.side;
+  // What a player is named for follows at once ("後手の勝ち"): other text
+  // there is damage ("先手の入玉(勝ち").
+  const bool wordAfterName = !StartsWith(player.end == nullptr ? "" : player.end, "の") ||
+                             ResultWordAt(player.end + std::strlen("の")) != nullptr;
   KifuMoveKind kind = KifuMoveKind::Interruption;
-  if (word != nullptr && named >= 0) {
+  if (word != nullptr && named >= 0 && wordAfterName) {
     const bool winnerToMove = (word->namesLoser ? 1 - named : named) == toMove;
     if (word->outcomeOnly || !NamesWinner(word->kind)) {
       kind = winnerToMove ? KifuMoveKind::WinByFoul : KifuMoveKind::Resignation;
     } else {
       kind = IsWinKind(word->kind) == winnerToMove ? word->kind : OppositeKind(word->kind);
     }
-  } else if (word != nullptr && !word->outcomeOnly && !FollowsNo(line.Text(), at)) {
+  } else if (word != nullptr && named < 0 && !word->outcomeOnly && !FollowsNo(line.Text(), at)) {
     kind = word->kind;
   } else {
     damage = "a result line whose words name no result the reader knows: read as 中断";
@@ -230,7 +272,7 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     if (StartsWith(line, "変化：")) {
       const char* moves = nullptr;
       const int ply = VariationHeaderPly(line.Text(), &moves);
-      if (ply < 1) {
+      if (ply < 1 || moves == nullptr) {
         in.Skip(report, "a variation header whose move number can't be read, and the variation after it");
         section = Section::UnreadVariation;
       } else {
@@ -252,7 +294,13 @@ int Kifu::ReadKi2(InStream& stream, bool merge, ReadReport* report) {
     } else if (section == Section::AfterResult) {
       // Moves there before any "変化：" line are the game's own, put after
       // its result; prose that merely names a move is no loss.
-      if (!IsRemark(line) && HoldsMarkedMovePhrase(line.Text())) in.Skip(report, "moves after the result line");
+      if (IsRemark(line)) {
+      } else if (IsDamagedVariationHeader(line.Text())) {
+        in.Skip(report, "a variation header that can't be read, and the variation after it");
+        section = Section::UnreadVariation;
+      } else if (HoldsMarkedMovePhrase(line.Text())) {
+        in.Skip(report, "moves after the result line");
+      }
     } else if (StartsWith(line, "まで")) {
       // A real result line holds no move ("まで4手で△後手の勝ち" names a
       // side by its mark): one that does is a move line with "まで" put

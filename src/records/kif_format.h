@@ -109,7 +109,8 @@ bool IsKifMovesLine(const char* line);
 // (blanks before them passed over), capped far above any ply so that they
 // never overflow; 0 without digits, or for a line that does not begin so.
 // `end`, when given, is set past the number and its "手", where moves
-// written on the header's own line begin.
+// written on the header's own line begin, or to null when no "手" follows
+// the digits (a header cut short or damaged).
 int VariationHeaderPly(const char* line, const char** end = nullptr);
 // Where a move's time field that begins at p ends: just past its ")" when
 // it is closed ("(" then blanks, digits, ":" and "/", then ")":

@@ -211,7 +211,7 @@ int VariationHeaderPly(const char* line, const char** end) {
   for (; *p >= '0' && *p <= '9'; ++p) {
     ply = std::min(CAP, ply * 10 + (*p - '0'));
   }
-  if (end != nullptr) *end = StartsWith(p, "手") ? p + 2 : p;
+  if (end != nullptr) *end = StartsWith(p, "手") ? p + 2 : nullptr;
   return ply;
 }
 

@@ -199,21 +199,6 @@ int ReadTime(const PhraseCursor& cursor) {
 constexpr int kDamagedMarkCharacters = 2;
 constexpr int kDamagedMarkBytes = 4;
 
-// Whether the character at p belongs to words of prose: a kanji or a kana.
-// A damaged mark leaves ASCII, symbols, half-width kana or broken
-// characters instead. The marks written among words (々, ー) are left out:
-// a word holds other characters, and junk put into a mark's bytes may make
-// one of them (0x81 0x58 is 々).
-bool IsWordCharacter(const char* p) {
-  const unsigned char lead = static_cast<unsigned char>(p[0]), trail = static_cast<unsigned char>(p[1]);
-  if (!IsSjisLeadByte(lead) || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
-  const unsigned code = static_cast<unsigned>(lead) << 8 | trail;
-  const bool kana = (code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396);
-  // The kanji rows, with the few gaps and symbols among them.
-  const bool kanji = (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA) || lead == 0xED ||
-                     lead == 0xEE || lead >= 0xFA;
-  return kana || kanji;
-}
 
 // The bytes of the piece name at the cursor, 0 when none is there (a side
 // mark or an empty square's token is none).
@@ -287,6 +272,21 @@ bool FindMovePhrase(const char* text, bool markless) {
 }
 
 }  // namespace
+
+// A damaged mark leaves ASCII, symbols, half-width kana or broken
+// characters instead of a word's. The marks written among words (々, ー) are
+// left out: a word holds other characters, and junk put into a mark's bytes
+// may make one of them (0x81 0x58 is 々).
+bool IsWordCharacter(const char* p) {
+  const unsigned char lead = static_cast<unsigned char>(p[0]), trail = static_cast<unsigned char>(p[1]);
+  if (!IsSjisLeadByte(lead) || trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+  const unsigned code = static_cast<unsigned>(lead) << 8 | trail;
+  const bool kana = (code >= 0x829F && code <= 0x82F1) || (code >= 0x8340 && code <= 0x8396);
+  // The kanji rows, with the few gaps and symbols among them.
+  const bool kanji = (lead >= 0x88 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEA) || lead == 0xED ||
+                     lead == 0xEE || lead >= 0xFA;
+  return kana || kanji;
+}
 
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
                      int& offset, int& seconds) {

@@ -20,6 +20,8 @@
 bool ParseMovePhrase(KifuMove& move, const KifuPosition& position, int sameFile, int sameRank, const SjisString& text,
                      int& offset, int& seconds);
 
+// Whether the character at p belongs to words of prose: a kanji or a kana.
+bool IsWordCharacter(const char* p);
 // Whether text begins with a side mark (▲, △ or ▽).
 bool StartsWithSideMark(const char* text);
 // Whether a side mark stands at a character start of text, stepping by the

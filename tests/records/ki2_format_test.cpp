@@ -231,6 +231,13 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩 △３四歩 ▲２六歩\n変化：２手△８四歩\n変化：４2手\n△８四歩 ▲２五歩\n",
        "▲７六歩    △３四歩    ▲２六歩    \n", 2},
       {"▲７六歩 △３四歩\n変化：3手 ２六歩\n", "▲７六歩    △３四歩    \n", 2},
+      {"▲７六歩 △３四歩\n変化：3{手\n▲２六歩\n", "▲７六歩    △３四歩    \n", 2},
+      // After a result, a variation header damaged or cut short is named at its own line.
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\nまで変化：2手\n△８四歩\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n変嘉：2手\n△８四歩\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n変化\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n変化：2\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n次の変化は2手目から\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 0},
       // A result line cut or damaged names no result: 中断, and named.
       {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n\n変化：2手\n△８四歩 ▲２六歩\nまで\n*感想\n",
        "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 6},
@@ -239,6 +246,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩\nまで1手でx手の勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
       {"▲７六歩\nまで1手で勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
       {"▲７六歩\nまで1手で羽生の反則負け\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // no such player
+      {"▲７六歩\nまで1手で先手の入玉(勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // junk after the player
       // A damaged first phrase with words after its piece; "まで" before a phrase without its mark.
       {"先手：x\n▲?八金右\n", "", 2},
       {"▲７六歩\nまで３四歩\n", "▲７六歩    \n", 2},
