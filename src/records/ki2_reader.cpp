@@ -184,7 +184,8 @@ NamedPlayer FindNamedPlayer(const char* line, const SjisString names[2]) {
   }
   NamedPlayer named;
   for (int side = 0; side < 2; ++side) {
-    const char* at = names[side].IsEmpty() ? nullptr : FindWord(line, (std::string(names[side].Text()) + "の").c_str());
+    if (names[side].IsEmpty()) continue;
+    const char* at = FindWord(line, (std::string(names[side].Text()) + "の").c_str());
     if (at == nullptr) continue;
     if (named.side >= 0 && names[side].Length() == names[named.side].Length()) return {};  // the same name for both
     if (named.side < 0 || names[side].Length() > names[named.side].Length()) named = {side, at + names[side].Length()};

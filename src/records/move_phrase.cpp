@@ -199,7 +199,6 @@ int ReadTime(const PhraseCursor& cursor) {
 constexpr int kDamagedMarkCharacters = 2;
 constexpr int kDamagedMarkBytes = 4;
 
-
 // The bytes of the piece name at the cursor, 0 when none is there (a side
 // mark or an empty square's token is none).
 int PieceNameBytes(const PhraseCursor& cursor, KifuPieceCode& piece) {

@@ -173,7 +173,8 @@ bool RefuseText(const char* start, size_t size, const TextShape& shape, bool byL
     problem = ReadProblem::CrLineEnds;
   }
   if (problem == ReadProblem::None) return false;
-  if (report != nullptr) report->Set(problem, problem == ReadProblem::UnknownEncoding ? shape.NulLine() : 0, SjisString());
+  const int line = problem == ReadProblem::UnknownEncoding ? shape.NulLine() : 0;
+  if (report != nullptr) report->Set(problem, line, SjisString());
   return true;
 }
 
