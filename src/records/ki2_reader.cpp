@@ -221,8 +221,8 @@ KifuMoveNode* ReadResultLine(ReadGraph& graph, const SjisString& line, std::stri
   const int named = player.side;
   // What a player is named for follows at once ("後手の勝ち"): other text
   // there is damage ("先手の入玉(勝ち").
-  const bool wordAfterName = !StartsWith(player.end == nullptr ? "" : player.end, "の") ||
-                             ResultWordAt(player.end + std::strlen("の")) != nullptr;
+  const bool namedFor = player.end != nullptr && StartsWith(player.end, "の");
+  const bool wordAfterName = !namedFor || ResultWordAt(player.end + std::strlen("の")) != nullptr;
   KifuMoveKind kind = KifuMoveKind::Interruption;
   if (word != nullptr && named >= 0 && wordAfterName) {
     const bool winnerToMove = (word->namesLoser ? 1 - named : named) == toMove;
