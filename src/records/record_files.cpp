@@ -161,15 +161,15 @@ TextShape FileShape(const char* path) {
 }
 
 // A text that no reader takes: UTF-8 with a byte-order mark (whose mark
-// would cost the first header line), NUL bytes, or, where the format reads
-// lines (`byLines`), lines that end in CR alone.
-bool RefuseText(const char* start, size_t size, const TextShape& shape, bool byLines, ReadReport* report) {
+// would cost the first header line), NUL bytes, or lines that end in CR
+// alone (even RVQ, which reads by bytes, has "#" lines that end at an LF).
+bool RefuseText(const char* start, size_t size, const TextShape& shape, ReadReport* report) {
   ReadProblem problem = ReadProblem::None;
   if (StartsWithUtf8Bom(start, size)) {
     problem = ReadProblem::Utf8Text;
   } else if (shape.NulLine() > 0) {
     problem = ReadProblem::UnknownEncoding;
-  } else if (byLines && shape.EndsLinesInCr()) {
+  } else if (shape.EndsLinesInCr()) {
     problem = ReadProblem::CrLineEnds;
   }
   if (problem == ReadProblem::None) return false;
@@ -287,8 +287,7 @@ int ReadKifuFile(const char* path, KifuFileType type, Kifu& record, bool merge, 
     return record.ReadOldNative(in, merge, report);
   }
   const std::string start = FileStart(path);
-  // An RVQ record reads by bytes, whatever ends its lines.
-  if (RefuseText(start.data(), start.size(), FileShape(path), type != KIFU_FILE_RVQ, report)) return -1;
+  if (RefuseText(start.data(), start.size(), FileShape(path), report)) return -1;
   const int result = ReadTextFile(path, type, record, merge, report);
   if (result != 0) NameUtf8Refusal(start.data(), start.size(), report);
   return result;
@@ -299,7 +298,7 @@ int ReadKifuText(const char* text, Kifu& record, ReadReport* report) {
   const size_t size = std::strlen(text);
   TextShape shape;
   shape.Take(text, size);
-  if (RefuseText(text, size, shape, true, report)) return -1;
+  if (RefuseText(text, size, shape, report)) return -1;
   MemoryInStream in(text);
   // The order matters: the stricter readers first, so that a text is taken
   // by the reader of its own format.

@@ -120,7 +120,7 @@ TEST(KifuCommand, FailuresExitOneWithAMessage) {
   for (const auto& [name, text] : {std::pair{"cr.ki2", "開始日時：2020/01/01\r先手：甲\r▲７六歩\r"},
                                    {"cr.kif", "先手：甲\r手合割：平手\r手数----指手--\r1 ７六歩(77)\r"},
                                    {"cr.csa", "N+甲\rPI\r+\r+7776FU\r"},
-                                   {"cr.rvf", "先手番\r\r| ・|\r"}}) {
+                                   {"cr.rvf", "先手番\r\r| ・|\r"}, {"cr.rvq", "#=== RVQ\r<teban>sente</teban>"}}) {
     const std::string path = ProcessTempPath(name);
     ASSERT_TRUE(WriteFileBytes(path, text));
     const KifuRun failed = RunKifu("$K show '" + path + "'");

@@ -238,6 +238,9 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n変化\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
       {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n変化：2\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
       {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n次の変化は2手目から\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 0},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n参考：3通りの変化\n#：3手\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 0},
+      {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n変化 2手\n", "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 3},
+      {"▲７六歩 △３四歩\n変化：0手\n▲２六歩\n", "▲７六歩    △３四歩    \n", 2},
       // A result line cut or damaged names no result: 中断, and named.
       {"▲７六歩 △３四歩\nまで2手で後手の勝ち\n\n変化：2手\n△８四歩 ▲２六歩\nまで\n*感想\n",
        "▲７六歩    △３四歩    \n\nまで2手で後手の勝ち\n", 6},
@@ -247,6 +250,9 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩\nまで1手で勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
       {"▲７六歩\nまで1手で羽生の反則負け\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // no such player
       {"▲７六歩\nまで1手で先手の入玉(勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // junk after the player
+      {"▲７六歩\nまで1手で後手の手番で千日手\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
+      {"▲７六歩\nまで1手でアの勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // ア's second byte is "A"
+      {"先手：A\n後手：A\n▲７六歩\nまで1手でAの勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 4},
       // A damaged first phrase with words after its piece; "まで" before a phrase without its mark.
       {"先手：x\n▲?八金右\n", "", 2},
       {"▲７六歩\nまで３四歩\n", "▲７六歩    \n", 2},
@@ -296,6 +302,11 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {even, evenMoves, evenKif, "まで2手で時間切れにより先手の勝ち", nullptr, KifuMoveKind::Win, 0},
       {even, evenMoves, evenKif, "まで2手で先手の切れ負け", "切れ負け", KifuMoveKind::LossOnTime, 0},
       {even, evenMoves, evenKif, "まで2手で先手の反則負け", "反則負け", KifuMoveKind::LossByFoul, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の時間切れ負け", "切れ負け", KifuMoveKind::LossOnTime, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の詰み", "詰み", KifuMoveKind::Mate, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の投了", "投了", KifuMoveKind::Resignation, 0},
+      {even, evenMoves, evenKif, "まで2手で先手の不戦敗", "不戦敗", KifuMoveKind::Loss, 0},
+      {even, evenMoves, evenKif, "まで2手で千日手、三度目の千日手", "千日手", KifuMoveKind::Repetition, 0},
       {even, evenMoves, evenKif, "まで2手で後手の反則負け", "反則勝ち", KifuMoveKind::WinByFoul, 0},
       {even, evenMoves, evenKif, "まで2手で先手の反則勝ち", "反則勝ち", KifuMoveKind::WinByFoul, 0},
       {even, evenMoves, evenKif, "まで2手で後手の反則勝ち", "反則負け", KifuMoveKind::LossByFoul, 0},
@@ -316,7 +327,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       // The players by the names the header gives.
       {"先手：羽生善治\n後手：森内俊之\n", evenMoves, evenKif, "まで2手で森内俊之の勝ち", nullptr,
        KifuMoveKind::Resignation, 0},
-      {"先手：羽生\n後手：羽生善治\n", evenMoves, evenKif, "まで2手で羽生善治の勝ち", nullptr, KifuMoveKind::Resignation, 0},
+      {"先手：善治\n後手：羽生善治\n", evenMoves, evenKif, "まで2手で羽生善治の勝ち", nullptr, KifuMoveKind::Resignation, 0},
       {"先手：手\n後手：x\n", evenMoves, evenKif, "まで2手で中断", "中断", KifuMoveKind::Interruption, 0},
       // A handicap game names its players 下手 and 上手, or 先手 and 後手.
       {handicap, handicapMoves, handicapKif, "まで2手で時間切れにより下手の勝ち", "切れ負け", KifuMoveKind::LossOnTime, 1},
@@ -419,6 +430,9 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
   EXPECT_EQ(comments(fromFile), comments(commentsFromKif));
   EXPECT_EQ(comments(fromPaste), comments(commentsFromKif));
   EXPECT_FALSE(fileReport.Stopped() || pasteReport.Stopped()) << fileReport.reason << pasteReport.reason;
+  // A comment after a damaged variation header is the unread variation's.
+  ASSERT_EQ(ReadKi2Text(fromFile, "▲７六歩\nまで1手で先手の勝ち\n*感想\nまで変化：1手\n*注記\n"), 0);
+  EXPECT_STREQ(fromFile.MoveAtPly(2)->comment.Text(), "感想");
 }
 
 // A side mark before a header key ("▲先手：…") is no part of the key: the
@@ -426,13 +440,14 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
 // once bared is passed over; and every format written from the record
 // reads back whole.
 TEST(Ki2Reader, SideMarksBeforeHeaderKeysAreLeftOut) {
-  const std::string text = "▲手合割：平手\n▲先手：羽生善治\n△後手：森内俊之\n▽棋戦：名人戦\n▲手数----指手--：x\n"
-                           "▲|x：y\nまで：備考\n▲７六歩 △３四歩\n";
+  const std::string text = "▲手合割：平手\n▲先手：羽生善治\n△後手：森内俊之\n▽　棋戦：名人戦\n▲△表題：第1局\n"
+                           "▲手数----指手--：x\n▲|x：y\n▲:|x：y\n▲*x：y\n▲#x：y\nまで：備考\n▲７六歩 △３四歩\n";
   GameRecord game;
   ASSERT_TRUE(game.LoadFromText(SjisString(text.c_str())));
   EXPECT_STREQ(game.record->PlayerName(0).Text(), "羽生善治");
   EXPECT_STREQ(game.record->PlayerName(1).Text(), "森内俊之");
   EXPECT_STREQ(game.record->Event().Text(), "名人戦");
+  EXPECT_STREQ(game.record->Title().Text(), "第1局");
   ASSERT_EQ(game.record->ExtraHeaders().Count(), 2);
   EXPECT_STREQ(game.record->ExtraHeaders().At(0).Text(), "まで");
   for (const char* extension : {".kif", ".ckf", ".ki2", ".csa"}) {

@@ -90,7 +90,8 @@ TEST(ReadReport, EachRefusalNamesItsReason) {
       // Lines that end in CR alone, whatever the first line holds, as a file and pasted.
       {kKi2File, "開始日時：2020/01/01\r先手：甲\r▲７六歩 △３四歩\r", ReadProblem::CrLineEnds, 0, "CR alone"},
       {kPaste, "先手：甲\r▲７六歩 △３四歩\r", ReadProblem::CrLineEnds, 0, "CR LF or LF"},
-      {kPaste, "手合割：平手\r手数----指手--\r1 ７六歩(77)\r", ReadProblem::CrLineEnds, 0, "CR alone"},
+      {kPaste, "手合割：平手\r手数----指手--\r1 ７六歩(77)", ReadProblem::CrLineEnds, 0, "CR alone"},
+      {kKi2File, "手合割：平手\r", ReadProblem::CrLineEnds, 0, "CR alone"},
   };
   for (const auto& c : cases) {
     Kifu kifu;
@@ -202,6 +203,8 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       // A variation header without its number is named, and its moves join no other line.
       {kReadKi2, ki2 + "▲７六歩\nまで1手で先手の勝ち\n変化：x手\n△３四歩\n", 5, "変化：x手",
        "a variation header whose move number can't be read, and the variation after it", 1, 2},
+      {kReadKi2, ki2 + "▲７六歩\n変化：x手\n#▲２六歩\n△３四歩\n", 4, "変化：x手",
+       "a variation header whose move number can't be read, and the variation after it", 1, 1},
   };
   for (const auto& c : cases) {
     Kifu kifu;
@@ -238,7 +241,7 @@ TEST(ReadReport, NulBytesRefuseTheFileAtTheirLine) {
     for (size_t start = 0; start < text.size(); ++at) {
       const size_t end = text.find('\n', start) + 1;
       std::string piece = text.substr(start, end - start);
-      if (at == line) piece.insert(2, 1, '\0');
+      if (at == line || at == 350) piece.insert(2, 1, '\0');  // the first is named
       withNul += piece;
       start = end;
     }
