@@ -3,6 +3,7 @@
 // the hostile records read in linear time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <set>
@@ -151,6 +152,7 @@ TEST(ReadReport, SkippedLinesAreNamedAndCounted) {
       {kReadKif, kif + "   4 ８四歩(83)\n   3 ２六歩(27)\n   5 ２五歩(26)\n   6 ８五歩(84)\n", 5, "   4 ８四歩(83)",
        "move 4 where 3 was expected", 2, 3},
       {kReadKif, kif + "   9 投了\n", 5, "   9 投了", "move 9 where 3 was expected", 0, 2},
+      {kReadKif, kif + "   5 待った\n", 5, "   5 待った", "move 5 where 3 was expected", 0, 2},
       {kReadKif, kif + "x   3 ２六歩(27)\n", 5, "x   3 ２六歩(27)", "text before the move number", 0, 2},
       // A move whose number was damaged, wherever the move stands.
       {kReadKif, kif + "１３ ２六歩(27)\n   3 ２六歩(27)\n", 5, "１３ ２六歩(27)", "a move without a readable move number", 0, 3},
@@ -255,6 +257,13 @@ TEST(ReadReport, NulBytesRefuseTheFileAtTheirLine) {
     EXPECT_EQ(std::tuple(report.problem, report.at), std::tuple(ReadProblem::UnknownEncoding, line));
     EXPECT_EQ(kifu.LineLength(), 0);
   }
+  // The file's last byte too.
+  ASSERT_TRUE(WriteFileBytes(path, text + std::string(1, '\0')));
+  Kifu kifu;
+  ReadReport report;
+  EXPECT_EQ(ReadKifuFile(path.c_str(), KIFU_FILE_KIF, kifu, false, &report), -1);
+  EXPECT_EQ(std::tuple(report.problem, report.at),
+            std::tuple(ReadProblem::UnknownEncoding, static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1));
   std::remove(path.c_str());
 }
 
