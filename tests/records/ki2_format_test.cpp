@@ -251,7 +251,7 @@ TEST(Ki2Reader, ReadsResultsVariationsAndStopsAtAFailedPhrase) {
       {"▲７六歩\nまで1手で羽生の反則負け\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // no such player
       {"▲７六歩\nまで1手で先手の入玉(勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // junk after the player
       {"▲７六歩\nまで1手で後手の手番で千日手\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},
-      {"▲７六歩\nまで1手でアの勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 2},  // ア's second byte is "A"
+      {"先手：A\n後手：B\n▲７六歩\nまで1手でアの勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 4},  // ア's second byte is "A"
       {"先手：A\n後手：A\n▲７六歩\nまで1手でAの勝ち\n", "▲７六歩    \n\nまで1手で引き分け\n", 4},
       // A damaged first phrase with words after its piece; "まで" before a phrase without its mark.
       {"先手：x\n▲?八金右\n", "", 2},
